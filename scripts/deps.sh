@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the console needs to build, run and test.
+# Idempotent: packages already present are left alone.
+set -euo pipefail
+PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
+      libbenchmark-dev fonts-liberation2 xvfb xauth ffmpeg)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,313 @@
+#pragma once
+// Drawing: fonts, pens, brushes, regions, canvases, bitmaps and pictures.
+// A bitmap is 32 bits per pixel, B G R and a fourth byte that effects leave
+// alone; copies are nearest-neighbour; a negative extent mirrors.
+#include <memory>
+#include <mutex>
+#include <vector>
+#include "toolkit/Classes.h"
+
+class QImage;
+class QPainter;
+class QRegion;
+
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle>;
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+using TFontCharset = uint8_t;
+constexpr TFontCharset ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, RUSSIAN_CHARSET = 204;
+constexpr int ScreenPixelsPerInch = 96;
+
+class TGraphicsObject : public TPersistent {
+ public:
+  TNotifyEvent OnChange;
+ protected:
+  void Changed() { if (OnChange) OnChange(this); }
+};
+
+class TFont : public TGraphicsObject {
+ public:
+  TFont();
+  const String& Name() const { return name_; }
+  void SetName(const String& v);
+  int Size() const;                 // points at 96 dpi
+  void SetSize(int v);
+  int Height() const { return height_; }   // pixels; negative = character height
+  void SetHeight(int v);
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  TFontStyles Style() const { return style_; }
+  void SetStyle(TFontStyles v);
+  TFontCharset Charset() const { return charset_; }
+  void SetCharset(TFontCharset v);
+  TFontPitch Pitch() const { return pitch_; }
+  void SetPitch(TFontPitch v);
+  int Orientation() const { return orientation_; }   // tenths of a degree
+  void SetOrientation(int v);
+  void Assign(const TPersistent* Source) override;
+  String ClassName() const override { return "TFont"; }
+ private:
+  String name_ = "Arial";
+  int height_ = -11;            // 8 pt
+  TColor color_ = clWindowText;
+  TFontStyles style_;
+  TFontCharset charset_ = DEFAULT_CHARSET;
+  TFontPitch pitch_ = fpDefault;
+  int orientation_ = 0;
+};
+
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
+                pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
+
+class TPen : public TGraphicsObject {
+ public:
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  int Width() const { return width_; }
+  void SetWidth(int v);
+  TPenStyle Style() const { return style_; }
+  void SetStyle(TPenStyle v);
+  TPenMode Mode() const { return mode_; }
+  void SetMode(TPenMode v);
+  void Assign(const TPersistent* Source) override;
+  String ClassName() const override { return "TPen"; }
+ private:
+  TColor color_ = clBlack;
+  int width_ = 1;
+  TPenStyle style_ = psSolid;
+  TPenMode mode_ = pmCopy;
+};
+
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+class TBitmap;
+
+class TBrush : public TGraphicsObject {
+ public:
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  TBrushStyle Style() const { return style_; }
+  void SetStyle(TBrushStyle v);
+  TBitmap* Bitmap() const { return bitmap_; }    // pattern, not owned
+  void SetBitmap(TBitmap* b);
+  void Assign(const TPersistent* Source) override;
+  String ClassName() const override { return "TBrush"; }
+ private:
+  TColor color_ = clWhite;
+  TBrushStyle style_ = bsSolid;
+  TBitmap* bitmap_ = nullptr;
+};
+
+// Regions: value objects (a handle in the classic API). Combined with
+// CombineRgn; selected into a canvas as its clip.
+enum TRegionCombine { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
+enum TPolyFillMode { ALTERNATE = 1, WINDING = 2 };
+enum TRegionKind { ERROR_REGION = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 };
+
+class TRegion {
+ public:
+  TRegion();
+  ~TRegion();
+  TRegion(const TRegion&);
+  TRegion& operator=(const TRegion&);
+  static TRegion FromRect(const TRect& r);                    // normalised
+  static TRegion Ellipse(const TRect& r);
+  static TRegion RoundRect(const TRect& r, int w, int h);
+  static TRegion Polygon(const std::vector<TPoint>& pts, TPolyFillMode mode);
+  // A region given as a mask over w x h pixels (1 = inside), for large
+  // periodic patterns; offset by (x, y).
+  static TRegion FromMask(const std::vector<uint8_t>& mask, int w, int h, int x = 0, int y = 0);
+  TRegion Combined(const TRegion& other, TRegionCombine mode) const;
+  void Offset(int dx, int dy);
+  bool Contains(int x, int y) const;
+  bool IsEmpty() const;
+  TRect BoundingRect() const;
+  std::vector<TRect> Rects() const;         // disjoint rectangles, y-x banded
+  const QRegion& Q() const;
+ private:
+  std::unique_ptr<QRegion> r_;
+};
+
+// Classic handle-style helpers over TRegion; a null pointer is "no region".
+using HRGN = TRegion*;
+HRGN CreateRectRgn(int l, int t, int r, int b);
+HRGN CreateRectRgnIndirect(const TRect& r);
+HRGN CreateEllipticRgn(int l, int t, int r, int b);
+HRGN CreateRoundRectRgn(int l, int t, int r, int b, int w, int h);
+HRGN CreatePolygonRgn(const TPoint* pts, int count, TPolyFillMode mode);
+int CombineRgn(HRGN dest, HRGN a, HRGN b, TRegionCombine mode);
+int OffsetRgn(HRGN r, int dx, int dy);
+bool PtInRegion(HRGN r, int x, int y);
+void DeleteObject(HRGN r);
+
+enum TCopyMode { cmSrcCopy, cmSrcInvert, cmSrcAnd, cmSrcPaint, cmNotSrcCopy, cmBlackness, cmWhiteness, cmDstInvert };
+enum TTextFormatFlag { tfLeft, tfCenter, tfRight, tfTop, tfVerticalCenter, tfBottom, tfSingleLine, tfWordBreak,
+                       tfCalcRect, tfNoPrefix, tfEndEllipsis, tfNoClip };
+using TTextFormat = TSet<TTextFormatFlag>;
+
+class TGraphic;
+
+// A canvas draws on a 32-bit image: a bitmap's, or the paint surface of a
+// control during its paint event.
+class TCanvas : public TPersistent {
+ public:
+  TCanvas();
+  ~TCanvas() override;
+  TFont* Font() const { return font_.get(); }
+  TPen* Pen() const { return pen_.get(); }
+  TBrush* Brush() const { return brush_.get(); }
+  void SetFont(const TFont* f) { font_->Assign(f); }
+  TCopyMode CopyMode = cmSrcCopy;
+  TPoint PenPos() const { return penPos_; }
+  void SetPenPos(const TPoint& p) { penPos_ = p; }
+
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void Rectangle(int l, int t, int r, int b);
+  void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+  void RoundRect(int l, int t, int r, int b, int w, int h);
+  void FillRect(const TRect& r);
+  void FrameRect(const TRect& r);
+  void Ellipse(int l, int t, int r, int b);
+  void Ellipse(const TRect& r) { Ellipse(r.Left, r.Top, r.Right, r.Bottom); }
+  void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+  void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+  void Polygon(const std::vector<TPoint>& pts);
+  void Polyline(const std::vector<TPoint>& pts);
+  void FillRegion(const TRegion& rgn);      // with the brush
+  void TextOut(int x, int y, const String& text);
+  void TextRect(const TRect& r, int x, int y, const String& text);   // clipped to r
+  // Draws text in a rectangle with the given format; with tfCalcRect it only
+  // measures and updates r.
+  int DrawText(const String& text, TRect& r, TTextFormat fmt);
+  int TextWidth(const String& text);
+  int TextHeight(const String& text);
+  TPoint TextExtent(const String& text);    // X = width, Y = height
+  void Draw(int x, int y, const TGraphic* g);
+  void StretchDraw(const TRect& r, const TGraphic* g);
+  // Copies src's rectangle s onto d of this canvas (nearest-neighbour, a
+  // negative extent mirrors), honouring CopyMode and the clip.
+  void CopyRect(const TRect& d, TCanvas* src, const TRect& s);
+  TColor Pixel(int x, int y) const;
+  void SetPixel(int x, int y, TColor c);
+  // Clip: a region (a copy is kept) or none.
+  void SelectClipRgn(const TRegion* rgn);
+  bool HasClip() const { return clip_ != nullptr; }
+  TRect ClipRect() const;
+  void Lock() { lock_.lock(); }
+  void Unlock() { lock_.unlock(); }
+  bool TryLock() { return lock_.try_lock(); }
+  // The size of the drawing surface.
+  int Width() const;
+  int Height() const;
+  String ClassName() const override { return "TCanvas"; }
+
+  // Toolkit internals: the image drawn on, and an optional origin offset.
+  QImage* Image() const { return image_; }
+  void BindImage(QImage* img) { image_ = img; }
+  void SetOrigin(TPoint o) { origin_ = o; }
+  TPoint Origin() const { return origin_; }
+
+ private:
+  friend class CanvasPainter;
+  std::unique_ptr<TFont> font_;
+  std::unique_ptr<TPen> pen_;
+  std::unique_ptr<TBrush> brush_;
+  TPoint penPos_;
+  std::unique_ptr<TRegion> clip_;
+  QImage* image_ = nullptr;
+  TPoint origin_;
+  std::recursive_mutex lock_;
+};
+
+class TGraphic : public TPersistent {
+ public:
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual bool Empty() const { return Width() == 0 || Height() == 0; }
+  virtual void LoadFromFile(const String& fileName) = 0;
+  virtual void SaveToFile(const String& fileName) const = 0;
+  // Draws itself stretched into r of the canvas.
+  virtual void DrawOn(TCanvas* c, const TRect& r) const = 0;
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool v) { transparent_ = v; Changed(); }
+  TNotifyEvent OnChange;
+ protected:
+  void Changed() { if (OnChange) OnChange(this); }
+  bool transparent_ = false;
+};
+
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+class TBitmap : public TGraphic {
+ public:
+  TBitmap();
+  TBitmap(int w, int h);
+  ~TBitmap() override;
+  int Width() const override;
+  int Height() const override;
+  void SetWidth(int w);
+  void SetHeight(int h);
+  void SetSize(int w, int h);            // new pixels are white
+  TCanvas* Canvas() const { return canvas_.get(); }
+  uint8_t* ScanLine(int y);              // row y, 4 bytes a pixel
+  const uint8_t* ScanLine(int y) const;
+  int BytesPerLine() const;
+  TPixelFormat PixelFormat() const { return pixelFormat_; }
+  void SetPixelFormat(TPixelFormat p) { pixelFormat_ = p; }
+  TColor TransparentColor() const;       // the bottom-left pixel unless set
+  void SetTransparentColor(TColor c) { transparentColor_ = c; }
+  void LoadFromFile(const String& fileName) override;
+  void SaveToFile(const String& fileName) const override;   // by extension, atomic
+  void DrawOn(TCanvas* c, const TRect& r) const override;
+  void Assign(const TPersistent* Source) override;
+  void Fill(TColor c);
+  bool Empty() const override;
+  String ClassName() const override { return "TBitmap"; }
+  // Toolkit internals.
+  QImage& Image() { return *image_; }
+  const QImage& Image() const { return *image_; }
+  void SetImage(const QImage& img);       // converted to 32-bit
+ private:
+  std::unique_ptr<QImage> image_;
+  std::unique_ptr<TCanvas> canvas_;
+  TPixelFormat pixelFormat_ = pfDevice;
+  TColor transparentColor_ = clDefault;
+};
+
+// Any loadable graphic: icons and PNG through Qt, JPEG through libjpeg
+// ("JPEG error #%d"), bitmaps. Held as a 32-bit image.
+class TImageGraphic : public TBitmap {
+ public:
+  String ClassName() const override { return "TImageGraphic"; }
+};
+
+class TPicture : public TPersistent {
+ public:
+  TPicture();
+  ~TPicture() override;
+  TGraphic* Graphic() const { return graphic_.get(); }
+  void SetGraphic(const TGraphic* g);     // copies; nullptr clears
+  TBitmap* Bitmap();                      // makes the graphic a bitmap when it is not one
+  int Width() const { return graphic_ ? graphic_->Width() : 0; }
+  int Height() const { return graphic_ ? graphic_->Height() : 0; }
+  void LoadFromFile(const String& fileName);  // by extension; raises EInvalidGraphic
+  void SaveToFile(const String& fileName) const;
+  void Assign(const TPersistent* Source) override;   // TPicture, TGraphic or nullptr
+  void Clear() { SetGraphic(nullptr); }
+  TNotifyEvent OnChange;
+  String ClassName() const override { return "TPicture"; }
+ private:
+  void changed();
+  std::unique_ptr<TGraphic> graphic_;
+};
+
+// Loads any supported picture file into a 32-bit image; raises EInvalidGraphic
+// for an unknown format and "JPEG error #%d" for a broken JPEG.
+void LoadImageFile(const String& fileName, QImage& out);
+// Decodes JPEG bytes through libjpeg.
+void DecodeJpeg(const std::string& bytes, QImage& out);
+
+// Colours as "r,g,b" text used by layout and list files.
+String ColorToRGBText(TColor c);
+TColor RGBTextToColor(const String& s);    // EConvertError on bad text
