@@ -26,6 +26,8 @@ class TPersistent : public TObject {
   String ClassName() const override { return "TPersistent"; }
 };
 
+[[noreturn]] void ListIndexError(int index);   // EListError "List index out of bounds (%d)"
+
 enum TComponentStateItem { csLoading, csReading, csWriting, csDestroying, csDesigning };
 using TComponentState = TSet<TComponentStateItem>;
 
@@ -42,7 +44,10 @@ class TComponent : public TPersistent {
   intptr_t Tag() const { return tag_; }
   void SetTag(intptr_t t) { tag_ = t; }
   int ComponentCount() const { return int(components_.size()); }
-  TComponent* Components(int i) const { return components_.at(size_t(i)); }
+  TComponent* Components(int i) const {
+    if (i < 0 || i >= ComponentCount()) ListIndexError(i);
+    return components_[size_t(i)];
+  }
   TComponent* FindComponent(const String& name) const;
   TComponentState ComponentState() const { return state_; }
   bool Destroying() const { return state_.Contains(csDestroying); }
@@ -52,6 +57,10 @@ class TComponent : public TPersistent {
   virtual void Notification(TComponent* AComponent, bool removing);
   void FreeNotification(TComponent* c);
   void RemoveFreeNotification(TComponent* c);
+  // Frees the owned components, last created first (also done by the
+  // destructor; a derived class may call it early so that owned components
+  // go while the derived part still exists).
+  void DestroyComponents();
   String ClassName() const override { return "TComponent"; }
 
  protected:
@@ -96,7 +105,7 @@ class TStrings : public TPersistent {
   void LoadFromFile(const String& fileName);   // EFOpenError when missing
   void SaveToFile(const String& fileName) const;  // atomic; EFCreateError on failure
   void BeginUpdate() { ++updateCount_; }
-  void EndUpdate() { if (--updateCount_ == 0) Changed(); }
+  void EndUpdate() { if (updateCount_ > 0 && --updateCount_ == 0) Changed(); }
   void Assign(const TPersistent* Source) override;
   String operator[](int i) const { return Get(i); }
   TNotifyEvent OnChange;
@@ -144,6 +153,12 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 // A worker thread. Execute runs on the new thread; Terminate sets the flag that
 // Execute polls; WaitFor joins. Synchronize runs a call on the main thread and
 // waits for it; Queue runs it there later without waiting.
+// A thread made with CreateSuspended = false starts once the constructors are
+// done: at the next turn of the main event loop, or at Start()/WaitFor(),
+// whichever comes first (Start() right after construction is always safe).
+// The destructor terminates and joins, but by then a derived part is already
+// gone: a derived class whose Execute uses its own members stops the thread
+// (Terminate, wake it, WaitFor) in its own destructor.
 class TThread : public TObject {
  public:
   explicit TThread(bool CreateSuspended);
@@ -165,9 +180,23 @@ class TThread : public TObject {
   virtual void Execute() = 0;
 
  private:
+  struct State;
+  void run();
+  std::shared_ptr<State> state_;
   std::thread thread_;
   std::atomic<bool> terminated_{false}, finished_{false}, started_{false};
 };
+
+// Runs the calls handed to the main thread by Synchronize that are waiting;
+// a wait of the main thread for a worker calls it so that the two never block
+// each other. Returns true when a call ran.
+bool CheckSynchronize();
+
+// Where an exception escaping a call queued to the main thread goes (the
+// controls layer shows it through the application object). Unset, it is
+// swallowed.
+void SetMainThreadExceptionHandler(std::function<void(std::exception_ptr)> handler);
+void HandleMainThreadException(std::exception_ptr e);
 
 // A manual- or auto-reset event with interruptible waits.
 class TEvent {

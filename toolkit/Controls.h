@@ -26,6 +26,10 @@ enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSize
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
+// Result of a modal form; buttons hand theirs to the form they lie on.
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10, mrClose = 11;
 
 // Virtual key codes used by key events.
 enum : uint16_t { VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
@@ -38,6 +42,23 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, i
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+
+// How a control reacts to the mouse: csClickEvents makes a left button press
+// and release inside the control run Click (on the release, before
+// MouseUp); csDoubleClicks makes a double click run DblClick.
+enum TControlStyleItem { csAcceptsControls, csCaptureMouse, csClickEvents, csDoubleClicks, csOpaque };
+using TControlStyle = TSet<TControlStyleItem>;
+
+// Size limits of a control; 0 means no limit.
+struct TSizeConstraints {
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+};
+
+// Runs an event handler from a place that the platform called (a widget
+// event, a timer, a queued call): an exception that escapes it is shown by
+// Application->HandleException and never unwinds into Qt.
+void DispatchEvent(const std::function<void()>& f);
 
 class TControl : public TComponent {
  public:
@@ -78,6 +99,10 @@ class TControl : public TComponent {
   void SetAlign(TAlign a);
   TAnchors Anchors() const { return anchors_; }
   void SetAnchors(TAnchors a) { anchors_ = a; }
+  const TSizeConstraints& Constraints() const { return constraints_; }
+  void SetConstraints(const TSizeConstraints& c);   // applied at once
+  TControlStyle ControlStyle() const { return controlStyle_; }
+  void SetControlStyle(TControlStyle s) { controlStyle_ = s; }
   TColor Color() const { return color_; }
   virtual void SetColor(TColor c);
   bool ParentColor() const { return parentColor_; }
@@ -118,14 +143,21 @@ class TControl : public TComponent {
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
   TNotifyEvent OnMouseEnter, OnMouseLeave;
+  TMouseWheelEvent OnMouseWheel;
 
   // Toolkit internals.
   QWidget* Widget() const { return widget_; }
   String ClassName() const override { return "TControl"; }
 
  protected:
-  // Subclasses that need a special widget create it in their constructor with
-  // SetWidget; otherwise a plain painted widget is made on first use.
+  // Every control starts with a plain painted widget (made in the
+  // constructor). Subclasses that need a special widget create it in their
+  // constructor and hand it over with SetWidget, which takes ownership and
+  // gives it the control's bounds, visibility, font and parent. The mouse,
+  // key, enter/leave, focus and wheel events of such a widget reach the
+  // virtuals below (an event filter; a key set to 0 by KeyDown/KeyPress is
+  // swallowed); its painting stays its own, and a click is the subclass's
+  // business (the plain widget runs Click for csClickEvents).
   void SetWidget(QWidget* w);
   virtual void Paint() {}
   virtual bool HasOwnPaint() const { return false; }
@@ -138,12 +170,20 @@ class TControl : public TComponent {
   virtual void DblClick() { if (OnDblClick) OnDblClick(this); }
   virtual void MouseEnter() { if (OnMouseEnter) OnMouseEnter(this); }
   virtual void MouseLeave() { if (OnMouseLeave) OnMouseLeave(this); }
+  // The wheel turned over the control; true when handled.
+  virtual bool DoMouseWheel(TShiftState s, int delta, TPoint p) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, s, delta, p, handled);
+    return handled;
+  }
   virtual void FontChanged();
   virtual void TextChanged() { Invalidate(); }
   virtual void EnabledChanged() { Invalidate(); }
   // Runs an event handler: an escaping exception is shown by
-  // Application->HandleException and the loop goes on.
+  // Application->HandleException and the loop goes on (see DispatchEvent).
   static void Dispatch(const std::function<void()>& f);
+  // Applies bounds, visibility, font, colours and cursor to the widget.
+  void SyncWidget();
 
   friend class ControlWidgetBridge;
   friend class TWinControl;
@@ -155,6 +195,9 @@ class TControl : public TComponent {
        transparent_ = false;
   TAlign align_ = alNone;
   TAnchors anchors_{akLeft, akTop};
+  TSizeConstraints constraints_;
+  TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
+  bool syncingFont_ = false;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   String text_, hint_;
@@ -182,7 +225,7 @@ class TWinControl : public TControl {
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int v) { tabOrder_ = v; }
   bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool v) { tabStop_ = v; }
+  void SetTabStop(bool v);
   bool DoubleBuffered = true;
   TNotifyEvent OnEnter, OnExit;
   TKeyEvent OnKeyDown, OnKeyUp;
@@ -204,6 +247,11 @@ class TWinControl : public TControl {
   int tabOrder_ = 0;
   bool tabStop_ = false;
   int alignLock_ = 0;
+  bool realigning_ = false;
+  // Stacks the children's widgets in the order of controls_.
+  void restack();
+  // Moves and sizes children anchored right or bottom after a resize.
+  void anchorChildren(int oldWidth, int oldHeight);
 };
 
 // A control without a window of its own on the platform; it paints below

@@ -193,6 +193,7 @@ class TCanvas : public TPersistent {
   // Clip: a region (a copy is kept) or none.
   void SelectClipRgn(const TRegion* rgn);
   bool HasClip() const { return clip_ != nullptr; }
+  const TRegion* ClipRegion() const { return clip_.get(); }   // nullptr: none
   TRect ClipRect() const;
   void Lock() { lock_.lock(); }
   void Unlock() { lock_.unlock(); }
@@ -201,6 +202,9 @@ class TCanvas : public TPersistent {
   int Width() const;
   int Height() const;
   String ClassName() const override { return "TCanvas"; }
+  // Fired after drawing changed the surface (a bitmap passes it on as its own
+  // change).
+  TNotifyEvent OnChange;
 
   // Toolkit internals: the image drawn on, and an optional origin offset.
   QImage* Image() const { return image_; }
@@ -299,6 +303,7 @@ class TPicture : public TPersistent {
   String ClassName() const override { return "TPicture"; }
  private:
   void changed();
+  void adopt(std::unique_ptr<TGraphic> g);
   std::unique_ptr<TGraphic> graphic_;
 };
 
@@ -307,7 +312,14 @@ class TPicture : public TPersistent {
 void LoadImageFile(const String& fileName, QImage& out);
 // Decodes JPEG bytes through libjpeg.
 void DecodeJpeg(const std::string& bytes, QImage& out);
+// Encodes an image as JPEG through libjpeg (quality 1..100).
+std::string EncodeJpeg(const QImage& img, int quality = 90);
+// Maps a font name to the installed font that stands in for it ("Arial" ->
+// "Liberation Sans" and the like).
+String ResolveFontFamily(const String& name);
 
 // Colours as "r,g,b" text used by layout and list files.
 String ColorToRGBText(TColor c);
-TColor RGBTextToColor(const String& s);    // EConvertError on bad text
+// The first three comma-separated pieces are red, green and blue, each taken
+// modulo 256; a piece that is not a number leaves its component 0.
+TColor RGBTextToColor(const String& s);

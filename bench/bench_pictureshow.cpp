@@ -1,0 +1,214 @@
+// Cost of composing one transition frame: the old picture copied onto the
+// screen bitmap, then the effect drawn over it, for every progress value of a
+// run, as the picture show does on every frame. Reported per effect, picture
+// size and step: the median and the worst frame.
+//
+// For comparison the same run measures ffmpeg's xfade filter (single
+// threaded, 1920 x 1080, 100 transition frames, less a run of the same inputs
+// without the transition) and reports our median frame against it at
+// 1920 x 1080 as counters. Without ffmpeg that part is skipped.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "pictureshow/ShowEffects.h"
+#include "toolkit/TestApp.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A picture with detail in every pixel, so that no effect gets an easy case.
+std::unique_ptr<TBitmap> MakePicture(int w, int h, int seed) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetSize(w, h);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = b->ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      row[4 * x + 0] = uint8_t(x * 3 + seed);
+      row[4 * x + 1] = uint8_t(y * 5 + seed * 7);
+      row[4 * x + 2] = uint8_t((x ^ y) + seed * 13);
+      row[4 * x + 3] = 0xFF;
+    }
+  }
+  return b;
+}
+
+void CopyPixels(TBitmap* dst, const TBitmap* src) {
+  const size_t bytes = size_t(src->Width()) * 4;
+  for (int y = 0; y < src->Height(); ++y) std::memcpy(dst->ScanLine(y), src->ScanLine(y), bytes);
+}
+
+// The progress values of a forward run.
+std::vector<int> RunProgress(int step) {
+  std::vector<int> out;
+  int p = 0;
+  while (p != 100) {
+    p = p < 100 - step ? p + step : 100;
+    out.push_back(p);
+  }
+  return out;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// ---------------------------------------------------------------------------
+// ffmpeg reference
+
+struct XfadeRef {
+  const char* transition;
+  int effect;   // our nearest counterpart
+};
+const XfadeRef kXfade[] = {{"fade", 118}, {"wipeleft", 6}, {"slideleft", 3}, {"circleopen", 84}};
+constexpr int kXfadeFrames = 100;
+
+bool HaveFfmpeg() {
+  static const bool have = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+  return have;
+}
+
+// Seconds for one ffmpeg run with the given filter between the two inputs;
+// the best of three. Negative when ffmpeg fails.
+double TimeFfmpeg(const std::string& filter) {
+  const std::string cmd =
+      "ffmpeg -nostdin -hide_banner -loglevel error -threads 1 -filter_threads 1 -filter_complex_threads 1"
+      " -f lavfi -i testsrc=size=1920x1080:rate=25:duration=4"
+      " -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=4"
+      " -filter_complex \"[0:v]format=yuv420p[a];[1:v]format=yuv420p[b];" + filter + "\""
+      " -threads 1 -f null - >/dev/null 2>&1";
+  double best = -1;
+  for (int i = 0; i < 3; ++i) {
+    const auto t0 = Clock::now();
+    const int rc = std::system(cmd.c_str());
+    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (rc != 0) return -1;
+    if (best < 0 || s < best) best = s;
+  }
+  return best;
+}
+
+// Milliseconds per transition frame of each xfade transition (absent when
+// ffmpeg is missing or failed).
+const std::map<std::string, double>& XfadeFrameMs() {
+  static const std::map<std::string, double> table = [] {
+    std::map<std::string, double> m;
+    if (!HaveFfmpeg()) return m;
+    const double base = TimeFfmpeg("[b]nullsink;[a]null");
+    if (base < 0) return m;
+    for (const XfadeRef& x : kXfade) {
+      const double t = TimeFfmpeg(std::string("[a][b]xfade=transition=") + x.transition + ":duration=4:offset=0");
+      if (t >= 0) m[x.transition] = std::max(t - base, 0.0) * 1000.0 / kXfadeFrames;
+    }
+    return m;
+  }();
+  return table;
+}
+
+void BM_FfmpegXfade(benchmark::State& state, const char* transition) {
+  const auto& m = XfadeFrameMs();
+  auto it = m.find(transition);
+  if (it == m.end()) {
+    for (auto _ : state) {}
+    state.SkipWithError("ffmpeg not available");
+    return;
+  }
+  for (auto _ : state) state.SetIterationTime(it->second / 1000.0);
+  state.counters["frame_ms"] = it->second;
+}
+
+// ---------------------------------------------------------------------------
+// Our effects
+
+void BM_Effect(benchmark::State& state, int effect) {
+  const int w = int(state.range(0)), h = int(state.range(1));
+  const uint16_t step = uint16_t(state.range(2));
+  const TEffectProc proc = EffectProc(effect);
+  auto oldPic = MakePicture(w, h, 1);
+  auto newPic = MakePicture(w, h, 2);
+  auto screen = MakePicture(w, h, 1);
+  const TRect R(0, 0, w, h);
+  const std::vector<int> run = RunProgress(step);
+  TEffectRandom random(1);
+  TEffectRandomScope scope(&random);
+  std::vector<double> frames;
+  for (auto _ : state) {
+    const auto runStart = Clock::now();
+    for (int p : run) {
+      const auto t0 = Clock::now();
+      CopyPixels(screen.get(), oldPic.get());
+      if (p < 100) proc(screen.get(), newPic.get(), R, step, p);
+      else CopyPixels(screen.get(), newPic.get());
+      benchmark::DoNotOptimize(screen->ScanLine(h / 2)[0]);
+      frames.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
+  }
+  const double median = Median(frames);
+  state.counters["median_frame_ms"] = median;
+  state.counters["worst_frame_ms"] = frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end());
+  state.counters["frames"] = double(frames.size());
+  if (w == 1920 && h == 1080) {
+    for (const XfadeRef& x : kXfade) {
+      if (x.effect != effect) continue;
+      const auto& m = XfadeFrameMs();
+      auto it = m.find(x.transition);
+      if (it != m.end() && it->second > 0)
+        state.counters[std::string("ratio_vs_xfade_") + x.transition] = median / it->second;
+    }
+  }
+}
+
+struct Size {
+  int w, h;
+};
+const Size kSizes[] = {{384, 256}, {1024, 768}, {1920, 1080}};
+const int kSteps[] = {1, 4, 16};
+
+int RegisterAll() {
+  for (const XfadeRef& x : kXfade)
+    benchmark::RegisterBenchmark((std::string("BM_FfmpegXfade/") + x.transition).c_str(), BM_FfmpegXfade,
+                                 x.transition)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+  for (int k = 1; k <= EffectCount; ++k) {
+    if (!EffectProc(k)) continue;
+    for (const Size& s : kSizes)
+      for (int step : kSteps) {
+        // About a hundred frames per measurement.
+        const int frames = int(RunProgress(step).size());
+        const int iterations = std::max(1, (100 + frames - 1) / frames);
+        benchmark::RegisterBenchmark((std::string("BM_Effect/") + std::to_string(k)).c_str(), BM_Effect, k)
+            ->Args({s.w, s.h, step})
+            ->ArgNames({"w", "h", "step"})
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+      }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  TestApp::Init(argc, argv);
+  RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

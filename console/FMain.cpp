@@ -1,0 +1,398 @@
+// The main window's spine: creation (the start-up road), closing, shutdown,
+// the console's message box and the visibility of the transition editors.
+#include "console/FMain.h"
+#include <algorithm>
+#include "console/FrMedia.h"
+#include "controls/Label3D.h"
+#include "controls/RunLabel.h"
+#include "pictureshow/PictureShow.h"
+#include "pictureshow/ShowEffects.h"
+#include "toolkit/Registry.h"
+
+String SettingsKeyPath;
+String AppFolder;
+TTabloPageIndex ScreenPage = 0;
+TTabloPageIndex SelectedPage = 1;
+bool TransitionBusy = false;
+TFormMain* FormMain = nullptr;
+
+const std::array<TCharsetEntry, CharsetCount> CharsetTable = {{
+    {0, "ANSI"},       {1, "DEFAULT"},      {2, "SYMBOL"},  {77, "MAC"},     {128, "SHIFTJIS"},
+    {129, "HANGEUL"},  {130, "JOHAB"},      {134, "GB2312"}, {136, "CHINESEBIG5"}, {161, "GREEK"},
+    {162, "TURKISH"},  {177, "HEBREW"},     {178, "ARABIC"}, {186, "BALTIC"},  {204, "RUSSIAN"},
+    {222, "THAI"},     {238, "EASTEUROPE"}, {255, "OEM"},
+}};
+
+String SettingsKeyFor(const String& exeBaseName) { return "\\Software\\Quellmark\\" + exeBaseName; }
+
+namespace {
+
+// Output sizes outside this range are not a screen; such a stored value is
+// treated as absent.
+constexpr int MaxOutputSide = 4096;
+
+String BaseNameWithoutExt(const String& path) { return ChangeFileExt(ExtractFileName(path), ""); }
+
+}  // namespace
+
+TFormMain::TFormMain(TComponent* AOwner) : TFormMain(AOwner, TFormMainEnvironment{}) {}
+
+TFormMain::TFormMain(TComponent* AOwner, const TFormMainEnvironment& env) : TForm(AOwner) { init(env); }
+
+TFormMain::~TFormMain() {
+  // A window deleted directly still shuts down while its fields exist.
+  BeforeDestruction();
+  if (FormMain == this) FormMain = nullptr;
+}
+
+void TFormMain::init(const TFormMainEnvironment& env) {
+  if (!FormMain) FormMain = this;
+  const String exe = Application ? Application->ExeName() : String();
+  exeBaseName_ = env.ExeBaseName.empty() ? BaseNameWithoutExt(exe) : env.ExeBaseName;
+  AppFolder = IncludeTrailingPathDelimiter(NormalizePath(env.AppFolder.empty() ? ExtractFilePath(exe) : env.AppFolder));
+  BuildForm();
+}
+
+bool TFormMain::MatchClockRunning() const { return TimerIgra && TimerIgra->Enabled(); }
+
+// ---------------------------------------------------------------------------
+// Start-up
+// ---------------------------------------------------------------------------
+
+void TFormMain::FormCreate(TObject* /*Sender*/) {
+  // 1. Settings key, window place, title.
+  SettingsKeyPath = SettingsKeyFor(exeBaseName_);
+  startedUp_ = true;
+  SetLeft(0);
+  SetTop(0);
+  SetWidth(1024);
+  if (Application) Application->SetTitle(exeBaseName_);
+  // 2. Output size from the settings.
+  ReadOutputSize();
+  // 3. Output band.
+  LayOutOutputBand();
+  // 4. Referee sheet.
+  LayOutRefereeSheet();
+  // 5. Display pages on the output rectangle; statistics inputs.
+  LayOutDisplayPages();
+  FillStatInputs();
+  // 6. Caption, data folder, initial folders of the dialogs.
+  SetCaption(Application ? Application->Title() : exeBaseName_);
+  OpenTextDialog->InitialDir = AppFolder + "Teams/";
+  SaveTextDialog->InitialDir = AppFolder + "Teams/";
+  OpenPictureDialog1->InitialDir = AppFolder + "Teams/";
+  OpenRtfDialog->InitialDir = AppFolder + "Texts/";
+  // 7. Pages emptied.
+  EmptyPages();
+  // 8. Transition names.
+  FillEffectNames();
+  // 9. Team lists, running-text directions, layout pages.
+  FillTeamLists();
+  FillRunDirections();
+  FillLayoutPages();
+  // 10. Character sets.
+  FillCharsets();
+  // 11. Live cameras (a failure leaves the design list).
+  try {
+    FillVideoDrivers();
+  } catch (const std::exception&) {
+  }
+  // 12. Settings.
+  LoadSettings();
+  // 13. Configuration preview, editor width, running-text colour sample.
+  PanelDVIcfg->SetEnabled(true);
+  cbFullscreenClick(seDVIx);
+  cbPagePerexodName->SetWidth(std::max(Width() - cbPagePerexodName->Left() - 3, 194));
+  LabelRS_Color->Font()->SetColor(RunStr->RFont()->Color());
+  // 14. Sides without a selection show " Team select".
+  if (cbSud_Comanda1->ItemIndex() < 0) cbSud_Comanda1->SetItemIndex(0);
+  if (cbSud_Comanda2->ItemIndex() < 0) cbSud_Comanda2->SetItemIndex(0);
+  // 15. Media frame.
+  FrameMedia1->Init();
+  // 16. Line-up grid header.
+  SetupLineupGridHeader();
+  // 17. Position names.
+  if (FileExists(AppFolder + "Position.txt")) {
+    auto list = std::make_unique<TStringList>();
+    try {
+      list->LoadFromFile(AppFolder + "Position.txt");
+      PositionList = std::move(list);
+    } catch (const std::exception&) {
+    }
+  }
+  // 18.
+  FTeamsChosen = 0;
+  // 19. Display pages: the referee's sheet and page 1 selected.
+  PageControl1->SetOwnerDraw(true);
+  PageControl2->SetActivePage(Sheet_Sud);
+  PageControl1->SetActivePage(TabSheet1);
+  SelectedPage = PageControl1->ActivePageIndex();
+  ApplyPageTagToEditors();
+  PageControl2Change(PageControl2);
+  // 20. Header texts.
+  labTablo_Title->SetCaption(eSek_Title->Text());
+  labTablo_Tur->SetCaption(IntToStr(seSek_Tur->Value()) + eTour->Text());
+  // 21. Side panels right of their pages; live video backdrop; file drop.
+  Panel1TvPics->SetLeft(PanelTablo5->Left() + PanelTablo5->Width());
+  Panel1TvPics->SetHeight(PanelTablo5->Height());
+  cbRlTopClick(cbRlTop);
+  const std::pair<TControl*, TControl*> sides[] = {{PanelTablo0Bot, PanelTablo0}, {PanelTbaloSostavBot, PanelSostav},
+                                                   {PanelTablo3Bot, PanelTablo3}, {PanelTablo4Bot, PanelTablo4},
+                                                   {TabloStat_PanelR, PanelStat}, {TabloInet_PanelR, PanelInet}};
+  for (const auto& [side, page] : sides) side->SetLeft(page->Left() + page->Width() + 1);
+  TabloStat_PanelL->SetLeft(TabloStat_PanelR->Left() + TabloStat_PanelR->Width());
+  PanelZaAvi->SetColor(TColor(PanelZaAvi->Tag()));
+  PanelZaAvi->SetAlign(alClient);
+  SetFileDropEnabled(PageControl1->ActivePage() == Sheet_Media);
+  // 22. Grab target of the output size.
+  FGrabBitmap = std::make_unique<TBitmap>(ImageBlack->Width(), ImageBlack->Height());
+  // 23. TV pictures and running texts.
+  LoadStartupLists();
+  // 24. Sides.
+  cbSud_Comanda1Change(cbSud_Comanda1);
+  // 25. A match whose clock ran at the last close runs on.
+  ResumeMatch();
+  // 26. Goal list, links, period names, office list.
+  LoadMatchLists();
+  // 27. Page objects placed; the layout of this executable's name.
+  AutoPlaceTabloObjects();
+  const String layout = AppFolder + "Views/" + exeBaseName_ + ".txt";
+  if (FileExists(layout)) {
+    LoadTabloLayout(layout);
+    cbInternationalChange(cbInternational);
+  }
+}
+
+void TFormMain::ReadOutputSize() {
+  ImageBlack->SetBounds(ImageBlack->Left(), ImageBlack->Top(), 384, 256);
+  TRegistry reg;
+  reg.SetRootKey(HKEY_CURRENT_USER);
+  if (!reg.OpenKey(SettingsKeyPath, false)) return;
+  try {
+    const int w = reg.ReadInteger("XWidth");
+    if (w < 1 || w > MaxOutputSide) return;
+    ImageBlack->SetWidth(w);
+    if (w >= 768) SetClientWidth(Screen->DesktopWidth());
+    const int h = reg.ReadInteger("YHeight");
+    if (h < 1 || h > MaxOutputSide) return;
+    ImageBlack->SetHeight(h);
+    if (h >= 320) SetClientHeight(Screen->WorkAreaHeight());
+    seDVIx->SetValue(w);
+    seDVIy->SetValue(h);
+  } catch (const ERegistryException&) {
+  }
+}
+
+void TFormMain::LayOutOutputBand() {
+  const int w = ImageBlack->Width(), h = ImageBlack->Height();
+  const int bevel = PanelTabloRamka->BevelWidth();
+  PanelTabloRamka->SetBounds(PanelTabloRamka->Left(), PanelTabloRamka->Top(), w + 2 * bevel, h + 2 * bevel);
+  PanelTabloColor->SetBounds(bevel, bevel, w, h);
+  TBitmap black(w, h);
+  black.Fill(clBlack);
+  ImageBlack->Picture()->SetGraphic(&black);
+  Panelekta->SetLeft(PanelTabloRamka->Left() + PanelTabloRamka->Width());
+  PanelTablo->SetHeight(std::max(PanelTabloRamka->Height(), 215));
+}
+
+void TFormMain::LayOutRefereeSheet() {
+  const int w = ImageBlack->Width(), h = ImageBlack->Height();
+  const int room = Sheet_Sud->Height() - ToolBar6->Height() - 4;
+  PanelSud->SetBounds(PanelSud->Left(), PanelSud->Top(), w, std::min(h + 160, room));
+  const int logoW = std::max((w - 32) / 2, 180);
+  const int logoH = cbSud_Comanda1->Top() - 6;
+  PanelCom1Im->SetBounds(PanelCom1Im->Left(), PanelCom1Im->Top(), logoW, logoH);
+  PanelCom2Im->SetBounds(PanelSud->ClientWidth() - logoW - 2, PanelCom2Im->Top(), logoW, logoH);
+  cbSud_Comanda1->SetWidth(logoW);
+  cbSud_Comanda2->SetBounds(PanelCom2Im->Left(), cbSud_Comanda2->Top(), logoW, cbSud_Comanda2->Height());
+}
+
+void TFormMain::LayOutDisplayPages() {
+  PanelTablo0->SetBounds(PanelTablo0->Left(), PanelTablo0->Top(), ImageBlack->Width(), ImageBlack->Height());
+  const TRect r = PanelTablo0->ClientRect();
+  for (TControl* c : std::initializer_list<TControl*>{PanelTablo1, PanelSostav, PanelTablo3, PanelTablo4, PanelTablo5,
+                                                      PanelTablo8, PanelStat, PanelInet, ImageFon0, ImageFon1,
+                                                      ImageFon3, ImageFon4, FrameMedia1->PanelMedia, RichEdit1}) {
+    c->SetBoundsRect(r);
+  }
+  for (TControl* c : std::initializer_list<TControl*>{ImageFon0, ImageFon1, ImageFon3, ImageFon4}) c->SetLeft(0);
+  if (DialClock1->Parent()) DialClock1->SetBoundsRect(DialClock1->Parent()->ClientRect());
+  for (TControl* c : std::initializer_list<TControl*>{TabloStat_PanelL, TabloStat_PanelR, TabloInet_PanelR})
+    c->SetHeight(PanelStat->Height());
+}
+
+void TFormMain::EmptyPages() {
+  TabloGol_List->Clear();
+  for (TImage* i : {Zamena_Logo, iTablo_Logo1, iTablo_Logo2, Igrok_Photo, PhotoOut, Igrok_Logo, PhotoIn})
+    i->Picture()->Clear();
+  for (TControl* c : std::initializer_list<TControl*>{LabelNumOut, LabelNameOut, LabelNumIn, LabelNameIn})
+    c->SetCaption("");
+}
+
+void TFormMain::FillEffectNames() {
+  TStrings* items = cbPagePerexodName->Items();
+  items->BeginUpdate();
+  items->Clear();
+  for (int k = 1; k <= EffectCount; ++k) items->Add(EffectName(k));
+  items->EndUpdate();
+}
+
+void TFormMain::FillRunDirections() {
+  // One row of one Wingdings symbol each: left, up, down arrowheads, dots.
+  const String left = "\u00D7", up = "\u00D9", down = "\u00DA", dot = "\u009F";
+  TStrings* items = rlNapr->Items();
+  items->Clear();
+  items->Add(left + left + left + left);
+  items->Add(up + up + up + up);
+  items->Add(down + down + down + down);
+  items->Add(dot + dot + dot + dot + dot + dot);
+}
+
+void TFormMain::FillLayoutPages() {
+  LayoutPages = {PanelTablo0, PanelTablo1, PanelSostav,      PanelTablo3, PanelTablo4,
+                 PanelTablo5, FrameMedia1->PanelMedia, RichEdit1, PanelCircleClock, PanelStat};
+}
+
+void TFormMain::FillCharsets() {
+  TStrings* items = cbInternational->Items();
+  items->Clear();
+  for (const TCharsetEntry& e : CharsetTable) items->Add(e.Name);
+  cbInternational->SetItemIndex(1);
+}
+
+void TFormMain::ApplyPageTagToEditors() {
+  const uint32_t tag = uint32_t(PageControl1->ActivePage()->Tag());
+  cbPagePerexodNumber->SetValue(int(tag & 255));
+  cbPagePerexodName->SetItemIndex(cbPagePerexodNumber->Value() - 1);
+  cbPageStep->SetValue(int((tag >> 8) & 255));
+  cbPagePerexodRnd->SetChecked((tag & 0x80000000u) != 0);
+}
+
+void TFormMain::LoadStartupLists() {
+  try {
+    TStringList list;
+    list.LoadFromFile(AppFolder + "Pics/PicOnTV.txt");
+    const String none = ListPicOnTV->Items()->Count() > 0 ? ListPicOnTV->Items()->Get(0) : String("NO");
+    list.Insert(0, none);
+    ListPicOnTV->Items()->Assign(&list);
+  } catch (const std::exception&) {
+  }
+  try {
+    TStringList list;
+    list.LoadFromFile(AppFolder + "Texts/RS_Color.txt");
+    ListRunStr->Items()->Assign(&list);
+    for (int i = 0; i < ListRunStr->Count(); ++i) ListRunStr->SetChecked(i, true);
+    if (ListRunStr->Count() > 0) ListRunStr->SetItemIndex(0);
+  } catch (const std::exception&) {
+  }
+}
+
+void TFormMain::ResumeMatch() {
+  if (loadedTimeStartWall_ <= 0) return;
+  bFullOK->Click();
+  TimerIgraTimer(TimerIgra);
+  Sud_Play->Click();
+}
+
+void TFormMain::LoadMatchLists() {
+  if (FileExists(AppFolder + "Gols.txt")) {
+    try {
+      TabloGol_List->Lines()->LoadFromFile(AppFolder + "Gols.txt");
+    } catch (const std::exception&) {
+    }
+  }
+  try {
+    TStringList list;
+    list.LoadFromFile(AppFolder + "Texts/Internet.txt");
+    ListInet->Items()->Assign(&list);
+    ListInet->SetItemIndex(0);
+  } catch (const std::exception&) {
+  }
+  if (FileExists(AppFolder + "Period.txt")) {
+    try {
+      TStringList list;
+      list.LoadFromFile(AppFolder + "Period.txt");
+      cbSud_Period->Items()->Assign(&list);
+      cbSud_Period->SetItemIndex(0);
+      // The period of the running match, as stored, is chosen again among
+      // the new names, and the period labels show its name.
+      if (MatchPeriod >= 0 && MatchPeriod < cbSud_Period->Items()->Count()) {
+        cbSud_Period->SetItemIndex(MatchPeriod);
+        eTablo_Period->SetCaption(cbSud_Period->Text());
+        eTabloGol_Period->SetCaption(cbSud_Period->Text());
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  try {
+    TStringList list;
+    list.LoadFromFile(AppFolder + "Texts/" + exeBaseName_ + ".txt");
+    ListRTF->Items()->Assign(&list);
+    ListRTF->SetItemIndex(0);
+  } catch (const std::exception&) {
+  }
+}
+
+void TFormMain::FormShow(TObject* /*Sender*/) { PanelDVIcfg->SetEnabled(true); }
+
+// ---------------------------------------------------------------------------
+// Closing and shutdown
+// ---------------------------------------------------------------------------
+
+void TFormMain::FormCloseQuery(TObject* /*Sender*/, bool& CanClose) {
+  CanClose = ShowMessageDlg("Quit?", mtConfirmation, mbYesNo) == mrYes;
+}
+
+void TFormMain::FormDestroy(TObject* /*Sender*/) {
+  // A window that never started up has nothing of the operator's to keep.
+  if (!startedUp_) return;
+  SaveSettings();
+  ClearCameraGraph();
+  try {
+    TabloGol_List->Lines()->SaveToFile(AppFolder + "Gols.txt");
+  } catch (const std::exception&) {
+  }
+  try {
+    ListInet->Items()->SaveToFile(AppFolder + "Texts/Internet.txt");
+  } catch (const std::exception&) {
+  }
+  FGrabBitmap.reset();
+  FrameMedia1->StopGraph();
+  ClosePresentation();
+}
+
+// ---------------------------------------------------------------------------
+// Message box below the output band
+// ---------------------------------------------------------------------------
+
+TPoint TFormMain::MessageDlgOrigin(const String& Msg) const {
+  TBitmap measure(1, 1);
+  measure.Canvas()->SetFont(Font());
+  const int textWidth = measure.Canvas()->TextWidth(Msg);
+  int x = PanelTabloRamka->Left() - 40 + (PanelTabloRamka->Width() - textWidth) / 2;
+  int y = PanelTablo->Height() + 32;
+  // A long message would start left of the screen (and a negative place
+  // means "centred" to the dialog): the box starts inside the work area.
+  const TRect work = Screen->WorkAreaRect();
+  x = std::clamp(x, work.Left, std::max(work.Left, work.Right - 1));
+  y = std::clamp(y, work.Top, std::max(work.Top, work.Bottom - 1));
+  return TPoint(x, y);
+}
+
+TModalResult TFormMain::ShowMessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
+  const TPoint p = MessageDlgOrigin(Msg);
+  return MessageDlgPos(Msg, DlgType, Buttons, 0, p.X, p.Y);
+}
+
+// ---------------------------------------------------------------------------
+// Transition editors follow the "Screens" sheet
+// ---------------------------------------------------------------------------
+
+void TFormMain::PageControl2Change(TObject* /*Sender*/) {
+  cbPageStep->SetVisible(PageControl2->ActivePage() == Sheet_Tablo);
+  const bool v = cbPageStep->Visible();
+  cbPagePerexodRnd->SetVisible(v);
+  ePagePerexodRnd->SetVisible(v);
+  cbPagePerexodNumber->SetVisible(v);
+  cbPagePerexodName->SetVisible(v);
+}

@@ -1,0 +1,76 @@
+// Design of the secretary's sheet: the team editor (team combo, names, logo,
+// line-up grid) and the match header (title and round).
+#include "console/FMain.h"
+#include "console/FMainBuildUtil.h"
+#include "controls/Profile.h"
+
+using namespace fmainbuild;
+
+void TFormMain::BuildSecretarySheet() {
+  // ---- Team library ------------------------------------------------------
+  Profile1 = MakeComponent<TProfile>(this, "Profile1");
+
+  ToolBarSek = Make<TToolBar>(this, Sheet_Sek, "ToolBarSek", 0, 0, 1016, 30);
+  ToolBarSek->SetAlign(alTop);
+  ToolBarSek->SetButtonWidth(40);
+  ToolBarSek->SetButtonHeight(26);
+  ToolBarSek->SetFlat(true);
+  ToolBarSek->SetShowCaptions(true);
+  bSek_New = new TToolButton(this);
+  bSek_New->SetName("bSek_New");
+  bSek_New->SetCaption("New");
+  bSek_New->SetHint("New Team");
+  bSek_New->SetShowHint(true);
+  bSek_New->SetParent(ToolBarSek);
+  bSek_Save = new TToolButton(this);
+  bSek_Save->SetName("bSek_Save");
+  bSek_Save->SetCaption("Save");
+  bSek_Save->SetHint("Save Team");
+  bSek_Save->SetShowHint(true);
+  bSek_Save->SetEnabled(false);
+  bSek_Save->SetParent(ToolBarSek);
+
+  cbSek_Komands = Make<TComboBox>(this, Sheet_Sek, "cbSek_Komands", 4, 36, 240, 21);
+  cbSek_Komands->SetStyle(csDropDownList);
+  cbSek_Komands->SetSorted(true);
+  cbSek_Komands->SetDropDownCount(24);
+  cbSek_Komands->OnChange = [this](TObject* s) { cbSek_KomandsChange(s); };
+
+  eSek_KomName = Make<TEdit>(this, Sheet_Sek, "eSek_KomName", 4, 62, 240, 21);
+  eSek_KomName->SetText("");
+  eSek_KomName2 = Make<TEdit>(this, Sheet_Sek, "eSek_KomName2", 4, 62, 240, 21);
+  eSek_KomName2->SetText("");
+  eSek_KomName2->SetVisible(false);
+  eSek_KomTown = Make<TEdit>(this, Sheet_Sek, "eSek_KomTown", 4, 88, 240, 21);
+  eSek_KomTown->SetText("");
+
+  iSek_KomLogo = Make<TImage>(this, Sheet_Sek, "iSek_KomLogo", 4, 114, 180, 120);
+  iSek_KomLogo->SetCenter(true);
+  iSek_KomLogo->SetProportional(true);
+  iSek_KomLogo->SetStretch(true);
+  iSek_KomLogo->SetHint("Press for select logo team");
+  iSek_KomLogo->SetShowHint(true);
+
+  OpenPictureDialog1 = MakeComponent<TOpenDialog>(this, "OpenPictureDialog1");
+  OpenPictureDialog1->Filter = "All (*.jpg;*.jpeg;*.bmp;*.ico;*.png)|*.jpg;*.jpeg;*.bmp;*.ico;*.png";
+
+  // ---- Line-up grid --------------------------------------------------------
+  PanelSekGrid = Make<TPanel>(this, Sheet_Sek, "PanelSekGrid", 250, 36, 760, 400);
+  PanelSekGrid->SetBevelOuter(bvNone);
+  PanelSekGrid->SetCaption("");
+
+  // ---- Match header ------------------------------------------------------
+  eSek_Title = Make<TEdit>(this, Sheet_Sek, "eSek_Title", 4, 244, 240, 21);
+  eSek_Title->SetText("34-th Regional Football Championship");
+  eSek_Title->OnExit = [this](TObject* s) { eSek_TitleExit(s); };
+
+  seSek_Tur = Make<TSpinEdit>(this, Sheet_Sek, "seSek_Tur", 4, 270, 50, 22);
+  seSek_Tur->SetMinValue(1);
+  seSek_Tur->SetMaxValue(99);
+  seSek_Tur->SetValue(3);
+  seSek_Tur->OnChange = [this](TObject* s) { seSek_TurChange(s); };
+
+  eTour = Make<TEdit>(this, Sheet_Sek, "eTour", 58, 270, 120, 21);
+  eTour->SetText("-th tour");
+  eTour->OnExit = [this](TObject* s) { seSek_TurChange(s); };
+}

@@ -1,0 +1,27 @@
+// The program's main block: the application object, the main window and the
+// five dialogs in their order, then the message loop until the main window
+// closes.
+#include "console/FInetAdress.h"
+#include "console/FMain.h"
+#include "console/FObjPic.h"
+#include "console/FObjText.h"
+#include "console/FPP.h"
+#include "console/FStadion.h"
+#include "toolkit/Forms.h"
+
+static int ProgramMainBlock() {
+  SelectDisplayPlatform();
+  Application->Initialize();
+  // The main window's creation handler runs inside this call, before any of
+  // the dialogs exists.
+  Application->CreateForm<TFormMain>(&FormMain);
+  Application->CreateForm<TFormPP>(&FormPP);
+  Application->CreateForm<TFormObjText>(&FormObjText);
+  Application->CreateForm<TFormObjPic>(&FormObjPic);
+  Application->CreateForm<TFormStadion>(&FormStadion);
+  Application->CreateForm<TFInetAddr>(&FInetAddr);
+  Application->Run();
+  return 0;
+}
+
+int main() { return ProgramMainBlock(); }

@@ -1,0 +1,512 @@
+// Reveal masks and the strip patterns stamped into them.
+#include "pictureshow/EffectsShapeMask.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The planes of a mask.
+struct TRevealMask::TStore {
+  std::vector<uint8_t> Mask;
+  std::vector<int8_t> Edges;
+  bool Busy = false;
+};
+
+namespace {
+
+// Pixel columns whose centres lie in [a, b): x + 0.5 >= a and x + 0.5 < b.
+// Far-away edges are clamped so that the conversion to int cannot overflow.
+inline int FirstCentreAtOrAfter(double a) {
+  a = std::clamp(a, -1e9, 1e9);
+  return int(std::ceil(a - 0.5));
+}
+
+// A crossing of a polygon edge with the centre line of a row.
+struct TCrossing {
+  double X;
+  int Dir;
+};
+
+struct TEdge {
+  double X0, Y0, Slope;   // x = X0 + (y - Y0) * Slope
+  int YLo, YHi, Dir;      // rows YLo..YHi-1 have their centre line on the edge
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Storage
+
+TRevealMask::TRevealMask(int W, int H) {
+  // The storage of the thread, reused by every frame composed on it.
+  thread_local TStore threadStore;
+  const int w = std::max(W, 0), h = std::max(H, 0);
+  const int stride = (w + 63) & ~63;   // whole blocks, so rows can be read 64 bytes at a time
+  const size_t bytes = size_t(stride) * size_t(h);
+  try {
+    if (!threadStore.Busy) {
+      store_ = &threadStore;
+    } else {
+      store_ = new TStore();
+      ownStore_ = true;
+    }
+    store_->Busy = true;
+    if (store_->Mask.size() < bytes) store_->Mask.resize(bytes);
+    if (store_->Edges.size() < bytes) store_->Edges.resize(bytes);
+    data_ = store_->Mask.data();
+    edges_ = store_->Edges.data();
+    w_ = w;
+    h_ = h;
+    stride_ = stride;
+    if (bytes) std::memset(data_, 0, bytes);
+    // The column plane is kept cleared between frames; see MergeColumns.
+  } catch (const std::bad_alloc&) {
+    // A frame too large to mask shows nothing new; the run still ends on the
+    // new picture, which the picture show draws itself.
+    w_ = h_ = stride_ = 0;
+    data_ = nullptr;
+    edges_ = nullptr;
+  }
+}
+
+TRevealMask::~TRevealMask() {
+  if (edgeBottom_ > edgeTop_) {   // leave the column plane cleared for the next frame
+    for (int y = edgeTop_; y < edgeBottom_; ++y) std::memset(edges(y), 0, size_t(w_));
+  }
+  if (store_) store_->Busy = false;
+  if (ownStore_) delete store_;
+}
+
+uint8_t TRevealMask::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= w_ || y >= h_) return 0;
+  return row(y)[x];
+}
+
+// ---------------------------------------------------------------------------
+// Stamping
+
+void TRevealMask::fill(uint8_t* p, int n, TOp op, uint8_t value) {
+  switch (op) {
+    case opSet: std::memset(p, value, size_t(n)); break;
+    case opOr: {
+      int i = 0;
+#if defined(__SSE2__)
+      const __m128i v = _mm_set1_epi8(char(value));
+      for (; i + 16 <= n; i += 16) {
+        __m128i* q = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(q, _mm_or_si128(_mm_loadu_si128(q), v));
+      }
+#endif
+      for (; i < n; ++i) p[i] |= value;
+      break;
+    }
+  }
+}
+
+void TRevealMask::Span(int y, int x0, int x1, TOp op, uint8_t value) {
+  if (y < 0 || y >= h_) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, w_);
+  if (x1 > x0) fill(row(y) + x0, x1 - x0, op, value);
+}
+
+void TRevealMask::Rect(int l, int t, int r, int b, TOp op, uint8_t value) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  l = std::max(l, 0);
+  r = std::min(r, w_);
+  t = std::max(t, 0);
+  b = std::min(b, h_);
+  if (l >= r) return;
+  for (int y = t; y < b; ++y) fill(row(y) + l, r - l, op, value);
+}
+
+void TRevealMask::PeriodicSpan(int y, int64_t x0, int len, int Pitch, int64_t Count, TOp op, uint8_t value) {
+  if (y < 0 || y >= h_ || len <= 0 || Count <= 0) return;
+  if (Pitch <= 0) Count = 1;   // every copy lies on the first
+  const int64_t pitch = std::max(Pitch, 1);
+  auto stamp = [&](int64_t a, int64_t b) {
+    a = std::max<int64_t>(a, 0);
+    b = std::min<int64_t>(b, w_);
+    if (b > a) fill(row(y) + a, int(b - a), op, value);
+  };
+  if (len >= pitch) {
+    // The copies touch or overlap: one span from the first to the last.
+    stamp(x0, x0 + (Count - 1) * pitch + len);
+    return;
+  }
+  // Skip the copies that end left of the mask, stop at its right edge.
+  int64_t k = 0;
+  if (x0 + len <= 0) k = (-(x0 + len)) / pitch + 1;
+  for (; k < Count; ++k) {
+    const int64_t a = x0 + k * pitch;
+    if (a >= w_) break;
+    stamp(a, a + len);
+  }
+}
+
+void TRevealMask::polygonRows(const TPoint* Points, int Count, int ClipH, void* ctx,
+                              void (*emit)(void*, int, int, int)) {
+  if (!Points || Count < 3 || ClipH <= 0) return;
+  thread_local std::vector<TEdge> edges;
+  thread_local std::vector<TCrossing> xs;
+  edges.clear();
+  int yMin = Points[0].Y, yMax = Points[0].Y;
+  for (int i = 0; i < Count; ++i) {
+    const TPoint& a = Points[i];
+    const TPoint& b = Points[(i + 1) % Count];
+    yMin = std::min(yMin, a.Y);
+    yMax = std::max(yMax, a.Y);
+    if (a.Y == b.Y) continue;   // a horizontal edge crosses no centre line
+    TEdge e;
+    e.X0 = a.X;
+    e.Y0 = a.Y;
+    e.Slope = double(int64_t(b.X) - a.X) / double(int64_t(b.Y) - a.Y);
+    e.YLo = std::min(a.Y, b.Y);
+    e.YHi = std::max(a.Y, b.Y);
+    e.Dir = b.Y > a.Y ? 1 : -1;
+    edges.push_back(e);
+  }
+  // Row y samples the line y + 0.5; with integer vertices it never passes a
+  // vertex, so each edge covers the rows YLo..YHi-1 exactly.
+  const int y0 = std::max(yMin, 0), y1 = std::min(yMax, ClipH);
+  for (int y = y0; y < y1; ++y) {
+    const double yc = y + 0.5;
+    xs.clear();
+    for (const TEdge& e : edges)
+      if (y >= e.YLo && y < e.YHi) xs.push_back({e.X0 + (yc - e.Y0) * e.Slope, e.Dir});
+    if (xs.size() < 2) continue;
+    std::sort(xs.begin(), xs.end(), [](const TCrossing& p, const TCrossing& q) { return p.X < q.X; });
+    int wind = 0;
+    double start = 0;
+    for (const TCrossing& c : xs) {
+      const int before = wind;
+      wind += c.Dir;
+      if (before == 0 && wind != 0) {
+        start = c.X;
+      } else if (before != 0 && wind == 0) {
+        const int a = FirstCentreAtOrAfter(start), b = FirstCentreAtOrAfter(c.X);
+        if (b > a) emit(ctx, y, a, b);
+      }
+    }
+  }
+}
+
+void TRevealMask::Polygon(const TPoint* Points, int Count, TOp op, uint8_t value) {
+  PolygonSpans(Points, Count, h_, [&](int y, int a, int b) { Span(y, a, b, op, value); });
+}
+
+void TRevealMask::RoundRect(int l, int t, int r, int b, int ew, int eh, TOp op, uint8_t value) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  const double w = double(r) - l, h = double(b) - t;
+  if (w <= 0 || h <= 0) return;
+  // Corner ellipse radii; an ellipse larger than the rectangle is cut to it.
+  const double rx = std::min(std::abs(double(ew)), w) / 2;
+  const double ry = std::min(std::abs(double(eh)), h) / 2;
+  const int y0 = std::max(t, 0), y1 = std::min(b, h_);
+  for (int y = y0; y < y1; ++y) {
+    const double yc = y + 0.5;
+    double a = l, z = r;
+    if (rx > 0 && ry > 0) {
+      double dy = 0;
+      if (yc < t + ry) dy = t + ry - yc;
+      else if (yc > b - ry) dy = yc - (b - ry);
+      if (dy > 0) {
+        const double q = 1 - (dy / ry) * (dy / ry);
+        const double half = q > 0 ? rx * std::sqrt(q) : 0;
+        a = l + rx - half;
+        z = r - rx + half;
+      }
+    }
+    Span(y, FirstCentreAtOrAfter(a), FirstCentreAtOrAfter(z), op, value);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Column plane
+
+void TRevealMask::ColumnRect(int l, int t, int r, int b) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  l = std::max(l, 0);
+  r = std::min(r, w_);
+  t = std::max(t, 0);
+  b = std::min(b, h_);
+  if (l >= r || t >= b) return;
+  if (edgeBottom_ <= edgeTop_) {
+    edgeTop_ = t;
+    edgeBottom_ = t + 1;
+  }
+  int8_t* top = edges(t);
+  for (int x = l; x < r; ++x) ++top[x];
+  edgeTop_ = std::min(edgeTop_, t);
+  edgeBottom_ = std::max(edgeBottom_, t + 1);
+  if (b < h_) {
+    int8_t* below = edges(b);
+    for (int x = l; x < r; ++x) --below[x];
+    edgeBottom_ = std::max(edgeBottom_, b + 1);
+  }
+}
+
+void TRevealMask::MergeColumns(uint8_t value) {
+  if (edgeBottom_ <= edgeTop_) return;
+  // Running count of the column rectangles over each pixel, row by row.
+  thread_local std::vector<int8_t> count;
+  count.assign(size_t(stride_), 0);
+  int8_t* c = count.data();
+  for (int y = edgeTop_; y < h_; ++y) {
+    int8_t* e = edges(y);
+    uint8_t* m = row(y);
+    const bool hasEdges = y < edgeBottom_;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), v = _mm_set1_epi8(char(value));
+    for (int x = 0; x < w_; x += 16) {
+      __m128i cnt = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
+      if (hasEdges) {
+        __m128i* ep = reinterpret_cast<__m128i*>(e + x);
+        cnt = _mm_add_epi8(cnt, _mm_loadu_si128(ep));
+        _mm_storeu_si128(ep, zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(c + x), cnt);
+      }
+      const __m128i covered = _mm_and_si128(_mm_cmpgt_epi8(cnt, zero), v);
+      __m128i* mp = reinterpret_cast<__m128i*>(m + x);
+      _mm_storeu_si128(mp, _mm_or_si128(_mm_loadu_si128(mp), covered));
+    }
+#else
+    for (int x = 0; x < w_; ++x) {
+      if (hasEdges) {
+        c[x] = int8_t(c[x] + e[x]);
+        e[x] = 0;
+      }
+      if (c[x] > 0) m[x] |= value;
+    }
+#endif
+  }
+  edgeTop_ = edgeBottom_ = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Copying the marked pixels
+
+void TRevealMask::Apply(TBitmap* Screen, const TBitmap* Picture, uint8_t Want) {
+  if (!Screen || !Picture || Want == 0 || !data_) return;
+  MergeColumns(1);
+  const int w = std::min({w_, Screen->Width(), Picture->Width()});
+  const int h = std::min({h_, Screen->Height(), Picture->Height()});
+  if (w <= 0 || h <= 0) return;
+  // Bit i of the result: byte i of the 64 at m equals Want.
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi8(char(Want));
+  auto block = [&want](const uint8_t* m) {
+    uint64_t bits = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 16 * k));
+      bits |= uint64_t(uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, want)))) << (16 * k);
+    }
+    return bits;
+  };
+#else
+  auto block = [Want](const uint8_t* m) {
+    uint64_t bits = 0;
+    for (int k = 0; k < 64; ++k) bits |= uint64_t(m[k] == Want) << k;
+    return bits;
+  };
+#endif
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* m = row(y);
+    uint8_t* dst = nullptr;
+    const uint8_t* src = nullptr;
+    auto copy = [&](int a, int b) {
+      if (!dst) {
+        dst = Screen->ScanLine(y);
+        src = Picture->ScanLine(y);
+      }
+      if (b - a <= 8) {   // the short runs of fine patterns: no call
+        uint32_t* d = reinterpret_cast<uint32_t*>(dst) + a;
+        const uint32_t* s = reinterpret_cast<const uint32_t*>(src) + a;
+        for (int k = 0; k < b - a; ++k) d[k] = s[k];
+      } else {
+        std::memcpy(dst + 4 * size_t(a), src + 4 * size_t(a), 4 * size_t(b - a));
+      }
+    };
+    int runStart = -1;
+    for (int base = 0; base < w; base += 64) {
+      const uint64_t valid = base + 64 <= w ? ~0ull : (1ull << (w - base)) - 1;
+      const uint64_t in = block(m + base) & valid;
+      // Whole blocks inside a run or between runs cost one test.
+      if (runStart >= 0 ? in == ~0ull : in == 0) continue;
+      for (int i = 0; i < 64;) {
+        const uint64_t next = (runStart >= 0 ? ~in : in) >> i;
+        if (!next) break;
+        i += __builtin_ctzll(next);
+        if (runStart >= 0) {
+          copy(runStart, base + i);
+          runStart = -1;
+        } else {
+          runStart = base + i;
+        }
+      }
+    }
+    if (runStart >= 0) copy(runStart, w);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Strip patterns
+
+void BarsMask(TRevealMask& M, int PX, int PY, int W, int H, int S, int RowMode, int ColMode, uint8_t Value) {
+  auto rect = [&](int l, int t, int r, int b) { M.Rect(l, t, r, b, TRevealMask::opOr, Value); };
+  auto column = [&](int l, int t, int r, int b) { M.ColumnRect(l, t, r, b); };
+  if (RowMode != 0) {
+    const bool second = PX > W;
+    int px = PX;
+    if (!second && int64_t(px) + S > W) px = W;
+    for (int y = second ? 5 : 0; y < H + 5; y += 10) {
+      if (!second) {
+        switch (RowMode) {
+          case 1: case 5: rect(W - px, y, W, y + 5); break;
+          case 2: case 4: rect(0, y, px, y + 5); break;
+          case 3:
+            rect(0, y + 5, px, y + 10);
+            rect(W - px, y, W, y + 5);
+            break;
+          default: break;
+        }
+      } else {
+        rect(0, y - 5, W, y);
+        switch (RowMode) {
+          case 1: case 4: rect(2 * W - px, y, W, y + 5); break;
+          case 2: case 5: rect(0, y, px - W, y + 5); break;
+          default: break;
+        }
+      }
+    }
+  }
+  if (ColMode != 0) {
+    const bool second = PY > H;
+    int py = PY;
+    if (!second && int64_t(py) + S > H) py = H;
+    for (int x = second ? 5 : 0; x < W + 5; x += 10) {
+      if (!second) {
+        switch (ColMode) {
+          case 1: case 5: column(x, H - py, x + 5, H); break;
+          case 2: case 4: column(x, 0, x + 5, py); break;
+          case 3:
+            column(x, H - py, x + 5, H);
+            column(x + 5, 0, x + 10, py);
+            break;
+          default: break;
+        }
+      } else {
+        column(x - 5, 0, x, H);
+        switch (ColMode) {
+          case 1: case 4: column(x, 2 * H - py, x + 5, H); break;
+          case 2: case 5: column(x, 0, x + 5, py - H); break;
+          default: break;
+        }
+      }
+    }
+  }
+  M.MergeColumns(Value);
+}
+
+void ShredMask(TRevealMask& M, int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
+  // v + Random(j) - Random(j), the two draws in that order.
+  auto jit = [&Rng](int v, int j) {
+    const int a = Rng.Random(j);
+    const int b = Rng.Random(j);
+    return v + a - b;
+  };
+  if (RowMode != 0 && H > 0) {
+    const int h = 5 + H % 5;
+    const int j = PX < W ? W / 7 : 0;
+    for (int y = 0; y < H; y += 5) {
+      switch (RowMode) {
+        case 1: M.Rect(jit(W - PX, j), y, W, y + h); break;
+        case 2: M.Rect(0, y, jit(PX, j), y + h); break;
+        case 3: {
+          const int a = jit(W - PX, j) / 2;
+          M.Rect(a, y, W / 2, y + h);
+          const int b = jit(W + PX, j) / 2;
+          M.Rect(W / 2, y, b, y + h);
+          break;
+        }
+        case 4: {
+          const int a = W - jit(PX, j) / 2;
+          M.Rect(a, y, W, y + h);
+          const int b = jit(PX, j) / 2;
+          M.Rect(0, y, b, y + h);
+          break;
+        }
+        default: break;
+      }
+    }
+  }
+  if (ColMode != 0 && W > 0) {
+    const int w = 5 + W % 5;
+    const int k = PY < H ? H / 7 : 0;
+    for (int x = 0; x < W; x += 5) {
+      switch (ColMode) {
+        case 1: M.ColumnRect(x, jit(H - PY, k), x + w, H); break;
+        case 2: M.ColumnRect(x, 0, x + w, jit(PY, k)); break;
+        case 3: {
+          const int a = jit(H - PY, k) / 2;
+          M.ColumnRect(x, a, x + w, H / 2);
+          const int b = jit(H + PY, k) / 2;
+          M.ColumnRect(x, H / 2, x + w, b);
+          break;
+        }
+        case 4: {
+          const int a = H - jit(PY, k) / 2;
+          M.ColumnRect(x, a, x + w, H);
+          const int b = jit(PY, k) / 2;
+          M.ColumnRect(x, 0, x + w, b);
+          break;
+        }
+        default: break;
+      }
+    }
+  }
+  M.MergeColumns(1);
+}
+
+void SpeckleMask(TRevealMask& M, int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
+  // Whether the cell k steps ahead of the front is shown: one draw per cell.
+  auto shown = [&Rng](int k, int t) { return k <= t ? Rng.Random(k) <= 1 : Rng.Random(k) == 0; };
+  if (RowMode == 1 || RowMode == 2) {
+    const int J = PX < W ? W / 10 : 0;
+    const int C = std::max(J / 20, 2);
+    const int pitch = C / 2;
+    const int t = (3 * J / C) / 4;
+    for (int y = 0; y < H; y += pitch) {
+      if (RowMode == 1) M.Rect(W - PX, y, W, y + C);
+      else M.Rect(0, y, PX, y + C);
+      for (int k = J / C; k >= 1; --k) {
+        if (!shown(k, t)) continue;
+        if (RowMode == 1) M.Rect(W - PX - k * C, y, W - PX - k * C + C, y + C);
+        else M.Rect(PX + k * C - C, y, PX + k * C, y + C);
+      }
+    }
+  }
+  if (ColMode == 1 || ColMode == 2) {
+    const int J = PY < H ? H / 10 : 0;
+    const int C = std::max(J / 20, 2);
+    const int pitch = C / 2;
+    const int t = (3 * J / C) / 4;
+    for (int x = 0; x < W; x += pitch) {
+      if (ColMode == 1) M.ColumnRect(x, H - PY, x + C, H);
+      else M.ColumnRect(x, 0, x + C, PY);
+      for (int k = J / C; k >= 1; --k) {
+        if (!shown(k, t)) continue;
+        if (ColMode == 1) M.ColumnRect(x, H - PY - k * C, x + C, H - PY - k * C + C);
+        else M.ColumnRect(x, PY + k * C - C, x + C, PY + k * C);
+      }
+    }
+  }
+  M.MergeColumns(1);
+}

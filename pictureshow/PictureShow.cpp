@@ -1,0 +1,712 @@
+#include "pictureshow/PictureShow.h"
+
+#include <algorithm>
+#include <cstring>
+#include "toolkit/Forms.h"
+
+namespace {
+
+// The animation thread running on this thread, if any.
+thread_local TAnimateThread* currentWorker = nullptr;
+
+bool IsPixelStyle(int s) { return s >= 118 && s <= 122; }
+
+// Copies a whole bitmap of the same size row by row (the old picture onto the
+// screen at the start of every frame).
+void CopyPixels(TBitmap* dst, const TBitmap* src) {
+  if (dst->Width() == src->Width() && dst->Height() == src->Height()) {
+    const size_t bytes = size_t(src->Width()) * 4;
+    for (int y = 0; y < src->Height(); ++y) std::memcpy(dst->ScanLine(y), src->ScanLine(y), bytes);
+  } else {
+    dst->Canvas()->Draw(0, 0, src);
+  }
+}
+
+// Locks a canvas for the lifetime of the guard (unless released early).
+class CanvasLock {
+ public:
+  explicit CanvasLock(TCanvas* c) : c_(c) { c_->Lock(); }
+  ~CanvasLock() { Release(); }
+  void Release() {
+    if (c_) c_->Unlock();
+    c_ = nullptr;
+  }
+  CanvasLock(const CanvasLock&) = delete;
+  CanvasLock& operator=(const CanvasLock&) = delete;
+ private:
+  TCanvas* c_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TAnimateThread
+
+TAnimateThread::TAnimateThread(TCustomPictureShow* Show) : TThread(true), show_(Show) {}
+
+void TAnimateThread::StopRunning() {
+  Terminate();
+  wake_.SetEvent();
+}
+
+void TAnimateThread::Execute() {
+  started_ = true;
+  currentWorker = this;
+  try {
+    while (!Terminated()) {
+      const int64_t t0 = GetTickCount64();
+      // Advance: wait until the frame before was painted, then take a step.
+      show_->framePainted_.WaitFor(-1);
+      if (Terminated()) break;
+      show_->framePainted_.ResetEvent();
+      if (show_->stepOnce()) Terminate();
+      if (!Terminated()) {
+        const int64_t ms = int64_t(show_->Delay()) - (GetTickCount64() - t0);
+        if (ms >= 0) wake_.WaitFor(int(ms));
+      }
+    }
+  } catch (...) {
+    // Reported by the main thread when it finishes the run.
+    error_ = std::current_exception();
+  }
+  // The end is always reported, however the loop ended.
+  std::weak_ptr<int> alive = show_->alive_;
+  TCustomPictureShow* show = show_;
+  const uint64_t serial = serial_;
+  TThread::Queue([alive, show, serial] {
+    if (alive.expired()) return;
+    if (show->thread_ && show->threadSerial_ == serial) show->animationDone();
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+
+TCustomPictureShow::TCustomPictureShow(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetControlStyle(ControlStyle() + TControlStyle{csOpaque});
+  screen_ = std::make_unique<TBitmap>();
+  picture_ = std::make_unique<TPicture>();
+  picture_->OnChange = [this](TObject*) { pictureChanged(); };
+  bgPicture_ = std::make_unique<TPicture>();
+  bgPicture_->OnChange = [this](TObject*) { bgPictureChanged(); };
+  back_ = std::make_unique<TBitmap>();
+  SetBounds(Left(), Top(), 100, 100);
+}
+
+TCustomPictureShow::~TCustomPictureShow() {
+  BeginDestroy();
+  try {
+    Stop();
+  } catch (...) {
+    // Nothing may escape a destructor; the run is over either way.
+  }
+  if (busy_) {
+    busy_ = false;
+    freeWork();
+  }
+  alive_.reset();
+  picture_->OnChange = nullptr;
+  bgPicture_->OnChange = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+bool TCustomPictureShow::hasPicture() const {
+  const TGraphic* g = picture_->Graphic();
+  return g && g->Width() > 0 && g->Height() > 0;
+}
+
+void TCustomPictureShow::pictureChanged() {
+  if (Destroying()) return;
+  if (hasPicture() && autoSize_) adjustSize();
+  DoChange();
+}
+
+void TCustomPictureShow::bgPictureChanged() {
+  if (bgMode_ != bmNone && repaintAllowed()) Invalidate();
+}
+
+void TCustomPictureShow::adjustSize() {
+  if (!hasPicture() || Align() == alClient) return;
+  int w = Width(), h = Height();
+  if (Align() != alTop && Align() != alBottom) w = picture_->Width();
+  if (Align() != alLeft && Align() != alRight) h = picture_->Height();
+  SetBounds(Left(), Top(), w, h);
+}
+
+void TCustomPictureShow::SetBgMode(TBackgroundMode v) {
+  if (v == bgMode_) return;
+  bgMode_ = v;
+  const TGraphic* g = bgPicture_->Graphic();
+  if (g && !g->Empty() && repaintAllowed()) Invalidate();
+}
+
+void TCustomPictureShow::SetAutoSize(bool v) {
+  if (v == autoSize_) return;
+  autoSize_ = v;
+  if (v) adjustSize();
+}
+
+void TCustomPictureShow::SetCenter(bool v) {
+  if (v == center_) return;
+  center_ = v;
+  if (hasPicture()) {
+    updatePictureRect();
+    if (!screen_->Empty() && repaintAllowed()) Invalidate();
+  }
+}
+
+void TCustomPictureShow::SetStretch(bool v) {
+  if (v == stretch_) return;
+  stretch_ = v;
+  if (!screen_->Empty() && repaintAllowed()) Invalidate();
+}
+
+void TCustomPictureShow::SetStretchFine(bool v) {
+  if (v == stretchFine_) return;
+  stretchFine_ = v;
+  if (!screen_->Empty() && repaintAllowed()) Invalidate();
+}
+
+void TCustomPictureShow::SetStep(int v) {
+  step_ = uint16_t(std::clamp(v, 1, 100));
+}
+
+void TCustomPictureShow::SetStyle(int v) {
+  if (v == style_ || v < 0 || v > EffectCount) return;
+  if (busy_ && IsPixelStyle(v) && !IsPixelStyle(style_)) {
+    // The pixel effects read and write scan lines directly.
+    if (pic_) {
+      CanvasLock l(pic_->Canvas());
+      pic_->SetPixelFormat(pf32bit);
+    }
+    CanvasLock l(screen_->Canvas());
+    screen_->SetPixelFormat(pf32bit);
+  }
+  style_ = v;
+}
+
+String TCustomPictureShow::StyleName() const {
+  const int s = style_;
+  return s == 0 ? String("Custom") : EffectName(s);
+}
+
+void TCustomPictureShow::SetStyleName(const String& v) {
+  if (SameText(v, "Custom")) {
+    SetStyle(0);
+    return;
+  }
+  if (const int k = FindEffect(v)) SetStyle(k);
+}
+
+void TCustomPictureShow::SetManual(bool v) {
+  if (v == manual_) return;
+  manual_ = v;
+  // The done message of the stopped thread does not finish the run while
+  // Manual is set.
+  stopThread();
+  if (busy_) {
+    if (!v) {
+      std::weak_ptr<int> alive = alive_;
+      const uint64_t run = runSerial_;
+      try {
+        runAnimation();
+      } catch (...) {
+        if (!alive.expired() && runSerial_ == run) abortRun(true);
+        throw;
+      }
+    }
+  } else {
+    progress_ = reverse_ ? 100 : 0;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Progress
+
+void TCustomPictureShow::SetProgress(int v) {
+  v = std::clamp(v, 0, 100);
+  bool changed;
+  {
+    std::lock_guard<TCriticalSection> g(lock_);
+    changed = storeProgressLocked(v);
+  }
+  if (changed) frameDone(!TThread::IsMainThread());
+}
+
+bool TCustomPictureShow::storeProgressLocked(int v) {
+  if (!busy_ || v == progress_) return false;
+  progress_ = v;
+  composeFrame();
+  return true;
+}
+
+// One step of a run, read, stepped and stored under the lock. True when the
+// end of the run is reached.
+bool TCustomPictureShow::stepOnce() {
+  int target;
+  bool changed, rev;
+  {
+    std::lock_guard<TCriticalSection> g(lock_);
+    rev = reverse_;
+    const int p = progress_, s = std::max<int>(step_, 1);
+    if (rev) target = p > s ? p - s : 0;
+    else target = p < 100 - s ? p + s : 100;
+    changed = storeProgressLocked(target);
+  }
+  if (changed) frameDone(!TThread::IsMainThread());
+  return rev ? target == 0 : target == 100;
+}
+
+void TCustomPictureShow::composeFrame() {
+  if (!pic_ || !old_) return;
+  CanvasLock pl(pic_->Canvas());
+  CanvasLock sl(screen_->Canvas());
+  CanvasLock ol(old_->Canvas());
+  CopyPixels(screen_.get(), old_.get());
+  ol.Release();
+  DoBeforeNewFrame(pic_.get(), screen_.get());
+  const TRect R(0, 0, W_, H_);
+  const int p = progress_;
+  if (p >= 100) {
+    CopyPixels(screen_.get(), pic_.get());
+  } else if (p > 0) {
+    const int s = style_;
+    if (s == 0) {
+      DoCustomDraw(pic_.get(), screen_.get());
+    } else if (TEffectProc proc = EffectProc(s)) {
+      TEffectRandomScope rs(&random_);
+      proc(screen_.get(), pic_.get(), R, step_, p);
+      if (screen_->Canvas()->HasClip()) screen_->Canvas()->SelectClipRgn(nullptr);
+    }
+  }
+  DoAfterNewFrame(pic_.get(), screen_.get());
+}
+
+void TCustomPictureShow::frameDone(bool onWorker) {
+  const TRect R(0, 0, W_, H_);
+  if (!onWorker) {
+    presentFrame(R);
+    return;
+  }
+  // Painting and OnProgress belong to the main thread; the worker takes its
+  // next step only after both (the frame-painted event).
+  {
+    std::lock_guard<std::mutex> g(pendingLock_);
+    pending_.push_back(PendingFrame{R});
+  }
+  std::weak_ptr<int> alive = alive_;
+  TThread::Queue([alive, this] {
+    if (!alive.expired()) drainPending();
+  });
+}
+
+// Repaints the frame, reports it and lets the worker go on, also when the
+// OnProgress handler fails.
+void TCustomPictureShow::presentFrame(const TRect& R) {
+  struct Signal {
+    TEvent& e;
+    ~Signal() { e.SetEvent(); }
+  } signal{framePainted_};
+  // The toolkit invalidates whole controls; a frame that maps to nothing
+  // visible needs no repaint at all.
+  if (repaintAllowed() && !FrameToClient(R).IsEmpty()) {
+    Invalidate();
+    if (Showing()) Update();
+  }
+  DoProgress();
+}
+
+void TCustomPictureShow::drainPending() {
+  std::exception_ptr first;
+  for (;;) {
+    PendingFrame f;
+    {
+      std::lock_guard<std::mutex> g(pendingLock_);
+      if (pending_.empty()) break;
+      f = pending_.front();
+      pending_.pop_front();
+    }
+    try {
+      presentFrame(f.R);
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  if (first) std::rethrow_exception(first);
+}
+
+// ---------------------------------------------------------------------------
+// Runs
+
+void TCustomPictureShow::Execute() {
+  if (!hasPicture() || busy_) return;
+  busy_ = true;
+  ++runSerial_;
+  const uint64_t run = runSerial_;
+  std::weak_ptr<int> alive = alive_;
+  bool started = false;
+  try {
+    prepare(started);
+    if (alive.expired() || runSerial_ != run) return;
+    if (!manual_ && !stopping_) runAnimation();
+  } catch (...) {
+    if (!alive.expired() && runSerial_ == run) abortRun(started);
+    throw;
+  }
+}
+
+// Ends a run that an exception broke off: the working bitmaps go, Busy is
+// cleared and, when OnStart was fired, OnStop follows. The exception itself
+// passes on to the caller.
+void TCustomPictureShow::abortRun(bool started) {
+  if (!busy_) return;
+  if (thread_) {
+    // Started just before the failure: it must not outlive the bitmaps.
+    thread_->StopRunning();
+    framePainted_.SetEvent();
+    thread_->WaitFor();
+    thread_.reset();
+  }
+  busy_ = false;
+  ++runSerial_;
+  freeWork();
+  {
+    std::lock_guard<std::mutex> g(pendingLock_);
+    pending_.clear();
+  }
+  if (!started || Destroying()) return;
+  try {
+    DoStop();
+  } catch (...) {
+    HandleMainThreadException(std::current_exception());
+  }
+}
+
+void TCustomPictureShow::prepare(bool& started) {
+  W_ = picture_->Width();
+  H_ = picture_->Height();
+  {
+    CanvasLock l(screen_->Canvas());
+    screen_->SetSize(W_, H_);
+  }
+  updatePictureRect();
+  TRect D = picRect_;
+  if (stretch_) D = stretchFine_ ? AspectFit(picRect_, ClientRect()) : ClientRect();
+
+  old_ = std::make_unique<TBitmap>();
+  old_->Canvas()->Brush()->SetColor(Color());
+  old_->SetSize(W_, H_);
+  old_->Fill(ColorToRGB(Color()));
+  if (!bgStale_ && back_ && !back_->Empty()) {
+    CanvasLock l(back_->Canvas());
+    old_->Canvas()->CopyRect(TRect(0, 0, W_, H_), back_->Canvas(), D);
+  }
+
+  {
+    // Until the first frame the display keeps what it showed.
+    CanvasLock l(screen_->Canvas());
+    CopyPixels(screen_.get(), old_.get());
+  }
+
+  pic_ = std::make_unique<TBitmap>();
+  const TGraphic* g = picture_->Graphic();
+  bool assigned = false;
+  try {
+    pic_->Assign(g);
+    assigned = pic_->Width() == W_ && pic_->Height() == H_;
+  } catch (const EConvertError&) {
+    assigned = false;
+  }
+  if (!assigned) {
+    pic_ = std::make_unique<TBitmap>();
+    pic_->SetSize(W_, H_);
+    pic_->Canvas()->Draw(0, 0, g);
+  }
+
+  if (IsPixelStyle(style_)) {
+    pic_->SetPixelFormat(pf32bit);
+    screen_->SetPixelFormat(pf32bit);
+  } else {
+    screen_->SetPixelFormat(pfDevice);
+  }
+  progress_ = reverse_ ? 100 : 0;
+  started = true;
+  DoStart();
+}
+
+void TCustomPictureShow::runAnimation() {
+  if (threaded_) startThread();
+  else runLoop();
+}
+
+void TCustomPictureShow::startThread() {
+  thread_ = std::make_unique<TAnimateThread>(this);
+  thread_->serial_ = ++threadSerial_;
+  thread_->Priority = threadPriority_;
+  framePainted_.SetEvent();
+  thread_->Start();
+}
+
+void TCustomPictureShow::pumpOnce() {
+  if (Application) Application->ProcessMessages();
+}
+
+namespace {
+bool Quitting() { return Application && Application->Terminated(); }
+}  // namespace
+
+void TCustomPictureShow::runLoop() {
+  std::weak_ptr<int> alive = alive_;
+  const uint64_t run = runSerial_;
+  auto over = [&] { return alive.expired() || runSerial_ != run; };
+  for (;;) {
+    const int64_t t0 = GetTickCount64();
+    const bool end = stepOnce();
+    // A handler may have stopped the run (it is finished then) or freed
+    // the control.
+    if (over()) return;
+    if (end) {
+      if (!manual_) break;
+    } else {
+      while (GetTickCount64() - t0 <= int64_t(delay_) && !manual_) {
+        pumpOnce();
+        if (over()) return;
+        if (Quitting()) break;
+        if (GetTickCount64() - t0 < int64_t(delay_)) Sleep(1);
+      }
+      if (Quitting() && !manual_) {
+        // The program is quitting: the run ends where it is.
+        stopping_ = true;
+        try {
+          finish(false);
+        } catch (...) {
+          stopping_ = false;
+          throw;
+        }
+        stopping_ = false;
+        return;
+      }
+    }
+    if (manual_) return;   // the caller drives the run from here
+  }
+  finish(false);
+}
+
+// Stops the worker thread and handles its end at once. False when no
+// thread was running.
+bool TCustomPictureShow::stopThread() {
+  if (!thread_) return false;
+  thread_->StopRunning();
+  framePainted_.SetEvent();
+  thread_->WaitFor();
+  animationDone();
+  return true;
+}
+
+void TCustomPictureShow::animationDone() {
+  if (!thread_) return;
+  thread_->WaitFor();
+  std::exception_ptr failure = thread_->error_;
+  thread_.reset();
+  std::exception_ptr handlerError;
+  try {
+    drainPending();
+  } catch (...) {
+    handlerError = std::current_exception();
+  }
+  if (failure || !(manual_ && !stopping_)) {
+    try {
+      finish(bool(failure));
+    } catch (...) {
+      if (!handlerError) handlerError = std::current_exception();
+    }
+  }
+  if (Destroying()) return;
+  if (failure) HandleMainThreadException(failure);
+  if (handlerError) HandleMainThreadException(handlerError);
+}
+
+void TCustomPictureShow::freeWork() {
+  pic_.reset();
+  old_.reset();
+}
+
+void TCustomPictureShow::finish(bool failed) {
+  if (!busy_) return;
+  busy_ = false;
+  ++runSerial_;
+  freeWork();
+  {
+    std::lock_guard<std::mutex> g(pendingLock_);
+    pending_.clear();
+  }
+  if (Destroying()) return;
+  std::exception_ptr first;
+  if (!stopping_ && !failed) {
+    try {
+      DoComplete();
+    } catch (...) {
+      first = std::current_exception();
+    }
+  }
+  DoStop();
+  if (first) std::rethrow_exception(first);
+}
+
+void TCustomPictureShow::Stop() {
+  if (!TThread::IsMainThread()) {
+    // From a frame hook on the worker: it takes no further step, and the
+    // main thread stops the run.
+    if (currentWorker && currentWorker->show_ == this) currentWorker->StopRunning();
+    std::weak_ptr<int> alive = alive_;
+    TThread::Queue([alive, this] {
+      if (!alive.expired()) Stop();
+    });
+    return;
+  }
+  if (!busy_ || stopping_) return;
+  stopping_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{stopping_};
+  if (manual_ || !thread_) finish(false);
+  else stopThread();
+}
+
+void TCustomPictureShow::Clear() {
+  if (busy_ || screen_->Empty()) return;
+  screen_ = std::make_unique<TBitmap>();   // no run, so no frame is being composed
+  if (repaintAllowed()) Invalidate();
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+void TCustomPictureShow::DoChange() { if (OnChange) OnChange(this); }
+void TCustomPictureShow::DoProgress() { if (OnProgress) OnProgress(this); }
+void TCustomPictureShow::DoCustomDraw(TBitmap* APicture, TBitmap* AScreen) {
+  if (OnCustomDraw) OnCustomDraw(this, APicture, AScreen);
+}
+void TCustomPictureShow::DoBeforeNewFrame(TBitmap* APicture, TBitmap* AScreen) {
+  if (OnBeforeNewFrame) OnBeforeNewFrame(this, APicture, AScreen);
+}
+void TCustomPictureShow::DoAfterNewFrame(TBitmap* APicture, TBitmap* AScreen) {
+  if (OnAfterNewFrame) OnAfterNewFrame(this, APicture, AScreen);
+}
+void TCustomPictureShow::DoComplete() { if (OnComplete) OnComplete(this); }
+void TCustomPictureShow::DoStart() { if (OnStart) OnStart(this); }
+void TCustomPictureShow::DoStop() { if (OnStop) OnStop(this); }
+
+// ---------------------------------------------------------------------------
+// Geometry and painting
+
+TRect TCustomPictureShow::AspectFit(const TRect& S, const TRect& T) {
+  const int sw = S.Width(), sh = S.Height(), tw = T.Width(), th = T.Height();
+  if (sw <= 0 || sh <= 0) return T;
+  const double rx = double(tw) / sw, ry = double(th) / sh;
+  int w, h;
+  if (ry < rx) {
+    w = MulDiv(sw, th, sh);
+    h = th;
+  } else {
+    w = tw;
+    h = MulDiv(sh, tw, sw);
+  }
+  const int l = T.Left + (tw - w) / 2, t = T.Top + (th - h) / 2;
+  return TRect(l, t, l + w, t + h);
+}
+
+void TCustomPictureShow::updatePictureRect() {
+  if (screen_->Empty()) {
+    picRect_ = TRect();
+    return;
+  }
+  const int w = screen_->Width(), h = screen_->Height();
+  picRect_ = TRect(0, 0, w, h);
+  if (center_) picRect_.Offset((ClientWidth() - w) / 2, (ClientHeight() - h) / 2);
+}
+
+TRect TCustomPictureShow::FrameToClient(const TRect& R) const {
+  if (stretch_) {
+    const TRect T = stretchFine_ ? AspectFit(picRect_, ClientRect()) : ClientRect();
+    const int pw = picRect_.Width(), ph = picRect_.Height();
+    if (pw <= 0 || ph <= 0) return TRect();
+    return TRect(MulDiv(R.Left, T.Width(), pw) + T.Left, MulDiv(R.Top, T.Height(), ph) + T.Top,
+                 MulDiv(R.Right, T.Width(), pw) + T.Left, MulDiv(R.Bottom, T.Height(), ph) + T.Top);
+  }
+  TRect r = R;
+  if (center_) r.Offset(picRect_.Left, picRect_.Top);
+  TRect out;
+  if (!IntersectRect(out, r, picRect_)) return TRect();
+  return out;
+}
+
+void TCustomPictureShow::Resize() {
+  {
+    CanvasLock l(back_->Canvas());
+    back_->SetSize(std::max(ClientWidth(), 0), std::max(ClientHeight(), 0));
+  }
+  if (hasPicture()) {
+    updatePictureRect();
+    if (!screen_->Empty() && repaintAllowed()) Invalidate();
+  }
+  TCustomControl::Resize();
+}
+
+void TCustomPictureShow::Paint() {
+  if (inPaint_) return;
+  inPaint_ = true;
+  // The frame-painted event is set where each composed frame is handed to
+  // the main thread (presentFrame), after its repaint and OnProgress, so that
+  // an unrelated repaint never lets the worker run ahead of its reports.
+  struct Done {
+    bool& f;
+    ~Done() { f = false; }
+  } done{inPaint_};
+
+  const TRect client = ClientRect();
+  CanvasLock bl(back_->Canvas());
+  if (back_->Width() != client.Width() || back_->Height() != client.Height())
+    back_->SetSize(client.Width(), client.Height());
+  TCanvas* bc = back_->Canvas();
+  bc->Brush()->SetColor(Color());
+  bc->Brush()->SetStyle(bsSolid);
+  bc->FillRect(client);
+
+  const TGraphic* bg = bgPicture_->Graphic();
+  if (bg && !bg->Empty()) {
+    const int gw = bg->Width(), gh = bg->Height();
+    switch (bgMode_) {
+      case bmTiled: {
+        const int rows = client.Height() / gh + 1, cols = client.Width() / gw + 1;
+        for (int r = 1; r <= rows; ++r)
+          for (int c = 1; c <= cols; ++c) bc->Draw(client.Left + gw * (c - 1), client.Top + gh * (r - 1), bg);
+        break;
+      }
+      case bmStretched: bc->StretchDraw(client, bg); break;
+      case bmCentered: bc->Draw((client.Width() - gw) / 2, (client.Height() - gh) / 2, bg); break;
+      case bmNone: break;
+    }
+  }
+
+  {
+    CanvasLock sl(screen_->Canvas());
+    if (!screen_->Empty()) {
+      if (stretch_) bc->StretchDraw(stretchFine_ ? AspectFit(picRect_, client) : client, screen_.get());
+      else bc->Draw(picRect_.Left, picRect_.Top, screen_.get());
+    }
+  }
+
+  if (ComponentState().Contains(csDesigning)) {
+    bc->Pen()->SetStyle(psDash);
+    bc->Brush()->SetStyle(bsClear);
+    bc->Rectangle(client);
+  }
+
+  Canvas()->Draw(0, 0, back_.get());
+  bl.Release();
+  bgStale_ = false;
+}

@@ -1,0 +1,543 @@
+// The effect table and the routines shared by the effect procedures.
+#include "pictureshow/ShowEffects.h"
+
+#include <array>
+#include <cmath>
+#include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include "pictureshow/EffectFamilies.h"
+
+namespace {
+
+const char* const kEffectNames[EffectCount] = {
+    "Expand from right",
+    "Expand from left",
+    "Slide in from right",
+    "Slide in from left",
+    "Reveal from left",
+    "Reveal from right",
+    "Expand in from right",
+    "Expand in from left",
+    "Expand in to middle",
+    "Expand out from middle",
+    "Reveal out from middle",
+    "Reveal in from sides",
+    "Expand in from sides",
+    "Unroll from left",
+    "Unroll from right",
+    "Build up from right",
+    "Build up from left",
+    "Expand from bottom",
+    "Expand from top",
+    "Slide in from bottom",
+    "Slide in from top",
+    "Reveal from top",
+    "Reveal from bottom",
+    "Expand in from bottom",
+    "Expand in from top",
+    "Expand in to middle (horiz)",
+    "Expand out from middle (horiz)",
+    "Reveal from middle (horiz)",
+    "Slide in from top / bottom",
+    "Expand in from top / bottom",
+    "Unroll from top",
+    "Unroll from bottom",
+    "Expand from bottom",
+    "Expand in from top",
+    "Expand from bottom right",
+    "Expand from top right",
+    "Expand from top left",
+    "Expand from bottom left",
+    "Slide in from bottom right",
+    "Slide in from top right",
+    "Slide in from top left",
+    "Slide in from bottom left",
+    "Reveal from top left",
+    "Reveal from bottom left",
+    "Reveal from bottom right",
+    "Reveal from top right",
+    "Appear and Contract to top left",
+    "Appear and Contract to bottom left",
+    "Appear and Contract to bottom right",
+    "Appear and Contract to top right",
+    "Appear and Contract to middle",
+    "Expand out from centre",
+    "Reveal out from centre",
+    "Reveal in to centre",
+    "Quarters Reveal in to middle",
+    "Quarters Expand to middle",
+    "Quarters Slide in to middle",
+    "Curved Reveal from left",
+    "Curved Reveal from right",
+    "Bars in from right",
+    "Bars in from left",
+    "Bars left then right",
+    "Bars right then left",
+    "Bars from both sides",
+    "Uneven shred from right",
+    "Uneven shred from left",
+    "Uneven shred out from middle (horiz)",
+    "Uneven shred in to middle (horiz)",
+    "Curved Reveal from top",
+    "Curved Reveal from bottom",
+    "Bars from bottom",
+    "Bars from top",
+    "Bars top then bottom",
+    "Bars bottom then top",
+    "Bars from top and bottom",
+    "Unven shred from bottom",
+    "Uneven shred from top",
+    "Uneven shred from horizon",
+    "Uneven shred in to horizon",
+    "Curved reveal from top left",
+    "Curved reveal from top right",
+    "Curved reveal from bottom left",
+    "Curved reveal from bottom right",
+    "Circular reveal from centre",
+    "Circular reveal to centre",
+    "Criss Cross reveal from bottom right",
+    "Criss Cross reveal from top right",
+    "Criss Cross reveal from bottom left",
+    "Criss Cross reveal from top left",
+    "Criss Cross reveal bounce from top left",
+    "Criss Cross reveal bounce from bottom left",
+    "Criss Cross reveal bounce from top right",
+    "Criss Cross reveal bounce from bottom right",
+    "Criss Cross reveal from right top and bottom",
+    "Criss Cross reveal from left top and bottom",
+    "Criss Cross reveal from left right and bottom",
+    "Criss Cross reveal from left right and top",
+    "Criss Cross reveal from top left right and bottom",
+    "Criss Cross reveal from bottom left top right",
+    "Uneven shred from bottom and right",
+    "Uneven shred from top and right",
+    "Uneven shred from bottom and left",
+    "Uneven shred from top and left",
+    "Uneven shred from horiz and right",
+    "Uneven shred from horiz and left",
+    "Uneven shred from bottom and vert middle",
+    "Uneven shred from top and vert middle",
+    "Uneven shred from centre",
+    "Uneven shred to centre",
+    "Reveal diagonal from top left",
+    "Reveal diagonal from top right",
+    "Reveal diagonal from bottom left",
+    "Reveal diagonal from bottom right",
+    "Diagonal sweep from top left bottom right anticlockwise",
+    "Diagonal sweep from top left bottom right clockwise",
+    "Starburst clockwise from center",
+    "Triangular shred to top left",
+    "Fade",
+    "Pivot from top left",
+    "Pivot from bottom left",
+    "Pivot from top right",
+    "Pivot from bottom right",
+    "Speckle appear from right",
+    "Speckle appear from left",
+    "Speckle appear from bottom",
+    "Speckle appear from top",
+    "Random squares appear",
+    "Push right",
+    "Push left",
+    "Push and squeeze right",
+    "Push and squeeze left",
+    "Push down",
+    "Push up",
+    "Push and sqeeze down",
+    "Push and sqeeze up",
+    "Blind vertically",
+    "Blind horizontally",
+    "Uneven blind from left",
+    "Uneven blind from right",
+    "Uneven blind from top",
+    "Uneven blind from bottom",
+    "Rectangular shred",
+    "Sweep clockwise",
+    "Sweep anticlockwise",
+    "Rectangles apear from left and disapear to right",
+    "Rectangles apear from right and disapear to left",
+    "Rectangles apear from up and disapear to bottom",
+    "Rectangles apear from bottom and disapear to up",
+    "Rotational rectangle",
+    "Rotational star",
+};
+
+std::array<TEffect, EffectCount> BuildTable() {
+  std::array<TEffect, EffectCount> t;
+  for (int k = 1; k <= EffectCount; ++k) {
+    TEffectProc p = FadeEffectProc(k);
+    if (!p) p = CopyEffectProc(k);
+    if (!p) p = StripEffectProc(k);
+    if (!p) p = ShapeEffectProc(k);
+    t[size_t(k - 1)] = TEffect{kEffectNames[k - 1], p};
+  }
+  return t;
+}
+
+const std::array<TEffect, EffectCount>& Table() {
+  static const std::array<TEffect, EffectCount> table = BuildTable();
+  return table;
+}
+
+thread_local TEffectRandom* currentRandom = nullptr;
+
+// Removes the clip of a canvas however the drawing under it ends.
+class ClipGuard {
+ public:
+  ClipGuard(TCanvas* c, const TRegion* r) : c_(c) { c_->SelectClipRgn(r); }
+  ~ClipGuard() { c_->SelectClipRgn(nullptr); }
+  ClipGuard(const ClipGuard&) = delete;
+  ClipGuard& operator=(const ClipGuard&) = delete;
+ private:
+  TCanvas* c_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Table
+
+const TEffect& EffectTable(int k) {
+  if (k < 1 || k > EffectCount) throw EListError(FormatA("Effect number %d out of range", k));
+  return Table()[size_t(k - 1)];
+}
+
+String EffectName(int k) {
+  if (k < 1 || k > EffectCount) return String();
+  return Table()[size_t(k - 1)].Name;
+}
+
+int FindEffect(const String& Name) {
+  for (int k = 1; k <= EffectCount; ++k)
+    if (SameText(Table()[size_t(k - 1)].Name, Name)) return k;
+  return 0;
+}
+
+TEffectProc EffectProc(int k) {
+  if (k < 1 || k > EffectCount) return nullptr;
+  return Table()[size_t(k - 1)].Proc;
+}
+
+// ---------------------------------------------------------------------------
+// Geometry and generator
+
+TEffectGeometry EffectGeometry(const TRect& R, uint16_t Step, int Progress) {
+  TEffectGeometry g;
+  g.W = R.Right - R.Left;
+  g.H = R.Bottom - R.Top;
+  if (g.W <= 0 || g.H <= 0) return g;   // nothing to show: all sizes stay 0
+  if (g.W >= g.H) {
+    g.X = MulDiv(g.W, Progress, 100);
+    g.Y = MulDiv(g.X, g.H, g.W);
+    g.S = MulDiv(g.W, Step, 90);
+  } else {
+    g.Y = MulDiv(g.H, Progress, 100);
+    g.X = MulDiv(g.Y, g.W, g.H);
+    g.S = MulDiv(g.H, Step, 90);
+  }
+  return g;
+}
+
+TEffectRandom& EffectRandom() {
+  // A thread's own generator, from a fixed seed, when no picture show has
+  // made its generator current.
+  thread_local TEffectRandom fallback(0);
+  return currentRandom ? *currentRandom : fallback;
+}
+
+TEffectRandomScope::TEffectRandomScope(TEffectRandom* r) : prev_(currentRandom) { currentRandom = r; }
+TEffectRandomScope::~TEffectRandomScope() { currentRandom = prev_; }
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+void DrawClipped(TBitmap* Screen, TBitmap* Picture, HRGN Rgn) {
+  if (!Rgn) return;
+  TRegion clip = *Rgn;   // the canvas keeps its own copy; the object goes now
+  DeleteObject(Rgn);
+  DrawClipped(Screen, Picture, clip);
+}
+
+void DrawClipped(TBitmap* Screen, TBitmap* Picture, const TRegion& Rgn) {
+  if (Rgn.IsEmpty()) return;
+  TCanvas* c = Screen->Canvas();
+  ClipGuard guard(c, &Rgn);
+  c->Draw(0, 0, Picture);
+}
+
+void MirrorCopyRect(TCanvas* Dst, TRect D, TBitmap* Src, TRect Q, bool MirrorAcross, bool MirrorDown) {
+  TRect bounds(0, 0, Src->Width(), Src->Height());
+  TRect q;
+  if (!IntersectRect(q, Q, bounds)) return;
+  if (MirrorAcross) D = TRect(D.Right + 1, D.Top, D.Left - 1, D.Bottom);
+  if (MirrorDown) D = TRect(D.Left, D.Bottom + 1, D.Right, D.Top - 1);
+  Dst->CopyRect(D, Src->Canvas(), q);
+}
+
+namespace {
+
+// One row of the cross-fade: blue, green and red become
+// (s * a + n * b) div 100 with a = 100 - p, b = p; the fourth byte stays.
+// Every sum fits 16 bits (at most 255 * 100), and (x * 5243) >> 19 equals
+// x div 100 for all of them, so eight channels go at once with SSE2.
+void FadeRow(uint8_t* s, const uint8_t* n, int w, int a, int b) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i ca = _mm_set_epi16(100, short(a), short(a), short(a), 100, short(a), short(a), short(a));
+  const __m128i cb = _mm_set_epi16(0, short(b), short(b), short(b), 0, short(b), short(b), short(b));
+  const __m128i k = _mm_set1_epi16(5243), zero = _mm_setzero_si128();
+  for (; x + 4 <= w; x += 4) {
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * x));
+    const __m128i nv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + 4 * x));
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ca),
+                               _mm_mullo_epi16(_mm_unpacklo_epi8(nv, zero), cb));
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ca),
+                               _mm_mullo_epi16(_mm_unpackhi_epi8(nv, zero), cb));
+    lo = _mm_srli_epi16(_mm_mulhi_epu16(lo, k), 3);
+    hi = _mm_srli_epi16(_mm_mulhi_epu16(hi, k), 3);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(s + 4 * x), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; x < w; ++x)
+    for (int c = 0; c < 3; ++c) s[4 * x + c] = uint8_t((s[4 * x + c] * a + n[4 * x + c] * b) / 100);
+}
+
+}  // namespace
+
+void CrossFade(TBitmap* Screen, TBitmap* Picture, int Progress) {
+  const int p = std::clamp(Progress, 0, 100);
+  const int w = std::min(Screen->Width(), Picture->Width());
+  const int h = std::min(Screen->Height(), Picture->Height());
+  const TBitmap* pic = Picture;
+  for (int y = 0; y < h; ++y) FadeRow(Screen->ScanLine(y), pic->ScanLine(y), w, 100 - p, p);
+}
+
+void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle) {
+  const int W = Src->Width(), H = Src->Height();
+  const int dw = std::min(W, Dst->Width()), dh = std::min(H, Dst->Height());
+  const int64_t sinF = Trunc(std::sin(Angle) * 65536.0);
+  const int64_t cosF = Trunc(std::cos(Angle) * 65536.0);
+  const TBitmap* src = Src;
+  for (int y = dh - 1; y >= 0; --y) {
+    const int64_t dy = int64_t(y) - CY;
+    uint32_t* d = reinterpret_cast<uint32_t*>(Dst->ScanLine(y));
+    // Numerators for x = dw - 1; each step to the left subtracts cosF and sinF.
+    const int64_t dx0 = int64_t(dw - 1) - CX;
+    int64_t nx = dx0 * cosF - dy * sinF;
+    int64_t ny = dx0 * sinF + dy * cosF;
+    for (int x = dw - 1; x >= 0; --x, nx -= cosF, ny -= sinF) {
+      const int64_t sx = (nx >> 16) + CX;
+      const int64_t sy = (ny >> 16) + CY;
+      if (uint64_t(sx) < uint64_t(W) && uint64_t(sy) < uint64_t(H))
+        d[x] = reinterpret_cast<const uint32_t*>(src->ScanLine(int(sy)))[sx];
+    }
+  }
+}
+
+void RotatePoints(TPoint* Points, int Last, int CX, int CY, double Angle) {
+  const double s = std::sin(Angle), c = std::cos(Angle);
+  for (int i = 0; i <= Last; ++i) {
+    const double dx = double(Points[i].X) - CX, dy = double(Points[i].Y) - CY;
+    Points[i] = TPoint(Round(dx * c - dy * s) + CX, Round(dx * s + dy * c) + CY);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Regions
+
+HRGN CreateRectsRgn(const std::vector<TRect>& Rects) {
+  std::vector<TRegion> level;
+  level.reserve(Rects.size());
+  for (const TRect& r : Rects) {
+    TRect n = r.Normalized();
+    if (!n.IsEmpty()) level.push_back(TRegion::FromRect(n));
+  }
+  if (level.empty()) return new TRegion();
+  while (level.size() > 1) {
+    std::vector<TRegion> next;
+    next.reserve(level.size() / 2 + 1);
+    for (size_t i = 0; i + 1 < level.size(); i += 2) next.push_back(level[i].Combined(level[i + 1], RGN_OR));
+    if (level.size() % 2) next.push_back(std::move(level.back()));
+    level.swap(next);
+  }
+  return new TRegion(std::move(level.front()));
+}
+
+HRGN CreateTriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3) {
+  const TPoint pts[3] = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3)};
+  return CreatePolygonRgn(pts, 3, WINDING);
+}
+
+HRGN CreatePieRgn(int CX, int CY, int Radius, double StartAngle, double EndAngle, int N) {
+  if (N < 1) return new TRegion();
+  std::vector<TPoint> pts;
+  pts.reserve(size_t(N) + 1);
+  pts.emplace_back(CX, CY);
+  for (int k = 0; k < N; ++k) {
+    const double a = StartAngle + k * (EndAngle - StartAngle) / N;
+    pts.emplace_back(Round(Radius * std::cos(a)) + CX, Round(Radius * std::sin(a)) + CY);
+  }
+  return CreatePolygonRgn(pts.data(), int(pts.size()), WINDING);
+}
+
+HRGN CreateBarsRgn(int PX, int PY, int W, int H, int S, int RowMode, int ColMode) {
+  std::vector<TRect> rs;
+  if (RowMode != 0) {
+    const bool second = PX > W;
+    int px = PX;
+    if (!second && px + S > W) px = W;
+    for (int y = second ? 5 : 0; y < H + 5; y += 10) {
+      if (!second) {
+        switch (RowMode) {
+          case 1: case 5: rs.emplace_back(W - px, y, W, y + 5); break;
+          case 2: case 4: rs.emplace_back(0, y, px, y + 5); break;
+          case 3:
+            rs.emplace_back(0, y + 5, px, y + 10);
+            rs.emplace_back(W - px, y, W, y + 5);
+            break;
+          default: break;
+        }
+      } else {
+        rs.emplace_back(0, y - 5, W, y);
+        switch (RowMode) {
+          case 1: case 4: rs.emplace_back(2 * W - px, y, W, y + 5); break;
+          case 2: case 5: rs.emplace_back(0, y, px - W, y + 5); break;
+          default: break;
+        }
+      }
+    }
+  }
+  if (ColMode != 0) {
+    const bool second = PY > H;
+    int py = PY;
+    if (!second && py + S > H) py = H;
+    for (int x = second ? 5 : 0; x < W + 5; x += 10) {
+      if (!second) {
+        switch (ColMode) {
+          case 1: case 5: rs.emplace_back(x, H - py, x + 5, H); break;
+          case 2: case 4: rs.emplace_back(x, 0, x + 5, py); break;
+          case 3:
+            rs.emplace_back(x, H - py, x + 5, H);
+            rs.emplace_back(x + 5, 0, x + 10, py);
+            break;
+          default: break;
+        }
+      } else {
+        rs.emplace_back(x - 5, 0, x, H);
+        switch (ColMode) {
+          case 1: case 4: rs.emplace_back(x, 2 * H - py, x + 5, H); break;
+          case 2: case 5: rs.emplace_back(x, 0, x + 5, py - H); break;
+          default: break;
+        }
+      }
+    }
+  }
+  return CreateRectsRgn(rs);
+}
+
+HRGN CreateShredRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
+  std::vector<TRect> rs;
+  // v + Random(j) - Random(j), the two draws in that order.
+  auto jit = [&Rng](int v, int j) {
+    const int a = Rng.Random(j);
+    const int b = Rng.Random(j);
+    return v + a - b;
+  };
+  if (RowMode != 0 && H > 0) {
+    const int h = 5 + H % 5;
+    const int j = PX < W ? W / 7 : 0;
+    for (int y = 0; y < H; y += 5) {
+      switch (RowMode) {
+        case 1: rs.emplace_back(jit(W - PX, j), y, W, y + h); break;
+        case 2: rs.emplace_back(0, y, jit(PX, j), y + h); break;
+        case 3: {
+          const int a = jit(W - PX, j) / 2;
+          rs.emplace_back(a, y, W / 2, y + h);
+          const int b = jit(W + PX, j) / 2;
+          rs.emplace_back(W / 2, y, b, y + h);
+          break;
+        }
+        case 4: {
+          const int a = W - jit(PX, j) / 2;
+          rs.emplace_back(a, y, W, y + h);
+          const int b = jit(PX, j) / 2;
+          rs.emplace_back(0, y, b, y + h);
+          break;
+        }
+        default: break;
+      }
+    }
+  }
+  if (ColMode != 0 && W > 0) {
+    const int w = 5 + W % 5;
+    const int k = PY < H ? H / 7 : 0;
+    for (int x = 0; x < W; x += 5) {
+      switch (ColMode) {
+        case 1: rs.emplace_back(x, jit(H - PY, k), x + w, H); break;
+        case 2: rs.emplace_back(x, 0, x + w, jit(PY, k)); break;
+        case 3: {
+          const int a = jit(H - PY, k) / 2;
+          rs.emplace_back(x, a, x + w, H / 2);
+          const int b = jit(H + PY, k) / 2;
+          rs.emplace_back(x, H / 2, x + w, b);
+          break;
+        }
+        case 4: {
+          const int a = H - jit(PY, k) / 2;
+          rs.emplace_back(x, a, x + w, H);
+          const int b = jit(PY, k) / 2;
+          rs.emplace_back(x, 0, x + w, b);
+          break;
+        }
+        default: break;
+      }
+    }
+  }
+  return CreateRectsRgn(rs);
+}
+
+namespace {
+
+// Whether the speckle cell k steps ahead of the front is shown.
+bool SpeckleCell(TEffectRandom& Rng, int k, int t) {
+  return k <= t ? Rng.Random(k) <= 1 : Rng.Random(k) == 0;
+}
+
+}  // namespace
+
+HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
+  std::vector<TRect> rs;
+  if (RowMode == 1 || RowMode == 2) {
+    const int J = PX < W ? W / 10 : 0;
+    const int C = std::max(J / 20, 2);
+    const int pitch = C / 2;
+    const int t = (3 * J / C) / 4;
+    for (int y = 0; y < H; y += pitch) {
+      if (RowMode == 1) rs.emplace_back(W - PX, y, W, y + C);
+      else rs.emplace_back(0, y, PX, y + C);
+      for (int k = J / C; k >= 1; --k) {
+        if (!SpeckleCell(Rng, k, t)) continue;
+        if (RowMode == 1) rs.emplace_back(W - PX - k * C, y, W - PX - k * C + C, y + C);
+        else rs.emplace_back(PX + k * C - C, y, PX + k * C, y + C);
+      }
+    }
+  }
+  if (ColMode == 1 || ColMode == 2) {
+    const int J = PY < H ? H / 10 : 0;
+    const int C = std::max(J / 20, 2);
+    const int pitch = C / 2;
+    const int t = (3 * J / C) / 4;
+    for (int x = 0; x < W; x += pitch) {
+      if (ColMode == 1) rs.emplace_back(x, H - PY, x + C, H);
+      else rs.emplace_back(x, 0, x + C, PY);
+      for (int k = J / C; k >= 1; --k) {
+        if (!SpeckleCell(Rng, k, t)) continue;
+        if (ColMode == 1) rs.emplace_back(x, H - PY - k * C, x + C, H - PY - k * C + C);
+        else rs.emplace_back(x, PY + k * C - C, x + C, PY + k * C);
+      }
+    }
+  }
+  return CreateRectsRgn(rs);
+}

@@ -1,0 +1,144 @@
+#pragma once
+// The transition effects of the picture show: the table of 150 named effect
+// procedures, the geometry they share and the drawing routines several of
+// them use (mirrored copy, cross-fade, rotations, region builders).
+//
+// Contract of every effect procedure:
+//  - it is called only for Progress 1..99 (the picture show itself shows the
+//    old picture at 0 and the new one at 100);
+//  - Screen already holds the old picture, W x H; Picture holds the new one at
+//    the same size; R is (0, 0, W, H) and is not changed;
+//  - it draws only on Screen (reading Picture and, for the push effects,
+//    Screen itself); a clip region set on Screen's canvas is removed again;
+//  - it may run on the picture show's worker thread, so it touches nothing but
+//    its two bitmaps and the per-run generator (EffectRandom()).
+#include <cstdint>
+#include <vector>
+#include "toolkit/Graphics.h"
+
+using TEffectProc = void (*)(TBitmap* Screen, TBitmap* Picture, const TRect& R, uint16_t Step, int Progress);
+
+struct TEffect {
+  String Name;
+  TEffectProc Proc;   // nullptr while the procedure is not available
+};
+
+constexpr int EffectCount = 150;
+
+// Entry k (1..EffectCount) of the table; raises EListError outside that range.
+const TEffect& EffectTable(int k);
+// The effect's name, or "" for a number outside 1..EffectCount.
+String EffectName(int k);
+// The number of the first entry whose name matches (case-insensitive); 0 when
+// none does. Two names occur twice; the lower number wins.
+int FindEffect(const String& Name);
+// The procedure of effect k, nullptr when k is outside the table or the
+// procedure is absent.
+TEffectProc EffectProc(int k);
+
+// ---------------------------------------------------------------------------
+// Geometry shared by the region effects (all but 118..122).
+//   W, H: size of R;
+//   X, Y: the progress-scaled width and height, both computed from the longer
+//         side so that they follow the same fraction;
+//   S:    the size in pixels of one Step (longer side / 90); may be 0 on a tiny
+//         picture. Use SD() wherever S is divided by or halved into a count or
+//         a pitch: it never falls below 1.
+struct TEffectGeometry {
+  int W = 0, H = 0, X = 0, Y = 0, S = 0;
+  int SD() const { return S < 1 ? 1 : S; }
+};
+TEffectGeometry EffectGeometry(const TRect& R, uint16_t Step, int Progress);
+// A pitch or count that repeats a shape never falls below 1.
+inline int AtLeast1(int v) { return v < 1 ? 1 : v; }
+// Integer division truncating toward zero (as C++ does), spelled out for
+// readers of the region formulas.
+inline int IDiv(int a, int b) { return a / b; }
+
+// ---------------------------------------------------------------------------
+// Per-run pseudo-random generator for the shred and speckle jitter and the
+// random squares (effect 127). Each picture show owns one and makes it current
+// around every effect call (TEffectRandomScope), so one show never disturbs
+// another's sequence. Without a current one, EffectRandom() gives a generator
+// of the calling thread that starts from a fixed seed.
+class TEffectRandom {
+ public:
+  explicit TEffectRandom(uint32_t seed = 0) : seed_(seed) {}
+  void SetSeed(uint32_t seed) { seed_ = seed; }
+  uint32_t Seed() const { return seed_; }
+  // Uniform in 0..range-1; 0 when range <= 0.
+  int Random(int range) {
+    seed_ = seed_ * 134775813u + 1u;
+    if (range <= 0) return 0;
+    return int((uint64_t(seed_) * uint64_t(uint32_t(range))) >> 32);
+  }
+ private:
+  uint32_t seed_;
+};
+
+TEffectRandom& EffectRandom();
+
+class TEffectRandomScope {
+ public:
+  explicit TEffectRandomScope(TEffectRandom* r);
+  ~TEffectRandomScope();
+  TEffectRandomScope(const TEffectRandomScope&) = delete;
+  TEffectRandomScope& operator=(const TEffectRandomScope&) = delete;
+ private:
+  TEffectRandom* prev_;
+};
+
+// ---------------------------------------------------------------------------
+// Drawing routines.
+
+// The last step of every region effect: Rgn becomes the clip of Screen's
+// canvas, the region object is released (DeleteObject), Picture is drawn at
+// (0, 0) and the clip is removed again. A null or empty region leaves the old
+// picture.
+void DrawClipped(TBitmap* Screen, TBitmap* Picture, HRGN Rgn);
+// The same for a region value (not released).
+void DrawClipped(TBitmap* Screen, TBitmap* Picture, const TRegion& Rgn);
+
+// Copies Q of Src (intersected with Src's bounds) onto D of Dst; with
+// MirrorAcross D's left and right become (right + 1, left - 1), with
+// MirrorDown its top and bottom become (bottom + 1, top - 1), so the negative
+// extent mirrors the copy.
+void MirrorCopyRect(TCanvas* Dst, TRect D, TBitmap* Src, TRect Q, bool MirrorAcross, bool MirrorDown);
+
+// Screen := (Screen * (100 - p) + Picture * p) div 100 for blue, green and red
+// of every pixel; the fourth byte is left alone.
+void CrossFade(TBitmap* Screen, TBitmap* Picture, int Progress);
+
+// Rotates Src into Dst about (CX, CY) by Angle radians, 16.16 fixed point with
+// 64-bit products: Dst(x, y) := Src(sx, sy) where the source point falls
+// inside Src; other pixels of Dst keep their value.
+void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle);
+
+// Rotates Points[0..Last] about (CX, CY) by Angle radians, rounding to the
+// nearest integer.
+void RotatePoints(TPoint* Points, int Last, int CX, int CY, double Angle);
+inline void RotatePoints(std::vector<TPoint>& Points, int CX, int CY, double Angle) {
+  if (!Points.empty()) RotatePoints(Points.data(), int(Points.size()) - 1, CX, CY, Angle);
+}
+
+// Region builders. Each returns a new region the caller owns (release it with
+// DeleteObject, or hand it to DrawClipped).
+HRGN CreateTriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
+// The centre and N points of the arc from StartAngle, the last one segment
+// short of EndAngle.
+HRGN CreatePieRgn(int CX, int CY, int Radius, double StartAngle, double EndAngle, int N);
+// Rows of height 5 and columns of width 5 at a pitch of 10 (modes 1..5).
+HRGN CreateBarsRgn(int PX, int PY, int W, int H, int S, int RowMode, int ColMode);
+// Overlapping rows/columns with jittered edges, drawn from Rng.
+HRGN CreateShredRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng);
+inline HRGN CreateShredRgn(int PX, int PY, int W, int H, int RowMode, int ColMode) {
+  return CreateShredRgn(PX, PY, W, H, RowMode, ColMode, EffectRandom());
+}
+// The union of many rectangles, merged pairwise (much cheaper than adding
+// them one by one to a growing region).
+HRGN CreateRectsRgn(const std::vector<TRect>& Rects);
+// A solid front with scattered cells ahead of it, drawn from Rng.
+HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng);
+inline HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode) {
+  return CreateSpeckleRgn(PX, PY, W, H, RowMode, ColMode, EffectRandom());
+}

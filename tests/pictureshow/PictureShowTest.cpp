@@ -1,0 +1,626 @@
+// The picture show control: properties, the run's events and progress
+// sequence, threaded and unthreaded runs, stopping, faults in handlers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+#include "tests/pictureshow/EffectTestSupport.h"
+#include "pictureshow/PictureShow.h"
+#include "toolkit/Forms.h"
+
+using namespace effecttest;
+
+namespace {
+
+class TestShow : public TPictureShow {
+ public:
+  using TPictureShow::TPictureShow;
+  using TCustomPictureShow::AspectFit;
+  using TCustomPictureShow::FrameToClient;
+  using TCustomPictureShow::PictureRect;
+  using TCustomPictureShow::ScreenBitmap;
+};
+
+// Pumps the message queue until `done` holds; false when it never does
+// (a safety net against a hang, not a timing assertion).
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 30000) {
+  const int64_t end = GetTickCount64() + limitMs;
+  while (!done()) {
+    Application->ProcessMessages();
+    if (GetTickCount64() > end) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+void PumpAWhile(int ms) {
+  const int64_t end = GetTickCount64() + ms;
+  while (GetTickCount64() < end) {
+    Application->ProcessMessages();
+    Sleep(1);
+  }
+}
+
+// Records the events of a show as text: "start", "p25", "complete", "stop".
+struct EventLog {
+  std::vector<std::string> items;
+  std::vector<bool> progressOnMain;
+  void Attach(TCustomPictureShow* s) {
+    s->OnStart = [this](TObject*) { items.push_back("start"); };
+    s->OnProgress = [this, s](TObject*) {
+      items.push_back("p" + std::to_string(s->Progress()));
+      progressOnMain.push_back(TThread::IsMainThread());
+    };
+    s->OnComplete = [this](TObject*) { items.push_back("complete"); };
+    s->OnStop = [this](TObject*) { items.push_back("stop"); };
+  }
+  int Count(const std::string& e) const { return int(std::count(items.begin(), items.end(), e)); }
+  std::string Joined() const {
+    std::string out;
+    for (const auto& i : items) out += (out.empty() ? "" : " ") + i;
+    return out;
+  }
+};
+
+void SetCodedPicture(TCustomPictureShow* s, int w, int h, PixelKind kind = PixelKind::New) {
+  auto b = MakeCodedPicture(w, h, kind);
+  TPicture p;
+  p.SetGraphic(b.get());
+  s->SetPicture(&p);
+}
+
+// Captures exceptions that reach the main thread's handler.
+struct ErrorCatcher {
+  std::vector<std::string> messages;
+  ErrorCatcher() {
+    SetMainThreadExceptionHandler([this](std::exception_ptr e) {
+      try {
+        std::rethrow_exception(e);
+      } catch (const std::exception& x) {
+        messages.push_back(x.what());
+      } catch (...) {
+        messages.push_back("?");
+      }
+    });
+  }
+  ~ErrorCatcher() { SetMainThreadExceptionHandler(nullptr); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Properties
+
+TEST(PictureShowProperties, Defaults) {
+  TestShow s(nullptr);
+  EXPECT_EQ(s.Step(), 4);
+  EXPECT_EQ(s.Delay(), 40);
+  EXPECT_EQ(s.Style(), 51);
+  EXPECT_EQ(s.StyleName(), "Appear and Contract to middle");
+  EXPECT_TRUE(s.AutoSize());
+  EXPECT_TRUE(s.Threaded());
+  EXPECT_FALSE(s.Manual());
+  EXPECT_FALSE(s.Reverse());
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(s.Progress(), 0);
+  EXPECT_EQ(s.BgMode(), bmTiled);
+  EXPECT_EQ(s.Width(), 100);
+  EXPECT_EQ(s.Height(), 100);
+  EXPECT_TRUE(s.ControlStyle().Contains(csOpaque));
+  EXPECT_TRUE(s.ScreenBitmap()->Empty());
+}
+
+TEST(PictureShowProperties, StepAndStyleStayInRange) {
+  TestShow s(nullptr);
+  s.SetStep(0);
+  EXPECT_EQ(s.Step(), 1);
+  s.SetStep(250);
+  EXPECT_EQ(s.Step(), 100);
+  s.SetStyle(118);
+  s.SetStyle(151);
+  EXPECT_EQ(s.Style(), 118);
+  s.SetStyleName("custom");
+  EXPECT_EQ(s.Style(), 0);
+  EXPECT_EQ(s.StyleName(), "Custom");
+  s.SetStyleName("Expand from bottom");
+  EXPECT_EQ(s.Style(), 18);
+  s.SetStyleName("no such effect");
+  EXPECT_EQ(s.Style(), 18);
+}
+
+TEST(PictureShowProperties, AutoSizeFollowsThePictureUnlessAligned) {
+  TestShow s(nullptr);
+  int changes = 0;
+  s.OnChange = [&](TObject*) { ++changes; };
+  SetCodedPicture(&s, 97, 61);
+  EXPECT_EQ(s.Width(), 97);
+  EXPECT_EQ(s.Height(), 61);
+  EXPECT_GE(changes, 1);
+
+  TestShow t(nullptr);
+  t.SetAlign(alTop);
+  const int w = t.Width();
+  SetCodedPicture(&t, 61, 97);
+  EXPECT_EQ(t.Width(), w);
+
+  TestShow u(nullptr);
+  u.SetAutoSize(false);
+  SetCodedPicture(&u, 61, 97);
+  EXPECT_EQ(u.Width(), 100);
+  u.SetAutoSize(true);
+  EXPECT_EQ(u.Width(), 61);
+  EXPECT_EQ(u.Height(), 97);
+}
+
+TEST(PictureShowProperties, AspectFitAndFrameMapping) {
+  // A picture twice as wide as high in a square occupies the middle half.
+  EXPECT_EQ(TestShow::AspectFit(TRect(0, 0, 200, 100), TRect(0, 0, 100, 100)), TRect(0, 25, 100, 75));
+  EXPECT_EQ(TestShow::AspectFit(TRect(0, 0, 100, 200), TRect(0, 0, 100, 100)), TRect(25, 0, 75, 100));
+
+  TestShow s(nullptr);
+  s.SetAutoSize(false);
+  s.SetBounds(0, 0, 100, 100);
+  SetCodedPicture(&s, 50, 20);
+  s.SetThreaded(false);
+  s.SetStep(100);
+  s.SetCenter(true);
+  s.Execute();
+  EXPECT_EQ(s.PictureRect(), TRect(25, 40, 75, 60));
+  EXPECT_EQ(s.FrameToClient(TRect(0, 0, 50, 20)), TRect(25, 40, 75, 60));
+  s.SetStretch(true);
+  EXPECT_EQ(s.FrameToClient(TRect(0, 0, 50, 20)), TRect(0, 0, 100, 100));
+  s.SetStretchFine(true);
+  EXPECT_EQ(s.FrameToClient(TRect(0, 0, 50, 20)), TRect(0, 30, 100, 70));
+}
+
+// ---------------------------------------------------------------------------
+// Unthreaded runs
+
+TEST(PictureShowRun, NoPictureOrAZeroSizedOneStartsNothing) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  s.SetThreaded(false);
+  s.Execute();
+  TBitmap flat(0, 10);
+  TPicture p;
+  p.SetGraphic(&flat);
+  s.SetPicture(&p);
+  s.Execute();
+  EXPECT_FALSE(s.Busy());
+  EXPECT_TRUE(log.items.empty());
+}
+
+TEST(PictureShowRun, ForwardSequenceEventsAndFinalPicture) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 97, 61);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(30);
+  s.SetStyle(118);
+  s.Execute();
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Joined(), "start p30 p60 p90 p100 complete stop");
+  EXPECT_EQ(Census(*s.ScreenBitmap()).NewInPlace, 97 * 61);
+}
+
+TEST(PictureShowRun, ReverseSequenceEndsAtZeroWithTheOldPicture) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 61, 97);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(30);
+  s.SetReverse(true);
+  s.SetColor(clNavy);
+  s.Execute();
+  EXPECT_EQ(log.Joined(), "start p70 p40 p10 p0 complete stop");
+  // Nothing was painted yet: the old picture is the control's colour.
+  const TBitmap& scr = *s.ScreenBitmap();
+  EXPECT_EQ(scr.Canvas()->Pixel(0, 0), clNavy);
+  EXPECT_EQ(scr.Canvas()->Pixel(60, 96), clNavy);
+}
+
+TEST(PictureShowRun, StepZeroActsAsOneAndStepHundredIsOneFrame) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 20, 10);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(0);
+  s.Execute();
+  EXPECT_EQ(log.Count("p1"), 1);
+  EXPECT_EQ(log.Count("p100"), 1);
+  EXPECT_EQ(int(log.items.size()), 1 + 100 + 2);
+
+  log.items.clear();
+  s.SetStep(100);
+  s.Execute();
+  EXPECT_EQ(log.Joined(), "start p100 complete stop");
+}
+
+TEST(PictureShowRun, EffectGetsTheFrameOfOldAndNewAtEveryProgress) {
+  TestShow s(nullptr);
+  SetCodedPicture(&s, 97, 61);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(25);
+  s.SetStyle(118);
+  s.SetColor(clBlack);
+  std::vector<int> checked;
+  s.OnAfterNewFrame = [&](TObject*, TBitmap* pic, TBitmap* scr) {
+    const int p = s.Progress();
+    checked.push_back(p);
+    const uint8_t* n = pic->ScanLine(60) + 4 * 96;
+    const uint8_t* o = scr->ScanLine(60) + 4 * 96;
+    for (int b = 0; b < 3; ++b) EXPECT_EQ(int(o[b]), n[b] * p / 100) << p;   // old is black
+  };
+  s.Execute();
+  EXPECT_EQ(checked, (std::vector<int>{25, 50, 75, 100}));
+}
+
+TEST(PictureShowRun, CustomStyleWithoutHandlerShowsOldUntilTheEnd) {
+  TestShow s(nullptr);
+  SetCodedPicture(&s, 30, 20);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(40);
+  s.SetStyle(0);
+  s.SetColor(clBlack);
+  std::vector<int> newPixels;
+  s.OnAfterNewFrame = [&](TObject*, TBitmap*, TBitmap* scr) { newPixels.push_back(Census(*scr).NewInPlace); };
+  s.Execute();
+  EXPECT_EQ(newPixels, (std::vector<int>{0, 0, 600}));
+}
+
+TEST(PictureShowRun, StopFromAHandlerEndsTheLoopCleanly) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(10);
+  auto record = s.OnProgress;
+  s.OnProgress = [&](TObject* o) {
+    record(o);
+    if (s.Progress() == 30) s.Stop();
+  };
+  s.Execute();
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Joined(), "start p10 p20 p30 stop");
+  // A new run starts normally afterwards.
+  log.items.clear();
+  s.OnProgress = record;
+  s.SetStep(50);
+  s.Execute();
+  EXPECT_EQ(log.Joined(), "start p50 p100 complete stop");
+}
+
+TEST(PictureShowRun, ProgressToHundredDuringARunEndsItAtTheNextStep) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(10);
+  auto record = s.OnProgress;
+  s.OnProgress = [&](TObject* o) {
+    record(o);
+    if (s.Progress() == 20) s.SetProgress(250);
+  };
+  s.Execute();
+  EXPECT_EQ(log.Joined(), "start p10 p20 p100 complete stop");
+  EXPECT_EQ(Census(*s.ScreenBitmap()).NewInPlace, 40 * 30);
+}
+
+TEST(PictureShowRun, ExceptionInAnUnthreadedRunStillStops) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(10);
+  s.SetStyle(0);
+  s.OnCustomDraw = [&](TObject*, TBitmap*, TBitmap*) {
+    if (s.Progress() == 30) throw Exception("drawing failed");
+  };
+  EXPECT_THROW(s.Execute(), Exception);
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Count("start"), 1);
+  EXPECT_EQ(log.Count("stop"), 1);
+  EXPECT_EQ(log.Count("complete"), 0);
+  // The control is usable again.
+  s.OnCustomDraw = nullptr;
+  log.items.clear();
+  s.SetStep(100);
+  s.Execute();
+  EXPECT_EQ(log.Joined(), "start p100 complete stop");
+}
+
+TEST(PictureShowRun, ExceptionInAStartHandlerEndsTheRun) {
+  TestShow s(nullptr);
+  int stops = 0;
+  s.OnStart = [](TObject*) { throw Exception("no start"); };
+  s.OnStop = [&](TObject*) { ++stops; };
+  SetCodedPicture(&s, 10, 10);
+  s.SetThreaded(false);
+  EXPECT_THROW(s.Execute(), Exception);
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(stops, 1);
+}
+
+TEST(PictureShowRun, EveryEffectRunsThroughWithoutTouchingTheNewPicture) {
+  struct Case {
+    int w, h, step;
+  };
+  // Landscape and portrait odd sizes, and a tiny picture where S is 0.
+  const Case cases[] = {{97, 61, 7}, {61, 97, 13}, {22, 15, 2}};
+  for (int k = 1; k <= EffectCount; ++k) {
+    if (!EffectProc(k)) continue;
+    for (const Case& c : cases) {
+      TestShow s(nullptr);
+      SetCodedPicture(&s, c.w, c.h);
+      s.SetManual(true);   // driven frame by frame, as a run would step
+      s.SetStep(c.step);
+      s.SetStyle(k);
+      bool pictureTouched = false;
+      s.OnAfterNewFrame = [&](TObject*, TBitmap* pic, TBitmap*) {
+        pictureTouched |= Census(*pic).NewInPlace != c.w * c.h;
+      };
+      s.Execute();
+      for (int p = 0; p != 100;) {
+        p = p < 100 - c.step ? p + c.step : 100;
+        s.SetProgress(p);
+      }
+      const std::string where = "effect " + std::to_string(k) + " at " + std::to_string(c.w) + "x" +
+                                std::to_string(c.h);
+      EXPECT_FALSE(pictureTouched) << where;
+      EXPECT_EQ(Census(*s.ScreenBitmap()).NewInPlace, c.w * c.h) << where;
+      s.Stop();
+      EXPECT_FALSE(s.Busy()) << where;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Manual runs
+
+TEST(PictureShowManual, CallerDrivesProgressUntilStop) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetProgress(50);   // not busy: ignored
+  EXPECT_EQ(s.Progress(), 0);
+  s.SetManual(true);
+  s.Execute();
+  EXPECT_TRUE(s.Busy());
+  s.SetProgress(40);
+  s.SetProgress(40);   // unchanged: no event
+  s.SetProgress(300);  // becomes 100
+  EXPECT_TRUE(s.Busy());
+  s.Stop();
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Joined(), "start p40 p100 stop");
+}
+
+TEST(PictureShowManual, SwitchingManualOffResumesTheRun) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetThreaded(false);
+  s.SetDelay(0);
+  s.SetStep(25);
+  s.SetManual(true);
+  s.Execute();
+  s.SetProgress(50);
+  s.SetManual(false);
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Joined(), "start p50 p75 p100 complete stop");
+  // Not busy: switching Manual resets the progress to the start.
+  s.SetReverse(true);
+  s.SetManual(true);
+  EXPECT_EQ(s.Progress(), 100);
+}
+
+TEST(PictureShowManual, ClearOnlyWhenIdle) {
+  TestShow s(nullptr);
+  SetCodedPicture(&s, 40, 30);
+  s.SetManual(true);
+  s.Execute();
+  s.SetProgress(100);
+  s.Clear();
+  EXPECT_FALSE(s.ScreenBitmap()->Empty());
+  s.Stop();
+  s.Clear();
+  EXPECT_TRUE(s.ScreenBitmap()->Empty());
+}
+
+// ---------------------------------------------------------------------------
+// Threaded runs
+
+TEST(PictureShowThread, RunsOnItsThreadAndReportsOnTheMainThread) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 97, 61);
+  s.SetDelay(1);
+  s.SetStep(25);
+  s.SetStyle(118);
+  std::atomic<int> framesOffMain{0};
+  s.OnBeforeNewFrame = [&](TObject*, TBitmap*, TBitmap*) {
+    if (!TThread::IsMainThread()) ++framesOffMain;
+  };
+  s.Execute();
+  EXPECT_TRUE(s.Busy());
+  ASSERT_TRUE(PumpUntil([&] { return !s.Busy(); }));
+  EXPECT_EQ(log.Joined(), "start p25 p50 p75 p100 complete stop");
+  EXPECT_EQ(framesOffMain.load(), 4);
+  for (bool onMain : log.progressOnMain) EXPECT_TRUE(onMain);
+  EXPECT_EQ(Census(*s.ScreenBitmap()).NewInPlace, 97 * 61);
+}
+
+TEST(PictureShowThread, StopDoesNotWaitForTheDelay) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetDelay(60000);   // a minute between frames: Stop must interrupt it
+  s.SetStep(10);
+  s.Execute();
+  ASSERT_TRUE(PumpUntil([&] { return log.Count("p10") == 1; }));
+  s.Stop();
+  EXPECT_FALSE(s.Busy());
+  EXPECT_EQ(log.Joined(), "start p10 stop");
+  PumpAWhile(20);   // stale queued calls of the run change nothing
+  EXPECT_EQ(log.Joined(), "start p10 stop");
+}
+
+TEST(PictureShowThread, StopFromAFrameHookIsCarriedOutByTheMainThread) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetDelay(0);
+  s.SetStep(10);
+  s.OnAfterNewFrame = [&](TObject*, TBitmap*, TBitmap*) {
+    if (s.Progress() == 30) s.Stop();
+  };
+  s.Execute();
+  ASSERT_TRUE(PumpUntil([&] { return !s.Busy(); }));
+  EXPECT_EQ(log.Joined(), "start p10 p20 p30 stop");
+}
+
+TEST(PictureShowThread, ExceptionOnTheWorkerEndsTheRunAndIsReported) {
+  ErrorCatcher errors;
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetDelay(0);
+  s.SetStep(10);
+  s.SetStyle(0);
+  s.OnCustomDraw = [&](TObject*, TBitmap*, TBitmap*) {
+    if (s.Progress() >= 30) throw Exception("effect broke");
+  };
+  s.Execute();
+  ASSERT_TRUE(PumpUntil([&] { return !s.Busy(); }));
+  EXPECT_EQ(log.Count("stop"), 1);
+  EXPECT_EQ(log.Count("complete"), 0);
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(errors.messages[0], "effect broke");
+  // Stop after the end does nothing; a new run works.
+  s.Stop();
+  EXPECT_EQ(log.Count("stop"), 1);
+  s.OnCustomDraw = nullptr;
+  s.SetStep(50);
+  s.Execute();
+  ASSERT_TRUE(PumpUntil([&] { return !s.Busy(); }));
+  EXPECT_EQ(log.Count("complete"), 1);
+}
+
+TEST(PictureShowThread, ManualStopsTheThreadAndKeepsTheRun) {
+  TestShow s(nullptr);
+  EventLog log;
+  log.Attach(&s);
+  SetCodedPicture(&s, 40, 30);
+  s.SetDelay(60000);
+  s.SetStep(10);
+  s.Execute();
+  ASSERT_TRUE(PumpUntil([&] { return log.Count("p10") == 1; }));
+  s.SetManual(true);
+  EXPECT_TRUE(s.Busy());
+  s.SetProgress(70);
+  s.SetDelay(0);
+  s.SetManual(false);   // the thread resumes from 70
+  ASSERT_TRUE(PumpUntil([&] { return !s.Busy(); }));
+  EXPECT_EQ(log.Joined(), "start p10 p70 p80 p90 p100 complete stop");
+}
+
+TEST(PictureShowThread, TwoShowsRunSideBySide) {
+  TestShow a(nullptr), b(nullptr);
+  EventLog la, lb;
+  la.Attach(&a);
+  lb.Attach(&b);
+  SetCodedPicture(&a, 97, 61);
+  SetCodedPicture(&b, 61, 97);
+  for (TestShow* s : {&a, &b}) {
+    s->SetDelay(0);
+    s->SetStep(20);
+    s->SetStyle(118);
+    s->Execute();
+  }
+  ASSERT_TRUE(PumpUntil([&] { return !a.Busy() && !b.Busy(); }));
+  EXPECT_EQ(la.Joined(), "start p20 p40 p60 p80 p100 complete stop");
+  EXPECT_EQ(lb.Joined(), "start p20 p40 p60 p80 p100 complete stop");
+}
+
+// ---------------------------------------------------------------------------
+// On a form
+
+TEST(PictureShowOnForm, OldPictureIsWhatWasOnDisplayAndFramesArePainted) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto* s = new TestShow(&form);
+  s->SetParent(&form);
+  form.Show();
+  EventLog log;
+  log.Attach(s);
+  s->SetThreaded(false);
+  s->SetStep(100);
+  SetCodedPicture(s, 97, 61, PixelKind::Old);
+  s->Execute();
+  PumpAWhile(30);   // painted: the back buffer now holds the first picture
+
+  SetCodedPicture(s, 97, 61, PixelKind::New);
+  s->SetThreaded(true);
+  s->SetDelay(0);
+  s->SetStep(50);
+  s->SetStyle(118);
+  std::vector<PixelClass> before;
+  s->OnBeforeNewFrame = [&](TObject*, TBitmap*, TBitmap* scr) { before.push_back(Classify(*scr, 50, 30)); };
+  log.items.clear();
+  s->Execute();
+  ASSERT_TRUE(PumpUntil([&] { return !s->Busy(); }));
+  EXPECT_EQ(log.Joined(), "start p50 p100 complete stop");
+  ASSERT_EQ(before.size(), 2u);
+  for (const PixelClass& c : before) EXPECT_EQ(c, (PixelClass{PixelKind::Old, 50, 30}));
+
+  PumpAWhile(30);
+  TBitmap grab(97, 61);
+  s->PaintTo(grab.Canvas(), 0, 0);
+  EXPECT_TRUE(IsNewAt(grab, 10, 10));
+  EXPECT_TRUE(IsNewAt(grab, 96, 60));
+}
+
+TEST(PictureShowOnForm, DestroyingTheFormDuringAThreadedRun) {
+  EventLog log;
+  {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 200);
+    auto* s = new TestShow(&form);
+    s->SetParent(&form);
+    form.Show();
+    log.Attach(s);
+    SetCodedPicture(s, 97, 61);
+    s->SetDelay(60000);   // the worker is in its pause when the form goes
+    s->SetStep(1);
+    s->SetStyle(118);
+    s->Execute();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("p1") == 1; }));
+  }
+  PumpAWhile(20);
+  EXPECT_EQ(log.Count("stop"), 0);
+  EXPECT_EQ(log.Count("complete"), 0);
+}

@@ -1,0 +1,645 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFontInfo>
+#include <QImage>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "toolkit/Graphics.h"
+
+namespace {
+
+// A bitmap whose pixel (x, y) is RGB(x, y, 7): every copy can be traced back.
+std::unique_ptr<TBitmap> coordBitmap(int w, int h) {
+  auto b = std::make_unique<TBitmap>(w, h);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = b->ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      p[4 * x + 0] = 7;             // B
+      p[4 * x + 1] = uint8_t(y);    // G
+      p[4 * x + 2] = uint8_t(x);    // R
+      p[4 * x + 3] = 0xFF;
+    }
+  }
+  return b;
+}
+
+TColor px(const TBitmap& b, int x, int y) { return b.Canvas()->Pixel(x, y); }
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/tk_graphics_XXXXXX";
+    path_ = mkdtemp(tmpl);
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  String operator/(const String& n) const { return path_ + "/" + n; }
+
+ private:
+  String path_;
+};
+
+std::string readBytes(const String& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+void writeBytes(const String& name, const std::string& b) {
+  std::ofstream f(name, std::ios::binary);
+  f << b;
+}
+
+}  // namespace
+
+// --- Bitmaps -----------------------------------------------------------------
+
+TEST(BitmapTest, MemoryLayoutAndSize) {
+  TBitmap b(3, 2);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.Height(), 2);
+  EXPECT_EQ(px(b, 2, 1), clWhite);  // new pixels are white
+  b.Canvas()->SetPixel(1, 0, RGB(10, 20, 30));
+  const uint8_t* row = b.ScanLine(0);
+  EXPECT_EQ(row[4], 30);  // B
+  EXPECT_EQ(row[5], 20);  // G
+  EXPECT_EQ(row[6], 10);  // R
+  EXPECT_GE(b.BytesPerLine(), 12);
+  b.SetSize(5, 3);  // keeps the old picture, extends with white
+  EXPECT_EQ(px(b, 1, 0), RGB(10, 20, 30));
+  EXPECT_EQ(px(b, 4, 2), clWhite);
+  b.SetWidth(1);
+  EXPECT_EQ(b.Width(), 1);
+  EXPECT_THROW(b.ScanLine(3), EInvalidGraphicOperation);
+  b.SetSize(0, 0);
+  EXPECT_TRUE(b.Empty());
+}
+
+TEST(BitmapTest, TransparentColourAndAssign) {
+  TBitmap b(4, 4);
+  b.Fill(clRed);
+  b.Canvas()->SetPixel(0, 3, clLime);
+  EXPECT_EQ(b.TransparentColor(), clLime);  // bottom-left
+  b.SetTransparentColor(clBlue);
+  EXPECT_EQ(b.TransparentColor(), clBlue);
+  TBitmap c;
+  c.Assign(&b);
+  EXPECT_EQ(px(c, 1, 1), clRed);
+  c.Canvas()->SetPixel(1, 1, clBlack);
+  EXPECT_EQ(px(b, 1, 1), clRed);  // copies do not share pixels
+}
+
+// --- CopyRect, Draw, StretchDraw ---------------------------------------------
+
+TEST(CopyRectTest, UnscaledCopyAndSourceOutside) {
+  auto src = coordBitmap(20, 10);
+  TBitmap dst(10, 10);
+  dst.Fill(clBlack);
+  dst.Canvas()->CopyRect(Rect(2, 3, 6, 5), src->Canvas(), Rect(10, 4, 14, 6));
+  EXPECT_EQ(px(dst, 2, 3), RGB(10, 4, 7));
+  EXPECT_EQ(px(dst, 5, 4), RGB(13, 5, 7));
+  EXPECT_EQ(px(dst, 6, 4), clBlack);  // right edge exclusive
+  EXPECT_EQ(px(dst, 2, 5), clBlack);  // bottom edge exclusive
+  // Parts whose source lies outside the source picture are left alone.
+  dst.Canvas()->CopyRect(Rect(0, 0, 4, 1), src->Canvas(), Rect(18, 0, 22, 1));
+  EXPECT_EQ(px(dst, 0, 0), RGB(18, 0, 7));
+  EXPECT_EQ(px(dst, 1, 0), RGB(19, 0, 7));
+  EXPECT_EQ(px(dst, 2, 0), clBlack);
+  // Destination outside the target is clipped away without harm.
+  dst.Canvas()->CopyRect(Rect(-5, -5, 3, 3), src->Canvas(), Rect(0, 0, 8, 8));
+  EXPECT_EQ(px(dst, 0, 0), RGB(5, 5, 7));
+}
+
+TEST(CopyRectTest, NegativeExtentsMirror) {
+  auto src = coordBitmap(4, 3);
+  TBitmap dst(4, 3);
+  // Source extent negative in x: a horizontal mirror.
+  dst.Canvas()->CopyRect(Rect(0, 0, 4, 3), src->Canvas(), Rect(4, 0, 0, 3));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(px(dst, x, 1), RGB(3 - x, 1, 7)) << x;
+  // Destination extent negative in y: a vertical mirror.
+  dst.Canvas()->CopyRect(Rect(0, 3, 4, 0), src->Canvas(), Rect(0, 0, 4, 3));
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(px(dst, 2, y), RGB(2, 2 - y, 7)) << y;
+  // Both negative: no mirror.
+  dst.Canvas()->CopyRect(Rect(4, 3, 0, 0), src->Canvas(), Rect(4, 3, 0, 0));
+  EXPECT_EQ(px(dst, 1, 2), RGB(1, 2, 7));
+}
+
+TEST(CopyRectTest, StretchIsNearestNeighbour) {
+  auto src = coordBitmap(2, 2);
+  TBitmap dst(6, 4);
+  dst.Canvas()->CopyRect(Rect(0, 0, 6, 4), src->Canvas(), Rect(0, 0, 2, 2));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(px(dst, x, y), RGB(x / 3, y / 2, 7)) << x << "," << y;
+  // Shrinking takes every other column.
+  auto big = coordBitmap(8, 8);
+  TBitmap small(4, 4);
+  small.Canvas()->CopyRect(Rect(0, 0, 4, 4), big->Canvas(), Rect(0, 0, 8, 8));
+  for (int x = 0; x < 4; ++x) {
+    int sx = GetRValue(px(small, x, 0));
+    EXPECT_TRUE(sx == 2 * x || sx == 2 * x + 1) << sx;
+  }
+  // Stretched and mirrored at once.
+  TBitmap m(4, 1);
+  m.Canvas()->CopyRect(Rect(4, 0, 0, 1), src->Canvas(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(GetRValue(px(m, 0, 0)), 1);
+  EXPECT_EQ(GetRValue(px(m, 1, 0)), 1);
+  EXPECT_EQ(GetRValue(px(m, 2, 0)), 0);
+  EXPECT_EQ(GetRValue(px(m, 3, 0)), 0);
+}
+
+TEST(CopyRectTest, ClipRegionLimitsTheCopy) {
+  auto src = coordBitmap(10, 10);
+  TBitmap dst(10, 10);
+  dst.Fill(clBlack);
+  TRegion clip = TRegion::FromRect(Rect(0, 0, 3, 10)).Combined(TRegion::FromRect(Rect(7, 0, 10, 10)), RGN_OR);
+  dst.Canvas()->SelectClipRgn(&clip);
+  dst.Canvas()->CopyRect(Rect(0, 0, 10, 10), src->Canvas(), Rect(0, 0, 10, 10));
+  EXPECT_EQ(px(dst, 2, 5), RGB(2, 5, 7));
+  EXPECT_EQ(px(dst, 3, 5), clBlack);
+  EXPECT_EQ(px(dst, 6, 5), clBlack);
+  EXPECT_EQ(px(dst, 7, 5), RGB(7, 5, 7));
+  // Scaled copies honour the clip too.
+  dst.Fill(clBlack);
+  dst.Canvas()->CopyRect(Rect(0, 0, 10, 10), src->Canvas(), Rect(0, 0, 5, 5));
+  EXPECT_EQ(px(dst, 5, 5), clBlack);
+  EXPECT_EQ(px(dst, 9, 9), RGB(4, 4, 7));
+  // Without a clip everything is written again.
+  dst.Canvas()->SelectClipRgn(nullptr);
+  EXPECT_FALSE(dst.Canvas()->HasClip());
+  dst.Canvas()->CopyRect(Rect(0, 0, 10, 10), src->Canvas(), Rect(0, 0, 10, 10));
+  EXPECT_EQ(px(dst, 5, 5), RGB(5, 5, 7));
+}
+
+TEST(CopyRectTest, CopyOntoItselfUsesASnapshot) {
+  auto b = coordBitmap(10, 1);
+  // Overlapping shift to the right: a naive forward copy would smear.
+  b->Canvas()->CopyRect(Rect(1, 0, 10, 1), b->Canvas(), Rect(0, 0, 9, 1));
+  for (int x = 1; x < 10; ++x) EXPECT_EQ(GetRValue(px(*b, x, 0)), x - 1) << x;
+  // Mirror in place.
+  auto m = coordBitmap(6, 1);
+  m->Canvas()->CopyRect(Rect(0, 0, 6, 1), m->Canvas(), Rect(6, 0, 0, 1));
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(GetRValue(px(*m, x, 0)), 5 - x) << x;
+}
+
+TEST(CopyRectTest, CopyModes) {
+  TBitmap src(1, 1), dst(1, 1);
+  src.Fill(RGB(0x0F, 0xF0, 0x55));
+  auto run = [&](TCopyMode mode, TColor before) {
+    dst.Fill(before);
+    dst.Canvas()->CopyMode = mode;
+    dst.Canvas()->CopyRect(Rect(0, 0, 1, 1), src.Canvas(), Rect(0, 0, 1, 1));
+    return px(dst, 0, 0);
+  };
+  const TColor d = RGB(0x33, 0x3C, 0xFF);
+  const TColor s = RGB(0x0F, 0xF0, 0x55);
+  EXPECT_EQ(run(cmSrcCopy, d), s);
+  EXPECT_EQ(run(cmSrcInvert, d), (d ^ s) & 0xFFFFFF);
+  EXPECT_EQ(run(cmSrcAnd, d), d & s);
+  EXPECT_EQ(run(cmSrcPaint, d), d | s);
+  EXPECT_EQ(run(cmNotSrcCopy, d), ~s & 0xFFFFFF);
+  EXPECT_EQ(run(cmBlackness, d), clBlack);
+  EXPECT_EQ(run(cmWhiteness, d), clWhite);
+  EXPECT_EQ(run(cmDstInvert, d), ~d & 0xFFFFFF);
+  // The fourth byte of the target is left alone by the combining modes.
+  dst.Fill(d);
+  dst.ScanLine(0)[3] = 0x5A;
+  dst.Canvas()->CopyMode = cmSrcInvert;
+  dst.Canvas()->CopyRect(Rect(0, 0, 1, 1), src.Canvas(), Rect(0, 0, 1, 1));
+  EXPECT_EQ(dst.ScanLine(0)[3], 0x5A);
+}
+
+TEST(CopyRectTest, DrawStretchDrawAndTransparency) {
+  auto src = coordBitmap(4, 4);
+  TBitmap dst(10, 10);
+  dst.Fill(clBlack);
+  dst.Canvas()->Draw(3, 2, src.get());
+  EXPECT_EQ(px(dst, 3, 2), RGB(0, 0, 7));
+  EXPECT_EQ(px(dst, 6, 5), RGB(3, 3, 7));
+  EXPECT_EQ(px(dst, 7, 5), clBlack);
+  dst.Canvas()->StretchDraw(Rect(0, 0, 8, 8), src.get());
+  EXPECT_EQ(px(dst, 7, 7), RGB(3, 3, 7));
+  EXPECT_EQ(px(dst, 2, 5), RGB(1, 2, 7));
+
+  TBitmap sprite(2, 1);
+  sprite.Canvas()->SetPixel(0, 0, clFuchsia);
+  sprite.Canvas()->SetPixel(1, 0, clGreen);
+  sprite.SetTransparentColor(clFuchsia);
+  sprite.SetTransparent(true);
+  dst.Fill(clBlue);
+  dst.Canvas()->Draw(0, 0, &sprite);
+  EXPECT_EQ(px(dst, 0, 0), clBlue);
+  EXPECT_EQ(px(dst, 1, 0), clGreen);
+}
+
+TEST(CopyRectTest, CanvasOriginShiftsDrawing) {
+  QImage surface(20, 20, QImage::Format_RGB32);
+  surface.fill(Qt::black);
+  TCanvas c;
+  c.BindImage(&surface);
+  c.SetOrigin(Point(5, 5));
+  auto src = coordBitmap(3, 3);
+  c.CopyRect(Rect(0, 0, 3, 3), src->Canvas(), Rect(0, 0, 3, 3));
+  EXPECT_EQ(QColor(surface.pixel(5, 5)), QColor(0, 0, 7));
+  EXPECT_EQ(QColor(surface.pixel(7, 7)), QColor(2, 2, 7));
+  EXPECT_EQ(c.Pixel(2, 2), RGB(2, 2, 7));
+  c.Brush()->SetColor(clRed);
+  c.FillRect(Rect(-5, -5, -4, -4));
+  EXPECT_EQ(QColor(surface.pixel(0, 0)), QColor(255, 0, 0));
+}
+
+TEST(CopyRectTest, SurfacesWithAlpha) {
+  // A control's see-through paint surface: copies onto it are opaque.
+  QImage surface(4, 1, QImage::Format_ARGB32_Premultiplied);
+  surface.fill(Qt::transparent);
+  TCanvas c;
+  c.BindImage(&surface);
+  TBitmap src(4, 1);
+  src.Fill(RGB(10, 20, 30));
+  c.CopyMode = cmSrcInvert;
+  c.CopyRect(Rect(0, 0, 2, 1), src.Canvas(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(qAlpha(surface.pixel(0, 0)), 255);
+  EXPECT_EQ(QColor(surface.pixel(1, 0)), QColor(10, 20, 30));
+  EXPECT_EQ(qAlpha(surface.pixel(2, 0)), 0);  // untouched
+  // Copying the surface back into a bitmap gives valid opaque pixels.
+  TBitmap back(4, 1);
+  back.Canvas()->CopyRect(Rect(0, 0, 4, 1), &c, Rect(0, 0, 4, 1));
+  EXPECT_EQ(px(back, 0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(back.ScanLine(0)[4 * 3 + 3], 0xFF);
+}
+
+// --- Shapes --------------------------------------------------------------------
+
+TEST(ShapeTest, RectangleFillRectAndFrameFollowTheClassicBounds) {
+  TBitmap b(10, 10);
+  b.Fill(clWhite);
+  TCanvas* c = b.Canvas();
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clRed);
+  c->Rectangle(2, 2, 6, 6);
+  EXPECT_EQ(px(b, 2, 2), clBlack);
+  EXPECT_EQ(px(b, 5, 5), clBlack);
+  EXPECT_EQ(px(b, 5, 3), clBlack);
+  EXPECT_EQ(px(b, 3, 3), clRed);
+  EXPECT_EQ(px(b, 4, 4), clRed);
+  EXPECT_EQ(px(b, 6, 6), clWhite);
+  EXPECT_EQ(px(b, 6, 3), clWhite);
+
+  c->Brush()->SetColor(clBlue);
+  c->FillRect(Rect(7, 7, 9, 9));
+  EXPECT_EQ(px(b, 7, 7), clBlue);
+  EXPECT_EQ(px(b, 8, 8), clBlue);
+  EXPECT_EQ(px(b, 9, 9), clWhite);
+  c->Brush()->SetStyle(bsClear);
+  c->FillRect(Rect(0, 0, 10, 10));  // a clear brush fills nothing
+  EXPECT_EQ(px(b, 0, 0), clWhite);
+
+  c->Brush()->SetColor(clGreen);
+  c->FrameRect(Rect(0, 0, 4, 4));
+  EXPECT_EQ(px(b, 0, 0), clGreen);
+  EXPECT_EQ(px(b, 3, 3), clGreen);
+  EXPECT_EQ(px(b, 1, 1), clWhite);
+}
+
+TEST(ShapeTest, LinesLeaveOutTheEndPointAndXorUndoes) {
+  TBitmap b(10, 3);
+  b.Fill(clWhite);
+  TCanvas* c = b.Canvas();
+  c->MoveTo(1, 1);
+  c->LineTo(5, 1);
+  EXPECT_EQ(c->PenPos(), Point(5, 1));
+  EXPECT_EQ(px(b, 1, 1), clBlack);
+  EXPECT_EQ(px(b, 4, 1), clBlack);
+  EXPECT_EQ(px(b, 5, 1), clWhite);
+
+  b.Fill(RGB(10, 200, 30));
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetColor(clWhite);
+  c->MoveTo(0, 0);
+  c->LineTo(8, 0);
+  EXPECT_EQ(px(b, 3, 0), RGB(245, 55, 225));
+  c->MoveTo(0, 0);
+  c->LineTo(8, 0);
+  EXPECT_EQ(px(b, 3, 0), RGB(10, 200, 30));
+  c->Pen()->SetMode(pmNot);
+  c->MoveTo(0, 2);
+  c->LineTo(8, 2);
+  EXPECT_EQ(px(b, 2, 2), RGB(245, 55, 225));
+}
+
+TEST(ShapeTest, EllipseStaysInsideItsBounds) {
+  TBitmap b(20, 20);
+  b.Fill(clWhite);
+  b.Canvas()->Brush()->SetColor(clRed);
+  b.Canvas()->Ellipse(2, 2, 12, 12);
+  EXPECT_EQ(px(b, 7, 7), clRed);
+  EXPECT_EQ(px(b, 2, 2), clWhite);   // corner outside the ellipse
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(px(b, 12, i), clWhite) << i;  // right edge exclusive
+    EXPECT_EQ(px(b, i, 12), clWhite) << i;
+  }
+}
+
+TEST(ShapeTest, ClipAppliesToPainting) {
+  TBitmap b(10, 10);
+  b.Fill(clWhite);
+  TRegion r = TRegion::FromRect(Rect(0, 0, 5, 10));
+  b.Canvas()->SelectClipRgn(&r);
+  b.Canvas()->Brush()->SetColor(clBlue);
+  b.Canvas()->FillRect(Rect(0, 0, 10, 10));
+  b.Canvas()->Pen()->SetColor(clRed);
+  b.Canvas()->MoveTo(0, 9);
+  b.Canvas()->LineTo(10, 9);
+  EXPECT_EQ(px(b, 4, 0), clBlue);
+  EXPECT_EQ(px(b, 5, 0), clWhite);
+  EXPECT_EQ(px(b, 4, 9), clRed);
+  EXPECT_EQ(px(b, 6, 9), clWhite);
+  EXPECT_EQ(b.Canvas()->ClipRect(), Rect(0, 0, 5, 10));
+}
+
+// --- Text --------------------------------------------------------------------
+
+TEST(TextTest, FontSizesAndArialStandIn) {
+  TFont f;
+  EXPECT_EQ(f.Size(), 8);
+  EXPECT_EQ(f.Height(), -11);
+  f.SetSize(12);
+  EXPECT_EQ(f.Height(), -16);
+  EXPECT_EQ(f.Size(), 12);
+  EXPECT_EQ(ResolveFontFamily("arial"), "Liberation Sans");
+  QFont q("Liberation Sans");
+  EXPECT_EQ(QFontInfo(q).family(), "Liberation Sans");
+  int changes = 0;
+  f.OnChange = [&](TObject*) { ++changes; };
+  f.SetStyle({fsBold});
+  f.SetStyle({fsBold});
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(TextTest, MeasuresAndDrawsText) {
+  TBitmap b(200, 60);
+  b.Fill(clWhite);
+  TCanvas* c = b.Canvas();
+  c->Font()->SetName("Arial");
+  c->Font()->SetHeight(-20);
+  int wShort = c->TextWidth("ii");
+  int wLong = c->TextWidth("WWWW");
+  EXPECT_GT(wLong, wShort);
+  EXPECT_GE(c->TextHeight("Xg"), 20);
+  c->Font()->SetSize(24);
+  EXPECT_GT(c->TextWidth("WWWW"), wLong);
+  c->Font()->SetHeight(-20);
+
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(clBlack);
+  c->TextOut(10, 10, "WWW");
+  EXPECT_EQ(c->PenPos(), Point(10 + c->TextWidth("WWW"), 10));
+  int dark = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (GetRValue(px(b, x, y)) < 128) {
+        ++dark;
+        EXPECT_GE(x, 10);
+        EXPECT_GE(y, 10);
+      }
+  EXPECT_GT(dark, 20);
+
+  TRect r = Rect(0, 0, 40, 0);
+  int h = c->DrawText("one two three four five", r, {tfWordBreak, tfCalcRect});
+  EXPECT_GT(h, c->TextHeight("X"));  // wrapped onto more lines
+  EXPECT_EQ(r.Bottom, h);
+  TRect one = Rect(0, 0, 0, 0);
+  c->DrawText("abc", one, {tfSingleLine, tfCalcRect});
+  EXPECT_EQ(one.Right, c->TextWidth("abc"));
+}
+
+TEST(TextTest, TextRectClipsAndFillsItsRectangle) {
+  TBitmap b(100, 40);
+  b.Fill(clWhite);
+  TCanvas* c = b.Canvas();
+  c->Brush()->SetColor(clYellow);
+  c->Font()->SetHeight(-30);
+  c->TextRect(Rect(0, 0, 20, 40), 0, 0, "WWWWWWWW");
+  EXPECT_EQ(px(b, 50, 20), clWhite);  // nothing beyond the rectangle
+  EXPECT_EQ(px(b, 19, 39), clYellow);  // the rectangle is filled
+}
+
+// --- Regions -----------------------------------------------------------------
+
+TEST(RegionTest, RectanglesAreNormalisedAndCombine) {
+  TRegion r = TRegion::FromRect(Rect(10, 10, 0, 0));
+  EXPECT_EQ(r.BoundingRect(), Rect(0, 0, 10, 10));
+  EXPECT_TRUE(r.Contains(0, 0));
+  EXPECT_FALSE(r.Contains(10, 10));
+  TRegion s = TRegion::FromRect(Rect(5, 0, 15, 10));
+  EXPECT_EQ(r.Combined(s, RGN_AND).BoundingRect(), Rect(5, 0, 10, 10));
+  EXPECT_EQ(r.Combined(s, RGN_OR).BoundingRect(), Rect(0, 0, 15, 10));
+  TRegion x = r.Combined(s, RGN_XOR);
+  EXPECT_TRUE(x.Contains(2, 2));
+  EXPECT_FALSE(x.Contains(7, 2));
+  EXPECT_TRUE(x.Contains(12, 2));
+  TRegion d = r.Combined(s, RGN_DIFF);
+  EXPECT_EQ(d.BoundingRect(), Rect(0, 0, 5, 10));
+  EXPECT_TRUE(TRegion::FromRect(Rect(3, 3, 3, 9)).IsEmpty());
+
+  HRGN h = CreateRectRgn(0, 0, 4, 4);
+  HRGN g = CreateRectRgn(2, 2, 6, 6);
+  EXPECT_EQ(CombineRgn(h, h, g, RGN_OR), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(h, 5, 5));
+  EXPECT_EQ(OffsetRgn(h, 10, 0), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(h, 15, 5));
+  EXPECT_EQ(CombineRgn(h, h, g, RGN_AND), NULLREGION);
+  EXPECT_EQ(CombineRgn(h, g, nullptr, RGN_COPY), SIMPLEREGION);
+  EXPECT_EQ(CombineRgn(h, g, nullptr, RGN_OR), ERROR_REGION);
+  DeleteObject(h);
+  DeleteObject(g);
+}
+
+TEST(RegionTest, PolygonFillModes) {
+  // A pentagram: its centre is inside with WINDING and outside with ALTERNATE.
+  std::vector<TPoint> star = {{50, 0}, {79, 90}, {2, 35}, {98, 35}, {21, 90}};
+  TRegion wind = TRegion::Polygon(star, WINDING);
+  TRegion alt = TRegion::Polygon(star, ALTERNATE);
+  EXPECT_TRUE(wind.Contains(50, 50));
+  EXPECT_FALSE(alt.Contains(50, 50));
+  EXPECT_TRUE(alt.Contains(50, 10));
+  EXPECT_FALSE(wind.Contains(5, 80));
+  TPoint tri[] = {{0, 0}, {10, 0}, {0, 10}};
+  HRGN h = CreatePolygonRgn(tri, 3, ALTERNATE);
+  EXPECT_TRUE(PtInRegion(h, 2, 2));
+  EXPECT_FALSE(PtInRegion(h, 9, 9));
+  DeleteObject(h);
+}
+
+TEST(RegionTest, EllipseAndRoundRect) {
+  TRegion e = TRegion::Ellipse(Rect(0, 0, 20, 10));
+  EXPECT_TRUE(e.Contains(10, 5));
+  EXPECT_FALSE(e.Contains(0, 0));
+  EXPECT_FALSE(e.Contains(20, 5));
+  TRegion rr = TRegion::RoundRect(Rect(0, 0, 20, 20), 10, 10);
+  EXPECT_TRUE(rr.Contains(10, 0));
+  EXPECT_TRUE(rr.Contains(10, 10));
+  EXPECT_FALSE(rr.Contains(0, 0));
+  EXPECT_FALSE(rr.Contains(19, 19));
+  EXPECT_EQ(rr.BoundingRect(), Rect(0, 0, 20, 20));
+}
+
+TEST(RegionTest, MaskRegionsMatchTheMask) {
+  const int w = 64, h = 48;
+  std::vector<uint8_t> mask(size_t(w * h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) mask[size_t(y * w + x)] = ((x / 4 + y / 6) % 2 == 0) ? 1 : 0;
+  TRegion r = TRegion::FromMask(mask, w, h, 100, 200);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) ASSERT_EQ(r.Contains(100 + x, 200 + y), mask[size_t(y * w + x)] != 0) << x << "," << y;
+  EXPECT_FALSE(r.Contains(99, 200));
+  // The rectangles are disjoint and cover exactly the mask.
+  int64_t area = 0;
+  for (const TRect& rc : r.Rects()) area += int64_t(rc.Width()) * rc.Height();
+  int64_t ones = 0;
+  for (uint8_t m : mask) ones += m;
+  EXPECT_EQ(area, ones);
+  // Combining with an ordinary region works as with any region.
+  TRegion cut = r.Combined(TRegion::FromRect(Rect(100, 200, 104, 206)), RGN_DIFF);
+  EXPECT_FALSE(cut.Contains(100, 200));
+  EXPECT_TRUE(TRegion::FromMask(std::vector<uint8_t>(16, 0), 4, 4).IsEmpty());
+  EXPECT_TRUE(TRegion::FromMask(std::vector<uint8_t>(3, 1), 4, 4).IsEmpty());  // short mask: nothing
+}
+
+// --- Pictures ----------------------------------------------------------------
+
+TEST(PictureTest, JpegRoundTrip) {
+  TempDir t;
+  TBitmap b(32, 16);
+  b.Fill(RGB(200, 40, 20));
+  b.Canvas()->Brush()->SetColor(RGB(20, 60, 220));
+  b.Canvas()->FillRect(Rect(16, 0, 32, 16));
+  b.SaveToFile(t / "shot.jpg");
+  TPicture p;
+  int changes = 0;
+  p.OnChange = [&](TObject*) { ++changes; };
+  p.LoadFromFile(t / "SHOT.JPG");  // a name that differs in case still loads
+  EXPECT_GE(changes, 1);
+  ASSERT_EQ(p.Width(), 32);
+  ASSERT_EQ(p.Height(), 16);
+  TColor left = p.Bitmap()->Canvas()->Pixel(4, 8);
+  TColor right = p.Bitmap()->Canvas()->Pixel(28, 8);
+  EXPECT_NEAR(GetRValue(left), 200, 12);
+  EXPECT_NEAR(GetGValue(left), 40, 12);
+  EXPECT_NEAR(GetBValue(right), 220, 12);
+  EXPECT_EQ(p.Bitmap()->ScanLine(0)[3], 0xFF);
+}
+
+TEST(PictureTest, GreyscaleJpegBecomesAnOpaqueBitmap) {
+  QImage grey(6, 4, QImage::Format_Grayscale8);
+  grey.fill(200);
+  QByteArray data;
+  {
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(grey.save(&buf, "JPG", 95));
+  }
+  QImage out;
+  DecodeJpeg(std::string(data.constData(), size_t(data.size())), out);
+  ASSERT_EQ(out.format(), QImage::Format_RGB32);
+  ASSERT_EQ(out.size(), QSize(6, 4));
+  QRgb p = out.pixel(3, 2);
+  EXPECT_NEAR(qRed(p), 200, 3);
+  EXPECT_EQ(qRed(p), qBlue(p));
+  EXPECT_EQ(qAlpha(p), 255);
+  // Truncated data still gives a picture of the right size (libjpeg fills
+  // the missing part) rather than a crash.
+  std::string half(data.constData(), size_t(data.size()) / 2 + 8);
+  QImage part;
+  try {
+    DecodeJpeg(half, part);
+    EXPECT_EQ(part.size(), QSize(6, 4));
+  } catch (const EInvalidGraphic&) {
+  }
+}
+
+TEST(PictureTest, CorruptJpegRaisesAndKeepsTheOldPicture) {
+  TempDir t;
+  TBitmap b(8, 8);
+  b.Fill(clRed);
+  b.SaveToFile(t / "good.png");
+  TPicture p;
+  p.LoadFromFile(t / "good.png");
+  ASSERT_EQ(p.Width(), 8);
+
+  writeBytes(t / "bad.jpg", "\xFF\xD8\xFF\xE0 this is no picture at all");
+  try {
+    p.LoadFromFile(t / "bad.jpg");
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(String(e.what()).rfind("JPEG error #", 0), 0u) << e.what();
+  }
+  writeBytes(t / "empty.jpeg", "");
+  EXPECT_THROW(p.LoadFromFile(t / "empty.jpeg"), EInvalidGraphic);
+  EXPECT_EQ(p.Width(), 8);  // the old picture stays
+  std::string garbage = "not a jpeg";
+  QImage img;
+  EXPECT_THROW(DecodeJpeg(garbage, img), EInvalidGraphic);
+}
+
+TEST(PictureTest, UnknownOrBrokenFormatsRaiseClearErrors) {
+  TempDir t;
+  writeBytes(t / "x.tiffy", "abc");
+  TPicture p;
+  try {
+    p.LoadFromFile(t / "x.tiffy");
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_NE(String(e.what()).find(".tiffy"), String::npos);
+  }
+  writeBytes(t / "x.png", "definitely not png");
+  EXPECT_THROW(p.LoadFromFile(t / "x.png"), EInvalidGraphic);
+  writeBytes(t / "x.bmp", "BM broken");
+  EXPECT_THROW(p.LoadFromFile(t / "x.bmp"), EInvalidGraphic);
+  EXPECT_THROW(p.LoadFromFile(t / "missing.png"), EFOpenError);
+  EXPECT_EQ(p.Graphic(), nullptr);
+}
+
+TEST(PictureTest, BitmapFormatsAndAtomicSave) {
+  TempDir t;
+  TBitmap b(5, 4);
+  b.Fill(clTeal);
+  b.SaveToFile(t / "a.bmp");
+  b.SaveToFile(t / "a.png");
+  for (const char* n : {"a.bmp", "a.png"}) {
+    TBitmap c;
+    c.LoadFromFile(t / n);
+    EXPECT_EQ(c.Width(), 5) << n;
+    EXPECT_EQ(px(c, 4, 3), clTeal) << n;
+  }
+  std::string before = readBytes(t / "a.bmp");
+  writeBytes(t / "file", "x");
+  EXPECT_THROW(b.SaveToFile(t / "file/a.bmp"), EFCreateError);
+  EXPECT_EQ(readBytes(t / "a.bmp"), before);
+
+  TPicture p;
+  p.LoadFromFile(t / "a.png");
+  TPicture q;
+  q.Assign(&p);
+  EXPECT_EQ(q.Width(), 5);
+  EXPECT_NE(q.Graphic(), p.Graphic());
+  q.Clear();
+  EXPECT_EQ(q.Width(), 0);
+  EXPECT_EQ(q.Bitmap()->Width(), 0);
+}
+
+TEST(ColourTextTest, RoundTripAndLenientReading) {
+  EXPECT_EQ(ColorToRGBText(RGB(1, 2, 3)), "1,2,3");
+  EXPECT_EQ(ColorToRGBText(clBlue), "0,0,255");
+  EXPECT_EQ(RGBTextToColor("1,2,3"), RGB(1, 2, 3));
+  EXPECT_EQ(RGBTextToColor(ColorToRGBText(RGB(250, 128, 7))), RGB(250, 128, 7));
+  EXPECT_EQ(RGBTextToColor("x,20,30"), RGB(0, 20, 30));
+  EXPECT_EQ(RGBTextToColor("256,257,-1"), RGB(0, 1, 255));
+  EXPECT_EQ(RGBTextToColor("5"), RGB(5, 0, 0));
+  EXPECT_EQ(RGBTextToColor("1,2,3,4"), RGB(1, 2, 3));
+  EXPECT_EQ(RGBTextToColor(""), clBlack);
+  EXPECT_EQ(ColorToRGB(clBtnFace), TColor(0xF0F0F0));
+}

@@ -1,0 +1,842 @@
+// Control base classes on Qt widgets. Every control owns one widget: a plain
+// painted one (ControlWidgetBridge) or a special one handed over by a
+// subclass. Widget events reach the control's virtuals through Dispatch, so an
+// exception from a handler is shown and never unwinds into Qt.
+#include "toolkit/Controls.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QEnterEvent>
+#include <QFocusEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <QWheelEvent>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+
+#include "toolkit/Forms.h"
+#include "toolkit/Menus.h"
+#include "toolkit/QtGlue.h"
+
+using namespace tkqt;
+
+void DispatchEvent(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (...) {
+    if (Application) {
+      Application->HandleException(nullptr);
+    } else {
+      try {
+        throw;
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+      } catch (...) {
+        std::fprintf(stderr, "unknown exception\n");
+      }
+    }
+  }
+}
+
+// The link between a widget and its control. A control deleted while one of
+// its widget's events is being handled clears the link; the widget goes away
+// once the event has returned.
+struct ControlLink {
+  TControl* ctrl = nullptr;
+  int busy = 0;
+};
+
+static const char* kLinkProperty = "tk_control_link";
+
+static ControlLink* linkOf(const QWidget* w) {
+  if (!w) return nullptr;
+  QVariant v = w->property(kLinkProperty);
+  return v.isValid() ? reinterpret_cast<ControlLink*>(v.value<quintptr>()) : nullptr;
+}
+
+TControl* tkqt::ControlOf(const QWidget* w) {
+  ControlLink* l = linkOf(w);
+  return l ? l->ctrl : nullptr;
+}
+
+// Event filter of a special widget handed over by SetWidget.
+class ControlEventFilter : public QObject {
+ public:
+  ControlEventFilter(QWidget* w, TControl* c) : QObject(w), widget(w) { link.ctrl = c; }
+  bool eventFilter(QObject* o, QEvent* e) override;
+  QWidget* widget;
+  ControlLink link;
+  bool resending = false;
+};
+
+class ControlWidgetBridge : public QWidget {
+ public:
+  explicit ControlWidgetBridge(TControl* c) {
+    link.ctrl = c;
+    setProperty(kLinkProperty, QVariant::fromValue(quintptr(&link)));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+  }
+  ~ControlWidgetBridge() override { setProperty(kLinkProperty, QVariant()); }
+
+  ControlLink link;
+  bool clicked = false;
+  QImage buffer;
+
+  // Shared by the bridge and the filter: handles one event for the control;
+  // true when the event must not go on to the widget.
+  static bool handle(ControlLink* L, QWidget* w, QEvent* e, bool own, ControlEventFilter* filter);
+  static void paint(ControlWidgetBridge* self, QPaintEvent* e);
+  static void run(ControlLink* L, const std::function<void(TControl*)>& f) {
+    if (!L->ctrl) return;
+    ++L->busy;
+    TControl* c = L->ctrl;
+    DispatchEvent([&] { f(c); });
+    --L->busy;
+  }
+  static bool keyEvent(ControlLink* L, QWidget* w, QKeyEvent* e, bool own, ControlEventFilter* filter);
+
+ protected:
+  bool event(QEvent* e) override {
+    if (handle(&link, this, e, true, nullptr)) return true;
+    return QWidget::event(e);
+  }
+  void paintEvent(QPaintEvent* e) override { paint(this, e); }
+  // Keys reaching a painted control stop here (they do not travel on to the
+  // parent's widget).
+  void keyPressEvent(QKeyEvent* e) override { e->accept(); }
+  void keyReleaseEvent(QKeyEvent* e) override { e->accept(); }
+};
+
+bool ControlEventFilter::eventFilter(QObject* o, QEvent* e) {
+  if (o != widget) return false;
+  if (resending) return false;
+  return ControlWidgetBridge::handle(&link, widget, e, false, this);
+}
+
+static TMouseButton mouseButton(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return mbRight;
+    case Qt::MiddleButton: return mbMiddle;
+    default: return mbLeft;
+  }
+}
+
+bool ControlWidgetBridge::keyEvent(ControlLink* L, QWidget* w, QKeyEvent* e, bool own, ControlEventFilter* filter) {
+  auto* wc = dynamic_cast<TWinControl*>(L->ctrl);
+  if (!wc) return false;
+  // A key that a child's widget did not want travels on to its parent's
+  // widget; the parent's handlers only hear keys meant for it.
+  if (own) {
+    QWidget* fw = QApplication::focusWidget();
+    if (fw && fw != w) return false;
+  }
+  TShiftState s = ShiftState(e->modifiers());
+  uint16_t vk = VirtualKey(e->key(), e->modifiers());
+  TCustomForm* form = GetParentForm(wc);
+  TWinControl* preview = (form && form != wc && form->KeyPreview()) ? static_cast<TWinControl*>(form) : nullptr;
+  bool eaten = false;
+  if (e->type() == QEvent::KeyRelease) {
+    if (!vk) return false;
+    uint16_t k = vk;
+    run(L, [&](TControl*) {
+      if (preview) preview->KeyUp(k, s);
+      if (k && L->ctrl) wc->KeyUp(k, s);
+    });
+    return k == 0 && !own;
+  }
+  if (vk) {
+    uint16_t k = vk;
+    run(L, [&](TControl*) {
+      if (preview) preview->KeyDown(k, s);
+      if (k && L->ctrl) wc->KeyDown(k, s);
+    });
+    if (k == 0) eaten = true;
+  }
+  if (!eaten && L->ctrl && !e->text().isEmpty()) {
+    QList<uint> u = e->text().toUcs4();
+    if (!u.isEmpty()) {
+      char32_t ch = char32_t(u[0]), orig = ch;
+      run(L, [&](TControl*) {
+        if (preview) preview->KeyPress(ch);
+        if (ch && L->ctrl) wc->KeyPress(ch);
+      });
+      if (ch == 0) {
+        eaten = true;
+      } else if (ch != orig && !own && filter && L->ctrl) {
+        // The handler replaced the character: the widget gets the new one.
+        QString t = QString::fromUcs4(&ch, 1);
+        QKeyEvent ne(QEvent::KeyPress, 0, e->modifiers(), t, e->isAutoRepeat());
+        filter->resending = true;
+        QCoreApplication::sendEvent(w, &ne);
+        filter->resending = false;
+        eaten = true;
+      }
+    }
+  }
+  if (eaten) e->accept();
+  return eaten;
+}
+
+bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own, ControlEventFilter* filter) {
+  TControl* c = L->ctrl;
+  if (!c) return false;
+  auto* bridge = own ? static_cast<ControlWidgetBridge*>(w) : nullptr;
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      TShiftState s = ShiftState(me->modifiers(), me->buttons());
+      TMouseButton b = mouseButton(me->button());
+      QPoint p = me->position().toPoint();
+      bool dbl = e->type() == QEvent::MouseButtonDblClick && c->ControlStyle().Contains(csDoubleClicks);
+      if (dbl) {
+        s.Include(ssDouble);
+        if (b == mbLeft) run(L, [](TControl* x) { x->DblClick(); });
+      }
+      if (bridge && b == mbLeft && c->ControlStyle().Contains(csClickEvents)) bridge->clicked = !dbl;
+      run(L, [&](TControl* x) { x->MouseDown(b, s, p.x(), p.y()); });
+      if (own) e->accept();
+      return own;
+    }
+    case QEvent::MouseButtonRelease: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      TShiftState s = ShiftState(me->modifiers(), me->buttons());
+      TMouseButton b = mouseButton(me->button());
+      QPoint p = me->position().toPoint();
+      if (bridge && b == mbLeft && bridge->clicked) {
+        bridge->clicked = false;
+        if (w->rect().contains(p)) run(L, [](TControl* x) { x->Click(); });
+      }
+      run(L, [&](TControl* x) { x->MouseUp(b, s, p.x(), p.y()); });
+      if (own) e->accept();
+      return own;
+    }
+    case QEvent::MouseMove: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      TShiftState s = ShiftState(me->modifiers(), me->buttons());
+      QPoint p = me->position().toPoint();
+      run(L, [&](TControl* x) { x->MouseMove(s, p.x(), p.y()); });
+      if (own) e->accept();
+      return own;
+    }
+    case QEvent::Wheel: {
+      auto* we = static_cast<QWheelEvent*>(e);
+      TShiftState s = ShiftState(we->modifiers(), we->buttons());
+      QPoint p = we->position().toPoint();
+      int delta = we->angleDelta().y();
+      bool handled = false;
+      run(L, [&](TControl* x) { handled = x->DoMouseWheel(s, delta, TPoint(p.x(), p.y())); });
+      if (handled) e->accept();
+      return handled;
+    }
+    case QEvent::Enter:
+      run(L, [](TControl* x) { x->MouseEnter(); });
+      return false;
+    case QEvent::Leave:
+      run(L, [](TControl* x) { x->MouseLeave(); });
+      return false;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+      auto* fe = static_cast<QFocusEvent*>(e);
+      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) return false;
+      auto* wc = dynamic_cast<TWinControl*>(c);
+      if (!wc) return false;
+      if (e->type() == QEvent::FocusIn)
+        run(L, [wc](TControl*) { wc->DoEnter(); });
+      else
+        run(L, [wc](TControl*) { wc->DoExit(); });
+      return false;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return keyEvent(L, w, static_cast<QKeyEvent*>(e), own, filter);
+    case QEvent::ContextMenu: {
+      TPopupMenu* m = c->PopupMenu();
+      if (!m || !m->AutoPopup) return false;
+      auto* ce = static_cast<QContextMenuEvent*>(e);
+      QPoint g = ce->globalPos();
+      run(L, [&](TControl* x) {
+        m->SetPopupComponent(x);
+        m->Popup(g.x(), g.y());
+      });
+      e->accept();
+      return true;
+    }
+    case QEvent::Close: {
+      auto* f = dynamic_cast<TCustomForm*>(c);
+      if (!f || !own) return false;
+      // The window's close button asks the form, as Close does.
+      e->ignore();
+      run(L, [f](TControl*) { f->Close(); });
+      return true;
+    }
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate: {
+      auto* f = dynamic_cast<TCustomForm*>(c);
+      if (!f || !own) return false;
+      bool act = e->type() == QEvent::WindowActivate;
+      run(L, [f, act](TControl*) {
+        if (act && f->OnActivate) f->OnActivate(f);
+        if (!act && f->OnDeactivate) f->OnDeactivate(f);
+      });
+      return false;
+    }
+    case QEvent::Resize:
+    case QEvent::Move: {
+      // Only a window moves or sizes by itself (the window manager).
+      if (!w->isWindow()) return false;
+      QRect g = w->geometry();
+      if (e->type() == QEvent::Move) {
+        c->left_ = g.x();
+        c->top_ = g.y();
+        return false;
+      }
+      if (g.width() == c->width_ && g.height() == c->height_) return false;
+      int ow = c->width_, oh = c->height_;
+      c->width_ = g.width();
+      c->height_ = g.height();
+      run(L, [ow, oh](TControl* x) {
+        if (auto* wc = dynamic_cast<TWinControl*>(x)) {
+          wc->anchorChildren(ow, oh);
+          wc->Realign();
+        }
+        x->Resize();
+      });
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent*) {
+  TControl* c = self->link.ctrl;
+  if (!c) return;
+  QPainter p(self);
+  if (!c->HasOwnPaint()) {
+    if (!c->transparent_) p.fillRect(self->rect(), ToQColor(c->color_));
+    return;
+  }
+  QSize sz = self->size();
+  if (sz.isEmpty()) return;
+  bool clear = c->transparent_ || dynamic_cast<TGraphicControl*>(c) != nullptr;
+  QImage::Format fmt = clear ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  if (self->buffer.size() != sz || self->buffer.format() != fmt) self->buffer = QImage(sz, fmt);
+  if (clear)
+    self->buffer.fill(Qt::transparent);
+  else
+    self->buffer.fill(ToQColor(c->color_));
+  TCanvas* cv = c->canvas_.get();
+  cv->BindImage(&self->buffer);
+  cv->SetOrigin(TPoint(0, 0));
+  cv->Font()->Assign(c->font_.get());
+  cv->Brush()->SetColor(c->color_);
+  ++self->link.busy;
+  try {
+    c->Paint();
+  } catch (...) {
+    // Shown once the paint event is over: a message box inside a paint
+    // event would paint again.
+    std::exception_ptr ep = std::current_exception();
+    QTimer::singleShot(0, QCoreApplication::instance(), [ep] {
+      DispatchEvent([ep] { std::rethrow_exception(ep); });
+    });
+  }
+  --self->link.busy;
+  if (self->link.ctrl) cv->BindImage(nullptr);
+  p.drawImage(0, 0, self->buffer);
+}
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  font_ = std::make_unique<TFont>();
+  canvas_ = std::make_unique<TCanvas>();
+  canvas_->Font()->Assign(font_.get());
+  font_->OnChange = [this](TObject*) {
+    if (!syncingFont_) parentFont_ = false;
+    FontChanged();
+  };
+  widget_ = new ControlWidgetBridge(this);
+  widget_->hide();
+  SyncWidget();
+}
+
+TControl::~TControl() {
+  BeginDestroy();
+  if (parent_) parent_->RemoveControl(this);
+  font_->OnChange = nullptr;
+  if (widget_) {
+    ControlLink* L = linkOf(widget_);
+    bool busy = false;
+    if (L) {
+      L->ctrl = nullptr;
+      busy = L->busy > 0;
+    }
+    QWidget* w = widget_;
+    widget_ = nullptr;
+    w->hide();
+    if (busy)
+      w->deleteLater();
+    else
+      delete w;
+  }
+}
+
+void TControl::SetWidget(QWidget* w) {
+  if (!w || w == widget_) return;
+  QWidget* old = widget_;
+  widget_ = w;
+  if (!dynamic_cast<ControlWidgetBridge*>(w)) {
+    auto* f = new ControlEventFilter(w, this);
+    w->installEventFilter(f);
+    w->setProperty(kLinkProperty, QVariant::fromValue(quintptr(&f->link)));
+  }
+  if (parent_ && parent_->widget_) w->setParent(parent_->widget_);
+  // Children already placed move over to the new widget.
+  if (auto* wc = dynamic_cast<TWinControl*>(this)) {
+    for (TControl* ch : wc->controls_)
+      if (ch->widget_) ch->widget_->setParent(w);
+    wc->restack();
+  }
+  SyncWidget();
+  if (parent_) parent_->restack();
+  if (old) {
+    ControlLink* L = linkOf(old);
+    bool busy = L && L->busy > 0;
+    if (L) L->ctrl = nullptr;
+    old->hide();
+    if (busy)
+      old->deleteLater();
+    else
+      delete old;
+  }
+}
+
+void TControl::SyncWidget() {
+  if (!widget_) return;
+  widget_->setGeometry(left_, top_, std::max(width_, 0), std::max(height_, 0));
+  widget_->setEnabled(enabled_);
+  widget_->setFont(ToQFont(*font_));
+  if (!dynamic_cast<ControlWidgetBridge*>(widget_)) {
+    QPalette pal = widget_->palette();
+    QColor bg = ToQColor(color_), fg = ToQColor(font_->Color());
+    pal.setColor(QPalette::Window, bg);
+    pal.setColor(QPalette::Base, bg);
+    pal.setColor(QPalette::Button, bg);
+    pal.setColor(QPalette::WindowText, fg);
+    pal.setColor(QPalette::Text, fg);
+    pal.setColor(QPalette::ButtonText, fg);
+    widget_->setPalette(pal);
+  } else {
+    widget_->setAttribute(Qt::WA_OpaquePaintEvent, !transparent_ && !dynamic_cast<TGraphicControl*>(this));
+  }
+  if (cursor_ == crDefault)
+    widget_->unsetCursor();
+  else
+    widget_->setCursor(CursorShape(cursor_));
+  widget_->setToolTip(showHint_ ? QStr(hint_.substr(0, hint_.find('|'))) : QString());
+  if (auto* f = dynamic_cast<TCustomForm*>(this)) {
+    (void)f;   // a form's window is shown by the form itself
+  } else {
+    widget_->setVisible(visible_ && parent_ != nullptr);
+  }
+}
+
+void TControl::SetParent(TWinControl* p) {
+  if (p == parent_) return;
+  for (const TControl* a = p; a; a = a->parent_)
+    if (a == this) throw EInvalidOperation("A control cannot be its own parent");
+  if (parent_) parent_->RemoveControl(this);
+  if (p) p->InsertControl(this);
+}
+
+void TControl::SetConstraints(const TSizeConstraints& c) {
+  constraints_ = c;
+  SetBounds(left_, top_, width_, height_);
+}
+
+void TControl::SetBounds(int l, int t, int w, int h) {
+  const TSizeConstraints& k = constraints_;
+  if (k.MaxWidth > 0 && w > k.MaxWidth) w = k.MaxWidth;
+  if (k.MinWidth > 0 && w < k.MinWidth) w = k.MinWidth;
+  if (k.MaxHeight > 0 && h > k.MaxHeight) h = k.MaxHeight;
+  if (k.MinHeight > 0 && h < k.MinHeight) h = k.MinHeight;
+  if (l == left_ && t == top_ && w == width_ && h == height_) return;
+  int ow = width_, oh = height_;
+  left_ = l;
+  top_ = t;
+  width_ = w;
+  height_ = h;
+  if (widget_) widget_->setGeometry(l, t, std::max(w, 0), std::max(h, 0));
+  if (parent_ && align_ != alNone && align_ != alCustom) parent_->Realign();
+  if (ow != width_ || oh != height_) {
+    if (auto* wc = dynamic_cast<TWinControl*>(this)) {
+      wc->anchorChildren(ow, oh);
+      wc->Realign();
+    }
+    if (!Destroying()) Resize();
+  }
+}
+
+void TControl::SetClientWidth(int v) { SetWidth(v + (width_ - ClientWidth())); }
+void TControl::SetClientHeight(int v) { SetHeight(v + (height_ - ClientHeight())); }
+
+TPoint TControl::ClientToScreen(const TPoint& p) const {
+  TPoint r = p;
+  for (const TControl* c = this; c; c = c->parent_) {
+    r.X += c->left_;
+    r.Y += c->top_;
+  }
+  return r;
+}
+
+TPoint TControl::ScreenToClient(const TPoint& p) const {
+  TPoint o = ClientToScreen(TPoint(0, 0));
+  return TPoint(p.X - o.X, p.Y - o.Y);
+}
+
+void TControl::SetVisible(bool v) {
+  if (v == visible_) return;
+  visible_ = v;
+  if (widget_) widget_->setVisible(visible_ && parent_ != nullptr);
+  if (parent_ && align_ != alNone && align_ != alCustom) parent_->Realign();
+}
+
+bool TControl::Showing() const {
+  const TControl* c = this;
+  for (; c; c = c->parent_) {
+    if (!c->visible_) return false;
+    if (!c->parent_) break;
+  }
+  return c && dynamic_cast<const TCustomForm*>(c) != nullptr;
+}
+
+void TControl::SetEnabled(bool v) {
+  if (v == enabled_) return;
+  enabled_ = v;
+  if (widget_) widget_->setEnabled(v);
+  EnabledChanged();
+}
+
+void TControl::SetAlign(TAlign a) {
+  if (a == align_) return;
+  align_ = a;
+  if (parent_) parent_->Realign();
+}
+
+void TControl::SetColor(TColor c) {
+  parentColor_ = false;
+  if (c == color_) return;
+  color_ = c;
+  SyncWidget();
+  Invalidate();
+  if (auto* wc = dynamic_cast<TWinControl*>(this))
+    for (TControl* ch : wc->controls_)
+      if (ch->parentColor_) {
+        ch->SetColor(c);
+        ch->parentColor_ = true;
+      }
+}
+
+void TControl::SetParentColor(bool v) {
+  parentColor_ = v;
+  if (v && parent_) {
+    SetColor(parent_->color_);
+    parentColor_ = true;
+  }
+}
+
+void TControl::SetParentFont(bool v) {
+  parentFont_ = v;
+  if (v && parent_) {
+    syncingFont_ = true;
+    font_->Assign(parent_->font_.get());
+    syncingFont_ = false;
+    parentFont_ = true;
+  }
+}
+
+void TControl::FontChanged() {
+  if (widget_) widget_->setFont(ToQFont(*font_));
+  if (widget_ && !dynamic_cast<ControlWidgetBridge*>(widget_)) SyncWidget();
+  canvas_->Font()->Assign(font_.get());
+  Invalidate();
+  if (auto* wc = dynamic_cast<TWinControl*>(this))
+    for (TControl* ch : wc->controls_)
+      if (ch->parentFont_) {
+        ch->syncingFont_ = true;
+        ch->font_->Assign(font_.get());
+        ch->syncingFont_ = false;
+      }
+}
+
+void TControl::SetText(const String& s) {
+  if (s == text_) return;
+  text_ = s;
+  TextChanged();
+}
+
+void TControl::SetHint(const String& s) {
+  hint_ = s;
+  if (widget_ && showHint_) widget_->setToolTip(QStr(hint_.substr(0, hint_.find('|'))));
+}
+
+void TControl::SetShowHint(bool v) {
+  showHint_ = v;
+  if (widget_) widget_->setToolTip(showHint_ ? QStr(hint_.substr(0, hint_.find('|'))) : QString());
+}
+
+void TControl::SetCursor(TCursor c) {
+  if (c == cursor_) return;
+  cursor_ = c;
+  if (!widget_) return;
+  if (c == crDefault)
+    widget_->unsetCursor();
+  else
+    widget_->setCursor(CursorShape(c));
+}
+
+void TControl::SetTransparent(bool v) {
+  if (v == transparent_) return;
+  transparent_ = v;
+  if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_))
+    widget_->setAttribute(Qt::WA_OpaquePaintEvent, !transparent_ && !dynamic_cast<TGraphicControl*>(this));
+  Invalidate();
+}
+
+void TControl::Invalidate() {
+  if (widget_) widget_->update();
+}
+
+void TControl::Repaint() {
+  if (widget_ && widget_->isVisible()) widget_->repaint();
+}
+
+void TControl::Update() {
+  if (widget_ && widget_->isVisible()) QCoreApplication::sendPostedEvents(widget_->window(), QEvent::UpdateRequest);
+}
+
+void TControl::BringToFront() {
+  if (!parent_) {
+    if (widget_) widget_->raise();
+    return;
+  }
+  auto& v = parent_->controls_;
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  bool graphic = dynamic_cast<TWinControl*>(this) == nullptr;
+  if (graphic) {
+    auto it = std::find_if(v.begin(), v.end(), [](TControl* c) { return dynamic_cast<TWinControl*>(c) != nullptr; });
+    v.insert(it, this);
+  } else {
+    v.push_back(this);
+  }
+  parent_->restack();
+}
+
+void TControl::SendToBack() {
+  if (!parent_) {
+    if (widget_) widget_->lower();
+    return;
+  }
+  auto& v = parent_->controls_;
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  bool graphic = dynamic_cast<TWinControl*>(this) == nullptr;
+  if (graphic) {
+    v.insert(v.begin(), this);
+  } else {
+    auto it = std::find_if(v.begin(), v.end(), [](TControl* c) { return dynamic_cast<TWinControl*>(c) != nullptr; });
+    v.insert(it, this);
+  }
+  parent_->restack();
+}
+
+void TControl::Click() {
+  if (OnClick) OnClick(this);
+}
+
+void TControl::PaintTo(TCanvas* c, int x, int y) {
+  if (!c || !widget_ || !c->Image()) return;
+  QImage* img = c->Image();
+  QPainter p(img);
+  TPoint o = c->Origin();
+  QWidget::RenderFlags flags = QWidget::DrawChildren;
+  bool clear = transparent_ || dynamic_cast<TGraphicControl*>(this) != nullptr;
+  if (!clear) flags |= QWidget::DrawWindowBackground;
+  // A widget whose window was never shown has not been laid out yet.
+  widget_->ensurePolished();
+  widget_->render(&p, QPoint(x + o.X, y + o.Y), QRegion(), flags);
+}
+
+void TControl::Dispatch(const std::function<void()>& f) { DispatchEvent(f); }
+
+// ------------------------------------------------------------- TWinControl
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
+  widget_->setFocusPolicy(Qt::ClickFocus);
+}
+
+TWinControl::~TWinControl() {
+  BeginDestroy();
+  ++alignLock_;
+  // Children go with their parent (their owners are told by the component
+  // destructor).
+  while (!controls_.empty()) {
+    TControl* c = controls_.back();
+    delete c;
+  }
+}
+
+void TWinControl::SetTabStop(bool v) {
+  tabStop_ = v;
+  if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_))
+    widget_->setFocusPolicy(v ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TWinControl::InsertControl(TControl* c) {
+  if (!c || c->parent_ == this) return;
+  if (c->parent_) c->parent_->RemoveControl(c);
+  c->parent_ = this;
+  if (dynamic_cast<TWinControl*>(c)) {
+    controls_.push_back(c);
+  } else {
+    auto it = std::find_if(controls_.begin(), controls_.end(),
+                           [](TControl* x) { return dynamic_cast<TWinControl*>(x) != nullptr; });
+    controls_.insert(it, c);
+  }
+  if (c->widget_) c->widget_->setParent(widget_);
+  if (c->parentFont_) {
+    c->syncingFont_ = true;
+    c->font_->Assign(font_.get());
+    c->syncingFont_ = false;
+  }
+  if (c->parentColor_) {
+    c->SetColor(color_);
+    c->parentColor_ = true;
+  }
+  c->SyncWidget();
+  restack();
+  if (c->align_ != alNone && c->align_ != alCustom) Realign();
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+  auto it = std::find(controls_.begin(), controls_.end(), c);
+  if (it == controls_.end()) return;
+  controls_.erase(it);
+  c->parent_ = nullptr;
+  if (c->widget_) {
+    c->widget_->hide();
+    c->widget_->setParent(nullptr);
+  }
+  if (!Destroying() && c->align_ != alNone && c->align_ != alCustom) Realign();
+}
+
+bool TWinControl::ContainsControl(const TControl* c) const {
+  for (TControl* x : controls_) {
+    if (x == c) return true;
+    if (auto* w = dynamic_cast<TWinControl*>(x))
+      if (w->ContainsControl(c)) return true;
+  }
+  return false;
+}
+
+void TWinControl::restack() {
+  for (TControl* c : controls_)
+    if (c->widget_) c->widget_->raise();
+}
+
+void TWinControl::anchorChildren(int ow, int oh) {
+  if (ow <= 0 && oh <= 0) return;
+  int dw = width_ - ow, dh = height_ - oh;
+  for (TControl* c : std::vector<TControl*>(controls_)) {
+    if (c->align_ != alNone) continue;
+    TAnchors a = c->anchors_;
+    int l = c->left_, t = c->top_, w = c->width_, h = c->height_;
+    if (ow > 0 && a.Contains(akRight)) {
+      if (a.Contains(akLeft)) w += dw; else l += dw;
+    }
+    if (oh > 0 && a.Contains(akBottom)) {
+      if (a.Contains(akTop)) h += dh; else t += dh;
+    }
+    c->SetBounds(l, t, w, h);
+  }
+}
+
+void TWinControl::Realign() {
+  if (alignLock_ > 0 || realigning_ || Destroying()) return;
+  realigning_ = true;
+  try {
+    TRect r = AlignRect();
+    auto take = [&](TAlign a) {
+      std::vector<TControl*> v;
+      for (TControl* c : controls_)
+        if (c->align_ == a && c->visible_) v.push_back(c);
+      // Within one alignment the controls keep the order of their positions
+      // (ties keep the order of the children).
+      auto key = [a](TControl* c) {
+        switch (a) {
+          case alTop: return c->top_;
+          case alBottom: return -(c->top_ + c->height_);
+          case alLeft: return c->left_;
+          case alRight: return -(c->left_ + c->width_);
+          default: return 0;
+        }
+      };
+      std::stable_sort(v.begin(), v.end(), [&](TControl* x, TControl* y) { return key(x) < key(y); });
+      return v;
+    };
+    for (TControl* c : take(alTop)) {
+      c->SetBounds(r.Left, r.Top, r.Width(), c->height_);
+      r.Top += c->height_;
+    }
+    for (TControl* c : take(alBottom)) {
+      c->SetBounds(r.Left, r.Bottom - c->height_, r.Width(), c->height_);
+      c->SetBounds(r.Left, r.Bottom - c->height_, r.Width(), c->height_);
+      r.Bottom -= c->height_;
+    }
+    for (TControl* c : take(alLeft)) {
+      c->SetBounds(r.Left, r.Top, c->width_, std::max(0, r.Height()));
+      r.Left += c->width_;
+    }
+    for (TControl* c : take(alRight)) {
+      c->SetBounds(r.Right - c->width_, r.Top, c->width_, std::max(0, r.Height()));
+      c->SetBounds(r.Right - c->width_, r.Top, c->width_, std::max(0, r.Height()));
+      r.Right -= c->width_;
+    }
+    for (TControl* c : take(alClient))
+      c->SetBounds(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+  } catch (...) {
+    realigning_ = false;
+    throw;
+  }
+  realigning_ = false;
+}
+
+void TWinControl::SetFocus() {
+  if (!widget_) return;
+  if (TCustomForm* f = GetParentForm(this)) {
+    if (f->Widget() && f->Widget()->isVisible()) f->Widget()->activateWindow();
+  }
+  widget_->setFocus(Qt::OtherFocusReason);
+}
+
+bool TWinControl::Focused() const { return widget_ && widget_->hasFocus(); }
+
+bool TWinControl::CanFocus() const {
+  for (const TControl* c = this; c; c = c->parent_)
+    if (!c->visible_ || !c->enabled_) return false;
+  return GetParentForm(this) != nullptr;
+}
+
+void TWinControl::SetBounds(int l, int t, int w, int h) { TControl::SetBounds(l, t, w, h); }
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}

@@ -1,0 +1,474 @@
+// Forms, the application object and the screen on Qt.
+#include "toolkit/Forms.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <unistd.h>
+
+#include "toolkit/Dialogs.h"
+#include "toolkit/QtGlue.h"
+
+using namespace tkqt;
+
+namespace {
+// Forms alive now; a queued Release checks that its form still exists.
+std::set<TCustomForm*>& liveForms() {
+  static std::set<TCustomForm*> s;
+  return s;
+}
+
+void wakeLoop() {
+  if (QCoreApplication::instance())
+    if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
+}
+}  // namespace
+
+// ---------------------------------------------------------------- TCustomForm
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TCustomControl(AOwner) {
+  liveForms().insert(this);
+  visible_ = false;
+  widget_->setAttribute(Qt::WA_QuitOnClose, false);
+  widget_->setFocusPolicy(Qt::StrongFocus);
+  applyWindowFlags();
+}
+
+TCustomForm::~TCustomForm() {
+  BeforeDestruction();
+  liveForms().erase(this);
+  if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
+  if (widget_) widget_->hide();
+}
+
+void TCustomForm::AfterConstruction() {
+  if (created_) return;
+  created_ = true;
+  if (OnCreate) DispatchEvent([this] { OnCreate(this); });
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (OnDestroy) DispatchEvent([this] { OnDestroy(this); });
+}
+
+void TCustomForm::applyWindowFlags() {
+  if (!widget_) return;
+  Qt::WindowFlags fl;
+  switch (borderStyle_) {
+    case bsNone: fl = Qt::Window | Qt::FramelessWindowHint; break;
+    case bsDialog: fl = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint; break;
+    case bsToolWindow:
+    case bsSizeToolWin: fl = Qt::Tool; break;
+    default: fl = Qt::Window; break;
+  }
+  if (formStyle_ == fsStayOnTop) fl |= Qt::WindowStaysOnTopHint;
+  bool vis = widget_->isVisible();
+  widget_->setWindowFlags(fl);
+  widget_->setGeometry(left_, top_, std::max(width_, 0), std::max(height_, 0));
+  if (vis) widget_->show();
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle v) {
+  if (v == borderStyle_) return;
+  borderStyle_ = v;
+  applyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle v) {
+  if (v == formStyle_) return;
+  formStyle_ = v;
+  applyWindowFlags();
+}
+
+void TCustomForm::SetWindowState(TWindowState v) {
+  windowState_ = v;
+  if (!visible_ || !widget_) return;
+  switch (v) {
+    case wsMaximized: widget_->showMaximized(); break;
+    case wsMinimized: widget_->showMinimized(); break;
+    default: widget_->showNormal(); break;
+  }
+}
+
+void TCustomForm::TextChanged() {
+  if (widget_) widget_->setWindowTitle(QStr(text_));
+}
+
+void TCustomForm::placeOnShow() {
+  if (!Screen) return;
+  TRect area;
+  switch (position_) {
+    case poScreenCenter: area = Screen->WorkAreaRect(); break;
+    case poDesktopCenter: area = Screen->DesktopRect(); break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+      TCustomForm* f = position_ == poOwnerFormCenter ? dynamic_cast<TCustomForm*>(Owner()) : nullptr;
+      if (!f && Application) f = Application->MainForm();
+      if (!f || f == this) {
+        area = Screen->WorkAreaRect();
+      } else {
+        area = f->BoundsRect();
+      }
+      break;
+    }
+    default: return;
+  }
+  SetBounds(area.Left + (area.Width() - width_) / 2, area.Top + (area.Height() - height_) / 2, width_, height_);
+}
+
+void TCustomForm::SetVisible(bool v) {
+  if (v == visible_) return;
+  if (v) {
+    AfterConstruction();
+    visible_ = true;
+    placeOnShow();
+    DoShow();
+    if (!visible_ || !widget_) return;   // hidden again by OnShow
+    widget_->setGeometry(left_, top_, std::max(width_, 0), std::max(height_, 0));
+    switch (windowState_) {
+      case wsMaximized: widget_->showMaximized(); break;
+      case wsMinimized: widget_->showMinimized(); break;
+      default: widget_->show(); break;
+    }
+  } else {
+    visible_ = false;
+    if (widget_) widget_->hide();
+    DoHide();
+  }
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void TCustomForm::BringToFront() {
+  if (!widget_ || !widget_->isVisible()) return;
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) widget_->raise();
+  widget_->activateWindow();
+}
+
+void TCustomForm::SetModalResult(TModalResult v) {
+  modalResult_ = v;
+  if (modal_) wakeLoop();
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (modal_ || visible_) throw EInvalidOperation("Cannot make a visible window modal");
+  Application->Initialize();
+  modal_ = true;
+  modalResult_ = mrNone;
+  struct Restore {
+    TCustomForm* f;
+    ~Restore() {
+      if (liveForms().count(f) == 0) return;
+      f->modal_ = false;
+      if (f->visible_) f->SetVisible(false);
+      if (f->widget_) f->widget_->setWindowModality(Qt::NonModal);
+    }
+  } restore{this};
+  widget_->setWindowModality(Qt::ApplicationModal);
+  SetVisible(true);
+  BringToFront();
+  TCloseAction action = caHide;
+  for (;;) {
+    QEventLoop loop;
+    while (modalResult_ == mrNone && visible_ && !Application->Terminated())
+      loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+    if (modalResult_ == mrNone) {
+      // Hidden by code or the application ends.
+      modalResult_ = mrCancel;
+      break;
+    }
+    if (Application->Terminated()) break;
+    if (!CloseQuery()) {
+      modalResult_ = mrNone;
+      continue;
+    }
+    action = caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == caNone) {
+      modalResult_ = mrNone;
+      continue;
+    }
+    break;
+  }
+  TModalResult r = modalResult_;
+  if (action == caFree) Release();
+  return r;
+}
+
+bool TCustomForm::CloseQuery() {
+  bool can = true;
+  if (OnCloseQuery) OnCloseQuery(this, can);
+  return can;
+}
+
+void TCustomForm::Close() {
+  if (modal_) {
+    SetModalResult(mrCancel);
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == caNone) return;
+  if (Application && this == Application->MainForm()) {
+    Application->Terminate();
+    return;
+  }
+  switch (action) {
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    default: Hide(); break;
+  }
+}
+
+void TCustomForm::Release() {
+  if (released_) return;
+  released_ = true;
+  Hide();
+  TCustomForm* self = this;
+  QTimer::singleShot(0, QCoreApplication::instance(), [self] {
+    if (liveForms().count(self)) Free(self);
+  });
+}
+
+TWinControl* TCustomForm::ActiveControl() const {
+  QWidget* w = QApplication::focusWidget();
+  while (w && w != widget_) {
+    if (auto* wc = dynamic_cast<TWinControl*>(ControlOf(w)))
+      if (ContainsControl(wc)) return wc;
+    w = w->parentWidget();
+  }
+  return nullptr;
+}
+
+void TCustomForm::SetActiveControl(TWinControl* c) {
+  if (c) c->SetFocus();
+}
+
+TCustomForm* GetParentForm(const TControl* c) {
+  if (!c) return nullptr;
+  while (c->Parent()) c = c->Parent();
+  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+void Free(TCustomForm* f) {
+  if (!f) return;
+  f->BeforeDestruction();
+  delete f;
+}
+
+// -------------------------------------------------------------- TApplication
+
+static TApplication gApplication;
+TApplication* Application = &gApplication;
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+TApplication::~TApplication() {
+  if (QCoreApplication::instance() && !QCoreApplication::closingDown()) DestroyForms();
+}
+
+void SelectDisplayPlatform() {
+  const char* display = std::getenv("DISPLAY");
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (display && *display && !(platform && *platform)) setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+void TApplication::Initialize() {
+  if (!QCoreApplication::instance()) {
+    static String exe;
+    exe = ExeName();
+    static char* argv[2] = {exe.data(), nullptr};
+    static int argc = 1;
+    ownApp_ = new QApplication(argc, argv);
+  }
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) app->setQuitOnLastWindowClosed(false);
+  if (!idleHooked_) {
+    if (auto* d = QAbstractEventDispatcher::instance()) {
+      idleHooked_ = true;
+      QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(), [this] { idle(); });
+    }
+  }
+}
+
+void TApplication::idle() {
+  if (!OnIdle || inIdle_) return;
+  inIdle_ = true;
+  bool done = true;
+  DispatchEvent([&] { OnIdle(this, done); });
+  inIdle_ = false;
+  if (!done) QTimer::singleShot(0, QCoreApplication::instance(), [] {});
+}
+
+void TApplication::Run() {
+  Initialize();
+  if (!terminated_) {
+    if (mainForm_ && ShowMainForm) DispatchEvent([this] { mainForm_->Show(); });
+    running_ = true;
+    QEventLoop loop;
+    loop_ = &loop;
+    if (!terminated_) loop.exec();
+    loop_ = nullptr;
+    running_ = false;
+  }
+  DestroyForms();
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  if (loop_) loop_->quit();
+  wakeLoop();
+}
+
+void TApplication::ProcessMessages() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleMessage() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::HandleException(TObject* Sender) {
+  std::exception_ptr ep = std::current_exception();
+  if (!ep) return;
+  auto report = [&](const Exception& e) {
+    if (OnException) {
+      try {
+        OnException(Sender, e);
+      } catch (...) {
+        std::fprintf(stderr, "%s\n", e.Message.c_str());
+      }
+    } else {
+      ShowException(e);
+    }
+  };
+  try {
+    std::rethrow_exception(ep);
+  } catch (const EAbort&) {
+  } catch (const Exception& e) {
+    report(e);
+  } catch (const std::exception& e) {
+    report(Exception(e.what()));
+  } catch (...) {
+    report(Exception("Unknown exception"));
+  }
+}
+
+void TApplication::ShowException(const Exception& E) {
+  if (showingException_) {
+    // A second failure while the first one's box is open.
+    std::fprintf(stderr, "%s\n", E.Message.c_str());
+    return;
+  }
+  showingException_ = true;
+  try {
+    MessageDlg(E.Message, mtError, {mbOK}, 0);
+  } catch (...) {
+    std::fprintf(stderr, "%s\n", E.Message.c_str());
+  }
+  showingException_ = false;
+}
+
+void TApplication::DestroyForms() {
+  while (ComponentCount() > 0) {
+    TComponent* c = Components(ComponentCount() - 1);
+    if (auto* f = dynamic_cast<TCustomForm*>(c)) {
+      Free(f);
+    } else {
+      delete c;
+    }
+  }
+  mainForm_ = nullptr;
+}
+
+String TApplication::ExeName() const {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+  if (n <= 0) return String();
+  return String(buf, size_t(n));
+}
+
+// ------------------------------------------------------------------ TScreen
+
+static TScreen gScreen;
+TScreen* Screen = &gScreen;
+
+TScreen::TScreen() : TComponent(nullptr) {}
+TScreen::~TScreen() = default;
+
+static QScreen* primary() {
+  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
+}
+
+int TScreen::Width() const {
+  QScreen* s = primary();
+  return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+  QScreen* s = primary();
+  return s ? s->geometry().height() : 0;
+}
+
+TRect TScreen::DesktopRect() const {
+  QScreen* s = primary();
+  return s ? TR(s->virtualGeometry()) : TRect();
+}
+
+int TScreen::DesktopLeft() const { return DesktopRect().Left; }
+int TScreen::DesktopTop() const { return DesktopRect().Top; }
+int TScreen::DesktopWidth() const { return DesktopRect().Width(); }
+int TScreen::DesktopHeight() const { return DesktopRect().Height(); }
+
+TRect TScreen::WorkAreaRect() const {
+  QScreen* s = primary();
+  return s ? TR(s->availableGeometry()) : TRect();
+}
+
+int TScreen::MonitorCount() const {
+  return primary() ? int(QGuiApplication::screens().size()) : 0;
+}
+
+TMonitor* TScreen::Monitors(int i) const {
+  if (!primary()) ListIndexError(i);
+  const auto screens = QGuiApplication::screens();
+  if (i < 0 || i >= int(screens.size())) ListIndexError(i);
+  while (int(monitors_.size()) < int(screens.size())) monitors_.push_back(std::make_unique<TMonitor>());
+  TMonitor* m = monitors_[size_t(i)].get();
+  QScreen* s = screens[i];
+  m->BoundsRect = TR(s->geometry());
+  m->WorkareaRect = TR(s->availableGeometry());
+  m->Primary = s == QGuiApplication::primaryScreen();
+  m->MonitorNum = i;
+  return m;
+}
+
+void TScreen::SetCursor(TCursor c) {
+  if (c == cursor_) return;
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    cursor_ = c;
+    return;
+  }
+  if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
+  cursor_ = c;
+  if (c != crDefault) QApplication::setOverrideCursor(QCursor(CursorShape(c)));
+}
+
+TCustomForm* TScreen::ActiveForm() const {
+  QWidget* w = QApplication::activeWindow();
+  for (TCustomForm* f : liveForms())
+    if (f->Widget() == w) return f;
+  return nullptr;
+}

@@ -1,0 +1,1201 @@
+#include "toolkit/Graphics.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+
+#include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <map>
+
+// ---------------------------------------------------------------------------
+// Helpers shared by this file
+
+namespace {
+
+QString qs(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+String us(const QString& s) { return s.toUtf8().toStdString(); }
+
+QColor qcolor(TColor c) {
+  c = ColorToRGB(c);
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// The pixel value of a colour in a 32-bit image (0xFFRRGGBB).
+uint32_t pixelOf(TColor c) {
+  c = ColorToRGB(c);
+  return 0xFF000000u | (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | uint32_t(GetBValue(c));
+}
+
+TColor colorOfPixel(uint32_t p) { return RGB(int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)); }
+
+bool is32(const QImage& i) {
+  auto f = i.format();
+  return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Fonts, pens, brushes
+
+String ResolveFontFamily(const String& name) {
+  static const std::pair<const char*, const char*> map[] = {
+      {"Arial", "Liberation Sans"},          {"Helvetica", "Liberation Sans"},
+      {"MS Sans Serif", "Liberation Sans"},  {"Microsoft Sans Serif", "Liberation Sans"},
+      {"Tahoma", "Liberation Sans"},         {"Times New Roman", "Liberation Serif"},
+      {"Times", "Liberation Serif"},         {"Courier New", "Liberation Mono"},
+      {"Courier", "Liberation Mono"},        {"Arial Narrow", "Liberation Sans Narrow"}};
+  for (const auto& m : map)
+    if (SameText(name, m.first)) return m.second;
+  return name;
+}
+
+TFont::TFont() = default;
+
+void TFont::SetName(const String& v) {
+  if (v == name_) return;
+  name_ = v;
+  Changed();
+}
+
+int TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch); }
+
+void TFont::SetSize(int v) { SetHeight(-MulDiv(v, ScreenPixelsPerInch, 72)); }
+
+void TFont::SetHeight(int v) {
+  if (v == height_) return;
+  height_ = v;
+  Changed();
+}
+
+void TFont::SetColor(TColor v) {
+  if (v == color_) return;
+  color_ = v;
+  Changed();
+}
+
+void TFont::SetStyle(TFontStyles v) {
+  if (v == style_) return;
+  style_ = v;
+  Changed();
+}
+
+void TFont::SetCharset(TFontCharset v) {
+  if (v == charset_) return;
+  charset_ = v;
+  Changed();
+}
+
+void TFont::SetPitch(TFontPitch v) {
+  if (v == pitch_) return;
+  pitch_ = v;
+  Changed();
+}
+
+void TFont::SetOrientation(int v) {
+  if (v == orientation_) return;
+  orientation_ = v;
+  Changed();
+}
+
+void TFont::Assign(const TPersistent* Source) {
+  if (auto* f = dynamic_cast<const TFont*>(Source)) {
+    if (f == this) return;
+    bool diff = name_ != f->name_ || height_ != f->height_ || color_ != f->color_ || style_ != f->style_ ||
+                charset_ != f->charset_ || pitch_ != f->pitch_ || orientation_ != f->orientation_;
+    name_ = f->name_;
+    height_ = f->height_;
+    color_ = f->color_;
+    style_ = f->style_;
+    charset_ = f->charset_;
+    pitch_ = f->pitch_;
+    orientation_ = f->orientation_;
+    if (diff) Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+void TPen::SetColor(TColor v) {
+  if (v == color_) return;
+  color_ = v;
+  Changed();
+}
+
+void TPen::SetWidth(int v) {
+  if (v == width_) return;
+  width_ = v;
+  Changed();
+}
+
+void TPen::SetStyle(TPenStyle v) {
+  if (v == style_) return;
+  style_ = v;
+  Changed();
+}
+
+void TPen::SetMode(TPenMode v) {
+  if (v == mode_) return;
+  mode_ = v;
+  Changed();
+}
+
+void TPen::Assign(const TPersistent* Source) {
+  if (auto* p = dynamic_cast<const TPen*>(Source)) {
+    if (p == this) return;
+    color_ = p->color_;
+    width_ = p->width_;
+    style_ = p->style_;
+    mode_ = p->mode_;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+void TBrush::SetColor(TColor v) {
+  if (v == color_ && style_ != bsClear) return;
+  color_ = v;
+  if (style_ == bsClear) style_ = bsSolid;  // a colour makes a clear brush solid again
+  Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle v) {
+  if (v == style_) return;
+  style_ = v;
+  Changed();
+}
+
+void TBrush::SetBitmap(TBitmap* b) {
+  if (b == bitmap_) return;
+  bitmap_ = b;
+  Changed();
+}
+
+void TBrush::Assign(const TPersistent* Source) {
+  if (auto* b = dynamic_cast<const TBrush*>(Source)) {
+    if (b == this) return;
+    color_ = b->color_;
+    style_ = b->style_;
+    bitmap_ = b->bitmap_;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---------------------------------------------------------------------------
+// Qt objects made from the canvas state
+
+namespace {
+
+// Pixel size of a font: a negative height is the character height; a
+// positive one the cell height (character plus internal leading).
+int pixelSizeOf(const QString& family, int height) {
+  if (height < 0) return -height;
+  if (height == 0) return 11;
+  static std::mutex m;
+  static std::map<QString, double> ratio;
+  std::lock_guard<std::mutex> g(m);
+  auto it = ratio.find(family);
+  if (it == ratio.end()) {
+    QFont f(family);
+    f.setPixelSize(1000);
+    QFontMetricsF fm(f);
+    double cell = fm.ascent() + fm.descent();
+    it = ratio.emplace(family, cell > 0 ? 1000.0 / cell : 1.0).first;
+  }
+  return std::max(1, int(std::lround(height * it->second)));
+}
+
+QFont qfont(const TFont* f) {
+  QString family = qs(ResolveFontFamily(f->Name()));
+  QFont q(family);
+  q.setPixelSize(pixelSizeOf(family, f->Height()));
+  TFontStyles s = f->Style();
+  q.setBold(s.Contains(fsBold));
+  q.setItalic(s.Contains(fsItalic));
+  q.setUnderline(s.Contains(fsUnderline));
+  q.setStrikeOut(s.Contains(fsStrikeOut));
+  if (f->Pitch() == fpFixed) q.setFixedPitch(true);
+  return q;
+}
+
+bool penModeOp(TPenMode m, QPainter::CompositionMode& op, bool& forceBlack, bool& forceWhite) {
+  forceBlack = forceWhite = false;
+  op = QPainter::CompositionMode_SourceOver;
+  switch (m) {
+    case pmBlack: forceBlack = true; break;
+    case pmWhite: forceWhite = true; break;
+    case pmNop: return false;
+    case pmNot: op = QPainter::RasterOp_NotDestination; break;
+    case pmCopy: break;
+    case pmNotCopy: op = QPainter::RasterOp_NotSource; break;
+    case pmMergePenNot: op = QPainter::RasterOp_SourceOrNotDestination; break;
+    case pmMaskPenNot: op = QPainter::RasterOp_SourceAndNotDestination; break;
+    case pmMergeNotPen: op = QPainter::RasterOp_NotSourceOrDestination; break;
+    case pmMaskNotPen: op = QPainter::RasterOp_NotSourceAndDestination; break;
+    case pmMerge: op = QPainter::RasterOp_SourceOrDestination; break;
+    case pmNotMerge: op = QPainter::RasterOp_NotSourceAndNotDestination; break;
+    case pmMask: op = QPainter::RasterOp_SourceAndDestination; break;
+    case pmNotMask: op = QPainter::RasterOp_NotSourceOrNotDestination; break;
+    case pmXor: op = QPainter::RasterOp_SourceXorDestination; break;
+    case pmNotXor: op = QPainter::RasterOp_NotSourceXorDestination; break;
+  }
+  return true;
+}
+
+// The text as shown when '&' marks an accelerator: "&&" is one '&'.
+QString stripMnemonic(const QString& t) {
+  QString out;
+  out.reserve(t.size());
+  for (qsizetype i = 0; i < t.size(); ++i) {
+    if (t[i] == QLatin1Char('&') && i + 1 < t.size()) ++i;
+    else if (t[i] == QLatin1Char('&')) continue;
+    out += t[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+// Opens a painter on the canvas surface with its origin and clip.
+class CanvasPainter {
+ public:
+  explicit CanvasPainter(TCanvas* c) : c_(c) {
+    if (!c->image_ || c->image_->isNull()) return;
+    p_.begin(c->image_);
+    if (!p_.isActive()) return;
+    ok_ = true;
+    if (c->origin_.X || c->origin_.Y) p_.translate(c->origin_.X, c->origin_.Y);
+    if (c->clip_) p_.setClipRegion(c->clip_->Q());
+  }
+  ~CanvasPainter() {
+    if (p_.isActive()) p_.end();
+    if (ok_ && c_->OnChange) c_->OnChange(c_);
+  }
+  bool ok() const { return ok_; }
+  QPainter& p() { return p_; }
+
+  // Pen and brush for shapes; false when the pen mode draws nothing.
+  bool setupShape(bool withBrush) {
+    QPainter::CompositionMode op;
+    bool black, white;
+    if (!penModeOp(c_->pen_->Mode(), op, black, white)) return false;
+    p_.setCompositionMode(op);
+    TPen* pen = c_->pen_.get();
+    if (pen->Style() == psClear) {
+      p_.setPen(Qt::NoPen);
+    } else {
+      QColor col = black ? QColor(0, 0, 0) : white ? QColor(255, 255, 255) : qcolor(pen->Color());
+      QPen qp(col);
+      int w = std::max(1, pen->Width());
+      qp.setWidth(w);
+      Qt::PenStyle st = Qt::SolidLine;
+      if (w == 1) {
+        switch (pen->Style()) {
+          case psDash: st = Qt::DashLine; break;
+          case psDot: st = Qt::DotLine; break;
+          case psDashDot: st = Qt::DashDotLine; break;
+          case psDashDotDot: st = Qt::DashDotDotLine; break;
+          default: break;
+        }
+      }
+      qp.setStyle(st);
+      qp.setCapStyle(w == 1 ? Qt::FlatCap : Qt::RoundCap);
+      qp.setJoinStyle(w == 1 ? Qt::MiterJoin : Qt::RoundJoin);
+      p_.setPen(qp);
+    }
+    p_.setBrush(withBrush ? brush(black, white) : QBrush(Qt::NoBrush));
+    return true;
+  }
+
+  QBrush brush(bool black = false, bool white = false) const {
+    TBrush* b = c_->brush_.get();
+    QColor col = black ? QColor(0, 0, 0) : white ? QColor(255, 255, 255) : qcolor(b->Color());
+    if (b->Bitmap() && !b->Bitmap()->Empty()) return QBrush(b->Bitmap()->Image());
+    switch (b->Style()) {
+      case bsSolid: return QBrush(col);
+      case bsClear: return QBrush(Qt::NoBrush);
+      case bsHorizontal: return QBrush(col, Qt::HorPattern);
+      case bsVertical: return QBrush(col, Qt::VerPattern);
+      case bsFDiagonal: return QBrush(col, Qt::FDiagPattern);
+      case bsBDiagonal: return QBrush(col, Qt::BDiagPattern);
+      case bsCross: return QBrush(col, Qt::CrossPattern);
+      case bsDiagCross: return QBrush(col, Qt::DiagCrossPattern);
+    }
+    return QBrush(col);
+  }
+
+ private:
+  TCanvas* c_;
+  QPainter p_;
+  bool ok_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Pixel copies between 32-bit images
+
+namespace {
+
+// Copies a row of pixels. Our own loop: the C library's copy turns very slow
+// on some processors for certain distances between source and target rows.
+inline void copyPixels(uint8_t* d, const uint8_t* s, size_t bytes) {
+#if defined(__SSE2__)
+  size_t i = 0;
+  for (; i + 64 <= bytes; i += 64) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 32));
+    __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 48));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 32), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 48), e);
+  }
+  if (i < bytes) std::memcpy(d + i, s + i, bytes - i);
+#else
+  std::memcpy(d, s, bytes);
+#endif
+}
+
+template <class Op>
+void copyRows(uint8_t* dbits, qsizetype dbpl, const uint8_t* sbits, qsizetype sbpl, const QRect& r, const QRect& bounds,
+              const std::vector<int>& xm, const std::vector<int>& ym, bool straight, Op op) {
+  const int x0 = r.x(), x1 = r.x() + r.width();
+  const int* xmap = xm.data() - bounds.x();
+  for (int y = r.y(); y < r.y() + r.height(); ++y) {
+    int sy = ym[size_t(y - bounds.y())];
+    if (sy < 0) continue;
+    uint32_t* d = reinterpret_cast<uint32_t*>(dbits + dbpl * y);
+    if (sbits && straight) {
+      // Consecutive source columns: only the ends can lack a source.
+      int a = x0, b = x1;
+      while (a < b && xmap[a] < 0) ++a;
+      while (b > a && xmap[b - 1] < 0) --b;
+      if (a >= b) continue;
+      const uint32_t* s = reinterpret_cast<const uint32_t*>(sbits + sbpl * sy) + (xmap[a] - a);
+      for (int x = a; x < b; ++x) op(d[x], s[x]);
+    } else if (sbits) {
+      const uint32_t* s = reinterpret_cast<const uint32_t*>(sbits + sbpl * sy);
+      for (int x = x0; x < x1; ++x) {
+        int sx = xmap[x];
+        if (sx >= 0) op(d[x], s[sx]);
+      }
+    } else {
+      for (int x = x0; x < x1; ++x) op(d[x], 0u);
+    }
+  }
+}
+
+// Copies the source rectangle s of src (nearest neighbour, mirrored as
+// asked) onto the rectangle d of dst, both normalised, in image coordinates.
+// clip (image coordinates) limits the pixels written. key >= 0 skips source
+// pixels of that colour (0xRRGGBB).
+void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool mirrorY, const QRegion* clip,
+          TCopyMode mode, int64_t key) {
+  if (d.isEmpty()) return;
+  const bool needSrc = !(mode == cmBlackness || mode == cmWhiteness || mode == cmDstInvert);
+  if (needSrc && (!srcIn || srcIn->isNull() || s.isEmpty())) return;
+  QRect bounds = d.intersected(dst.rect());
+  if (bounds.isEmpty()) return;
+
+  if (!is32(dst)) {
+    // Other surfaces: work on a 32-bit copy of the touched area.
+    QImage tmp = dst.copy(bounds).convertToFormat(QImage::Format_RGB32);
+    QRect d2 = d.translated(-bounds.topLeft());
+    blit(tmp, srcIn, d2, s, mirrorX, mirrorY, nullptr, mode, key);
+    QPainter p(&dst);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    if (clip) p.setClipRegion(*clip);
+    p.drawImage(bounds.topLeft(), tmp);
+    return;
+  }
+
+  uint8_t* dbits = dst.bits();  // detaches first, so a shared source is told apart below
+  const qsizetype dbpl = dst.bytesPerLine();
+
+  QImage holder;
+  const QImage* src = srcIn;
+  if (needSrc) {
+    if (!is32(*src) || (src->format() != dst.format() && src->format() != QImage::Format_RGB32)) {
+      // Pixels with alpha become the target's kind (opaque for a bitmap).
+      QRect inter = s.intersected(src->rect());
+      if (inter.isEmpty()) return;
+      holder = src->copy(inter).convertToFormat(dst.format());
+      s.translate(-inter.topLeft());
+      src = &holder;
+    } else if (src->constBits() == dst.constBits()) {
+      // A copy onto the same picture reads from a snapshot of the source.
+      QRect inter = s.intersected(src->rect());
+      if (inter.isEmpty()) return;
+      holder = QImage(inter.size(), src->format());
+      if (holder.isNull()) return;
+      for (int y = 0; y < inter.height(); ++y)
+        copyPixels(holder.scanLine(y), src->constScanLine(inter.y() + y) + qsizetype(inter.x()) * 4,
+                   size_t(inter.width()) * 4);
+      s.translate(-inter.topLeft());
+      src = &holder;
+    }
+  }
+
+  const int DW = d.width(), DH = d.height();
+  const int SW = s.width(), SH = s.height();
+  const int srcW = needSrc ? src->width() : 0, srcH = needSrc ? src->height() : 0;
+
+  // Source column and row of every destination column and row in bounds.
+  std::vector<int> xm(size_t(bounds.width())), ym(size_t(bounds.height()));
+  for (int x = bounds.x(); x < bounds.x() + bounds.width(); ++x) {
+    int sx = 0;
+    if (needSrc) {
+      int rel = x - d.x();
+      int j = SW == DW ? rel : int((int64_t(2 * rel + 1) * SW) / (int64_t(2) * DW));
+      if (mirrorX) j = SW - 1 - j;
+      sx = s.x() + j;
+      if (sx < 0 || sx >= srcW) sx = -1;
+    }
+    xm[size_t(x - bounds.x())] = sx;
+  }
+  for (int y = bounds.y(); y < bounds.y() + bounds.height(); ++y) {
+    int sy = 0;
+    if (needSrc) {
+      int rel = y - d.y();
+      int j = SH == DH ? rel : int((int64_t(2 * rel + 1) * SH) / (int64_t(2) * DH));
+      if (mirrorY) j = SH - 1 - j;
+      sy = s.y() + j;
+      if (sy < 0 || sy >= srcH) sy = -1;
+    }
+    ym[size_t(y - bounds.y())] = sy;
+  }
+
+  const uint8_t* sbits = needSrc ? src->constBits() : nullptr;
+  const qsizetype sbpl = needSrc ? src->bytesPerLine() : 0;
+  const bool straight = needSrc && SW == DW && !mirrorX;
+
+  // The rectangles to write.
+  std::vector<QRect> rects;
+  if (clip) {
+    QRegion r = clip->intersected(bounds);
+    rects.assign(r.begin(), r.end());
+  } else {
+    rects.push_back(bounds);
+  }
+
+  constexpr uint32_t kRgb = 0x00FFFFFFu;
+  // A bitmap keeps the fourth byte of its pixels through the combining
+  // modes; a surface with alpha gets opaque pixels where they are written.
+  const bool plain = dst.format() == QImage::Format_RGB32;
+  const uint32_t kX = plain ? 0xFF000000u : 0u;
+  const uint32_t kA = plain ? 0u : 0xFF000000u;
+  for (const QRect& r : rects) {
+    if (mode == cmSrcCopy && key < 0 && straight) {
+      // Unscaled copy: one memcpy per row over the columns that have a source.
+      int x0 = r.x(), x1 = r.x() + r.width();
+      while (x0 < x1 && xm[size_t(x0 - bounds.x())] < 0) ++x0;
+      while (x1 > x0 && xm[size_t(x1 - 1 - bounds.x())] < 0) --x1;
+      if (x0 >= x1) continue;
+      const int sx0 = xm[size_t(x0 - bounds.x())];
+      const size_t bytes = size_t(x1 - x0) * 4;
+      for (int y = r.y(); y < r.y() + r.height(); ++y) {
+        int sy = ym[size_t(y - bounds.y())];
+        if (sy < 0) continue;
+        copyPixels(dbits + dbpl * y + qsizetype(x0) * 4, sbits + sbpl * sy + qsizetype(sx0) * 4, bytes);
+      }
+      continue;
+    }
+    if (key >= 0) {
+      const uint32_t k = uint32_t(key);
+      copyRows(dbits, dbpl, sbits, sbpl, r, bounds, xm, ym, straight, [k](uint32_t& dp, uint32_t sp) {
+        if ((sp & kRgb) != k) dp = sp;
+      });
+      continue;
+    }
+    switch (mode) {
+      case cmSrcCopy: {
+        // Stretched: the columns with a source form one run (the mapping is
+        // monotonic); a row that repeats the source row of the row above is
+        // copied from there.
+        const int* xmap = xm.data() - bounds.x();
+        int a = r.x(), b = r.x() + r.width();
+        while (a < b && xmap[a] < 0) ++a;
+        while (b > a && xmap[b - 1] < 0) --b;
+        if (a >= b) break;
+        int prevSy = -1;
+        for (int y = r.y(); y < r.y() + r.height(); ++y) {
+          int sy = ym[size_t(y - bounds.y())];
+          if (sy < 0) {
+            prevSy = -1;
+            continue;
+          }
+          uint32_t* d = reinterpret_cast<uint32_t*>(dbits + dbpl * y);
+          if (sy == prevSy) {
+            copyPixels(reinterpret_cast<uint8_t*>(d + a), dbits + dbpl * (y - 1) + qsizetype(a) * 4, size_t(b - a) * 4);
+            continue;
+          }
+          const uint32_t* sr = reinterpret_cast<const uint32_t*>(sbits + sbpl * sy);
+          for (int x = a; x < b; ++x) d[x] = sr[xmap[x]];
+          prevSy = sy;
+        }
+        break;
+      }
+      case cmSrcInvert:
+        copyRows(dbits, dbpl, sbits, sbpl, r, bounds, xm, ym, straight,
+                 [kX, kA](uint32_t& dp, uint32_t sp) { dp = ((dp ^ sp) & kRgb) | (dp & kX) | kA; });
+        break;
+      case cmSrcAnd:
+        copyRows(dbits, dbpl, sbits, sbpl, r, bounds, xm, ym, straight,
+                 [kX, kA](uint32_t& dp, uint32_t sp) { dp = ((dp & sp) & kRgb) | (dp & kX) | kA; });
+        break;
+      case cmSrcPaint:
+        copyRows(dbits, dbpl, sbits, sbpl, r, bounds, xm, ym, straight,
+                 [kX, kA](uint32_t& dp, uint32_t sp) { dp = ((dp | sp) & kRgb) | (dp & kX) | kA; });
+        break;
+      case cmNotSrcCopy:
+        copyRows(dbits, dbpl, sbits, sbpl, r, bounds, xm, ym, straight,
+                 [kX, kA](uint32_t& dp, uint32_t sp) { dp = (~sp & kRgb) | (dp & kX) | kA; });
+        break;
+      case cmBlackness:
+        copyRows(dbits, dbpl, nullptr, 0, r, bounds, xm, ym, false, [kX, kA](uint32_t& dp, uint32_t) { dp = (dp & kX) | kA; });
+        break;
+      case cmWhiteness:
+        copyRows(dbits, dbpl, nullptr, 0, r, bounds, xm, ym, false, [kA](uint32_t& dp, uint32_t) { dp |= kRgb | kA; });
+        break;
+      case cmDstInvert:
+        copyRows(dbits, dbpl, nullptr, 0, r, bounds, xm, ym, false, [kA](uint32_t& dp, uint32_t) { dp = (dp ^ kRgb) | kA; });
+        break;
+    }
+  }
+}
+
+// Splits a rectangle with possibly negative extents into a normalised one
+// and the mirror flags.
+QRect normalised(const TRect& r) {
+  TRect n = r.Normalized();
+  return QRect(n.Left, n.Top, n.Right - n.Left, n.Bottom - n.Top);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TCanvas
+
+TCanvas::TCanvas() : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
+TCanvas::~TCanvas() = default;
+
+int TCanvas::Width() const { return image_ ? image_->width() : 0; }
+int TCanvas::Height() const { return image_ ? image_->height() : 0; }
+
+void TCanvas::MoveTo(int x, int y) { penPos_ = TPoint(x, y); }
+
+void TCanvas::LineTo(int x, int y) {
+  TPoint from = penPos_;
+  penPos_ = TPoint(x, y);
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(false)) return;
+  if (from == TPoint(x, y)) return;
+  if (std::max(1, pen_->Width()) == 1) {
+    // The end point itself is not drawn.
+    cp.p().drawLine(QPoint(from.X, from.Y), QPoint(x, y));
+  } else {
+    cp.p().drawLine(QPointF(from.X + 0.5, from.Y + 0.5), QPointF(x + 0.5, y + 0.5));
+  }
+}
+
+namespace {
+// The outline path of a GDI-style shape [l, r) x [t, b) for a pen of width w.
+QRectF outlineRect(int l, int t, int r, int b, int w) {
+  TRect n = Rect(l, t, r, b).Normalized();
+  double h = w / 2.0;
+  return QRectF(n.Left + h, n.Top + h, std::max(0.0, double(n.Width()) - w), std::max(0.0, double(n.Height()) - w));
+}
+}  // namespace
+
+void TCanvas::Rectangle(int l, int t, int r, int b) {
+  CanvasPainter cp(this);
+  if (!cp.ok()) return;
+  QBrush br = cp.brush();
+  if (!cp.setupShape(false)) return;
+  QPainter& p = cp.p();
+  QRect inner = normalised(Rect(l, t, r, b));
+  if (br.style() != Qt::NoBrush) {
+    p.fillRect(inner, br);
+  }
+  if (pen_->Style() != psClear && inner.width() > 0 && inner.height() > 0) {
+    int w = std::max(1, pen_->Width());
+    QPen qp = p.pen();
+    qp.setJoinStyle(Qt::MiterJoin);
+    p.setPen(qp);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(outlineRect(l, t, r, b, w));
+  }
+}
+
+void TCanvas::RoundRect(int l, int t, int r, int b, int w, int h) {
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(true)) return;
+  int pw = pen_->Style() == psClear ? 0 : std::max(1, pen_->Width());
+  QRectF rr = outlineRect(l, t, r, b, std::max(pw, 1));
+  cp.p().drawRoundedRect(rr, w / 2.0, h / 2.0);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+  if (!image_ || image_->isNull()) return;
+  if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
+  QRect q = normalised(r).translated(origin_.X, origin_.Y);
+  QRect bounds = q.intersected(image_->rect());
+  if (bounds.isEmpty()) return;
+  if (is32(*image_) && brush_->Style() == bsSolid && !brush_->Bitmap()) {
+    // Solid fills go straight into the pixels.
+    const uint32_t v = pixelOf(brush_->Color());
+    uint8_t* bits = image_->bits();
+    const qsizetype bpl = image_->bytesPerLine();
+    auto fill = [&](const QRect& rc) {
+      for (int y = rc.y(); y < rc.y() + rc.height(); ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(bits + bpl * y);
+        std::fill(row + rc.x(), row + rc.x() + rc.width(), v);
+      }
+    };
+    if (clip_) {
+      QRegion rg = clip_->Q().translated(origin_.X, origin_.Y).intersected(bounds);
+      for (const QRect& rc : rg) fill(rc);
+    } else {
+      fill(bounds);
+    }
+    if (OnChange) OnChange(this);
+    return;
+  }
+  CanvasPainter cp(this);
+  if (!cp.ok()) return;
+  cp.p().fillRect(normalised(r), cp.brush());
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+  TRect n = r.Normalized();
+  if (n.IsEmpty()) return;
+  FillRect(Rect(n.Left, n.Top, n.Right, n.Top + 1));
+  FillRect(Rect(n.Left, n.Bottom - 1, n.Right, n.Bottom));
+  FillRect(Rect(n.Left, n.Top + 1, n.Left + 1, n.Bottom - 1));
+  FillRect(Rect(n.Right - 1, n.Top + 1, n.Right, n.Bottom - 1));
+}
+
+void TCanvas::Ellipse(int l, int t, int r, int b) {
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(true)) return;
+  int pw = pen_->Style() == psClear ? 1 : std::max(1, pen_->Width());
+  cp.p().drawEllipse(outlineRect(l, t, r, b, pw));
+}
+
+namespace {
+// Parametric angle (degrees, counter-clockwise) of the radial through (x, y)
+// on the ellipse inscribed in rc.
+double radialAngle(const QRectF& rc, int x, int y) {
+  double cx = rc.center().x(), cy = rc.center().y();
+  double rx = std::max(rc.width() / 2, 0.5), ry = std::max(rc.height() / 2, 0.5);
+  return std::atan2(-(y - cy) / ry, (x - cx) / rx) * 180.0 / M_PI;
+}
+
+void arcAngles(const QRectF& rc, int x3, int y3, int x4, int y4, double& start, double& span) {
+  start = radialAngle(rc, x3, y3);
+  double end = radialAngle(rc, x4, y4);
+  span = end - start;
+  while (span <= 0) span += 360.0;  // counter-clockwise; equal points give a full ellipse
+  while (span > 360.0) span -= 360.0;
+}
+}  // namespace
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(false)) return;
+  int pw = std::max(1, pen_->Width());
+  QRectF rc = outlineRect(x1, y1, x2, y2, pw);
+  double start, span;
+  arcAngles(rc, x3, y3, x4, y4, start, span);
+  cp.p().drawArc(rc, int(std::lround(start * 16)), int(std::lround(span * 16)));
+}
+
+void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(true)) return;
+  int pw = pen_->Style() == psClear ? 1 : std::max(1, pen_->Width());
+  QRectF rc = outlineRect(x1, y1, x2, y2, pw);
+  double start, span;
+  arcAngles(rc, x3, y3, x4, y4, start, span);
+  cp.p().drawPie(rc, int(std::lround(start * 16)), int(std::lround(span * 16)));
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& pts) {
+  if (pts.empty()) return;
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(true)) return;
+  QPolygon poly;
+  for (const TPoint& p : pts) poly << QPoint(p.X, p.Y);
+  cp.p().drawPolygon(poly, Qt::OddEvenFill);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& pts) {
+  if (pts.empty()) return;
+  penPos_ = pts.back();
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(false)) return;
+  QPolygon poly;
+  for (const TPoint& p : pts) poly << QPoint(p.X, p.Y);
+  cp.p().drawPolyline(poly);
+}
+
+void TCanvas::FillRegion(const TRegion& rgn) {
+  if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
+  CanvasPainter cp(this);
+  if (!cp.ok()) return;
+  QBrush br = cp.brush();
+  for (const QRect& r : rgn.Q()) cp.p().fillRect(r, br);
+}
+
+void TCanvas::TextOut(int x, int y, const String& text) {
+  int w = TextWidth(text);
+  {
+    CanvasPainter cp(this);
+    if (cp.ok()) {
+      QPainter& p = cp.p();
+      QFont f = qfont(font_.get());
+      p.setFont(f);
+      QFontMetrics fm(f);
+      QString t = qs(text);
+      p.translate(x, y);
+      if (font_->Orientation() != 0) p.rotate(-font_->Orientation() / 10.0);
+      if (brush_->Style() != bsClear) p.fillRect(QRect(0, 0, fm.horizontalAdvance(t), fm.height()), qcolor(brush_->Color()));
+      p.setPen(qcolor(font_->Color()));
+      p.drawText(QPoint(0, fm.ascent()), t);
+    }
+  }
+  penPos_ = TPoint(x + w, y);
+}
+
+void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
+  CanvasPainter cp(this);
+  if (!cp.ok()) return;
+  QPainter& p = cp.p();
+  QRect rc = normalised(r);
+  if (p.hasClipping()) p.setClipRect(rc, Qt::IntersectClip);
+  else p.setClipRect(rc);
+  if (brush_->Style() != bsClear) p.fillRect(rc, qcolor(brush_->Color()));
+  QFont f = qfont(font_.get());
+  p.setFont(f);
+  QFontMetrics fm(f);
+  p.setPen(qcolor(font_->Color()));
+  p.drawText(QPoint(x, y + fm.ascent()), qs(text));
+}
+
+int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
+  QFont f = qfont(font_.get());
+  QFontMetrics fm(f);
+  int flags = 0;
+  if (fmt.Contains(tfCenter)) flags |= Qt::AlignHCenter;
+  else if (fmt.Contains(tfRight)) flags |= Qt::AlignRight;
+  else flags |= Qt::AlignLeft;
+  if (fmt.Contains(tfVerticalCenter)) flags |= Qt::AlignVCenter;
+  else if (fmt.Contains(tfBottom)) flags |= Qt::AlignBottom;
+  else flags |= Qt::AlignTop;
+  if (fmt.Contains(tfSingleLine)) flags |= Qt::TextSingleLine;
+  if (fmt.Contains(tfWordBreak)) flags |= Qt::TextWordWrap;
+  if (!fmt.Contains(tfNoPrefix)) flags |= Qt::TextShowMnemonic;
+  QString t = qs(text);
+  QRect rc = normalised(r);
+  if (fmt.Contains(tfCalcRect)) {
+    int w = 0, h = 0;
+    if (fmt.Contains(tfWordBreak)) {
+      QRect br = fm.boundingRect(QRect(rc.x(), rc.y(), std::max(rc.width(), 1), 1 << 20),
+                                 (flags & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter | Qt::AlignBottom)) |
+                                     Qt::AlignLeft | Qt::AlignTop,
+                                 t);
+      w = br.width();
+      h = br.height();
+    } else {
+      // The advance width of the widest line, as the text functions measure it.
+      QString plain = fmt.Contains(tfNoPrefix) ? t : stripMnemonic(t);
+      const QStringList lines = fmt.Contains(tfSingleLine) ? QStringList{QString(plain).replace(QLatin1Char('\n'), QLatin1Char(' '))}
+                                                           : plain.split(QLatin1Char('\n'));
+      for (const QString& line : lines) w = std::max(w, fm.horizontalAdvance(line));
+      h = int(lines.size()) * fm.height();
+    }
+    if (t.isEmpty()) h = fm.height();
+    r.Right = r.Left + w;
+    r.Bottom = r.Top + h;
+    return h;
+  }
+  if (fmt.Contains(tfEndEllipsis) && (fmt.Contains(tfSingleLine) || !t.contains(QLatin1Char('\n'))))
+    t = fm.elidedText(t, Qt::ElideRight, rc.width(), flags & Qt::TextShowMnemonic);
+  CanvasPainter cp(this);
+  if (!cp.ok()) return fm.boundingRect(rc, flags, t).height();
+  QPainter& p = cp.p();
+  p.setFont(f);
+  if (!fmt.Contains(tfNoClip)) {
+    if (p.hasClipping()) p.setClipRect(rc, Qt::IntersectClip);
+    else p.setClipRect(rc);
+  }
+  QRect br = fm.boundingRect(rc, flags, t);
+  if (brush_->Style() != bsClear) p.fillRect(br, qcolor(brush_->Color()));
+  p.setPen(qcolor(font_->Color()));
+  p.drawText(rc, flags, t);
+  return br.height();
+}
+
+int TCanvas::TextWidth(const String& text) { return TextExtent(text).X; }
+int TCanvas::TextHeight(const String& text) { return TextExtent(text).Y; }
+
+TPoint TCanvas::TextExtent(const String& text) {
+  QFontMetrics fm(qfont(font_.get()));
+  return TPoint(fm.horizontalAdvance(qs(text)), fm.height());
+}
+
+void TCanvas::Draw(int x, int y, const TGraphic* g) {
+  if (!g || g->Empty()) return;
+  g->DrawOn(this, Bounds(x, y, g->Width(), g->Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& r, const TGraphic* g) {
+  if (!g || g->Empty()) return;
+  g->DrawOn(this, r);
+}
+
+void TCanvas::CopyRect(const TRect& d, TCanvas* src, const TRect& s) {
+  if (!image_ || image_->isNull()) return;
+  const bool needSrc = !(CopyMode == cmBlackness || CopyMode == cmWhiteness || CopyMode == cmDstInvert);
+  const QImage* sImg = nullptr;
+  TPoint so;
+  if (needSrc) {
+    if (!src || !src->image_ || src->image_->isNull()) return;
+    sImg = src->image_;
+    so = src->origin_;
+  }
+  const int dw = d.Right - d.Left, dh = d.Bottom - d.Top;
+  const int sw = s.Right - s.Left, sh = s.Bottom - s.Top;
+  if (dw == 0 || dh == 0 || (needSrc && (sw == 0 || sh == 0))) return;
+  bool mx = needSrc && ((dw < 0) != (sw < 0));
+  bool my = needSrc && ((dh < 0) != (sh < 0));
+  QRect dq = normalised(d).translated(origin_.X, origin_.Y);
+  QRect sq = needSrc ? normalised(s).translated(so.X, so.Y) : QRect();
+  if (clip_) {
+    QRegion c = clip_->Q().translated(origin_.X, origin_.Y);
+    blit(*image_, sImg, dq, sq, mx, my, &c, CopyMode, -1);
+  } else {
+    blit(*image_, sImg, dq, sq, mx, my, nullptr, CopyMode, -1);
+  }
+  if (OnChange) OnChange(this);
+}
+
+TColor TCanvas::Pixel(int x, int y) const {
+  if (!image_) return TColor(-1);
+  x += origin_.X;
+  y += origin_.Y;
+  if (x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return TColor(-1);
+  return colorOfPixel(image_->pixel(x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor c) {
+  if (!image_ || image_->isNull()) return;
+  if (clip_ && !clip_->Contains(x, y)) return;
+  int ix = x + origin_.X, iy = y + origin_.Y;
+  if (ix < 0 || iy < 0 || ix >= image_->width() || iy >= image_->height()) return;
+  if (is32(*image_)) {
+    reinterpret_cast<uint32_t*>(image_->scanLine(iy))[ix] = pixelOf(c);
+  } else {
+    image_->setPixel(ix, iy, pixelOf(c));
+  }
+  if (OnChange) OnChange(this);
+}
+
+void TCanvas::SelectClipRgn(const TRegion* rgn) {
+  if (rgn) clip_ = std::make_unique<TRegion>(*rgn);
+  else clip_.reset();
+}
+
+TRect TCanvas::ClipRect() const {
+  TRect all = Rect(-origin_.X, -origin_.Y, Width() - origin_.X, Height() - origin_.Y);
+  if (!clip_) return all;
+  TRect r;
+  IntersectRect(r, all, clip_->BoundingRect());
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// TBitmap
+
+TBitmap::TBitmap() : image_(std::make_unique<QImage>()), canvas_(std::make_unique<TCanvas>()) {
+  canvas_->BindImage(image_.get());
+  canvas_->OnChange = [this](TObject*) { Changed(); };
+}
+
+TBitmap::TBitmap(int w, int h) : TBitmap() { SetSize(w, h); }
+
+TBitmap::~TBitmap() = default;
+
+int TBitmap::Width() const { return image_->width(); }
+int TBitmap::Height() const { return image_->height(); }
+void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
+void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
+
+void TBitmap::SetSize(int w, int h) {
+  w = std::max(0, w);
+  h = std::max(0, h);
+  if (w == Width() && h == Height()) return;
+  if (w == 0 || h == 0) {
+    *image_ = QImage();
+  } else {
+    QImage n(w, h, QImage::Format_RGB32);
+    if (n.isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", w, h));
+    n.fill(QColor(255, 255, 255));
+    const QImage& old = *image_;
+    int cw = std::min(w, old.width()), ch = std::min(h, old.height());
+    for (int y = 0; y < ch; ++y) copyPixels(n.scanLine(y), old.constScanLine(y), size_t(cw) * 4);
+    *image_ = std::move(n);
+  }
+  Changed();
+}
+
+uint8_t* TBitmap::ScanLine(int y) {
+  if (y < 0 || y >= Height()) throw EInvalidGraphicOperation(FormatA("Scan line index out of range (%d)", y));
+  return image_->scanLine(y);
+}
+
+const uint8_t* TBitmap::ScanLine(int y) const {
+  if (y < 0 || y >= Height()) throw EInvalidGraphicOperation(FormatA("Scan line index out of range (%d)", y));
+  return image_->constScanLine(y);
+}
+
+int TBitmap::BytesPerLine() const { return int(image_->bytesPerLine()); }
+
+TColor TBitmap::TransparentColor() const {
+  if (transparentColor_ != clDefault) return transparentColor_;
+  if (Empty()) return clDefault;
+  return colorOfPixel(image_->pixel(0, Height() - 1));
+}
+
+bool TBitmap::Empty() const { return image_->isNull() || Width() == 0 || Height() == 0; }
+
+void TBitmap::Fill(TColor c) {
+  if (Empty()) return;
+  image_->fill(pixelOf(c));
+  Changed();
+}
+
+void TBitmap::SetImage(const QImage& img) {
+  if (img.isNull()) *image_ = QImage();
+  else if (img.format() == QImage::Format_RGB32) *image_ = img;
+  else if (img.hasAlphaChannel()) {
+    // Transparent parts over white, as the classic bitmap shows them.
+    QImage n(img.size(), QImage::Format_RGB32);
+    n.fill(QColor(255, 255, 255));
+    QPainter p(&n);
+    p.drawImage(0, 0, img);
+    p.end();
+    *image_ = std::move(n);
+  } else {
+    *image_ = img.convertToFormat(QImage::Format_RGB32);
+  }
+  Changed();
+}
+
+void TBitmap::LoadFromFile(const String& fileName) {
+  QImage img;
+  LoadImageFile(fileName, img);
+  SetImage(img);
+}
+
+void TBitmap::SaveToFile(const String& fileName) const {
+  String ext = LowerCase(ExtractFileExt(fileName));
+  std::string bytes;
+  if (Empty()) throw EInvalidGraphicOperation("Cannot save an empty bitmap");
+  if (ext == ".jpg" || ext == ".jpeg") {
+    bytes = EncodeJpeg(*image_);
+  } else {
+    const char* fmt = ext == ".png" ? "PNG" : "BMP";
+    QByteArray data;
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    if (!image_->save(&buf, fmt)) throw EInvalidGraphicOperation("Cannot encode the bitmap as " + String(fmt));
+    bytes.assign(data.constData(), size_t(data.size()));
+  }
+  String err;
+  if (!AtomicWriteFile(ResolveFileName(fileName), bytes, &err)) throw EFCreateError(err);
+}
+
+void TBitmap::DrawOn(TCanvas* c, const TRect& r) const {
+  if (!c || Empty()) return;
+  QImage* dst = c->Image();
+  if (!dst || dst->isNull()) return;
+  const int dw = r.Right - r.Left, dh = r.Bottom - r.Top;
+  if (dw == 0 || dh == 0) return;
+  TPoint o = c->Origin();
+  QRect dq = normalised(r).translated(o.X, o.Y);
+  int64_t key = -1;
+  if (transparent_) {
+    TColor t = ColorToRGB(TransparentColor());
+    key = int64_t(pixelOf(t) & 0x00FFFFFFu);
+  }
+  const TRegion* clip = c->ClipRegion();
+  QRegion qc;
+  if (clip) qc = clip->Q().translated(o.X, o.Y);
+  blit(*dst, image_.get(), dq, QRect(0, 0, Width(), Height()), dw < 0, dh < 0, clip ? &qc : nullptr,
+       key >= 0 ? cmSrcCopy : c->CopyMode, key);
+  if (c->OnChange) c->OnChange(c);
+}
+
+void TBitmap::Assign(const TPersistent* Source) {
+  if (!Source) {
+    *image_ = QImage();
+    Changed();
+    return;
+  }
+  if (auto* b = dynamic_cast<const TBitmap*>(Source)) {
+    if (b == this) return;
+    *image_ = *b->image_;
+    pixelFormat_ = b->pixelFormat_;
+    transparentColor_ = b->transparentColor_;
+    transparent_ = b->transparent_;
+    Changed();
+    return;
+  }
+  if (auto* p = dynamic_cast<const TPicture*>(Source)) {
+    Assign(p->Graphic());
+    return;
+  }
+  if (auto* g = dynamic_cast<const TGraphic*>(Source)) {
+    SetSize(0, 0);
+    SetSize(g->Width(), g->Height());
+    g->DrawOn(canvas_.get(), Rect(0, 0, g->Width(), g->Height()));
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---------------------------------------------------------------------------
+// TPicture
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::adopt(std::unique_ptr<TGraphic> g) {
+  graphic_ = std::move(g);
+  if (graphic_) graphic_->OnChange = [this](TObject*) { changed(); };
+  changed();
+}
+
+void TPicture::SetGraphic(const TGraphic* g) {
+  if (!g) {
+    adopt(nullptr);
+    return;
+  }
+  if (g == graphic_.get()) return;
+  std::unique_ptr<TGraphic> n;
+  if (dynamic_cast<const TImageGraphic*>(g)) n = std::make_unique<TImageGraphic>();
+  else n = std::make_unique<TBitmap>();
+  n->Assign(g);
+  n->SetTransparent(g->Transparent());
+  adopt(std::move(n));
+}
+
+TBitmap* TPicture::Bitmap() {
+  if (auto* b = dynamic_cast<TBitmap*>(graphic_.get())) return b;
+  adopt(std::make_unique<TBitmap>());
+  return static_cast<TBitmap*>(graphic_.get());
+}
+
+void TPicture::LoadFromFile(const String& fileName) {
+  String ext = LowerCase(ExtractFileExt(fileName));
+  std::unique_ptr<TGraphic> g;
+  if (ext == ".bmp") g = std::make_unique<TBitmap>();
+  else g = std::make_unique<TImageGraphic>();
+  g->LoadFromFile(fileName);  // the current graphic stays when this fails
+  adopt(std::move(g));
+}
+
+void TPicture::SaveToFile(const String& fileName) const {
+  if (graphic_) graphic_->SaveToFile(fileName);
+}
+
+void TPicture::Assign(const TPersistent* Source) {
+  if (!Source) {
+    SetGraphic(nullptr);
+    return;
+  }
+  if (auto* p = dynamic_cast<const TPicture*>(Source)) {
+    if (p != this) SetGraphic(p->Graphic());
+    return;
+  }
+  if (auto* g = dynamic_cast<const TGraphic*>(Source)) {
+    SetGraphic(g);
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---------------------------------------------------------------------------
+// Picture files
+
+void LoadImageFile(const String& fileName, QImage& out) {
+  String name = ResolveFileName(fileName);
+  String ext = LowerCase(ExtractFileExt(name));
+  const char* fmt = nullptr;
+  bool jpeg = false;
+  if (ext == ".jpg" || ext == ".jpeg") jpeg = true;
+  else if (ext == ".bmp") fmt = "BMP";
+  else if (ext == ".ico") fmt = "ICO";
+  else if (ext == ".png") fmt = "PNG";
+  else if (ext == ".gif") fmt = "GIF";
+  else
+    throw EInvalidGraphic("Unknown picture file extension (" + (ext.empty() ? String("none") : ext) + ") of \"" +
+                          NormalizePath(fileName) + "\"");
+  QFile f(qs(name));
+  if (!f.open(QIODevice::ReadOnly))
+    throw EFOpenError("Cannot open file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
+  QByteArray data = f.readAll();
+  f.close();
+  QImage img;
+  if (jpeg) {
+    DecodeJpeg(std::string(data.constData(), size_t(data.size())), img);
+  } else {
+    QBuffer buf(&data);
+    buf.open(QIODevice::ReadOnly);
+    QImageReader reader(&buf, fmt);
+    reader.setAutoTransform(false);
+    img = reader.read();
+    if (img.isNull())
+      throw EInvalidGraphic("Cannot load picture \"" + NormalizePath(fileName) + "\": " + us(reader.errorString()));
+  }
+  out = std::move(img);
+}
+
+// ---------------------------------------------------------------------------
+// Colour text
+
+String ColorToRGBText(TColor c) { return FormatA("%d,%d,%d", GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+TColor RGBTextToColor(const String& s) {
+  int comp[3] = {0, 0, 0};
+  size_t pos = 0;
+  for (int k = 0; k < 3 && pos <= s.size(); ++k) {
+    size_t e = s.find(',', pos);
+    String piece = s.substr(pos, e == String::npos ? String::npos : e - pos);
+    int v;
+    if (TryStrToInt(Trim(piece), v)) comp[k] = v & 255;
+    if (e == String::npos) break;
+    pos = e + 1;
+  }
+  return RGB(comp[0], comp[1], comp[2]);
+}

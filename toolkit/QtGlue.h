@@ -1,0 +1,37 @@
+#pragma once
+// Toolkit internals: conversions between the toolkit's values and Qt's.
+// Only toolkit/ sources include this header.
+#include <QColor>
+#include <QCursor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <Qt>
+#include "toolkit/Controls.h"
+
+namespace tkqt {
+
+inline QString QStr(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+inline String Str(const QString& s) { return s.toUtf8().toStdString(); }
+inline QRect QR(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+inline TRect TR(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
+
+// A colour (system colours resolved through the fixed table).
+QColor ToQColor(TColor c);
+TColor FromQColor(const QColor& c);
+
+// A toolkit font as a Qt font at 96 pixels per inch.
+QFont ToQFont(const TFont& f);
+// Fills a toolkit font from a Qt font (name, size, style); colour and
+// charset stay.
+void FromQFont(const QFont& q, TFont& f);
+
+// Virtual key code of a Qt key (0 when it has none).
+uint16_t VirtualKey(int qtKey, Qt::KeyboardModifiers mods);
+TShiftState ShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton);
+Qt::CursorShape CursorShape(TCursor c);
+
+// The control a widget belongs to (null for other widgets).
+TControl* ControlOf(const QWidget* w);
+
+}  // namespace tkqt

@@ -1,0 +1,391 @@
+#include "toolkit/Registry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+String rootName(HKEY k) {
+  switch (k) {
+    case HKEY_CLASSES_ROOT: return "HKEY_CLASSES_ROOT";
+    case HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE";
+    case HKEY_USERS: return "HKEY_USERS";
+    case HKEY_CURRENT_CONFIG: return "HKEY_CURRENT_CONFIG";
+    default: return "HKEY_CURRENT_USER";
+  }
+}
+
+// Key paths: '/' taken as '\', no doubled, leading or trailing separators.
+String cleanPath(const String& p) {
+  String out;
+  for (char ch : p) {
+    char c = ch == '/' ? '\\' : ch;
+    if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
+    out += c;
+  }
+  while (!out.empty() && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+String escape(const String& s, bool name) {
+  String out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '=':
+        if (name) out += "\\=";
+        else out += c;
+        break;
+      case '[':
+      case ';':
+        if (name && i == 0) out += '\\';
+        out += c;
+        break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Unescapes s up to an unescaped '=' (names) or the end; pos gets the end.
+bool unescape(const String& s, size_t& pos, bool name, String& out) {
+  out.clear();
+  while (pos < s.size()) {
+    char c = s[pos];
+    if (name && c == '=') return true;
+    if (c == '\\') {
+      if (pos + 1 >= s.size()) return false;
+      char n = s[pos + 1];
+      switch (n) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        default: out += n; break;
+      }
+      pos += 2;
+      continue;
+    }
+    out += c;
+    ++pos;
+  }
+  return !name;
+}
+
+const char* typeName(TRegDataType t) {
+  switch (t) {
+    case rdInteger: return "int";
+    case rdBool: return "bool";
+    case rdInt64: return "int64";
+    default: return "str";
+  }
+}
+
+bool parseInt64(const String& s, int64_t& v) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long x = std::strtoll(s.c_str(), &end, 10);
+  if (errno || !end || *end) return false;
+  v = x;
+  return true;
+}
+
+}  // namespace
+
+TRegistry::TRegistry() = default;
+TRegistry::~TRegistry() = default;
+
+String TRegistry::StoreFileName() {
+  String base;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = String(home && *home ? home : ".") + "/.config";
+  }
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+  String exe = n > 0 ? String(buf, size_t(n)) : String("program");
+  String name = ChangeFileExt(ExtractFileName(exe), "");
+  if (name.empty()) name = "program";
+  return IncludeTrailingPathDelimiter(base) + "Quellmark/" + name + ".settings";
+}
+
+void TRegistry::SetRootKey(HKEY k) {
+  CloseKey();
+  root_ = k;
+}
+
+String TRegistry::fullPath(const String& rel) const {
+  const String& p = rel;
+  bool absolute = !p.empty() && (p[0] == '\\' || p[0] == '/');
+  String tail = cleanPath(p);
+  String base = rootName(root_);
+  if (!absolute && open_ && !path_.empty()) base += "\\" + path_;
+  return tail.empty() ? base : base + "\\" + tail;
+}
+
+// Reads the file. A missing file is an empty store; a file that exists but
+// cannot be read fails when mustRead (a write must not replace it).
+bool TRegistry::load(bool mustRead) {
+  keys_.clear();
+  String fn = StoreFileName();
+  if (!FileExists(fn)) return true;
+  std::ifstream in(fn, std::ios::binary);
+  if (!in) {
+    if (mustRead) throw ERegistryException(FormatA("Cannot read the settings file \"%s\"", fn));
+    return false;
+  }
+  std::stringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) {
+    if (mustRead) throw ERegistryException(FormatA("Cannot read the settings file \"%s\"", fn));
+    return false;
+  }
+  String text = ss.str();
+  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  Key* cur = nullptr;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == String::npos) end = text.size();
+    String line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == ';') {
+      if (end == text.size()) break;
+      continue;
+    }
+    if (line[0] == '[') {
+      if (line.back() != ']') { cur = nullptr; continue; }
+      String path = cleanPath(line.substr(1, line.size() - 2));
+      cur = findKey(path);
+      if (!cur) {
+        keys_.push_back(Key{path, {}});
+        cur = &keys_.back();
+      }
+      continue;
+    }
+    if (!cur) continue;
+    size_t pos = 0;
+    Value v;
+    if (!unescape(line, pos, true, v.name) || pos >= line.size()) continue;
+    String rest = line.substr(pos + 1);
+    size_t colon = rest.find(':');
+    if (colon == String::npos) continue;
+    String type = rest.substr(0, colon), data = rest.substr(colon + 1);
+    if (type == "str") {
+      size_t p = 0;
+      if (!unescape(data, p, false, v.text)) continue;
+      v.type = rdString;
+    } else if (type == "int") {
+      int64_t x;
+      if (!parseInt64(data, x) || x < INT32_MIN || x > INT32_MAX) continue;
+      v.type = rdInteger;
+      v.num = x;
+    } else if (type == "int64") {
+      if (!parseInt64(data, v.num)) continue;
+      v.type = rdInt64;
+    } else if (type == "bool") {
+      if (data != "0" && data != "1") continue;
+      v.type = rdBool;
+      v.num = data == "1";
+    } else {
+      continue;
+    }
+    // The first of two values of one name wins.
+    bool dup = false;
+    for (const Value& o : cur->values)
+      if (SameText(o.name, v.name)) dup = true;
+    if (!dup) cur->values.push_back(std::move(v));
+    (void)0;
+  }
+  return true;
+}
+
+void TRegistry::save() {
+  String out = "; Quellmark settings\n";
+  for (const Key& k : keys_) {
+    out += "[" + k.path + "]\n";
+    for (const Value& v : k.values) {
+      out += escape(v.name, true) + "=" + typeName(v.type) + ":";
+      if (v.type == rdString) out += escape(v.text, false);
+      else out += IntToStr(v.num);
+      out += "\n";
+    }
+    out += "\n";
+  }
+  String fn = StoreFileName();
+  String err;
+  if (!ForceDirectories(ExtractFileDir(fn)) || !AtomicWriteFile(fn, out, &err))
+    throw ERegistryException(FormatA("Cannot save the settings file \"%s\"%s%s", fn, err.empty() ? "" : ": ", err));
+}
+
+TRegistry::Key* TRegistry::findKey(const String& full) {
+  for (Key& k : keys_)
+    if (SameText(k.path, full)) return &k;
+  return nullptr;
+}
+
+bool TRegistry::OpenKey(const String& Key, bool CanCreate) {
+  String full = fullPath(Key);
+  load(false);
+  bool exists = findKey(full) != nullptr;
+  if (!exists) {
+    // A key exists also when only keys below it hold values.
+    String prefix = full + "\\";
+    for (const auto& k : keys_)
+      if (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix)) exists = true;
+  }
+  if (!exists) {
+    if (!CanCreate) return false;
+    load(true);
+    keys_.push_back(TRegistry::Key{full, {}});
+    save();
+  }
+  open_ = true;
+  String root = rootName(root_);
+  path_ = full.size() > root.size() ? full.substr(root.size() + 1) : String();
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  open_ = false;
+  path_.clear();
+}
+
+bool TRegistry::KeyExists(const String& Key) {
+  String full = fullPath(Key);
+  load(false);
+  if (findKey(full)) return true;
+  String prefix = full + "\\";
+  for (const auto& k : keys_)
+    if (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix)) return true;
+  return false;
+}
+
+bool TRegistry::DeleteKey(const String& Key) {
+  String full = fullPath(Key);
+  load(true);
+  String prefix = full + "\\";
+  size_t before = keys_.size();
+  keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
+                             [&](const TRegistry::Key& k) {
+                               return SameText(k.path, full) ||
+                                      (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix));
+                             }),
+              keys_.end());
+  if (keys_.size() == before) return false;
+  save();
+  return true;
+}
+
+TRegistry::Value* TRegistry::findValue(const String& name) {
+  if (!open_) return nullptr;
+  Key* k = findKey(fullPath("\\" + path_));
+  if (!k) return nullptr;
+  for (Value& v : k->values)
+    if (SameText(v.name, name)) return &v;
+  return nullptr;
+}
+
+bool TRegistry::ValueExists(const String& Name) {
+  load(false);
+  return findValue(Name) != nullptr;
+}
+
+TRegDataType TRegistry::GetDataType(const String& Name) {
+  load(false);
+  Value* v = findValue(Name);
+  return v ? v->type : rdUnknown;
+}
+
+bool TRegistry::DeleteValue(const String& Name) {
+  if (!open_) return false;
+  load(true);
+  Key* k = findKey(fullPath("\\" + path_));
+  if (!k) return false;
+  for (auto it = k->values.begin(); it != k->values.end(); ++it)
+    if (SameText(it->name, Name)) {
+      k->values.erase(it);
+      save();
+      return true;
+    }
+  return false;
+}
+
+void TRegistry::GetValueNames(TStrings* Strings) {
+  if (!Strings) return;
+  Strings->Clear();
+  load(false);
+  if (!open_) return;
+  if (Key* k = findKey(fullPath("\\" + path_)))
+    for (const Value& v : k->values) Strings->Add(v.name);
+}
+
+void TRegistry::GetKeyNames(TStrings* Strings) {
+  if (!Strings) return;
+  Strings->Clear();
+  load(false);
+  String prefix = fullPath(open_ ? "\\" + path_ : String("\\")) + "\\";
+  for (const Key& k : keys_) {
+    if (k.path.size() <= prefix.size() || !SameText(k.path.substr(0, prefix.size()), prefix)) continue;
+    String rest = k.path.substr(prefix.size());
+    String first = rest.substr(0, rest.find('\\'));
+    if (Strings->IndexOf(first) < 0) Strings->Add(first);
+  }
+}
+
+const TRegistry::Value& TRegistry::typed(const String& name, TRegDataType t) {
+  load(false);
+  Value* v = findValue(name);
+  if (!v || v->type != t) throw ERegistryException(FormatA("Invalid data type for '%s'", name));
+  return *v;
+}
+
+int TRegistry::ReadInteger(const String& Name) { return int(typed(Name, rdInteger).num); }
+bool TRegistry::ReadBool(const String& Name) { return typed(Name, rdBool).num != 0; }
+int64_t TRegistry::ReadInt64(const String& Name) { return typed(Name, rdInt64).num; }
+
+String TRegistry::ReadString(const String& Name) {
+  load(false);
+  Value* v = findValue(Name);
+  if (!v) return String();
+  if (v->type != rdString) throw ERegistryException(FormatA("Invalid data type for '%s'", Name));
+  return v->text;
+}
+
+void TRegistry::write(const String& name, TRegDataType t, const String& text, int64_t num) {
+  if (!open_) throw ERegistryException(FormatA("Failed to set data for '%s'", name));
+  load(true);
+  String full = fullPath("\\" + path_);
+  Key* k = findKey(full);
+  if (!k) {
+    keys_.push_back(Key{full, {}});
+    k = &keys_.back();
+  }
+  Value* v = nullptr;
+  for (Value& x : k->values)
+    if (SameText(x.name, name)) v = &x;
+  if (!v) {
+    k->values.push_back(Value{name, t, {}, 0});
+    v = &k->values.back();
+  }
+  v->type = t;
+  v->text = text;
+  v->num = num;
+  save();
+}
+
+void TRegistry::WriteInteger(const String& Name, int Value) { write(Name, rdInteger, String(), Value); }
+void TRegistry::WriteBool(const String& Name, bool Value) { write(Name, rdBool, String(), Value ? 1 : 0); }
+void TRegistry::WriteString(const String& Name, const String& Value) { write(Name, rdString, Value, 0); }
+void TRegistry::WriteInt64(const String& Name, int64_t Value) { write(Name, rdInt64, String(), Value); }
