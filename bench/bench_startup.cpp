@@ -29,6 +29,64 @@ static void BM_MainWindowStartup(benchmark::State& state) {
 }
 BENCHMARK(BM_MainWindowStartup)->Unit(benchmark::kMillisecond);
 
+// A library of 100 teams of 25 persons each under "Teams/".
+static void MakeTeamLibrary(const String& app) {
+  for (int t = 1; t <= 100; ++t) {
+    const String folder = "Team " + IntToStr(t) + " (Town " + IntToStr(t) + ")";
+    std::filesystem::create_directories(app + "Teams/" + folder);
+    String text = "[Name]\nLName=Team " + IntToStr(t) + "\nSName=T" + IntToStr(t) + "\nTown=Town " + IntToStr(t) +
+                  "\nLogo=\n";
+    for (int n = 1; n <= 25; ++n)
+      text += "[" + IntToStr(n) + "]\nY=1\nF=Surname " + IntToStr(n) + "\nI=Name\nB=01.01.1990\nR=180/75\nK=0\n"
+              "A=Defender\nP=\n";
+    SaveTextFile(app + "Teams/" + folder + "/" + folder + ".txt", text);
+  }
+}
+
+// Start-up over a library of 100 teams: the three team combos are filled
+// from it.
+static void BM_MainWindowStartupTeams100(benchmark::State& state) {
+  char tmpl[] = "/tmp/bench_startup_XXXXXX";
+  const String root = mkdtemp(tmpl);
+  setenv("XDG_CONFIG_HOME", (root + "/cfg").c_str(), 1);
+  MakeTeamLibrary(root + "/app/");
+  for (auto _ : state) {
+    auto* f = new TFormMain(nullptr, TFormMainEnvironment{root + "/app/", "bench_startup"});
+    f->AfterConstruction();
+    f->Show();
+    Application->ProcessMessages();
+    state.PauseTiming();
+    if (f->cbSek_Komands->Items()->Count() != 101) state.SkipWithError("team library not listed");
+    Free(f);
+    std::filesystem::remove_all(root + "/cfg");
+    state.ResumeTiming();
+  }
+  std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_MainWindowStartupTeams100)->Unit(benchmark::kMillisecond);
+
+// Loading one team of 101 persons (808 entries) into the editor.
+static void BM_LoadTeamFile101(benchmark::State& state) {
+  char tmpl[] = "/tmp/bench_startup_XXXXXX";
+  const String root = mkdtemp(tmpl);
+  setenv("XDG_CONFIG_HOME", (root + "/cfg").c_str(), 1);
+  const String app = root + "/app/";
+  const String folder = "Full (Town)";
+  std::filesystem::create_directories(app + "Teams/" + folder);
+  String text = "[Name]\nLName=Full\nTown=Town\n";
+  for (int n = 1; n <= 101; ++n)
+    text += "[" + IntToStr(n) + "]\nY=1\nF=Surname " + IntToStr(n) + "\nI=Name\nB=01.01.1990\nR=180/75\nK=0\n"
+            "A=Defender\nP=photo.jpg\n";
+  SaveTextFile(app + "Teams/" + folder + "/" + folder + ".txt", text);
+  auto* f = new TFormMain(nullptr, TFormMainEnvironment{app, "bench_startup"});
+  f->AfterConstruction();
+  for (auto _ : state) f->LoadTeamFile(0, folder);
+  if (f->TeamSlots[0].Players[100].Nr != 101) state.SkipWithError("team not loaded");
+  Free(f);
+  std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_LoadTeamFile101)->Unit(benchmark::kMillisecond);
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TestApp::Init(argc, argv);

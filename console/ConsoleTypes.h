@@ -27,6 +27,8 @@ struct TTeamSlot {
   String SName;     // short name
   String Town;
   String Logo;      // logo file, relative to the team folder
+  // The persons in number order from index 0 up, no gaps; the records after
+  // the last one are zeroed.
   std::array<TPlayerRec, TeamPlayerCount> Players{};
 };
 

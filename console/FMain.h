@@ -26,6 +26,7 @@ class TRunLabel;
 class TPictureShow;
 class TProfile;
 class TFrameMedia;
+class TSortGrid;
 
 // ---------------------------------------------------------------------------
 // Unit-level state of the console.
@@ -113,12 +114,27 @@ class TFormMain : public TForm {
 
   void FillTeamLists();
   void LoadTeamFile(int Slot, const String& TeamName);
+  // Writes the editor to FileName with its extension replaced by ".txt";
+  // only slot 0 is ever saved. Raises when the grid holds a bad cell or the
+  // file cannot be written; the file on disk is then left as it was.
+  void SaveTeamFile(int Slot, const String& FileName);
+  // AppFolder + "Teams/" + Folder + "/" + File; with File empty, the folder
+  // with a trailing '/'.
+  String TeamFilePath(const String& Folder, const String& File) const;
   void cbSek_KomandsChange(TObject* Sender);
+  void bSek_NewClick(TObject* Sender);
+  void bSek_SaveClick(TObject* Sender);
+  void iSek_KomLogoClick(TObject* Sender);
+  // The editor was changed: saving enabled, one empty row kept at the end.
+  void NadoSave(TObject* Sender);
 
   // =========================================================================
   // Line-up grid (FMainLineup.cpp)
   // =========================================================================
   TPanel* PanelSekGrid = nullptr;       // place of the line-up grid `sgSek_Sostav`
+  TSortGrid* sgSek_Sostav = nullptr;    // the editor's line-up
+  TImage* Sek_ImagePhoto = nullptr;     // photo preview; Tag: the row shown (-1 none)
+  TLabel* Sek_ImageNote = nullptr;      // "width x height" of the preview
   void SetupLineupGridHeader();
 
   // =========================================================================
@@ -141,7 +157,21 @@ class TFormMain : public TForm {
   void Sud_PlayClick(TObject* Sender);
   void Sud_StopClick(TObject* Sender);
   void Sud_NextPeriodClick(TObject* Sender);
+  void ToolButton5Click(TObject* Sender);
+  // TimeStart from the time eSud_Time shows: that much is taken as played.
+  // Raises EConvertError when the minutes or seconds are not digits.
+  void SetStartFromTime();
   void ShowTimeLabels(bool Show);
+  // Puts "m:ss" into eSud_Time; from 100 minutes on the field takes a third
+  // minute place (and gives it up again below).
+  void SetClockText(const String& Text);
+  // The clock's tick source, steady milliseconds; GetTickCount64 unless a
+  // test sets another.
+  std::function<int64_t()> TickSource;
+  int64_t TickNow() const { return TickSource ? TickSource() : GetTickCount64(); }
+  // Set while the period handler runs, so that a selection made from code
+  // never applies a period a second time.
+  bool periodChanging_ = false;
 
   // =========================================================================
   // Scoreboard refresh and match header (FMainScoreboard.cpp)
@@ -225,6 +255,40 @@ class TFormMain : public TForm {
   TImage* Zamena_Logo = nullptr;
   TLabel3D* Zamena_Min = nullptr;
   TCheckBox* seZamena_ShowMin = nullptr;
+  TSpinEdit* seTabloGol_TopList = nullptr;  // first goal line shown (0..100)
+  TButton* bIgrok_Zabil = nullptr;          // "Scored Goal!" (players page)
+  TButton* bIgrok_Kartochka = nullptr;      // "Card"; Hint: "K_Red" / "K_Yellow"
+
+  // The goal clip of a side (the Hint of its goal button).
+  static String GoalClip(const TButton* GoalButton) { return GoalButton->Hint(); }
+  // Font colour of a goal line by its first character ("0".."9", else grey).
+  static TColor GoalLineColor(const String& Line);
+  // The goal line of the goal list: side index, minute, scorer, team.
+  static String GoalLine(int SideIndex, int Minute, const String& Scorer, const String& Team);
+  // Draws the goal list from line seTabloGol_TopList on onto Canvas, in the
+  // paint box's font.
+  void PaintGoalList(TCanvas* Canvas);
+  // The card pictures of the program ("K_Red", "K_Yellow"); any other name
+  // raises "Resource <name> not found".
+  static void LoadCardResource(TPicture* Picture, const String& ResName);
+  void bGolClick(TObject* Sender);
+  void bGolMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void bIgrok_ZabilClick(TObject* Sender);
+  void TabloGol_PaintPaint(TObject* Sender);
+  void TabloGol_ListChange(TObject* Sender);
+  void seTabloGol_TopListChange(TObject* Sender);
+  void bSud_KClick(TObject* Sender);
+  void bIgrok_KartochkaClick(TObject* Sender);
+  void bSud_Zamena2Click(TObject* Sender);
+  void cb_T_ZamenaChange(TObject* Sender);
+  void ListZamenaOutClick(TObject* Sender);
+  void seZamena_ShowMinClick(TObject* Sender);
+  // Playback of a goal clip on the output area, returning when it has
+  // ended; empty until the media frame plays clips.
+  std::function<void(const String& Clip)> PlayGoalClip;
+  // Set while the goal or card road runs (its buttons are not re-entered).
+  bool GoalRoadBusy = false;
+  bool CardRoadBusy = false;
 
   // =========================================================================
   // Players show and line-up page (FMainPlayers.cpp)
@@ -247,6 +311,56 @@ class TFormMain : public TForm {
   TCheckBox* cbKards = nullptr;
   TCheckBox* cbWithLogo = nullptr;
   TListBox* DopPics = nullptr;
+  TToolBar* ToolBarIgrok = nullptr;
+  TToolButton* tbIgrok_Play = nullptr;      // "Show all players"
+  TToolButton* tbIgrok_Stop = nullptr;      // "Stop"
+  TToolButton* tbIgrok_NextIgrok = nullptr; // "Show next player"
+  TPopupMenu* PopupIgroki = nullptr;
+  TMenuItem* mIgrokCopy = nullptr;          // "Copy"
+  TButton* bIgroki_Logo = nullptr;          // "LOGO" on the players page
+  TButton* Button1 = nullptr;               // "LOGO" on the line-up page
+
+  void BuildPlayersControls();   // controls and handlers of these pages
+  void cb_T_IgrokiChange(TObject* Sender);
+  void ListIgrokiClick(TObject* Sender);
+  void ListIgrokiDblClick(TObject* Sender);
+  void ListIgrokiKeyPress(TObject* Sender, char32_t& Key);
+  void tbIgrok_PlayClick(TObject* Sender);
+  void tbIgrok_StopClick(TObject* Sender);
+  void tbIgrok_NextIgrokClick(TObject* Sender);
+  void seIgok_WaitChange(TObject* Sender);
+  void Timer_IgrokTimer(TObject* Sender);
+  void mIgrokCopyClick(TObject* Sender);
+  void cb_T_SostavChange(TObject* Sender);
+  void PaintSostavPaint(TObject* Sender);
+  // Draws the line-up page of side cb_T_Sostav onto Canvas of Width x Height.
+  void PaintSostavTo(TCanvas* Canvas, int Width, int Height);
+  void cbKardsClick(TObject* Sender);
+  void bIgroki_LogoClick(TObject* Sender);
+  // The program lost the focus: a confined cursor is released.
+  void AppDeactivate(TObject* Sender);
+  // The selection step of the show: on to the next checked player, at the
+  // end of the list over to the other side.
+  void NextCheckedPlayer();
+
+  // Cursor confinement of the players show: the screen rectangle the
+  // cursor is held in and where it was put; empty rectangle = free.
+  TRect CursorClipRect;
+  TPoint CursorPlace;
+  bool CursorConfined() const { return !CursorClipRect.IsEmpty(); }
+  // The Esc key pressed since the last query (the query clears it).
+  bool EscapePending = false;
+  bool TakeEscapePending() { const bool e = EscapePending; EscapePending = false; return e; }
+  // Waits Ms milliseconds pumping messages; false when the program closes
+  // meanwhile. A test may set WaitHook to shorten the wait (it returns
+  // false to end the road as a closing program would).
+  bool WaitPumping(int Ms);
+  std::function<bool(int Ms)> WaitHook;
+  // Pumps messages until BufferTablo is idle; false when the program closes.
+  bool WaitTransitionDone();
+  // The program is closing: waits under way end.
+  bool ClosingDown = false;
+  bool ShowStepBusy = false;
 
   // =========================================================================
   // Statistics page (FMainStat.cpp)
@@ -306,9 +420,47 @@ class TFormMain : public TForm {
   void PageControl1Change(TObject* Sender);
   void PageControl1DrawTab(TCustomControl* Control, int TabIndex, const TRect& Rect, bool Active);
   void SelectTabloPage();
+  // Makes Sheet the active tab and the selected page (it is not sent).
+  void ShowTabloPage(TTabSheet* Sheet);
+  // Renders what the selected page shows on the output rectangle into
+  // Bitmap (at its size); false when there is nothing to render.
+  bool GrabTabloImage(TBitmap& Bitmap);
+  // The container of a page (its layout page), nullptr for the command tab.
+  TControl* PageContainer(TTabloPageIndex Page) const;
+  // OnStart of BufferTablo: the active page's transition word.
+  void BufferTabloStart(TObject* Sender);
+  void cbPagePerexodNumberChange(TObject* Sender);
+  void cbPageStepChange(TObject* Sender);
+  void cbPagePerexodNameChange(TObject* Sender);
+  void cbPagePerexodRndClick(TObject* Sender);
+  void seTablo_ShowTimeClick(TObject* Sender);
+  // A right click at MousePos (page control coordinates) below the pages.
+  void PageControl1ContextPopup(TObject* Sender, const TPoint& MousePos, bool& Handled);
+  // The transition word of a tab (its Tag as 32 bits) and its store.
+  static uint32_t PageTag(const TTabSheet* Sheet);
+  static void SetPageTag(TTabSheet* Sheet, uint32_t Word);
+  // Source of the random page effects: a number in 0 .. Range-1. Empty:
+  // the window's own generator; a test may put a repeatable one here.
+  std::function<int(int Range)> PageEffectRandom;
   // Files dropped on the window go to the media play list while enabled.
   void SetFileDropEnabled(bool Enabled);
   bool FileDropEnabled() const { return fileDropEnabled_; }
+  // Live elements of the output area that belong to other subjects; the
+  // page sending reaches them only through these.
+  bool StretchHandleAttached() const;   // layout editor's selection
+  void DetachStretchHandle();
+  void UpdateClockPicEnabled();         // clock page
+  bool MediaStopEnabled() const;        // media frame: its stop button
+  void MediaStopClick();
+  bool MediaGraphActive() const;        // media frame: a clip is loaded
+  bool MediaOnOutput() const;           // media frame's output on the output area
+  void MediaSetOnTablo(bool OnScreen);
+  void MediaRestartOnTablo();
+  // The output area's video window moved to NewParent with the live
+  // picture stopped around the move.
+  void MoveVideoWindow(TWinControl* NewParent);
+  // Caption of the command tab naming the page on the screen.
+  void UpdateScreenTabCaption();
 
   // =========================================================================
   // Running text (FMainRunText.cpp)
@@ -319,10 +471,58 @@ class TFormMain : public TForm {
   TComboBox* rlNapr = nullptr;
   TTrackBar* rlSpeed = nullptr;
   TCheckBox* cbRlTop = nullptr;
-  TLabel* LabelRS_Color = nullptr;
+  TLabel* LabelRS_Color = nullptr;      // sample of the text's font and colour
   TEdit* RS_edit = nullptr;
+  TButton* bRS_ADD = nullptr;           // "Add"
+  TButton* bRS_INS = nullptr;           // "Insert"
+  TEdit* rlFilesCount = nullptr;        // "selected + 1:count"
+  TToolBar* ToolBarRunStr = nullptr;
+  TToolButton* rlPlay = nullptr;        // Tag: 0 rotation, 1 one text then stop
+  TToolButton* rlPause = nullptr;
+  TToolButton* rlStop = nullptr;
+  TToolButton* rlCikle = nullptr;       // down: the rotation wraps to the first text
+  TToolBar* ToolBarRunStrFiles = nullptr;
+  TToolButton* bRunStr_Open = nullptr;
+  TToolButton* bRunStr_Save = nullptr;
+  TToolButton* bRunStr_New = nullptr;
+  // The list menu; its Tag names the list: 0 ListRunStr, 1 the media play list.
+  TPopupMenu* PopupMenu1 = nullptr;
+  TMenuItem* N1 = nullptr;              // "All"
+  TMenuItem* N3 = nullptr;              // "Delete"
+  TMenuItem* N4 = nullptr;              // "Include" (Tag 1)
+  TMenuItem* N5 = nullptr;              // "Exclude" (Tag 0)
+  // Shared with the clock page; both place themselves below the output band.
+  TFontDialog* FontDialog1 = nullptr;
+  TColorDialog* ColorDialog1 = nullptr;
+  void BuildRunTextPage();              // the running-text controls of the TV+ page
+  void rlPlayClick(TObject* Sender);
+  void rlPauseClick(TObject* Sender);
+  void rlStopClick(TObject* Sender);
+  void RunStrBegin(TObject* Sender);
+  void RunStrEnd(TObject* Sender);
+  void ListRunStrClick(TObject* Sender);
+  void ListRunStrDblClick(TObject* Sender);
+  void ListKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void ListRunStrMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void bRS_ADDClick(TObject* Sender);
+  void bRS_InsClick(TObject* Sender);
+  void RS_editKeyPress(TObject* Sender, char32_t& Key);
+  void bRunStr_OpenClick(TObject* Sender);
+  void bRunStr_SaveClick(TObject* Sender);
+  void bRunStr_NewClick(TObject* Sender);
+  void PopupMenu1Popup(TObject* Sender);
+  void N1Click(TObject* Sender);
+  void N3Click(TObject* Sender);
+  void N4Click(TObject* Sender);
   void rlNaprChange(TObject* Sender);
+  void rlSpeedChange(TObject* Sender);
   void cbRlTopClick(TObject* Sender);
+  void LabelRS_ColorClick(TObject* Sender);
+  void LabelRS_ColorMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void FontDialogShow(TObject* Sender);
+  void ColorDialog1Show(TObject* Sender);
+  // The list PopupMenu1 acts on (null when that list does not exist).
+  TListBox* PopupMenuList() const;
 
   // =========================================================================
   // Live camera, TV pictures, links and configuration (FMainConfig.cpp)

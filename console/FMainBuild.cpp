@@ -29,6 +29,7 @@ void TFormMain::BuildForm() {
   OnShow = [this](TObject* s) { FormShow(s); };
   OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
   OnDestroy = [this](TObject* s) { FormDestroy(s); };
+  BuildPlayersControls();
 }
 
 void TFormMain::BuildOutputBand() {

@@ -38,6 +38,7 @@ void TFormMain::BuildRefereeSheet() {
   Sud_Play->OnClick = [this](TObject* s) { Sud_PlayClick(s); };
   Sud_Stop->OnClick = [this](TObject* s) { Sud_StopClick(s); };
   Sud_NextPeriod->OnClick = [this](TObject* s) { Sud_NextPeriodClick(s); };
+  ToolButton5->OnClick = [this](TObject* s) { ToolButton5Click(s); };
 
   eSud_Time = Make<TMaskEdit>(this, Sheet_Sud, "eSud_Time", 392, 36, 64, 24);
   eSud_Time->SetEditMask("!90:00;1; ");

@@ -4,6 +4,7 @@
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
 #include "controls/Label3D.h"
+#include "pictureshow/PictureShow.h"
 #include "toolkit/Timer.h"
 
 using namespace fmainbuild;
@@ -63,7 +64,7 @@ void TFormMain::BuildScreensSheet() {
   PageControl1->SetAlign(alClient);
   PageControl1->SetTabPosition(tpBottom);
   PageControl1->SetMultiLine(true);
-  PageControl1->SetOwnerDraw(false);
+  PageControl1->SetOwnerDraw(true);
 
   auto page = [this](const char* name, const String& caption, intptr_t tag) {
     TTabSheet* t = new TTabSheet(this);
@@ -89,6 +90,14 @@ void TFormMain::BuildScreensSheet() {
   PageControl1->SetActivePage(TabSheet1);
   PageControl1->OnChange = [this](TObject* s) { PageControl1Change(s); };
   PageControl1->OnDrawTab = [this](TCustomControl* c, int i, const TRect& r, bool a) { PageControl1DrawTab(c, i, r, a); };
+
+  // The transition editors of the selected page and the output's picture
+  // show act on the page's transition word.
+  cbPagePerexodNumber->OnChange = [this](TObject* s) { cbPagePerexodNumberChange(s); };
+  cbPageStep->OnChange = [this](TObject* s) { cbPageStepChange(s); };
+  cbPagePerexodName->OnChange = [this](TObject* s) { cbPagePerexodNameChange(s); };
+  cbPagePerexodRnd->OnClick = [this](TObject* s) { cbPagePerexodRndClick(s); };
+  BufferTablo->OnStart = [this](TObject* s) { BufferTabloStart(s); };
 
   BuildMainPages();
   BuildTvAndMediaPages();
@@ -121,6 +130,7 @@ void TFormMain::BuildMainPages() {
   seTablo_ShowTown = Check(this, PanelTablo0Bot, "seTablo_ShowTown", "Town name", 8, 30, 200, true, 0);
   seTablo_ShowTitle = Check(this, PanelTablo0Bot, "seTablo_ShowTitle", "Title", 8, 52, 200, true, 1);
   seTablo_ShowTur = Check(this, PanelTablo0Bot, "seTablo_ShowTur", "Tour", 8, 74, 200, true, 2);
+  seTablo_ShowTime->OnClick = [this](TObject* s) { seTablo_ShowTimeClick(s); };
   seTablo_ShowTown->OnClick = [this](TObject* s) { seTablo_ShowClick(s); };
   seTablo_ShowTitle->OnClick = [this](TObject* s) { seTablo_ShowClick(s); };
   seTablo_ShowTur->OnClick = [this](TObject* s) { seTablo_ShowClick(s); };

@@ -107,6 +107,7 @@ void TFormMain::BuildTvAndMediaPages() {
   LabelRS_Color->SetColor(clBlack);
   LabelRS_Color->SetTransparent(false);
   LabelRS_Color->SetCaption("COLOR");
+  BuildRunTextPage();
 
   // ---- 7 Reklama ---------------------------------------------------------
   FrameMedia1 = new TFrameMedia(this);

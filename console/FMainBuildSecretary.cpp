@@ -3,6 +3,7 @@
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
 #include "controls/Profile.h"
+#include "grids/SortGrid.h"
 
 using namespace fmainbuild;
 
@@ -22,6 +23,7 @@ void TFormMain::BuildSecretarySheet() {
   bSek_New->SetHint("New Team");
   bSek_New->SetShowHint(true);
   bSek_New->SetParent(ToolBarSek);
+  bSek_New->OnClick = [this](TObject* s) { bSek_NewClick(s); };
   bSek_Save = new TToolButton(this);
   bSek_Save->SetName("bSek_Save");
   bSek_Save->SetCaption("Save");
@@ -29,6 +31,7 @@ void TFormMain::BuildSecretarySheet() {
   bSek_Save->SetShowHint(true);
   bSek_Save->SetEnabled(false);
   bSek_Save->SetParent(ToolBarSek);
+  bSek_Save->OnClick = [this](TObject* s) { bSek_SaveClick(s); };
 
   cbSek_Komands = Make<TComboBox>(this, Sheet_Sek, "cbSek_Komands", 4, 36, 240, 21);
   cbSek_Komands->SetStyle(csDropDownList);
@@ -43,6 +46,7 @@ void TFormMain::BuildSecretarySheet() {
   eSek_KomName2->SetVisible(false);
   eSek_KomTown = Make<TEdit>(this, Sheet_Sek, "eSek_KomTown", 4, 88, 240, 21);
   eSek_KomTown->SetText("");
+  for (TEdit* e : {eSek_KomName, eSek_KomName2, eSek_KomTown}) e->OnChange = [this](TObject* s) { NadoSave(s); };
 
   iSek_KomLogo = Make<TImage>(this, Sheet_Sek, "iSek_KomLogo", 4, 114, 180, 120);
   iSek_KomLogo->SetCenter(true);
@@ -50,6 +54,7 @@ void TFormMain::BuildSecretarySheet() {
   iSek_KomLogo->SetStretch(true);
   iSek_KomLogo->SetHint("Press for select logo team");
   iSek_KomLogo->SetShowHint(true);
+  iSek_KomLogo->OnClick = [this](TObject* s) { iSek_KomLogoClick(s); };
 
   OpenPictureDialog1 = MakeComponent<TOpenDialog>(this, "OpenPictureDialog1");
   OpenPictureDialog1->Filter = "All (*.jpg;*.jpeg;*.bmp;*.ico;*.png)|*.jpg;*.jpeg;*.bmp;*.ico;*.png";
@@ -58,6 +63,22 @@ void TFormMain::BuildSecretarySheet() {
   PanelSekGrid = Make<TPanel>(this, Sheet_Sek, "PanelSekGrid", 250, 36, 760, 400);
   PanelSekGrid->SetBevelOuter(bvNone);
   PanelSekGrid->SetCaption("");
+  sgSek_Sostav = Make<TSortGrid>(this, PanelSekGrid, "sgSek_Sostav", 0, 0, 760, 400);
+  sgSek_Sostav->SetAlign(alClient);
+  sgSek_Sostav->SetColCount(9);
+  sgSek_Sostav->SetRowCount(2);
+  sgSek_Sostav->SetFixedCols(0);
+  sgSek_Sostav->SetFixedRows(1);
+  sgSek_Sostav->SetDefaultRowHeight(20);
+  sgSek_Sostav->OnModified = [this](TObject* s) { NadoSave(s); };
+
+  Sek_ImagePhoto = Make<TImage>(this, Sheet_Sek, "Sek_ImagePhoto", 190, 114, 54, 72);
+  Sek_ImagePhoto->SetCenter(true);
+  Sek_ImagePhoto->SetProportional(true);
+  Sek_ImagePhoto->SetStretch(true);
+  Sek_ImagePhoto->SetTag(-1);
+  Sek_ImageNote = Make<TLabel>(this, Sheet_Sek, "Sek_ImageNote", 190, 190, 54, 13);
+  Sek_ImageNote->SetCaption("0x0");
 
   // ---- Match header ------------------------------------------------------
   eSek_Title = Make<TEdit>(this, Sheet_Sek, "eSek_Title", 4, 244, 240, 21);

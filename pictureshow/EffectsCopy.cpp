@@ -2,7 +2,8 @@
 // unrolling, building-up, appear-and-contract, quarter and push effects. Each
 // frame is one to four rectangle copies, destination <- source, onto the
 // screen bitmap that already holds the old picture; the source is the new
-// picture, or the screen itself for the first copy of a push.
+// picture, or the screen itself for the first copy of a push. Halves are
+// integer divisions truncating toward zero, also for negative values.
 #include <algorithm>
 #include <cstring>
 #include <vector>

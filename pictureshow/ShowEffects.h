@@ -56,11 +56,13 @@ inline int AtLeast1(int v) { return v < 1 ? 1 : v; }
 inline int IDiv(int a, int b) { return a / b; }
 
 // ---------------------------------------------------------------------------
-// Per-run pseudo-random generator for the shred and speckle jitter and the
-// random squares (effect 127). Each picture show owns one and makes it current
-// around every effect call (TEffectRandomScope), so one show never disturbs
-// another's sequence. Without a current one, EffectRandom() gives a generator
-// of the calling thread that starts from a fixed seed.
+// Seedable pseudo-random generator of the effects. The shred and speckle
+// jitter draws from EffectRandom(): each picture show owns a generator and
+// makes it current around every effect call (TEffectRandomScope), so one show
+// never disturbs another's sequence and nothing process-wide is reseeded.
+// Without a current one, EffectRandom() gives a generator of the calling
+// thread that starts from a fixed seed. An effect that needs a repeatable
+// sequence per frame (127) seeds a generator of its own.
 class TEffectRandom {
  public:
   explicit TEffectRandom(uint32_t seed = 0) : seed_(seed) {}

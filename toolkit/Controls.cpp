@@ -533,9 +533,9 @@ void TControl::SetAlign(TAlign a) {
 }
 
 void TControl::SetColor(TColor c) {
-  parentColor_ = false;
   if (c == color_) return;
   color_ = c;
+  parentColor_ = false;
   SyncWidget();
   Invalidate();
   if (auto* wc = dynamic_cast<TWinControl*>(this))

@@ -221,6 +221,12 @@ void TCommonDialog::MoveTo(int X, int Y) {
   if (shown_) shown_->move(X, Y);
 }
 
+void TCommonDialog::SetBounds(int X, int Y, int Width, int Height) {
+  if (!shown_) return;
+  shown_->move(X, Y);
+  shown_->resize(Width, Height);
+}
+
 bool TCommonDialog::runDialog(QDialog* d) {
   shown_ = d;
   d->installEventFilter(new ShowWatcher(d, [this] {

@@ -62,6 +62,8 @@ class TCommonDialog : public TComponent {
   // screen, and a way to move it without resizing.
   TRect BoundsRect() const;
   void MoveTo(int X, int Y);
+  // While the dialog is shown: moves its window to (X, Y) and sizes it.
+  void SetBounds(int X, int Y, int Width, int Height);
   String Title;
   TNotifyEvent OnShow, OnClose;
   String ClassName() const override { return "TCommonDialog"; }

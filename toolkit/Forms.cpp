@@ -367,6 +367,13 @@ void TApplication::HandleException(TObject* Sender) {
 }
 
 void TApplication::ShowException(const Exception& E) {
+  if (QCoreApplication::instance() && !TThread::IsMainThread()) {
+    // Boxes are shown by the main thread.
+    String msg = E.Message;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [this, msg] { ShowException(Exception(msg)); },
+                              Qt::QueuedConnection);
+    return;
+  }
   if (showingException_) {
     // A second failure while the first one's box is open.
     std::fprintf(stderr, "%s\n", E.Message.c_str());

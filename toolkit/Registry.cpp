@@ -1,5 +1,7 @@
 #include "toolkit/Registry.h"
 
+#include "toolkit/Controls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -100,7 +102,11 @@ bool parseInt64(const String& s, int64_t& v) {
 }  // namespace
 
 TRegistry::TRegistry() = default;
-TRegistry::~TRegistry() = default;
+
+TRegistry::~TRegistry() {
+  // A failed save at the end is shown (it cannot be thrown from here).
+  DispatchEvent([this] { Flush(); });
+}
 
 String TRegistry::StoreFileName() {
   String base;
@@ -120,6 +126,7 @@ String TRegistry::StoreFileName() {
 }
 
 void TRegistry::SetRootKey(HKEY k) {
+  if (k == root_) return;
   CloseKey();
   root_ = k;
 }
@@ -225,8 +232,10 @@ void TRegistry::save() {
   }
   String fn = StoreFileName();
   String err;
-  if (!ForceDirectories(ExtractFileDir(fn)) || !AtomicWriteFile(fn, out, &err))
-    throw ERegistryException(FormatA("Cannot save the settings file \"%s\"%s%s", fn, err.empty() ? "" : ": ", err));
+  if (!ForceDirectories(ExtractFileDir(fn)))
+    throw ERegistryException(FormatA("Cannot save the settings file \"%s\": cannot create its folder", fn));
+  if (!AtomicWriteFile(fn, out, &err))
+    throw ERegistryException(err.empty() ? FormatA("Cannot save the settings file \"%s\"", fn) : err);
 }
 
 TRegistry::Key* TRegistry::findKey(const String& full) {
@@ -235,21 +244,76 @@ TRegistry::Key* TRegistry::findKey(const String& full) {
   return nullptr;
 }
 
+static bool below(const String& path, const String& key) {
+  String prefix = key + "\\";
+  return path.size() > prefix.size() && SameText(path.substr(0, prefix.size()), prefix);
+}
+
+void TRegistry::apply(const Op& op) {
+  switch (op.kind) {
+    case Op::CreateKey:
+      if (!findKey(op.key)) keys_.push_back(Key{op.key, {}});
+      break;
+    case Op::DeleteKey:
+      keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
+                                 [&](const Key& k) { return SameText(k.path, op.key) || below(k.path, op.key); }),
+                  keys_.end());
+      break;
+    case Op::SetValue: {
+      Key* k = findKey(op.key);
+      if (!k) {
+        keys_.push_back(Key{op.key, {}});
+        k = &keys_.back();
+      }
+      for (Value& v : k->values)
+        if (SameText(v.name, op.value.name)) {
+          String name = v.name;
+          v = op.value;
+          v.name = name;   // the stored spelling stays
+          return;
+        }
+      k->values.push_back(op.value);
+      break;
+    }
+    case Op::DeleteValue:
+      if (Key* k = findKey(op.key))
+        k->values.erase(std::remove_if(k->values.begin(), k->values.end(),
+                                       [&](const Value& v) { return SameText(v.name, op.value.name); }),
+                        k->values.end());
+      break;
+  }
+}
+
+void TRegistry::refresh() {
+  load(false);
+  for (const Op& op : pending_) apply(op);
+}
+
+void TRegistry::change(Op op) {
+  apply(op);
+  pending_.push_back(std::move(op));
+  if (!LazyWrite) Flush();
+}
+
+void TRegistry::Flush() {
+  if (pending_.empty()) return;
+  std::vector<Op> ops;
+  ops.swap(pending_);
+  // Merged into the file as it is now, so that other writers keep theirs.
+  load(true);
+  for (const Op& op : ops) apply(op);
+  save();
+}
+
 bool TRegistry::OpenKey(const String& Key, bool CanCreate) {
   String full = fullPath(Key);
-  load(false);
+  refresh();
   bool exists = findKey(full) != nullptr;
-  if (!exists) {
-    // A key exists also when only keys below it hold values.
-    String prefix = full + "\\";
-    for (const auto& k : keys_)
-      if (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix)) exists = true;
-  }
+  for (const auto& k : keys_)
+    if (below(k.path, full)) exists = true;   // only keys below it hold values
   if (!exists) {
     if (!CanCreate) return false;
-    load(true);
-    keys_.push_back(TRegistry::Key{full, {}});
-    save();
+    change(Op{Op::CreateKey, full, {}});
   }
   open_ = true;
   String root = rootName(root_);
@@ -260,31 +324,21 @@ bool TRegistry::OpenKey(const String& Key, bool CanCreate) {
 void TRegistry::CloseKey() {
   open_ = false;
   path_.clear();
+  Flush();
 }
 
 bool TRegistry::KeyExists(const String& Key) {
   String full = fullPath(Key);
-  load(false);
+  refresh();
   if (findKey(full)) return true;
-  String prefix = full + "\\";
   for (const auto& k : keys_)
-    if (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix)) return true;
+    if (below(k.path, full)) return true;
   return false;
 }
 
 bool TRegistry::DeleteKey(const String& Key) {
-  String full = fullPath(Key);
-  load(true);
-  String prefix = full + "\\";
-  size_t before = keys_.size();
-  keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
-                             [&](const TRegistry::Key& k) {
-                               return SameText(k.path, full) ||
-                                      (k.path.size() > prefix.size() && SameText(k.path.substr(0, prefix.size()), prefix));
-                             }),
-              keys_.end());
-  if (keys_.size() == before) return false;
-  save();
+  if (!KeyExists(Key)) return false;
+  change(Op{Op::DeleteKey, fullPath(Key), {}});
   return true;
 }
 
@@ -298,34 +352,28 @@ TRegistry::Value* TRegistry::findValue(const String& name) {
 }
 
 bool TRegistry::ValueExists(const String& Name) {
-  load(false);
+  refresh();
   return findValue(Name) != nullptr;
 }
 
 TRegDataType TRegistry::GetDataType(const String& Name) {
-  load(false);
+  refresh();
   Value* v = findValue(Name);
   return v ? v->type : rdUnknown;
 }
 
 bool TRegistry::DeleteValue(const String& Name) {
-  if (!open_) return false;
-  load(true);
-  Key* k = findKey(fullPath("\\" + path_));
-  if (!k) return false;
-  for (auto it = k->values.begin(); it != k->values.end(); ++it)
-    if (SameText(it->name, Name)) {
-      k->values.erase(it);
-      save();
-      return true;
-    }
-  return false;
+  if (!ValueExists(Name)) return false;
+  Op op{Op::DeleteValue, fullPath("\\" + path_), {}};
+  op.value.name = Name;
+  change(std::move(op));
+  return true;
 }
 
 void TRegistry::GetValueNames(TStrings* Strings) {
   if (!Strings) return;
   Strings->Clear();
-  load(false);
+  refresh();
   if (!open_) return;
   if (Key* k = findKey(fullPath("\\" + path_)))
     for (const Value& v : k->values) Strings->Add(v.name);
@@ -334,18 +382,18 @@ void TRegistry::GetValueNames(TStrings* Strings) {
 void TRegistry::GetKeyNames(TStrings* Strings) {
   if (!Strings) return;
   Strings->Clear();
-  load(false);
-  String prefix = fullPath(open_ ? "\\" + path_ : String("\\")) + "\\";
+  refresh();
+  String base = fullPath(open_ ? "\\" + path_ : String("\\"));
   for (const Key& k : keys_) {
-    if (k.path.size() <= prefix.size() || !SameText(k.path.substr(0, prefix.size()), prefix)) continue;
-    String rest = k.path.substr(prefix.size());
+    if (!below(k.path, base)) continue;
+    String rest = k.path.substr(base.size() + 1);
     String first = rest.substr(0, rest.find('\\'));
     if (Strings->IndexOf(first) < 0) Strings->Add(first);
   }
 }
 
 const TRegistry::Value& TRegistry::typed(const String& name, TRegDataType t) {
-  load(false);
+  refresh();
   Value* v = findValue(name);
   if (!v || v->type != t) throw ERegistryException(FormatA("Invalid data type for '%s'", name));
   return *v;
@@ -356,7 +404,7 @@ bool TRegistry::ReadBool(const String& Name) { return typed(Name, rdBool).num !=
 int64_t TRegistry::ReadInt64(const String& Name) { return typed(Name, rdInt64).num; }
 
 String TRegistry::ReadString(const String& Name) {
-  load(false);
+  refresh();
   Value* v = findValue(Name);
   if (!v) return String();
   if (v->type != rdString) throw ERegistryException(FormatA("Invalid data type for '%s'", Name));
@@ -365,24 +413,9 @@ String TRegistry::ReadString(const String& Name) {
 
 void TRegistry::write(const String& name, TRegDataType t, const String& text, int64_t num) {
   if (!open_) throw ERegistryException(FormatA("Failed to set data for '%s'", name));
-  load(true);
-  String full = fullPath("\\" + path_);
-  Key* k = findKey(full);
-  if (!k) {
-    keys_.push_back(Key{full, {}});
-    k = &keys_.back();
-  }
-  Value* v = nullptr;
-  for (Value& x : k->values)
-    if (SameText(x.name, name)) v = &x;
-  if (!v) {
-    k->values.push_back(Value{name, t, {}, 0});
-    v = &k->values.back();
-  }
-  v->type = t;
-  v->text = text;
-  v->num = num;
-  save();
+  Op op{Op::SetValue, fullPath("\\" + path_), {}};
+  op.value = Value{name, t, text, num};
+  change(std::move(op));
 }
 
 void TRegistry::WriteInteger(const String& Name, int Value) { write(Name, rdInteger, String(), Value); }

@@ -13,8 +13,12 @@
 // In names '\', '=', a leading '[' or ';', and line breaks are written as
 // \\, \=, \[, \; and \n / \r; in strings '\' and line breaks are escaped the
 // same way. Lines starting with ';' are comments. Lines that cannot be read
-// are skipped. Every write replaces the file atomically; a failed write
-// raises ERegistryException and leaves the old file as it was.
+// are skipped. Changes are kept until CloseKey, a change of RootKey, Flush or
+// the object's end (LazyWrite, as made) or saved at once (LazyWrite false);
+// a save merges them into the file as it is then and replaces it atomically.
+// A failed save raises ERegistryException from CloseKey/Flush/the write (the
+// object's end shows it through Application->HandleException) and leaves the
+// old file as it was.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -38,7 +42,11 @@ class TRegistry : public TObject {
   // from the key open now. Without CanCreate an absent key is not opened.
   bool OpenKey(const String& Key, bool CanCreate);
   bool OpenKeyReadOnly(const String& Key) { return OpenKey(Key, false); }
+  // Saves the pending changes, then closes the key.
   void CloseKey();
+  // Saves the pending changes now.
+  void Flush();
+  bool LazyWrite = true;
   bool HasCurrentKey() const { return open_; }
   // The open key's path without the root, e.g. "Software\Quellmark\tablo".
   const String& CurrentPath() const { return path_; }
@@ -76,9 +84,20 @@ class TRegistry : public TObject {
     String path;       // root name + '\' + path
     std::vector<Value> values;
   };
+  // A change not saved yet.
+  struct Op {
+    enum Kind { SetValue, DeleteValue, CreateKey, DeleteKey } kind;
+    String key;        // full path
+    Value value;
+  };
 
  private:
   bool load(bool mustRead);
+  // The file as it is now with this object's pending changes.
+  void refresh();
+  void apply(const Op& op);
+  void change(Op op);
+  std::vector<Op> pending_;
   void save();
   String fullPath(const String& rel) const;
   Key* findKey(const String& full);

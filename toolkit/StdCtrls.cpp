@@ -366,16 +366,19 @@ void TMemo::SetReadOnly(bool v) { readOnly_ = v; Editor()->setReadOnly(v); }
 // ---------------------------------------------------------------- item store
 
 // The strings of a combo or list box; every change is mirrored to the widget.
+// Inside an update bracket (as TStrings::Move uses) a deleted line is kept
+// by the widget, and inserting the same text again brings that very line
+// back, so what the widget keeps per line (a check mark) moves with it.
 class TItemStore : public TStrings {
  public:
-  enum Op { opInsert, opDelete, opPut, opClear };
+  enum Op { opInsert, opDelete, opPut, opClear, opTake, opReinsert, opDropKept };
   using Mirror = std::function<void(Op, int, const String&)>;
   explicit TItemStore(Mirror m) : mirror_(std::move(m)) {}
   int Count() const override { return int(items_.size()); }
   String Get(int i) const override { check(i); return items_[size_t(i)].s; }
   void Put(int i, const String& s) override {
     check(i);
-    if (sorted_) { TObject* o = items_[size_t(i)].o; Delete(i); int k = AddObject(s, o); (void)k; return; }
+    if (sorted_) { TObject* o = items_[size_t(i)].o; Delete(i); AddObject(s, o); return; }
     items_[size_t(i)].s = s;
     mirror_(opPut, i, s);
     Changed();
@@ -385,16 +388,30 @@ class TItemStore : public TStrings {
   void Insert(int i, const String& s) override {
     if (i < 0 || i > Count()) ListIndexError(i);
     items_.insert(items_.begin() + i, Item{s, nullptr});
-    mirror_(opInsert, i, s);
+    if (kept_ && keptText_ == s) {
+      kept_ = false;
+      mirror_(opReinsert, i, s);
+    } else {
+      mirror_(opInsert, i, s);
+    }
     Changed();
   }
   void Delete(int i) override {
     check(i);
+    dropKept();
+    String s = items_[size_t(i)].s;
     items_.erase(items_.begin() + i);
-    mirror_(opDelete, i, String());
+    if (updateCount_ > 0) {
+      kept_ = true;
+      keptText_ = s;
+      mirror_(opTake, i, s);
+    } else {
+      mirror_(opDelete, i, String());
+    }
     Changed();
   }
   void Clear() override {
+    dropKept();
     if (items_.empty()) return;
     items_.clear();
     mirror_(opClear, -1, String());
@@ -418,6 +435,7 @@ class TItemStore : public TStrings {
     std::vector<Item> old = items_;
     std::stable_sort(old.begin(), old.end(), [](const Item& a, const Item& b) { return CompareText(a.s, b.s) < 0; });
     BeginUpdate();
+    dropKept();
     items_.clear();
     mirror_(opClear, -1, String());
     for (size_t i = 0; i < old.size(); ++i) {
@@ -426,20 +444,31 @@ class TItemStore : public TStrings {
     }
     EndUpdate();
   }
+ protected:
+  void Changed() override {
+    if (updateCount_ == 0) dropKept();
+    TStrings::Changed();
+  }
  private:
+  void dropKept() {
+    if (!kept_) return;
+    kept_ = false;
+    mirror_(opDropKept, -1, String());
+  }
   void check(int i) const { if (i < 0 || i >= Count()) ListIndexError(i); }
   struct Item { String s; TObject* o = nullptr; };
   std::vector<Item> items_;
   Mirror mirror_;
-  bool sorted_ = false;
+  bool sorted_ = false, kept_ = false;
+  String keptText_;
 };
 
 // Index i after an item was inserted at or deleted from position at.
 static int shiftIndex(int idx, TItemStore::Op op, int at) {
   if (idx < 0) return idx;
   switch (op) {
-    case TItemStore::opInsert: return at <= idx ? idx + 1 : idx;
-    case TItemStore::opDelete: return at == idx ? -1 : at < idx ? idx - 1 : idx;
+    case TItemStore::opInsert: case TItemStore::opReinsert: return at <= idx ? idx + 1 : idx;
+    case TItemStore::opDelete: case TItemStore::opTake: return at == idx ? -1 : at < idx ? idx - 1 : idx;
     case TItemStore::opClear: return -1;
     default: return idx;
   }
@@ -536,10 +565,11 @@ TComboBox::TComboBox(TComponent* AOwner)
     QSignalBlocker b(c);
     int idx = shiftIndex(itemIndex_, op, i);
     switch (op) {
-      case TItemStore::opInsert: c->insertItem(i, QStr(s)); break;
-      case TItemStore::opDelete: c->removeItem(i); break;
+      case TItemStore::opInsert: case TItemStore::opReinsert: c->insertItem(i, QStr(s)); break;
+      case TItemStore::opDelete: case TItemStore::opTake: c->removeItem(i); break;
       case TItemStore::opPut: c->setItemText(i, QStr(s)); break;
       case TItemStore::opClear: c->clear(); break;
+      case TItemStore::opDropKept: return;
     }
     itemIndex_ = idx;
     c->setCurrentIndex(itemIndex_);
@@ -549,6 +579,7 @@ TComboBox::TComboBox(TComponent* AOwner)
     } else {
       text_ = itemIndex_ >= 0 ? items_->Get(itemIndex_) : String();
     }
+    ItemsChanged();
   });
   auto* w = new ComboWidget(this);
   w->setItemDelegate(new ComboListDelegate(this, w));
@@ -726,11 +757,24 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
     switch (op) {
       case TItemStore::opInsert: w->insertItem(i, QStr(s)); break;
       case TItemStore::opDelete: delete w->takeItem(i); break;
+      case TItemStore::opTake:
+        delete keptItem_;
+        keptItem_ = w->takeItem(i);
+        break;
+      case TItemStore::opReinsert:
+        if (keptItem_) w->insertItem(i, keptItem_);
+        else w->insertItem(i, QStr(s));
+        keptItem_ = nullptr;
+        break;
+      case TItemStore::opDropKept:
+        delete keptItem_;
+        keptItem_ = nullptr;
+        return;
       case TItemStore::opPut: if (auto* it = w->item(i)) it->setText(QStr(s)); break;
       case TItemStore::opClear: w->clear(); break;
     }
     lastIndex_ = shiftIndex(lastIndex_, op, i);
-    if (op == TItemStore::opInsert || op == TItemStore::opClear || op == TItemStore::opDelete) {
+    if (op != TItemStore::opPut) {
       if (!multiSelect_) {
         w->setCurrentRow(lastIndex_, lastIndex_ >= 0 ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Clear);
         if (lastIndex_ < 0) { w->clearSelection(); w->setCurrentItem(nullptr); }
@@ -749,12 +793,12 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
   viewportFilter_ = new ListViewportFilter(w, this);
   w->viewport()->installEventFilter(viewportFilter_);
   QObject::connect(w, &QListWidget::itemSelectionChanged, w, [this] { Dispatch([this] { WidgetSelectionChanged(); }); });
-  QObject::connect(w, &QListWidget::currentRowChanged, w, [this](int) { Dispatch([this] { WidgetSelectionChanged(); }); });
 }
 
 TListBox::~TListBox() {
   silence(Widget());
   delete viewportFilter_;
+  delete keptItem_;
 }
 
 QListWidget* TListBox::List() const { return static_cast<QListWidget*>(Widget()); }

@@ -248,6 +248,7 @@ class TListBox : public TWinControl {
   int itemHeight_ = 16;
   int lastIndex_ = -1;
   QObject* viewportFilter_ = nullptr;
+  class QListWidgetItem* keptItem_ = nullptr;   // a line between Delete and Insert of a move
 };
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };

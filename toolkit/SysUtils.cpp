@@ -34,7 +34,7 @@ String groupThousands(const String& digits) {
   for (int i = 0; i < n; ++i) {
     out += digits[size_t(i)];
     int rest = n - 1 - i;
-    if (rest > 0 && rest % 3 == 0) out += ',';
+    if (rest > 0 && rest % 3 == 0) out += FormatSettings.ThousandSeparator;
   }
   return out;
 }
@@ -63,7 +63,7 @@ String fixedText(double v, int prec, bool thousands) {
   }
   size_t intLen = all.size() - size_t(prec);
   String s = all.substr(0, intLen);
-  if (prec > 0) s += "." + all.substr(intLen);
+  if (prec > 0) s += FormatSettings.DecimalSeparator + all.substr(intLen);
   bool neg = v < 0 && all.find_first_not_of('0') != String::npos;
   if (!thousands) return (neg ? "-" : "") + s;
   String frac = prec > 0 ? s.substr(intLen) : String();
@@ -116,6 +116,13 @@ String generalText(double v, int prec) {
   String r = stripZeros(buf);
   if (r == "-0") r = "0";
   return r;
+}
+
+String localDecimal(String s) {
+  if (FormatSettings.DecimalSeparator != '.')
+    for (char& c : s)
+      if (c == '.') c = FormatSettings.DecimalSeparator;
+  return s;
 }
 
 String hexText(uint64_t u) {
@@ -261,9 +268,9 @@ String Format(const String& fmt, const std::vector<TVarRec>& args) {
         const auto* p = std::get_if<double>(&a.v);
         if (!p) formatError(fmt);
         double v = *p;
-        if (type == 'e') text = sciText(v, prec < 0 ? 15 : prec, 3);
+        if (type == 'e') text = localDecimal(sciText(v, prec < 0 ? 15 : prec, 3));
         else if (type == 'f') text = fixedText(v, prec < 0 ? 2 : prec, false);
-        else if (type == 'g') text = generalText(v, prec < 0 ? 15 : prec);
+        else if (type == 'g') text = localDecimal(generalText(v, prec < 0 ? 15 : prec));
         else if (type == 'n') text = fixedText(v, prec < 0 ? 2 : prec, true);
         else {
           String t = fixedText(std::fabs(v), prec < 0 ? 2 : prec, true);
@@ -388,7 +395,7 @@ int64_t StrToInt64Def(const String& s, int64_t def) {
   return parseInt64(s, v, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()) ? v : def;
 }
 
-String FloatToStr(double v) { return generalText(v, 15); }
+String FloatToStr(double v) { return localDecimal(generalText(v, 15)); }
 
 String Trim(const String& s) { return TrimRight(TrimLeft(s)); }
 

@@ -121,6 +121,60 @@ void SetLegacyCodePage(const String& name);          // "windows-1251" by defaul
 // Atomic save of raw bytes; returns false and fills err on failure.
 bool AtomicWriteFile(const String& fileName, const std::string& bytes, String* err = nullptr);
 
+// Floating point text with the decimal separator of FormatSettings.
+double StrToFloat(const String& s);                  // EConvertError "'%s' is not a valid floating point value"
+bool TryStrToFloat(const String& s, double& out);
+double StrToFloatDef(const String& s, double def);
+
+// Dates and times. A TDateTime counts days since 1899-12-30; the fraction is
+// the time of day.
+struct TFormatSettings {
+  char DecimalSeparator = '.';
+  char ThousandSeparator = ',';
+  char DateSeparator = '.';
+  char TimeSeparator = ':';
+  String ShortDateFormat = "dd/mm/yyyy";     // '/' stands for DateSeparator
+  String LongDateFormat = "d mmmm yyyy";
+  String ShortTimeFormat = "hh:nn";          // ':' stands for TimeSeparator
+  String LongTimeFormat = "hh:nn:ss";
+  String TimeAMString = "AM";
+  String TimePMString = "PM";
+  String ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  String LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                               "July",    "August",   "September", "October", "November", "December"};
+  String ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  String LongDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+};
+// The toolkit's locale settings (main thread; read by the functions below).
+extern TFormatSettings FormatSettings;
+
+TDateTime EncodeDate(int year, int month, int day);          // EConvertError on an invalid date
+TDateTime EncodeTime(int hour, int min, int sec, int msec);  // EConvertError on an invalid time
+bool TryEncodeDate(int year, int month, int day, TDateTime& out);
+bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out);
+void DecodeDate(TDateTime d, int& year, int& month, int& day);
+void DecodeTime(TDateTime d, int& hour, int& min, int& sec, int& msec);
+int DayOfWeek(TDateTime d);                                  // 1 = Sunday .. 7 = Saturday
+TDateTime Now();                                             // local date and time
+TDateTime Date();
+TDateTime Time();
+// Classic format letters: d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss
+// z zzz t tt c, am/pm a/p ampm (12-hour clock), '/' and ':' for the
+// separators, quoted text as it is.
+String FormatDateTime(const String& fmt, TDateTime d);
+String DateToStr(TDateTime d);
+String TimeToStr(TDateTime d);
+String DateTimeToStr(TDateTime d);
+// Parsing with the separators of FormatSettings: times "h:n[:s[.z]] [AM|PM]",
+// dates "d/m/y" in the order of ShortDateFormat (a two-digit year is 19xx or
+// 20xx within 50 years of now), date-times "date [time]".
+TDateTime StrToTime(const String& s);                        // EConvertError "'%s' is not a valid time"
+TDateTime StrToDate(const String& s);                        // EConvertError "'%s' is not a valid date"
+TDateTime StrToDateTime(const String& s);                    // EConvertError "'%s' is not a valid date and time"
+bool TryStrToTime(const String& s, TDateTime& out);
+bool TryStrToDate(const String& s, TDateTime& out);
+bool TryStrToDateTime(const String& s, TDateTime& out);
+
 // Time.
 int64_t GetTickCount64();                            // steady milliseconds
 int64_t WallClockMs();                               // milliseconds since the epoch

@@ -119,106 +119,110 @@ struct ShapeCase {
   std::function<Inside(const TEffectGeometry&, int progress)> Shape;
 };
 
-#define SHAPE(...) [](const TEffectGeometry& g, int progress) -> Inside { \
-  const int W = g.W, H = g.H, X = g.X, Y = g.Y; (void)W; (void)H; (void)X; (void)Y; (void)progress; __VA_ARGS__ }
+// Shape builders for the table below.
+Inside RR(TRect r, int ew, int eh) {
+  return [=](double x, double y) { return InRoundRect(x, y, r, ew, eh); };
+}
+Inside Polys(std::vector<std::vector<PointF>> parts) {
+  return [=](double x, double y) {
+    return std::any_of(parts.begin(), parts.end(), [&](const auto& p) { return InPolygon(x, y, p); });
+  };
+}
+Inside Rects(std::vector<TRect> rects) {
+  return [=](double x, double y) {
+    return std::any_of(rects.begin(), rects.end(), [&](const TRect& r) { return InRect(x, y, r); });
+  };
+}
+Inside Blinds(int n, const TEffectGeometry& g, int progress) {
+  return [=](double x, double y) { return InUnevenBlind(n, x, y, g, progress); };
+}
+// 145..148: bands across (or, vertical, down) the frame joined with the blinds of n.
+Inside BandsAndBlinds(bool vertical, int n, const TEffectGeometry& g, int progress) {
+  return [=](double x, double y) {
+    return InBand(vertical ? x : y, vertical ? g.W : g.H, g, progress) || InUnevenBlind(n, x, y, g, progress);
+  };
+}
+std::vector<PointF> Pie(const TEffectGeometry& g, int progress, double turn) {
+  const double cx = g.W / 2, cy = g.H / 2, r = std::ceil(std::hypot(g.W / 2, g.H / 2));
+  std::vector<PointF> pie = {{cx, cy}};
+  for (int k = 0; k < progress; ++k) {
+    const double a = -kPi / 2 + turn * k * kPi / 50;
+    pie.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  return pie;
+}
+
+#define SHAPE(...)                                                        \
+  [](const TEffectGeometry& g, int progress) -> Inside {                  \
+    const int W = g.W, H = g.H, X = g.X, Y = g.Y;                         \
+    (void)W, (void)H, (void)X, (void)Y, (void)progress;                   \
+    __VA_ARGS__                                                           \
+  }
 
 const std::vector<ShapeCase>& Cases() {
   static const std::vector<ShapeCase> cases = {
-      {58, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {-2 * W, -5, 2 * X, H + 5}, 2 * W, 2 * W); };)},
-      {59, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {W - 2 * X, -5, 3 * W, H + 5}, 2 * W, 2 * W); };)},
-      {69, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {-5, -2 * H, W + 5, 2 * Y}, 2 * H, 2 * H); };)},
-      {70, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {-5, H - 2 * Y, W + 5, 3 * H}, 2 * H, 2 * H); };)},
-      {80, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {-2 * W, -2 * H, 2 * X, 2 * Y}, 2 * W, 2 * H); };)},
-      {81, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {W - 2 * X, -2 * H, 3 * W, 2 * Y}, 2 * W, 2 * H); };)},
-      {82, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {-2 * W, H - 2 * Y, 2 * X, 3 * H}, 2 * W, 2 * H); };)},
-      {83, false, SHAPE(return [=](double x, double y) { return InRoundRect(x, y, {W - 2 * X, H - 2 * Y, 3 * W, 3 * H}, 2 * H, 2 * H); };)},
-      {84, false, SHAPE(return [=](double x, double y) {
-         return InRoundRect(x, y, {W / 2 - X, H / 2 - Y, W / 2 + X, H / 2 + Y}, 9 * X / 5, 9 * Y / 5);
-       };)},
-      {85, false, SHAPE(return [=](double x, double y) {
-         return !InRoundRect(x, y, {X - W / 2, Y - H / 2, 3 * W / 2 - X, 3 * H / 2 - Y}, 9 * (W - X) / 5, 9 * (H - Y) / 5);
-       };)},
-      {110, false, SHAPE(const auto t = Tri(0, 0, 2 * X, 0, 0, 2 * Y); return [=](double x, double y) { return InPolygon(x, y, t); };)},
-      {111, false, SHAPE(const auto t = Tri(W, 0, W - 2 * X, 0, W, 2 * Y); return [=](double x, double y) { return InPolygon(x, y, t); };)},
-      {112, false, SHAPE(const auto t = Tri(0, H, 2 * X, H, 0, H - 2 * Y); return [=](double x, double y) { return InPolygon(x, y, t); };)},
-      {113, false, SHAPE(const auto t = Tri(W, H, W - 2 * X, H, W, H - 2 * Y); return [=](double x, double y) { return InPolygon(x, y, t); };)},
-      {114, false, SHAPE(const auto a = Tri(0, H, 0, 0, X, H); const auto b = Tri(W, H, W, 0, W - X, 0);
-                         return [=](double x, double y) { return InPolygon(x, y, a) || InPolygon(x, y, b); };)},
-      {115, false, SHAPE(const auto a = Tri(W, 0, 0, 0, W, Y); const auto b = Tri(W, H, 0, H, 0, H - Y);
-                         return [=](double x, double y) { return InPolygon(x, y, a) || InPolygon(x, y, b); };)},
+      {58, false, SHAPE(return RR({-2 * W, -5, 2 * X, H + 5}, 2 * W, 2 * W);)},
+      {59, false, SHAPE(return RR({W - 2 * X, -5, 3 * W, H + 5}, 2 * W, 2 * W);)},
+      {69, false, SHAPE(return RR({-5, -2 * H, W + 5, 2 * Y}, 2 * H, 2 * H);)},
+      {70, false, SHAPE(return RR({-5, H - 2 * Y, W + 5, 3 * H}, 2 * H, 2 * H);)},
+      {80, false, SHAPE(return RR({-2 * W, -2 * H, 2 * X, 2 * Y}, 2 * W, 2 * H);)},
+      {81, false, SHAPE(return RR({W - 2 * X, -2 * H, 3 * W, 2 * Y}, 2 * W, 2 * H);)},
+      {82, false, SHAPE(return RR({-2 * W, H - 2 * Y, 2 * X, 3 * H}, 2 * W, 2 * H);)},
+      {83, false, SHAPE(return RR({W - 2 * X, H - 2 * Y, 3 * W, 3 * H}, 2 * H, 2 * H);)},
+      {84, false, SHAPE(return RR({W / 2 - X, H / 2 - Y, W / 2 + X, H / 2 + Y}, 9 * X / 5, 9 * Y / 5);)},
+      {85, false, SHAPE(const Inside e = RR({X - W / 2, Y - H / 2, 3 * W / 2 - X, 3 * H / 2 - Y}, 9 * (W - X) / 5,
+                                            9 * (H - Y) / 5);
+                        return [=](double x, double y) { return !e(x, y); };)},
+      {110, false, SHAPE(return Polys({Tri(0, 0, 2 * X, 0, 0, 2 * Y)});)},
+      {111, false, SHAPE(return Polys({Tri(W, 0, W - 2 * X, 0, W, 2 * Y)});)},
+      {112, false, SHAPE(return Polys({Tri(0, H, 2 * X, H, 0, H - 2 * Y)});)},
+      {113, false, SHAPE(return Polys({Tri(W, H, W - 2 * X, H, W, H - 2 * Y)});)},
+      {114, false, SHAPE(return Polys({Tri(0, H, 0, 0, X, H), Tri(W, H, W, 0, W - X, 0)});)},
+      {115, false, SHAPE(return Polys({Tri(W, 0, 0, 0, W, Y), Tri(W, H, 0, H, 0, H - Y)});)},
       {116, false, SHAPE(const double mx = W / 2, my = H / 2;
-                         const std::vector<std::vector<PointF>> ts = {Tri(mx, my, 0, H, 0, H - Y), Tri(0, 0, X, 0, mx, my),
-                                                                      Tri(W - X, H, mx, my, W, H), Tri(mx, my, W, 0, W, Y)};
-                         return [=](double x, double y) {
-                           for (const auto& t : ts)
-                             if (InPolygon(x, y, t)) return true;
-                           return false;
-                         };)},
+                         return Polys({Tri(mx, my, 0, H, 0, H - Y), Tri(0, 0, X, 0, mx, my), Tri(W - X, H, mx, my, W, H),
+                                       Tri(mx, my, W, 0, W, Y)});)},
       {117, false, SHAPE(const int n = Grid(g.S); const int x1 = X / n, y1 = Y / n, w1 = W / n, h1 = H / n;
-                         return [=](double x, double y) {
-                           if (x1 <= 0 || y1 <= 0) return false;
-                           for (int i = 0; i <= n; ++i)
-                             for (int j = 0; j <= n; ++j) {
-                               const double a = j * w1 - x1, b = i * h1 - y1, px = x - a, py = y - b;
-                               if (px >= 0 && py >= 0 && px / (2.0 * x1) + py / (2.0 * y1) <= 1) return true;
-                             }
-                           return false;
-                         };)},
+                         std::vector<std::vector<PointF>> ts;
+                         for (int i = 0; i <= n && x1 > 0 && y1 > 0; ++i)
+                           for (int j = 0; j <= n; ++j) {
+                             const double a = j * w1 - x1, b = i * h1 - y1;
+                             ts.push_back(Tri(a, b, a + 2 * x1, b, a, b + 2 * y1));
+                           }
+                         return Polys(ts);)},
       {127, true, SHAPE(const int n = Grid(g.S); TEffectRandom rng(uint32_t(W * H)); std::vector<TRect> shown;
                         for (int x = 0; x < W; x += n)
                           for (int y = 0; y < H; y += n)
                             if (progress > rng.Random(100)) shown.push_back({x - n, y - n, x + n, y + n});
-                        return [=](double x, double y) {
-                          for (const TRect& r : shown)
-                            if (InRect(x, y, r)) return true;
-                          return false;
-                        };)},
+                        return Rects(shown);)},
       {136, true, SHAPE(const int p = std::max(W / std::max(g.S, 1), 1); const int w = p * progress / 100;
                         return [=](double x, double) { return int(x) % p < w; };)},
       {137, true, SHAPE(const int p = std::max(H / std::max(g.S, 1), 1); const int h = p * progress / 100;
                         return [=](double, double y) { return int(y) % p < h; };)},
-      {138, true, SHAPE(return [=](double x, double y) { return InUnevenBlind(138, x, y, g, progress); };)},
-      {139, true, SHAPE(return [=](double x, double y) { return InUnevenBlind(139, x, y, g, progress); };)},
-      {140, true, SHAPE(return [=](double x, double y) { return InUnevenBlind(140, x, y, g, progress); };)},
-      {141, true, SHAPE(return [=](double x, double y) { return InUnevenBlind(141, x, y, g, progress); };)},
+      {138, true, SHAPE(return Blinds(138, g, progress);)},
+      {139, true, SHAPE(return Blinds(139, g, progress);)},
+      {140, true, SHAPE(return Blinds(140, g, progress);)},
+      {141, true, SHAPE(return Blinds(141, g, progress);)},
       {142, true, SHAPE(const int s = std::max(g.S, 1); const int x1 = X / s, y1 = Y / s, n = Grid(g.S);
-                        const int w1 = W / n, h1 = H / n;
-                        return [=](double x, double y) {
-                          for (int i = 0; i <= n; ++i)
-                            for (int j = 0; j <= n; ++j)
-                              if (InRect(x, y, {j * w1 - x1, i * h1 - y1, j * w1 + x1, i * h1 + y1}) && x1 > 0 && y1 > 0)
-                                return true;
-                          return false;
-                        };)},
-      {143, false, SHAPE(const double cx = W / 2, cy = H / 2, r = std::ceil(std::hypot(W / 2, H / 2));
-                         std::vector<PointF> pie = {{cx, cy}};
-                         for (int k = 0; k < progress; ++k) {
-                           const double a = -kPi / 2 + k * kPi / 50;
-                           pie.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
-                         }
-                         return [=](double x, double y) { return InPolygon(x, y, pie); };)},
-      {144, false, SHAPE(const double cx = W / 2, cy = H / 2, r = std::ceil(std::hypot(W / 2, H / 2));
-                         std::vector<PointF> pie = {{cx, cy}};
-                         for (int k = 0; k < progress; ++k) {
-                           const double a = -kPi / 2 - k * kPi / 50;
-                           pie.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
-                         }
-                         return [=](double x, double y) { return InPolygon(x, y, pie); };)},
-      {145, true, SHAPE(return [=](double x, double y) { return InBand(y, H, g, progress) || InUnevenBlind(138, x, y, g, progress); };)},
-      {146, true, SHAPE(return [=](double x, double y) { return InBand(y, H, g, progress) || InUnevenBlind(139, x, y, g, progress); };)},
-      {147, true, SHAPE(return [=](double x, double y) { return InBand(x, W, g, progress) || InUnevenBlind(140, x, y, g, progress); };)},
-      {148, true, SHAPE(return [=](double x, double y) { return InBand(x, W, g, progress) || InUnevenBlind(141, x, y, g, progress); };)},
+                        const int w1 = W / n, h1 = H / n; std::vector<TRect> rs;
+                        for (int i = 0; i <= n && x1 > 0 && y1 > 0; ++i)
+                          for (int j = 0; j <= n; ++j) rs.push_back({j * w1 - x1, i * h1 - y1, j * w1 + x1, i * h1 + y1});
+                        return Rects(rs);)},
+      {143, false, SHAPE(return Polys({Pie(g, progress, 1)});)},
+      {144, false, SHAPE(return Polys({Pie(g, progress, -1)});)},
+      {145, true, SHAPE(return BandsAndBlinds(false, 138, g, progress);)},
+      {146, true, SHAPE(return BandsAndBlinds(false, 139, g, progress);)},
+      {147, true, SHAPE(return BandsAndBlinds(true, 140, g, progress);)},
+      {148, true, SHAPE(return BandsAndBlinds(true, 141, g, progress);)},
       {149, false, SHAPE(const double mx = W / 2, my = H / 2;
-                         const auto q = Rotated({{mx - X / 2, my - Y / 2}, {mx + X / 2, my - Y / 2},
-                                                 {mx + X / 2, my + Y / 2}, {mx - X / 2, my + Y / 2}},
-                                                mx, my, progress * kPi / 50);
-                         return [=](double x, double y) { return InPolygon(x, y, q); };)},
+                         return Polys({Rotated({{mx - X / 2, my - Y / 2}, {mx + X / 2, my - Y / 2},
+                                                {mx + X / 2, my + Y / 2}, {mx - X / 2, my + Y / 2}},
+                                               mx, my, progress * kPi / 50)});)},
       {150, false, SHAPE(const double mx = W / 2, my = H / 2;
-                         const auto q = Rotated({{mx - 2 * X, my}, {mx - X / 2, my - Y / 2}, {mx, my - 2 * Y},
-                                                 {mx + X / 2, my - Y / 2}, {mx + 2 * X, my}, {mx + X / 2, my + Y / 2},
-                                                 {mx, my + 2 * Y}, {mx - X / 2, my + Y / 2}},
-                                                mx, my, progress * kPi / 50);
-                         return [=](double x, double y) { return InPolygon(x, y, q); };)},
+                         return Polys({Rotated({{mx - 2 * X, my}, {mx - X / 2, my - Y / 2}, {mx, my - 2 * Y},
+                                                {mx + X / 2, my - Y / 2}, {mx + 2 * X, my}, {mx + X / 2, my + Y / 2},
+                                                {mx, my + 2 * Y}, {mx - X / 2, my + Y / 2}},
+                                               mx, my, progress * kPi / 50)});)},
   };
   return cases;
 }

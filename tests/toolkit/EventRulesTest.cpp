@@ -148,7 +148,9 @@ TEST_P(EventRules, HandlerRunsAsTheRuleSays) {
   });
   r.change(c);
   EXPECT_EQ(fired, r.expected) << r.name;
-  if (fired) EXPECT_EQ(sender, c) << r.name;
+  if (fired) {
+    EXPECT_EQ(sender, c) << r.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EventRules, ::testing::ValuesIn(kRules), [](const auto& info) {

@@ -62,7 +62,9 @@ TEST(Forms, CreateFormRunsOnCreateAfterTheConstructorAndFreeRunsOnDestroyFirst) 
   EXPECT_FALSE(f->Widget()->isVisible());
   Free(f);
   EXPECT_EQ(log, (std::vector<String>{"create", "show", "hide", "destroy alive", "~LoggingForm"}));
-  if (main == f) EXPECT_EQ(Application->MainForm(), nullptr);
+  if (main == f) {
+    EXPECT_EQ(Application->MainForm(), nullptr);
+  }
   gLog = nullptr;
   LoggingForm::gRef = nullptr;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Registry.h"
 
 namespace {
@@ -189,6 +190,7 @@ TEST_F(RegistryTest, TheFileIsReadableTextAndBrokenLinesAreSkipped) {
   EXPECT_EQ(r.ReadString("Title"), "kept");
   // A write keeps every readable value.
   r.WriteInteger("S1", 1);
+  r.Flush();
   TRegistry again;
   ASSERT_TRUE(again.OpenKey(kKey, false));
   EXPECT_EQ(again.ReadInteger("Tur"), 7);
@@ -196,18 +198,78 @@ TEST_F(RegistryTest, TheFileIsReadableTextAndBrokenLinesAreSkipped) {
   EXPECT_EQ(again.ReadInteger("S1"), 1);
 }
 
+namespace {
+// Puts a folder where the settings file is, so that a save fails; the file
+// comes back afterwards.
+struct BlockedStore {
+  String fn = TRegistry::StoreFileName();
+  BlockedStore() {
+    EXPECT_EQ(::rename(fn.c_str(), (fn + ".keep").c_str()), 0);
+    EXPECT_TRUE(ForceDirectories(fn));
+  }
+  ~BlockedStore() {
+    EXPECT_EQ(::rmdir(fn.c_str()), 0);
+    EXPECT_EQ(::rename((fn + ".keep").c_str(), fn.c_str()), 0);
+  }
+};
+}  // namespace
+
 TEST_F(RegistryTest, AFailedSaveIsReportedAndTheOldFileStays) {
   TRegistry r;
   ASSERT_TRUE(r.OpenKey(kKey, true));
   r.WriteInteger("Tur", 3);
+  r.CloseKey();
   String before = fileText();
-  // A folder where the temporary file would be written makes the save fail.
-  String fn = TRegistry::StoreFileName();
-  ASSERT_EQ(::rename(fn.c_str(), (fn + ".keep").c_str()), 0);
-  ASSERT_TRUE(ForceDirectories(fn));
-  EXPECT_THROW(r.WriteInteger("Tur", 4), ERegistryException);
-  ASSERT_EQ(::rmdir(fn.c_str()), 0);
-  ASSERT_EQ(::rename((fn + ".keep").c_str(), fn.c_str()), 0);
+  ASSERT_TRUE(r.OpenKey(kKey, false));
+  r.LazyWrite = false;
+  {
+    BlockedStore blocked;
+    EXPECT_THROW(r.WriteInteger("Tur", 4), ERegistryException);
+  }
   EXPECT_EQ(fileText(), before);
   EXPECT_EQ(r.ReadInteger("Tur"), 3);
+
+  // With lazy writes the failure comes from CloseKey...
+  r.LazyWrite = true;
+  r.WriteInteger("Tur", 5);
+  EXPECT_EQ(r.ReadInteger("Tur"), 5);   // the object sees its own change
+  {
+    BlockedStore blocked;
+    EXPECT_THROW(r.CloseKey(), ERegistryException);
+  }
+  EXPECT_EQ(fileText(), before);
+}
+
+TEST_F(RegistryTest, AFailedSaveAtTheEndIsShown) {
+  {
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey(kKey, true));
+  }
+  MessageBoxCapture boxes;
+  auto* r = new TRegistry;
+  ASSERT_TRUE(r->OpenKey(kKey, false));
+  r->WriteInteger("Tur", 4);
+  {
+    BlockedStore blocked;
+    delete r;
+  }
+  ASSERT_EQ(boxes.asked.size(), 1u);
+  EXPECT_NE(boxes.last().find("Quellmark/test_toolkit.settings"), String::npos);
+}
+
+TEST_F(RegistryTest, ChangesAreSavedAtTheEndAndMergedWithOtherWriters) {
+  TRegistry a, b;
+  ASSERT_TRUE(a.OpenKey(kKey, true));
+  a.Flush();
+  ASSERT_TRUE(b.OpenKey(kKey, false));
+  a.WriteInteger("S1", 1);
+  b.WriteInteger("S2", 2);
+  a.WriteString("Title", "kept");
+  a.CloseKey();
+  b.CloseKey();
+  TRegistry c;
+  ASSERT_TRUE(c.OpenKey(kKey, false));
+  EXPECT_EQ(c.ReadInteger("S1"), 1);
+  EXPECT_EQ(c.ReadInteger("S2"), 2);
+  EXPECT_EQ(c.ReadString("Title"), "kept");
 }

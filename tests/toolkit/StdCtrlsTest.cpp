@@ -124,6 +124,12 @@ TEST_F(Fixture, ListBoxMultiSelectAndSorted) {
   EXPECT_FALSE(lb->Selected(1));
   lb->ClearSelection();
   EXPECT_EQ(lb->SelCount(), 0);
+  // One OnClick for each change the operator makes.
+  int clicks = 0;
+  lb->OnClick = [&](TObject*) { ++clicks; };
+  lb->List()->item(1)->setSelected(true);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(lb->Selected(1));
 }
 
 TEST_F(Fixture, ListBoxOwnerDrawGetsCanvasRectAndState) {
@@ -368,6 +374,25 @@ TEST_F(Fixture, CheckListStatesMoveWithTheirItems) {
   cl->Items()->Delete(0);
   EXPECT_TRUE(cl->Checked(1));
   EXPECT_THROW(cl->Checked(3), EListError);
+  // Moving a line takes its mark and its object along.
+  TObject tag;
+  cl->Items()->PutObject(1, &tag);
+  cl->Items()->Move(1, 0);
+  EXPECT_EQ(cl->Items()->Get(0), "b");
+  EXPECT_TRUE(cl->Checked(0));
+  EXPECT_FALSE(cl->Checked(1));
+  EXPECT_EQ(cl->Items()->GetObject(0), &tag);
+  EXPECT_EQ(cl->List()->item(0)->text().toStdString(), "b");
+  cl->Items()->Move(0, 1);
+  cl->Items()->Delete(0);
+  cl->Items()->Add("a");           // a new line with the text of a deleted one comes unchecked
+  cl->Items()->Insert(0, "a");
+  EXPECT_FALSE(cl->Checked(2));
+  EXPECT_FALSE(cl->Checked(0));
+  cl->Items()->Delete(2);
+  cl->Items()->Delete(0);
+  EXPECT_TRUE(cl->Checked(0));
+  cl->SetChecked(0, false);
   EXPECT_THROW(cl->SetState(-1, cbChecked), EListError);
   cl->SetAllowGrayed(true);
   cl->ToggleCheck(0);

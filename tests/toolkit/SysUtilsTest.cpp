@@ -269,3 +269,84 @@ TEST(TimeTest, TickCountsMove) {
   EXPECT_GE(GetTickCount64(), a + 1);
   EXPECT_GT(WallClockMs(), 1600000000000LL);
 }
+
+// --- Floating point text, dates and times --------------------------------------
+
+TEST(FloatTextTest, DecimalSeparatorIsHonoured) {
+  EXPECT_DOUBLE_EQ(StrToFloat("1.5"), 1.5);
+  EXPECT_DOUBLE_EQ(StrToFloat(" -2e3 "), -2000.0);
+  EXPECT_THROW(StrToFloat("1,5"), EConvertError);
+  EXPECT_THROW(StrToFloat("abc"), EConvertError);
+  EXPECT_THROW(StrToFloat(""), EConvertError);
+  EXPECT_THROW(StrToFloat("nan"), EConvertError);
+  EXPECT_DOUBLE_EQ(StrToFloatDef("x", 4.0), 4.0);
+  TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = ' ';
+  EXPECT_DOUBLE_EQ(StrToFloat("1,5"), 1.5);
+  EXPECT_THROW(StrToFloat("1.5"), EConvertError);
+  EXPECT_EQ(FloatToStr(2.25), "2,25");
+  EXPECT_EQ(FormatA("%n", 1234.5), "1 234,50");
+  FormatSettings = saved;
+}
+
+TEST(DateTimeTest, EncodeDecodeAndWeekday) {
+  EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);
+  EXPECT_DOUBLE_EQ(EncodeDate(2000, 1, 1), 36526.0);
+  EXPECT_DOUBLE_EQ(EncodeTime(12, 0, 0, 0), 0.5);
+  EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
+  EXPECT_NO_THROW(EncodeDate(2024, 2, 29));
+  EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
+  int y, m, d, h, n, s, ms;
+  TDateTime dt = EncodeDate(2026, 12, 7) + EncodeTime(23, 59, 59, 999);
+  DecodeDate(dt, y, m, d);
+  DecodeTime(dt, h, n, s, ms);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20261207);
+  EXPECT_EQ(h * 10000 + n * 100 + s, 235959);
+  EXPECT_EQ(ms, 999);
+  EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 7)), 2);  // a Monday
+  TDateTime now = Now();
+  EXPECT_GT(now, EncodeDate(2020, 1, 1));
+  EXPECT_LT(Time(), 1.0);
+}
+
+TEST(DateTimeTest, FormatDateTimeLetters) {
+  TDateTime dt = EncodeDate(2026, 3, 4) + EncodeTime(7, 5, 9, 42);
+  EXPECT_EQ(FormatDateTime("hh:mm", dt), "07:05");
+  EXPECT_EQ(FormatDateTime("h:mm:ss", dt), "7:05:09");
+  EXPECT_EQ(FormatDateTime("dd/mm/yyyy", dt), "04.03.2026");
+  EXPECT_EQ(FormatDateTime("d mmm yy, dddd", dt), "4 Mar 26, Wednesday");
+  EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", dt), "07:05:09.042");
+  EXPECT_EQ(FormatDateTime("'at' h:mm ampm", dt), "at 7:05 AM");
+  TDateTime pm = EncodeTime(12, 30, 0, 0);
+  EXPECT_EQ(FormatDateTime("h:mm am/pm", pm), "12:30 pm");
+  EXPECT_EQ(FormatDateTime("h:mm ampm", EncodeTime(0, 15, 0, 0)), "12:15 AM");
+  EXPECT_EQ(FormatDateTime("hh:mm", pm), "12:30");
+  EXPECT_EQ(TimeToStr(dt), "07:05:09");
+  EXPECT_EQ(DateToStr(dt), "04.03.2026");
+  EXPECT_EQ(DateTimeToStr(EncodeDate(2026, 3, 4)), "04.03.2026");
+}
+
+TEST(DateTimeTest, ParsingTimesAndDates) {
+  EXPECT_DOUBLE_EQ(StrToTime("12:00"), 0.5);
+  EXPECT_DOUBLE_EQ(StrToTime("6:00 PM"), 0.75);
+  EXPECT_DOUBLE_EQ(StrToTime("12:00 AM"), 0.0);
+  EXPECT_DOUBLE_EQ(StrToTime("1:02:03"), EncodeTime(1, 2, 3, 0));
+  for (const char* bad : {"", "12", "25:00", "1:60", "ab:cd", "1:2:3:4", "13:00 PM"}) {
+    try {
+      StrToTime(bad);
+      ADD_FAILURE() << bad;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message, "'" + String(bad) + "' is not a valid time");
+    }
+  }
+  EXPECT_DOUBLE_EQ(StrToDate("04.03.2026"), EncodeDate(2026, 3, 4));
+  EXPECT_DOUBLE_EQ(StrToDate("4/3/26"), EncodeDate(2026, 3, 4));
+  EXPECT_THROW(StrToDate("31.02.2026"), EConvertError);
+  EXPECT_THROW(StrToDate("12:30"), EConvertError);
+  EXPECT_DOUBLE_EQ(StrToDateTime("04.03.2026 12:00"), EncodeDate(2026, 3, 4) + 0.5);
+  EXPECT_DOUBLE_EQ(StrToDateTime("18:00"), 0.75);
+  TDateTime out = 0;
+  EXPECT_FALSE(TryStrToDateTime("tomorrow", out));
+  EXPECT_THROW(StrToDateTime(""), EConvertError);
+}

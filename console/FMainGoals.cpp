@@ -1,0 +1,298 @@
+// Goals, cards and substitutions: the referee's goal with its clip and logo,
+// the secretary's scorer and the goal list, the goals page drawn in colours,
+// the card shown on the output area and the substitution page.
+#include <cstdlib>
+#include "console/FMain.h"
+#include "controls/Label3D.h"
+#include "pictureshow/PictureShow.h"
+
+namespace {
+
+constexpr int FadeEffect = 118;
+constexpr int CardShowMs = 2000;
+const char* const MediaFilter =
+    "Media (*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob)|*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob";
+
+int ChosenSide(const TComboBox* cb) {
+  const int i = cb->ItemIndex();
+  return i == 0 || i == 1 ? i + 1 : 0;
+}
+
+struct FlagGuard {
+  bool& flag;
+  explicit FlagGuard(bool& f) : flag(f) { flag = true; }
+  ~FlagGuard() { flag = false; }
+};
+
+// TransitionBusy for the length of a scripted transition, cleared on any exit.
+struct ScriptedTransition {
+  ScriptedTransition() { TransitionBusy = true; }
+  ~ScriptedTransition() { TransitionBusy = false; }
+};
+
+// Byte length of the UTF-8 character a line begins with.
+size_t FirstCharLength(const String& s) {
+  if (s.empty()) return 0;
+  const unsigned char b = static_cast<unsigned char>(s[0]);
+  size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 1;
+  return n <= s.size() ? n : s.size();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Goal list
+// ---------------------------------------------------------------------------
+
+TColor TFormMain::GoalLineColor(const String& Line) {
+  static const TColor colours[10] = {clAqua, clYellow, clWhite, clRed,    clGreen,
+                                     clBlue, clFuchsia, clLime, clSilver, clTeal};
+  if (Line.empty() || Line[0] < '0' || Line[0] > '9') return clGray;
+  return colours[Line[0] - '0'];
+}
+
+String TFormMain::GoalLine(int SideIndex, int Minute, const String& Scorer, const String& Team) {
+  String minute = IntToStr(Minute) + "'  ";
+  if (Minute < 10) minute = "  " + minute;
+  return IntToStr(SideIndex) + minute + Scorer + "; " + Team;
+}
+
+void TFormMain::PaintGoalList(TCanvas* c) {
+  c->SetFont(TabloGol_Paint->Font());
+  c->Brush()->SetStyle(bsClear);
+  const TColor saved = c->Font()->Color();
+  int lineH = std::abs(c->Font()->Height());
+  if (lineH == 0) lineH = c->TextHeight("8");
+  TStrings* lines = TabloGol_List->Lines();
+  const int first = seTabloGol_TopList->Value();
+  for (int i = first; i < lines->Count(); ++i) {
+    const String line = lines->Get(i);
+    // A blank line has no colour code: it stays blank, and the next line
+    // still goes one line lower.
+    if (line.empty()) continue;
+    c->Font()->SetColor(GoalLineColor(line));
+    c->TextOut(0, (i - first) * lineH, line.substr(FirstCharLength(line)));
+  }
+  c->Font()->SetColor(saved);
+}
+
+void TFormMain::TabloGol_PaintPaint(TObject* /*Sender*/) {
+  if (TCanvas* c = TabloGol_Paint->Canvas()) PaintGoalList(c);
+}
+
+void TFormMain::TabloGol_ListChange(TObject* /*Sender*/) { TabloGol_Paint->Invalidate(); }
+
+void TFormMain::seTabloGol_TopListChange(TObject* /*Sender*/) { TabloGol_Paint->Invalidate(); }
+
+// ---------------------------------------------------------------------------
+// Goal
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// The players page (or another page of the screens sheet) in view.
+void BringPageIntoView(TFormMain* f, TTabSheet* page) {
+  if (f->PageControl2->ActivePage() != f->Sheet_Tablo) {
+    f->PageControl2->SetActivePage(f->Sheet_Tablo);
+    f->PageControl2Change(f->PageControl2);
+  }
+  f->PageControl1->SetActivePage(page);
+}
+
+}  // namespace
+
+void TFormMain::bGolClick(TObject* Sender) {
+  const TComponent* button = dynamic_cast<const TComponent*>(Sender);
+  const int side = button ? int(button->Tag()) : 0;
+  if (side != 1 && side != 2) return;
+  if (GoalRoadBusy) return;
+  FlagGuard busy(GoalRoadBusy);
+  // 1. The goal clip, then the side's logo by transition.
+  const String clip = GoalClip(side == 1 ? bSud_Gol1 : bSud_Gol2);
+  if (!clip.empty()) {
+    ShowTimeLabels(false);
+    BufferTablo->Clear();
+    BufferTablo->Picture()->Assign((side == 1 ? iSud_Logo1 : iSud_Logo2)->Picture());
+    if (PlayGoalClip) PlayGoalClip(clip);
+    if (ClosingDown) return;
+    ScriptedTransition scripted;
+    BufferTablo->SetStyle(FadeEffect);
+    BufferTablo->Execute();
+  }
+  if (ClosingDown) return;
+  // 2.
+  TSpinEdit* score = side == 1 ? seSud_Schet1 : seSud_Schet2;
+  score->SetValue(score->Value() + 1);
+  cb_T_Igroki->SetItemIndex(side - 1);
+  // 3.
+  TabloGol_List->SetTag(MatchMinute());
+  // 4.
+  cb_T_IgrokiChange(cb_T_Igroki);
+  bIgrok_Zabil->SetEnabled(true);
+  bFullOK->Click();
+  BringPageIntoView(this, TabSheet5);
+  SelectTabloPage();
+}
+
+void TFormMain::bGolMouseUp(TObject* Sender, TMouseButton Button, TShiftState /*Shift*/, int /*X*/, int /*Y*/) {
+  if (Button != mbRight) return;
+  TButton* button = dynamic_cast<TButton*>(Sender);
+  if (!button) return;
+  struct RestoreFilter {
+    TOpenDialog* dialog;
+    String filter;
+    ~RestoreFilter() { dialog->Filter = filter; }
+  } restore{OpenPictureDialog1, OpenPictureDialog1->Filter};
+  OpenPictureDialog1->Filter = MediaFilter;
+  if (OpenPictureDialog1->Execute()) button->SetHint(OpenPictureDialog1->FileName);
+}
+
+void TFormMain::bIgrok_ZabilClick(TObject* /*Sender*/) {
+  if (GoalRoadBusy) return;
+  FlagGuard busy(GoalRoadBusy);
+  // 1. The scorer's page goes on the screen.
+  PageControl1->SetActivePageIndex(0);
+  PageControl1Change(PageControl1);
+  if (ClosingDown) return;
+  // 2.
+  bIgrok_Zabil->SetEnabled(false);
+  // 3.
+  const int index = ListIgroki->ItemIndex();
+  const String scorer = index >= 0 && index < ListIgroki->Count() ? ListIgroki->Items()->Get(index) : String();
+  const String line = GoalLine(cb_T_Igroki->ItemIndex(), int(TabloGol_List->Tag()), scorer, cb_T_Igroki->Text());
+  // 4. The goals page becomes the selected page; the operator sends it.
+  TabloGol_List->Lines()->Add(line);
+  BringPageIntoView(this, TabSheet2);
+  ShowTabloPage(TabSheet2);
+}
+
+// ---------------------------------------------------------------------------
+// Cards
+// ---------------------------------------------------------------------------
+
+void TFormMain::LoadCardResource(TPicture* Picture, const String& ResName) {
+  TColor face;
+  if (ResName == "K_Red")
+    face = clRed;
+  else if (ResName == "K_Yellow")
+    face = clYellow;
+  else
+    throw Exception("Resource " + ResName + " not found");
+  // A card held upright on black.
+  TBitmap card(120, 160);
+  TCanvas* c = card.Canvas();
+  c->Brush()->SetColor(clBlack);
+  c->FillRect(Rect(0, 0, 120, 160));
+  c->Brush()->SetColor(face);
+  c->Pen()->SetColor(clWhite);
+  c->Pen()->SetWidth(2);
+  c->RoundRect(24, 16, 96, 144, 10, 10);
+  Picture->SetGraphic(&card);
+}
+
+void TFormMain::bSud_KClick(TObject* Sender) {
+  if (CardRoadBusy) return;
+  const TComponent* button = dynamic_cast<const TComponent*>(Sender);
+  if (!button) return;
+  const intptr_t t = button->Tag();
+  cb_T_Igroki->SetItemIndex(int((t >> 1) & 1));
+  cb_T_IgrokiChange(cb_T_Igroki);
+  const bool red = (t & 1) != 0;
+  bIgrok_Kartochka->SetColor(red ? clRed : clYellow);
+  bIgrok_Kartochka->SetHint(red ? "K_Red" : "K_Yellow");
+  bIgrok_Kartochka->SetEnabled(true);
+  BringPageIntoView(this, TabSheet5);
+  SelectTabloPage();
+}
+
+void TFormMain::bIgrok_KartochkaClick(TObject* /*Sender*/) {
+  if (CardRoadBusy) return;
+  const int side = ChosenSide(cb_T_Igroki);
+  const int index = ListIgroki->ItemIndex();
+  // Without a chosen player there is nobody to book.
+  if (side == 0 || index < 0 || index >= ListIgroki->Count() || index >= TeamPlayerCount) return;
+  FlagGuard busy(CardRoadBusy);
+  // 1.
+  bIgrok_Kartochka->SetColor(clBtnFace);
+  bIgrok_Kartochka->SetEnabled(false);
+  // 2.
+  TPlayerRec& r = TeamSlots[size_t(side)].Players[size_t(index)];
+  int k = 0;
+  if (!TryStrToInt(r.K, k)) k = 0;
+  r.K = IntToStr(k + 1);
+  // 3. The player's page, then the card, each shown for two seconds.
+  if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
+  BufferTablo->Execute();
+  if (!WaitPumping(CardShowMs) || !WaitTransitionDone()) return;
+  // 4.
+  {
+    ScriptedTransition scripted;
+    BufferTablo->SetStyle(FadeEffect);
+    LoadCardResource(Igrok_Photo->Picture(), bIgrok_Kartochka->Hint());
+    Igrok_Photo->Repaint();
+    if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) {
+      BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
+      BufferTablo->Execute();
+    }
+  }
+  if (!WaitPumping(CardShowMs)) return;
+  // 5. The side's line-up with the new mark becomes the selected page.
+  cb_T_Sostav->SetItemIndex(side - 1);
+  PaintSostav->Invalidate();
+  ShowTabloPage(TabSheet3);
+}
+
+// ---------------------------------------------------------------------------
+// Substitutions
+// ---------------------------------------------------------------------------
+
+void TFormMain::bSud_Zamena2Click(TObject* Sender) {
+  TButton* button = dynamic_cast<TButton*>(Sender);
+  if (!button) return;
+  const int side = int(button->Tag());
+  if (side != 1 && side != 2) return;
+  button->SetCaption("Replace " + IntToStr(MatchMinute()));
+  cb_T_Zamena->SetItemIndex(side - 1);
+  cb_T_ZamenaChange(cb_T_Zamena);
+  Zamena_Min->SetCaption(IntToStr(MatchMinute()) + "'");
+  Zamena_Min->SetVisible(true);
+  SelectTabloPage();
+}
+
+void TFormMain::cb_T_ZamenaChange(TObject* /*Sender*/) {
+  const int side = ChosenSide(cb_T_Zamena);
+  if (side == 0) return;
+  TStringList items;
+  for (const TPlayerRec& r : TeamSlots[size_t(side)].Players) {
+    if ((r.F + r.I).empty() || r.Nr >= 100) continue;
+    items.Add(IntToStr(r.Nr) + "  " + r.F + " " + r.I);
+  }
+  ListZamenaOut->Items()->Assign(&items);
+  ListZamenaIn->Items()->Assign(&items);
+  ListZamenaIn->SetItemIndex(0);
+  ListZamenaOut->SetItemIndex(1);
+  Zamena_Logo->Picture()->Assign((side == 1 ? iTablo_Logo1 : iTablo_Logo2)->Picture());
+}
+
+void TFormMain::ListZamenaOutClick(TObject* Sender) {
+  TListBox* list = dynamic_cast<TListBox*>(Sender);
+  if (!list) return;
+  const int side = ChosenSide(cb_T_Zamena);
+  const int index = list->ItemIndex();
+  if (side == 0 || index < 0 || index >= TeamPlayerCount) return;
+  const TTeamSlot& slot = TeamSlots[size_t(side)];
+  const TPlayerRec& r = slot.Players[size_t(index)];
+  const bool in = list->Tag() == 1;
+  (in ? LabelNumIn : LabelNumOut)->SetCaption(IntToStr(r.Nr));
+  (in ? LabelNameIn : LabelNameOut)->SetCaption(r.F + "\n" + r.I);
+  if (r.P.empty()) return;
+  const String photo = TeamFilePath(slot.Name, r.P);
+  if (!FileExists(photo)) return;
+  try {
+    (in ? PhotoIn : PhotoOut)->Picture()->LoadFromFile(photo);
+  } catch (const std::exception&) {
+    // A broken photo is left out.
+  }
+}
+
+void TFormMain::seZamena_ShowMinClick(TObject* /*Sender*/) { Zamena_Min->SetVisible(seZamena_ShowMin->Checked()); }

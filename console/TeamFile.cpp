@@ -1,0 +1,128 @@
+#include "console/TeamFile.h"
+
+#include "platform/IniFile.h"
+
+namespace {
+
+const char* const NameSection = "Name";
+// Player keys in the order they are written and read, with their grid column.
+struct KeyColumn {
+  const char* Key;
+  TTeamColumn Column;
+};
+constexpr KeyColumn PlayerKeys[] = {{"Y", tcY}, {"F", tcF}, {"I", tcI}, {"B", tcB},
+                                    {"R", tcR}, {"K", tcK}, {"A", tcA}, {"P", tcP}};
+
+bool isCheckChar(char c) { return c == '+' || c == '1' || c == 'V' || c == 'Y' || c == 'v' || c == 'y'; }
+
+String& field(TPlayerRec& p, TTeamColumn c) {
+  switch (c) {
+    case tcF: return p.F;
+    case tcI: return p.I;
+    case tcB: return p.B;
+    case tcR: return p.R;
+    case tcK: return p.K;
+    case tcA: return p.A;
+    default: return p.P;
+  }
+}
+
+}  // namespace
+
+bool TryCheckCellValue(const String& Text, int& Value) {
+  const String t = Trim(Text);
+  if (t.empty()) {
+    Value = 0;
+    return true;
+  }
+  if (isCheckChar(t[0]) || SameText(t, "true")) {
+    Value = 1;
+    return true;
+  }
+  return TryStrToInt(t, Value);
+}
+
+bool IsCheckedText(const String& Text) {
+  int v = 0;
+  return TryCheckCellValue(Text, v) && (v & 1) != 0;
+}
+
+String TeamNameProblem(const String& Text, const String& What) {
+  for (unsigned char c : Text) {
+    if (c < 0x20 || c == 0x7F)
+      return What + ": control characters are not allowed.";
+    if (String("<>:\"/\\|?*").find(char(c)) != String::npos)
+      return What + ": the characters < > : \" / \\ | ? * are not allowed.";
+  }
+  if (Text.find('.') != String::npos)
+    return What + ": a dot is not allowed (the team could not be found again in the list).";
+  if (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '))
+    return What + ": blanks at the beginning or the end are not allowed.";
+  return String();
+}
+
+String BuildTeamFileText(const TTeamHeader& Header, const std::vector<TTeamRow>& Rows) {
+  // Every cell is checked before anything is built, so a bad cell costs
+  // nothing already stored.
+  std::vector<int> checks(Rows.size(), 0);
+  for (size_t r = 0; r < Rows.size(); ++r) {
+    const TTeamRow& row = Rows[r];
+    if (row[tcNr].empty()) continue;
+    int nr = 0;
+    if (!TryStrToInt(row[tcNr], nr))
+      throw ETeamFileError(Format("Row %d: '%s' is not a valid number.", {int(r + 1), row[tcNr]}));
+    if (!TryCheckCellValue(row[tcY], checks[r]))
+      throw ETeamFileError(Format("Row %d: '%s' is not a valid value of the column \"+\".", {int(r + 1), row[tcY]}));
+  }
+  TIniDocument doc;
+  doc.WriteString(NameSection, "LName", Header.LName);
+  doc.WriteString(NameSection, "SName", Header.SName);
+  doc.WriteString(NameSection, "Town", Header.Town);
+  doc.WriteString(NameSection, "Logo", Header.Logo);
+  for (size_t r = 0; r < Rows.size(); ++r) {
+    const TTeamRow& row = Rows[r];
+    if (row[tcNr].empty()) continue;
+    // A repeated number writes into the same section: the later row's keys win.
+    for (const KeyColumn& k : PlayerKeys) {
+      if (k.Column == tcY)
+        doc.WriteInteger(row[tcNr], k.Key, checks[r]);
+      else
+        doc.WriteString(row[tcNr], k.Key, row[k.Column]);
+    }
+  }
+  return doc.Text();
+}
+
+void WriteTeamFile(const String& FileName, const TTeamHeader& Header, const std::vector<TTeamRow>& Rows) {
+  const String text = BuildTeamFileText(Header, Rows);
+  const String target = ResolveFileName(FileName);
+  if (!AtomicWriteFile(target, text)) throw ETeamFileError("Error file " + FileName);
+}
+
+TTeamFileData ReadTeamFile(const String& FileName) {
+  TIniDocument doc(FileName);   // parsed once for all entries
+  TTeamFileData d;
+  d.Header.LName = doc.ReadString(NameSection, "LName", "");
+  d.Header.SName = doc.ReadString(NameSection, "SName", "");
+  d.Header.Town = doc.ReadString(NameSection, "Town", "");
+  d.Header.Logo = doc.ReadString(NameSection, "Logo", "");
+  for (int n = 1; n <= TeamPlayerCount; ++n) {
+    const String section = IntToStr(n);
+    const String surname = doc.ReadString(section, "F", "");
+    if (surname.empty()) continue;
+    TPlayerRec& p = d.Players[size_t(d.PlayerCount++)];
+    TTeamRow row;
+    row[tcNr] = section;
+    p.Nr = n;
+    for (const KeyColumn& k : PlayerKeys) {
+      const String text = k.Column == tcF ? surname : doc.ReadString(section, k.Key, "");
+      row[k.Column] = text;
+      if (k.Column == tcY)
+        p.Y = StrToIntDef(text, 0);
+      else
+        field(p, k.Column) = text;
+    }
+    d.Rows.push_back(std::move(row));
+  }
+  return d;
+}

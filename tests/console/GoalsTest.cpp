@@ -1,0 +1,484 @@
+// Goals, cards and substitutions: the goal road from the referee's button
+// to the goal list, the goals page in colours, the card shown on the output
+// area and the substitution page.
+#include "SidesFixture.h"
+#include "controls/Label3D.h"
+#include "toolkit/Dialogs.h"
+
+namespace {
+
+// The goals page as the paint box draws it.
+std::unique_ptr<TBitmap> PaintGoals(TFormMain* f) {
+  auto b = std::make_unique<TBitmap>(384, 128);
+  b->Fill(clBlack);
+  f->PaintGoalList(b->Canvas());
+  return b;
+}
+
+// Text drawn as the goals page draws a line, for comparison.
+void DrawReference(TFormMain* f, TBitmap& b, int y, const String& text, TColor color) {
+  TCanvas* c = b.Canvas();
+  c->SetFont(f->TabloGol_Paint->Font());
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(color);
+  c->TextOut(0, y, text);
+}
+
+bool SameBand(TBitmap& a, TBitmap& b, int top, int bottom) {
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Canvas()->Pixel(x, y) != b.Canvas()->Pixel(x, y)) return false;
+  return true;
+}
+
+int CountColor(TBitmap& b, const TRect& r, TColor c) {
+  int n = 0;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x)
+      if (b.Canvas()->Pixel(x, y) == c) ++n;
+  return n;
+}
+
+}  // namespace
+
+class GoalsTest : public SidesFixture {
+ protected:
+  // Referee's goal of a side at a minute, then the scorer (shirt number,
+  // or 0 for none) pressed on the players page.
+  void Goal(int side, int minute, int scorer) {
+    TFormMain* f = form_;
+    f->eSud_Time->SetTag(minute);
+    (side == 1 ? f->bSud_Gol1 : f->bSud_Gol2)->Click();
+    f->ListIgroki->SetItemIndex(scorer ? ItemOf(scorer) : -1);
+    f->bIgrok_Zabil->Click();
+  }
+  String LastGoalLine() const {
+    TStrings* l = form_->TabloGol_List->Lines();
+    return l->Count() ? l->Get(l->Count() - 1) : String("<none>");
+  }
+};
+
+// ---------------------------------------------------------------------------
+// The goal road
+
+TEST_F(GoalsTest, RefereesGoalCountsAndOpensTheScorerList) {
+  TFormMain* f = StartMatch();
+  f->eSud_Time->SetTag(7);
+  f->bSud_Gol2->Click();
+  EXPECT_EQ(f->seSud_Schet2->Value(), 1);
+  EXPECT_EQ(f->seSud_Schet1->Value(), 0);
+  EXPECT_EQ(f->seTablo_Schet2->Caption(), "1");   // the display pages have the new score
+  EXPECT_EQ(f->eTabloGol_Schet2->Caption(), "1");
+  EXPECT_EQ(f->cb_T_Igroki->ItemIndex(), 1);
+  EXPECT_EQ(f->TabloGol_List->Tag(), 7);
+  ASSERT_EQ(f->ListIgroki->Count(), 2);
+  EXPECT_EQ(f->ListIgroki->Items()->Get(1), "9  Nine Nils");
+  EXPECT_TRUE(f->bIgrok_Zabil->Enabled());
+  EXPECT_EQ(f->PageControl2->ActivePage(), f->Sheet_Tablo);
+  EXPECT_EQ(f->PageControl1->ActivePage(), f->TabSheet5);
+  EXPECT_EQ(SelectedPage, 5);
+  // Nothing is written before the scorer is chosen.
+  EXPECT_EQ(f->TabloGol_List->Lines()->Count(), 0);
+}
+
+TEST_F(GoalsTest, ScorerSendsThePageAppendsTheLineAndSelectsTheGoals) {
+  TFormMain* f = StartMatch();
+  Goal(1, 7, 7);
+  EXPECT_EQ(ScreenPage, 5);                      // the scorer's page went out first
+  EXPECT_FALSE(f->bIgrok_Zabil->Enabled());
+  EXPECT_EQ(LastGoalLine(), "0  7'  7  Tony Jerry; Alpha (North)");
+  EXPECT_EQ(SelectedPage, 2);                    // selected, not sent
+  EXPECT_EQ(ScreenPage, 5);
+  EXPECT_EQ(f->PageControl1->ActivePage(), f->TabSheet2);
+
+  Goal(2, 23, 9);
+  EXPECT_EQ(LastGoalLine(), "123'  9  Nine Nils; Beta (South)");
+  // A goal without a chosen scorer still names the side.
+  Goal(2, 90, 0);
+  EXPECT_EQ(LastGoalLine(), "190'  ; Beta (South)");
+  EXPECT_EQ(f->seSud_Schet1->Value(), 1);
+  EXPECT_EQ(f->seSud_Schet2->Value(), 2);
+}
+
+TEST_F(GoalsTest, GoalListSurvivesARestart) {
+  StartMatch();
+  Goal(1, 7, 7);
+  Goal(2, 23, 9);
+  Destroy();
+  TFormMain* f = Create();
+  ASSERT_EQ(f->TabloGol_List->Lines()->Count(), 2);
+  EXPECT_EQ(f->TabloGol_List->Lines()->Get(0), "0  7'  7  Tony Jerry; Alpha (North)");
+  EXPECT_EQ(f->TabloGol_List->Lines()->Get(1), "123'  9  Nine Nils; Beta (South)");
+}
+
+TEST_F(GoalsTest, GoalLineLayout) {
+  EXPECT_EQ(TFormMain::GoalLine(0, 3, "7  Tony Jerry", "A"), "0  3'  7  Tony Jerry; A");
+  EXPECT_EQ(TFormMain::GoalLine(1, 11, "2  Pit Nise", "B"), "111'  2  Pit Nise; B");
+  EXPECT_EQ(TFormMain::GoalLine(0, 9, "", "A"), "0  9'  ; A");
+  EXPECT_EQ(TFormMain::GoalLine(1, 10, "", "B"), "110'  ; B");
+  EXPECT_EQ(TFormMain::GoalLine(0, 120, "x", "A"), "0120'  x; A");
+}
+
+TEST_F(GoalsTest, GoalClipThenTheLogoByTheFadeUnderTheFlag) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_Gol1->SetHint("/clips/goal1.avi");
+  std::vector<String> played;
+  int logoWidth = -1;
+  f->PlayGoalClip = [&](const String& clip) {
+    played.push_back(clip);
+    logoWidth = f->BufferTablo->Picture()->Width();
+  };
+  f->cbPagePerexodRnd->SetChecked(false);
+  f->bSud_Gol1->Click();
+  ASSERT_EQ(played.size(), 1u);
+  EXPECT_EQ(played[0], "/clips/goal1.avi");
+  EXPECT_EQ(logoWidth, f->iSud_Logo1->Picture()->Width());
+  EXPECT_EQ(logoWidth, 10);
+  ASSERT_FALSE(starts_.empty());
+  EXPECT_EQ(starts_[0].Style, 118);
+  EXPECT_TRUE(starts_[0].Busy);
+  EXPECT_FALSE(TransitionBusy);
+  EXPECT_EQ(f->seSud_Schet1->Value(), 1);
+
+  // Without a clip no transition runs at the goal.
+  starts_.clear();
+  played.clear();
+  f->bSud_Gol2->Click();
+  EXPECT_TRUE(played.empty());
+  EXPECT_TRUE(starts_.empty());
+  EXPECT_EQ(f->seSud_Schet2->Value(), 1);
+}
+
+TEST_F(GoalsTest, GoalButtonIsNotReenteredWhileItsRoadRuns) {
+  TFormMain* f = StartMatch();
+  f->bSud_Gol1->SetHint("/clips/goal1.avi");
+  int calls = 0;
+  f->PlayGoalClip = [&](const String&) {
+    ++calls;
+    f->bSud_Gol1->Click();   // an impatient second press during the clip
+  };
+  f->bSud_Gol1->Click();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(f->seSud_Schet1->Value(), 1);
+  EXPECT_FALSE(f->GoalRoadBusy);
+  // The road is open again afterwards.
+  f->bSud_Gol1->Click();
+  EXPECT_EQ(f->seSud_Schet1->Value(), 2);
+}
+
+TEST_F(GoalsTest, ClosingDuringTheClipEndsTheRoad) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_Gol1->SetHint("/clips/goal1.avi");
+  f->PlayGoalClip = [&](const String&) { f->ClosingDown = true; };
+  f->bSud_Gol1->Click();
+  EXPECT_TRUE(starts_.empty());
+  EXPECT_EQ(f->seSud_Schet1->Value(), 0);
+  EXPECT_FALSE(TransitionBusy);
+  EXPECT_FALSE(f->GoalRoadBusy);
+  f->ClosingDown = false;
+}
+
+TEST_F(GoalsTest, RightClickChoosesTheClipCancelKeepsIt) {
+  TFormMain* f = StartMatch();
+  f->OpenPictureDialog1->Filter = "Pictures|*.bmp";
+  String seenFilter;
+  bool ok = true;
+  int shown = 0;
+  CommonDialogHook = [&](TCommonDialog* d) {
+    ++shown;
+    auto* o = dynamic_cast<TOpenDialog*>(d);
+    seenFilter = o->Filter;
+    o->FileName = "/media/goal.mpg";
+    return ok;
+  };
+  f->bSud_Gol2->SetHint("/old.avi");
+  f->bGolMouseUp(f->bSud_Gol2, mbLeft, {}, 1, 1);
+  EXPECT_EQ(shown, 0);
+  ok = false;
+  f->bGolMouseUp(f->bSud_Gol2, mbRight, {}, 1, 1);
+  EXPECT_EQ(f->bSud_Gol2->Hint(), "/old.avi");
+  ok = true;
+  f->bGolMouseUp(f->bSud_Gol2, mbRight, {}, 1, 1);
+  CommonDialogHook = nullptr;
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(seenFilter, "Media (*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob)|*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob");
+  EXPECT_EQ(f->bSud_Gol2->Hint(), "/media/goal.mpg");
+  EXPECT_EQ(TFormMain::GoalClip(f->bSud_Gol2), "/media/goal.mpg");
+  EXPECT_EQ(f->OpenPictureDialog1->Filter, "Pictures|*.bmp");
+}
+
+// ---------------------------------------------------------------------------
+// The goals page
+
+TEST_F(GoalsTest, GoalsPageColoursEachLineAndDropsTheCode) {
+  TFormMain* f = Create();
+  f->TabloGol_List->Lines()->SetText("0  7'  7  Tony Jerry\n123'  9  Nine Nils\nx by hand\n");
+  auto pageP = PaintGoals(f);
+  TBitmap& page = *pageP;
+  TBitmap ref(384, 128);
+  ref.Fill(clBlack);
+  DrawReference(f, ref, 0, "  7'  7  Tony Jerry", clAqua);
+  DrawReference(f, ref, 24, "23'  9  Nine Nils", clYellow);
+  DrawReference(f, ref, 48, " by hand", clGray);
+  EXPECT_TRUE(SameBand(page, ref, 0, 128));
+  EXPECT_GT(CountColor(page, Rect(0, 0, 384, 24), clAqua), 0);
+  EXPECT_GT(CountColor(page, Rect(0, 24, 384, 48), clYellow), 0);
+  EXPECT_EQ(CountColor(page, Rect(0, 0, 384, 24), clYellow), 0);
+  // The paint box's own font colour is left as it was.
+  EXPECT_EQ(f->TabloGol_Paint->Font()->Color(), clAqua);
+}
+
+TEST_F(GoalsTest, EveryColourCode) {
+  const TColor want[10] = {RGB(0, 255, 255), RGB(255, 255, 0), RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 128, 0),
+                           RGB(0, 0, 255),   RGB(255, 0, 255), RGB(0, 255, 0),     RGB(192, 192, 192), RGB(0, 128, 128)};
+  for (int d = 0; d < 10; ++d) EXPECT_EQ(TFormMain::GoalLineColor(String(1, char('0' + d)) + "x"), want[d]) << d;
+  EXPECT_EQ(TFormMain::GoalLineColor("a"), RGB(128, 128, 128));
+  EXPECT_EQ(TFormMain::GoalLineColor(" 1"), RGB(128, 128, 128));
+  EXPECT_EQ(TFormMain::GoalLineColor(""), RGB(128, 128, 128));
+}
+
+TEST_F(GoalsTest, BlankLineIsSkippedAndTheNextGoesLower) {
+  TFormMain* f = Create();
+  f->TabloGol_List->Lines()->SetText("0first\n\n1third\n");
+  auto pageP = PaintGoals(f);
+  TBitmap& page = *pageP;
+  TBitmap ref(384, 128);
+  ref.Fill(clBlack);
+  DrawReference(f, ref, 0, "first", clAqua);
+  DrawReference(f, ref, 48, "third", clYellow);
+  EXPECT_TRUE(SameBand(page, ref, 0, 128));
+  EXPECT_EQ(CountColor(page, Rect(0, 24, 384, 48), clBlack), 384 * 24);
+}
+
+TEST_F(GoalsTest, TopListScrollsAndALineStartingInAMultiByteCharacterLosesItWhole) {
+  TFormMain* f = Create();
+  f->TabloGol_List->Lines()->SetText("0a\n0b\n0c\n1fourth\n\xC3\xA9" "accent\n");
+  f->seTabloGol_TopList->SetValue(3);
+  auto pageP = PaintGoals(f);
+  TBitmap& page = *pageP;
+  TBitmap ref(384, 128);
+  ref.Fill(clBlack);
+  DrawReference(f, ref, 0, "fourth", clYellow);
+  DrawReference(f, ref, 24, "accent", clGray);
+  EXPECT_TRUE(SameBand(page, ref, 0, 128));
+  f->seTabloGol_TopList->SetValue(100);   // past the end: an empty page
+  auto emptyP = PaintGoals(f);
+  TBitmap& empty = *emptyP;
+  EXPECT_EQ(CountColor(empty, Rect(0, 0, 384, 128), clBlack), 384 * 128);
+}
+
+// ---------------------------------------------------------------------------
+// Cards
+
+class CardsTest : public GoalsTest {
+ protected:
+  TPlayerRec& Rec(int side, int nr) {
+    for (TPlayerRec& r : form_->TeamSlots[size_t(side)].Players)
+      if (r.Nr == nr) return r;
+    ADD_FAILURE() << "no record " << nr;
+    return form_->TeamSlots[size_t(side)].Players[100];
+  }
+};
+
+TEST_F(CardsTest, CardButtonPreparesTheListAndTheCardButton) {
+  TFormMain* f = StartMatch();
+  f->bSud_KR2->Click();
+  EXPECT_EQ(f->cb_T_Igroki->ItemIndex(), 1);
+  EXPECT_EQ(f->ListIgroki->Count(), 2);
+  EXPECT_TRUE(f->bIgrok_Kartochka->Enabled());
+  EXPECT_EQ(f->bIgrok_Kartochka->Hint(), "K_Red");
+  EXPECT_EQ(f->bIgrok_Kartochka->Color(), RGB(255, 0, 0));
+  EXPECT_EQ(f->PageControl1->ActivePage(), f->TabSheet5);
+  EXPECT_EQ(SelectedPage, 5);
+  f->bSud_KY1->Click();
+  EXPECT_EQ(f->cb_T_Igroki->ItemIndex(), 0);
+  EXPECT_EQ(f->bIgrok_Kartochka->Hint(), "K_Yellow");
+  EXPECT_EQ(f->bIgrok_Kartochka->Color(), RGB(255, 255, 0));
+}
+
+TEST_F(CardsTest, CardCountsShowsTheCardAndSelectsTheLineUp) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_KY1->Click();
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  ASSERT_EQ(Rec(1, 7).K, "");
+  f->bIgrok_Kartochka->Click();
+  EXPECT_EQ(Rec(1, 7).K, "1");
+  EXPECT_FALSE(f->bIgrok_Kartochka->Enabled());
+  EXPECT_EQ(f->bIgrok_Kartochka->Color(), clBtnFace);
+  EXPECT_EQ(waits_, (std::vector<int>{2000, 2000}));
+  // The player's page, then the card under the flag with the fade.
+  ASSERT_EQ(starts_.size(), 2u);
+  EXPECT_FALSE(starts_[0].Busy);
+  EXPECT_TRUE(starts_[1].Busy);
+  EXPECT_EQ(starts_[1].Style, 118);
+  EXPECT_FALSE(TransitionBusy);
+  // The photo holds the yellow card.
+  TBitmap* photo = f->Igrok_Photo->Picture()->Bitmap();
+  EXPECT_EQ(photo->Canvas()->Pixel(photo->Width() / 2, photo->Height() / 2), clYellow);
+  // The side's line-up page is selected, not sent.
+  EXPECT_EQ(f->cb_T_Sostav->ItemIndex(), 0);
+  EXPECT_EQ(SelectedPage, 3);
+  EXPECT_NE(ScreenPage, 3);
+  EXPECT_FALSE(f->CardRoadBusy);
+
+  f->bSud_KR1->Click();
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  f->bIgrok_Kartochka->Click();
+  EXPECT_EQ(Rec(1, 7).K, "2");
+  photo = f->Igrok_Photo->Picture()->Bitmap();
+  EXPECT_EQ(photo->Canvas()->Pixel(photo->Width() / 2, photo->Height() / 2), clRed);
+}
+
+TEST_F(CardsTest, CountThatIsNoNumberStartsAtOne) {
+  TFormMain* f = StartMatch();
+  f->bSud_KY1->Click();
+  Rec(1, 10).K = "x";
+  f->ListIgroki->SetItemIndex(ItemOf(10));
+  f->bIgrok_Kartochka->Click();
+  EXPECT_EQ(Rec(1, 10).K, "1");
+}
+
+TEST_F(CardsTest, NoSelectionOrAnEmptyListChangesNothing) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_KY1->Click();
+  const auto before = f->TeamSlots;
+  f->ListIgroki->SetItemIndex(-1);
+  f->bIgrok_Kartochka->Click();
+  EXPECT_TRUE(f->bIgrok_Kartochka->Enabled());
+  EXPECT_TRUE(starts_.empty());
+  EXPECT_TRUE(waits_.empty());
+  for (int s = 0; s < 3; ++s)
+    for (int i = 0; i < TeamPlayerCount; ++i)
+      EXPECT_EQ(f->TeamSlots[size_t(s)].Players[size_t(i)].K, before[size_t(s)].Players[size_t(i)].K);
+
+  // A side without persons: the list is empty.
+  f->TeamSlots[1].Players = {};
+  f->cb_T_IgrokiChange(f->cb_T_Igroki);
+  ASSERT_EQ(f->ListIgroki->Count(), 0);
+  f->bIgrok_Kartochka->Click();
+  EXPECT_TRUE(starts_.empty());
+  EXPECT_TRUE(waits_.empty());
+  for (const TPlayerRec& r : f->TeamSlots[1].Players) EXPECT_EQ(r.K, "");
+  EXPECT_NE(SelectedPage, 3);
+}
+
+TEST_F(CardsTest, MissingCardPictureEndsAfterTheFirstTransition) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_KY1->Click();
+  f->bIgrok_Kartochka->SetHint("K_Blue");
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  EXPECT_THROW(f->bIgrok_KartochkaClick(f->bIgrok_Kartochka), Exception);
+  EXPECT_EQ(Rec(1, 7).K, "1");
+  EXPECT_EQ(starts_.size(), 1u);
+  EXPECT_FALSE(TransitionBusy);
+  EXPECT_FALSE(f->CardRoadBusy);
+  EXPECT_EQ(SelectedPage, 5);
+}
+
+TEST_F(CardsTest, ClosingDuringTheWaitEndsTheCardCleanly) {
+  TFormMain* f = StartMatch();
+  WatchTransitions();
+  f->bSud_KY1->Click();
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  onWait_ = [] { return false; };
+  f->bIgrok_Kartochka->Click();
+  EXPECT_EQ(Rec(1, 7).K, "1");
+  EXPECT_EQ(waits_.size(), 1u);
+  EXPECT_EQ(starts_.size(), 1u);   // the card itself is not shown any more
+  EXPECT_FALSE(TransitionBusy);
+  EXPECT_FALSE(f->CardRoadBusy);
+  EXPECT_EQ(SelectedPage, 5);
+}
+
+TEST_F(CardsTest, ButtonsAreNotReenteredDuringTheWait) {
+  TFormMain* f = StartMatch();
+  f->bSud_KY1->Click();
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  int nested = 0;
+  onWait_ = [&] {
+    if (nested++ == 0) {
+      f->bSud_KR2->Click();            // the referee's button meanwhile
+      f->bIgrok_Kartochka->Click();    // and the card button again
+    }
+    return true;
+  };
+  f->bIgrok_Kartochka->Click();
+  EXPECT_EQ(Rec(1, 7).K, "1");
+  EXPECT_EQ(waits_.size(), 2u);
+  EXPECT_EQ(f->cb_T_Igroki->ItemIndex(), 0);
+  EXPECT_EQ(f->bIgrok_Kartochka->Hint(), "K_Yellow");
+}
+
+TEST_F(CardsTest, CardPicturesOfTheProgram) {
+  TPicture p;
+  TFormMain::LoadCardResource(&p, "K_Red");
+  EXPECT_GT(p.Width(), 0);
+  EXPECT_EQ(p.Bitmap()->Canvas()->Pixel(p.Width() / 2, p.Height() / 2), clRed);
+  TFormMain::LoadCardResource(&p, "K_Yellow");
+  EXPECT_EQ(p.Bitmap()->Canvas()->Pixel(p.Width() / 2, p.Height() / 2), clYellow);
+  EXPECT_THROW(TFormMain::LoadCardResource(&p, "K_Green"), Exception);
+}
+
+// ---------------------------------------------------------------------------
+// Substitutions
+
+TEST_F(GoalsTest, SubstitutionPreparesThePageWithTheMinute) {
+  TFormMain* f = StartMatch();
+  f->eSud_Time->SetTag(30);
+  f->bSud_Zamena1->Click();
+  EXPECT_EQ(f->bSud_Zamena1->Caption(), "Replace 30");
+  EXPECT_EQ(f->cb_T_Zamena->ItemIndex(), 0);
+  EXPECT_EQ(f->Zamena_Min->Caption(), "30'");
+  EXPECT_TRUE(f->Zamena_Min->Visible());
+  // The coach (100) is not among the lists.
+  ASSERT_EQ(f->ListZamenaOut->Count(), 4);
+  EXPECT_EQ(f->ListZamenaOut->Items()->Get(0), "1  Keeper Karl");
+  EXPECT_EQ(f->ListZamenaOut->Items()->Get(3), "10  Mid Max");
+  EXPECT_EQ(f->ListZamenaIn->Items()->Text(), f->ListZamenaOut->Items()->Text());
+  EXPECT_EQ(f->ListZamenaIn->ItemIndex(), 0);
+  EXPECT_EQ(f->ListZamenaOut->ItemIndex(), 1);
+  EXPECT_EQ(f->Zamena_Logo->Picture()->Width(), f->iTablo_Logo1->Picture()->Width());
+
+  f->ListZamenaOutClick(f->ListZamenaOut);
+  EXPECT_EQ(f->LabelNumOut->Caption(), "7");
+  EXPECT_EQ(f->LabelNameOut->Caption(), "Tony\nJerry");
+  f->ListZamenaOutClick(f->ListZamenaIn);
+  EXPECT_EQ(f->LabelNumIn->Caption(), "1");
+  EXPECT_EQ(f->LabelNameIn->Caption(), "Keeper\nKarl");
+  // No selection: the labels stay.
+  f->ListZamenaIn->SetItemIndex(-1);
+  f->ListZamenaOutClick(f->ListZamenaIn);
+  EXPECT_EQ(f->LabelNumIn->Caption(), "1");
+
+  f->eSud_Time->SetTag(61);
+  f->bSud_Zamena2->Click();
+  EXPECT_EQ(f->bSud_Zamena2->Caption(), "Replace 61");
+  EXPECT_EQ(f->cb_T_Zamena->ItemIndex(), 1);
+  EXPECT_EQ(f->Zamena_Min->Caption(), "61'");
+
+  f->seZamena_ShowMin->SetChecked(true);
+  f->seZamena_ShowMin->SetChecked(false);
+  EXPECT_FALSE(f->Zamena_Min->Visible());
+}
+
+TEST_F(GoalsTest, SubstitutionListsNeverShowStaffEvenAmongTheFirstRecords) {
+  TFormMain* f = StartMatch();
+  auto& ps = f->TeamSlots[2].Players;
+  ps = {};
+  for (int i = 0; i < TeamPlayerCount; ++i) {
+    ps[size_t(i)].Nr = i + 1;
+    ps[size_t(i)].F = "P" + IntToStr(i + 1);
+  }
+  f->cb_T_Zamena->SetItemIndex(1);
+  f->cb_T_ZamenaChange(f->cb_T_Zamena);
+  ASSERT_EQ(f->ListZamenaOut->Count(), 99);
+  for (int i = 0; i < f->ListZamenaOut->Count(); ++i) {
+    const String item = f->ListZamenaOut->Items()->Get(i);
+    EXPECT_LT(StrToInt(item.substr(0, item.find(' '))), 100) << item;
+  }
+}

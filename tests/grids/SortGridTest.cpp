@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+#include "grids/SortGrid.h"
+
+TEST(SortGrid, CellsGrowOnWriteAndReadEmptyOutside) {
+  TSortGrid g(nullptr);
+  g.SetColCount(9);
+  g.SetRowCount(3);
+  g.SetCells(8, 2, "Photo.jpg");
+  EXPECT_EQ(g.Cells(8, 2), "Photo.jpg");
+  EXPECT_EQ(g.Cells(0, 0), "");
+  EXPECT_EQ(g.Cells(20, 20), "");
+  EXPECT_THROW(g.SetCells(9, 0, "x"), EInvalidGridOperation);
+  // shrinking drops the cells beyond the new size; growing again shows them empty
+  g.SetRowCount(2);
+  g.SetRowCount(3);
+  EXPECT_EQ(g.Cells(8, 2), "");
+}
+
+TEST(SortGrid, IsRowEmptyLooksAtEveryColumn) {
+  TSortGrid g(nullptr);
+  g.SetColCount(4);
+  g.SetRowCount(3);
+  EXPECT_TRUE(g.IsRowEmpty(1));
+  g.SetCells(3, 1, "x");
+  EXPECT_FALSE(g.IsRowEmpty(1));
+  g.SetCells(3, 1, "");
+  EXPECT_TRUE(g.IsRowEmpty(1));
+}
+
+TEST(SortGrid, ClearKeepsHeaderAndOneEmptyRow) {
+  TSortGrid g(nullptr);
+  g.SetColCount(3);
+  g.SetRowCount(6);
+  g.SetCells(0, 0, "Nr.");
+  g.SetCells(1, 4, "Ivanov");
+  g.SetRow(4);
+  g.SetModified(true);
+  g.Clear();
+  EXPECT_EQ(g.RowCount(), 2);
+  EXPECT_EQ(g.Row(), 1);
+  EXPECT_EQ(g.Cells(0, 0), "Nr.");
+  EXPECT_TRUE(g.IsRowEmpty(1));
+  EXPECT_FALSE(g.Modified());
+  g.SetRowCount(5);
+  EXPECT_TRUE(g.IsRowEmpty(4));
+}
+
+TEST(SortGrid, ModifiedFiresOnModified) {
+  TSortGrid g(nullptr);
+  int fired = 0;
+  g.OnModified = [&](TObject* s) { EXPECT_EQ(s, &g); ++fired; };
+  g.SetModified(true);
+  g.SetModified(false);
+  EXPECT_EQ(fired, 1);
+}
