@@ -167,11 +167,11 @@ class TFormMain : public TForm {
   void SetClockText(const String& Text);
   // The clock's tick source, steady milliseconds; GetTickCount64 unless a
   // test sets another.
-  std::function<int64_t()> TickSource;
+  std::function<int64_t()> TickSource = GetTickCount64;
   int64_t TickNow() const { return TickSource ? TickSource() : GetTickCount64(); }
   // Set while the period handler runs, so that a selection made from code
   // never applies a period a second time.
-  bool periodChanging_ = false;
+  bool FPeriodChanging = false;
 
   // =========================================================================
   // Scoreboard refresh and match header (FMainScoreboard.cpp)

@@ -36,6 +36,8 @@ void TFormMain::BuildPlayersControls() {
   bIgroki_Logo->OnClick = [this](TObject* s) { bIgroki_LogoClick(s); };
 
   ToolBarIgrok = Make<TToolBar>(this, Panel9, "ToolBarIgrok", 58, 224, 190, 28);
+  ToolBarIgrok->SetAlign(alNone);
+  ToolBarIgrok->SetBounds(58, 224, 190, 28);
   ToolBarIgrok->SetButtonWidth(40);
   ToolBarIgrok->SetButtonHeight(24);
   ToolBarIgrok->SetFlat(true);

@@ -22,6 +22,10 @@ TToolButton* BarButton(TComponent* owner, TToolBar* bar, const char* name, const
 
 TToolBar* Bar(TComponent* owner, TWinControl* parent, const char* name, int left, int top) {
   TToolBar* bar = Make<TToolBar>(owner, parent, name, left, top, 110, 26);
+  // Placed in the panel's right column, not docked at its top, where it
+  // would lie over the text list and the direction and speed controls.
+  bar->SetAlign(alNone);
+  bar->SetBounds(left, top, 110, 26);
   bar->SetFlat(true);
   bar->SetShowCaptions(true);
   bar->SetButtonWidth(36);

@@ -11,20 +11,6 @@ using namespace fmainbuild;
 
 namespace {
 
-// A page object: a 3D label with a centred caption on the output's black.
-TLabel3D* PageLabel(TComponent* owner, TWinControl* parent, const char* name, const char* caption, int l, int t,
-                    int w, int h, TColor fontColor = clWhite) {
-  TLabel3D* L = Make<TLabel3D>(owner, parent, name, l, t, w, h);
-  L->SetAutoSize(false);
-  L->SetAlignment(taCenter);
-  L->SetTransparent(true);
-  L->Font()->SetName("Arial");
-  L->Font()->SetColor(fontColor);
-  L->Font()->SetStyle({fsBold});
-  L->SetCaption(caption);
-  return L;
-}
-
 TImage* PageImage(TComponent* owner, TWinControl* parent, const char* name, int l, int t, int w, int h) {
   TImage* I = Make<TImage>(owner, parent, name, l, t, w, h);
   I->SetCenter(true);

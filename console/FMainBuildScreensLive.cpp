@@ -26,18 +26,6 @@ TPanel* SidePanel(TComponent* owner, TWinControl* parent, const char* name, int 
   return p;
 }
 
-TLabel3D* StatLabel(TComponent* owner, TWinControl* parent, const char* name, const char* caption, int l, int t,
-                    int w, int h, TColor color = clWhite) {
-  TLabel3D* L = Make<TLabel3D>(owner, parent, name, l, t, w, h);
-  L->SetAutoSize(false);
-  L->SetAlignment(taCenter);
-  L->SetTransparent(true);
-  L->Font()->SetName("Arial");
-  L->Font()->SetColor(color);
-  L->Font()->SetStyle({fsBold});
-  L->SetCaption(caption);
-  return L;
-}
 
 }  // namespace
 
@@ -52,7 +40,7 @@ void TFormMain::BuildTvAndMediaPages() {
   ImageOnTV = Make<TImage>(this, PanelTablo5, "ImageOnTV", 0, 0, 384, 256);
   ImageOnTV->SetStretch(true);
   ImageOnTV->SetTransparent(true);
-  LabelStadionName = StatLabel(this, PanelTablo5, "LabelStadionName", "ZEL", 0, 0, 384, 24, clYellow);
+  LabelStadionName = PageLabel(this, PanelTablo5, "LabelStadionName", "ZEL", 0, 0, 384, 24, clYellow);
 
   RunStr = Make<TRunLabel>(this, PanelTablo5, "RunStr", 0, 224, 384, 32);
   RunStr->SetAlign(alBottom);
@@ -102,6 +90,8 @@ void TFormMain::BuildTvAndMediaPages() {
   cbRlTop->OnClick = [this](TObject* s) { cbRlTopClick(s); };
   LabelRS_Color = Make<TLabel>(this, Panel1TvPics, "LabelRS_Color", 496, 86, 110, 32);
   LabelRS_Color->SetAutoSize(false);
+  // Made with an empty caption, the label had already shrunk to fit it.
+  LabelRS_Color->SetBounds(496, 86, 110, 32);
   LabelRS_Color->SetAlignment(taCenter);
   LabelRS_Color->SetLayout(tlCenter);
   LabelRS_Color->SetColor(clBlack);
@@ -151,7 +141,7 @@ void TFormMain::BuildClockStatInetPages() {
   ImageClockFon->SetAlign(alClient);
   ImageClockFon->SetStretch(true);
   DialClock1 = Make<TPaintBox>(this, PanelCircleClock, "DialClock1", 0, 0, 384, 256);
-  LabelSekundomer = StatLabel(this, PanelCircleClock, "LabelSekundomer", "00:00.00", 0, 230, 120, 26);
+  LabelSekundomer = PageLabel(this, PanelCircleClock, "LabelSekundomer", "00:00.00", 0, 230, 120, 26);
   LabelSekundomer->SetTransparent(false);
   LabelSekundomer->SetColor(clNavy);
 
@@ -171,15 +161,15 @@ void TFormMain::BuildClockStatInetPages() {
 
   // ---- 10 Statistic --------------------------------------------------------
   PanelStat = PagePanel(this, Sheet_Stat, "PanelStat");
-  eTabloStat_K1 = StatLabel(this, PanelStat, "eTabloStat_K1", "HOME", 0, 0, 191, 22);
-  eTabloStat_K2 = StatLabel(this, PanelStat, "eTabloStat_K2", "GUEST", 193, 0, 191, 22);
-  eTabloStat_Schet1 = StatLabel(this, PanelStat, "eTabloStat_Schet1", "0", 0, 22, 191, 80);
-  eTabloStat_Schet2 = StatLabel(this, PanelStat, "eTabloStat_Schet2", "0", 193, 22, 191, 80);
+  eTabloStat_K1 = PageLabel(this, PanelStat, "eTabloStat_K1", "HOME", 0, 0, 191, 22);
+  eTabloStat_K2 = PageLabel(this, PanelStat, "eTabloStat_K2", "GUEST", 193, 0, 191, 22);
+  eTabloStat_Schet1 = PageLabel(this, PanelStat, "eTabloStat_Schet1", "0", 0, 22, 191, 80);
+  eTabloStat_Schet2 = PageLabel(this, PanelStat, "eTabloStat_Schet2", "0", 193, 22, 191, 80);
   static const char* rowTitles[7] = {"", "IMPACTS IN GATE", "IMPACTS IN PASS", "ANGULAR", "CARDS", "OFSIDES", "FOLES"};
   static const char* rowNames[7] = {"", "eTabloStat_Label1", "eTabloStat_Label2", "eTabloStat_Label3",
                                     "eTabloStat_Label4", "eTabloStat_Label5", "eTabloStat_Label6"};
   for (int r = 1; r <= 6; ++r)
-    eTabloStat_Label[size_t(r)] = StatLabel(this, PanelStat, rowNames[r], rowTitles[r], 46, 110 + (r - 1) * 24, 292, 22);
+    eTabloStat_Label[size_t(r)] = PageLabel(this, PanelStat, rowNames[r], rowTitles[r], 46, 110 + (r - 1) * 24, 292, 22);
 
   // Counters in the order of the settings "Stat1_1".."Stat1_14".
   static const char* keys[15] = {"", "K1_1", "K1_2", "K1_3", "K1_4Y", "K1_4R", "K1_5", "K1_6",
@@ -195,7 +185,7 @@ void TFormMain::BuildClockStatInetPages() {
     const String labelName = String("CTabloStat_") + keys[n];
     int lx = left ? 0 : 338;
     if (red) lx = left ? 23 : 315;
-    TLabel3D* L = StatLabel(this, PanelStat, labelName.c_str(), "0", lx, top, (red || yellow) ? 23 : 46, 22,
+    TLabel3D* L = PageLabel(this, PanelStat, labelName.c_str(), "0", lx, top, (red || yellow) ? 23 : 46, 22,
                             red ? clRed : (yellow ? clYellow : clWhite));
     StatLabels[size_t(n)] = L;
     const String inputName = String("seTabloStat_") + keys[n];

@@ -2,6 +2,7 @@
 // Small helpers of the main window's builders: every control gets its owner,
 // name, parent and bounds in one call; every other design value is then set
 // by the builder itself.
+#include "controls/Label3D.h"
 #include "toolkit/Controls.h"
 
 namespace fmainbuild {
@@ -21,6 +22,21 @@ T* MakeComponent(TComponent* Owner, const char* Name) {
   T* c = new T(Owner);
   c->SetName(Name);
   return c;
+}
+
+// A page object: a bold Arial 3D label with a centred caption, see-through
+// over the page's background.
+inline TLabel3D* PageLabel(TComponent* owner, TWinControl* parent, const char* name, const char* caption, int l,
+                           int t, int w, int h, TColor fontColor = clWhite) {
+  TLabel3D* L = Make<TLabel3D>(owner, parent, name, l, t, w, h);
+  L->SetAutoSize(false);
+  L->SetAlignment(taCenter);
+  L->SetTransparent(true);
+  L->Font()->SetName("Arial");
+  L->Font()->SetColor(fontColor);
+  L->Font()->SetStyle({fsBold});
+  L->SetCaption(caption);
+  return L;
 }
 
 }  // namespace fmainbuild

@@ -97,12 +97,12 @@ void TFormMain::Sud_StopClick(TObject* /*Sender*/) {
 void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
   // Selecting the next period below must not come back here as a change of
   // the combo: one press is one period.
-  if (periodChanging_) return;
-  periodChanging_ = true;
+  if (FPeriodChanging) return;
+  FPeriodChanging = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
-  } reset{periodChanging_};
+  } reset{FPeriodChanging};
 
   // 1. The button advances; past the last period nothing is selected, and
   //    the press after that starts again at the first.

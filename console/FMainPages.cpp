@@ -49,7 +49,7 @@ void TFormMain::SetPageTag(TTabSheet* Sheet, uint32_t Word) {
 void TFormMain::PageControl1Change(TObject* /*Sender*/) {
   // 1. The layout editor's selection ends.
   if (StretchHandleAttached()) DetachStretchHandle();
-  // 2.
+  // 2. The clock page's picture choice follows its file.
   if (PageControl1->ActivePageIndex() == PageClock) UpdateClockPicEnabled();
 
   // 3. A page tab: it becomes the selected page, unless the players show
@@ -83,12 +83,12 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
       BufferTablo->Clear();
     }
   }
-  // 4.3
+  // 4.3 Pending work (the moves above) is done first.
   if (Application) Application->ProcessMessages();
-  // 4.4
+  // 4.4 The page goes on the screen.
   PageControl1->SetActivePageIndex(SelectedPage);
   ScreenPage = PageControl1->ActivePageIndex();
-  // 4.5
+  // 4.5 The command tab names it.
   UpdateScreenTabCaption();
 
   // 4.6 Live pages.

@@ -44,9 +44,7 @@ void ExchangeItems(TListBox* l, int a, int b) {
 
 void TFormMain::rlPlayClick(TObject* /*Sender*/) {
   // 1. The list is locked on its selected item while the text runs.
-  const int selected = ListRunStr->ItemIndex();
-  ListRunStr->SetMultiSelect(false);
-  ListRunStr->SetItemIndex(selected);
+  ListRunStr->SetMultiSelect(false);   // keeps the selected item
   ListRunStr->SetEnabled(false);
   rlPlay->SetEnabled(false);
   rlStop->SetEnabled(true);

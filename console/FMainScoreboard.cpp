@@ -21,10 +21,6 @@ void PutSides(TComboBox* cb, const String& side1, const String& side2) {
   cb->SetItemIndex(index);
 }
 
-void FireChange(TComboBox* cb) {
-  if (cb->OnChange) cb->OnChange(cb);
-}
-
 }  // namespace
 
 void TFormMain::cbSud_Comanda1Change(TObject* Sender) {
@@ -105,14 +101,14 @@ void TFormMain::bFullOKClick(TObject* /*Sender*/) {
   const String side1 = cbSud_Comanda1->Text(), side2 = cbSud_Comanda2->Text();
   PutSides(cb_T_Zamena, side1, side2);
   cb_T_Zamena->SetEnabled(true);
-  FireChange(cb_T_Zamena);
+  cb_T_ZamenaChange(cb_T_Zamena);
   PutSides(cb_T_Igroki, side1, side2);
   if (cb_T_Igroki->ItemIndex() < 0) cb_T_Igroki->SetItemIndex(0);
   cb_T_Igroki->SetEnabled(true);
-  FireChange(cb_T_Igroki);
+  cb_T_IgrokiChange(cb_T_Igroki);
   PutSides(cb_T_Sostav, side1, side2);
   cb_T_Sostav->SetItemIndex(cb_T_Igroki->ItemIndex());
-  FireChange(cb_T_Sostav);
+  cb_T_SostavChange(cb_T_Sostav);
   cb_T_Sostav->SetEnabled(true);
   // 4. The period.
   eTablo_Period->SetCaption(cbSud_Period->Text());

@@ -22,11 +22,12 @@ int IndexOfExact(TStrings* items, const String& text) {
   return -1;
 }
 
-// Steady tick of a kick-off stored as wall-clock milliseconds; the elapsed
-// time never counts below 0 (a clock set back, a value from the future).
-int64_t SteadyFromWall(int64_t wallMs) {
+// Tick (of the clock's tick source `now`) of a kick-off stored as wall-clock
+// milliseconds; the elapsed time never counts below 0 (a clock set back, a
+// value from the future).
+int64_t SteadyFromWall(int64_t wallMs, int64_t now) {
   const int64_t elapsed = std::max<int64_t>(0, WallClockMs() - wallMs);
-  return GetTickCount64() - elapsed;
+  return now - elapsed;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ void TFormMain::LoadSettings() {
         }
         const int64_t timeStart = reg.ReadInt64("TimeStart");
         loadedTimeStartWall_ = timeStart > 0 ? timeStart : 0;
-        SetTimeStart(timeStart > 0 ? SteadyFromWall(timeStart) : 0);
+        SetTimeStart(timeStart > 0 ? SteadyFromWall(timeStart, TickNow()) : 0);
         try {
           cbInternational->SetItemIndex(reg.ReadInteger("Charset"));
           cbInternationalChange(cbInternational);
@@ -198,8 +199,9 @@ void TFormMain::SaveSettings() {
     reg.WriteBool("RS_SItalic", RunStr->RFont()->Style().Contains(fsItalic));
     // The kick-off of a running clock, in wall-clock milliseconds so that a
     // restart of the machine does not spoil it; 0 while the clock stands.
+    // The time played is read from the clock's own tick source.
     if (!MatchClockRunning()) SetTimeStart(0);
-    reg.WriteInt64("TimeStart", MatchClockRunning() ? WallClockMs() - (GetTickCount64() - TimeStart()) : 0);
+    reg.WriteInt64("TimeStart", MatchClockRunning() ? WallClockMs() - (TickNow() - TimeStart()) : 0);
     reg.WriteInteger("Charset", cbInternational->ItemIndex());
     reg.WriteString("Stadion", LabelStadion->Caption());
     reg.WriteString("StadionN", LabelStadionName->Caption());

@@ -34,6 +34,7 @@ TTextFormat TLabel3D::textFormat() const {
     case taCenter: fmt.Include(tfCenter); break;
     default: fmt.Include(tfLeft); break;
   }
+  fmt.Include(tfExpandTabs);
   if (WordWrap()) fmt.Include(tfWordBreak);
   if (!showAccelChar_) fmt.Include(tfNoPrefix);
   return fmt;

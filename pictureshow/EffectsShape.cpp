@@ -257,50 +257,6 @@ constexpr TShapeKind ShapeKind(int n) {
   return TShapeKind::None;
 }
 
-// The bitmap rotation of ShowEffects.h (Dst(x, y) := Src(sx, sy) in 16.16
-// fixed point, pixels without a source keep theirs), with the same numbers
-// but its rows read through one base pointer and each row walked only over
-// the columns whose source can lie inside Src: a full-frame turn stays within
-// the frame budget.
-void RotateInto(TBitmap* Dst, const TBitmap* Src, int CX, int CY, double Angle) {
-  const int W = Src->Width(), H = Src->Height();
-  const int dw = std::min(W, Dst->Width()), dh = std::min(H, Dst->Height());
-  if (dw <= 0 || dh <= 0) return;
-  const int64_t sinF = Trunc(std::sin(Angle) * 65536.0);
-  const int64_t cosF = Trunc(std::cos(Angle) * 65536.0);
-  const uint8_t* srcBase = Src->ScanLine(0);
-  const ptrdiff_t srcStride = Src->BytesPerLine();
-  // Columns x of a row where v0 + a x can lie in [lo, hi): a slightly wide
-  // interval; the exact test stays in the loop.
-  auto columns = [dw](int64_t v0, int64_t a, int64_t lo, int64_t hi, int& x0, int& x1) {
-    if (a == 0) {
-      if (v0 < lo || v0 >= hi) x0 = x1 = 0;
-      return;
-    }
-    double p = double(lo - v0) / double(a), q = double(hi - v0) / double(a);
-    if (p > q) std::swap(p, q);
-    const double from = std::max(std::floor(p) - 1, 0.0), to = std::min(std::ceil(q) + 1, double(dw));
-    x0 = std::max(x0, int(std::min(from, double(dw))));
-    x1 = std::min(x1, int(std::max(to, 0.0)));
-  };
-  for (int y = 0; y < dh; ++y) {
-    const int64_t dy = int64_t(y) - CY;
-    const int64_t nx0 = -int64_t(CX) * cosF - dy * sinF;   // numerators at x = 0
-    const int64_t ny0 = -int64_t(CX) * sinF + dy * cosF;
-    int x0 = 0, x1 = dw;
-    columns(nx0, cosF, -int64_t(CX) * 65536, int64_t(W - CX) * 65536, x0, x1);
-    columns(ny0, sinF, -int64_t(CY) * 65536, int64_t(H - CY) * 65536, x0, x1);
-    if (x0 >= x1) continue;
-    uint32_t* d = reinterpret_cast<uint32_t*>(Dst->ScanLine(y));
-    int64_t nx = nx0 + x0 * cosF, ny = ny0 + x0 * sinF;
-    for (int x = x0; x < x1; ++x, nx += cosF, ny += sinF) {
-      const int64_t sx = (nx >> 16) + CX, sy = (ny >> 16) + CY;
-      if (uint64_t(sx) < uint64_t(W) && uint64_t(sy) < uint64_t(H))
-        d[x] = reinterpret_cast<const uint32_t*>(srcBase + sy * srcStride)[sx];
-    }
-  }
-}
-
 // 119..122: the new picture turns in about a point just outside one corner,
 // a quarter turn at the start and none at the end. Pixels onto which no pixel
 // of the new picture falls keep the old picture.
@@ -308,7 +264,7 @@ void Pivot(int n, TBitmap* Screen, TBitmap* Picture, const TRect& R, int Progres
   const int W = R.Right, H = R.Bottom;
   const int cx = n == 119 || n == 120 ? -1 : W;
   const int cy = n == 119 || n == 121 ? -1 : H;
-  RotateInto(Screen, Picture, cx, cy, (100 - Progress) * kPi / 200);
+  RotateBitmap(Screen, Picture, cx, cy, (100 - Progress) * kPi / 200);
 }
 
 void DrawShape(int n, TBitmap* Screen, TBitmap* Picture, const TRect& R, uint16_t Step, int Progress) {

@@ -8,6 +8,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include "pictureshow/EffectPatterns.h"
 
 // The planes of a mask.
 struct TRevealMask::TStore {
@@ -359,154 +360,30 @@ void TRevealMask::Apply(TBitmap* Screen, const TBitmap* Picture, uint8_t Want) {
 // ---------------------------------------------------------------------------
 // Strip patterns
 
+namespace {
+
+// The sink of a strip pattern: row rectangles into the mask, column
+// rectangles onto the column plane.
+auto Stamp(TRevealMask& M, TRevealMask::TOp Op, uint8_t Value) {
+  return [&M, Op, Value](int l, int t, int r, int b, bool column) {
+    if (column) M.ColumnRect(l, t, r, b);
+    else M.Rect(l, t, r, b, Op, Value);
+  };
+}
+
+}  // namespace
+
 void BarsMask(TRevealMask& M, int PX, int PY, int W, int H, int S, int RowMode, int ColMode, uint8_t Value) {
-  auto rect = [&](int l, int t, int r, int b) { M.Rect(l, t, r, b, TRevealMask::opOr, Value); };
-  auto column = [&](int l, int t, int r, int b) { M.ColumnRect(l, t, r, b); };
-  if (RowMode != 0) {
-    const bool second = PX > W;
-    int px = PX;
-    if (!second && int64_t(px) + S > W) px = W;
-    for (int y = second ? 5 : 0; y < H + 5; y += 10) {
-      if (!second) {
-        switch (RowMode) {
-          case 1: case 5: rect(W - px, y, W, y + 5); break;
-          case 2: case 4: rect(0, y, px, y + 5); break;
-          case 3:
-            rect(0, y + 5, px, y + 10);
-            rect(W - px, y, W, y + 5);
-            break;
-          default: break;
-        }
-      } else {
-        rect(0, y - 5, W, y);
-        switch (RowMode) {
-          case 1: case 4: rect(2 * W - px, y, W, y + 5); break;
-          case 2: case 5: rect(0, y, px - W, y + 5); break;
-          default: break;
-        }
-      }
-    }
-  }
-  if (ColMode != 0) {
-    const bool second = PY > H;
-    int py = PY;
-    if (!second && int64_t(py) + S > H) py = H;
-    for (int x = second ? 5 : 0; x < W + 5; x += 10) {
-      if (!second) {
-        switch (ColMode) {
-          case 1: case 5: column(x, H - py, x + 5, H); break;
-          case 2: case 4: column(x, 0, x + 5, py); break;
-          case 3:
-            column(x, H - py, x + 5, H);
-            column(x + 5, 0, x + 10, py);
-            break;
-          default: break;
-        }
-      } else {
-        column(x - 5, 0, x, H);
-        switch (ColMode) {
-          case 1: case 4: column(x, 2 * H - py, x + 5, H); break;
-          case 2: case 5: column(x, 0, x + 5, py - H); break;
-          default: break;
-        }
-      }
-    }
-  }
+  BarsPattern(PX, PY, W, H, S, RowMode, ColMode, Stamp(M, TRevealMask::opOr, Value));
   M.MergeColumns(Value);
 }
 
 void ShredMask(TRevealMask& M, int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
-  // v + Random(j) - Random(j), the two draws in that order.
-  auto jit = [&Rng](int v, int j) {
-    const int a = Rng.Random(j);
-    const int b = Rng.Random(j);
-    return v + a - b;
-  };
-  if (RowMode != 0 && H > 0) {
-    const int h = 5 + H % 5;
-    const int j = PX < W ? W / 7 : 0;
-    for (int y = 0; y < H; y += 5) {
-      switch (RowMode) {
-        case 1: M.Rect(jit(W - PX, j), y, W, y + h); break;
-        case 2: M.Rect(0, y, jit(PX, j), y + h); break;
-        case 3: {
-          const int a = jit(W - PX, j) / 2;
-          M.Rect(a, y, W / 2, y + h);
-          const int b = jit(W + PX, j) / 2;
-          M.Rect(W / 2, y, b, y + h);
-          break;
-        }
-        case 4: {
-          const int a = W - jit(PX, j) / 2;
-          M.Rect(a, y, W, y + h);
-          const int b = jit(PX, j) / 2;
-          M.Rect(0, y, b, y + h);
-          break;
-        }
-        default: break;
-      }
-    }
-  }
-  if (ColMode != 0 && W > 0) {
-    const int w = 5 + W % 5;
-    const int k = PY < H ? H / 7 : 0;
-    for (int x = 0; x < W; x += 5) {
-      switch (ColMode) {
-        case 1: M.ColumnRect(x, jit(H - PY, k), x + w, H); break;
-        case 2: M.ColumnRect(x, 0, x + w, jit(PY, k)); break;
-        case 3: {
-          const int a = jit(H - PY, k) / 2;
-          M.ColumnRect(x, a, x + w, H / 2);
-          const int b = jit(H + PY, k) / 2;
-          M.ColumnRect(x, H / 2, x + w, b);
-          break;
-        }
-        case 4: {
-          const int a = H - jit(PY, k) / 2;
-          M.ColumnRect(x, a, x + w, H);
-          const int b = jit(PY, k) / 2;
-          M.ColumnRect(x, 0, x + w, b);
-          break;
-        }
-        default: break;
-      }
-    }
-  }
+  ShredPattern(PX, PY, W, H, RowMode, ColMode, Rng, Stamp(M, TRevealMask::opSet, 1));
   M.MergeColumns(1);
 }
 
 void SpeckleMask(TRevealMask& M, int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
-  // Whether the cell k steps ahead of the front is shown: one draw per cell.
-  auto shown = [&Rng](int k, int t) { return k <= t ? Rng.Random(k) <= 1 : Rng.Random(k) == 0; };
-  if (RowMode == 1 || RowMode == 2) {
-    const int J = PX < W ? W / 10 : 0;
-    const int C = std::max(J / 20, 2);
-    const int pitch = C / 2;
-    const int t = (3 * J / C) / 4;
-    for (int y = 0; y < H; y += pitch) {
-      if (RowMode == 1) M.Rect(W - PX, y, W, y + C);
-      else M.Rect(0, y, PX, y + C);
-      for (int k = J / C; k >= 1; --k) {
-        if (!shown(k, t)) continue;
-        if (RowMode == 1) M.Rect(W - PX - k * C, y, W - PX - k * C + C, y + C);
-        else M.Rect(PX + k * C - C, y, PX + k * C, y + C);
-      }
-    }
-  }
-  if (ColMode == 1 || ColMode == 2) {
-    const int J = PY < H ? H / 10 : 0;
-    const int C = std::max(J / 20, 2);
-    const int pitch = C / 2;
-    const int t = (3 * J / C) / 4;
-    for (int x = 0; x < W; x += pitch) {
-      if (ColMode == 1) M.ColumnRect(x, H - PY, x + C, H);
-      else M.ColumnRect(x, 0, x + C, PY);
-      for (int k = J / C; k >= 1; --k) {
-        if (!shown(k, t)) continue;
-        if (ColMode == 1) M.ColumnRect(x, H - PY - k * C, x + C, H - PY - k * C + C);
-        else M.ColumnRect(x, PY + k * C - C, x + C, PY + k * C);
-      }
-    }
-  }
+  SpecklePattern(PX, PY, W, H, RowMode, ColMode, Rng, Stamp(M, TRevealMask::opSet, 1));
   M.MergeColumns(1);
 }

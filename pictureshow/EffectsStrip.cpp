@@ -18,20 +18,20 @@ enum class TStripKind : uint8_t { None, Bars, CrossOverlap, Shred, Speckle };
 
 // The arguments of one member. PX and PY are given as multiples of X and Y
 // (0, 1 or 2); UseS tells whether the bars pattern gets S or 0.
-struct TStripSpec {
+struct TStripPattern {
   TStripKind Kind = TStripKind::None;
   int8_t XMul = 0, YMul = 0;
   bool UseS = false;
   int8_t RowMode = 0, ColMode = 0;
 };
 
-constexpr TStripSpec Bars(int xm, int ym, bool s, int row, int col) {
+constexpr TStripPattern Bars(int xm, int ym, bool s, int row, int col) {
   return {TStripKind::Bars, int8_t(xm), int8_t(ym), s, int8_t(row), int8_t(col)};
 }
-constexpr TStripSpec Shred(int row, int col) { return {TStripKind::Shred, 1, 1, false, int8_t(row), int8_t(col)}; }
-constexpr TStripSpec Speckle(int row, int col) { return {TStripKind::Speckle, 1, 1, false, int8_t(row), int8_t(col)}; }
+constexpr TStripPattern Shred(int row, int col) { return {TStripKind::Shred, 1, 1, false, int8_t(row), int8_t(col)}; }
+constexpr TStripPattern Speckle(int row, int col) { return {TStripKind::Speckle, 1, 1, false, int8_t(row), int8_t(col)}; }
 
-constexpr TStripSpec StripSpec(int n) {
+constexpr TStripPattern StripPattern(int n) {
   switch (n) {
     case 60: return Bars(2, 0, true, 1, 0);    // "Bars in from right"
     case 61: return Bars(2, 0, true, 2, 0);    // "Bars in from left"
@@ -85,17 +85,17 @@ constexpr TStripSpec StripSpec(int n) {
   }
 }
 
-void DrawStrips(const TStripSpec& spec, TBitmap* Screen, TBitmap* Picture, const TRect& R, uint16_t Step,
+void DrawStrips(const TStripPattern& pattern, TBitmap* Screen, TBitmap* Picture, const TRect& R, uint16_t Step,
                 int Progress) {
   if (!Screen || !Picture) return;
   const TEffectGeometry g = EffectGeometry(R, Step, Progress);
   if (g.W <= 0 || g.H <= 0) return;
-  const int PX = spec.XMul * g.X, PY = spec.YMul * g.Y;
+  const int PX = pattern.XMul * g.X, PY = pattern.YMul * g.Y;
   TRevealMask mask(g.W, g.H);
   uint8_t want = 1;
-  switch (spec.Kind) {
+  switch (pattern.Kind) {
     case TStripKind::Bars:
-      BarsMask(mask, PX, PY, g.W, g.H, spec.UseS ? g.S : 0, spec.RowMode, spec.ColMode);
+      BarsMask(mask, PX, PY, g.W, g.H, pattern.UseS ? g.S : 0, pattern.RowMode, pattern.ColMode);
       break;
     case TStripKind::CrossOverlap:
       // Two bit planes; the picture shows where both are set.
@@ -104,10 +104,10 @@ void DrawStrips(const TStripSpec& spec, TBitmap* Screen, TBitmap* Picture, const
       want = 3;
       break;
     case TStripKind::Shred:
-      ShredMask(mask, PX, PY, g.W, g.H, spec.RowMode, spec.ColMode, EffectRandom());
+      ShredMask(mask, PX, PY, g.W, g.H, pattern.RowMode, pattern.ColMode, EffectRandom());
       break;
     case TStripKind::Speckle:
-      SpeckleMask(mask, PX, PY, g.W, g.H, spec.RowMode, spec.ColMode, EffectRandom());
+      SpeckleMask(mask, PX, PY, g.W, g.H, pattern.RowMode, pattern.ColMode, EffectRandom());
       break;
     case TStripKind::None:
       return;
@@ -117,13 +117,13 @@ void DrawStrips(const TStripSpec& spec, TBitmap* Screen, TBitmap* Picture, const
 
 template <int N>
 void StripEffect(TBitmap* Screen, TBitmap* Picture, const TRect& R, uint16_t Step, int Progress) {
-  static constexpr TStripSpec spec = StripSpec(N);
-  DrawStrips(spec, Screen, Picture, R, Step, Progress);
+  static constexpr TStripPattern pattern = StripPattern(N);
+  DrawStrips(pattern, Screen, Picture, R, Step, Progress);
 }
 
 template <int N>
 constexpr TEffectProc StripProcFor() {
-  if constexpr (StripSpec(N).Kind != TStripKind::None) return &StripEffect<N>;
+  if constexpr (StripPattern(N).Kind != TStripKind::None) return &StripEffect<N>;
   else return nullptr;
 }
 

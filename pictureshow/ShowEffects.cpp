@@ -1,6 +1,7 @@
 // The effect table and the routines shared by the effect procedures.
 #include "pictureshow/ShowEffects.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -8,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 #include "pictureshow/EffectFamilies.h"
+#include "pictureshow/EffectPatterns.h"
 
 namespace {
 
@@ -314,24 +316,52 @@ void CrossFade(TBitmap* Screen, TBitmap* Picture, int Progress) {
   for (int y = 0; y < h; ++y) FadeRow(Screen->ScanLine(y), pic->ScanLine(y), w, 100 - p, p);
 }
 
+namespace {
+// Narrows [x0, x1) to the columns x of a row where v0 + a x can lie in
+// [lo, hi). The interval is a little wide; the exact test stays with the
+// caller.
+void sourceColumns(int64_t v0, int64_t a, int64_t lo, int64_t hi, int dw, int& x0, int& x1) {
+  if (a == 0) {
+    if (v0 < lo || v0 >= hi) x0 = x1 = 0;
+    return;
+  }
+  double p = double(lo - v0) / double(a), q = double(hi - v0) / double(a);
+  if (p > q) std::swap(p, q);
+  const double from = std::max(std::floor(p) - 1, 0.0), to = std::min(std::ceil(q) + 1, double(dw));
+  x0 = std::max(x0, int(std::min(from, double(dw))));
+  x1 = std::min(x1, int(std::max(to, 0.0)));
+}
+}  // namespace
+
+// Rows are read through one base pointer, and each row is walked only over
+// the columns whose source can lie inside Src, so a full-frame turn stays
+// within the frame budget. Rows run bottom up and columns right to left.
 void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle) {
+  if (!Dst || !Src) return;
   const int W = Src->Width(), H = Src->Height();
   const int dw = std::min(W, Dst->Width()), dh = std::min(H, Dst->Height());
+  if (dw <= 0 || dh <= 0) return;
   const int64_t sinF = Trunc(std::sin(Angle) * 65536.0);
   const int64_t cosF = Trunc(std::cos(Angle) * 65536.0);
   const TBitmap* src = Src;
+  const uint8_t* srcBase = src->ScanLine(0);
+  const ptrdiff_t srcStride = src->BytesPerLine();
   for (int y = dh - 1; y >= 0; --y) {
     const int64_t dy = int64_t(y) - CY;
+    // Numerators at x = 0; each step to the right adds cosF and sinF.
+    const int64_t nx0 = -int64_t(CX) * cosF - dy * sinF;
+    const int64_t ny0 = -int64_t(CX) * sinF + dy * cosF;
+    int x0 = 0, x1 = dw;
+    sourceColumns(nx0, cosF, -int64_t(CX) * 65536, int64_t(W - CX) * 65536, dw, x0, x1);
+    sourceColumns(ny0, sinF, -int64_t(CY) * 65536, int64_t(H - CY) * 65536, dw, x0, x1);
+    if (x0 >= x1) continue;
     uint32_t* d = reinterpret_cast<uint32_t*>(Dst->ScanLine(y));
-    // Numerators for x = dw - 1; each step to the left subtracts cosF and sinF.
-    const int64_t dx0 = int64_t(dw - 1) - CX;
-    int64_t nx = dx0 * cosF - dy * sinF;
-    int64_t ny = dx0 * sinF + dy * cosF;
-    for (int x = dw - 1; x >= 0; --x, nx -= cosF, ny -= sinF) {
+    int64_t nx = nx0 + int64_t(x1 - 1) * cosF, ny = ny0 + int64_t(x1 - 1) * sinF;
+    for (int x = x1 - 1; x >= x0; --x, nx -= cosF, ny -= sinF) {
       const int64_t sx = (nx >> 16) + CX;
       const int64_t sy = (ny >> 16) + CY;
       if (uint64_t(sx) < uint64_t(W) && uint64_t(sy) < uint64_t(H))
-        d[x] = reinterpret_cast<const uint32_t*>(src->ScanLine(int(sy)))[sx];
+        d[x] = reinterpret_cast<const uint32_t*>(srcBase + sy * srcStride)[sx];
     }
   }
 }
@@ -382,162 +412,29 @@ HRGN CreatePieRgn(int CX, int CY, int Radius, double StartAngle, double EndAngle
   return CreatePolygonRgn(pts.data(), int(pts.size()), WINDING);
 }
 
+namespace {
+
+// The sink of a strip pattern for a region: every rectangle, row or column.
+auto Collect(std::vector<TRect>& Rects) {
+  return [&Rects](int l, int t, int r, int b, bool) { Rects.emplace_back(l, t, r, b); };
+}
+
+}  // namespace
+
 HRGN CreateBarsRgn(int PX, int PY, int W, int H, int S, int RowMode, int ColMode) {
   std::vector<TRect> rs;
-  if (RowMode != 0) {
-    const bool second = PX > W;
-    int px = PX;
-    if (!second && px + S > W) px = W;
-    for (int y = second ? 5 : 0; y < H + 5; y += 10) {
-      if (!second) {
-        switch (RowMode) {
-          case 1: case 5: rs.emplace_back(W - px, y, W, y + 5); break;
-          case 2: case 4: rs.emplace_back(0, y, px, y + 5); break;
-          case 3:
-            rs.emplace_back(0, y + 5, px, y + 10);
-            rs.emplace_back(W - px, y, W, y + 5);
-            break;
-          default: break;
-        }
-      } else {
-        rs.emplace_back(0, y - 5, W, y);
-        switch (RowMode) {
-          case 1: case 4: rs.emplace_back(2 * W - px, y, W, y + 5); break;
-          case 2: case 5: rs.emplace_back(0, y, px - W, y + 5); break;
-          default: break;
-        }
-      }
-    }
-  }
-  if (ColMode != 0) {
-    const bool second = PY > H;
-    int py = PY;
-    if (!second && py + S > H) py = H;
-    for (int x = second ? 5 : 0; x < W + 5; x += 10) {
-      if (!second) {
-        switch (ColMode) {
-          case 1: case 5: rs.emplace_back(x, H - py, x + 5, H); break;
-          case 2: case 4: rs.emplace_back(x, 0, x + 5, py); break;
-          case 3:
-            rs.emplace_back(x, H - py, x + 5, H);
-            rs.emplace_back(x + 5, 0, x + 10, py);
-            break;
-          default: break;
-        }
-      } else {
-        rs.emplace_back(x - 5, 0, x, H);
-        switch (ColMode) {
-          case 1: case 4: rs.emplace_back(x, 2 * H - py, x + 5, H); break;
-          case 2: case 5: rs.emplace_back(x, 0, x + 5, py - H); break;
-          default: break;
-        }
-      }
-    }
-  }
+  BarsPattern(PX, PY, W, H, S, RowMode, ColMode, Collect(rs));
   return CreateRectsRgn(rs);
 }
 
 HRGN CreateShredRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
   std::vector<TRect> rs;
-  // v + Random(j) - Random(j), the two draws in that order.
-  auto jit = [&Rng](int v, int j) {
-    const int a = Rng.Random(j);
-    const int b = Rng.Random(j);
-    return v + a - b;
-  };
-  if (RowMode != 0 && H > 0) {
-    const int h = 5 + H % 5;
-    const int j = PX < W ? W / 7 : 0;
-    for (int y = 0; y < H; y += 5) {
-      switch (RowMode) {
-        case 1: rs.emplace_back(jit(W - PX, j), y, W, y + h); break;
-        case 2: rs.emplace_back(0, y, jit(PX, j), y + h); break;
-        case 3: {
-          const int a = jit(W - PX, j) / 2;
-          rs.emplace_back(a, y, W / 2, y + h);
-          const int b = jit(W + PX, j) / 2;
-          rs.emplace_back(W / 2, y, b, y + h);
-          break;
-        }
-        case 4: {
-          const int a = W - jit(PX, j) / 2;
-          rs.emplace_back(a, y, W, y + h);
-          const int b = jit(PX, j) / 2;
-          rs.emplace_back(0, y, b, y + h);
-          break;
-        }
-        default: break;
-      }
-    }
-  }
-  if (ColMode != 0 && W > 0) {
-    const int w = 5 + W % 5;
-    const int k = PY < H ? H / 7 : 0;
-    for (int x = 0; x < W; x += 5) {
-      switch (ColMode) {
-        case 1: rs.emplace_back(x, jit(H - PY, k), x + w, H); break;
-        case 2: rs.emplace_back(x, 0, x + w, jit(PY, k)); break;
-        case 3: {
-          const int a = jit(H - PY, k) / 2;
-          rs.emplace_back(x, a, x + w, H / 2);
-          const int b = jit(H + PY, k) / 2;
-          rs.emplace_back(x, H / 2, x + w, b);
-          break;
-        }
-        case 4: {
-          const int a = H - jit(PY, k) / 2;
-          rs.emplace_back(x, a, x + w, H);
-          const int b = jit(PY, k) / 2;
-          rs.emplace_back(x, 0, x + w, b);
-          break;
-        }
-        default: break;
-      }
-    }
-  }
+  ShredPattern(PX, PY, W, H, RowMode, ColMode, Rng, Collect(rs));
   return CreateRectsRgn(rs);
 }
 
-namespace {
-
-// Whether the speckle cell k steps ahead of the front is shown.
-bool SpeckleCell(TEffectRandom& Rng, int k, int t) {
-  return k <= t ? Rng.Random(k) <= 1 : Rng.Random(k) == 0;
-}
-
-}  // namespace
-
 HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TEffectRandom& Rng) {
   std::vector<TRect> rs;
-  if (RowMode == 1 || RowMode == 2) {
-    const int J = PX < W ? W / 10 : 0;
-    const int C = std::max(J / 20, 2);
-    const int pitch = C / 2;
-    const int t = (3 * J / C) / 4;
-    for (int y = 0; y < H; y += pitch) {
-      if (RowMode == 1) rs.emplace_back(W - PX, y, W, y + C);
-      else rs.emplace_back(0, y, PX, y + C);
-      for (int k = J / C; k >= 1; --k) {
-        if (!SpeckleCell(Rng, k, t)) continue;
-        if (RowMode == 1) rs.emplace_back(W - PX - k * C, y, W - PX - k * C + C, y + C);
-        else rs.emplace_back(PX + k * C - C, y, PX + k * C, y + C);
-      }
-    }
-  }
-  if (ColMode == 1 || ColMode == 2) {
-    const int J = PY < H ? H / 10 : 0;
-    const int C = std::max(J / 20, 2);
-    const int pitch = C / 2;
-    const int t = (3 * J / C) / 4;
-    for (int x = 0; x < W; x += pitch) {
-      if (ColMode == 1) rs.emplace_back(x, H - PY, x + C, H);
-      else rs.emplace_back(x, 0, x + C, PY);
-      for (int k = J / C; k >= 1; --k) {
-        if (!SpeckleCell(Rng, k, t)) continue;
-        if (ColMode == 1) rs.emplace_back(x, H - PY - k * C, x + C, H - PY - k * C + C);
-        else rs.emplace_back(x, PY + k * C - C, x + C, PY + k * C);
-      }
-    }
-  }
+  SpecklePattern(PX, PY, W, H, RowMode, ColMode, Rng, Collect(rs));
   return CreateRectsRgn(rs);
 }

@@ -8,6 +8,3 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$JOBS"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j "$JOBS"
-if [ "${TABLO_SANITIZE_RUN:-1}" = 1 ]; then
-  scripts/test-sanitize.sh
-fi

@@ -128,10 +128,12 @@ void TPageControl::TabsChanged() {
   Invalidate();
 }
 
+// Every page, shown or not, fills the display area, so that what is aligned
+// on a page never opened yet already has its real size.
 void TPageControl::showActive() {
   TRect d = DisplayRect();
   for (TTabSheet* p : pages_) {
-    if (p == active_) p->SetBoundsRect(d);
+    p->SetBoundsRect(d);
     p->SetVisible(p == active_);
   }
 }

@@ -258,9 +258,21 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::KeyRelease:
       return keyEvent(L, w, static_cast<QKeyEvent*>(e), own, filter);
     case QEvent::ContextMenu: {
+      auto* ce = static_cast<QContextMenuEvent*>(e);
+      bool handled = false, ran = false;
+      const TPoint at = ce->reason() == QContextMenuEvent::Keyboard ? TPoint(-1, -1) : TPoint(ce->pos().x(), ce->pos().y());
+      run(L, [&](TControl* x) {
+        x->DoContextPopup(at, handled);
+        ran = true;
+      });
+      // A handler that failed (its exception was shown) shows no menu.
+      if (handled || !ran || !L->ctrl) {
+        e->accept();
+        return true;
+      }
+      c = L->ctrl;
       TPopupMenu* m = c->PopupMenu();
       if (!m || !m->AutoPopup) return false;
-      auto* ce = static_cast<QContextMenuEvent*>(e);
       QPoint g = ce->globalPos();
       run(L, [&](TControl* x) {
         m->SetPopupComponent(x);
@@ -316,7 +328,7 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
   }
 }
 
-void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent*) {
+void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
   TControl* c = self->link.ctrl;
   if (!c) return;
   QPainter p(self);
@@ -338,6 +350,13 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent*) {
   cv->SetOrigin(TPoint(0, 0));
   cv->Font()->Assign(c->font_.get());
   cv->Brush()->SetColor(c->color_);
+  // A partial repaint (InvalidateRect): Paint sees the area as the clip.
+  const QRect area = e ? e->region().boundingRect() : self->rect();
+  const bool partial = !area.contains(self->rect());
+  if (partial) {
+    const TRegion clip = TRegion::FromRect(Bounds(area.x(), area.y(), area.width(), area.height()));
+    cv->SelectClipRgn(&clip);
+  }
   ++self->link.busy;
   try {
     c->Paint();
@@ -350,7 +369,10 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent*) {
     });
   }
   --self->link.busy;
-  if (self->link.ctrl) cv->BindImage(nullptr);
+  if (self->link.ctrl) {
+    if (partial) cv->SelectClipRgn(nullptr);
+    cv->BindImage(nullptr);
+  }
   p.drawImage(0, 0, self->buffer);
 }
 
@@ -614,6 +636,13 @@ void TControl::SetTransparent(bool v) {
 
 void TControl::Invalidate() {
   if (widget_) widget_->update();
+}
+
+void TControl::InvalidateRect(const TRect& r) {
+  if (!widget_) return;
+  const TRect n = r.Normalized();
+  if (n.IsEmpty()) return;
+  widget_->update(QRect(n.Left, n.Top, n.Width(), n.Height()));
 }
 
 void TControl::Repaint() {

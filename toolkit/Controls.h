@@ -43,6 +43,10 @@ using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState
 using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+// Before a control's context menu shows: MousePos is the point in client
+// coordinates ((-1, -1) when asked for from the keyboard); Handled = true
+// keeps the PopupMenu from showing.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
 // How a control reacts to the mouse: csClickEvents makes a left button press
 // and release inside the control run Click (on the release, before
@@ -128,6 +132,10 @@ class TControl : public TComponent {
   virtual void SetTransparent(bool v);
 
   virtual void Invalidate();
+  // Repaints only r (client coordinates) at the next paint. While such a
+  // partial repaint runs, the paint canvas is clipped to the area to be
+  // painted, so Paint can skip what lies outside Canvas->ClipRect().
+  void InvalidateRect(const TRect& r);
   virtual void Repaint();           // paints now
   void Update();
   void Refresh() { Repaint(); }
@@ -144,6 +152,7 @@ class TControl : public TComponent {
   TMouseMoveEvent OnMouseMove;
   TNotifyEvent OnMouseEnter, OnMouseLeave;
   TMouseWheelEvent OnMouseWheel;
+  TContextPopupEvent OnContextPopup;
 
   // Toolkit internals.
   QWidget* Widget() const { return widget_; }
@@ -175,6 +184,11 @@ class TControl : public TComponent {
     bool handled = false;
     if (OnMouseWheel) OnMouseWheel(this, s, delta, p, handled);
     return handled;
+  }
+  // The context menu was asked for at p (client coordinates, (-1, -1) from
+  // the keyboard); runs OnContextPopup. Handled = true shows no PopupMenu.
+  virtual void DoContextPopup(TPoint p, bool& handled) {
+    if (OnContextPopup) OnContextPopup(this, p, handled);
   }
   virtual void FontChanged();
   virtual void TextChanged() { Invalidate(); }

@@ -403,6 +403,12 @@ void copyRows(uint8_t* dbits, qsizetype dbpl, const uint8_t* sbits, qsizetype sb
 // asked) onto the rectangle d of dst, both normalised, in image coordinates.
 // clip (image coordinates) limits the pixels written. key >= 0 skips source
 // pixels of that colour (0xRRGGBB).
+// The snapshot of a source rectangle when a picture is copied onto itself.
+std::vector<uint8_t>& selfCopyScratch() {
+  thread_local std::vector<uint8_t> scratch;
+  return scratch;
+}
+
 void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool mirrorY, const QRegion* clip,
           TCopyMode mode, int64_t key) {
   if (d.isEmpty()) return;
@@ -437,14 +443,24 @@ void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool
       s.translate(-inter.topLeft());
       src = &holder;
     } else if (src->constBits() == dst.constBits()) {
-      // A copy onto the same picture reads from a snapshot of the source.
+      // A copy onto the same picture reads from a snapshot of the source
+      // rectangle, kept in this thread's scratch buffer (reused from copy to
+      // copy, so a transition frame allocates nothing).
       QRect inter = s.intersected(src->rect());
       if (inter.isEmpty()) return;
-      holder = QImage(inter.size(), src->format());
+      std::vector<uint8_t>& scratch = selfCopyScratch();
+      const size_t rowBytes = size_t(inter.width()) * 4;
+      const size_t need = rowBytes * size_t(inter.height());
+      if (scratch.size() < need) {
+        scratch.clear();
+        scratch.shrink_to_fit();
+        scratch.resize(need);
+      }
+      holder = QImage(scratch.data(), inter.width(), inter.height(), qsizetype(rowBytes), src->format());
       if (holder.isNull()) return;
       for (int y = 0; y < inter.height(); ++y)
-        copyPixels(holder.scanLine(y), src->constScanLine(inter.y() + y) + qsizetype(inter.x()) * 4,
-                   size_t(inter.width()) * 4);
+        copyPixels(scratch.data() + rowBytes * size_t(y), src->constScanLine(inter.y() + y) + qsizetype(inter.x()) * 4,
+                   rowBytes);
       s.translate(-inter.topLeft());
       src = &holder;
     }
@@ -809,8 +825,20 @@ int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
   if (fmt.Contains(tfSingleLine)) flags |= Qt::TextSingleLine;
   if (fmt.Contains(tfWordBreak)) flags |= Qt::TextWordWrap;
   if (!fmt.Contains(tfNoPrefix)) flags |= Qt::TextShowMnemonic;
+  const bool expandTabs = fmt.Contains(tfExpandTabs);
+  if (expandTabs) flags |= Qt::TextExpandTabs;
   QString t = qs(text);
   QRect rc = normalised(r);
+  const int hAlign = Qt::AlignHCenter | Qt::AlignRight | Qt::AlignLeft;
+  const int vAlign = Qt::AlignVCenter | Qt::AlignBottom | Qt::AlignTop;
+  // The width of one line as drawn: tabs at their tab stops when expanded,
+  // else blanks.
+  auto lineWidth = [&](const QString& line) {
+    if (!line.contains(QLatin1Char('\t'))) return fm.horizontalAdvance(line);
+    if (!expandTabs) return fm.horizontalAdvance(QString(line).replace(QLatin1Char('\t'), QLatin1Char(' ')));
+    return fm.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs, line)
+        .width();
+  };
   if (fmt.Contains(tfCalcRect)) {
     int w = 0, h = 0;
     if (fmt.Contains(tfWordBreak)) {
@@ -825,7 +853,7 @@ int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
       QString plain = fmt.Contains(tfNoPrefix) ? t : stripMnemonic(t);
       const QStringList lines = fmt.Contains(tfSingleLine) ? QStringList{QString(plain).replace(QLatin1Char('\n'), QLatin1Char(' '))}
                                                            : plain.split(QLatin1Char('\n'));
-      for (const QString& line : lines) w = std::max(w, fm.horizontalAdvance(line));
+      for (const QString& line : lines) w = std::max(w, lineWidth(line));
       h = int(lines.size()) * fm.height();
     }
     if (t.isEmpty()) h = fm.height();
@@ -843,9 +871,35 @@ int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
     if (p.hasClipping()) p.setClipRect(rc, Qt::IntersectClip);
     else p.setClipRect(rc);
   }
+  p.setPen(qcolor(font_->Color()));
+  if (expandTabs && !(flags & Qt::AlignLeft) && t.contains(QLatin1Char('\t'))) {
+    // The text engine expands tabs only in left-aligned text: each line
+    // (each paragraph when words wrap) is laid out from the left and moved
+    // to its place.
+    const int left = (flags & ~(hAlign | vAlign)) | Qt::AlignLeft | Qt::AlignTop;
+    const QStringList paras = (flags & Qt::TextSingleLine) ? QStringList{t} : t.split(QLatin1Char('\n'));
+    std::vector<QRect> boxes;
+    int total = 0;
+    for (const QString& para : paras) {
+      QRect b = fm.boundingRect(QRect(0, 0, std::max(rc.width(), 1), 1 << 20), left, para);
+      if (para.isEmpty()) b.setSize(QSize(0, fm.height()));
+      boxes.push_back(b);
+      total += b.height();
+    }
+    int y = (flags & Qt::AlignVCenter) ? rc.y() + (rc.height() - total) / 2
+            : (flags & Qt::AlignBottom) ? rc.y() + rc.height() - total
+                                        : rc.y();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      const int bw = boxes[i].width(), bh = boxes[i].height();
+      const int x = (flags & Qt::AlignHCenter) ? rc.x() + (rc.width() - bw) / 2 : rc.x() + rc.width() - bw;
+      if (brush_->Style() != bsClear) p.fillRect(QRect(x, y, bw, bh), qcolor(brush_->Color()));
+      p.drawText(QRect(x, y, std::max(rc.width(), 1), bh), left, paras[qsizetype(i)]);
+      y += bh;
+    }
+    return total;
+  }
   QRect br = fm.boundingRect(rc, flags, t);
   if (brush_->Style() != bsClear) p.fillRect(br, qcolor(brush_->Color()));
-  p.setPen(qcolor(font_->Color()));
   p.drawText(rc, flags, t);
   return br.height();
 }
@@ -893,6 +947,8 @@ void TCanvas::CopyRect(const TRect& d, TCanvas* src, const TRect& s) {
   }
   if (OnChange) OnChange(this);
 }
+
+size_t SelfCopyScratchBytes() { return selfCopyScratch().capacity(); }
 
 TColor TCanvas::Pixel(int x, int y) const {
   if (!image_) return TColor(-1);

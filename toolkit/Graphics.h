@@ -141,8 +141,10 @@ bool PtInRegion(HRGN r, int x, int y);
 void DeleteObject(HRGN r);
 
 enum TCopyMode { cmSrcCopy, cmSrcInvert, cmSrcAnd, cmSrcPaint, cmNotSrcCopy, cmBlackness, cmWhiteness, cmDstInvert };
+// tfExpandTabs moves the text after a tab to the next tab stop (without it a
+// tab shows as a blank).
 enum TTextFormatFlag { tfLeft, tfCenter, tfRight, tfTop, tfVerticalCenter, tfBottom, tfSingleLine, tfWordBreak,
-                       tfCalcRect, tfNoPrefix, tfEndEllipsis, tfNoClip };
+                       tfCalcRect, tfNoPrefix, tfEndEllipsis, tfNoClip, tfExpandTabs };
 using TTextFormat = TSet<TTextFormatFlag>;
 
 class TGraphic;
@@ -223,6 +225,10 @@ class TCanvas : public TPersistent {
   TPoint origin_;
   std::recursive_mutex lock_;
 };
+
+// Toolkit internals: the bytes this thread keeps for copies of a picture
+// onto itself (a snapshot of the source rectangle, reused from copy to copy).
+size_t SelfCopyScratchBytes();
 
 class TGraphic : public TPersistent {
  public:

@@ -304,15 +304,46 @@ class MemoLines : public TStrings {
   }
   void Clear() override { store({}); }
   int Add(const String& s) override { int n = Count(); Insert(n, s); return n; }
+  // The text is being set as a whole: the lines come from it again.
+  void Forget() { stored_ = false; }
  private:
-  std::vector<String> lines() const { return splitLines(memo_->Text()); }
+  // The text alone cannot tell a last empty line (or a single empty line)
+  // from none, so the lines last stored are kept with the text they made;
+  // while the editor still holds that text they are the lines. Once the
+  // text changes otherwise (typed, SetText) it is split again.
+  std::vector<String> lines() const {
+    const String& t = memo_->Text();
+    if (stored_ && t == storedText_) return storedLines_;
+    return splitLines(t);
+  }
   void store(const std::vector<String>& l) {
+    // A string holding line breaks makes several lines, as in the editor.
+    std::vector<String> flat;
+    flat.reserve(l.size());
+    for (const String& s : l) {
+      size_t start = 0;
+      for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' || s[i] == '\n') {
+          flat.push_back(s.substr(start, i - start));
+          if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+          start = i + 1;
+        }
+      }
+      flat.push_back(s.substr(start));
+    }
     String t;
-    for (size_t i = 0; i < l.size(); ++i) { if (i) t += '\n'; t += l[i]; }
+    for (size_t i = 0; i < flat.size(); ++i) { if (i) t += '\n'; t += flat[i]; }
+    stored_ = false;
     memo_->SetText(t);
+    storedLines_ = std::move(flat);
+    storedText_ = memo_->Text();
+    stored_ = true;
     Changed();
   }
   TMemo* memo_;
+  bool stored_ = false;
+  std::vector<String> storedLines_;
+  String storedText_;
 };
 }  // namespace
 
@@ -338,6 +369,7 @@ const String& TMemo::Text() const {
 }
 
 void TMemo::SetText(const String& s) {
+  static_cast<MemoLines*>(lines_.get())->Forget();
   String t;
   t.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {

@@ -117,7 +117,8 @@ class TMemo : public TWinControl {
  public:
   explicit TMemo(TComponent* AOwner);
   ~TMemo() override;
-  // One line per string; a last empty line is not counted.
+  // One line per string. Lines stored through Lines come back exactly (an
+  // empty last line included); a text set or typed has no empty last line.
   TStrings* Lines() const { return lines_.get(); }
   void SetLines(const TStrings* s) { lines_->Assign(s); }
   const String& Text() const override;

@@ -720,9 +720,11 @@ String LoadTextFile(const String& fileName) {
   return StringReplaceAll(text, "\r\n", "\n");
 }
 
+// Unbuffered, so that a short write (full disk, file size limit) shows in
+// the result of write(); a buffered flush would let it pass unnoticed.
 bool AtomicWriteFile(const String& fileName, const std::string& bytes, String* err) {
   QSaveFile f(qs(NormalizePath(fileName)));
-  if (!f.open(QIODevice::WriteOnly)) {
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     if (err) *err = "Cannot create file \"" + NormalizePath(fileName) + "\". " + us(f.errorString());
     return false;
   }
@@ -743,7 +745,7 @@ void SaveTextFile(const String& fileName, const String& text) {
   String name = ResolveFileName(fileName);
   String bytes = StringReplaceAll(text, "\r\n", "\n");
   QSaveFile f(qs(name));
-  if (!f.open(QIODevice::WriteOnly))
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw EFCreateError("Cannot create file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
   if (f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
     String why = us(f.errorString());

@@ -41,7 +41,7 @@ bool IntersectRect(TRect& dst, const TRect& a, const TRect& b);
 bool UnionRect(TRect& dst, const TRect& a, const TRect& b);
 inline bool PtInRect(const TRect& r, const TPoint& p) { return r.Contains(p); }
 
-// A small set of enumeration values (Delphi-like "set of").
+// A small set of enumeration values, stored as bits.
 template <class E>
 class TSet {
  public:

@@ -19,6 +19,7 @@ class MatchClockTest : public ConsoleFixture {
 
   // Two teams in the library, chosen as side 1 and side 2.
   void WriteTeams() {
+    for (const char* d : {"Teams/Alpha (North)", "Teams/Beta (South)"}) std::filesystem::create_directories(app_ + d);
     WriteFile("Teams/Alpha (North)/Alpha (North).txt", "[Name]\nLName=Alpha\nSName=ALP\nTown=North\n");
     WriteFile("Teams/Beta (South)/Beta (South).txt", "[Name]\nLName=Beta\nSName=BET\nTown=South\n");
   }
@@ -33,6 +34,8 @@ class MatchClockTest : public ConsoleFixture {
 };
 
 TEST_F(MatchClockTest, RunningClockFollowsTheTickCount) {
+  // The minute crosses the end of a 32-bit tick count: nothing wraps.
+  now_ = (int64_t(1) << 32) - 30'000;
   TFormMain* f = CreateWithClock();
   ASSERT_EQ(f->eSud_Time->Text(), " 0:00");
   f->Sud_Play->Click();

@@ -88,7 +88,28 @@ TEST_F(PagesTest, MatchPagesWaitForTheTeamsOthersGo) {
     Send(p);
     EXPECT_EQ(ScreenPage, p->PageIndex()) << p->Caption();
     EXPECT_EQ(f->PageControl1->ActivePage(), p);
+    // Only the live pages go without a transition; Reklama without a
+    // playing clip is grabbed like any page.
+    const bool live = p == f->Sheet_TV || p == f->Sheet_Clock;
+    EXPECT_EQ(frames_.empty(), live) << p->Caption();
+    // Files dropped on the window reach the play list only with Reklama chosen.
+    EXPECT_EQ(f->FileDropEnabled(), p == f->Sheet_Media) << p->Caption();
   }
+}
+
+TEST_F(PagesTest, ShowTimeBoxShowsTheTimeOnlyWhileTheClockRuns) {
+  TFormMain* f = Start(true);
+  f->seTablo_ShowTime->SetChecked(false);
+  f->TimerIgra->SetEnabled(true);
+  f->seTablo_ShowTime->SetChecked(true);
+  EXPECT_TRUE(f->eTablo_Time->Visible());
+  EXPECT_TRUE(f->eTabloGol_Time->Visible());
+  f->seTablo_ShowTime->SetChecked(false);
+  EXPECT_FALSE(f->eTablo_Time->Visible());
+  f->TimerIgra->SetEnabled(false);
+  f->seTablo_ShowTime->SetChecked(true);
+  EXPECT_FALSE(f->eTablo_Time->Visible());
+  EXPECT_FALSE(f->eTabloGol_Time->Visible());
 }
 
 TEST_F(PagesTest, CommandTabBeforeAnyPageSendsTheEmptyCommandSheet) {
@@ -118,13 +139,6 @@ TEST_F(PagesTest, PlayersShowOnTheScreenKeepsItsTab) {
   EXPECT_EQ(ScreenPage, 5);   // selected, not sent
 }
 
-TEST_F(PagesTest, ReklamaSelectedEnablesTheFileDrop) {
-  TFormMain* f = Start(true);
-  Choose(f->Sheet_Media);
-  EXPECT_TRUE(f->FileDropEnabled());
-  Choose(f->TabSheet6);
-  EXPECT_FALSE(f->FileDropEnabled());
-}
 
 // ---------------------------------------------------------------------------
 // Sending through the transition
@@ -233,6 +247,13 @@ TEST_F(PagesTest, TransitionWordRoundTripsThroughItsEditors) {
   EXPECT_EQ(TFormMain::PageTag(f->Sheet_Stat), 5u | (9u << 8));
   f->cbPagePerexodRnd->SetChecked(true);
 
+  // A stored effect and step 0 are shown as 1 and so written as 1.
+  ASSERT_EQ(TFormMain::PageTag(f->TabSheet6), 0u);
+  Choose(f->TabSheet6);
+  EXPECT_EQ(f->cbPagePerexodNumber->Value(), 1);
+  EXPECT_EQ(TFormMain::PageTag(f->TabSheet6), 1u | (1u << 8));
+  Choose(f->Sheet_Stat);
+
   // Through the settings store and back.
   Destroy();
   TFormMain* g = Start(true);
@@ -242,14 +263,6 @@ TEST_F(PagesTest, TransitionWordRoundTripsThroughItsEditors) {
   EXPECT_TRUE(g->cbPagePerexodRnd->Checked());
 }
 
-TEST_F(PagesTest, StoredZeroEffectBecomesOneWhenShown) {
-  TFormMain* f = Start(true);
-  Choose(f->TabSheet4);                      // shows 27
-  ASSERT_EQ(TFormMain::PageTag(f->TabSheet6), 0u);
-  Choose(f->TabSheet6);
-  EXPECT_EQ(f->cbPagePerexodNumber->Value(), 1);
-  EXPECT_EQ(TFormMain::PageTag(f->TabSheet6) & 255u, 1u);
-}
 
 TEST_F(PagesTest, RandomEffectIsShownButNotStored) {
   TFormMain* f = Start(true);
@@ -364,7 +377,7 @@ TEST_F(PagesTest, ClockPageGoesLiveInsideTheShow) {
 // ---------------------------------------------------------------------------
 // The grab
 
-TEST_F(PagesTest, GrabRendersTheSelectedPageHeadless) {
+TEST_F(PagesTest, GrabRendersTheSelectedPageHeadlessAndUnderAWindow) {
   TFormMain* f = Start(true);
   PaintBackground(f->ImageFon3, clBlue);
   PaintBackground(f->ImageFon0, clLime);
@@ -377,24 +390,20 @@ TEST_F(PagesTest, GrabRendersTheSelectedPageHeadless) {
   EXPECT_TRUE(Near(b.Canvas()->Pixel(190, 100), clLime));
   TBitmap empty;
   EXPECT_FALSE(f->GrabTabloImage(empty));
-}
 
-TEST_F(PagesTest, GrabIsNotSpoiledByAWindowOverTheOutput) {
-  TFormMain* f = Start(true);
+  // Shown, with a window lying over the whole output band.
   f->Show();
-  PaintBackground(f->ImageFon0, clLime);
   TForm* cover = new TForm(nullptr);
   cover->SetBorderStyle(bsNone);
   cover->SetColor(clFuchsia);
   cover->SetBounds(0, 0, 1024, 740);
   cover->Show();
-  Choose(f->TabSheet1);
-  TBitmap b(384, 256);
   ASSERT_TRUE(f->GrabTabloImage(b));
   EXPECT_TRUE(Near(b.Canvas()->Pixel(190, 100), clLime));
   EXPECT_EQ(CountNear(b, Rect(0, 0, 384, 256), clFuchsia), 0);
   Free(cover);
 }
+
 
 // The output area after sending the Main page with two teams, as a picture.
 TEST_F(PagesTest, ScreenshotOfTheOutputAfterSendingMain) {

@@ -62,19 +62,6 @@ TEST_F(PlayersTest, ListShowsTheSidesPersonsWithTheLineUpChecked) {
   EXPECT_EQ(f->Igrok_Logo->Picture()->Width(), 30);
 }
 
-TEST_F(PlayersTest, OnlyTheFirst99RecordsAreListed) {
-  TFormMain* f = StartShow();
-  auto& ps = f->TeamSlots[1].Players;
-  for (int i = 0; i < TeamPlayerCount; ++i) {
-    ps[size_t(i)] = TPlayerRec{};
-    ps[size_t(i)].Nr = i + 1;
-    ps[size_t(i)].F = "P";
-    ps[size_t(i)].I = IntToStr(i + 1);
-  }
-  f->cb_T_IgrokiChange(f->cb_T_Igroki);
-  ASSERT_EQ(f->ListIgroki->Count(), 99);
-  EXPECT_EQ(f->ListIgroki->Items()->Get(98), "99  P 99");
-}
 
 TEST_F(PlayersTest, PhotoComesFromTheTeamFolderMissingKeepsTheOld) {
   TFormMain* f = StartShow();
@@ -103,11 +90,6 @@ TEST_F(PlayersTest, CopyTakesTheSelectedItemAndNothingWithoutOne) {
   EXPECT_EQ(Clipboard()->AsText(), "7  Tony Jerry");
 }
 
-TEST_F(PlayersTest, DelaySetsTheTimer) {
-  TFormMain* f = StartShow();
-  f->seIgok_Wait->SetValue(7);
-  EXPECT_EQ(f->Timer_Igrok->Interval(), 7000);
-}
 
 // ---------------------------------------------------------------------------
 // Players show
@@ -376,7 +358,7 @@ TEST_F(LineUpTest, LogoDarkenedToAQuarterInTheLowerRightCorner) {
   EXPECT_EQ(b.Canvas()->Pixel(w - lw + 1, h - 2), RGB(50, 25, 10));
   EXPECT_EQ(b.Canvas()->Pixel(w - lw - 2, h / 2), clBlack);
   // The header rule crosses the logo in the title's background colour.
-  EXPECT_EQ(b.Canvas()->Pixel(w - 2, h / 14 + 2), f->labTablo_Title->Color());
+  EXPECT_EQ(b.Canvas()->Pixel(w - 2, h / 14 + 2), ColorToRGB(f->labTablo_Title->Color()));
 
   f->cbWithLogo->SetChecked(false);
   auto plainP = Draw(f);
@@ -437,4 +419,13 @@ TEST_F(PlayersTest, LogoFadesToBlackThenShowsTheSidesLogo) {
   f->bIgroki_Logo->Click();
   EXPECT_EQ(starts_.size(), 2u);
   EXPECT_EQ(f->BufferTablo->Picture()->Width(), 10);
+}
+
+TEST_F(PlayersTest, ShowControlsDoNotCoverTheList) {
+  TFormMain* f = Create();
+  for (TControl* c : std::initializer_list<TControl*>{f->bIgrok_Zabil, f->bIgrok_Kartochka, f->bIgroki_Logo,
+                                                      f->ToolBarIgrok}) {
+    EXPECT_EQ(c->Parent(), f->Panel9) << c->Name();
+    EXPECT_GE(c->Top(), f->ListIgroki->Top() + f->ListIgroki->Height()) << c->Name();
+  }
 }

@@ -21,6 +21,7 @@ class ScoreboardTest : public ConsoleFixture {
     logo.SaveToFile(app_ + "Teams/Alpha (North)/logo.bmp");
   }
   void WriteTeam(const String& folder, const String& name, const String& town, const String& logo) {
+    std::filesystem::create_directories(app_ + "Teams/" + folder);
     WriteFile("Teams/" + folder + "/" + folder + ".txt",
               "[Name]\nLName=" + name + "\nSName=X\nTown=" + town + "\nLogo=" + logo + "\n");
   }

@@ -28,7 +28,8 @@ void ChangeEverything(TFormMain* f) {
   f->seZamena_ShowMin->SetChecked(true);
   f->seIgok_Wait->SetValue(9);
   f->cbKards->SetChecked(false);
-  for (int n = 0; n < f->PageControl1->PageCount(); ++n) f->PageControl1->Pages(n)->SetTag(1000 + n);
+  // every page a valid word: effect n + 1, step 4
+  for (int n = 0; n < f->PageControl1->PageCount(); ++n) f->PageControl1->Pages(n)->SetTag(0x0400 + n + 1);
   f->TabSheet3->SetTag(intptr_t(int32_t(0x80000000u | 0x0305)));   // random flag, step 3, effect 5
   f->bSud_Gol1->SetHint("/clips/goal1.avi");
   f->bSud_Gol2->SetHint("/clips/goal2.avi");
@@ -78,7 +79,7 @@ TEST_F(SettingsTest, RoundTripKeepsEveryRow) {
   EXPECT_TRUE(f->seZamena_ShowMin->Checked());
   EXPECT_EQ(f->seIgok_Wait->Value(), 9);
   EXPECT_FALSE(f->cbKards->Checked());
-  EXPECT_EQ(f->TabSheet1->Tag(), 1001);
+  EXPECT_EQ(f->TabSheet1->Tag(), 0x0402);
   EXPECT_EQ(uint32_t(f->TabSheet3->Tag()), 0x80000305u);
   EXPECT_EQ(f->bSud_Gol1->Hint(), "/clips/goal1.avi");
   EXPECT_EQ(f->bSud_Gol2->Hint(), "/clips/goal2.avi");

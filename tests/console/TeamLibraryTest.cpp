@@ -175,7 +175,7 @@ TEST_F(TeamLibraryTest, MissingFileAndMissingLogoLoadEmpty) {
   EXPECT_EQ(f->TeamSlots[1].Players[0].Nr, 0);
   EXPECT_TRUE(f->TeamSlots[1].Players[0].F.empty());
 
-  WriteFile("Teams/A (B)/A (B).txt", "[Name]\nLName=A\nTown=B\nLogo=gone.png\n");
+  WriteBytes(app_ + "Teams/A (B)/A (B).txt", "[Name]\nLName=A\nTown=B\nLogo=gone.png\n");
   f->LoadTeamFile(0, "A (B)");
   EXPECT_TRUE(f->TeamSlots[0].Logo.empty());
   EXPECT_TRUE(f->iSek_KomLogo->Picture()->Width() == 0);

@@ -247,6 +247,27 @@ TEST_F(Label3DReliefTest, AlignmentLayoutAndWordWrap) {
   EXPECT_GT(inkBounds(l.Snapshot(), clBlack).Height(), 2 * lineHeight);
 }
 
+TEST_F(Label3DReliefTest, TabsMoveTheTextToTheNextTabStop) {
+  l.SetBevel(blNone);
+  l.SetBounds(0, 0, 500, 60);
+  l.SetCaption("H I");
+  const TRect spaced = inkBounds(l.Snapshot(), clBlack);
+  l.SetCaption("H\tI");
+  const TRect tabbed = inkBounds(l.Snapshot(), clBlack);
+  EXPECT_EQ(tabbed.Left, spaced.Left);
+  EXPECT_GT(tabbed.Width(), spaced.Width() + 60);   // a tab stop lies several characters on
+  // Centred and right-aligned text expands its tabs as well.
+  l.SetAlignment(taCenter);
+  const TRect centred = inkBounds(l.Snapshot(), clBlack);
+  EXPECT_NEAR(centred.Width(), tabbed.Width(), 2);
+  EXPECT_NEAR(centred.Left + centred.Right, 500, 6);
+  l.SetAlignment(taRightJustify);
+  l.SetLayout(tlCenter);
+  const TRect right = inkBounds(l.Snapshot(), clBlack);
+  EXPECT_NEAR(right.Width(), tabbed.Width(), 2);
+  EXPECT_GT(right.Right, 490);
+}
+
 TEST_F(Label3DReliefTest, AccelCharacter) {
   l.SetBevel(blNone);
   l.SetCaption("&&");

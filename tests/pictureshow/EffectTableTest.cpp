@@ -1,6 +1,7 @@
 // The effect table, the shared geometry and drawing routines, and the fade.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -213,6 +214,36 @@ TEST(RotateBitmap, FollowsTheFixedPointFormula) {
     }
   EXPECT_GT(newCount, 0);
   EXPECT_LT(newCount, 97 * 61);
+}
+
+// Each row is walked only over the columns whose source can lie in the
+// picture: at every angle, centre and size no pixel may be lost or gained.
+TEST(RotateBitmap, EveryAngleAndCentreFollowsTheFormula) {
+  struct Case { int sw, sh, dw, dh, cx, cy; double angle; };
+  const Case cases[] = {
+      {53, 31, 53, 31, 26, 15, 0.0},          {53, 31, 53, 31, 26, 15, std::numbers::pi},
+      {53, 31, 53, 31, -1, -1, 0.01},         {53, 31, 53, 31, 53, 31, -0.7},
+      {53, 31, 40, 50, 7, 29, 2.5},           {31, 53, 60, 20, 100, -40, 1.2},
+      {64, 48, 64, 48, 32, 24, std::numbers::pi / 2}, {64, 48, 64, 48, 0, 0, -std::numbers::pi / 2},
+      {64, 48, 64, 48, 32, 24, 6.2},          {200, 5, 200, 5, -3000, 2, 0.0005},
+  };
+  for (const Case& k : cases) {
+    auto src = MakeNewPicture(k.sw, k.sh);
+    auto dst = MakeOldPicture(k.dw, k.dh);
+    RotateBitmap(dst.get(), src.get(), k.cx, k.cy, k.angle);
+    const int64_t sinF = Trunc(std::sin(k.angle) * 65536), cosF = Trunc(std::cos(k.angle) * 65536);
+    const int w = std::min(k.sw, k.dw), h = std::min(k.sh, k.dh);
+    for (int y = 0; y < k.dh; ++y)
+      for (int x = 0; x < k.dw; ++x) {
+        const int64_t dx = x - k.cx, dy = y - k.cy;
+        const int64_t sx = ((dx * cosF - dy * sinF) >> 16) + k.cx;
+        const int64_t sy = ((dx * sinF + dy * cosF) >> 16) + k.cy;
+        const bool fromSource = x < w && y < h && sx >= 0 && sx < k.sw && sy >= 0 && sy < k.sh;
+        const PixelClass want = fromSource ? PixelClass{PixelKind::New, int(sx), int(sy)} : PixelClass{PixelKind::Old, x, y};
+        ASSERT_EQ(Classify(*dst, x, y), want) << "angle " << k.angle << " centre " << k.cx << "," << k.cy << " at " << x
+                                              << "," << y;
+      }
+  }
 }
 
 TEST(RotateBitmap, QuarterTurnAboutACornerLeavesTheOldPicture) {

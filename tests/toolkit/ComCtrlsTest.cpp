@@ -6,6 +6,7 @@
 
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/ComCtrls.h"
+#include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 
 namespace {
@@ -95,6 +96,35 @@ TEST_F(PageFixture, HiddenTabsAreSkipped) {
   delete sheets[0];
   EXPECT_EQ(pc->PageCount(), 2);
   EXPECT_EQ(pc->ActivePage(), nullptr);       // no tab left visible
+}
+
+TEST_F(PageFixture, PagesNeverOpenedAreLaidOutToo) {
+  add("One");
+  TTabSheet* screens = add("Screens");
+  // A page control filling a page that was never opened, with a panel
+  // aligned at the top of its own first page.
+  auto* inner = new TPageControl(form);
+  inner->SetParent(screens);
+  inner->SetAlign(alClient);
+  auto* sub = new TTabSheet(form);
+  sub->SetPageControl(inner);
+  auto* bar = new TPanel(form);
+  bar->SetParent(sub);
+  bar->SetHeight(30);
+  bar->SetAlign(alTop);
+  EXPECT_EQ(pc->ActivePage(), sheets[0]);
+  EXPECT_FALSE(screens->Visible());
+  EXPECT_EQ(screens->BoundsRect(), pc->DisplayRect());
+  EXPECT_EQ(inner->Width(), pc->DisplayRect().Width());
+  EXPECT_EQ(inner->Height(), pc->DisplayRect().Height());
+  EXPECT_EQ(sub->BoundsRect(), inner->DisplayRect());
+  EXPECT_EQ(bar->Width(), sub->Width());
+  EXPECT_GT(bar->Width(), 0);
+  // A resize reaches the hidden pages as well.
+  pc->SetBounds(0, 0, 380, 260);
+  EXPECT_EQ(screens->BoundsRect(), pc->DisplayRect());
+  EXPECT_EQ(bar->Width(), inner->DisplayRect().Width());
+  EXPECT_EQ(sheets[0]->BoundsRect(), screens->BoundsRect());
 }
 
 TEST_F(PageFixture, OwnerDrawCallsOnDrawTabForEveryTab) {

@@ -2,8 +2,11 @@
 // the grab, fonts, and how widget events reach the control.
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
+
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Menus.h"
 
 namespace {
 
@@ -12,9 +15,13 @@ class Box : public TCustomControl {
  public:
   Box(TComponent* o, TColor fill) : TCustomControl(o), fill_(fill) {}
   int paints = 0;
+  bool clipped = false;   // the last paint's canvas had a clip
+  TRect clip;             // and this was its clip rectangle
  protected:
   void Paint() override {
     ++paints;
+    clipped = Canvas()->HasClip();
+    clip = Canvas()->ClipRect();
     Canvas()->Brush()->SetColor(fill_);
     Canvas()->FillRect(ClientRect());
   }
@@ -467,6 +474,74 @@ TEST_F(WidgetEvents, ResizeRunsOnlyWhenTheSizeChanges) {
   EXPECT_EQ(resizes, 1);
   b->SetWidth(11);
   EXPECT_EQ(resizes, 2);
+}
+
+TEST_F(WidgetEvents, ContextPopupComesFirstAndCanKeepTheMenuAway) {
+  auto* b = make<Box>(form, clWhite);
+  b->SetBounds(0, 0, 50, 50);
+  TPopupMenu menu(nullptr);
+  auto* item = new TMenuItem(&menu);
+  item->SetCaption("One");
+  menu.Items()->Add(item);
+  b->SetPopupMenu(&menu);
+  int pops = 0;
+  menu.OnPopup = [&](TObject*) { ++pops; };
+  auto ask = [&](QContextMenuEvent::Reason why, int x, int y) {
+    QContextMenuEvent e(why, QPoint(x, y), b->Widget()->mapToGlobal(QPoint(x, y)));
+    QCoreApplication::sendEvent(b->Widget(), &e);
+  };
+  std::vector<TPoint> asked;
+  bool keep = true;
+  int popsSeen = -1;
+  b->OnContextPopup = [&](TObject* sender, TPoint at, bool& handled) {
+    EXPECT_EQ(sender, b);
+    popsSeen = pops;
+    asked.push_back(at);
+    handled = keep;
+  };
+  ask(QContextMenuEvent::Mouse, 5, 7);
+  EXPECT_EQ(asked, (std::vector<TPoint>{TPoint(5, 7)}));
+  EXPECT_EQ(pops, 0);                          // handled: no menu
+  EXPECT_EQ(menu.ShownMenu(), nullptr);
+  keep = false;
+  pops = 0;
+  asked.clear();
+  ask(QContextMenuEvent::Keyboard, 9, 9);
+  EXPECT_EQ(asked, (std::vector<TPoint>{TPoint(-1, -1)}));
+  EXPECT_EQ(pops, 1);                          // not handled: the menu shows
+  EXPECT_EQ(popsSeen, 0);                      // after the event
+  EXPECT_EQ(menu.PopupComponent(), b);
+  menu.ClosePopup();
+  // An exception in the handler is shown, and no menu follows it.
+  MessageBoxCapture boxes;
+  b->OnContextPopup = [](TObject*, TPoint, bool&) { throw EConvertError("bad"); };
+  ask(QContextMenuEvent::Mouse, 1, 1);
+  EXPECT_EQ(boxes.last(), "bad");
+  EXPECT_EQ(pops, 1);
+  EXPECT_EQ(menu.ShownMenu(), nullptr);
+  b->SetPopupMenu(nullptr);
+}
+
+TEST_F(Painting, InvalidateRectRepaintsOnlyThatArea) {
+  auto* b = make<Box>(form, clWhite);
+  b->SetBounds(10, 10, 100, 80);
+  form->Show();
+  ASSERT_TRUE(pumpUntil([&] { return b->paints > 0; }));
+  ASSERT_FALSE(b->clipped);                    // a full paint has no clip
+  b->paints = 0;
+  b->InvalidateRect(Rect(30, 20, 10, 5));      // not normalised
+  ASSERT_TRUE(pumpUntil([&] { return b->paints > 0; }));
+  EXPECT_TRUE(b->clipped);
+  EXPECT_EQ(b->clip, Rect(10, 5, 30, 20));
+  b->paints = 0;
+  b->Invalidate();
+  ASSERT_TRUE(pumpUntil([&] { return b->paints > 0; }));
+  EXPECT_FALSE(b->clipped);                    // the clip was not left behind
+  b->paints = 0;
+  b->InvalidateRect(Rect(5, 5, 5, 40));        // empty: nothing to paint
+  QCoreApplication::processEvents();
+  EXPECT_EQ(b->paints, 0);
+  form->Hide();
 }
 
 TEST_F(ControlTree, ClientToScreenAddsTheParentsPositions) {

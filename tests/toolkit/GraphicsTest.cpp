@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "toolkit/Graphics.h"
 
@@ -183,6 +184,31 @@ TEST(CopyRectTest, CopyOntoItselfUsesASnapshot) {
   auto m = coordBitmap(6, 1);
   m->Canvas()->CopyRect(Rect(0, 0, 6, 1), m->Canvas(), Rect(6, 0, 0, 1));
   for (int x = 0; x < 6; ++x) EXPECT_EQ(GetRValue(px(*m, x, 0)), 5 - x) << x;
+}
+
+TEST(CopyRectTest, CopyOntoItselfSnapshotsOnlyTheSourceRectangle) {
+  // A thread of its own starts with no scratch buffer.
+  std::thread([] {
+    EXPECT_EQ(SelfCopyScratchBytes(), 0u);
+    auto b = coordBitmap(200, 100);
+    b->Canvas()->CopyRect(Rect(15, 12, 35, 22), b->Canvas(), Rect(10, 10, 30, 20));
+    EXPECT_EQ(px(*b, 15, 12), RGB(10, 10, 7));
+    EXPECT_EQ(px(*b, 34, 21), RGB(29, 19, 7));
+    const size_t first = SelfCopyScratchBytes();
+    EXPECT_GE(first, size_t(20 * 10 * 4));
+    EXPECT_LT(first, size_t(200 * 100 * 4));   // not a copy of the whole picture
+    // Smaller copies reuse the buffer; stale bytes in it do not leak through.
+    auto c = coordBitmap(200, 100);
+    c->Canvas()->CopyRect(Rect(0, 0, 4, 4), c->Canvas(), Rect(100, 50, 104, 54));
+    EXPECT_EQ(SelfCopyScratchBytes(), first);
+    EXPECT_EQ(px(*c, 0, 0), RGB(100, 50, 7));
+    EXPECT_EQ(px(*c, 3, 3), RGB(103, 53, 7));
+    // A source reaching past the picture, stretched and mirrored.
+    c->Canvas()->CopyRect(Rect(40, 0, 0, 2), c->Canvas(), Rect(180, 98, 220, 100));
+    EXPECT_EQ(px(*c, 39, 0), RGB(180, 98, 7));
+    EXPECT_EQ(px(*c, 20, 1), RGB(199, 99, 7));
+    EXPECT_EQ(px(*c, 19, 1), RGB(19, 1, 7));   // no source there: left as it was
+  }).join();
 }
 
 TEST(CopyRectTest, CopyModes) {
@@ -414,6 +440,57 @@ TEST(TextTest, MeasuresAndDrawsText) {
   TRect one = Rect(0, 0, 0, 0);
   c->DrawText("abc", one, {tfSingleLine, tfCalcRect});
   EXPECT_EQ(one.Right, c->TextWidth("abc"));
+}
+
+// Columns holding dark pixels: first and last (-1, -1 when none).
+std::pair<int, int> inkColumns(const TBitmap& b) {
+  int first = -1, last = -1;
+  for (int x = 0; x < b.Width(); ++x)
+    for (int y = 0; y < b.Height(); ++y)
+      if (GetRValue(px(b, x, y)) < 128) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+TEST(TextTest, ExpandTabsMovesTextToTheNextTabStop) {
+  TBitmap b(400, 30);
+  TCanvas* c = b.Canvas();
+  c->Font()->SetName("Arial");
+  c->Font()->SetHeight(-16);
+  c->Font()->SetColor(clBlack);
+  c->Brush()->SetStyle(bsClear);
+  auto draw = [&](const String& text, TTextFormat fmt) {
+    b.Fill(clWhite);
+    TRect r = Rect(0, 0, 400, 30);
+    c->DrawText(text, r, fmt);
+    return inkColumns(b);
+  };
+  // Without the flag a tab is a blank; with it "X" goes to a tab stop
+  // several characters on, for every alignment.
+  const auto blank = draw("\tX", {tfLeft, tfSingleLine});
+  const auto left = draw("\tX", {tfLeft, tfSingleLine, tfExpandTabs});
+  EXPECT_GT(left.first, blank.first + 3 * c->TextWidth("x"));
+  const auto wide = draw("W\tW", {tfLeft, tfExpandTabs});
+  const auto centred = draw("W\tW", {tfCenter, tfExpandTabs});
+  const auto right = draw("W\tW", {tfRight, tfVerticalCenter, tfSingleLine, tfExpandTabs});
+  EXPECT_NEAR(centred.second - centred.first, wide.second - wide.first, 1);
+  EXPECT_NEAR(right.second - right.first, wide.second - wide.first, 1);
+  EXPECT_NEAR(centred.first + centred.second, 400, 4);
+  EXPECT_GT(right.second, 395);
+  // Each line of a centred text is placed by its own width.
+  b.SetSize(400, 60);
+  const auto lines = draw("W\tW\nW", {tfCenter, tfExpandTabs});
+  EXPECT_EQ(lines, centred);
+  // Measuring agrees with drawing.
+  TRect m = Rect(0, 0, 0, 0);
+  c->DrawText("W\tW", m, {tfSingleLine, tfCalcRect, tfExpandTabs});
+  EXPECT_NEAR(m.Right, wide.second + 1, 3);
+  TRect plain = Rect(0, 0, 0, 0);                  // a tab drawn as a blank is measured as one
+  c->DrawText("W\tW", plain, {tfSingleLine, tfCalcRect});
+  EXPECT_EQ(plain.Right, c->TextWidth("W W"));
 }
 
 TEST(TextTest, TextRectClipsAndFillsItsRectangle) {

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QAbstractItemDelegate>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -306,6 +308,56 @@ TEST_F(Fixture, MemoLinesAreAView) {
   m->Clear();
   EXPECT_EQ(m->Lines()->Count(), 0);
   EXPECT_THROW(m->Lines()->Get(0), EListError);
+}
+
+TEST_F(Fixture, ItemDelegatesGoWithTheirControls) {
+  auto* cb = make<TComboBox>();
+  auto* lb = make<TListBox>();
+  QPointer<QAbstractItemDelegate> comboDelegate = cb->Combo()->itemDelegate();
+  QPointer<QAbstractItemDelegate> listDelegate = lb->List()->itemDelegate();
+  ASSERT_TRUE(comboDelegate && listDelegate);
+  delete cb;
+  delete lb;
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(comboDelegate.isNull());
+  EXPECT_TRUE(listDelegate.isNull());
+}
+
+TEST_F(Fixture, MemoLinesRoundTripEmptyLines) {
+  auto* m = make<TMemo>();
+  m->Lines()->Add("a");
+  m->Lines()->Add("");
+  ASSERT_EQ(m->Lines()->Count(), 2);
+  EXPECT_EQ(m->Lines()->Get(1), "");
+  EXPECT_EQ(m->Lines()->Text(), "a\n\n");
+  m->Lines()->Add("b");                       // the empty line stays in between
+  EXPECT_EQ(m->Lines()->Text(), "a\n\nb\n");
+  EXPECT_EQ(m->Editor()->toPlainText().toStdString(), "a\n\nb");
+  m->Lines()->Delete(2);
+  EXPECT_EQ(m->Lines()->Count(), 2);
+  // A copy through Assign and Text keeps the last empty line.
+  TStringList copy;
+  copy.Assign(m->Lines());
+  EXPECT_EQ(copy.Count(), 2);
+  m->Lines()->SetText("x\n\n\n");
+  EXPECT_EQ(m->Lines()->Count(), 3);
+  // A single empty line is a line; clearing the memo leaves none.
+  m->Lines()->Clear();
+  m->Lines()->Add("");
+  EXPECT_EQ(m->Lines()->Count(), 1);
+  m->Clear();
+  EXPECT_EQ(m->Lines()->Count(), 0);
+  // A text set as a whole has no empty last line.
+  m->SetText("p\nq\n");
+  EXPECT_EQ(m->Lines()->Count(), 2);
+  m->Lines()->Add("");
+  EXPECT_EQ(m->Lines()->Count(), 3);
+  EXPECT_EQ(m->Lines()->Get(2), "");
+  // A string with a line break becomes two lines, as the editor shows it.
+  m->Lines()->Clear();
+  m->Lines()->Add("one\ntwo");
+  EXPECT_EQ(m->Lines()->Count(), 2);
+  EXPECT_EQ(m->Lines()->Get(1), "two");
 }
 
 TEST_F(Fixture, LabelAutoSizeFollowsCaption) {
