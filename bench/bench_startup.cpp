@@ -4,6 +4,9 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
+#include <sys/wait.h>
+#include <unistd.h>
 #include "console/FMain.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Forms.h"
@@ -86,6 +89,45 @@ static void BM_LoadTeamFile101(benchmark::State& state) {
   std::filesystem::remove_all(root);
 }
 BENCHMARK(BM_LoadTeamFile101)->Unit(benchmark::kMillisecond);
+
+#ifdef TABLO_EXE
+// The whole program from process start to its main window shown: the
+// executable is copied into a data folder of its own (its folder is the data
+// folder) and run with TABLO_QUIT_WHEN_SHOWN, which ends it once the window is up.
+static void RunProgramStartup(benchmark::State& state, bool withTeams) {
+  char tmpl[] = "/tmp/bench_process_XXXXXX";
+  const String root = mkdtemp(tmpl);
+  const String app = root + "/app/";
+  std::filesystem::create_directories(app);
+  if (withTeams) MakeTeamLibrary(app);
+  std::filesystem::copy_file(TABLO_EXE, app + "tablo");
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("TABLO_QUIT_WHEN_SHOWN", "1", 1);
+      setenv("XDG_CONFIG_HOME", (root + "/cfg").c_str(), 1);
+      execl((app + "tablo").c_str(), "tablo", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto t1 = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("the program did not end cleanly");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    std::filesystem::remove_all(root + "/cfg");
+  }
+  std::filesystem::remove_all(root);
+}
+static void BM_ProgramStartToWindowShown(benchmark::State& state) { RunProgramStartup(state, false); }
+static void BM_ProgramStartToWindowShownTeams100(benchmark::State& state) { RunProgramStartup(state, true); }
+BENCHMARK(BM_ProgramStartToWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramStartToWindowShownTeams100)->UseManualTime()->Unit(benchmark::kMillisecond);
+#endif
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -8,6 +8,7 @@
 #include "console/FPP.h"
 #include "console/FStadion.h"
 #include "toolkit/Forms.h"
+#include <cstdlib>
 
 static int ProgramMainBlock() {
   SelectDisplayPlatform();
@@ -20,6 +21,9 @@ static int ProgramMainBlock() {
   Application->CreateForm<TFormObjPic>(&FormObjPic);
   Application->CreateForm<TFormStadion>(&FormStadion);
   Application->CreateForm<TFInetAddr>(&FInetAddr);
+  // Start-up measurement: with TABLO_QUIT_WHEN_SHOWN set the program ends as
+  // soon as its message loop runs, i.e. once the main window is shown.
+  if (std::getenv("TABLO_QUIT_WHEN_SHOWN")) TThread::Queue([] { Application->Terminate(); });
   Application->Run();
   return 0;
 }
