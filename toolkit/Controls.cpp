@@ -94,7 +94,9 @@ class ControlWidgetBridge : public QWidget {
   static bool handle(ControlLink* L, QWidget* w, QEvent* e, bool own, ControlEventFilter* filter);
   static void paint(ControlWidgetBridge* self, QPaintEvent* e);
   static void run(ControlLink* L, const std::function<void(TControl*)>& f) {
-    if (!L->ctrl) return;
+    // A control on its way out hears nothing more: its handlers may belong to
+    // a part of the object that is already gone.
+    if (!L->ctrl || L->ctrl->Destroying()) return;
     ++L->busy;
     TControl* c = L->ctrl;
     DispatchEvent([&] { f(c); });

@@ -43,6 +43,9 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TCustomControl(AOwner) {
 
 TCustomForm::~TCustomForm() {
   BeforeDestruction();
+  // From here on the window's own events (hiding deactivates it) reach no
+  // handler: the derived form they were bound to is already destroyed.
+  BeginDestroy();
   liveForms().erase(this);
   if (Application && Application->mainForm_ == this) Application->mainForm_ = nullptr;
   if (widget_) widget_->hide();

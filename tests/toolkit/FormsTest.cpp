@@ -1,6 +1,7 @@
 // Forms, the application object, the screen, timers and the clipboard.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCursor>
 #include <QTimer>
 #include <stdexcept>
@@ -67,6 +68,33 @@ TEST(Forms, CreateFormRunsOnCreateAfterTheConstructorAndFreeRunsOnDestroyFirst) 
   }
   gLog = nullptr;
   LoggingForm::gRef = nullptr;
+}
+
+// A form whose handlers use its own members: freeing it while it is the
+// active window must not run them once its own part is gone.
+namespace {
+struct MemberForm : TForm {
+  explicit MemberForm(bool* alive) : TForm(nullptr), alive_(alive) {}
+  ~MemberForm() override { *alive_ = false; }
+  bool* alive_;
+};
+}  // namespace
+
+TEST(Forms, FreeingAnActiveFormRunsNoHandlerOfTheDestroyedPart) {
+  bool alive = true, calledWhenGone = false;
+  int deactivations = 0;
+  auto* f = new MemberForm(&alive);
+  f->OnDeactivate = [&](TObject*) {
+    ++deactivations;
+    if (!alive) calledWhenGone = true;
+  };
+  f->Show();
+  QApplication::setActiveWindow(f->Widget());
+  Application->ProcessMessages();
+  ASSERT_TRUE(f->Widget()->isActiveWindow());
+  Free(f);
+  Application->ProcessMessages();
+  EXPECT_FALSE(calledWhenGone);
 }
 
 TEST(Forms, OnCloseQueryCanKeepTheFormOpen) {
