@@ -244,7 +244,12 @@ String TStrings::CommaText() const {
     bool quote = s.empty();
     for (unsigned char c : s)
       if (c <= ' ' || c == ',' || c == '"') quote = true;
-    if (quote) s = "\"" + StringReplaceAll(s, "\"", "\"\"") + "\"";
+    if (quote) {
+      String q(1, '"');
+      q += StringReplaceAll(s, "\"", "\"\"");
+      q += '"';
+      s = std::move(q);
+    }
     if (i) out += ',';
     out += s;
   }
