@@ -14,6 +14,11 @@
 struct TRevealMask::TStore {
   std::vector<uint8_t> Mask;
   std::vector<int8_t> Edges;
+  // The rows of Mask written by the last frame (row r: bytes Lo[r]..Hi[r]-1
+  // of a row of DirtyStride bytes); every other byte of Mask is zero, so a
+  // new frame clears only these.
+  std::vector<int> Lo, Hi;
+  int DirtyStride = 0;
   bool Busy = false;
 };
 
@@ -56,14 +61,25 @@ TRevealMask::TRevealMask(int W, int H) {
       ownStore_ = true;
     }
     store_->Busy = true;
-    if (store_->Mask.size() < bytes) store_->Mask.resize(bytes);
-    if (store_->Edges.size() < bytes) store_->Edges.resize(bytes);
-    data_ = store_->Mask.data();
-    edges_ = store_->Edges.data();
+    TStore& st = *store_;
+    // Clear what the last frame wrote, then record nothing written.
+    for (size_t y = 0; y < st.Lo.size(); ++y)
+      if (st.Hi[y] > st.Lo[y])
+        std::memset(st.Mask.data() + y * size_t(st.DirtyStride) + size_t(st.Lo[y]), 0, size_t(st.Hi[y] - st.Lo[y]));
+    st.Lo.clear();
+    st.Hi.clear();
+    if (st.Mask.size() < bytes) st.Mask.resize(bytes);
+    if (st.Edges.size() < bytes) st.Edges.resize(bytes);
+    st.Lo.assign(size_t(h), w);
+    st.Hi.assign(size_t(h), 0);
+    st.DirtyStride = stride;
+    data_ = st.Mask.data();
+    edges_ = st.Edges.data();
+    lo_ = st.Lo.data();
+    hi_ = st.Hi.data();
     w_ = w;
     h_ = h;
     stride_ = stride;
-    if (bytes) std::memset(data_, 0, bytes);
     // The column plane is kept cleared between frames; see MergeColumns.
   } catch (const std::bad_alloc&) {
     // A frame too large to mask shows nothing new; the run still ends on the
@@ -71,6 +87,11 @@ TRevealMask::TRevealMask(int W, int H) {
     w_ = h_ = stride_ = 0;
     data_ = nullptr;
     edges_ = nullptr;
+    lo_ = hi_ = nullptr;
+    if (store_) {   // nothing written: the record must not point past the storage
+      store_->Lo.clear();
+      store_->Hi.clear();
+    }
   }
 }
 
@@ -112,7 +133,10 @@ void TRevealMask::Span(int y, int x0, int x1, TOp op, uint8_t value) {
   if (y < 0 || y >= h_) return;
   x0 = std::max(x0, 0);
   x1 = std::min(x1, w_);
-  if (x1 > x0) fill(row(y) + x0, x1 - x0, op, value);
+  if (x1 > x0) {
+    fill(row(y) + x0, x1 - x0, op, value);
+    touch(y, x0, x1);
+  }
 }
 
 void TRevealMask::Rect(int l, int t, int r, int b, TOp op, uint8_t value) {
@@ -123,7 +147,10 @@ void TRevealMask::Rect(int l, int t, int r, int b, TOp op, uint8_t value) {
   t = std::max(t, 0);
   b = std::min(b, h_);
   if (l >= r) return;
-  for (int y = t; y < b; ++y) fill(row(y) + l, r - l, op, value);
+  for (int y = t; y < b; ++y) {
+    fill(row(y) + l, r - l, op, value);
+    touch(y, l, r);
+  }
 }
 
 void TRevealMask::PeriodicSpan(int y, int64_t x0, int len, int Pitch, int64_t Count, TOp op, uint8_t value) {
@@ -133,7 +160,10 @@ void TRevealMask::PeriodicSpan(int y, int64_t x0, int len, int Pitch, int64_t Co
   auto stamp = [&](int64_t a, int64_t b) {
     a = std::max<int64_t>(a, 0);
     b = std::min<int64_t>(b, w_);
-    if (b > a) fill(row(y) + a, int(b - a), op, value);
+    if (b > a) {
+      fill(row(y) + a, int(b - a), op, value);
+      touch(y, int(a), int(b));
+    }
   };
   if (len >= pitch) {
     // The copies touch or overlap: one span from the first to the last.
@@ -260,13 +290,23 @@ void TRevealMask::MergeColumns(uint8_t value) {
   thread_local std::vector<int8_t> count;
   count.assign(size_t(stride_), 0);
   int8_t* c = count.data();
+#if defined(__SSE2__)
+  // The columns covered by some rectangle: only rows with edges change them.
+  int coverLo = 0, coverHi = 0;
+#endif
   for (int y = edgeTop_; y < h_; ++y) {
     int8_t* e = edges(y);
     uint8_t* m = row(y);
     const bool hasEdges = y < edgeBottom_;
 #if defined(__SSE2__)
+    if (!hasEdges && coverHi <= coverLo) break;   // no rectangle reaches further down
     const __m128i zero = _mm_setzero_si128(), v = _mm_set1_epi8(char(value));
-    for (int x = 0; x < w_; x += 16) {
+    if (hasEdges) {
+      coverLo = w_;
+      coverHi = 0;
+    }
+    const int from = hasEdges ? 0 : coverLo, to = hasEdges ? w_ : coverHi;
+    for (int x = from; x < to; x += 16) {
       __m128i cnt = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
       if (hasEdges) {
         __m128i* ep = reinterpret_cast<__m128i*>(e + x);
@@ -274,11 +314,19 @@ void TRevealMask::MergeColumns(uint8_t value) {
         _mm_storeu_si128(ep, zero);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(c + x), cnt);
       }
-      const __m128i covered = _mm_and_si128(_mm_cmpgt_epi8(cnt, zero), v);
+      const __m128i over = _mm_cmpgt_epi8(cnt, zero);
+      if (_mm_movemask_epi8(over) == 0) continue;
+      if (hasEdges) {
+        coverLo = std::min(coverLo, x);
+        coverHi = std::max(coverHi, x + 16);
+      }
+      const __m128i covered = _mm_and_si128(over, v);
       __m128i* mp = reinterpret_cast<__m128i*>(m + x);
       _mm_storeu_si128(mp, _mm_or_si128(_mm_loadu_si128(mp), covered));
     }
+    if (coverHi > coverLo) touch(y, coverLo, std::min(coverHi, w_));
 #else
+    touch(y, 0, w_);
     for (int x = 0; x < w_; ++x) {
       if (hasEdges) {
         c[x] = int8_t(c[x] + e[x]);
@@ -319,6 +367,10 @@ void TRevealMask::Apply(TBitmap* Screen, const TBitmap* Picture, uint8_t Want) {
   };
 #endif
   for (int y = 0; y < h; ++y) {
+    // Only the written part of the row can hold Want (never 0).
+    const int lo = lo_[y], hi = std::min(hi_[y], w);
+    if (hi <= lo) continue;
+    const int first = lo & ~63, end = std::min((hi + 63) & ~63, w);
     const uint8_t* m = row(y);
     uint8_t* dst = nullptr;
     const uint8_t* src = nullptr;
@@ -332,11 +384,37 @@ void TRevealMask::Apply(TBitmap* Screen, const TBitmap* Picture, uint8_t Want) {
         const uint32_t* s = reinterpret_cast<const uint32_t*>(src) + a;
         for (int k = 0; k < b - a; ++k) d[k] = s[k];
       } else {
-        std::memcpy(dst + 4 * size_t(a), src + 4 * size_t(a), 4 * size_t(b - a));
+        // The library's block copy (a string move) runs at a fraction of its
+        // speed on these row pieces, whose source and destination lie whole
+        // pages apart; plain vector moves do not. The pixels up to the next
+        // 64-byte boundary of the screen go one by one, so that every vector
+        // move fills whole cache lines.
+        uint8_t* d = dst + 4 * size_t(a);
+        const uint8_t* s = src + 4 * size_t(a);
+        int n = b - a;
+        const int head = std::min(n, int(((64 - (reinterpret_cast<uintptr_t>(d) & 63)) & 63) / 4));
+        for (int k = 0; k < head; ++k)
+          reinterpret_cast<uint32_t*>(d)[k] = reinterpret_cast<const uint32_t*>(s)[k];
+        d += 4 * size_t(head);
+        s += 4 * size_t(head);
+        n -= head;
+#if defined(__SSE2__)
+        for (; n >= 16; n -= 16, d += 64, s += 64) {
+          const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+          const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
+          const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32));
+          const __m128i a3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 48));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d), a0);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), a1);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), a2);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 48), a3);
+        }
+#endif
+        if (n > 0) std::memcpy(d, s, 4 * size_t(n));
       }
     };
     int runStart = -1;
-    for (int base = 0; base < w; base += 64) {
+    for (int base = first; base < end; base += 64) {
       const uint64_t valid = base + 64 <= w ? ~0ull : (1ull << (w - base)) - 1;
       const uint64_t in = block(m + base) & valid;
       // Whole blocks inside a run or between runs cost one test.
@@ -353,7 +431,7 @@ void TRevealMask::Apply(TBitmap* Screen, const TBitmap* Picture, uint8_t Want) {
         }
       }
     }
-    if (runStart >= 0) copy(runStart, w);
+    if (runStart >= 0) copy(runStart, end);
   }
 }
 

@@ -84,9 +84,18 @@ class TRevealMask {
                           void (*emit)(void*, int, int, int));
 
   int8_t* edges(int y) const { return edges_ + size_t(y) * size_t(stride_); }
+  // Widens the written part of row y to cover x0..x1-1 (already clipped).
+  void touch(int y, int x0, int x1) {
+    if (x0 < lo_[y]) lo_[y] = x0;
+    if (x1 > hi_[y]) hi_[y] = x1;
+  }
 
   int w_ = 0, h_ = 0, stride_ = 0;
   uint8_t* data_ = nullptr;
+  // Per row, the bytes lo_[y]..hi_[y]-1 that may have been written; all the
+  // others of the row are zero (lo_[y] >= hi_[y] for a row never written).
+  int* lo_ = nullptr;
+  int* hi_ = nullptr;
   int8_t* edges_ = nullptr;   // column plane: +1 at a top edge, -1 below a bottom edge
   int edgeTop_ = 0, edgeBottom_ = 0;   // rows of the column plane that hold edges
   struct TStore;

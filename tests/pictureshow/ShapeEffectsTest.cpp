@@ -479,5 +479,30 @@ TEST(RevealMask, ColumnRectanglesMergeIntoTheMask) {
   EXPECT_EQ(inner.At(2, 0), 0);
 }
 
+TEST(RevealMask, ReusedStorageStartsClearedWhateverTheLastFrameWrote) {
+  // Frames of different widths share the thread's storage: what one wrote
+  // must read as clear in the next, and only the marked pixels are copied.
+  const int sizes[][2] = {{130, 40}, {70, 60}, {200, 30}, {130, 40}};
+  for (int k = 0; k < 4; ++k) {
+    const int w = sizes[k][0], h = sizes[k][1];
+    {
+      TRevealMask mask(w, h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(mask.At(x, y), 0) << k << ": " << x << "," << y;
+      // A different pattern per frame: a long run from an odd column, a
+      // column rectangle and a shape.
+      mask.Rect(3 + k, 1, w - k, 4);
+      mask.ColumnRect(w / 2, h / 3, w / 2 + 5 + k, h);
+      mask.RoundRect(-w, 6, w / 3 + 7 * k, h - 2, w, w);
+      auto screen = MakeOldPicture(w, h), picture = MakeNewPicture(w, h);
+      mask.Apply(screen.get(), picture.get());
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(IsNewAt(*screen, x, y), mask.At(x, y) == 1) << k << ": " << x << "," << y;
+      EXPECT_TRUE(IsNewAt(*screen, 3 + k, 1));
+      EXPECT_TRUE(IsNewAt(*screen, w - k - 1, 3));
+    }
+  }
+}
+
 
 }  // namespace
