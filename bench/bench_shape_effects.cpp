@@ -42,7 +42,7 @@ void BM_Effect(benchmark::State& state) {
 void Members(benchmark::internal::Benchmark* b) {
   for (int n = 1; n <= EffectCount; ++n) {
     if (!StripEffectProc(n) && !ShapeEffectProc(n)) continue;
-    for (int progress : {25, 50, 75}) b->Args({n, progress});
+    for (int progress : {25, 50, 75, 96}) b->Args({n, progress});
   }
 }
 

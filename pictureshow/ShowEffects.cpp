@@ -317,6 +317,23 @@ void CrossFade(TBitmap* Screen, TBitmap* Picture, int Progress) {
 }
 
 namespace {
+// Division by a fixed positive divisor of up to 16 bits for numerators of up
+// to 17 bits, through the reciprocal and an exact correction.
+class TDivider {
+ public:
+  explicit TDivider(int64_t d) : d_(d > 0 ? d : 1), inv_(1.0 / double(d > 0 ? d : 1)) {}
+  int64_t FloorDiv(int64_t n) const {
+    int64_t q = int64_t(double(n) * inv_);
+    while (q * d_ > n) --q;
+    while ((q + 1) * d_ <= n) ++q;
+    return q;
+  }
+  int64_t CeilDiv(int64_t n) const { return FloorDiv(n + d_ - 1); }
+ private:
+  int64_t d_;
+  double inv_;
+};
+
 // Narrows [x0, x1) to the columns x of a row where v0 + a x can lie in
 // [lo, hi). The interval is a little wide; the exact test stays with the
 // caller.
@@ -333,9 +350,8 @@ void sourceColumns(int64_t v0, int64_t a, int64_t lo, int64_t hi, int dw, int& x
 }
 }  // namespace
 
-// Rows are read through one base pointer, and each row is walked only over
-// the columns whose source can lie inside Src, so a full-frame turn stays
-// within the frame budget. Rows run bottom up and columns right to left.
+// Each row is walked only over the columns whose source lies inside Src, so
+// a full-frame turn stays within the frame budget.
 void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle) {
   if (!Dst || !Src) return;
   const int W = Src->Width(), H = Src->Height();
@@ -346,7 +362,19 @@ void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle) {
   const TBitmap* src = Src;
   const uint8_t* srcBase = src->ScanLine(0);
   const ptrdiff_t srcStride = src->BytesPerLine();
-  for (int y = dh - 1; y >= 0; --y) {
+  // Runs pay off when they are long on average: both the row and the column
+  // fraction step by less than an eighth of a pixel.
+  const int64_t gap = 65536 - cosF;   // how far the column fraction falls per step
+  const bool runs = sinF >= 0 && sinF < 8192 && gap >= 0 && gap < 8192;
+  const TDivider rowSteps(sinF), colSteps(gap);
+  // Lengths of a run that starts just past a row crossing (fraction below
+  // sinF): rowShort or rowShort + 1; of a gapless column run that starts
+  // just past a repeat (fraction at least 65536 - gap): colLong or colLong + 1
+  // pixels.
+  const int64_t rowShort = runs && sinF > 0 ? rowSteps.CeilDiv(65536 - (sinF - 1)) : 0;
+  const int64_t colLong = runs && gap > 0 ? colSteps.FloorDiv(65536 - gap) + 1 : 0;
+
+  for (int y = 0; y < dh; ++y) {
     const int64_t dy = int64_t(y) - CY;
     // Numerators at x = 0; each step to the right adds cosF and sinF.
     const int64_t nx0 = -int64_t(CX) * cosF - dy * sinF;
@@ -354,14 +382,49 @@ void RotateBitmap(TBitmap* Dst, TBitmap* Src, int CX, int CY, double Angle) {
     int x0 = 0, x1 = dw;
     sourceColumns(nx0, cosF, -int64_t(CX) * 65536, int64_t(W - CX) * 65536, dw, x0, x1);
     sourceColumns(ny0, sinF, -int64_t(CY) * 65536, int64_t(H - CY) * 65536, dw, x0, x1);
+    // Both source coordinates are monotonic along the row, so the columns
+    // whose source lies inside Src form one interval: trim the estimate to
+    // it exactly, and the copy needs no test per pixel.
+    auto inside = [&](int x) {
+      const int64_t sx = ((nx0 + int64_t(x) * cosF) >> 16) + CX;
+      const int64_t sy = ((ny0 + int64_t(x) * sinF) >> 16) + CY;
+      return uint64_t(sx) < uint64_t(W) && uint64_t(sy) < uint64_t(H);
+    };
+    while (x0 < x1 && !inside(x0)) ++x0;
+    while (x1 > x0 && !inside(x1 - 1)) --x1;
     if (x0 >= x1) continue;
     uint32_t* d = reinterpret_cast<uint32_t*>(Dst->ScanLine(y));
-    int64_t nx = nx0 + int64_t(x1 - 1) * cosF, ny = ny0 + int64_t(x1 - 1) * sinF;
-    for (int x = x1 - 1; x >= x0; --x, nx -= cosF, ny -= sinF) {
-      const int64_t sx = (nx >> 16) + CX;
-      const int64_t sy = (ny >> 16) + CY;
-      if (uint64_t(sx) < uint64_t(W) && uint64_t(sy) < uint64_t(H))
-        d[x] = reinterpret_cast<const uint32_t*>(srcBase + sy * srcStride)[sx];
+    int64_t nx = nx0 + int64_t(x0) * cosF, ny = ny0 + int64_t(x0) * sinF;
+    if (!runs) {
+      for (int x = x0; x < x1; ++x, nx += cosF, ny += sinF)
+        d[x] = reinterpret_cast<const uint32_t*>(srcBase + ((ny >> 16) + CY) * srcStride)[(nx >> 16) + CX];
+      continue;
+    }
+    // A turn by a small angle reads long runs of columns from one source row
+    // without a gap: a run ends where the source row changes (the row
+    // fraction reaches a whole number) or where a source column repeats (the
+    // column fraction runs out). Each run is a plain row copy. A run that
+    // ends restarts with a fraction below one step, so its next length is
+    // one of two values.
+    int64_t rowLeft = sinF > 0 ? rowSteps.CeilDiv(65536 - (ny & 0xFFFF)) : dw;
+    int64_t colLeft = gap > 0 ? colSteps.FloorDiv(nx & 0xFFFF) + 1 : dw;
+    for (int x = x0; x < x1;) {
+      const uint32_t* s = reinterpret_cast<const uint32_t*>(srcBase + ((ny >> 16) + CY) * srcStride) + (nx >> 16) + CX;
+      const int64_t run = std::min<int64_t>({rowLeft, colLeft, x1 - x});
+      for (int64_t i = 0; i < run; ++i) d[x + i] = s[i];
+      x += int(run);
+      nx += run * cosF;
+      ny += run * sinF;
+      rowLeft -= run;
+      colLeft -= run;
+      if (rowLeft == 0) {
+        const int64_t f = ny & 0xFFFF;   // below sinF
+        rowLeft = f + rowShort * sinF >= 65536 ? rowShort : rowShort + 1;
+      }
+      if (colLeft == 0) {
+        const int64_t f = nx & 0xFFFF;   // at least 65536 - gap
+        colLeft = f >= colLong * gap ? colLong + 1 : colLong;
+      }
     }
   }
 }

@@ -226,6 +226,10 @@ TEST(RotateBitmap, EveryAngleAndCentreFollowsTheFormula) {
       {53, 31, 40, 50, 7, 29, 2.5},           {31, 53, 60, 20, 100, -40, 1.2},
       {64, 48, 64, 48, 32, 24, std::numbers::pi / 2}, {64, 48, 64, 48, 0, 0, -std::numbers::pi / 2},
       {64, 48, 64, 48, 32, 24, 6.2},          {200, 5, 200, 5, -3000, 2, 0.0005},
+      // Small turns of wide pictures, copied in runs of whole row pieces: up
+      // to the angle where runs stop paying off, and just past it.
+      {600, 90, 600, 90, -1, -1, 0.05},       {600, 90, 600, 90, 600, 90, 0.1249},
+      {700, 40, 650, 40, -1, 40, 0.126},      {530, 70, 530, 70, 530, -1, 0.0001},
   };
   for (const Case& k : cases) {
     auto src = MakeNewPicture(k.sw, k.sh);

@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "toolkit/Graphics.h"
 
@@ -92,6 +94,36 @@ TEST(BitmapTest, TransparentColourAndAssign) {
   EXPECT_EQ(px(c, 1, 1), clRed);
   c.Canvas()->SetPixel(1, 1, clBlack);
   EXPECT_EQ(px(b, 1, 1), clRed);  // copies do not share pixels
+}
+
+// Frame-sized bitmaps start on a page boundary, however they came to be, so
+// that whole-frame copies between them run at full speed; sharing pixels
+// through Assign still never lets a write reach the other bitmap.
+TEST(BitmapTest, LargePixelsStartOnAPageAndSharedPixelsSplitOnWrite) {
+  auto aligned = [](const TBitmap& b) { return reinterpret_cast<uintptr_t>(b.ScanLine(0)) % 4096 == 0; };
+  std::vector<std::unique_ptr<TBitmap>> made;
+  for (int i = 0; i < 4; ++i) {   // later ones come from reused heap memory
+    made.push_back(std::make_unique<TBitmap>(1920, 1080));
+    EXPECT_TRUE(aligned(*made.back()));
+    made.erase(made.begin(), made.end() - 1);
+  }
+  QImage loaded(300, 200, QImage::Format_ARGB32);
+  loaded.fill(Qt::transparent);
+  TBitmap fromAlpha, fromPlain;
+  fromAlpha.SetImage(loaded);
+  fromPlain.SetImage(loaded.convertToFormat(QImage::Format_RGB32));
+  EXPECT_TRUE(aligned(fromAlpha));
+  EXPECT_TRUE(aligned(fromPlain));
+  EXPECT_EQ(px(fromAlpha, 5, 5), clWhite);
+
+  auto src = coordBitmap(300, 200);
+  TBitmap shared;
+  shared.Assign(src.get());
+  shared.ScanLine(10)[4 * 20] = 99;   // the write takes pixels of its own
+  EXPECT_TRUE(aligned(shared));
+  EXPECT_EQ(shared.ScanLine(10)[4 * 20], 99);
+  EXPECT_EQ(shared.ScanLine(10)[4 * 20 + 1], 10);
+  EXPECT_EQ(src->ScanLine(10)[4 * 20], 7);
 }
 
 // --- CopyRect, Draw, StretchDraw ---------------------------------------------
