@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "pictureshow/PictureShow.h"
 #include "pictureshow/ShowEffects.h"
 #include "toolkit/TestApp.h"
 
@@ -131,6 +132,28 @@ void BM_FfmpegXfade(benchmark::State& state, const char* transition) {
 // ---------------------------------------------------------------------------
 // Our effects
 
+// Reports the frames of a run, times[i] holding every sample of its i-th
+// frame, and returns the median frame. The median is over every sample; the
+// worst frame is the costliest frame of the run, each frame taken as the
+// median of its samples so that a single interruption of the process by the
+// system does not count as compose time. The single slowest sample,
+// interruptions included, is reported as well.
+double ReportFrames(benchmark::State& state, const std::vector<std::vector<double>>& times) {
+  std::vector<double> all;
+  double worst = 0, slowest = 0;
+  for (const auto& t : times) {
+    all.insert(all.end(), t.begin(), t.end());
+    worst = std::max(worst, Median(t));
+    for (double v : t) slowest = std::max(slowest, v);
+  }
+  const double median = Median(all);
+  state.counters["median_frame_ms"] = median;
+  state.counters["worst_frame_ms"] = worst;
+  state.counters["slowest_sample_ms"] = slowest;
+  state.counters["frames"] = double(times.size());
+  return median;
+}
+
 void BM_Effect(benchmark::State& state, int effect) {
   const int w = int(state.range(0)), h = int(state.range(1));
   const uint16_t step = uint16_t(state.range(2));
@@ -160,22 +183,7 @@ void BM_Effect(benchmark::State& state, int effect) {
     }
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
   }
-  // The median over every frame; the worst frame is the costliest frame of
-  // the run, each frame taken as the median of its samples so that a single
-  // interruption of the process by the system does not count as compose time.
-  // The single slowest sample, interruptions included, is reported as well.
-  std::vector<double> all;
-  double worst = 0, slowest = 0;
-  for (const auto& t : times) {
-    all.insert(all.end(), t.begin(), t.end());
-    worst = std::max(worst, Median(t));
-    for (double v : t) slowest = std::max(slowest, v);
-  }
-  const double median = Median(all);
-  state.counters["median_frame_ms"] = median;
-  state.counters["worst_frame_ms"] = worst;
-  state.counters["slowest_sample_ms"] = slowest;
-  state.counters["frames"] = double(run.size());
+  const double median = ReportFrames(state, times);
   if (w == 1920 && h == 1080) {
     for (const XfadeRef& x : kXfade) {
       if (x.effect != effect) continue;
@@ -185,6 +193,39 @@ void BM_Effect(benchmark::State& state, int effect) {
         state.counters[std::string("ratio_vs_xfade_") + x.transition] = median / it->second;
     }
   }
+}
+
+// The same frames composed by the picture show control itself, driven by
+// hand through Progress (the control is not on screen, so no painting): the
+// old-picture copy, the frame hooks and the locking around the effect.
+void BM_ShowFrame(benchmark::State& state, int effect) {
+  const int w = 1920, h = 1080, step = 4;
+  TPictureShow show(nullptr);
+  show.SetAutoSize(false);
+  show.SetBounds(0, 0, w, h);
+  show.SetThreaded(false);
+  show.SetManual(true);
+  show.SetStyle(effect);
+  show.SetStep(step);
+  auto newPic = MakePicture(w, h, 2);
+  TPicture picture;
+  picture.SetGraphic(newPic.get());
+  show.SetPicture(&picture);
+  show.Execute();
+  const std::vector<int> run = RunProgress(step);
+  std::vector<std::vector<double>> times(run.size());
+  for (int p : run) show.SetProgress(p);   // warm-up
+  for (auto _ : state) {
+    const auto runStart = Clock::now();
+    for (size_t i = 0; i < run.size(); ++i) {
+      const auto t0 = Clock::now();
+      show.SetProgress(run[i]);
+      times[i].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
+  }
+  show.Stop();
+  ReportFrames(state, times);
 }
 
 struct Size {
@@ -199,6 +240,12 @@ int RegisterAll() {
                                  x.transition)
         ->UseManualTime()
         ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+  // The xfade counterparts and the costliest effects, through the control.
+  for (int k : {3, 6, 84, 118, 119, 127, 136})
+    benchmark::RegisterBenchmark((std::string("BM_ShowFrame/") + std::to_string(k)).c_str(), BM_ShowFrame, k)
+        ->UseManualTime()
+        ->Iterations(5)
         ->Unit(benchmark::kMillisecond);
   for (int k = 1; k <= EffectCount; ++k) {
     if (!EffectProc(k)) continue;
