@@ -132,6 +132,25 @@ void BM_FfmpegXfade(benchmark::State& state, const char* transition) {
 // ---------------------------------------------------------------------------
 // Our effects
 
+// Composes every frame of the run once to warm up (first touch of every
+// buffer kept from frame to frame), then once per benchmark iteration, each
+// frame timed on its own. Entry i holds every sample of the i-th frame.
+template <typename Frame>
+std::vector<std::vector<double>> TimeRuns(benchmark::State& state, const std::vector<int>& run, Frame&& frame) {
+  std::vector<std::vector<double>> times(run.size());
+  for (int p : run) frame(p);
+  for (auto _ : state) {
+    const auto runStart = Clock::now();
+    for (size_t i = 0; i < run.size(); ++i) {
+      const auto t0 = Clock::now();
+      frame(run[i]);
+      times[i].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
+  }
+  return times;
+}
+
 // Reports the frames of a run, times[i] holding every sample of its i-th
 // frame, and returns the median frame. The median is over every sample; the
 // worst frame is the costliest frame of the run, each frame taken as the
@@ -165,25 +184,13 @@ void BM_Effect(benchmark::State& state, int effect) {
   const std::vector<int> run = RunProgress(step);
   TEffectRandom random(1);
   TEffectRandomScope scope(&random);
-  // times[i]: every sample of the i-th frame of the run.
-  std::vector<std::vector<double>> times(run.size());
   auto frame = [&](int p) {
     CopyPixels(screen.get(), oldPic.get());
     if (p < 100) proc(screen.get(), newPic.get(), R, step, p);
     else CopyPixels(screen.get(), newPic.get());
     benchmark::DoNotOptimize(screen->ScanLine(h / 2)[0]);
   };
-  for (int p : run) frame(p);   // warm-up: first-touch of every buffer the effect keeps
-  for (auto _ : state) {
-    const auto runStart = Clock::now();
-    for (size_t i = 0; i < run.size(); ++i) {
-      const auto t0 = Clock::now();
-      frame(run[i]);
-      times[i].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    }
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
-  }
-  const double median = ReportFrames(state, times);
+  const double median = ReportFrames(state, TimeRuns(state, run, frame));
   if (w == 1920 && h == 1080) {
     for (const XfadeRef& x : kXfade) {
       if (x.effect != effect) continue;
@@ -213,17 +220,7 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
   show.SetPicture(&picture);
   show.Execute();
   const std::vector<int> run = RunProgress(step);
-  std::vector<std::vector<double>> times(run.size());
-  for (int p : run) show.SetProgress(p);   // warm-up
-  for (auto _ : state) {
-    const auto runStart = Clock::now();
-    for (size_t i = 0; i < run.size(); ++i) {
-      const auto t0 = Clock::now();
-      show.SetProgress(run[i]);
-      times[i].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    }
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - runStart).count());
-  }
+  const auto times = TimeRuns(state, run, [&](int p) { show.SetProgress(p); });
   show.Stop();
   ReportFrames(state, times);
 }
