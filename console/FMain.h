@@ -379,6 +379,7 @@ class TFormMain : public TForm {
   std::array<TLabel3D*, 15> StatLabels{};
   void FillStatInputs();
   void seTabloStat_Change(TObject* Sender);
+  void bTabloStat_NewClick(TObject* Sender);
 
   // =========================================================================
   // Display pages and sending a page to the screen (FMainPages.cpp)

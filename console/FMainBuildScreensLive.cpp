@@ -208,6 +208,7 @@ void TFormMain::BuildClockStatInetPages() {
   bTabloStat_New->SetHint("Reset statistic");
   bTabloStat_New->SetShowHint(true);
   bTabloStat_New->SetParent(statBar);
+  bTabloStat_New->OnClick = [this](TObject* s) { bTabloStat_NewClick(s); };
 
   // ---- 11 Internet -------------------------------------------------------
   PanelInet = PagePanel(this, Sheet_Inet, "PanelInet");
