@@ -27,6 +27,7 @@ class TPictureShow;
 class TProfile;
 class TFrameMedia;
 class TSortGrid;
+class TFileDrag;
 
 // ---------------------------------------------------------------------------
 // Unit-level state of the console.
@@ -444,6 +445,8 @@ class TFormMain : public TForm {
   // the window's own generator; a test may put a repeatable one here.
   std::function<int(int Range)> PageEffectRandom;
   // Files dropped on the window go to the media play list while enabled.
+  // Files dropped on the window (taken only while the media page is selected).
+  TFileDrag* FileDrag1 = nullptr;
   void SetFileDropEnabled(bool Enabled);
   bool FileDropEnabled() const { return fileDropEnabled_; }
   // Live elements of the output area that belong to other subjects; the

@@ -2,6 +2,7 @@
 // operator's sheets with the transition editors of the display pages.
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/filedrag.h"
 #include "pictureshow/PictureShow.h"
 
 using namespace fmainbuild;
@@ -24,6 +25,9 @@ void TFormMain::BuildForm() {
   BuildSecretarySheet();
   BuildScreensSheet();
   BuildConfigurationSheet();
+  FileDrag1 = new TFileDrag(this);
+  FileDrag1->SetName("FileDrag1");
+  FileDrag1->SetEnableDrop(false);
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };

@@ -4,6 +4,7 @@
 // onto and off the output area.
 #include <random>
 #include "console/FMain.h"
+#include "controls/filedrag.h"
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
@@ -292,9 +293,9 @@ void TFormMain::PageControl1ContextPopup(TObject* /*Sender*/, const TPoint& /*Mo
 }
 
 void TFormMain::SetFileDropEnabled(bool Enabled) {
-  // Files dropped on the window go to the media play list while this is
-  // set; the drop catcher reads it.
+  // Files dropped on the window go to the media play list while this is set.
   fileDropEnabled_ = Enabled;
+  if (FileDrag1) FileDrag1->SetEnableDrop(Enabled);
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QImage>
@@ -259,6 +262,29 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
       return keyEvent(L, w, static_cast<QKeyEvent*>(e), own, filter);
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      auto* wc = dynamic_cast<TWinControl*>(c);
+      if (!wc || !wc->acceptFileDrops_) return false;
+      auto* de = static_cast<QDropEvent*>(e);
+      std::vector<String> names;
+      if (const QMimeData* md = de->mimeData())
+        for (const QUrl& u : md->urls())
+          if (u.isLocalFile()) names.push_back(Str(u.toLocalFile()));
+      if (names.empty()) {
+        de->ignore();
+        return true;
+      }
+      de->setDropAction(Qt::CopyAction);
+      de->accept();
+      if (e->type() == QEvent::Drop)
+        run(L, [&names](TControl* x) {
+          auto* target = static_cast<TWinControl*>(x);
+          if (target->OnFilesDropped) target->OnFilesDropped(names);
+        });
+      return true;
+    }
     case QEvent::ContextMenu: {
       auto* ce = static_cast<QContextMenuEvent*>(e);
       bool handled = false, ran = false;
@@ -429,6 +455,7 @@ void TControl::SetWidget(QWidget* w) {
     for (TControl* ch : wc->controls_)
       if (ch->widget_) ch->widget_->setParent(w);
     wc->restack();
+    w->setAcceptDrops(wc->acceptFileDrops_);
   }
   SyncWidget();
   if (parent_) parent_->restack();
@@ -709,6 +736,11 @@ void TControl::PaintTo(TCanvas* c, int x, int y) {
 void TControl::Dispatch(const std::function<void()>& f) { DispatchEvent(f); }
 
 // ------------------------------------------------------------- TWinControl
+
+void TWinControl::SetAcceptFileDrops(bool v) {
+  acceptFileDrops_ = v;
+  if (widget_) widget_->setAcceptDrops(v);
+}
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
   widget_->setFocusPolicy(Qt::ClickFocus);

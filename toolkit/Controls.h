@@ -241,6 +241,13 @@ class TWinControl : public TControl {
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool v);
   bool DoubleBuffered = true;
+  // Files dragged from the desktop. While on, a drag that carries local files
+  // is accepted and its drop hands their full names, in drop order, to
+  // OnFilesDropped; a drag that carries none is refused. A drop over a child
+  // that does not take files reaches the nearest parent that does.
+  bool AcceptFileDrops() const { return acceptFileDrops_; }
+  void SetAcceptFileDrops(bool v);
+  std::function<void(const std::vector<String>& Names)> OnFilesDropped;
   TNotifyEvent OnEnter, OnExit;
   TKeyEvent OnKeyDown, OnKeyUp;
   TKeyPressEvent OnKeyPress;
@@ -260,6 +267,7 @@ class TWinControl : public TControl {
   std::vector<TControl*> controls_;
   int tabOrder_ = 0;
   bool tabStop_ = false;
+  bool acceptFileDrops_ = false;
   int alignLock_ = 0;
   bool realigning_ = false;
   // Stacks the children's widgets in the order of controls_.

@@ -6,6 +6,7 @@
 #include "ConsoleFixture.h"
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
+#include "controls/filedrag.h"
 #include "controls/RunLabel.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Timer.h"
@@ -94,6 +95,7 @@ TEST_F(PagesTest, MatchPagesWaitForTheTeamsOthersGo) {
     EXPECT_EQ(frames_.empty(), live) << p->Caption();
     // Files dropped on the window reach the play list only with Reklama chosen.
     EXPECT_EQ(f->FileDropEnabled(), p == f->Sheet_Media) << p->Caption();
+    EXPECT_EQ(f->FileDrag1->EnableDrop(), p == f->Sheet_Media) << p->Caption();
   }
 }
 
