@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -67,20 +68,11 @@ String ResolveProfileFileName(const String& fileName) {
 // ---------------------------------------------------------------------------
 // TIniDocument
 
-TIniDocument::TIniDocument() = default;
-TIniDocument::TIniDocument(const String& fileName) { LoadFromFile(fileName); }
+TIniDocument::TIniDocument() { blocks_.emplace_back(); }
+TIniDocument::TIniDocument(const String& fileName) : TIniDocument() { LoadFromFile(fileName); }
 TIniDocument::~TIniDocument() = default;
-TIniDocument::TIniDocument(const TIniDocument& o)
-    : fileName_(o.fileName_), lines_(o.lines_), modified_(o.modified_) {}
-TIniDocument& TIniDocument::operator=(const TIniDocument& o) {
-  if (this != &o) {
-    fileName_ = o.fileName_;
-    lines_ = o.lines_;
-    modified_ = o.modified_;
-    invalidate();
-  }
-  return *this;
-}
+TIniDocument::TIniDocument(const TIniDocument& o) = default;
+TIniDocument& TIniDocument::operator=(const TIniDocument& o) = default;
 
 TIniDocument::Line TIniDocument::parseLine(const String& text) {
   Line l;
@@ -103,6 +95,38 @@ TIniDocument::Line TIniDocument::parseLine(const String& text) {
   return l;
 }
 
+int TIniDocument::Block::find(const String& f) const {
+  if (body.size() <= ScanLimit) {
+    for (int i = 0; i < int(body.size()); ++i)
+      if (body[size_t(i)].kind == lkEntry && body[size_t(i)].fold == f) return i;
+    return -1;
+  }
+  auto k = keys.find(f);
+  return k == keys.end() ? -1 : k->second;
+}
+
+void TIniDocument::Block::added(int line) {
+  lastEntry = line;
+  if (body.size() > ScanLimit + 1) keys.emplace(body[size_t(line)].fold, line);
+  else if (body.size() == ScanLimit + 1) reindex();
+}
+
+void TIniDocument::Block::reindex() {
+  keys.clear();
+  lastEntry = -1;
+  const bool indexed = body.size() > ScanLimit;
+  for (int i = 0; i < int(body.size()); ++i) {
+    if (body[size_t(i)].kind != lkEntry) continue;
+    if (indexed) keys.emplace(body[size_t(i)].fold, i);
+    lastEntry = i;
+  }
+}
+
+void TIniDocument::reindexSections() {
+  firstSection_.clear();
+  for (int b = 1; b < int(blocks_.size()); ++b) firstSection_.emplace(blocks_[size_t(b)].header.fold, b);
+}
+
 void TIniDocument::LoadFromFile(const String& fileName) {
   String resolved = ResolveProfileFileName(fileName);
   String text;
@@ -113,77 +137,71 @@ void TIniDocument::LoadFromFile(const String& fileName) {
 }
 
 String TIniDocument::Text() const {
-  String out;
   size_t n = 0;
-  for (const Line& l : lines_) n += l.text.size() + 1;
+  for (const Block& b : blocks_) {
+    n += b.header.text.size() + 1;
+    for (const Line& l : b.body) n += l.text.size() + 1;
+  }
+  String out;
   out.reserve(n);
-  for (const Line& l : lines_) {
-    out += l.text;
-    out += '\n';
+  for (size_t k = 0; k < blocks_.size(); ++k) {
+    const Block& b = blocks_[k];
+    if (k > 0) {
+      out += b.header.text;
+      out += '\n';
+    }
+    for (const Line& l : b.body) {
+      out += l.text;
+      out += '\n';
+    }
   }
   return out;
 }
 
 void TIniDocument::SetText(const String& text) {
-  lines_.clear();
+  blocks_.clear();
+  blocks_.emplace_back();
+  auto add = [this](const String& lineText) {
+    Line l = parseLine(lineText);
+    if (l.kind == lkSection) {
+      blocks_.emplace_back();
+      blocks_.back().header = std::move(l);
+    } else {
+      blocks_.back().body.push_back(std::move(l));
+    }
+  };
   size_t i = 0;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
   while (i < text.size()) {
     size_t e = text.find_first_of("\r\n", i);
     if (e == String::npos) {
-      lines_.push_back(parseLine(text.substr(i)));
+      add(text.substr(i));
       break;
     }
-    lines_.push_back(parseLine(text.substr(i, e - i)));
+    add(text.substr(i, e - i));
     i = e + 1;
     if (text[e] == '\r' && i < text.size() && text[i] == '\n') ++i;
   }
+  for (Block& b : blocks_) b.reindex();
+  reindexSections();
   modified_ = true;
-  invalidate();
-}
-
-const TIniDocument::Index& TIniDocument::index() const {
-  if (index_) return *index_;
-  auto idx = std::make_unique<Index>();
-  std::unordered_map<String, int>* keys = nullptr;   // only the first section of a name is searched
-  for (int i = 0; i < int(lines_.size()); ++i) {
-    const Line& l = lines_[size_t(i)];
-    if (l.kind == lkSection) {
-      if (idx->firstSection.emplace(l.fold, i).second) keys = &idx->keys[i];
-      else keys = nullptr;
-    } else if (l.kind == lkEntry && keys) {
-      keys->emplace(l.fold, i);
-    }
-  }
-  index_ = std::move(idx);
-  return *index_;
 }
 
 int TIniDocument::findSection(const String& section) const {
-  const Index& idx = index();
-  auto it = idx.firstSection.find(fold(section));
-  return it == idx.firstSection.end() ? -1 : it->second;
+  auto it = firstSection_.find(fold(section));
+  return it == firstSection_.end() ? -1 : it->second;
 }
 
-int TIniDocument::findKey(int header, const String& key) const {
-  if (header < 0) return -1;
-  const Index& idx = index();
-  auto s = idx.keys.find(header);
-  if (s == idx.keys.end()) return -1;
-  auto k = s->second.find(fold(key));
-  return k == s->second.end() ? -1 : k->second;
-}
-
-int TIniDocument::sectionEnd(int header) const {
-  int i = header + 1;
-  while (i < int(lines_.size()) && lines_[size_t(i)].kind != lkSection) ++i;
-  return i;
+int TIniDocument::findKey(int block, const String& key) const {
+  if (block < 0) return -1;
+  return blocks_[size_t(block)].find(fold(key));
 }
 
 String TIniDocument::ReadString(const String& section, const String& key, const String& def) const {
-  int line = findKey(findSection(section), key);
+  const int b = findSection(section);
+  const int line = findKey(b, key);
   if (line < 0) return def;
-  const String& t = lines_[size_t(line)].text;
+  const String& t = blocks_[size_t(b)].body[size_t(line)].text;
   size_t eq = t.find('=');
   return eq == String::npos ? String() : unquote(t.substr(eq + 1));
 }
@@ -200,10 +218,9 @@ bool TIniDocument::ValueExists(const String& section, const String& key) const {
 
 std::vector<String> TIniDocument::ReadSections() const {
   std::vector<String> out;
-  const Index& idx = index();
-  for (int i = 0; i < int(lines_.size()); ++i) {
-    const Line& l = lines_[size_t(i)];
-    if (l.kind != lkSection || idx.firstSection.at(l.fold) != i) continue;
+  for (int k = 1; k < int(blocks_.size()); ++k) {
+    const Line& l = blocks_[size_t(k)].header;
+    if (firstSection_.at(l.fold) != k) continue;
     size_t b = l.text.find('['), e = l.text.rfind(']');
     out.push_back(trimBlanks(l.text.substr(b + 1, e - b - 1)));
   }
@@ -214,9 +231,7 @@ std::vector<String> TIniDocument::ReadSection(const String& section) const {
   std::vector<String> out;
   int h = findSection(section);
   if (h < 0) return out;
-  int end = sectionEnd(h);
-  for (int i = h + 1; i < end; ++i) {
-    const Line& l = lines_[size_t(i)];
+  for (const Line& l : blocks_[size_t(h)].body) {
     if (l.kind != lkEntry) continue;
     size_t eq = l.text.find('=');
     out.push_back(trimBlanks(eq == String::npos ? l.text : l.text.substr(0, eq)));
@@ -231,24 +246,29 @@ void TIniDocument::WriteString(const String& section, const String& key, const S
   int h = findSection(sec);
   int line = findKey(h, k);
   if (line >= 0) {
-    Line& l = lines_[size_t(line)];
+    Line& l = blocks_[size_t(h)].body[size_t(line)];
     size_t eq = l.text.find('=');
     String name = trimBlanks(eq == String::npos ? l.text : l.text.substr(0, eq));
     String text = name + "=" + v;
     if (text == l.text) return;
-    l.text = text;                         // the key and its place stay
-  } else if (h >= 0) {
-    int at = h + 1;
-    int end = sectionEnd(h);
-    for (int i = h + 1; i < end; ++i)
-      if (lines_[size_t(i)].kind == lkEntry) at = i + 1;
-    lines_.insert(lines_.begin() + at, parseLine(k + "=" + v));
+    l.text = std::move(text);              // the key and its place stay
   } else {
-    lines_.push_back(parseLine("[" + sec + "]"));
-    lines_.push_back(parseLine(k + "=" + v));
+    if (h < 0) {
+      // A new section at the end of the document.
+      Block b;
+      b.header = parseLine("[" + sec + "]");
+      blocks_.push_back(std::move(b));
+      h = int(blocks_.size()) - 1;
+      firstSection_.emplace(blocks_.back().header.fold, h);
+    }
+    // After the last entry of the section: only blank lines and comments
+    // (no entries) follow, so the key index keeps its line numbers.
+    Block& b = blocks_[size_t(h)];
+    const int at = b.lastEntry + 1;
+    b.body.insert(b.body.begin() + at, parseLine(k + "=" + v));
+    b.added(at);
   }
   modified_ = true;
-  invalidate();
 }
 
 void TIniDocument::WriteInteger(const String& section, const String& key, int value) {
@@ -257,39 +277,25 @@ void TIniDocument::WriteInteger(const String& section, const String& key, int va
 
 void TIniDocument::EraseSection(const String& section) {
   const String f = fold(section);
-  bool changed = false;
-  for (int i = 0; i < int(lines_.size());) {
-    const Line& l = lines_[size_t(i)];
-    if (l.kind == lkSection && l.fold == f) {
-      int end = sectionEnd(i);
-      lines_.erase(lines_.begin() + i, lines_.begin() + end);
-      changed = true;
-    } else {
-      ++i;
-    }
-  }
-  if (changed) {
-    modified_ = true;
-    invalidate();
-  }
+  const size_t before = blocks_.size();
+  blocks_.erase(std::remove_if(blocks_.begin() + 1, blocks_.end(), [&](const Block& b) { return b.header.fold == f; }),
+                blocks_.end());
+  if (blocks_.size() == before) return;
+  reindexSections();
+  modified_ = true;
 }
 
 void TIniDocument::DeleteKey(const String& section, const String& key) {
   int h = findSection(section);
   if (h < 0) return;
   const String f = fold(key);
-  int end = sectionEnd(h);
-  bool changed = false;
-  for (int i = end - 1; i > h; --i) {
-    if (lines_[size_t(i)].kind == lkEntry && lines_[size_t(i)].fold == f) {
-      lines_.erase(lines_.begin() + i);
-      changed = true;
-    }
-  }
-  if (changed) {
-    modified_ = true;
-    invalidate();
-  }
+  Block& b = blocks_[size_t(h)];
+  const size_t before = b.body.size();
+  b.body.erase(std::remove_if(b.body.begin(), b.body.end(), [&](const Line& l) { return l.kind == lkEntry && l.fold == f; }),
+               b.body.end());
+  if (b.body.size() == before) return;
+  b.reindex();
+  modified_ = true;
 }
 
 bool TIniDocument::TrySave(String* err) {

@@ -76,21 +76,31 @@ class TIniDocument {
     String fold;      // section or key name folded for comparison
     LineKind kind = lkOther;
   };
-  struct Index {
-    std::unordered_map<String, int> firstSection;               // fold -> header line
-    std::unordered_map<int, std::unordered_map<String, int>> keys; // header line -> fold -> entry line
+  // The lines before the first section header form block 0 (without a
+  // header); every header starts a block holding its lines up to the next
+  // header. Each block indexes its keys (first match wins) and the document
+  // indexes the first block of every section name. A write changes one block
+  // and keeps both indexes valid, so building a file key by key stays linear.
+  struct Block {
+    Line header;                                 // kind lkOther for block 0
+    std::vector<Line> body;
+    // fold -> body line; kept only for long sections (a short one is scanned)
+    std::unordered_map<String, int> keys;
+    int lastEntry = -1;                          // body line of the last entry
+    static constexpr size_t ScanLimit = 24;
+    int find(const String& fold) const;
+    void added(int line);                         // an entry was inserted at line
+    void reindex();
   };
   static Line parseLine(const String& text);
-  const Index& index() const;
-  void invalidate() { index_.reset(); }
-  int findSection(const String& section) const;      // header line or -1
-  int findKey(int header, const String& key) const;   // entry line or -1
-  int sectionEnd(int header) const;                   // line after the section's last line
+  void reindexSections();
+  int findSection(const String& section) const;      // block or -1
+  int findKey(int block, const String& key) const;   // body line or -1
 
   String fileName_;
-  std::vector<Line> lines_;
+  std::vector<Block> blocks_;
+  std::unordered_map<String, int> firstSection_;   // fold -> block
   bool modified_ = false;
-  mutable std::unique_ptr<Index> index_;
 };
 
 // Profile functions: each call sees the file as it is on disk. A parsed file

@@ -22,19 +22,14 @@ TCheckBoxState tkState(const QListWidgetItem* it) {
 
 TCheckListBox::TCheckListBox(TComponent* AOwner) : TListBox(AOwner) {}
 
-void TCheckListBox::ItemsChanged() {
-  QListWidget* w = List();
-  QSignalBlocker b(w);
-  for (int i = 0; i < w->count(); ++i) {
-    QListWidgetItem* it = w->item(i);
-    if (!it->data(Qt::CheckStateRole).isValid()) {
-      // The list toggles the state itself (see ViewportMouse), not the view.
-      it->setFlags(it->flags() & ~Qt::ItemIsUserCheckable);
-      it->setData(Qt::CheckStateRole, int(Qt::Unchecked));
-    }
-  }
-  TListBox::ItemsChanged();
+void TCheckListBox::ItemInserted(QListWidgetItem* it) {
+  if (!it || it->data(Qt::CheckStateRole).isValid()) return;
+  // The list toggles the state itself (see ViewportMouse), not the view.
+  it->setFlags(it->flags() & ~Qt::ItemIsUserCheckable);
+  it->setData(Qt::CheckStateRole, int(Qt::Unchecked));
 }
+
+void TCheckListBox::ItemsChanged() { TListBox::ItemsChanged(); }
 
 static QListWidgetItem* itemAt(const TCheckListBox* c, int i) {
   if (i < 0 || i >= c->Count()) ListIndexError(i);

@@ -23,6 +23,7 @@ class TCheckListBox : public TListBox {
   void WidgetCheckChanged(int i);
   void ViewportMouse(int kind, TMouseButton b, TShiftState s, int x, int y) override;
  protected:
+  void ItemInserted(class QListWidgetItem* item) override;
   void KeyPress(char32_t& key) override;
   void DefaultDrawItem(int index, const TRect& r, TOwnerDrawState st) override;
  private:

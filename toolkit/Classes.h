@@ -104,8 +104,18 @@ class TStrings : public TPersistent {
   void SetCommaText(const String& t);
   void LoadFromFile(const String& fileName);   // EFOpenError when missing
   void SaveToFile(const String& fileName) const;  // atomic; EFCreateError on failure
-  void BeginUpdate() { ++updateCount_; }
-  void EndUpdate() { if (updateCount_ > 0 && --updateCount_ == 0) Changed(); }
+  // An update bracket: inside it a list-like control mirrors the changes
+  // without redrawing or moving its selection per line, and OnChange waits;
+  // the outermost EndUpdate brings the control up to date once. Brackets nest.
+  void BeginUpdate() { if (updateCount_++ == 0) SetUpdateState(true); }
+  void EndUpdate() {
+    if (updateCount_ <= 0) return;
+    if (--updateCount_ == 0) {
+      SetUpdateState(false);
+      Changed();
+    }
+  }
+  bool Updating() const { return updateCount_ > 0; }
   void Assign(const TPersistent* Source) override;
   String operator[](int i) const { return Get(i); }
   TNotifyEvent OnChange;
@@ -113,6 +123,8 @@ class TStrings : public TPersistent {
 
  protected:
   virtual void Changed() { if (updateCount_ == 0 && OnChange) OnChange(this); }
+  // Told when the outermost update bracket opens (true) and closes (false).
+  virtual void SetUpdateState(bool Updating) { (void)Updating; }
   int updateCount_ = 0;
 };
 

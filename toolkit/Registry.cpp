@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -99,7 +100,38 @@ bool parseInt64(const String& s, int64_t& v) {
   return true;
 }
 
+String foldName(const String& s) { return LowerCase(s); }
+
 }  // namespace
+
+TRegistry::Value* TRegistry::Key::find(const String& name) {
+  auto it = index.find(foldName(name));
+  return it == index.end() ? nullptr : &values[it->second];
+}
+
+void TRegistry::Key::add(Value v) {
+  // The first of two values of one name wins.
+  if (!index.emplace(foldName(v.name), values.size()).second) return;
+  values.push_back(std::move(v));
+}
+
+void TRegistry::Key::reindex() {
+  index.clear();
+  for (size_t i = 0; i < values.size(); ++i) index.emplace(foldName(values[i].name), i);
+}
+
+TRegistry::Stamp TRegistry::stampNow() {
+  Stamp s;
+  struct stat st;
+  if (::stat(StoreFileName().c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.dev = uint64_t(st.st_dev);
+  s.ino = uint64_t(st.st_ino);
+  s.size = int64_t(st.st_size);
+  s.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.ctimeNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return s;
+}
 
 TRegistry::TRegistry() = default;
 
@@ -144,8 +176,14 @@ String TRegistry::fullPath(const String& rel) const {
 // cannot be read fails when mustRead (a write must not replace it).
 bool TRegistry::load(bool mustRead) {
   keys_.clear();
+  loaded_ = false;
   String fn = StoreFileName();
-  if (!FileExists(fn)) return true;
+  const Stamp stamp = stampNow();
+  if (!FileExists(fn)) {
+    loaded_ = true;
+    stamp_ = stamp;
+    return true;
+  }
   std::ifstream in(fn, std::ios::binary);
   if (!in) {
     if (mustRead) throw ERegistryException(FormatA("Cannot read the settings file \"%s\"", fn));
@@ -176,7 +214,7 @@ bool TRegistry::load(bool mustRead) {
       String path = cleanPath(line.substr(1, line.size() - 2));
       cur = findKey(path);
       if (!cur) {
-        keys_.push_back(Key{path, {}});
+        keys_.push_back(Key{path, {}, {}});
         cur = &keys_.back();
       }
       continue;
@@ -208,13 +246,10 @@ bool TRegistry::load(bool mustRead) {
     } else {
       continue;
     }
-    // The first of two values of one name wins.
-    bool dup = false;
-    for (const Value& o : cur->values)
-      if (SameText(o.name, v.name)) dup = true;
-    if (!dup) cur->values.push_back(std::move(v));
-    (void)0;
+    cur->add(std::move(v));
   }
+  loaded_ = true;
+  stamp_ = stamp;
   return true;
 }
 
@@ -234,8 +269,11 @@ void TRegistry::save() {
   String err;
   if (!ForceDirectories(ExtractFileDir(fn)))
     throw ERegistryException(FormatA("Cannot save the settings file \"%s\": cannot create its folder", fn));
-  if (!AtomicWriteFile(fn, out, &err))
+  if (!AtomicWriteFile(fn, out, &err)) {
+    loaded_ = false;
     throw ERegistryException(err.empty() ? FormatA("Cannot save the settings file \"%s\"", fn) : err);
+  }
+  stamp_ = stampNow();
 }
 
 TRegistry::Key* TRegistry::findKey(const String& full) {
@@ -252,7 +290,7 @@ static bool below(const String& path, const String& key) {
 void TRegistry::apply(const Op& op) {
   switch (op.kind) {
     case Op::CreateKey:
-      if (!findKey(op.key)) keys_.push_back(Key{op.key, {}});
+      if (!findKey(op.key)) keys_.push_back(Key{op.key, {}, {}});
       break;
     case Op::DeleteKey:
       keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
@@ -262,29 +300,32 @@ void TRegistry::apply(const Op& op) {
     case Op::SetValue: {
       Key* k = findKey(op.key);
       if (!k) {
-        keys_.push_back(Key{op.key, {}});
+        keys_.push_back(Key{op.key, {}, {}});
         k = &keys_.back();
       }
-      for (Value& v : k->values)
-        if (SameText(v.name, op.value.name)) {
-          String name = v.name;
-          v = op.value;
-          v.name = name;   // the stored spelling stays
-          return;
-        }
-      k->values.push_back(op.value);
+      if (Value* v = k->find(op.value.name)) {
+        String name = v->name;
+        *v = op.value;
+        v->name = name;   // the stored spelling stays
+        return;
+      }
+      k->add(op.value);
       break;
     }
     case Op::DeleteValue:
-      if (Key* k = findKey(op.key))
+      if (Key* k = findKey(op.key)) {
         k->values.erase(std::remove_if(k->values.begin(), k->values.end(),
                                        [&](const Value& v) { return SameText(v.name, op.value.name); }),
                         k->values.end());
+        k->reindex();
+      }
       break;
   }
 }
 
 void TRegistry::refresh() {
+  // The kept state already holds this object's pending changes.
+  if (loaded_ && stampNow() == stamp_) return;
   load(false);
   for (const Op& op : pending_) apply(op);
 }
@@ -345,10 +386,7 @@ bool TRegistry::DeleteKey(const String& Key) {
 TRegistry::Value* TRegistry::findValue(const String& name) {
   if (!open_) return nullptr;
   Key* k = findKey(fullPath("\\" + path_));
-  if (!k) return nullptr;
-  for (Value& v : k->values)
-    if (SameText(v.name, name)) return &v;
-  return nullptr;
+  return k ? k->find(name) : nullptr;
 }
 
 bool TRegistry::ValueExists(const String& Name) {

@@ -21,6 +21,7 @@
 // old file as it was.
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 #include "toolkit/Classes.h"
 
@@ -83,6 +84,10 @@ class TRegistry : public TObject {
   struct Key {
     String path;       // root name + '\' + path
     std::vector<Value> values;
+    std::unordered_map<String, size_t> index;   // folded name -> values index
+    Value* find(const String& name);
+    void add(Value v);
+    void reindex();
   };
   // A change not saved yet.
   struct Op {
@@ -104,6 +109,17 @@ class TRegistry : public TObject {
   Value* findValue(const String& name);
   const Value& typed(const String& name, TRegDataType t);
   void write(const String& name, TRegDataType t, const String& text, int64_t num);
+  // The file as last read or written by this object: while it is unchanged on
+  // disk a read needs no new parse.
+  struct Stamp {
+    bool exists = false;
+    uint64_t dev = 0, ino = 0;
+    int64_t size = 0, mtimeNs = 0, ctimeNs = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  static Stamp stampNow();
+  bool loaded_ = false;
+  Stamp stamp_;
   HKEY root_ = HKEY_CURRENT_USER;
   bool open_ = false;
   String path_;

@@ -273,77 +273,132 @@ std::vector<String> splitLines(const String& t) {
   return out;
 }
 
+// Splits a string that holds line breaks into the lines it makes in the editor.
+void appendFlat(std::vector<String>& out, const String& s) {
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      out.push_back(s.substr(start, i - start));
+      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  out.push_back(s.substr(start));
+}
+
+bool hasBreak(const String& s) { return s.find_first_of("\r\n") != String::npos; }
+
+// The memo's lines. They are kept split beside the editor's text, so that
+// reading a line costs no split of the whole text; the text is split again
+// only after it changed otherwise (typed, SetText). The text alone cannot
+// tell a last empty line (or a single empty line) from none, so the lines
+// last stored are the lines while the editor still holds the text they made.
+// Inside an update bracket the changes go to the kept lines only and reach
+// the editor once, at the end of the bracket.
 class MemoLines : public TStrings {
  public:
   explicit MemoLines(TMemo* m) : memo_(m) {}
   int Count() const override { return int(lines().size()); }
   String Get(int i) const override {
-    auto l = lines();
+    const auto& l = lines();
     if (i < 0 || i >= int(l.size())) ListIndexError(i);
     return l[size_t(i)];
   }
   void Put(int i, const String& s) override {
-    auto l = lines();
+    auto& l = edit();
     if (i < 0 || i >= int(l.size())) ListIndexError(i);
-    l[size_t(i)] = s;
-    store(l);
+    if (hasBreak(s)) {
+      std::vector<String> parts;
+      appendFlat(parts, s);
+      l[size_t(i)] = parts[0];
+      l.insert(l.begin() + i + 1, parts.begin() + 1, parts.end());
+    } else {
+      l[size_t(i)] = s;
+    }
+    commit();
   }
   TObject* GetObject(int i) const override { if (i < 0 || i >= Count()) ListIndexError(i); return nullptr; }
   void PutObject(int i, TObject*) override { if (i < 0 || i >= Count()) ListIndexError(i); }
   void Insert(int i, const String& s) override {
-    auto l = lines();
+    auto& l = edit();
     if (i < 0 || i > int(l.size())) ListIndexError(i);
-    l.insert(l.begin() + i, s);
-    store(l);
+    if (hasBreak(s)) {
+      std::vector<String> parts;
+      appendFlat(parts, s);
+      l.insert(l.begin() + i, parts.begin(), parts.end());
+    } else if (i == int(l.size())) {
+      l.push_back(s);
+    } else {
+      l.insert(l.begin() + i, s);
+    }
+    commit();
   }
   void Delete(int i) override {
-    auto l = lines();
+    auto& l = edit();
     if (i < 0 || i >= int(l.size())) ListIndexError(i);
     l.erase(l.begin() + i);
-    store(l);
+    commit();
   }
-  void Clear() override { store({}); }
+  void Clear() override {
+    edit().clear();
+    commit();
+  }
   int Add(const String& s) override { int n = Count(); Insert(n, s); return n; }
-  // The text is being set as a whole: the lines come from it again.
-  void Forget() { stored_ = false; }
- private:
-  // The text alone cannot tell a last empty line (or a single empty line)
-  // from none, so the lines last stored are kept with the text they made;
-  // while the editor still holds that text they are the lines. Once the
-  // text changes otherwise (typed, SetText) it is split again.
-  std::vector<String> lines() const {
-    const String& t = memo_->Text();
-    if (stored_ && t == storedText_) return storedLines_;
-    return splitLines(t);
+  // The editor's text changed (typed, set whole): the lines come from it again.
+  void Forget() {
+    if (storing_ || pending_) return;
+    valid_ = false;
   }
-  void store(const std::vector<String>& l) {
-    // A string holding line breaks makes several lines, as in the editor.
-    std::vector<String> flat;
-    flat.reserve(l.size());
-    for (const String& s : l) {
-      size_t start = 0;
-      for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' || s[i] == '\n') {
-          flat.push_back(s.substr(start, i - start));
-          if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-          start = i + 1;
-        }
-      }
-      flat.push_back(s.substr(start));
+
+ protected:
+  void SetUpdateState(bool updating) override {
+    if (!updating && pending_) store();
+  }
+
+ private:
+  const std::vector<String>& lines() const {
+    if (!valid_) {
+      lines_ = splitLines(memo_->Text());
+      valid_ = true;
     }
+    return lines_;
+  }
+  std::vector<String>& edit() {
+    lines();
+    return lines_;
+  }
+  void commit() {
+    if (updateCount_ > 0) {
+      pending_ = true;
+      return;
+    }
+    store();
+  }
+  void store() {
+    pending_ = false;
+    size_t n = 0;
+    for (const String& s : lines_) n += s.size() + 1;
     String t;
-    for (size_t i = 0; i < flat.size(); ++i) { if (i) t += '\n'; t += flat[i]; }
-    stored_ = false;
-    memo_->SetText(t);
-    storedLines_ = std::move(flat);
-    storedText_ = memo_->Text();
-    stored_ = true;
+    t.reserve(n);
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      if (i) t += '\n';
+      t += lines_[i];
+    }
+    storing_ = true;
+    try {
+      memo_->SetText(t);
+    } catch (...) {
+      storing_ = false;
+      throw;
+    }
+    storing_ = false;
+    valid_ = true;
     Changed();
   }
   TMemo* memo_;
-  bool stored_ = false;
-  std::vector<String> storedLines_;
-  String storedText_;
+  mutable std::vector<String> lines_;
+  mutable bool valid_ = false;
+  bool pending_ = false, storing_ = false;
 };
 }  // namespace
 
@@ -355,6 +410,7 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), lines_(std::make_unique<
   SetBounds(0, 0, 185, 89);
   SetScrollBars(ssNone);
   QObject::connect(w, &QPlainTextEdit::textChanged, w, [this] {
+    static_cast<MemoLines*>(lines_.get())->Forget();
     if (OnChange) Dispatch([this] { OnChange(this); });
   });
 }
@@ -403,7 +459,9 @@ void TMemo::SetReadOnly(bool v) { readOnly_ = v; Editor()->setReadOnly(v); }
 // back, so what the widget keeps per line (a check mark) moves with it.
 class TItemStore : public TStrings {
  public:
-  enum Op { opInsert, opDelete, opPut, opClear, opTake, opReinsert, opDropKept };
+  // opBeginBatch/opEndBatch bracket the changes of an update bracket: the
+  // control mirrors each line but moves its selection and redraws once.
+  enum Op { opInsert, opDelete, opPut, opClear, opTake, opReinsert, opDropKept, opBeginBatch, opEndBatch };
   using Mirror = std::function<void(Op, int, const String&)>;
   explicit TItemStore(Mirror m) : mirror_(std::move(m)) {}
   int Count() const override { return int(items_.size()); }
@@ -480,6 +538,10 @@ class TItemStore : public TStrings {
   void Changed() override {
     if (updateCount_ == 0) dropKept();
     TStrings::Changed();
+  }
+  void SetUpdateState(bool updating) override {
+    if (!updating) dropKept();
+    mirror_(updating ? opBeginBatch : opEndBatch, -1, String());
   }
  private:
   void dropKept() {
@@ -602,8 +664,11 @@ TComboBox::TComboBox(TComponent* AOwner)
       case TItemStore::opPut: c->setItemText(i, QStr(s)); break;
       case TItemStore::opClear: c->clear(); break;
       case TItemStore::opDropKept: return;
+      case TItemStore::opBeginBatch: batch_ = true; return;
+      case TItemStore::opEndBatch: batch_ = false; break;
     }
     itemIndex_ = idx;
+    if (batch_) return;
     c->setCurrentIndex(itemIndex_);
     if (style_ == csDropDown || style_ == csSimple) {
       if (op == TItemStore::opClear) text_.clear();
@@ -804,8 +869,18 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
         return;
       case TItemStore::opPut: if (auto* it = w->item(i)) it->setText(QStr(s)); break;
       case TItemStore::opClear: w->clear(); break;
+      case TItemStore::opBeginBatch:
+        batch_ = true;
+        w->setUpdatesEnabled(false);
+        return;
+      case TItemStore::opEndBatch:
+        batch_ = false;
+        w->setUpdatesEnabled(true);
+        break;
     }
+    if (op == TItemStore::opInsert) ItemInserted(w->item(i));
     lastIndex_ = shiftIndex(lastIndex_, op, i);
+    if (batch_) return;
     if (op != TItemStore::opPut) {
       if (!multiSelect_) {
         w->setCurrentRow(lastIndex_, lastIndex_ >= 0 ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Clear);
@@ -816,7 +891,8 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
   });
   auto* w = new QListWidget;
   w->setItemDelegate(new ListDelegate(this, w));
-  w->setUniformItemSizes(false);
+  // Lines of one height are laid out from the first line's size alone.
+  w->setUniformItemSizes(true);
   color_ = clWindow;
   SetWidget(w);
   SetTabStop(true);
@@ -925,12 +1001,20 @@ void TListBox::SetTopIndex(int i) {
 
 void TListBox::SetStyle(TListBoxStyle s) {
   style_ = s;
+  List()->setUniformItemSizes(s != lbOwnerDrawVariable);
   List()->doItemsLayout();
   List()->viewport()->update();
 }
 
+void TListBox::FontChanged() {
+  standardHeight_ = -1;
+  TWinControl::FontChanged();
+  if (List()) List()->doItemsLayout();
+}
+
 void TListBox::SetItemHeight(int v) {
   itemHeight_ = std::max(1, v);
+  standardHeight_ = -1;
   List()->doItemsLayout();
   List()->viewport()->update();
 }
@@ -955,9 +1039,12 @@ void TListBox::ItemsChanged() { List()->viewport()->update(); }
 
 int TListBox::MeasureItem(int index) {
   if (style_ == lbStandard) {
-    TBitmap probe(1, 1);
-    probe.Canvas()->SetFont(Font());
-    return std::max(itemHeight_, probe.Canvas()->TextHeight("Wg") + 2);
+    if (standardHeight_ < 0) {
+      TBitmap probe(1, 1);
+      probe.Canvas()->SetFont(Font());
+      standardHeight_ = std::max(itemHeight_, probe.Canvas()->TextHeight("Wg") + 2);
+    }
+    return standardHeight_;
   }
   int h = itemHeight_;
   if (style_ == lbOwnerDrawVariable && OnMeasureItem) OnMeasureItem(this, index, h);

@@ -187,6 +187,7 @@ class TComboBox : public TWinControl {
   std::unique_ptr<TItemStore> items_;
   std::unique_ptr<TCanvas> itemCanvas_;
   int itemIndex_ = -1;
+  bool batch_ = false;   // inside an update bracket of Items
   TComboBoxStyle style_ = csDropDown;
   int dropDownCount_ = 8, itemHeight_ = 16;
 };
@@ -241,6 +242,9 @@ class TListBox : public TWinControl {
   virtual void ViewportMouse(int kind, TMouseButton b, TShiftState s, int x, int y);
  protected:
   virtual void DefaultDrawItem(int index, const TRect& r, TOwnerDrawState st);
+  void FontChanged() override;
+  // A line has just been added to the widget (not a line brought back by a move).
+  virtual void ItemInserted(class QListWidgetItem* item) { (void)item; }
   void applySelectionMode();
   std::unique_ptr<TItemStore> items_;
   std::unique_ptr<TCanvas> itemCanvas_;
@@ -248,6 +252,8 @@ class TListBox : public TWinControl {
   TListBoxStyle style_ = lbStandard;
   int itemHeight_ = 16;
   int lastIndex_ = -1;
+  bool batch_ = false;   // inside an update bracket of Items
+  mutable int standardHeight_ = -1;   // line height of lbStandard for the current font
   QObject* viewportFilter_ = nullptr;
   class QListWidgetItem* keptItem_ = nullptr;   // a line between Delete and Insert of a move
 };

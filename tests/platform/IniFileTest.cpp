@@ -188,3 +188,27 @@ TEST_F(IniFileTest, DocumentEditsAndSavesOnce) {
 }
 
 }  // namespace
+
+// Writes keep the document's index valid: whatever order sections and keys
+// are written in, a read sees the same as a fresh parse of the text.
+TEST(IniDocumentIndexTest, ReadsAfterWritesMatchAFreshParse) {
+  TIniDocument doc;
+  doc.SetText("; head\n[B]\nx=1\n\n; tail of B\n[a]\n[b]\nx=shadowed\n");
+  for (int i = 0; i < 60; ++i) {
+    const String sec = i % 3 == 0 ? "b" : i % 3 == 1 ? "A" : "S" + IntToStr(i % 7);
+    doc.WriteString(sec, "k" + IntToStr(i % 29), "v" + IntToStr(i));
+    if (i == 40) doc.DeleteKey("B", "k1");
+    if (i == 50) doc.EraseSection("S3");
+  }
+  TIniDocument fresh;
+  fresh.SetText(doc.Text());
+  for (const String& sec : fresh.ReadSections())
+    for (const String& key : fresh.ReadSection(sec))
+      EXPECT_EQ(doc.ReadString(sec, key, "?"), fresh.ReadString(sec, key, "!")) << sec << "/" << key;
+  EXPECT_EQ(doc.ReadSections(), fresh.ReadSections());
+  EXPECT_EQ(doc.ReadString("b", "x", ""), "1");          // the first section of a name wins
+  EXPECT_EQ(doc.Text().rfind("x=shadowed"), doc.Text().find("x=shadowed"));
+  EXPECT_FALSE(doc.ValueExists("S3", "k3"));
+  // A new key goes after the section's last entry, before its comments.
+  EXPECT_LT(doc.Text().find("k0=v0"), doc.Text().find("; tail of B"));
+}
