@@ -164,7 +164,7 @@ void TFormMain::cbInternationalChange(TObject* /*Sender*/) {
   for (TControl* c : listed)
     if (c) c->Font()->SetCharset(code);
   if (RunStr) RunStr->RFont()->SetCharset(code);
-  if (FormObjText) FormObjText->Font()->SetCharset(code);
+  if (FormObjText) FormObjText->ApplyCharset();
   // The 3-D labels and paint boxes lying directly on the match pages.
   for (TWinControl* page : {PanelTablo0, PanelTablo1, PanelSostav, PanelTablo3, PanelTablo4, PanelStat}) {
     if (!page) continue;

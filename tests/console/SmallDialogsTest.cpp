@@ -1,0 +1,104 @@
+// The console's small dialogs: the text-object dialog's controls and their
+// effect on the sample, the stadium dialog's place and contents.
+#include "ConsoleFixture.h"
+#include "console/FObjText.h"
+#include "console/FStadion.h"
+
+class SmallDialogsTest : public ConsoleFixture {
+ protected:
+  void SetUp() override {
+    ConsoleFixture::SetUp();
+    Create();
+    text_ = new TFormObjText(nullptr);
+  }
+  void TearDown() override {
+    delete text_;
+    FormObjText = nullptr;
+    ConsoleFixture::TearDown();
+  }
+  TFormObjText* text_ = nullptr;
+};
+
+TEST_F(SmallDialogsTest, AlignmentChoiceByTag) {
+  ASSERT_TRUE(text_->RadioAlign[5]->Checked());   // the centre, by design
+  struct Row { int tag; TAlignment a; TTextLayout l; };
+  for (Row r : {Row{0, taLeftJustify, tlTop}, Row{5, taCenter, tlCenter}, Row{7, taRightJustify, tlBottom},
+                Row{1, taRightJustify, tlTop}, Row{6, taLeftJustify, tlBottom}}) {
+    text_->RadioAlign[size_t(r.tag)]->SetChecked(true);
+    EXPECT_EQ(text_->LabelDemo->Alignment(), r.a) << r.tag;
+    EXPECT_EQ(text_->LabelDemo->Layout(), r.l) << r.tag;
+  }
+  // The grid's middle column is "centre", its right column "right".
+  EXPECT_LT(text_->RadioAlign[2]->Left(), text_->RadioAlign[1]->Left());
+  EXPECT_GT(text_->RadioAlign[2]->Left(), text_->RadioAlign[0]->Left());
+}
+
+TEST_F(SmallDialogsTest, StyleListMapsByMeaningBothWays) {
+  const TLabel3DBevel byIndex[4] = {blNone, blRaised, blLowered, blShadow};
+  for (int i = 0; i < 4; ++i) {
+    text_->cbTextStyle->SetItemIndex(i);
+    text_->cbTextStyleChange(text_->cbTextStyle);
+    EXPECT_EQ(text_->LabelDemo->Bevel(), byIndex[i]) << (*text_->cbTextStyle->Items())[i];
+    text_->LoadControls();
+    EXPECT_EQ(text_->cbTextStyle->ItemIndex(), i);
+  }
+}
+
+TEST_F(SmallDialogsTest, TransparentAndGradientExcludeEachOther) {
+  text_->cbGradient->SetChecked(true);
+  EXPECT_TRUE(text_->LabelDemo->FillGradient());
+  text_->cbTransparent->SetChecked(true);
+  EXPECT_FALSE(text_->cbGradient->Checked());
+  EXPECT_FALSE(text_->LabelDemo->FillGradient());
+  EXPECT_TRUE(text_->LabelDemo->Transparent());
+  text_->cbGradient->SetChecked(true);
+  EXPECT_FALSE(text_->cbTransparent->Checked());
+  EXPECT_FALSE(text_->LabelDemo->Transparent());
+}
+
+TEST_F(SmallDialogsTest, LoadingControlsChangesNothingOnTheSample) {
+  TLabel3D* L = text_->LabelDemo;
+  L->SetTransparent(true);
+  L->SetFillGradient(true);   // a stored object may hold both
+  L->SetFirstColor(clMaroon);
+  L->SetAlignment(taRightJustify);
+  L->SetLayout(tlBottom);
+  L->SetCaption("HOME");
+  text_->LoadControls();
+  EXPECT_TRUE(L->Transparent());
+  EXPECT_TRUE(L->FillGradient());
+  EXPECT_TRUE(text_->RadioAlign[7]->Checked());
+  EXPECT_EQ(text_->eText->Text(), "HOME");
+  EXPECT_EQ(text_->PanelColorGr1->Color(), clMaroon);
+  EXPECT_EQ(text_->Label3DorV->FirstColor(), clMaroon);
+}
+
+TEST_F(SmallDialogsTest, DialogGrowsWithTheSampleAndStaysOnScreen) {
+  text_->LabelDemo->SetBounds(8, 181, 384, 100);
+  text_->FormShow(text_);
+  EXPECT_EQ(text_->ClientHeight(), 173 + 13 + 100);
+  EXPECT_EQ(text_->Shape1->Height(), 102);
+  EXPECT_GE(text_->Left(), Screen->WorkAreaLeft());
+  EXPECT_EQ(text_->Top(), form_->PanelTablo->Height());
+}
+
+TEST_F(SmallDialogsTest, FontSizeButtonsStopAtOne) {
+  text_->LabelDemo->Font()->SetSize(2);
+  text_->bFontM->Click();
+  text_->bFontM->Click();
+  EXPECT_EQ(text_->LabelDemo->Font()->Size(), 1);
+  text_->bFontP->Click();
+  EXPECT_EQ(text_->LabelDemo->Font()->Size(), 2);
+}
+
+TEST_F(SmallDialogsTest, StadiumDialogShowsTheOutputTextsInsideTheScreen) {
+  TFormStadion d(nullptr);
+  form_->LabelStadion->SetCaption("ARENA");
+  form_->LabelStadionName->SetCaption("NORD");
+  d.FormShow(&d);
+  EXPECT_EQ(d.eStadion->Text(), "ARENA");
+  EXPECT_EQ(d.eStadionName->Text(), "NORD");
+  EXPECT_GE(d.Left(), Screen->WorkAreaLeft());
+  EXPECT_EQ(d.Top(), 48);
+  FormStadion = nullptr;
+}
