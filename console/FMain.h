@@ -15,6 +15,7 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
+#include "toolkit/ImgList.h"
 #include "toolkit/Mask.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Spin.h"
@@ -592,7 +593,19 @@ class TFormMain : public TForm {
   // =========================================================================
   TFrameMedia* FrameMedia1 = nullptr;
 
+  // =========================================================================
+  // Status bar and tool-bar images (FMainBuildStatus.cpp)
+  // =========================================================================
+  TStatusBar* StatusBar1 = nullptr;     // panel 1 reports file errors
+  // ImageList16: 0 new, 1 delete, 2 open, 3 folder, 4 save, 5 print.
+  // ImageList (media transport): 0 pause, 1 play, 2 stop, 3 next, 4 frame step.
+  TImageList* ImageList16 = nullptr;
+  TImageList* ImageList = nullptr;
+  // Shows Text in the status bar's panel 1.
+  void ShowStatusError(const String& Text);
+
  private:
+  void BuildStatusAndImages();
   void init(const TFormMainEnvironment& env);
   // Builders: every design value of the window, one function per sheet.
   void BuildForm();

@@ -20,6 +20,7 @@ void TFormMain::BuildForm() {
   Font()->SetSize(8);
 
   BuildOutputBand();
+  BuildStatusAndImages();
   BuildOperatorSheets();
   BuildRefereeSheet();
   BuildSecretarySheet();

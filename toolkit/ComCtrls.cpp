@@ -2,9 +2,13 @@
 #include "toolkit/ComCtrls.h"
 
 #include <QSignalBlocker>
+#include <QPainter>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/ImgList.h"
 
 namespace {
 // A canvas for measuring text in a control's font outside painting.
@@ -387,8 +391,30 @@ void TPageControl::Paint() {
 
 // ---------------------------------------------------------------- TTrackBar
 
+namespace {
+// A slider that can leave out its thumb.
+class TrackSlider : public QSlider {
+ public:
+  TrackSlider() : QSlider(Qt::Horizontal) {}
+  bool thumb = true;
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (thumb) {
+      QSlider::paintEvent(e);
+      return;
+    }
+    QPainter p(this);
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    opt.subControls = QStyle::SC_SliderGroove;
+    if (tickPosition() != NoTicks) opt.subControls |= QStyle::SC_SliderTickmarks;
+    style()->drawComplexControl(QStyle::CC_Slider, &opt, &p, this);
+  }
+};
+}  // namespace
+
 TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* w = new QSlider(Qt::Horizontal);
+  auto* w = new TrackSlider;
   SetWidget(w);
   SetTabStop(true);
   SetBounds(0, 0, 150, 45);
@@ -450,6 +476,13 @@ void TTrackBar::SetPageSize(int v) { pageSize_ = std::max(1, v); sync(); }
 void TTrackBar::SetTickMarks(TTickMark v) { tickMarks_ = v; sync(); }
 void TTrackBar::SetTickStyle(TTickStyle v) { tickStyle_ = v; sync(); }
 void TTrackBar::WidgetMoved(int v) { SetPosition(v); }
+
+void TTrackBar::SetSliderVisible(bool v) {
+  if (sliderVisible_ == v) return;
+  sliderVisible_ = v;
+  static_cast<TrackSlider*>(Widget())->thumb = v;
+  Widget()->update();
+}
 
 // ---------------------------------------------------------------- TStatusBar
 
@@ -586,11 +619,20 @@ void TToolButton::Paint() {
   bool pressed = down_ || pressing_;
   if (pressed) Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
   else if (!flat) Frame3D(c, r, clBtnHighlight, clBtnShadow, 1);
-  if (b && !b->ShowCaptions()) return;
+  const int shift = pressed ? 1 : 0;
+  TImageList* images = b ? b->Images() : nullptr;
+  const bool hasImage = images && imageIndex_ >= 0 && imageIndex_ < images->Count();
+  const bool captions = !b || b->ShowCaptions();
+  if (hasImage) {
+    const int top = captions ? 3 : (r.Height() - images->Height()) / 2;
+    images->Draw(c, (r.Width() - images->Width()) / 2 + shift, top + shift, imageIndex_, Enabled());
+  }
+  if (!captions) return;
   c->SetFont(Font());
   c->Brush()->SetStyle(bsClear);
   if (!Enabled()) c->Font()->SetColor(clGrayText);
   TRect tr = ClientRect();
+  if (hasImage) tr.Top += images->Height() + 3;
   if (pressed) tr.Offset(1, 1);
   c->DrawText(Caption(), tr, TTextFormat{tfSingleLine, tfCenter, tfVerticalCenter});
 }
@@ -621,6 +663,24 @@ void TToolBar::SetButtonHeight(int v) { buttonHeight_ = std::max(1, v); ArrangeB
 void TToolBar::SetShowCaptions(bool v) { showCaptions_ = v; ArrangeButtons(); Invalidate(); }
 void TToolBar::SetFlat(bool v) { flat_ = v; Invalidate(); for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->Invalidate(); }
 void TToolBar::SetWrapable(bool v) { wrapable_ = v; ArrangeButtons(); }
+
+void TToolBar::SetImages(TImageList* v) {
+  if (images_ == v) return;
+  if (images_) images_->RemoveFreeNotification(this);
+  images_ = v;
+  if (images_) images_->FreeNotification(this);
+  Invalidate();
+  for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->Invalidate();
+}
+
+void TToolBar::Notification(TComponent* AComponent, bool removing) {
+  TCustomControl::Notification(AComponent, removing);
+  if (removing && AComponent == images_) {
+    images_ = nullptr;
+    if (!Destroying())
+      for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->Invalidate();
+  }
+}
 
 void TToolBar::SetBounds(int l, int t, int w, int h) {
   bool resized = w != Width();

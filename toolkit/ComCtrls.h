@@ -141,6 +141,9 @@ class TTrackBar : public TWinControl {
   void SetTickMarks(TTickMark v);
   TTickStyle TickStyle() const { return tickStyle_; }
   void SetTickStyle(TTickStyle v);
+  // False hides the thumb: the bar shows its channel and ticks only.
+  bool SliderVisible() const { return sliderVisible_; }
+  void SetSliderVisible(bool v);
   TNotifyEvent OnChange;
   String ClassName() const override { return "TTrackBar"; }
   void WidgetMoved(int v);
@@ -150,6 +153,7 @@ class TTrackBar : public TWinControl {
   TTrackBarOrientation orientation_ = trHorizontal;
   TTickMark tickMarks_ = tmBottomRight;
   TTickStyle tickStyle_ = tsAuto;
+  bool sliderVisible_ = true;
 };
 
 class TStatusBar;
@@ -208,6 +212,7 @@ class TStatusBar : public TCustomControl {
 };
 
 class TToolBar;
+class TImageList;
 enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
 
 // A button of a tool bar (its Parent); laid out by the bar.
@@ -252,6 +257,11 @@ class TToolBar : public TCustomControl {
   void SetFlat(bool v);
   bool Wrapable() const { return wrapable_; }
   void SetWrapable(bool v);
+  // The images of the buttons (each button shows the image of its
+  // ImageIndex, with its caption below when ShowCaptions); not owned.
+  TImageList* Images() const { return images_; }
+  void SetImages(TImageList* v);
+  void Notification(TComponent* AComponent, bool removing) override;
   int ButtonCount() const;
   TToolButton* Buttons(int i) const;
   // Places the buttons; runs when buttons join or the bar changes size.
@@ -262,5 +272,6 @@ class TToolBar : public TCustomControl {
   void Paint() override;
  private:
   int buttonWidth_ = 23, buttonHeight_ = 22;
+  TImageList* images_ = nullptr;
   bool showCaptions_ = false, flat_ = false, wrapable_ = true, arranging_ = false;
 };
