@@ -1,66 +1,840 @@
-// Design of the advertising-media frame and its start-up.
+// The advertising-media frame: its design, the play list and the preview.
 #include "console/FrMedia.h"
+
+#include <random>
+#include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/ShockwaveEx.h"
+#include "pictureshow/PictureShow.h"
+#include "toolkit/Clipbrd.h"
+#include "toolkit/FileMasks.h"
+#include "toolkit/Forms.h"
 
 using namespace fmainbuild;
 
-TFrameMedia::TFrameMedia(TComponent* AOwner) : TPanel(AOwner) {
+const char* const VideoFileMask = "*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob";
+const char* const FlashFileMask = "*.swf";
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Splits a path as written into its folder part (with its separator, as
+// written) and its file-name part.
+void splitPath(const String& path, String& dir, String& name) {
+  size_t p = path.find_last_of("/\\");
+  if (p == String::npos) {
+    dir.clear();
+    name = path;
+  } else {
+    dir = path.substr(0, p + 1);
+    name = path.substr(p + 1);
+  }
+}
+
+// The extension of a file name with its point, as written; empty without one.
+String extensionOf(const String& name) {
+  size_t p = name.rfind('.');
+  return p == String::npos ? String() : name.substr(p);
+}
+
+// A substring search in a mask text; an extension of a point alone or
+// nothing at all is in no mask.
+bool inMask(const String& ext, const String& mask) { return ext.size() > 1 && mask.find(ext) != String::npos; }
+
+}  // namespace
+
+TMediaKind ClassifyMediaFile(const String& FileName) {
+  String dir, name;
+  splitPath(FileName, dir, name);
+  const String ext = LowerCase(extensionOf(name));
+  if (inMask(ext, GraphicFileMask())) return mkPicture;
+  if (inMask(ext, VideoFileMask)) return mkVideo;
+  if (inMask(ext, FlashFileMask)) return mkFlash;
+  return mkUnknown;
+}
+
+// ===========================================================================
+// Design
+// ===========================================================================
+
+TFrameMedia::TFrameMedia(TComponent* AOwner) : TPanel(AOwner) { build(); }
+
+TFrameMedia::~TFrameMedia() {
+  // The list goes with the owned components; its records go with the frame.
+  if (ListMedia) ListMedia->Items()->OnChange = nullptr;
+  CurrentItem = nullptr;
+}
+
+void TFrameMedia::build() {
   SetName("FrameMedia");
   SetBevelOuter(bvNone);
   SetCaption("");
-  SetBounds(0, 0, 640, 300);
+  SetBounds(0, 0, 1000, 420);
+  OnResize = [this](TObject* s) { FrameResize(s); };
 
-  PanelMedia = Make<TPanel>(this, this, "PanelMedia", 0, 0, 384, 256);
+  // ---- The list, at the right edge ----------------------------------------
+  PanelList = Make<TPanel>(this, this, "PanelList", 700, 0, 300, 420);
+  PanelList->SetAlign(alRight);
+  PanelList->SetBevelOuter(bvNone);
+  PanelList->SetCaption("");
+  ToolBar5 = Make<TToolBar>(this, PanelList, "ToolBar5", 0, 0, 300, 28);
+  ToolBar5->SetAlign(alNone);
+  ToolBar5->SetFlat(true);
+  ToolBar5->SetWrapable(false);
+  ToolBar5->SetBounds(0, 0, 78, 28);
+  auto toolButton = [this](TToolBar* bar, const char* name, int image, const char* hint) {
+    TToolButton* b = Make<TToolButton>(this, bar, name, 0, 0, 23, 22);
+    b->SetImageIndex(image);
+    b->SetHint(hint);
+    b->SetShowHint(true);
+    return b;
+  };
+  bMedia_New = toolButton(ToolBar5, "bMedia_New", 0, "New list");
+  bMedia_New->OnClick = [this](TObject* s) { bMedia_NewClick(s); };
+  bMedia_Open = toolButton(ToolBar5, "bMedia_Open", 2, "Open a list or add media files");
+  bMedia_Open->OnClick = [this](TObject* s) { bMedia_OpenClick(s); };
+  bMedia_Save = toolButton(ToolBar5, "bMedia_Save", 4, "Save the list");
+  bMedia_Save->OnClick = [this](TObject* s) { bMedia_SaveClick(s); };
+  SelectFolder = Make<TButton>(this, PanelList, "SelectFolder", 82, 3, 90, 22);
+  SelectFolder->SetCaption("Directory...");
+  SelectFolder->OnClick = [this](TObject* s) { SelectFolderClick(s); };
+  eFilesCount = Make<TPanel>(this, PanelList, "eFilesCount", 178, 3, 70, 22);
+  eFilesCount->SetBevelOuter(bvLowered);
+  eFilesCount->SetCaption("0:0");
+
+  ListMedia = Make<TCheckListBox>(this, PanelList, "ListMedia", 0, 30, 300, 390);
+  ListMedia->SetAnchors({akLeft, akTop, akRight, akBottom});
+  ListMedia->SetMultiSelect(true);
+  ListMedia->OnClick = [this](TObject* s) { ListMediaClick(s); };
+  ListMedia->OnDblClick = [this](TObject* s) { ListMediaDblClick(s); };
+  ListMedia->OnKeyPress = [this](TObject* s, char32_t& k) { ListMediaKeyPress(s, k); };
+  ListMedia->OnKeyDown = [this](TObject* s, uint16_t& k, TShiftState sh) { ListMediaKeyDown(s, k, sh); };
+  ListMedia->Items()->OnChange = [this](TObject*) { itemsChanged(); };
+
+  OpenMediaDialog = MakeComponent<TOpenDialog>(this, "OpenMediaDialog");
+  OpenMediaDialog->Filter = "Play-list files (*.txt)|*.txt";
+  OpenMediaDialog->DefaultExt = "txt";
+  OpenMediaDialog->Options = TOpenOptions{ofHideReadOnly, ofAllowMultiSelect, ofPathMustExist, ofFileMustExist,
+                                          ofEnableSizing};
+
+  PopupMenu1 = MakeComponent<TPopupMenu>(this, "PopupMenu1");
+  auto menuItem = [this](const char* name, const char* caption, int tag, std::function<void(TObject*)> h) {
+    auto* m = MakeComponent<TMenuItem>(this, name);
+    m->SetCaption(caption);
+    m->SetTag(tag);
+    if (h) m->OnClick = std::move(h);
+    PopupMenu1->Items()->Add(m);
+    return m;
+  };
+  mOFF = menuItem("mOFF", "Unchecked", 0, [this](TObject* s) { mOFFClick(s); });
+  mON = menuItem("mON", "Checked", 1, [this](TObject* s) { mOFFClick(s); });
+  menuItem("N1", "-", 0, nullptr);
+  mCopy = menuItem("mCopy", "Copy", 0, [this](TObject* s) { mCopyClick(s); });
+  mPaste = menuItem("mPaste", "Insert", 0, [this](TObject* s) { mPasteClick(s); });
+  mAdd = menuItem("mAdd", "Add", 1, [this](TObject* s) { mPasteClick(s); });
+  menuItem("N2", "-", 0, nullptr);
+  mAddFile = menuItem("mAddFile", "File Add...", 0, [this](TObject* s) { mAddFileClick(s); });
+  menuItem("N3", "-", 0, nullptr);
+  mDel = menuItem("mDel", "Delete", 0, [this](TObject* s) { mDelClick(s); });
+  mSelAll = menuItem("mSelAll", "Select all", 0, [this](TObject* s) { mSelAllClick(s); });
+  ListMedia->SetPopupMenu(PopupMenu1);
+
+  // ---- Preview, transport and item controls --------------------------------
+  PanelWork = Make<TPanel>(this, this, "PanelWork", 0, 0, 700, 420);
+  PanelWork->SetAlign(alClient);
+  PanelWork->SetBevelOuter(bvNone);
+  PanelWork->SetCaption("");
+
+  PanelMedia = Make<TPanel>(this, PanelWork, "PanelMedia", 0, 0, 384, 256);
   PanelMedia->SetColor(clBlack);
   PanelMedia->SetBevelOuter(bvNone);
   PanelMedia->SetCaption("");
 
-  MediaToolBarPanel = Make<TPanel>(this, this, "MediaToolBar", 0, 258, 384, 28);
-  MediaToolBarPanel->SetBevelOuter(bvNone);
-  MediaToolBarPanel->SetCaption("");
-  cbCikle = Make<TCheckBox>(this, MediaToolBarPanel, "cbCikle", 300, 4, 70, 17);
+  PictureShow = Make<TPictureShow>(this, PanelMedia, "PictureShow", 0, 0, 384, 256);
+  PictureShow->SetAlign(alClient);
+  PictureShow->SetColor(clBlack);
+  PictureShow->SetStyle(118);
+  PictureShow->SetStep(2);
+  PictureShow->SetDelay(20);
+  PictureShow->SetStretch(true);
+  PictureShow->SetStretchFine(true);
+  PictureShow->SetCenter(true);
+  PictureShow->SetBgMode(bmStretched);
+  PictureShow->SetThreaded(false);
+
+  DSVideoWindowEx1 = Make<TPanel>(this, PanelMedia, "DSVideoWindowEx1", 0, 0, 384, 256);
+  DSVideoWindowEx1->SetAlign(alClient);
+  DSVideoWindowEx1->SetColor(clBlack);
+  DSVideoWindowEx1->SetBevelOuter(bvNone);
+  DSVideoWindowEx1->SetCaption("");
+  DSVideoWindowEx1->SetVisible(false);
+
+  ShockwaveFlashEx1 = Make<TShockwaveFlashEx>(this, PanelMedia, "ShockwaveFlashEx1", 0, 0, 384, 256);
+  ShockwaveFlashEx1->SetColor(clBlack);
+  ShockwaveFlashEx1->SetVisible(false);
+
+  MediaToolBar = Make<TToolBar>(this, PanelWork, "MediaToolBar", 0, 258, 384, 28);
+  MediaToolBar->SetAlign(alNone);
+  MediaToolBar->SetFlat(true);
+  MediaToolBar->SetWrapable(false);
+  MediaToolBar->SetBounds(0, 258, 384, 28);
+  btPause = toolButton(MediaToolBar, "btPause", 0, "Pause");
+  btPlay = toolButton(MediaToolBar, "btPlay", 1, "Play");
+  btStop = toolButton(MediaToolBar, "btStop", 2, "Stop");
+  btNextChapter = toolButton(MediaToolBar, "btNextChapter", 3, "Next");
+  btFrameStep = toolButton(MediaToolBar, "btFrameStep", 4, "Next kadr");
+  ToolButtonSep = Make<TToolButton>(this, MediaToolBar, "ToolButton1", 0, 0, 8, 22);
+  ToolButtonSep->SetStyle(tbsSeparator);
+  cbCikle = Make<TCheckBox>(this, MediaToolBar, "cbCikle", 5 * 23 + 12, 4, 70, 17);
   cbCikle->SetCaption("Cikle");
   cbCikle->SetChecked(true);
+  for (TToolButton* b : {btPause, btPlay, btStop, btNextChapter, btFrameStep}) b->SetEnabled(false);
 
-  ControlPics = Make<TPanel>(this, this, "ControlPics", 384, 0, 250, 140);
+  // Picture controls
+  ControlPics = Make<TPanel>(this, PanelWork, "ControlPics", 384, 0, 200, 200);
   ControlPics->SetBevelOuter(bvNone);
   ControlPics->SetCaption("");
-  GroupNextPicture = Make<TGroupBox>(this, ControlPics, "GroupNextPicture", 4, 4, 240, 70);
+  PanelPreview = Make<TPanel>(this, ControlPics, "PanelPreview", 4, 4, 192, 108);
+  PanelPreview->SetColor(clGray);
+  PanelPreview->SetBevelOuter(bvLowered);
+  PanelPreview->SetCaption("");
+  PicsImagePreview = Make<TImage>(this, PanelPreview, "PicsImagePreview", 1, 1, 190, 106);
+  PicsImagePreview->SetAlign(alClient);
+  PicsImagePreview->SetStretch(true);
+  PicsImagePreview->SetProportional(true);
+  PicsImagePreview->SetCenter(true);
+  PicsImageSize = Make<TLabel>(this, ControlPics, "PicsImageSize", 4, 114, 100, 13);
+  PicsImageSize->SetCaption("0x0");
+  GroupNextPicture = Make<TGroupBox>(this, ControlPics, "GroupNextPicture", 4, 130, 192, 66);
   GroupNextPicture->SetCaption("Next picture");
-  LabelDelay = Make<TLabel>(this, GroupNextPicture, "LabelDelay", 8, 22, 40, 13);
+  LabelDelay = Make<TLabel>(this, GroupNextPicture, "LabelDelay", 8, 20, 40, 13);
   LabelDelay->SetCaption("Delay:");
-  PicsShowPause = Make<TSpinEdit>(this, GroupNextPicture, "PicsShowPause", 52, 18, 56, 22);
+  PicsShowPause = Make<TSpinEdit>(this, GroupNextPicture, "PicsShowPause", 52, 16, 56, 22);
   PicsShowPause->SetMinValue(1);
   PicsShowPause->SetMaxValue(900);
   PicsShowPause->SetValue(2);
   PicsShowPause->SetEditorEnabled(false);
   PicsShowPause->SetHint("секунд");
   PicsShowPause->SetShowHint(true);
-  cbPicsCls = Make<TCheckBox>(this, GroupNextPicture, "cbPicsCls", 8, 46, 100, 17);
+  cbPicsCls = Make<TCheckBox>(this, GroupNextPicture, "cbPicsCls", 8, 42, 100, 17);
   cbPicsCls->SetCaption("With clear");
   cbPicsCls->SetChecked(false);
 
-  ControlAVIs = Make<TPanel>(this, this, "ControlAVIs", 384, 0, 250, 200);
+  // Video controls
+  ControlAVIs = Make<TPanel>(this, PanelWork, "ControlAVIs", 384, 0, 200, 200);
   ControlAVIs->SetBevelOuter(bvNone);
   ControlAVIs->SetCaption("");
-  rgMediaAspect = Make<TRadioGroup>(this, ControlAVIs, "rgMediaAspect", 4, 4, 160, 80);
+  ControlAVIs->SetVisible(false);
+  rgMediaAspect = Make<TRadioGroup>(this, ControlAVIs, "rgMediaAspect", 4, 4, 192, 80);
   rgMediaAspect->SetCaption("Вид кадра");
   rgMediaAspect->Items()->SetText("Обрезанный\nПолный\nРастянутый\n");
   rgMediaAspect->SetItemIndex(0);
-  SoundLevel = Make<TTrackBar>(this, ControlAVIs, "SoundLevel", 4, 90, 160, 30);
+  GroupBox2 = Make<TGroupBox>(this, ControlAVIs, "GroupBox2", 4, 88, 192, 108);
+  GroupBox2->SetCaption("Настройки");
+  GroupBox2->SetVisible(false);
+  auto colourBar = [this](const char* name, int top, int mn, int mx, int pos) {
+    TTrackBar* t = Make<TTrackBar>(this, GroupBox2, name, 4, top, 140, 20);
+    t->SetMin(mn);
+    t->SetMax(mx);
+    t->SetPosition(pos);
+    t->SetTickStyle(tsNone);
+    return t;
+  };
+  TrackBar1 = colourBar("TrackBar1", 14, 0, 5000, 750);
+  TrackBar2 = colourBar("TrackBar2", 34, 0, 20000, 10000);
+  TrackBar4 = colourBar("TrackBar4", 54, 0, 20000, 10000);
+  TrackBar3 = colourBar("TrackBar3", 74, -180, 180, 0);
+  int labelTop = 16;
+  for (TLabel** l : {&Label1, &Label5, &Label6, &Label7}) {
+    static const char* names[] = {"Label1", "Label5", "Label6", "Label7"};
+    *l = Make<TLabel>(this, GroupBox2, names[(labelTop - 16) / 20], 150, labelTop, 36, 13);
+    (*l)->SetCaption("0");
+    labelTop += 20;
+  }
+  cbMedia_Color = Make<TCheckBox>(this, GroupBox2, "cbMedia_Color", 4, 92, 100, 14);
+  cbMedia_Color->SetCaption("Utilized colors");
+  SpeedButton1 = Make<TSpeedButton>(this, GroupBox2, "SpeedButton1", 108, 90, 80, 16);
+  SpeedButton1->SetCaption("По умолчанию");
+  Snapshot = Make<TButton>(this, ControlAVIs, "Snapshot", 4, 170, 75, 25);
+  Snapshot->SetCaption("Snapshot");
+  Snapshot->SetVisible(false);
+  Image5 = Make<TImage>(this, ControlAVIs, "Image5", 100, 170, 60, 25);
+  Image5->SetVisible(false);
+
+  // Position, pause, rate and volume
+  Panel3 = Make<TPanel>(this, PanelWork, "Panel3", 388, 204, 312, 84);
+  Panel3->SetBevelOuter(bvNone);
+  Panel3->SetCaption("");
+  LabelMedia = Make<TLabel>(this, Panel3, "LabelMedia", 4, 4, 40, 13);
+  LabelMedia->SetCaption("0.00");
+  LabelMediaFull = Make<TLabel>(this, Panel3, "LabelMediaFull", 60, 4, 40, 13);
+  LabelMediaFull->SetCaption("0.00");
+  DSTrackBar1 = Make<TTrackBar>(this, Panel3, "DSTrackBar1", 0, 20, 312, 24);
+  DSTrackBar1->SetTickStyle(tsNone);
+  DSTrackBar1->SetVisible(false);
+  DelayTrackBar = Make<TTrackBar>(this, Panel3, "DelayTrackBar", 0, 20, 312, 24);
+  DelayTrackBar->SetMax(2);
+  DelayTrackBar->SetEnabled(false);
+  RateLevel = Make<TTrackBar>(this, Panel3, "RateLevel", 0, 48, 150, 30);
+  RateLevel->SetMin(-30);
+  RateLevel->SetMax(30);
+  RateLevel->SetPosition(0);
+  RateLevel->SetTag(100);
+  RateLevel->SetFrequency(5);
+  RateLevel->SetSelStart(-2);
+  RateLevel->SetSelEnd(2);
+  RateLevel->SetHint("Speed");
+  RateLevel->SetShowHint(true);
+  RateLevel->SetVisible(false);
+  SoundLevel = Make<TTrackBar>(this, Panel3, "SoundLevel", 156, 48, 150, 30);
   SoundLevel->SetMin(0);
   SoundLevel->SetMax(10000);
   SoundLevel->SetFrequency(1000);
   SoundLevel->SetPosition(10000);
   SoundLevel->SetHint("Volume");
   SoundLevel->SetShowHint(true);
+  SoundLevel->SetVisible(false);
+  PopupMenu2 = MakeComponent<TPopupMenu>(this, "PopupMenu2");
+  for (int pct : {200, 150, 100, 75, 50, 25}) {
+    auto* m = MakeComponent<TMenuItem>(this, ("N" + IntToStr(pct) + "1").c_str());
+    m->SetCaption(IntToStr(pct) + "%");
+    m->SetTag(pct);
+    PopupMenu2->Items()->Add(m);
+  }
+  RateLevel->SetPopupMenu(PopupMenu2);
+
+  TimerDelayPics = MakeComponent<TTimer>(this, "TimerDelayPics");
+  TimerDelayPics->SetEnabled(false);
+  TimerDelayPics->SetInterval(1000);
+  TimerChange = MakeComponent<TTimer>(this, "TimerChange");
+  TimerChange->SetEnabled(false);
+  TimerChange->SetInterval(500);
 }
 
+TFormMain* TFrameMedia::mainForm() const { return dynamic_cast<TFormMain*>(Owner()); }
+
+void TFrameMedia::FrameResize(TObject* /*Sender*/) {
+  if (!Panel3 || !PanelMedia) return;
+  Panel3->SetLeft(PanelMedia->Left() + PanelMedia->Width() + 4);
+  for (TControl* c : std::initializer_list<TControl*>{Panel3, DelayTrackBar, DSTrackBar1})
+    if (c->Parent()) c->SetWidth(std::max(0, c->Parent()->ClientWidth() - c->Left()));
+}
+
+// ===========================================================================
+// Start-up and shutdown
+// ===========================================================================
+
 void TFrameMedia::Init() {
-  // The play list, its default file and the playback controls join here
-  // with the media play list.
+  TFormMain* main = mainForm();
+  // 1.
+  ListMedia->SetMultiSelect(true);
+  // 2.
+  OpenMediaDialog->InitialDir = AppFolder + "Pics/";
+  LastFolder = OpenMediaDialog->InitialDir;
+  // 3. Filter 1 the play list, 2 pictures, 3 Flash, 4 video.
+  const String pics = GraphicFileMask();
+  OpenMediaDialog->Filter = "Play-list files (*.txt)|*.txt|Images (" + pics + ")|" + pics + "|SWF (" +
+                            FlashFileMask + ")|" + FlashFileMask + "|Media (" + VideoFileMask + ")|" + VideoFileMask;
+  // 4.
+  if (main) {
+    PictureShow->SetStyle(main->cbPagePerexodNumber->Value());
+    PictureShow->SetStep(main->cbPageStep->Value());
+  }
+  // 5.
+  ControlPics->SetLeft(PanelMedia->Left() + PanelMedia->Width());
+  ControlAVIs->SetBounds(ControlPics->Left(), ControlPics->Top(), ControlAVIs->Width(), ControlAVIs->Height());
+  // 6. The video window is placed by size, not aligned.
+  DSVideoWindowEx1->SetAlign(alNone);
+  // 7. Each colour slider works and shows its thumb only where the video
+  // window can control that colour; the capabilities come with the video
+  // window (playback), until then none is offered.
+  const bool canBrightness = false, canContrast = false, canHue = false, canSaturation = false, canColor = false;
+  const std::pair<TTrackBar*, bool> sliders[] = {
+      {TrackBar1, canBrightness}, {TrackBar2, canContrast}, {TrackBar3, canHue}, {TrackBar4, canSaturation}};
+  for (const auto& [bar, can] : sliders) {
+    bar->SetEnabled(can);
+    bar->SetSliderVisible(can);
+  }
+  cbMedia_Color->SetEnabled(canColor);
+  // 8.
+  if (main) {
+    ToolBar5->SetImages(main->ImageList16);
+    MediaToolBar->SetImages(main->ImageList);
+  }
+  // 9. The pause bar shares the position bar's place.
+  DelayTrackBar->SetBoundsRect(DSTrackBar1->BoundsRect());
+  FrameResize(this);
+  // 10. The default list; a missing or unreadable one leaves the list empty.
+  const String exe = main ? main->ExeBaseName() : String("tablo");
+  try {
+    LoadPlayList(AppFolder + "Pics/" + exe + ".txt");
+    if (ListMedia->Count() > 0) SetButtonsState(1);
+  } catch (const std::exception&) {
+  }
+  UpdateFilesCount();
+  // 11. The colour sliders read the live values with the video window
+  // (playback).
+  ListMedia->SetItemIndex(0);
+  ListMediaClick(ListMedia);
+  ShowPictureParams();
 }
 
 void TFrameMedia::StopGraph() {
   // The frame's filter graph joins here with media playback.
+}
+
+// ===========================================================================
+// The records
+// ===========================================================================
+
+TMediaItem* TFrameMedia::Item(int Index) const {
+  if (Index < 0 || Index >= ListMedia->Count()) return nullptr;
+  return dynamic_cast<TMediaItem*>(ListMedia->Items()->GetObject(Index));
+}
+
+void TFrameMedia::itemsChanged() {
+  // Lines removed from outside the frame (the main window's list menu):
+  // their records go, and CurrentItem with them.
+  TStrings* items = ListMedia->Items();
+  if (size_t(items->Count()) >= records_.size()) return;
+  std::unordered_map<TMediaItem*, std::unique_ptr<TMediaItem>> live;
+  live.reserve(size_t(items->Count()));
+  for (int i = 0; i < items->Count(); ++i) {
+    auto* it = static_cast<TMediaItem*>(items->GetObject(i));
+    auto f = records_.find(it);
+    if (f != records_.end()) live.emplace(it, std::move(f->second));
+  }
+  if (CurrentItem && !live.count(CurrentItem)) CurrentItem = nullptr;
+  records_.swap(live);
+}
+
+TMediaItem* TFrameMedia::newItem(const String& Path) {
+  auto rec = std::make_unique<TMediaItem>();
+  String dir;
+  splitPath(Path, dir, rec->FileName);
+  rec->Dir = dir.empty() ? ListFolder : dir;
+  rec->Kind = ClassifyMediaFile(rec->FileName);
+  TMediaItem* raw = rec.get();
+  records_.emplace(raw, std::move(rec));
+  return raw;
+}
+
+int TFrameMedia::AddItemPath(const String& Path, int Index) {
+  TMediaItem* rec = newItem(Path);
+  TStrings* items = ListMedia->Items();
+  if (Index < 0 || Index > items->Count()) Index = items->Count();
+  items->Insert(Index, rec->FileName);
+  items->PutObject(Index, rec);
+  return Index;
+}
+
+void TFrameMedia::DeleteLine(int Index) {
+  TMediaItem* rec = Item(Index);
+  if (rec == CurrentItem) CurrentItem = nullptr;
+  auto node = records_.extract(rec);   // freed when this function returns
+  ListMedia->Items()->Delete(Index);
+}
+
+void TFrameMedia::ClearList() {
+  CurrentItem = nullptr;
+  auto old = std::move(records_);
+  records_.clear();
+  ListMedia->Clear();
+}
+
+String TFrameMedia::entryPath(const TMediaItem* it) const {
+  if (!it) return String();
+  String folder = it->Dir.empty() ? ListFolder : it->Dir;
+  if (!folder.empty() && !isSeparator(folder.back())) folder += '/';
+  return folder + it->FileName;
+}
+
+String TFrameMedia::GetItemPath(int Index) {
+  TMediaItem* it = Item(Index);
+  if (!it) return String();
+  CurrentItem = it;
+  return entryPath(it);
+}
+
+// ===========================================================================
+// Play-list files
+// ===========================================================================
+
+std::vector<String> TFrameMedia::readPlayList(const String& Path) {
+  const String name = ResolveFileName(Path);
+  if (DirectoryExists(name)) throw EFOpenError("Cannot open file \"" + NormalizePath(Path) + "\". It is a folder.");
+  const String text = LoadTextFile(name);
+  if (text.find('\0') != String::npos)
+    throw EFOpenError("Cannot read file \"" + NormalizePath(Path) + "\". It is not a text file.");
+  std::vector<String> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t e = text.find_first_of("\r\n", start);
+    if (e == String::npos) e = text.size();
+    String line = text.substr(start, e - start);
+    if (!Trim(line).empty()) lines.push_back(std::move(line));
+    if (e < text.size() && text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ++e;
+    start = e + 1;
+  }
+  return lines;
+}
+
+void TFrameMedia::LoadPlayList(const String& Path) {
+  const std::vector<String> lines = readPlayList(Path);   // raises: the list stays
+  ClearList();
+  ListFolder = ExtractFilePath(Path);
+  TStrings* items = ListMedia->Items();
+  items->BeginUpdate();
+  try {
+    for (const String& l : lines) AddItemPath(l);
+  } catch (...) {
+    items->EndUpdate();
+    throw;
+  }
+  items->EndUpdate();
+  for (int i = 0; i < ListMedia->Count(); ++i) ListMedia->SetChecked(i, true);
+  UpdateFilesCount();
+}
+
+String TFrameMedia::PlayListText() const {
+  String out;
+  for (int i = 0; i < ListMedia->Count(); ++i) {
+    const TMediaItem* it = Item(i);
+    if (!it) {
+      out += ListMedia->Items()->Get(i) + "\n";
+      continue;
+    }
+    const String full = entryPath(it);
+    const String folder = full.substr(0, full.size() - it->FileName.size());
+    out += (folder == ListFolder ? it->FileName : full) + "\n";
+  }
+  return out;
+}
+
+void TFrameMedia::SavePlayList(const String& Path) const { SaveTextFile(Path, PlayListText()); }
+
+void TFrameMedia::reportFileError(const String& Name) {
+  if (TFormMain* main = mainForm())
+    main->ShowMessageDlg("Error file " + Name, mtError, TMsgDlgButtons{mbOK});
+}
+
+// ===========================================================================
+// Counter and transport
+// ===========================================================================
+
+void TFrameMedia::UpdateFilesCount() {
+  const int count = ListMedia->Count();
+  const int index = ListMedia->ItemIndex();
+  btNextChapter->SetEnabled(count >= 1);
+  eFilesCount->SetCaption(IntToStr(count > 0 ? index + 1 : 0) + ":" + IntToStr(count));
+  SelectFolder->SetEnabled(btPlay->Enabled() || count == 0);
+  ListMedia->SetMultiSelect(btPlay->Enabled());
+  if (ListMedia->MultiSelect() && index >= 0 && index < count) ListMedia->SetSelected(index, true);
+}
+
+void TFrameMedia::SetButtonsState(int State) {
+  btPause->SetEnabled(State == 2);
+  btPlay->SetEnabled(State == 1 || State == 3);
+  btStop->SetEnabled(State == 2 || State == 3);
+}
+
+// ===========================================================================
+// List handlers
+// ===========================================================================
+
+void TFrameMedia::bMedia_NewClick(TObject* /*Sender*/) {
+  ClearList();
+  if (!btStop->Enabled()) SetButtonsState(0);
+  UpdateFilesCount();
+}
+
+void TFrameMedia::bMedia_OpenClick(TObject* /*Sender*/) {
+  if (OpenMediaDialog->Execute()) {
+    std::vector<String> chosen;
+    for (int i = 0; i < OpenMediaDialog->Files()->Count(); ++i) chosen.push_back(OpenMediaDialog->Files()->Get(i));
+    if (chosen.empty() && !OpenMediaDialog->FileName.empty()) chosen.push_back(OpenMediaDialog->FileName);
+    if (!chosen.empty()) {
+      const String first = chosen.front();
+      const bool asList = OpenMediaDialog->FilterIndex == 1 || LowerCase(ExtractFileExt(first)) == ".txt";
+      std::vector<String> paths = chosen;
+      bool ok = true;
+      if (asList) {
+        try {
+          paths = readPlayList(first);
+        } catch (const std::exception&) {
+          reportFileError(first);
+          ok = false;
+        }
+      }
+      if (ok) {
+        ListFolder = ExtractFilePath(first);
+        if (asList) ClearList();
+        TStrings* items = ListMedia->Items();
+        const int from = items->Count();
+        items->BeginUpdate();
+        for (const String& p : paths) AddItemPath(p);
+        items->EndUpdate();
+        for (int i = from; i < ListMedia->Count(); ++i)
+          ListMedia->SetChecked(i, FileExists(ResolveFileName(entryPath(Item(i)))));
+        SetButtonsState(ListMedia->Count() > 0 ? 1 : 0);
+        ListMedia->SetItemIndex(0);
+        ListMediaClick(ListMedia);
+      }
+    }
+  }
+  UpdateFilesCount();
+}
+
+void TFrameMedia::bMedia_SaveClick(TObject* /*Sender*/) {
+  TFormMain* main = mainForm();
+  if (!main) return;
+  TSaveDialog* d = main->SaveTextDialog;
+  d->Filter = "Text file (*.txt)|*.txt";
+  d->DefaultExt = ".txt";
+  d->Options = TOpenOptions{ofHideReadOnly, ofNoNetworkButton, ofEnableSizing};
+  d->InitialDir = ListFolder;
+  if (!d->Execute()) return;
+  try {
+    SavePlayList(d->FileName);
+  } catch (const std::exception&) {
+    reportFileError(d->FileName);
+  }
+}
+
+void TFrameMedia::SelectFolderClick(TObject* /*Sender*/) {
+  String dir = LastFolder;
+  if (!SelectDirectory("", "", dir)) return;
+  LastFolder = dir;
+  if (!LastFolder.empty() && !isSeparator(LastFolder.back())) LastFolder += '/';
+  FillFromFolder(LastFolder);
+}
+
+void TFrameMedia::FillFromFolder(const String& Folder) {
+  String folder = Folder;
+  if (folder.empty() || !isSeparator(folder.back())) folder += '/';
+  const std::vector<String> names =
+      ListFilesByMask(ResolveFileName(folder), GraphicFileMask() + ";" + VideoFileMask);
+  ClearList();
+  ListFolder = folder;
+  TStrings* items = ListMedia->Items();
+  items->BeginUpdate();
+  // Each entry keeps its folder, so that a later change of ListFolder (media
+  // files opened from elsewhere) does not re-point it.
+  for (const String& n : names) AddItemPath(folder + n);
+  items->EndUpdate();
+  for (int i = 0; i < ListMedia->Count(); ++i) ListMedia->SetChecked(i, true);
+  SetButtonsState(ListMedia->Count() > 0 ? 1 : 0);
+  UpdateFilesCount();
+  ListMediaClick(ListMedia);
+}
+
+void TFrameMedia::ListMediaDblClick(TObject* /*Sender*/) {
+  // Plays the line alone: joins here with media playback.
+}
+
+void TFrameMedia::ListMediaKeyPress(TObject* Sender, char32_t& Key) {
+  if (Key == 13) ListMediaDblClick(Sender);
+}
+
+void TFrameMedia::ListMediaKeyDown(TObject* /*Sender*/, uint16_t& Key, TShiftState Shift) {
+  if (Shift != TShiftState{ssAlt}) return;
+  const int i = ListMedia->ItemIndex();
+  if (i < 0 || (Key != VK_UP && Key != VK_DOWN)) return;
+  const int to = Key == VK_UP ? i - 1 : i + 1;
+  Key = 0;
+  if (to < 0 || to >= ListMedia->Count()) return;
+  const bool checked = ListMedia->Checked(i);
+  ListMedia->Items()->Move(i, to);
+  ListMedia->SetChecked(to, checked);
+  ListMedia->ClearSelection();
+  ListMedia->SetItemIndex(to);
+  ListMedia->SetSelected(to, true);
+  UpdateFilesCount();
+}
+
+void TFrameMedia::mOFFClick(TObject* Sender) {
+  auto* item = dynamic_cast<TComponent*>(Sender);
+  const bool on = item && item->Tag() == 1;
+  for (int i = 0; i < ListMedia->Count(); ++i)
+    if (ListMedia->Selected(i)) ListMedia->SetChecked(i, on);
+}
+
+void TFrameMedia::mCopyClick(TObject* /*Sender*/) {
+  String text;
+  for (int i = 0; i < ListMedia->Count(); ++i)
+    if (ListMedia->Selected(i)) text += ListMedia->Items()->Get(i) + "\r\n";
+  Clipboard()->SetAsText(text);
+}
+
+void TFrameMedia::mPasteClick(TObject* Sender) {
+  if (!Clipboard()->HasFormat(CF_TEXT)) return;
+  auto* item = dynamic_cast<TComponent*>(Sender);
+  const bool append = item && item->Tag() == 1;
+  TStringList lines;
+  lines.SetText(Clipboard()->AsText());
+  const int s = ListMedia->ItemIndex();
+  if (ListMedia->Count() > 0 && s >= 0) ListMedia->SetSelected(s, false);
+  // Inserted lines go in front of the selected line, or to the top when
+  // none is selected.
+  const int base = std::max(s, 0);
+  const String pics = GraphicFileMask();
+  std::vector<int> taken;
+  TStrings* items = ListMedia->Items();
+  items->BeginUpdate();
+  for (int k = 0; k < lines.Count(); ++k) {
+    const String line = Trim(lines[k]);
+    String dir, name;
+    splitPath(line, dir, name);
+    const String ext = extensionOf(name);
+    if (!inMask(ext, pics) && !inMask(ext, VideoFileMask)) continue;
+    const int n = int(taken.size()) + 1;
+    taken.push_back(AddItemPath(line, append ? -1 : base + n - 1));
+  }
+  items->EndUpdate();
+  linesAdded();
+  for (int i : taken) {
+    ListMedia->SetChecked(i, true);
+    ListMedia->SetSelected(i, true);
+  }
+}
+
+void TFrameMedia::mAddFileClick(TObject* /*Sender*/) {
+  TFormMain* main = mainForm();
+  if (!main) return;
+  TOpenDialog* d = main->OpenPictureDialog1;
+  const String filter = d->Filter;
+  const TOpenOptions options = d->Options;
+  d->Options.Include(ofAllowMultiSelect);
+  d->Filter = filter + "|Media (" + VideoFileMask + ")|" + VideoFileMask + "|SWF (" + FlashFileMask + ")|" +
+              FlashFileMask;
+  bool ok = false;
+  try {
+    ok = d->Execute();
+  } catch (...) {
+    d->Filter = filter;
+    d->Options = options;
+    throw;
+  }
+  d->Filter = filter;
+  d->Options = options;
+  if (!ok) return;
+  std::vector<String> chosen;
+  for (int i = 0; i < d->Files()->Count(); ++i) chosen.push_back(d->Files()->Get(i));
+  if (chosen.empty() && !d->FileName.empty()) chosen.push_back(d->FileName);
+  TStrings* items = ListMedia->Items();
+  const int from = items->Count();
+  items->BeginUpdate();
+  for (const String& p : chosen) AddItemPath(p);
+  items->EndUpdate();
+  for (int i = from; i < ListMedia->Count(); ++i)
+    ListMedia->SetChecked(i, FileExists(ResolveFileName(entryPath(Item(i)))));
+  linesAdded();
+}
+
+void TFrameMedia::linesAdded() {
+  // A list that was empty is ready to play once lines come in.
+  if (ListMedia->Count() > 0 && !btPlay->Enabled() && !btStop->Enabled()) SetButtonsState(1);
+  UpdateFilesCount();
+}
+
+void TFrameMedia::mDelClick(TObject* /*Sender*/) {
+  for (int i = ListMedia->Count() - 1; i >= 0; --i)
+    if (ListMedia->Selected(i)) DeleteLine(i);
+  if (ListMedia->Count() == 0 && !btStop->Enabled()) SetButtonsState(0);
+  UpdateFilesCount();
+}
+
+void TFrameMedia::mSelAllClick(TObject* /*Sender*/) { ListMedia->SelectAll(); }
+
+// ===========================================================================
+// Preview
+// ===========================================================================
+
+void TFrameMedia::ShowControlsForKind(bool KeepOutputs) {
+  CurrentKind = mkUnknown;
+  if (TMediaItem* it = Item(ListMedia->ItemIndex())) {
+    CurrentItem = it;
+    CurrentKind = it->Kind;
+  }
+  if (CurrentKind == mkPicture) ControlAVIs->SetVisible(false);
+  else if (CurrentKind == mkVideo || CurrentKind == mkFlash) ControlAVIs->SetVisible(true);
+  ControlPics->SetVisible(!ControlAVIs->Visible());
+  const bool avis = ControlAVIs->Visible(), pics = ControlPics->Visible();
+  for (TControl* c : std::initializer_list<TControl*>{SoundLevel, RateLevel, cbCikle, DSTrackBar1}) c->SetVisible(avis);
+  LabelMedia->SetVisible(avis || pics);
+  LabelMediaFull->SetVisible(LabelMedia->Visible());
+  DelayTrackBar->SetVisible(pics);
+  if (!KeepOutputs) {
+    PictureShow->SetVisible(pics);
+    DSVideoWindowEx1->SetVisible(avis);
+  }
+}
+
+void TFrameMedia::ListMediaClick(TObject* /*Sender*/) {
+  ShowControlsForKind(true);
+  if (CurrentKind == mkPicture) PreviewNextPicture(false);
+  else UpdateFilesCount();
+}
+
+void TFrameMedia::ShowPictureParams() {
+  TFormMain* main = mainForm();
+  const int i = ListMedia->ItemIndex();
+  if (i >= 0 && ListMedia->Count() > 0) {
+    const String path = GetItemPath(i);
+    try {
+      PictureShow->Picture()->LoadFromFile(ResolveFileName(path));
+    } catch (const std::exception&) {
+      if (main) main->ShowStatusError("Error file " + path);
+    }
+  }
+  if (!main) return;
+  const uint32_t tag = TFormMain::PageTag(main->Sheet_Media);
+  if (tag & 0x80000000u) {
+    const int range = 150;
+    static std::mt19937 gen{std::random_device{}()};
+    const int r = main->PageEffectRandom ? main->PageEffectRandom(range) : int(gen() % unsigned(range));
+    PictureShow->SetStyle(r + 1);
+  } else {
+    PictureShow->SetStyle(int(tag & 0xFF));
+  }
+  int step = int((tag >> 8) & 0xFF);
+  if (step == 0) step = 1;
+  if (PictureShow->Style() == 127 && step < 2) step = 2;
+  PictureShow->SetStep(step);
+}
+
+void TFrameMedia::PreviewNextPicture(bool Advance) {
+  ControlPics->SetVisible(true);
+  ControlAVIs->SetVisible(false);
+  int i = ListMedia->ItemIndex();
+  const int count = ListMedia->Count();
+  if (Advance) {
+    if (PlayCurrentNext) {
+      PlayCurrentNext = false;
+    } else if (count > 0) {
+      int wraps = 0;
+      for (;;) {
+        ++i;
+        if (i >= count) {
+          i = 0;
+          if (++wraps > 1) break;
+        }
+        if (ListMedia->Checked(i)) break;
+      }
+    }
+  }
+  try {
+    const TMediaItem* it = Item(i);
+    if (!it) throw EInvalidGraphic("No picture");
+    PicsImagePreview->Picture()->LoadFromFile(ResolveFileName(entryPath(it)));
+    const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();
+    PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
+    PicsImageSize->Font()->SetColor(w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack);
+  } catch (const std::exception&) {
+    PicsImagePreview->Picture()->Clear();
+    PicsImageSize->SetCaption("???");
+    PicsImageSize->Font()->SetColor(clRed);
+  }
+  UpdateFilesCount();
 }

@@ -3,14 +3,56 @@
 // Flash movies with its preview area (PanelMedia) and the controls that act
 // on the playing item. The console has one instance, FrameMedia1, filling the
 // "Reklama" page.
+//
+// The list: ListMedia holds one line per entry, its text the file name, its
+// object the entry's TMediaItem (owned by the frame and freed with its line,
+// whoever removes the line). Play lists are plain text, one path per line;
+// a bare name means the list file's own folder. Folder parts are kept as
+// text and written back as read; names are resolved only to test or open a
+// file.
+#include <memory>
+#include <unordered_map>
+#include "toolkit/Buttons.h"
+#include "toolkit/CheckLst.h"
 #include "toolkit/ComCtrls.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/Menus.h"
 #include "toolkit/Spin.h"
 #include "toolkit/StdCtrls.h"
+#include "toolkit/Timer.h"
+
+class TFormMain;
+class TPictureShow;
+class TShockwaveFlashEx;
+
+// Kind of a play-list entry: -1 unrecognised, 0 picture, 1 video, 2 Flash.
+using TMediaKind = int;
+constexpr TMediaKind mkUnknown = -1, mkPicture = 0, mkVideo = 1, mkFlash = 2;
+
+// The video files the frame plays.
+extern const char* const VideoFileMask;   // "*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob"
+extern const char* const FlashFileMask;   // "*.swf"
+
+// The kind of a file by its extension: the lower-cased extension with its
+// point, searched as a substring of the picture mask, then the video mask,
+// then the Flash mask; the first that holds it decides. A name without an
+// extension is unrecognised.
+TMediaKind ClassifyMediaFile(const String& FileName);
+
+// One play-list entry.
+class TMediaItem : public TObject {
+ public:
+  String FileName;        // without folder; also the line's text
+  String Dir;             // the folder as written, with its separator; empty: ListFolder
+  TMediaKind Kind = mkUnknown;
+  String ClassName() const override { return "TMediaItem"; }
+};
 
 class TFrameMedia : public TPanel {
  public:
   explicit TFrameMedia(TComponent* AOwner);
+  ~TFrameMedia() override;
   String ClassName() const override { return "TFrameMedia"; }
 
   // Set-up at start-up, after the settings are read: loads the default play
@@ -19,11 +61,88 @@ class TFrameMedia : public TPanel {
   // Shutdown: the frame's filter graph made inactive.
   void StopGraph();
 
+  // ---- The play list -----------------------------------------------------
+  String ListFolder;      // base folder of entries without a folder of their own
+  String LastFolder;      // folder offered by "Directory..."
+  TMediaItem* CurrentItem = nullptr;   // record of the line last resolved
+
+  // The record of line i (nullptr outside the list).
+  TMediaItem* Item(int Index) const;
+  // The path of line Index as stored (folder as written + name); makes its
+  // record CurrentItem. Empty outside the list.
+  String GetItemPath(int Index);
+  // Adds one path as an entry at the end (or at Index when >= 0) and
+  // returns the line's index; the file drop calls it too (then checks and
+  // selects the line and calls LinesAdded).
+  int AddItemPath(const String& Path, int Index = -1);
+  // After lines were added from outside: transport and counter follow.
+  void LinesAdded() { linesAdded(); }
+  // Replaces the list with the lines of a play-list file, all checked. The
+  // file is read first: when it cannot be read (missing, a folder, not
+  // text) the list stays as it was and EFOpenError is raised.
+  void LoadPlayList(const String& Path);
+  // Writes the list to Path (atomically); raises on failure, leaving any
+  // old file as it was.
+  void SavePlayList(const String& Path) const;
+  // The list's lines as they are written to a play-list file.
+  String PlayListText() const;
+  // Fills the list with the folder's pictures and clips (not Flash), by name.
+  void FillFromFolder(const String& Folder);
+  // Counter, the next button, the folder choice and multi-selection follow
+  // the list and the transport.
+  void UpdateFilesCount();
+  // Transport state: 0 empty list, 1 ready/stopped, 2 playing, 3 paused.
+  void SetButtonsState(int State);
+  // Removes line Index with its record.
+  void DeleteLine(int Index);
+  // Removes every line with its record.
+  void ClearList();
+
+  // ---- Preview -----------------------------------------------------------
+  void ShowControlsForKind(bool KeepOutputs);
+  void ShowPictureParams();
+  void PreviewNextPicture(bool Advance);
+  int CurrentKind = mkUnknown;     // kind of the selected line
+  bool PlayCurrentNext = false;    // the next advance plays the selected line
+
+  // ---- Handlers ----------------------------------------------------------
+  void bMedia_NewClick(TObject* Sender);
+  void bMedia_OpenClick(TObject* Sender);
+  void bMedia_SaveClick(TObject* Sender);
+  void SelectFolderClick(TObject* Sender);
+  void ListMediaClick(TObject* Sender);
+  void ListMediaDblClick(TObject* Sender);
+  void ListMediaKeyPress(TObject* Sender, char32_t& Key);
+  void ListMediaKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void mOFFClick(TObject* Sender);
+  void mCopyClick(TObject* Sender);
+  void mPasteClick(TObject* Sender);
+  void mAddFileClick(TObject* Sender);
+  void mDelClick(TObject* Sender);
+  void mSelAllClick(TObject* Sender);
+  void FrameResize(TObject* Sender);
+
+  // ---- Design ------------------------------------------------------------
+  TPanel* PanelWork = nullptr;           // preview, transport and item controls
   TPanel* PanelMedia = nullptr;          // preview area; layout page 7
-  TPanel* MediaToolBarPanel = nullptr;   // place of the frame's tool bar
+  TPictureShow* PictureShow = nullptr;   // pictures of the list
+  // Place of the video window: the playback developer puts the frame's
+  // video window here (black, hidden, not aligned).
+  TPanel* DSVideoWindowEx1 = nullptr;
+  TShockwaveFlashEx* ShockwaveFlashEx1 = nullptr;
+  TToolBar* MediaToolBar = nullptr;
+  TToolButton* btPause = nullptr;
+  TToolButton* btPlay = nullptr;
+  TToolButton* btStop = nullptr;
+  TToolButton* btNextChapter = nullptr;
+  TToolButton* btFrameStep = nullptr;
+  TToolButton* ToolButtonSep = nullptr;
   TCheckBox* cbCikle = nullptr;
   // Picture controls
   TPanel* ControlPics = nullptr;
+  TPanel* PanelPreview = nullptr;
+  TImage* PicsImagePreview = nullptr;
+  TLabel* PicsImageSize = nullptr;
   TGroupBox* GroupNextPicture = nullptr;
   TLabel* LabelDelay = nullptr;
   TSpinEdit* PicsShowPause = nullptr;    // seconds between pictures
@@ -31,5 +150,65 @@ class TFrameMedia : public TPanel {
   // Video controls
   TPanel* ControlAVIs = nullptr;
   TRadioGroup* rgMediaAspect = nullptr;  // cropped, full, stretched
+  TGroupBox* GroupBox2 = nullptr;        // colour settings (never shown)
+  TTrackBar* TrackBar1 = nullptr;        // brightness
+  TTrackBar* TrackBar2 = nullptr;        // contrast
+  TTrackBar* TrackBar3 = nullptr;        // hue
+  TTrackBar* TrackBar4 = nullptr;        // saturation
+  TLabel* Label1 = nullptr;
+  TLabel* Label5 = nullptr;
+  TLabel* Label6 = nullptr;
+  TLabel* Label7 = nullptr;
+  TCheckBox* cbMedia_Color = nullptr;
+  TSpeedButton* SpeedButton1 = nullptr;
+  TButton* Snapshot = nullptr;
+  TImage* Image5 = nullptr;
+  // Position, pause, rate and volume
+  TPanel* Panel3 = nullptr;
+  TLabel* LabelMedia = nullptr;
+  TLabel* LabelMediaFull = nullptr;
+  // Place of the position bar: the playback developer puts the frame's
+  // position track bar here.
+  TTrackBar* DSTrackBar1 = nullptr;
+  TTrackBar* DelayTrackBar = nullptr;
+  TTrackBar* RateLevel = nullptr;        // -30..30, rate presets on PopupMenu2
   TTrackBar* SoundLevel = nullptr;       // volume 0..10000
+  TPopupMenu* PopupMenu2 = nullptr;
+  TTimer* TimerDelayPics = nullptr;
+  TTimer* TimerChange = nullptr;
+  // The list
+  TPanel* PanelList = nullptr;
+  TToolBar* ToolBar5 = nullptr;
+  TToolButton* bMedia_New = nullptr;
+  TToolButton* bMedia_Open = nullptr;
+  TToolButton* bMedia_Save = nullptr;
+  TButton* SelectFolder = nullptr;
+  TPanel* eFilesCount = nullptr;
+  TCheckListBox* ListMedia = nullptr;
+  TOpenDialog* OpenMediaDialog = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  TMenuItem* mOFF = nullptr;
+  TMenuItem* mON = nullptr;
+  TMenuItem* mCopy = nullptr;
+  TMenuItem* mPaste = nullptr;
+  TMenuItem* mAdd = nullptr;
+  TMenuItem* mAddFile = nullptr;
+  TMenuItem* mDel = nullptr;
+  TMenuItem* mSelAll = nullptr;
+
+ private:
+  void build();
+  TFormMain* mainForm() const;
+  // The path of an entry, with the list's folder for entries without one.
+  String entryPath(const TMediaItem* it) const;
+  TMediaItem* newItem(const String& Path);
+  // Frees the records whose lines are gone (the list changed from outside).
+  void itemsChanged();
+  // Reads a play-list file's lines; raises EFOpenError when it is not one.
+  static std::vector<String> readPlayList(const String& Path);
+  void reportFileError(const String& Name);
+  // After lines were added: an empty list's transport becomes ready, the
+  // counter follows.
+  void linesAdded();
+  std::unordered_map<TMediaItem*, std::unique_ptr<TMediaItem>> records_;
 };
