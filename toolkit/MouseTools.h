@@ -1,0 +1,53 @@
+#pragma once
+// Mouse tools of the toolkit: capturing the mouse for one control, finding
+// the child control at a point, a press or release made at a point as the
+// operator's would be, and a dotted outline drawn over a container.
+#include <memory>
+#include "toolkit/Controls.h"
+
+// Mouse capture: every mouse event goes to the capturing control until the
+// capture is released (or another control captures). A control that is not
+// shown cannot capture. A freed control loses its capture.
+void SetCaptureControl(TControl* Control);
+TControl* GetCaptureControl();
+void ReleaseCapture();
+
+// The topmost visible child of Parent whose bounds contain Pos (Parent's
+// client coordinates): windowed children above graphic ones, as they lie on
+// the screen. Disabled children only with AllowDisabled, windowed ones only
+// with AllowWinControls; Except is never returned.
+TControl* ControlAtPos(const TWinControl* Parent, const TPoint& Pos, bool AllowDisabled, bool AllowWinControls,
+                       const TControl* Except = nullptr);
+
+// A press (Down) or release of Button at Pos in Target's client coordinates,
+// delivered to Target as a real one is: its mouse handlers, click and events
+// run as for the operator's. No key flags.
+void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos);
+
+// A press or release at Pos of Parent's client area reaching what a real one
+// would reach there: the topmost child at the point (graphic or windowed,
+// skipping Except), else Parent itself. Returns the control that got it.
+TControl* SendMouseButtonAt(TWinControl* Parent, TMouseButton Button, bool Down, const TPoint& Pos,
+                            const TControl* Except = nullptr);
+
+// A dotted frame over a container's children, kept as state: Show draws it
+// around a rectangle (the container's client coordinates; the frame's
+// pixels are those of the rectangle's edge), a further Show moves it, Hide
+// takes it away. It never takes the mouse.
+class TOutlineOverlay {
+ public:
+  TOutlineOverlay();
+  ~TOutlineOverlay();
+  TOutlineOverlay(const TOutlineOverlay&) = delete;
+  TOutlineOverlay& operator=(const TOutlineOverlay&) = delete;
+  void Show(TWinControl* Parent, const TRect& R);
+  void Hide();
+  bool Shown() const;
+  const TRect& Rect() const { return rect_; }
+  TWinControl* Parent() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  TRect rect_;
+};
