@@ -160,6 +160,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   if (FileExists(layout)) {
     LoadTabloLayout(layout);
     cbInternationalChange(cbInternational);
+    // What the load has to tell is shown once the window is up.
+    pendingLayoutMessage_ = LayoutLoadMessage;
   }
 }
 
@@ -212,10 +214,10 @@ void TFormMain::LayOutDisplayPages() {
   const TRect r = PanelTablo0->ClientRect();
   for (TControl* c : std::initializer_list<TControl*>{PanelTablo1, PanelSostav, PanelTablo3, PanelTablo4, PanelTablo5,
                                                       PanelTablo8, PanelStat, PanelInet, ImageFon0, ImageFon1,
-                                                      ImageFon3, ImageFon4, FrameMedia1->PanelMedia, RichEdit1}) {
+                                                      ImageFon3, ImageFon4, TabloStat_ImageFon, FrameMedia1->PanelMedia, RichEdit1}) {
     c->SetBoundsRect(r);
   }
-  for (TControl* c : std::initializer_list<TControl*>{ImageFon0, ImageFon1, ImageFon3, ImageFon4}) c->SetLeft(0);
+  for (TControl* c : std::initializer_list<TControl*>{ImageFon0, ImageFon1, ImageFon3, ImageFon4, TabloStat_ImageFon}) c->SetLeft(0);
   if (DialClock1->Parent()) DialClock1->SetBoundsRect(DialClock1->Parent()->ClientRect());
   for (TControl* c : std::initializer_list<TControl*>{TabloStat_PanelL, TabloStat_PanelR, TabloInet_PanelR})
     c->SetHeight(PanelStat->Height());
@@ -333,7 +335,14 @@ void TFormMain::LoadMatchLists() {
   }
 }
 
-void TFormMain::FormShow(TObject* /*Sender*/) { PanelDVIcfg->SetEnabled(true); }
+void TFormMain::FormShow(TObject* /*Sender*/) {
+  PanelDVIcfg->SetEnabled(true);
+  if (!pendingLayoutMessage_.empty()) {
+    const String msg = pendingLayoutMessage_;
+    pendingLayoutMessage_.clear();
+    ShowMessageDlg(msg, msg.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
+  }
+}
 
 // ---------------------------------------------------------------------------
 // Closing and shutdown
@@ -395,4 +404,5 @@ void TFormMain::PageControl2Change(TObject* /*Sender*/) {
   ePagePerexodRnd->SetVisible(v);
   cbPagePerexodNumber->SetVisible(v);
   cbPagePerexodName->SetVisible(v);
+  if (ToolBarTablo) ToolBarTablo->SetVisible(v);
 }

@@ -29,6 +29,8 @@ class TProfile;
 class TFrameMedia;
 class TSortGrid;
 class TFileDrag;
+class TStretchHandle;
+class TIniDocument;
 
 // ---------------------------------------------------------------------------
 // Unit-level state of the console.
@@ -585,8 +587,90 @@ class TFormMain : public TForm {
   // Layout file and layout editor (FMainLayout.cpp)
   // =========================================================================
   std::vector<TWinControl*> LayoutPages;   // page i (1..10) is LayoutPages[i - 1]
+  TToolBar* ToolBarTablo = nullptr;        // layout tool bar of the "Screens" sheet
+  TToolButton* tbNewTablo = nullptr;       // automatic placing
+  TToolButton* tbOpenTablo = nullptr;
+  TToolButton* tbSaveTablo = nullptr;
+  TImage* ImageOut = nullptr;              // Replacements: marks of the player going off
+  TImage* ImageIn = nullptr;               // and of the player coming on
+  TLabel3D* LabelStat = nullptr;           // Statistic: caption over the score
+  TImage* ImageTabloStat = nullptr;        // Statistic: picture behind that caption
+  TImage* TabloStat_ImageFon = nullptr;    // Statistic: page background
+  TStretchHandle* StretchHandle1 = nullptr;
+  TPopupMenu* PopMenuEdit = nullptr;       // the handle's object menu
+  TMenuItem* mObjEdit = nullptr;           // "Properties"
+  TMenuItem* mObjPropCopy = nullptr;       // "Copy properties"
+  TMenuItem* mObjPropPaste = nullptr;      // "Insert properties"
+  TMenuItem* mObjFon = nullptr;            // "Background properties"
+  TMenuItem* mObjMove = nullptr;           // "Move": Tags 0..3
+  TMenuItem* mObjMoveL = nullptr;
+  TMenuItem* mObjMoveR = nullptr;
+  TMenuItem* mObjMoveT = nullptr;
+  TMenuItem* mObjMoveB = nullptr;
+  TMenuItem* mObjAlign = nullptr;          // "Place": Tags 4..7
+  TMenuItem* mObjAlignCX = nullptr;
+  TMenuItem* mObjAlignCY = nullptr;
+  TMenuItem* mObjAlignW = nullptr;
+  TMenuItem* mObjAlignH = nullptr;
+  TMenuItem* mObjPor = nullptr;            // "Order": Tags 8, 9
+  TMenuItem* mObjPorTop = nullptr;
+  TMenuItem* mObjPorBottom = nullptr;
+
+  // What a layout object is to the layout file and the editor (by its
+  // exact class; the clock page's paint-box placeholder counts as other).
+  enum class TLayoutKind { Label3D, Image, PaintBox, DialClock, Other };
+  TLayoutKind LayoutKind(const TControl* Obj) const;
+
   void AutoPlaceTabloObjects();
-  void LoadTabloLayout(const String& FileName);
+  // Loads a layout file. Nothing is changed when the file cannot be read or
+  // holds no object section; the text of what the operator must be told
+  // (refusal, or objects whose size or picture was kept) is left in
+  // LayoutLoadMessage, empty when the load was clean. True when applied.
+  bool LoadTabloLayout(const String& FileName);
+  String LayoutLoadMessage;
+  // Writes the whole layout into FileName at once; a failure shows
+  // "Error file <name>" and leaves the old file as it was. True when written.
+  bool SaveTabloLayout(const String& FileName);
+  void SaveTabloObjects(TIniDocument& Doc, const String& PageName, TWinControl* Container);
+  // Applies one container's sections; names of objects that kept their size
+  // or picture are added to Kept.
+  void LoadTabloObjects(const TIniDocument& Doc, const String& PageName, TWinControl* Container,
+                        std::vector<String>& Kept);
+  void tbSaveTabloClick(TObject* Sender);
+  void tbOpenTabloClick(TObject* Sender);
+  void tbNewTabloClick(TObject* Sender);
+  // The character-set code of the console's chosen character set (1 when
+  // none is chosen).
+  int ConsoleCharsetCode() const;
+  // A 3D label's style onto another (size, font, colours, frame, layout);
+  // acts only when Source is exactly a TLabel3D.
+  static void CopyLabel3DProps(TControl* Source, TControl* Dest);
+  // The statistics inputs follow the rows of their marks.
+  void AlignStatInputs();
+  // Layout editor.
+  void BuildLayoutEditor();
+  void AttachDblClick(TObject* Sender);
+  void MouseDownObj(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void StretchHandle1DblClick(TObject* Sender);
+  void PopMenuEditPopup(TObject* Sender);
+  void mObjEditClick(TObject* Sender);
+  void mObjPropCopyClick(TObject* Sender);
+  void mObjPropPasteClick(TObject* Sender);
+  void mObjMoveClick(TObject* Sender);
+  void mObjFonClick(TObject* Sender);
+  // The selected object (null when none).
+  TControl* SelectedObject() const;
+  // "Position: l,t\r\nSize: wxh" of an object.
+  static String GeometryHint(const TControl* Obj);
+  // The remembered style source of "Insert properties"; forgotten when the
+  // object goes away.
+  TControl* StyleSource() const;
+  void Notification(TComponent* AComponent, bool removing) override;
+  // Call points of the property dialogs of text and picture objects
+  // (FMainObjDialogs.cpp): each edits Obj in its dialog and gives it the
+  // confirmed style back; true when the operator confirmed.
+  bool EditTextObject(TLabel3D* Obj);
+  bool EditPictureObject(TImage* Obj);
 
   // =========================================================================
   // Media frame (FrMedia.h)
@@ -636,6 +720,7 @@ class TFormMain : public TForm {
   void RestoreAppliedMatchState();   // after the settings
 
   String exeBaseName_;
+  String pendingLayoutMessage_;   // the start-up layout load's message
   bool fileDropEnabled_ = false;
   bool startedUp_ = false;
   // "TimeStart" as read from the settings: wall-clock milliseconds of the

@@ -88,6 +88,7 @@ void TFormMain::BuildScreensSheet() {
   BuildMainPages();
   BuildTvAndMediaPages();
   BuildClockStatInetPages();
+  BuildLayoutEditor();
 }
 
 void TFormMain::BuildMainPages() {

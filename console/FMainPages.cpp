@@ -6,6 +6,7 @@
 #include "console/FMain.h"
 #include "controls/filedrag.h"
 #include "console/FrMedia.h"
+#include "controls/Handles.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
 #include "pictureshow/PictureShow.h"
@@ -311,13 +312,11 @@ void TFormMain::MoveVideoWindow(TWinControl* NewParent) {
   rgVideoDrv->SetItemIndex(camera);
 }
 
-bool TFormMain::StretchHandleAttached() const {
-  // The layout editor's move/resize handle; it has no selection until the
-  // layout editor is built.
-  return false;
-}
+bool TFormMain::StretchHandleAttached() const { return StretchHandle1 && StretchHandle1->Attached(); }
 
-void TFormMain::DetachStretchHandle() {}
+void TFormMain::DetachStretchHandle() {
+  if (StretchHandle1) StretchHandle1->Detach();
+}
 
 void TFormMain::UpdateClockPicEnabled() {
   // The clock page's background picture choice follows its file name; the
