@@ -16,6 +16,9 @@ void TFormMain::BuildForm() {
   SetBounds(0, 0, 1024, 740);
   SetClientWidth(1024);
   SetClientHeight(740);
+  TSizeConstraints limits;
+  limits.MinWidth = 640;
+  SetConstraints(limits);
   Font()->SetName("MS Sans Serif");
   Font()->SetSize(8);
 
@@ -43,6 +46,9 @@ void TFormMain::BuildOutputBand() {
   PanelTablo->SetColor(clGreen);
   PanelTablo->SetBevelOuter(bvNone);
   PanelTablo->SetCaption("");
+  TSizeConstraints bandLimits;
+  bandLimits.MinHeight = 215;
+  PanelTablo->SetConstraints(bandLimits);
 
   ImageBlack = Make<TImage>(this, PanelTablo, "ImageBlack", 0, 0, 384, 256);
   ImageBlack->SetVisible(false);

@@ -75,6 +75,7 @@ void TFormMain::BuildScreensSheet() {
   Sheet_Inet = page("Sheet_Inet", "Internet", 0);
   PageControl1->SetActivePage(TabSheet1);
   PageControl1->OnChange = [this](TObject* s) { PageControl1Change(s); };
+  PageControl1->OnContextPopup = [this](TObject* s, TPoint p, bool& h) { PageControl1ContextPopup(s, p, h); };
   PageControl1->OnDrawTab = [this](TCustomControl* c, int i, const TRect& r, bool a) { PageControl1DrawTab(c, i, r, a); };
 
   // The transition editors of the selected page and the output's picture

@@ -272,6 +272,9 @@ void TFormMain::cb_T_ZamenaChange(TObject* /*Sender*/) {
   ListZamenaIn->SetItemIndex(0);
   ListZamenaOut->SetItemIndex(1);
   Zamena_Logo->Picture()->Assign((side == 1 ? iTablo_Logo1 : iTablo_Logo2)->Picture());
+  // The page shows the pre-selected players at once.
+  ListZamenaOutClick(ListZamenaOut);
+  ListZamenaOutClick(ListZamenaIn);
 }
 
 void TFormMain::ListZamenaOutClick(TObject* Sender) {
@@ -279,17 +282,33 @@ void TFormMain::ListZamenaOutClick(TObject* Sender) {
   if (!list) return;
   const int side = ChosenSide(cb_T_Zamena);
   const int index = list->ItemIndex();
+  const bool in = list->Tag() == 1;
+  TLabel3D* num = in ? LabelNumIn : LabelNumOut;
+  TLabel3D* name = in ? LabelNameIn : LabelNameOut;
+  TImage* photo = in ? PhotoIn : PhotoOut;
   if (side == 0 || index < 0 || index >= TeamPlayerCount) return;
   const TTeamSlot& slot = TeamSlots[size_t(side)];
-  const TPlayerRec& r = slot.Players[size_t(index)];
-  const bool in = list->Tag() == 1;
-  (in ? LabelNumIn : LabelNumOut)->SetCaption(IntToStr(r.Nr));
-  (in ? LabelNameIn : LabelNameOut)->SetCaption(r.F + "\n" + r.I);
-  if (r.P.empty()) return;
-  const String photo = TeamFilePath(slot.Name, r.P);
-  if (!FileExists(photo)) return;
+  // The item-th record that the lists show (the same record as at the item
+  // index while the records are compact, and still the right one when not).
+  const TPlayerRec* rec = nullptr;
+  int shown = -1;
+  for (const TPlayerRec& r : slot.Players) {
+    if ((r.F + r.I).empty() || r.Nr >= 100) continue;
+    if (++shown == index) {
+      rec = &r;
+      break;
+    }
+  }
+  if (!rec) return;
+  num->SetCaption(IntToStr(rec->Nr));
+  name->SetCaption(rec->F + "\n" + rec->I);
+  // A player without a photo never shows the previous player's face.
+  photo->Picture()->Clear();
+  if (rec->P.empty()) return;
+  const String file = TeamFilePath(slot.Name, rec->P);
+  if (!FileExists(file)) return;
   try {
-    (in ? PhotoIn : PhotoOut)->Picture()->LoadFromFile(photo);
+    photo->Picture()->LoadFromFile(file);
   } catch (const std::exception&) {
     // A broken photo is left out.
   }

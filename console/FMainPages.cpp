@@ -288,9 +288,10 @@ void TFormMain::PageControl1DrawTab(TCustomControl* Control, int TabIndex, const
   c->TextRect(Rect, Rect.Left + 4 + (Active ? 2 : 0), Rect.Top + (Active ? 4 : 0), sheet->Caption());
 }
 
-void TFormMain::PageControl1ContextPopup(TObject* /*Sender*/, const TPoint& /*MousePos*/, bool& /*Handled*/) {
-  // A right click on the tab rows below the pages beeps; the toolkit has
-  // neither the context-popup event nor a beep yet, so nothing is done.
+void TFormMain::PageControl1ContextPopup(TObject* /*Sender*/, const TPoint& MousePos, bool& /*Handled*/) {
+  // A right click on the tab rows below the pages beeps; the event stays
+  // unhandled.
+  if (MousePos.Y > TabSheet1->Height()) Beep();
 }
 
 void TFormMain::SetFileDropEnabled(bool Enabled) {

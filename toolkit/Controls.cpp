@@ -477,14 +477,22 @@ void TControl::SyncWidget() {
   widget_->setEnabled(enabled_);
   widget_->setFont(ToQFont(*font_));
   if (!dynamic_cast<ControlWidgetBridge*>(widget_)) {
+    // The control's colours go to the active and inactive groups; the
+    // disabled group keeps the style's own text and field colours, so a
+    // disabled control looks disabled. Faces keep their colour in every group.
     QPalette pal = widget_->palette();
     QColor bg = ToQColor(color_), fg = ToQColor(font_->Color());
+    const QPalette& app = QApplication::palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+      pal.setColor(g, QPalette::Base, bg);
+      pal.setColor(g, QPalette::WindowText, fg);
+      pal.setColor(g, QPalette::Text, fg);
+      pal.setColor(g, QPalette::ButtonText, fg);
+    }
+    for (QPalette::ColorRole r : {QPalette::Base, QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      pal.setColor(QPalette::Disabled, r, app.color(QPalette::Disabled, r));
     pal.setColor(QPalette::Window, bg);
-    pal.setColor(QPalette::Base, bg);
     pal.setColor(QPalette::Button, bg);
-    pal.setColor(QPalette::WindowText, fg);
-    pal.setColor(QPalette::Text, fg);
-    pal.setColor(QPalette::ButtonText, fg);
     widget_->setPalette(pal);
   } else {
     widget_->setAttribute(Qt::WA_OpaquePaintEvent, !transparent_ && !dynamic_cast<TGraphicControl*>(this));
@@ -511,6 +519,11 @@ void TControl::SetParent(TWinControl* p) {
 
 void TControl::SetConstraints(const TSizeConstraints& c) {
   constraints_ = c;
+  // A window's frame keeps the operator's resizing within the limits too.
+  if (widget_ && dynamic_cast<TCustomForm*>(this)) {
+    widget_->setMinimumSize(std::max(c.MinWidth, 0), std::max(c.MinHeight, 0));
+    widget_->setMaximumSize(c.MaxWidth > 0 ? c.MaxWidth : QWIDGETSIZE_MAX, c.MaxHeight > 0 ? c.MaxHeight : QWIDGETSIZE_MAX);
+  }
   SetBounds(left_, top_, width_, height_);
 }
 
@@ -617,6 +630,10 @@ void TControl::SetParentFont(bool v) {
 
 void TControl::FontChanged() {
   if (widget_) widget_->setFont(ToQFont(*font_));
+  if (IsSymbolFont(font_->Name()) != symbolFont_) {
+    symbolFont_ = !symbolFont_;
+    ShownTextsChanged();
+  }
   if (widget_ && !dynamic_cast<ControlWidgetBridge*>(widget_)) SyncWidget();
   canvas_->Font()->Assign(font_.get());
   Invalidate();

@@ -192,6 +192,12 @@ class TControl : public TComponent {
   }
   virtual void FontChanged();
   virtual void TextChanged() { Invalidate(); }
+  // Text as the widget shows it in the control's font (symbol-font
+  // characters as their shapes, Graphics.h); the control keeps the original.
+  String ShownText(const String& s) const { return MapSymbolText(font_->Name(), s); }
+  // The font changed between a symbol font and a plain one: texts handed to
+  // the widget are handed again.
+  virtual void ShownTextsChanged() { TextChanged(); }
   virtual void EnabledChanged() { Invalidate(); }
   // Runs an event handler: an escaping exception is shown by
   // Application->HandleException and the loop goes on (see DispatchEvent).
@@ -211,7 +217,7 @@ class TControl : public TComponent {
   TAnchors anchors_{akLeft, akTop};
   TSizeConstraints constraints_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
-  bool syncingFont_ = false;
+  bool syncingFont_ = false, symbolFont_ = false;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   String text_, hint_;

@@ -56,10 +56,35 @@ String ResolveFontFamily(const String& name) {
       {"MS Sans Serif", "Liberation Sans"},  {"Microsoft Sans Serif", "Liberation Sans"},
       {"Tahoma", "Liberation Sans"},         {"Times New Roman", "Liberation Serif"},
       {"Times", "Liberation Serif"},         {"Courier New", "Liberation Mono"},
-      {"Courier", "Liberation Mono"},        {"Arial Narrow", "Liberation Sans Narrow"}};
+      {"Courier", "Liberation Mono"},        {"Arial Narrow", "Liberation Sans Narrow"},
+      {"Wingdings", "Liberation Sans"}};
   for (const auto& m : map)
     if (SameText(name, m.first)) return m.second;
   return name;
+}
+
+bool IsSymbolFont(const String& name) { return name.size() == 9 && SameText(name, "Wingdings"); }
+
+String MapSymbolText(const String& fontName, const String& text) {
+  if (!IsSymbolFont(fontName)) return text;
+  // Symbol-font code -> the same shape in Unicode, as the stand-in face has it.
+  static const std::pair<char32_t, char32_t> shapes[] = {
+      {0x9E, 0x00B7}, {0x9F, 0x2022}, {0xA7, 0x25AA}, {0xD7, 0x25C4}, {0xD8, 0x25BA}, {0xD9, 0x25B2},
+      {0xDA, 0x25BC}, {0xE7, 0x2190}, {0xE8, 0x2192}, {0xE9, 0x2191}, {0xEA, 0x2193}};
+  std::u32string in = QString::fromUtf8(text.data(), qsizetype(text.size())).toStdU32String(), out;
+  out.reserve(in.size());
+  for (char32_t ch : in) {
+    // The private-use forms (U+F0xx) stand for the same codes.
+    char32_t code = ch >= 0xF000 && ch <= 0xF0FF ? ch - 0xF000 : ch;
+    for (const auto& m : shapes)
+      if (m.first == code) {
+        ch = m.second;
+        break;
+      }
+    out.push_back(ch);
+  }
+  QByteArray b = QString::fromStdU32String(out).toUtf8();
+  return String(b.constData(), size_t(b.size()));
 }
 
 TFont::TFont() = default;
@@ -787,7 +812,7 @@ void TCanvas::TextOut(int x, int y, const String& text) {
       QFont f = qfont(font_.get());
       p.setFont(f);
       QFontMetrics fm(f);
-      QString t = qs(text);
+      QString t = qs(MapSymbolText(font_->Name(), text));
       p.translate(x, y);
       if (font_->Orientation() != 0) p.rotate(-font_->Orientation() / 10.0);
       if (brush_->Style() != bsClear) p.fillRect(QRect(0, 0, fm.horizontalAdvance(t), fm.height()), qcolor(brush_->Color()));
@@ -810,7 +835,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   p.setFont(f);
   QFontMetrics fm(f);
   p.setPen(qcolor(font_->Color()));
-  p.drawText(QPoint(x, y + fm.ascent()), qs(text));
+  p.drawText(QPoint(x, y + fm.ascent()), qs(MapSymbolText(font_->Name(), text)));
 }
 
 int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
@@ -828,7 +853,7 @@ int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
   if (!fmt.Contains(tfNoPrefix)) flags |= Qt::TextShowMnemonic;
   const bool expandTabs = fmt.Contains(tfExpandTabs);
   if (expandTabs) flags |= Qt::TextExpandTabs;
-  QString t = qs(text);
+  QString t = qs(MapSymbolText(font_->Name(), text));
   QRect rc = normalised(r);
   const int hAlign = Qt::AlignHCenter | Qt::AlignRight | Qt::AlignLeft;
   const int vAlign = Qt::AlignVCenter | Qt::AlignBottom | Qt::AlignTop;
@@ -910,7 +935,7 @@ int TCanvas::TextHeight(const String& text) { return TextExtent(text).Y; }
 
 TPoint TCanvas::TextExtent(const String& text) {
   QFontMetrics fm(qfont(font_.get()));
-  return TPoint(fm.horizontalAdvance(qs(text)), fm.height());
+  return TPoint(fm.horizontalAdvance(qs(MapSymbolText(font_->Name(), text))), fm.height());
 }
 
 void TCanvas::Draw(int x, int y, const TGraphic* g) {

@@ -323,6 +323,11 @@ std::string EncodeJpeg(const QImage& img, int quality = 90);
 // Maps a font name to the installed font that stands in for it ("Arial" ->
 // "Liberation Sans" and the like).
 String ResolveFontFamily(const String& name);
+// Symbol fonts ("Wingdings") are not installed here: they resolve to an
+// installed face, and the symbol characters the console uses are shown as the
+// same shapes from it (arrowheads, dots). Text in any other font is unchanged.
+bool IsSymbolFont(const String& name);
+String MapSymbolText(const String& fontName, const String& text);
 
 // Colours as "r,g,b" text used by layout and list files.
 String ColorToRGBText(TColor c);

@@ -11,7 +11,8 @@ QColor ToQColor(TColor c) {
 TColor FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
 QFont ToQFont(const TFont& f) {
-  QFont q(QStr(f.Name()));
+  // Widgets and canvases resolve names alike ("Arial" -> its installed stand-in).
+  QFont q(QStr(ResolveFontFamily(f.Name())));
   int h = f.Height();
   // A negative height is the character height (the em square); a positive one
   // the cell height, which for the usual sans faces is about 1.15 em.

@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +16,8 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
@@ -158,7 +161,7 @@ void TButton::Click() {
 }
 
 void TButton::TextChanged() {
-  if (auto* b = qobject_cast<QPushButton*>(Widget())) b->setText(QStr(Caption()));
+  if (auto* b = qobject_cast<QPushButton*>(Widget())) b->setText(QStr(ShownText(Caption())));
   Invalidate();
 }
 
@@ -624,6 +627,26 @@ class ComboWidget : public QComboBox {
   TComboBox* cb_;
 };
 
+// A combo's list drops below the field showing DropDownCount rows, as on the
+// platform, also in styles whose own habit is a menu of every item around the
+// current one.
+class ComboPopupStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint h, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override {
+    if (h == QStyle::SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(h, o, w, r);
+  }
+};
+
+QStyle* comboPopupStyle() {
+  static QPointer<QStyle> style;
+  if (!style) {
+    style = new ComboPopupStyle;
+    style->setParent(QCoreApplication::instance());
+  }
+  return style;
+}
+
 // Paints owner-drawn items of a combo's list.
 class ComboListDelegate : public QStyledItemDelegate {
  public:
@@ -659,9 +682,9 @@ TComboBox::TComboBox(TComponent* AOwner)
     QSignalBlocker b(c);
     int idx = shiftIndex(itemIndex_, op, i);
     switch (op) {
-      case TItemStore::opInsert: case TItemStore::opReinsert: c->insertItem(i, QStr(s)); break;
+      case TItemStore::opInsert: case TItemStore::opReinsert: c->insertItem(i, QStr(ShownText(s))); break;
       case TItemStore::opDelete: case TItemStore::opTake: c->removeItem(i); break;
-      case TItemStore::opPut: c->setItemText(i, QStr(s)); break;
+      case TItemStore::opPut: c->setItemText(i, QStr(ShownText(s))); break;
       case TItemStore::opClear: c->clear(); break;
       case TItemStore::opDropKept: return;
       case TItemStore::opBeginBatch: batch_ = true; return;
@@ -679,6 +702,7 @@ TComboBox::TComboBox(TComponent* AOwner)
     ItemsChanged();
   });
   auto* w = new ComboWidget(this);
+  w->setStyle(comboPopupStyle());
   w->setItemDelegate(new ComboListDelegate(this, w));
   color_ = clWindow;
   SetWidget(w);
@@ -740,6 +764,12 @@ void TComboBox::SetStyle(TComboBoxStyle s) {
     text_ = itemIndex_ >= 0 ? items_->Get(itemIndex_) : String();
   }
   Combo()->setCurrentIndex(itemIndex_);
+  Combo()->update();
+}
+
+void TComboBox::ShownTextsChanged() {
+  QSignalBlocker b(Combo());
+  for (int i = 0; i < items_->Count() && i < Combo()->count(); ++i) Combo()->setItemText(i, QStr(ShownText(items_->Get(i))));
   Combo()->update();
 }
 
@@ -852,7 +882,7 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
     QListWidget* w = List();
     QSignalBlocker b(w);
     switch (op) {
-      case TItemStore::opInsert: w->insertItem(i, QStr(s)); break;
+      case TItemStore::opInsert: w->insertItem(i, QStr(ShownText(s))); break;
       case TItemStore::opDelete: delete w->takeItem(i); break;
       case TItemStore::opTake:
         delete keptItem_;
@@ -860,14 +890,14 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
         break;
       case TItemStore::opReinsert:
         if (keptItem_) w->insertItem(i, keptItem_);
-        else w->insertItem(i, QStr(s));
+        else w->insertItem(i, QStr(ShownText(s)));
         keptItem_ = nullptr;
         break;
       case TItemStore::opDropKept:
         delete keptItem_;
         keptItem_ = nullptr;
         return;
-      case TItemStore::opPut: if (auto* it = w->item(i)) it->setText(QStr(s)); break;
+      case TItemStore::opPut: if (auto* it = w->item(i)) it->setText(QStr(ShownText(s))); break;
       case TItemStore::opClear: w->clear(); break;
       case TItemStore::opBeginBatch:
         batch_ = true;
@@ -901,6 +931,12 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
   viewportFilter_ = new ListViewportFilter(w, this);
   w->viewport()->installEventFilter(viewportFilter_);
   QObject::connect(w, &QListWidget::itemSelectionChanged, w, [this] { Dispatch([this] { WidgetSelectionChanged(); }); });
+}
+
+void TListBox::ShownTextsChanged() {
+  QSignalBlocker b(List());
+  for (int i = 0; i < items_->Count(); ++i)
+    if (QListWidgetItem* it = List()->item(i)) it->setText(QStr(ShownText(items_->Get(i))));
 }
 
 TListBox::~TListBox() {
@@ -1156,7 +1192,7 @@ void TCheckBox::WidgetToggled() {
 }
 
 void TCheckBox::TextChanged() {
-  static_cast<QCheckBox*>(Widget())->setText(QStr(Caption()));
+  static_cast<QCheckBox*>(Widget())->setText(QStr(ShownText(Caption())));
 }
 
 // ---------------------------------------------------------------- TRadioButton
@@ -1193,7 +1229,7 @@ void TRadioButton::SetChecked(bool v) {
 void TRadioButton::WidgetClicked() { SetChecked(true); }
 
 void TRadioButton::TextChanged() {
-  static_cast<QRadioButton*>(Widget())->setText(QStr(Caption()));
+  static_cast<QRadioButton*>(Widget())->setText(QStr(ShownText(Caption())));
 }
 
 // ---------------------------------------------------------------- TGroupBox

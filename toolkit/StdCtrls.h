@@ -183,6 +183,8 @@ class TComboBox : public TWinControl {
   void WidgetActivated(int index);
   void WidgetEdited(const String& s);
   void DropDownShown(bool shown);
+ protected:
+  void ShownTextsChanged() override;
  private:
   std::unique_ptr<TItemStore> items_;
   std::unique_ptr<TCanvas> itemCanvas_;
@@ -245,6 +247,7 @@ class TListBox : public TWinControl {
   void FontChanged() override;
   // A line has just been added to the widget (not a line brought back by a move).
   virtual void ItemInserted(class QListWidgetItem* item) { (void)item; }
+  void ShownTextsChanged() override;
   void applySelectionMode();
   std::unique_ptr<TItemStore> items_;
   std::unique_ptr<TCanvas> itemCanvas_;

@@ -2,6 +2,7 @@
 // Exceptions, Format and the small string/number/file helpers of the toolkit.
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -174,6 +175,11 @@ TDateTime StrToDateTime(const String& s);                    // EConvertError "'
 bool TryStrToTime(const String& s, TDateTime& out);
 bool TryStrToDate(const String& s, TDateTime& out);
 bool TryStrToDateTime(const String& s, TDateTime& out);
+
+// The platform's default sound (the message beep). Programs that run without
+// a person (tests) may set BeepHook; while it is set it is called instead.
+void Beep();
+extern std::function<void()> BeepHook;
 
 // Time.
 int64_t GetTickCount64();                            // steady milliseconds

@@ -415,9 +415,13 @@ TEST_F(GoalsTest, SubstitutionPreparesThePageWithTheMinute) {
   EXPECT_EQ(f->ListZamenaOut->ItemIndex(), 1);
   EXPECT_EQ(f->Zamena_Logo->Picture()->Width(), f->iTablo_Logo1->Picture()->Width());
 
-  f->ListZamenaOutClick(f->ListZamenaOut);
+  // The pre-selected players are on the page at once, without a click.
   EXPECT_EQ(f->LabelNumOut->Caption(), "7");
   EXPECT_EQ(f->LabelNameOut->Caption(), "Tony\nJerry");
+  EXPECT_EQ(f->LabelNumIn->Caption(), "1");
+  f->ListZamenaOut->SetItemIndex(2);
+  f->ListZamenaOutClick(f->ListZamenaOut);
+  EXPECT_EQ(f->LabelNumOut->Caption(), "8");
   f->ListZamenaOutClick(f->ListZamenaIn);
   EXPECT_EQ(f->LabelNumIn->Caption(), "1");
   EXPECT_EQ(f->LabelNameIn->Caption(), "Keeper\nKarl");

@@ -3,6 +3,9 @@
 // grab of a page's picture.
 #include <algorithm>
 #include <filesystem>
+#include <QContextMenuEvent>
+#include <QWidget>
+#include <QCoreApplication>
 #include "ConsoleFixture.h"
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
@@ -441,4 +444,19 @@ TEST_F(PagesTest, ScreenshotOfTheOutputAfterSendingMain) {
   TBitmap plain(shot.Width(), shot.Height());
   f->PanelTabloColor->PaintTo(plain.Canvas(), 0, 0);
   EXPECT_EQ(CountNear(plain, timeRect, clAqua, 40), 0);
+}
+
+TEST_F(PagesTest, RightClickBelowThePagesBeepsAndShowsNoMenu) {
+  TFormMain* f = Start(false);
+  int beeps = 0;
+  BeepHook = [&] { ++beeps; };
+  auto rightClick = [&](int y) {
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(20, y));
+    QCoreApplication::sendEvent(f->PageControl1->Widget(), &e);
+  };
+  rightClick(f->TabSheet1->Height() / 2);
+  EXPECT_EQ(beeps, 0);
+  rightClick(f->TabSheet1->Height() + 5);
+  EXPECT_EQ(beeps, 1);
+  BeepHook = nullptr;
 }

@@ -340,3 +340,11 @@ TEST_F(StartupTest, DialogsArePlainForms) {
   EXPECT_EQ(inet.BorderStyle(), bsDialog);
   EXPECT_EQ(inet.ClientWidth(), 336);
 }
+
+TEST_F(StartupTest, WindowAndOutputBandKeepTheirMinimumSizes) {
+  TFormMain* f = Create();
+  f->SetWidth(300);
+  EXPECT_EQ(f->Width(), 640);
+  f->PanelTablo->SetHeight(100);
+  EXPECT_EQ(f->PanelTablo->Height(), 215);
+}
