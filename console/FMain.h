@@ -560,6 +560,13 @@ class TFormMain : public TForm {
   void ClearCameraGraph();
   void StartCameraPreview(int DeviceIndex);
   void cbFullscreenClick(TObject* Sender);
+  // The output size chosen on the configuration page (stored at shutdown,
+  // used from the next start); the live size until the page sets one.
+  TPoint PendingOutputSize() const;
+  void LabelRebootClick(TObject* Sender);
+  void sbCloseClick(TObject* Sender);
+  void bDefaultClick(TObject* Sender);
+  void LabelStadionNameClick(TObject* Sender);
 
   // =========================================================================
   // Clock page and Sekundomer (FMainSekundomer.cpp)
@@ -723,6 +730,7 @@ class TFormMain : public TForm {
   String pendingLayoutMessage_;   // the start-up layout load's message
   bool fileDropEnabled_ = false;
   bool startedUp_ = false;
+  TPoint pendingOutputSize_{0, 0};
   // "TimeStart" as read from the settings: wall-clock milliseconds of the
   // kick-off of a match that was running at the last close, else 0.
   int64_t loadedTimeStartWall_ = 0;

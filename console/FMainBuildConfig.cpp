@@ -63,4 +63,8 @@ void TFormMain::BuildConfigurationSheet() {
 
   LabelStadion = Make<TLabel>(this, Sheet_Configuration, "LabelStadion", 480, 34, 230, 13);
   LabelStadion->SetCaption("S T A D I U M");
+  LabelStadion->OnClick = [this](TObject* s) { LabelStadionNameClick(s); };
+  LabelReboot->OnClick = [this](TObject* s) { LabelRebootClick(s); };
+  sbClose->OnClick = [this](TObject* s) { sbCloseClick(s); };
+  bDefault->OnClick = [this](TObject* s) { bDefaultClick(s); };
 }

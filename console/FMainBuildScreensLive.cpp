@@ -41,6 +41,7 @@ void TFormMain::BuildTvAndMediaPages() {
   ImageOnTV->SetStretch(true);
   ImageOnTV->SetTransparent(true);
   LabelStadionName = PageLabel(this, PanelTablo5, "LabelStadionName", "ZEL", 0, 0, 384, 24, clYellow);
+  LabelStadionName->OnClick = [this](TObject* s) { LabelStadionNameClick(s); };
 
   RunStr = Make<TRunLabel>(this, PanelTablo5, "RunStr", 0, 224, 384, 32);
   RunStr->SetAlign(alBottom);

@@ -1,5 +1,7 @@
 // Live camera choice, TV pictures, links and the configuration page.
 #include "console/FMain.h"
+#include "console/FStadion.h"
+#include "controls/Label3D.h"
 
 void TFormMain::rgVideoDrvClick(TObject* /*Sender*/) {
   ClearCameraGraph();
@@ -23,6 +25,43 @@ void TFormMain::StartCameraPreview(int /*DeviceIndex*/) {
 }
 
 void TFormMain::cbFullscreenClick(TObject* /*Sender*/) {
-  // LabelReboot and the size of the preview PanelDVIcfg follow seDVIx and
-  // seDVIy (configuration page).
+  // Size changes before the window is shown are ignored.
+  if (!PanelDVIcfg->Enabled()) return;
+  try {
+    LabelReboot->SetEnabled(seDVIx->Value() != PanelTabloColor->Width() || seDVIy->Value() != PanelTabloColor->Height());
+    PanelDVIcfg->SetBounds(PanelDVIcfg->Left(), PanelDVIcfg->Top(), seDVIx->Value(), seDVIy->Value());
+    for (const char* name : {"LabelDVIx", "LabelDVIy"})
+      if (auto* c = dynamic_cast<TControl*>(FindComponent(name))) c->SetEnabled(true);
+    seDVIx->SetEnabled(true);
+    seDVIy->SetEnabled(true);
+    // The output area changes at the next start: the live output size stays
+    // as it is (the media frame shapes its clips by it), the chosen one is
+    // what shutdown stores.
+    pendingOutputSize_ = TPoint(PanelDVIcfg->Width(), PanelDVIcfg->Height());
+  } catch (...) {
+  }
+}
+
+TPoint TFormMain::PendingOutputSize() const {
+  if (pendingOutputSize_.X > 0 && pendingOutputSize_.Y > 0) return pendingOutputSize_;
+  return TPoint(ImageBlack->Width(), ImageBlack->Height());
+}
+
+void TFormMain::LabelRebootClick(TObject* /*Sender*/) { Close(); }
+
+void TFormMain::sbCloseClick(TObject* /*Sender*/) { Close(); }
+
+void TFormMain::bDefaultClick(TObject* /*Sender*/) {
+  if (ShowMessageDlg("Reset programm?", mtConfirmation, mbYesNo) != mrYes) return;
+  seDVIx->SetValue(320);
+  seDVIy->SetValue(240);
+  // The objects are placed anew for that size (the layout editor's "new" asks first).
+  if (auto* b = dynamic_cast<TToolButton*>(FindComponent("tbNewTablo"))) b->Click();
+  Close();
+}
+
+void TFormMain::LabelStadionNameClick(TObject* /*Sender*/) {
+  if (!FormStadion || FormStadion->ShowModal() != mrOk) return;
+  LabelStadion->SetCaption(FormStadion->eStadion->Text());
+  LabelStadionName->SetCaption(FormStadion->eStadionName->Text());
 }

@@ -162,8 +162,8 @@ void TFormMain::SaveSettings() {
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
     if (!reg.OpenKey(SettingsKeyPath, true)) return;
-    reg.WriteInteger("XWidth", ImageBlack->Width());
-    reg.WriteInteger("YHeight", ImageBlack->Height());
+    reg.WriteInteger("XWidth", PendingOutputSize().X);
+    reg.WriteInteger("YHeight", PendingOutputSize().Y);
     reg.WriteInteger("MediaAspect", FrameMedia1->rgMediaAspect->ItemIndex());
     reg.WriteInteger("MediaVolume", FrameMedia1->SoundLevel->Position());
     reg.WriteBool("PicsCls", FrameMedia1->cbPicsCls->Checked());
