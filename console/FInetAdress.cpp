@@ -2,6 +2,10 @@
 
 TFInetAddr* FInetAddr = nullptr;
 
+TFInetAddr::~TFInetAddr() {
+  if (FInetAddr == this) FInetAddr = nullptr;
+}
+
 TFInetAddr::TFInetAddr(TComponent* AOwner) : TForm(AOwner) {
   if (!FInetAddr) FInetAddr = this;
   SetName("FInetAddr");

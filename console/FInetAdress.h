@@ -8,6 +8,7 @@
 class TFInetAddr : public TForm {
  public:
   explicit TFInetAddr(TComponent* AOwner);
+  ~TFInetAddr() override;
   String ClassName() const override { return "TFInetAddr"; }
   TEdit* Edit1 = nullptr;     // the link's title
   TEdit* Edit2 = nullptr;     // its address

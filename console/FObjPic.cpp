@@ -2,6 +2,10 @@
 
 TFormObjPic* FormObjPic = nullptr;
 
+TFormObjPic::~TFormObjPic() {
+  if (FormObjPic == this) FormObjPic = nullptr;
+}
+
 TFormObjPic::TFormObjPic(TComponent* AOwner) : TForm(AOwner) {
   if (!FormObjPic) FormObjPic = this;
   SetName("FormObjPic");

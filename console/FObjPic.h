@@ -6,6 +6,7 @@
 class TFormObjPic : public TForm {
  public:
   explicit TFormObjPic(TComponent* AOwner);
+  ~TFormObjPic() override;
   String ClassName() const override { return "TFormObjPic"; }
 };
 

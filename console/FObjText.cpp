@@ -70,6 +70,10 @@ int TFormObjText::StyleIndexOfBevel(TLabel3DBevel Bevel) {
   }
 }
 
+TFormObjText::~TFormObjText() {
+  if (FormObjText == this) FormObjText = nullptr;
+}
+
 TFormObjText::TFormObjText(TComponent* AOwner) : TForm(AOwner) {
   if (!FormObjText) FormObjText = this;
   BuildForm();

@@ -16,6 +16,7 @@
 class TFormObjText : public TForm {
  public:
   explicit TFormObjText(TComponent* AOwner);
+  ~TFormObjText() override;
   String ClassName() const override { return "TFormObjText"; }
 
   // The style list shows "Normal", "Raised", "Lowered", "Shadowed"; these map

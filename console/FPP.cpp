@@ -2,6 +2,10 @@
 
 TFormPP* FormPP = nullptr;
 
+TFormPP::~TFormPP() {
+  if (FormPP == this) FormPP = nullptr;
+}
+
 TFormPP::TFormPP(TComponent* AOwner) : TForm(AOwner) {
   if (!FormPP) FormPP = this;
   SetName("FormPP");

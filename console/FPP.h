@@ -6,6 +6,7 @@
 class TFormPP : public TForm {
  public:
   explicit TFormPP(TComponent* AOwner);
+  ~TFormPP() override;
   String ClassName() const override { return "TFormPP"; }
 };
 

@@ -7,6 +7,10 @@
 
 TFormStadion* FormStadion = nullptr;
 
+TFormStadion::~TFormStadion() {
+  if (FormStadion == this) FormStadion = nullptr;
+}
+
 TFormStadion::TFormStadion(TComponent* AOwner) : TForm(AOwner) {
   if (!FormStadion) FormStadion = this;
   SetName("FormStadion");

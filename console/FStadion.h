@@ -8,6 +8,7 @@
 class TFormStadion : public TForm {
  public:
   explicit TFormStadion(TComponent* AOwner);
+  ~TFormStadion() override;
   String ClassName() const override { return "TFormStadion"; }
   TEdit* eStadion = nullptr;
   TEdit* eStadionName = nullptr;

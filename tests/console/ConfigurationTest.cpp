@@ -54,5 +54,4 @@ TEST_F(ConfigurationTest, StadiumDialogEditsBothCaptions) {
   f->LabelStadionName->Click();
   EXPECT_EQ(f->LabelStadion->Caption(), "ARENA");
   EXPECT_EQ(f->LabelStadionName->Caption(), "NORD");
-  FormStadion = nullptr;
 }

@@ -13,7 +13,6 @@ class SmallDialogsTest : public ConsoleFixture {
   }
   void TearDown() override {
     delete text_;
-    FormObjText = nullptr;
     ConsoleFixture::TearDown();
   }
   TFormObjText* text_ = nullptr;
@@ -100,5 +99,4 @@ TEST_F(SmallDialogsTest, StadiumDialogShowsTheOutputTextsInsideTheScreen) {
   EXPECT_EQ(d.eStadionName->Text(), "NORD");
   EXPECT_GE(d.Left(), Screen->WorkAreaLeft());
   EXPECT_EQ(d.Top(), 48);
-  FormStadion = nullptr;
 }
