@@ -3,6 +3,7 @@
 #include "console/FMain.h"
 #include <algorithm>
 #include "console/FrMedia.h"
+#include "controls/DialClock.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
 #include "pictureshow/PictureShow.h"

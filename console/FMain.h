@@ -31,6 +31,8 @@ class TSortGrid;
 class TFileDrag;
 class TStretchHandle;
 class TIniDocument;
+class TDialClock;
+class TPLNClock;
 
 // ---------------------------------------------------------------------------
 // Unit-level state of the console.
@@ -573,12 +575,71 @@ class TFormMain : public TForm {
   // =========================================================================
   TPanel* PanelCircleClock = nullptr;
   TImage* ImageClockFon = nullptr;
-  TPaintBox* DialClock1 = nullptr;      // place of the analogue clock
+  TDialClock* DialClock1 = nullptr;
   TLabel3D* LabelSekundomer = nullptr;
+  // The clock's settings (group "Clock").
+  TGroupBox* gbClock = nullptr;
+  TRadioButton* rbClockFonColor = nullptr;   // "Color"
+  TRadioButton* rbClockFonPic = nullptr;     // "Image", only while its file exists
+  TEdit* eClockPicName = nullptr;
+  TButton* bClockPic = nullptr;
+  TPanel* PanelColorClockFon = nullptr;      // colour swatches: Color is the value
+  TPanel* PanelColorMinDot = nullptr;
+  TPanel* PanelColor5Min = nullptr;
+  TPanel* PanelColorMinlen = nullptr;
+  TPanel* PanelColorStrelok = nullptr;
+  TPanel* PanelColorStrelokSec = nullptr;
+  TComboBox* cbClockText = nullptr;          // numerals: "Off", "Arabic", "Roman"
+  TCheckBox* cbClockfaceEnable = nullptr;
+  TCheckBox* cbClockCircle = nullptr;
+  TSpinEdit* seClockMinLen = nullptr;
+  TSpinEdit* seCentrRadius = nullptr;
+  TButton* bFont = nullptr;
   TCheckBox* cbClockAnalog = nullptr;
-  TCheckBox* cbSekundomer = nullptr;
-  TCheckBox* cbSekTimer = nullptr;
+  // The Sekundomer ("Timer" group).
+  TRadioGroup* rgSekundomer = nullptr;       // Tag: the tick at which the run was paused
   TMaskEdit* meSekundomer = nullptr;
+  TComboBox* comboSekundomer = nullptr;
+  TButton* btSekPlay = nullptr;              // Tag 0
+  TButton* btSekStop = nullptr;              // Tag 1
+  TButton* btSekReset = nullptr;             // Tag 2
+  TCheckBox* cbSekTimer = nullptr;           // "Countdown"
+  TCheckBox* cbSekundomer = nullptr;
+  // Tag: counting up the tick at which the count was 0, counting down the
+  // tick at which it reaches 0.
+  TTimer* TimerSekundomer = nullptr;
+  // A run exists (started, maybe paused); false after a reset.
+  bool SekundomerRun = false;
+  // The running count-up started from its preset: its Tag lies the preset
+  // before the moment Play was pressed.
+  bool SekundomerFromPreset = false;
+  // The panel clock beside the output area.
+  TPanel* PanelClock = nullptr;
+  TPLNClock* Clock = nullptr;
+  void PanelColorClick(TObject* Sender);
+  void rbClockFonClick(TObject* Sender);
+  void bClockPicClick(TObject* Sender);
+  void eClockPicNameExit(TObject* Sender);
+  void cbClockTextChange(TObject* Sender);
+  void cbClockfaceEnableClick(TObject* Sender);
+  void cbClockCircleClick(TObject* Sender);
+  void seClockMinLenChange(TObject* Sender);
+  void seCentrRadiusChange(TObject* Sender);
+  void bFontClick(TObject* Sender);
+  void DialClock1NewMinute(TObject* Sender);
+  void cbClockAnalogClick(TObject* Sender);
+  void btSekClick(TObject* Sender);
+  void TimerSekundomerTimer(TObject* Sender);
+  void cbSekTimerClick(TObject* Sender);
+  void comboSekundomerChange(TObject* Sender);
+  void comboSekundomerDropDown(TObject* Sender);
+  void comboSekundomerCloseUp(TObject* Sender);
+  void cbSekundomerClick(TObject* Sender);
+  // Milliseconds (>= 0) as "hh:mm.ss", fractions dropped, hours modulo 100.
+  static String FormatSekundomerTime(int64_t T);
+  // "hh:mm.ss" (completed on the left from "00:00.00") to seconds; a field
+  // that is not a number counts 0.
+  static int64_t ParseSekundomerTime(const String& Text);
 
   // =========================================================================
   // Office page (FMainOffice.cpp)
@@ -708,6 +769,7 @@ class TFormMain : public TForm {
   void BuildMainPages();
   void BuildTvAndMediaPages();
   void BuildClockStatInetPages();
+  void BuildClockPage();
   void BuildConfigurationSheet();
 
   // Start-up steps that are whole tasks of their own.

@@ -132,33 +132,7 @@ void TFormMain::BuildTvAndMediaPages() {
 
 void TFormMain::BuildClockStatInetPages() {
   // ---- 9 Clock -----------------------------------------------------------
-  PanelTablo8 = PagePanel(this, Sheet_Clock, "PanelTablo8");
-  PanelCircleClock = Make<TPanel>(this, PanelTablo8, "PanelCircleClock", 0, 0, 384, 256);
-  PanelCircleClock->SetAlign(alClient);
-  PanelCircleClock->SetColor(clBlack);
-  PanelCircleClock->SetBevelOuter(bvNone);
-  PanelCircleClock->SetCaption("");
-  ImageClockFon = Make<TImage>(this, PanelCircleClock, "ImageClockFon", 0, 0, 384, 256);
-  ImageClockFon->SetAlign(alClient);
-  ImageClockFon->SetStretch(true);
-  DialClock1 = Make<TPaintBox>(this, PanelCircleClock, "DialClock1", 0, 0, 384, 256);
-  LabelSekundomer = PageLabel(this, PanelCircleClock, "LabelSekundomer", "00:00.00", 0, 230, 120, 26);
-  LabelSekundomer->SetTransparent(false);
-  LabelSekundomer->SetColor(clNavy);
-
-  TPanel* clockSide = SidePanel(this, Sheet_Clock, "PanelClockSet");
-  cbClockAnalog = Make<TCheckBox>(this, clockSide, "cbClockAnalog", 8, 8, 200, 17);
-  cbClockAnalog->SetCaption("Clock");
-  cbClockAnalog->SetChecked(true);
-  meSekundomer = Make<TMaskEdit>(this, clockSide, "meSekundomer", 8, 32, 80, 21);
-  meSekundomer->SetEditMask("00\\:00\\.00;1;_");
-  meSekundomer->SetText("00:00.00");
-  cbSekTimer = Make<TCheckBox>(this, clockSide, "cbSekTimer", 8, 58, 200, 17);
-  cbSekTimer->SetCaption("Countdown");
-  cbSekTimer->SetChecked(false);
-  cbSekundomer = Make<TCheckBox>(this, clockSide, "cbSekundomer", 8, 80, 200, 17);
-  cbSekundomer->SetCaption("Sekundomer");
-  cbSekundomer->SetChecked(true);
+  BuildClockPage();
 
   // ---- 10 Statistic --------------------------------------------------------
   PanelStat = PagePanel(this, Sheet_Stat, "PanelStat");

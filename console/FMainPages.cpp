@@ -5,6 +5,7 @@
 #include <random>
 #include "console/FMain.h"
 #include "controls/filedrag.h"
+#include "controls/DialClock.h"
 #include "console/FrMedia.h"
 #include "controls/Handles.h"
 #include "controls/Label3D.h"
@@ -317,11 +318,6 @@ bool TFormMain::StretchHandleAttached() const { return StretchHandle1 && Stretch
 
 void TFormMain::DetachStretchHandle() {
   if (StretchHandle1) StretchHandle1->Detach();
-}
-
-void TFormMain::UpdateClockPicEnabled() {
-  // The clock page's background picture choice follows its file name; the
-  // clock page's settings are not built yet.
 }
 
 bool TFormMain::MediaStopEnabled() const {

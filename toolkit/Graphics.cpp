@@ -815,9 +815,14 @@ void TCanvas::TextOut(int x, int y, const String& text) {
       QString t = qs(MapSymbolText(font_->Name(), text));
       p.translate(x, y);
       if (font_->Orientation() != 0) p.rotate(-font_->Orientation() / 10.0);
-      if (brush_->Style() != bsClear) p.fillRect(QRect(0, 0, fm.horizontalAdvance(t), fm.height()), qcolor(brush_->Color()));
+      // The text box's top-left corner relative to the point.
+      const int tw = fm.horizontalAdvance(t);
+      const unsigned h = textAlign_ & TA_CENTER, v = textAlign_ & TA_BASELINE;
+      const int dx = h == TA_CENTER ? -tw / 2 : h == TA_RIGHT ? -tw : 0;
+      const int dy = v == TA_BASELINE ? -fm.ascent() : v == TA_BOTTOM ? -fm.height() : 0;
+      if (brush_->Style() != bsClear) p.fillRect(QRect(dx, dy, tw, fm.height()), qcolor(brush_->Color()));
       p.setPen(qcolor(font_->Color()));
-      p.drawText(QPoint(0, fm.ascent()), t);
+      p.drawText(QPoint(dx, dy + fm.ascent()), t);
     }
   }
   penPos_ = TPoint(x + w, y);

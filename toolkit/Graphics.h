@@ -149,6 +149,12 @@ using TTextFormat = TSet<TTextFormatFlag>;
 
 class TGraphic;
 
+// Where TextOut's point lies on the text (combine one horizontal and one
+// vertical flag): left/top is the default; TA_CENTER centres the text on x,
+// TA_RIGHT ends it there; TA_BASELINE puts its baseline on y, TA_BOTTOM its
+// bottom edge.
+enum : unsigned { TA_LEFT = 0, TA_TOP = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24 };
+
 // A canvas draws on a 32-bit image: a bitmap's, or the paint surface of a
 // control during its paint event.
 class TCanvas : public TPersistent {
@@ -177,7 +183,10 @@ class TCanvas : public TPersistent {
   void Polygon(const std::vector<TPoint>& pts);
   void Polyline(const std::vector<TPoint>& pts);
   void FillRegion(const TRegion& rgn);      // with the brush
+  // Draws text at (x, y) as TextAlign places it.
   void TextOut(int x, int y, const String& text);
+  unsigned TextAlign() const { return textAlign_; }
+  void SetTextAlign(unsigned flags) { textAlign_ = flags; }
   void TextRect(const TRect& r, int x, int y, const String& text);   // clipped to r
   // Draws text in a rectangle with the given format; with tfCalcRect it only
   // measures and updates r.
@@ -223,6 +232,7 @@ class TCanvas : public TPersistent {
   std::unique_ptr<TRegion> clip_;
   QImage* image_ = nullptr;
   TPoint origin_;
+  unsigned textAlign_ = TA_LEFT | TA_TOP;
   std::recursive_mutex lock_;
 };
 

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include "ConsoleFixture.h"
 #include "console/FrMedia.h"
+#include "controls/DialClock.h"
 #include "controls/Label3D.h"
 #include "controls/filedrag.h"
 #include "controls/RunLabel.h"
