@@ -704,6 +704,8 @@ class TFormMain : public TForm {
   // or picture are added to Kept.
   void LoadTabloObjects(const TIniDocument& Doc, const String& PageName, TWinControl* Container,
                         std::vector<String>& Kept);
+  // The clock's keys of one section, with the clock page's controls.
+  void LoadClockKeys(const TIniDocument& Doc, const String& Section, TDialClock* Clock, int Charset);
   void tbSaveTabloClick(TObject* Sender);
   void tbOpenTabloClick(TObject* Sender);
   void tbNewTabloClick(TObject* Sender);

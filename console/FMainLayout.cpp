@@ -3,6 +3,7 @@
 // section per object, written whole and read whole.
 #include <cctype>
 #include "console/FMain.h"
+#include "controls/DialClock.h"
 #include "controls/Handles.h"
 #include "controls/Label3D.h"
 #include "controls/Profile.h"
@@ -241,7 +242,27 @@ void TFormMain::SaveTabloObjects(TIniDocument& Doc, const String& PageName, TWin
       case TLayoutKind::PaintBox:
         WriteFontKeys(Doc, sec, c->Font());
         break;
-      case TLayoutKind::DialClock:
+      case TLayoutKind::DialClock: {
+        auto* D = static_cast<TDialClock*>(c);
+        WriteFontKeys(Doc, sec, D->Font());
+        Doc.WriteString(sec, "ColorFon", ColorText(PanelCircleClock->Color()));
+        Doc.WriteString(sec, "ColorDot", ColorText(D->DotsColor()));
+        Doc.WriteString(sec, "ColorDotB", ColorText(D->DotsBColor()));
+        Doc.WriteString(sec, "ColorDotL", ColorText(D->DotsLColor()));
+        Doc.WriteString(sec, "ColorStr", ColorText(D->HandColor()));
+        Doc.WriteString(sec, "ColorStrSec", ColorText(D->HandSecColor()));
+        Doc.WriteString(sec, "Picture", eClockPicName->Text());
+        if (rbClockFonColor->Checked())
+          Doc.WriteInteger(sec, "Fon", 0);
+        else if (rbClockFonPic->Checked())
+          Doc.WriteInteger(sec, "Fon", 1);
+        Doc.WriteInteger(sec, "Cifra", D->TextType());
+        Doc.WriteString(sec, "Round", D->ClockCircle() ? "True" : "False");
+        Doc.WriteString(sec, "Minuts", D->AnalogFaceEnabled() ? "True" : "False");
+        Doc.WriteInteger(sec, "MinutLen", D->Dot_Len());
+        Doc.WriteInteger(sec, "CentrRadius", D->HourCenter_Radius());
+        break;
+      }
       case TLayoutKind::Other:
         break;
     }
@@ -345,11 +366,62 @@ void TFormMain::LoadTabloObjects(const TIniDocument& Doc, const String& PageName
         break;
       }
       case TLayoutKind::DialClock:
+        LoadClockKeys(Doc, sec, static_cast<TDialClock*>(c), charset);
+        break;
       case TLayoutKind::Other:
         break;
     }
     if (kept) Kept.push_back(name);
   }
+}
+
+void TFormMain::LoadClockKeys(const TIniDocument& Doc, const String& sec, TDialClock* D, int charset) {
+  // The clock page's controls follow the clock.
+  const TColor fon = RGBTextToColor(Doc.ReadString(sec, "ColorFon", ""));
+  D->SetColor(fon);
+  PanelCircleClock->SetColor(fon);
+  PanelColorClockFon->SetColor(fon);
+  const TColor dot = RGBTextToColor(Doc.ReadString(sec, "ColorDot", ""));
+  D->SetDotsColor(dot);
+  PanelColorMinDot->SetColor(dot);
+  const TColor dotB = RGBTextToColor(Doc.ReadString(sec, "ColorDotB", ""));
+  D->SetDotsBColor(dotB);
+  PanelColor5Min->SetColor(dotB);
+  const TColor dotL = RGBTextToColor(Doc.ReadString(sec, "ColorDotL", ""));
+  D->SetDotsLColor(dotL);
+  PanelColorMinlen->SetColor(dotL);
+  PanelColorStrelok->SetColor(RGBTextToColor(Doc.ReadString(sec, "ColorStr", "")));
+  D->SetHandColor(PanelColorStrelok->Color());
+  PanelColorStrelokSec->SetColor(RGBTextToColor(Doc.ReadString(sec, "ColorStrSec", "")));
+  D->SetHandSecColor(PanelColorStrelokSec->Color());
+  const String picture = Doc.ReadString(sec, "Picture", "");
+  D->SetHint(picture);
+  eClockPicName->SetText(picture);
+  UpdateClockPicEnabled();
+  const int fonChoice = Doc.ReadInteger(sec, "Fon", -1);
+  try {
+    if (fonChoice == 0) rbClockFonColor->SetChecked(true);
+    else if (fonChoice == 1) rbClockFonPic->SetChecked(true);
+  } catch (const std::exception&) {
+    // A background picture that does not load leaves the background image
+    // as its own section set it; the rest of the layout still applies.
+  }
+  const int cifra = Doc.ReadInteger(sec, "Cifra", 0);
+  D->SetTextType(uint8_t(cifra));
+  cbClockText->SetItemIndex(cifra >= 0 && cifra < cbClockText->Items()->Count() ? cifra : -1);
+  auto state = [&](const char* key) {
+    const String v = UpperCase(Trim(Doc.ReadString(sec, key, "")));
+    return v == "1" || v == "TRUE" || v == "YES";
+  };
+  cbClockCircle->SetChecked(state("Round"));
+  D->SetClockCircle(cbClockCircle->Checked());
+  cbClockfaceEnable->SetChecked(state("Minuts"));
+  D->SetAnalogFaceEnabled(cbClockfaceEnable->Checked());
+  D->SetDot_Len(Doc.ReadInteger(sec, "MinutLen", 0));
+  seClockMinLen->SetValue(D->Dot_Len());
+  D->SetHourCenter_Radius(uint8_t(Doc.ReadInteger(sec, "CentrRadius", 0)));
+  seCentrRadius->SetValue(D->HourCenter_Radius());
+  ReadFontKeys(Doc, sec, D->Font(), charset);
 }
 
 void TFormMain::AlignStatInputs() {

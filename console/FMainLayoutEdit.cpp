@@ -4,6 +4,7 @@
 // tool bar and the page objects that only the layout file and the editor use.
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/DialClock.h"
 #include "controls/Handles.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"

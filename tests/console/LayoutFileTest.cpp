@@ -84,7 +84,9 @@ TEST_F(LayoutFileTest, RoundTripBringsEveryWrittenKeyBack) {
   const Case cases[] = {{"eTablo_K1", label},
                         {"ImageFon0", join(head, {"Filename"})},
                         {"TabloGol_Paint", join(head, font)},
-                        {"DialClock1", head}};
+                        {"DialClock1", join(join(head, font), {"ColorFon", "ColorDot", "ColorDotB", "ColorDotL",
+                                                               "ColorStr", "ColorStrSec", "Picture", "Fon", "Cifra",
+                                                               "Round", "Minuts", "MinutLen", "CentrRadius"})}};
   for (const Case& c : cases) {
     String sec;
     for (const String& s : doc.ReadSections())
