@@ -34,16 +34,24 @@ void TFormMain::BuildLayoutEditor() {
   ImageTabloStat->SendToBack();
   TabloStat_ImageFon->SendToBack();
   LabelStat = PageLabel(this, PanelStat, "LabelStat", "STATISTICS", 96, 52, 192, 20, clYellow);
+  // Scores stand in the middle of their places: at the large sizes the
+  // placing gives them, a digit cell is taller than the label and would
+  // lose its foot at the output's bottom edge when hung from the top.
+  for (TLabel3D* L : {seTablo_Schet1, seTablo_Schet2, eTabloGol_Schet1, eTabloGol_Schet2, eTabloStat_Schet1,
+                      eTabloStat_Schet2})
+    L->SetLayout(tlCenter);
   // Texts of the Main page lie above its pictures.
   iTablo_Logo1->SendToBack();
   iTablo_Logo2->SendToBack();
   ImageFon0->SendToBack();
 
   // ---- Layout tool bar of the "Screens" sheet -------------------------------
-  ToolBarTablo = Make<TToolBar>(this, Panel1, "ToolBarTablo", 300, 0, 102, 22);
+  ToolBarTablo = Make<TToolBar>(this, Panel1, "ToolBarTablo", 250, 0, 150, 22);
+  ToolBarTablo->SetAlign(alNone);
+  ToolBarTablo->SetBounds(250, 0, 150, 22);
   ToolBarTablo->SetFlat(true);
   ToolBarTablo->SetShowCaptions(true);
-  ToolBarTablo->SetButtonWidth(34);
+  ToolBarTablo->SetButtonWidth(48);
   ToolBarTablo->SetButtonHeight(20);
   ToolBarTablo->SetVisible(false);
   auto button = [this](const char* name, const char* caption, const char* hint) {
