@@ -3,6 +3,8 @@
 // Statistic and Internet.
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/Led.h"
+#include "platform/web/WebBrowser.h"
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
@@ -188,8 +190,46 @@ void TFormMain::BuildClockStatInetPages() {
   // ---- 11 Internet -------------------------------------------------------
   PanelInet = PagePanel(this, Sheet_Inet, "PanelInet");
   TabloInet_PanelR = SidePanel(this, Sheet_Inet, "TabloInet_PanelR");
-  ListInet = Make<TListBox>(this, TabloInet_PanelR, "ListInet", 4, 4, 240, 240);
+  WebBrowser = Make<TWebBrowser>(this, PanelInet, "WebBrowser", 0, 0, 384, 256);
+  WebBrowser->SetAlign(alClient);
+  WebBrowser->OnDownloadBegin = [this](TObject* s) { WebBrowserDownloadBegin(s); };
+  WebBrowser->OnDownloadComplete = [this](TObject* s) { WebBrowserDownloadComplete(s); };
+  TToolBar* inetBar = Make<TToolBar>(this, TabloInet_PanelR, "ToolBarInet", 0, 0, 250, 28);
+  inetBar->SetFlat(true);
+  inetBar->SetShowCaptions(true);
+  inetBar->SetButtonWidth(48);
+  inetBar->SetButtonHeight(24);
+  struct Tool { TToolButton** button; const char* name; const char* caption; const char* hint; };
+  for (Tool t : {Tool{&bInet_New, "bInet_New", "New", "Clear the link list"},
+                 Tool{&bInet_Load, "bInet_Load", "Open", "Load a link list"},
+                 Tool{&bInet_Save, "bInet_Save", "Save", "Save the link list"}}) {
+    auto* b = new TToolButton(this);
+    b->SetName(t.name);
+    b->SetCaption(t.caption);
+    b->SetHint(t.hint);
+    b->SetShowHint(true);
+    b->SetParent(inetBar);
+    *t.button = b;
+  }
+  bInet_New->OnClick = [this](TObject* s) { bInet_NewClick(s); };
+  bInet_Load->OnClick = [this](TObject* s) { bInet_LoadClick(s); };
+  bInet_Save->OnClick = [this](TObject* s) { bInet_SaveClick(s); };
+  InetLedLoader = Make<TLed>(this, TabloInet_PanelR, "InetLedLoader", 160, 6, 16, 16);
+  InetLedLoader->SetKind(lkRed);
+  InetLedLoader->SetShape(lsCircle);
+  InetLedLoader->SetHint("Link status");
+  InetLedLoader->SetShowHint(true);
+  LinkLedLabel = Make<TLabel>(this, TabloInet_PanelR, "LinkLedLabel", 180, 7, 64, 13);
+  InetLedLoader->SetLabelOnText("Loading");
+  InetLedLoader->SetLabelOffText("Ready");
+  InetLedLoader->SetLabelLinked(LinkLedLabel);
+  ListInet = Make<TListBox>(this, TabloInet_PanelR, "ListInet", 4, 32, 240, 216);
   ListInet->SetStyle(lbOwnerDrawFixed);
   ListInet->SetHint("Right button - properties");
   ListInet->SetShowHint(true);
+  ListInet->OnDrawItem = [this](TWinControl* c, int i, TRect r, TOwnerDrawState st) { ListInetDrawItem(c, i, r, st); };
+  ListInet->OnDblClick = [this](TObject* s) { ListInetDblClick(s); };
+  ListInet->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    ListInetMouseDown(s, b, sh, x, y);
+  };
 }

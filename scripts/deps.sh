@@ -3,7 +3,8 @@
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
-      libbenchmark-dev fonts-liberation2 fonts-liberation xvfb xauth ffmpeg)
+      libbenchmark-dev fonts-liberation2 fonts-liberation xvfb xauth ffmpeg
+      qt6-webengine-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -295,6 +295,8 @@ void TApplication::Initialize() {
     exe = ExeName();
     static char* argv[2] = {exe.data(), nullptr};
     static int argc = 1;
+    // Views that draw with the graphics card (web pages) share one context.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     ownApp_ = new QApplication(argc, argv);
   }
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) app->setQuitOnLastWindowClosed(false);

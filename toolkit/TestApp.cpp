@@ -12,7 +12,10 @@
 namespace TestApp {
 void Init(int& argc, char** argv) {
   static QApplication* app = nullptr;
-  if (!app) app = new QApplication(argc, argv);
+  // Views that draw with the graphics card (web pages) share one context.
+  if (app) return;
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  app = new QApplication(argc, argv);
 }
 
 bool DropUrls(TWinControl* target, const std::vector<String>& urls) {

@@ -1,0 +1,78 @@
+// The link list of the "Internet" page: each line is a title, a TAB and an
+// address; a double click shows the page in the web control.
+#include "console/FInetAdress.h"
+#include "console/FMain.h"
+#include "controls/Led.h"
+#include "platform/web/WebBrowser.h"
+
+namespace {
+// The title (before the first TAB) and the address (after it, trimmed); a
+// line without a TAB is both.
+String LinkTitle(const String& line) { return line.substr(0, line.find('\t')); }
+String LinkUrl(const String& line) {
+  const size_t tab = line.find('\t');
+  return Trim(tab == String::npos ? line : line.substr(tab + 1));
+}
+}  // namespace
+
+void TFormMain::ListInetDrawItem(TWinControl* /*Control*/, int Index, TRect Rect, TOwnerDrawState /*State*/) {
+  TCanvas* c = ListInet->Canvas();
+  c->FillRect(Rect);
+  if (Index >= 0 && Index < ListInet->Items()->Count())
+    c->TextOut(Rect.Left + 2, Rect.Top, LinkTitle((*ListInet->Items())[Index]));
+}
+
+void TFormMain::ListInetDblClick(TObject* /*Sender*/) {
+  const int i = ListInet->ItemIndex();
+  if (i < 0 || i >= ListInet->Items()->Count()) return;
+  WebBrowser->Navigate(LinkUrl((*ListInet->Items())[i]));
+}
+
+void TFormMain::ListInetMouseDown(TObject* /*Sender*/, TMouseButton Button, TShiftState /*Shift*/, int X, int Y) {
+  if (Button != mbRight || !FInetAddr) return;
+  const int i = ListInet->ItemIndex();
+  if (i < 0 || i >= ListInet->Items()->Count() || ListInet->ItemAtPos(TPoint(X, Y), true) != i) return;
+  const String line = (*ListInet->Items())[i];
+  const int left = PanelTabloRamka->Left() - 40 + (PanelTabloRamka->Width() - X) / 2;
+  FInetAddr->SetBounds(left, PanelTablo->Height() + 32, FInetAddr->Width(), FInetAddr->Height());
+  FInetAddr->Edit1->SetText(LinkTitle(line));
+  FInetAddr->Edit2->SetText(LinkUrl(line));
+  if (FInetAddr->ShowModal() == mrOk)
+    ListInet->Items()->Put(i, FInetAddr->Edit1->Text() + "\t" + FInetAddr->Edit2->Text());
+}
+
+void TFormMain::WebBrowserDownloadBegin(TObject* /*Sender*/) { InetLedLoader->SetValue(true); }
+
+void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) { InetLedLoader->SetValue(false); }
+
+void TFormMain::bInet_LoadClick(TObject* /*Sender*/) {
+  const String oldDir = OpenTextDialog->InitialDir;
+  OpenTextDialog->InitialDir = "Texts/";
+  const bool chosen = OpenTextDialog->Execute();
+  OpenTextDialog->InitialDir = oldDir;
+  if (!chosen) return;
+  TStringList list;
+  try {
+    list.LoadFromFile(OpenTextDialog->FileName);
+  } catch (const std::exception&) {
+    ShowMessageDlg("Error file " + OpenTextDialog->FileName, mtError, {mbOK});
+    return;
+  }
+  ListInet->Items()->Assign(&list);
+  ListInet->SetItemIndex(0);
+}
+
+void TFormMain::bInet_NewClick(TObject* /*Sender*/) { ListInet->Items()->Clear(); }
+
+void TFormMain::bInet_SaveClick(TObject* /*Sender*/) {
+  const String oldDir = SaveTextDialog->InitialDir;
+  SaveTextDialog->InitialDir = "Texts/";
+  const bool chosen = SaveTextDialog->Execute();
+  SaveTextDialog->InitialDir = oldDir;
+  if (!chosen) return;
+  try {
+    ListInet->Items()->SaveToFile(SaveTextDialog->FileName);
+  } catch (const std::exception&) {
+    ShowMessageDlg("Error file " + SaveTextDialog->FileName, mtError, {mbOK});
+  }
+}

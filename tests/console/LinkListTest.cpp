@@ -1,0 +1,51 @@
+// The link list of the Internet page: titles, addresses and the loading lamp.
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "ConsoleFixture.h"
+#include "controls/Led.h"
+#include "platform/web/WebBrowser.h"
+
+class LinkListTest : public ConsoleFixture {
+ protected:
+  // Double-clicks line i and waits until the lamp has gone on and off again.
+  void Open(TFormMain* f, int i) {
+    captions_.clear();
+    f->InetLedLoader->OnChange = [this, f](TObject*) { captions_.push_back(f->LinkLedLabel->Caption()); };
+    f->ListInet->SetItemIndex(i);
+    f->ListInetDblClick(f->ListInet);
+    QElapsedTimer t;
+    t.start();
+    while (!(captions_.size() >= 2 && captions_.back() == "Ready") && t.elapsed() < 20000) {
+      QEventLoop loop;
+      QTimer::singleShot(10, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+  }
+  std::vector<String> captions_;
+};
+
+TEST_F(LinkListTest, AddressAfterTheTabIsOpenedAndTheLampShowsTheLoad) {
+  TFormMain* f = Create();
+  WriteFile("page.html", "<html><body>x</body></html>");
+  const String url = "file://" + app_ + "page.html";
+  f->ListInet->Items()->Add("Home\t " + url + " ");
+  f->ListInet->Items()->Add(url);
+  Open(f, 0);
+  EXPECT_EQ(f->WebBrowser->LocationURL(), url);
+  ASSERT_GE(captions_.size(), 2u);
+  EXPECT_EQ(captions_.front(), "Loading");
+  EXPECT_EQ(captions_.back(), "Ready");
+  EXPECT_FALSE(f->InetLedLoader->Value());
+  Open(f, 1);   // a line without a TAB is title and address at once
+  EXPECT_EQ(f->WebBrowser->LocationURL(), url);
+}
+
+TEST_F(LinkListTest, NoSelectionDoesNothing) {
+  TFormMain* f = Create();
+  f->ListInet->Items()->Clear();
+  f->ListInetDblClick(f->ListInet);
+  f->ListInetMouseDown(f->ListInet, mbRight, {}, 5, 5);
+  EXPECT_EQ(f->WebBrowser->LocationURL(), "");
+}
