@@ -154,6 +154,6 @@ void TOutlineOverlay::Hide() {
   }
 }
 
-bool TOutlineOverlay::Shown() const { return impl_->widget && impl_->widget->isVisible() && !rect_.IsEmpty(); }
+bool TOutlineOverlay::Shown() const { return impl_->widget && !impl_->widget->isHidden() && !rect_.IsEmpty(); }
 
 TWinControl* TOutlineOverlay::Parent() const { return impl_->widget ? impl_->parent : nullptr; }
