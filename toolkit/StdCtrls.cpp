@@ -22,6 +22,7 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QTextBlock>
+#include <unordered_map>
 #include "toolkit/Forms.h"
 #include "toolkit/Mask.h"
 #include "toolkit/QtGlue.h"
@@ -883,10 +884,16 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
     QSignalBlocker b(w);
     switch (op) {
       case TItemStore::opInsert: w->insertItem(i, QStr(ShownText(s))); break;
-      case TItemStore::opDelete: delete w->takeItem(i); break;
+      case TItemStore::opDelete: {
+        QListWidgetItem* gone = w->takeItem(i);
+        dropPendingSelection(gone);
+        delete gone;
+        break;
+      }
       case TItemStore::opTake:
         delete keptItem_;
         keptItem_ = w->takeItem(i);
+        dropPendingSelection(keptItem_);
         break;
       case TItemStore::opReinsert:
         if (keptItem_) w->insertItem(i, keptItem_);
@@ -898,13 +905,14 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
         keptItem_ = nullptr;
         return;
       case TItemStore::opPut: if (auto* it = w->item(i)) it->setText(QStr(ShownText(s))); break;
-      case TItemStore::opClear: w->clear(); break;
+      case TItemStore::opClear: pendingSelection_.clear(); w->clear(); break;
       case TItemStore::opBeginBatch:
         batch_ = true;
         w->setUpdatesEnabled(false);
         return;
       case TItemStore::opEndBatch:
         batch_ = false;
+        applyPendingSelection();
         w->setUpdatesEnabled(true);
         break;
     }
@@ -990,7 +998,43 @@ void TListBox::SetExtendedSelect(bool v) { extendedSelect_ = v; applySelectionMo
 
 bool TListBox::Selected(int i) const {
   if (i < 0 || i >= Count()) ListIndexError(i);
-  return List()->item(i)->isSelected();
+  QListWidgetItem* it = List()->item(i);
+  for (auto p = pendingSelection_.rbegin(); p != pendingSelection_.rend(); ++p)
+    if (p->first == it) return p->second;
+  return it->isSelected();
+}
+
+void TListBox::dropPendingSelection(QListWidgetItem* item) {
+  if (pendingSelection_.empty()) return;
+  std::erase_if(pendingSelection_, [item](const auto& p) { return p.first == item; });
+}
+
+void TListBox::applyPendingSelection() {
+  if (pendingSelection_.empty()) return;
+  std::unordered_map<QListWidgetItem*, bool> want;
+  for (const auto& [item, on] : pendingSelection_) want[item] = on;
+  pendingSelection_.clear();
+  QListWidget* w = List();
+  QItemSelection select, deselect;
+  auto addRun = [w](QItemSelection& sel, int from, int to) {
+    sel.select(w->model()->index(from, 0), w->model()->index(to, 0));
+  };
+  int runStart = -1, runState = -1;   // a run of rows that get the same mark
+  for (int r = 0; r <= w->count(); ++r) {
+    int state = -1;
+    if (r < w->count()) {
+      auto f = want.find(w->item(r));
+      if (f != want.end()) state = f->second ? 1 : 0;
+    }
+    if (state != runState) {
+      if (runState >= 0) addRun(runState ? select : deselect, runStart, r - 1);
+      runStart = r;
+      runState = state;
+    }
+  }
+  QSignalBlocker b(w);
+  if (!deselect.isEmpty()) w->selectionModel()->select(deselect, QItemSelectionModel::Deselect);
+  if (!select.isEmpty()) w->selectionModel()->select(select, QItemSelectionModel::Select);
 }
 
 void TListBox::SetSelected(int i, bool v) {
@@ -1000,6 +1044,9 @@ void TListBox::SetSelected(int i, bool v) {
   if (!multiSelect_) {
     if (v) { w->setCurrentRow(i, QItemSelectionModel::ClearAndSelect); lastIndex_ = i; }
     else if (w->item(i)->isSelected()) { w->clearSelection(); w->setCurrentItem(nullptr); lastIndex_ = -1; }
+  } else if (batch_) {
+    pendingSelection_.emplace_back(w->item(i), v);
+    return;
   } else {
     w->item(i)->setSelected(v);
   }
@@ -1014,6 +1061,7 @@ int TListBox::SelCount() const {
 }
 
 void TListBox::ClearSelection() {
+  pendingSelection_.clear();
   QSignalBlocker b(List());
   List()->clearSelection();
   if (!multiSelect_) { List()->setCurrentItem(nullptr); lastIndex_ = -1; }
@@ -1021,6 +1069,7 @@ void TListBox::ClearSelection() {
 
 void TListBox::SelectAll() {
   if (!multiSelect_) return;
+  pendingSelection_.clear();
   QSignalBlocker b(List());
   List()->selectAll();
 }

@@ -249,6 +249,11 @@ class TListBox : public TWinControl {
   virtual void ItemInserted(class QListWidgetItem* item) { (void)item; }
   void ShownTextsChanged() override;
   void applySelectionMode();
+  // Selection marks of a multi-selection list made inside an update bracket:
+  // applied as one selection change when the bracket closes.
+  void applyPendingSelection();
+  void dropPendingSelection(class QListWidgetItem* item);
+  std::vector<std::pair<class QListWidgetItem*, bool>> pendingSelection_;
   std::unique_ptr<TItemStore> items_;
   std::unique_ptr<TCanvas> itemCanvas_;
   bool multiSelect_ = false, extendedSelect_ = true;
