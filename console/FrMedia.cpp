@@ -366,7 +366,9 @@ void TFrameMedia::Init() {
   DelayTrackBar->SetBoundsRect(DSTrackBar1->BoundsRect());
   FrameResize(this);
   // 10. The default list; a missing or unreadable one leaves the list empty.
+  // Bare names are taken in its folder until a list or files are chosen.
   const String exe = main ? main->ExeBaseName() : String("tablo");
+  ListFolder = AppFolder + "Pics/";
   try {
     LoadPlayList(AppFolder + "Pics/" + exe + ".txt");
     if (ListMedia->Count() > 0) SetButtonsState(1);
@@ -692,11 +694,16 @@ void TFrameMedia::mPasteClick(TObject* Sender) {
     taken.push_back(AddItemPath(line, append ? -1 : base + n - 1));
   }
   items->EndUpdate();
+  // The last taken line becomes the current one, so that only taken lines
+  // stay selected.
+  if (!taken.empty()) ListMedia->SetItemIndex(taken.back());
   linesAdded();
+  items->BeginUpdate();   // one selection change for all taken lines
   for (int i : taken) {
     ListMedia->SetChecked(i, true);
     ListMedia->SetSelected(i, true);
   }
+  items->EndUpdate();
 }
 
 void TFrameMedia::mAddFileClick(TObject* /*Sender*/) {

@@ -1,0 +1,312 @@
+// The media frame's play list: kinds by extension, play-list files (bare and
+// full names, missing files, CRLF, legacy text, bad files), the folder fill,
+// paste, the line moves, counter and transport, and the picture preview.
+#include <filesystem>
+#include <fstream>
+#include <tuple>
+#include "ConsoleFixture.h"
+#include "console/FrMedia.h"
+#include "pictureshow/PictureShow.h"
+#include "toolkit/Clipbrd.h"
+
+namespace {
+
+void WriteBytes(const String& path, const std::string& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const String& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void WritePicture(const String& path, int w, int h) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  TBitmap b(w, h);
+  b.Fill(clRed);
+  b.SaveToFile(path);
+}
+
+struct Entry {
+  String FileName, Dir;
+  TMediaKind Kind;
+  bool Checked;
+  bool operator==(const Entry&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& o, const Entry& e) {
+  return o << "{" << e.FileName << ", " << e.Dir << ", " << e.Kind << ", " << e.Checked << "}";
+}
+
+class MediaPlayListTest : public ConsoleFixture {
+ protected:
+  void TearDown() override {
+    CommonDialogHook = nullptr;
+    SelectDirectoryHook = nullptr;
+    ConsoleFixture::TearDown();
+  }
+  TFrameMedia* Frame() { return form_->FrameMedia1; }
+  std::vector<Entry> Entries() {
+    std::vector<Entry> out;
+    TFrameMedia* f = Frame();
+    for (int i = 0; i < f->ListMedia->Count(); ++i) {
+      TMediaItem* it = f->Item(i);
+      EXPECT_NE(it, nullptr);
+      if (!it) continue;
+      EXPECT_EQ(f->ListMedia->Items()->Get(i), it->FileName);
+      out.push_back({it->FileName, it->Dir, it->Kind, f->ListMedia->Checked(i)});
+    }
+    return out;
+  }
+  // The open dialog answers with these files and filter.
+  void AnswerOpen(std::vector<String> files, int filter) {
+    CommonDialogHook = [files, filter](TCommonDialog* d) {
+      auto* o = dynamic_cast<TOpenDialog*>(d);
+      if (!o) return false;
+      o->Files()->Clear();
+      for (const String& f : files) o->Files()->Add(f);
+      o->FileName = files.front();
+      o->FilterIndex = filter;
+      return true;
+    };
+  }
+  String Pics() const { return app_ + "Pics/"; }
+  // A list file mixing the ways a line can be written.
+  String MixedList() {
+    WritePicture(Pics() + "a.jpg", 8, 8);
+    WriteBytes(root_ + "/clips/b.avi", "x");
+    return "a.jpg\r\n" + root_ + "/clips/b.avi\r\nmissing.png\r\nC:\\Clips\\old.mpg\r\n\xC8\xE3\xF0\xE0.jpg\r\n";
+  }
+};
+
+TEST(MediaKindTest, ByExtensionAsSubstringOfTheMasks) {
+  const std::vector<std::pair<const char*, TMediaKind>> cases = {
+      {"A.AVI", mkVideo},    {"b.JPEG", mkPicture}, {"c.swf", mkFlash},     {"d.tar.gz", mkUnknown},
+      {"e", mkUnknown},      {"x.MPG", mkVideo},    {"x.mp", mkVideo},      {"x.mpe", mkVideo},
+      {"x.jp", mkPicture},   {"x.png", mkPicture},  {"x.txt", mkUnknown},   {"x.emf", mkUnknown},
+      {"dot.", mkUnknown},   {"C:\\p\\a.Bmp", mkPicture}, {"/m/clip.vob", mkVideo}, {"x.SWF", mkFlash},
+  };
+  for (const auto& [name, kind] : cases) EXPECT_EQ(ClassifyMediaFile(name), kind) << name;
+}
+
+TEST_F(MediaPlayListTest, StartUpListLoadsEveryKindOfLineCheckedAndSavesBackLineForLine) {
+  const String text = MixedList();
+  WriteBytes(Pics() + String(ExeName) + ".txt", text);
+  Create();
+  const String cyr = "\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0.jpg";   // the legacy name, decoded
+  const std::vector<Entry> want = {
+      {"a.jpg", Pics(), mkPicture, true},
+      {"b.avi", root_ + "/clips/", mkVideo, true},
+      {"missing.png", Pics(), mkPicture, true},
+      {"old.mpg", "C:\\Clips\\", mkVideo, true},
+      {cyr, Pics(), mkPicture, true},
+  };
+  EXPECT_EQ(Entries(), want);
+  EXPECT_EQ(Frame()->ListFolder, Pics());
+  EXPECT_EQ(Frame()->PlayListText(),
+            "a.jpg\n" + root_ + "/clips/b.avi\nmissing.png\nC:\\Clips\\old.mpg\n" + cyr + "\n");
+  EXPECT_TRUE(Frame()->btPlay->Enabled());
+  EXPECT_EQ(Frame()->eFilesCount->Caption(), "1:5");
+  EXPECT_TRUE(requests_.empty());
+}
+
+TEST_F(MediaPlayListTest, ListOpenedThroughTheDialogUnchecksMissingFiles) {
+  Create();
+  WriteBytes(root_ + "/lists/l.txt", MixedList());
+  AnswerOpen({root_ + "/lists/l.txt"}, 2);   // a ".txt" file is a list with any filter
+  Frame()->bMedia_OpenClick(nullptr);
+  std::vector<bool> checked;
+  for (const Entry& e : Entries()) checked.push_back(e.Checked);
+  // a.jpg is in Pics/, not beside the list: only b.avi exists.
+  EXPECT_EQ(checked, (std::vector<bool>{false, true, false, false, false}));
+  EXPECT_EQ(Frame()->ListFolder, root_ + "/lists/");
+  EXPECT_EQ(Frame()->eFilesCount->Caption(), "1:5");
+}
+
+TEST_F(MediaPlayListTest, BadListFilesLeaveTheListAndReportTheFile) {
+  WritePicture(Pics() + "keep.jpg", 8, 8);
+  WriteBytes(Pics() + String(ExeName) + ".txt", "keep.jpg\n");
+  Create();
+  std::filesystem::create_directories(root_ + "/folder.txt");
+  WriteBytes(root_ + "/nul.txt", std::string("a.jpg\0b.jpg\n", 12));
+  for (const String& bad : {root_ + "/folder.txt", root_ + "/nul.txt", root_ + "/none.txt"}) {
+    requests_.clear();
+    EXPECT_THROW(Frame()->LoadPlayList(bad), EFOpenError) << bad;
+    AnswerOpen({bad}, 1);
+    Frame()->bMedia_OpenClick(nullptr);
+    ASSERT_EQ(requests_.size(), 1u) << bad;
+    EXPECT_EQ(requests_[0].Msg, "Error file " + bad);
+    EXPECT_EQ(Entries(), (std::vector<Entry>{{"keep.jpg", Pics(), mkPicture, true}})) << bad;
+    EXPECT_EQ(Frame()->ListFolder, Pics());
+  }
+}
+
+TEST_F(MediaPlayListTest, SaveReplacesAWholeFileOrReportsAndWritesNothing) {
+  Create();
+  Frame()->AddItemPath("/m/a.jpg");
+  Frame()->AddItemPath(Pics() + "b.jpg");
+  WriteBytes(root_ + "/old.txt", "old\n");
+  WriteBytes(root_ + "/plain", "a file, not a folder");
+  String target;
+  CommonDialogHook = [&target](TCommonDialog* d) {
+    dynamic_cast<TOpenDialog*>(d)->FileName = target;
+    return true;
+  };
+  target = root_ + "/plain/list.txt";   // its folder is a file: cannot be created
+  Frame()->bMedia_SaveClick(nullptr);
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_[0].Msg, "Error file " + target);
+  EXPECT_EQ(ReadBytes(root_ + "/plain"), "a file, not a folder");
+  target = root_ + "/old.txt";
+  Frame()->bMedia_SaveClick(nullptr);
+  EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(ReadBytes(target), "/m/a.jpg\nb.jpg\n");
+  EXPECT_EQ(form_->SaveTextDialog->InitialDir, Pics());
+}
+
+TEST_F(MediaPlayListTest, FolderFillThenFilesFromElsewhereEachEntryKeepsItsFile) {
+  Create();
+  for (const char* n : {"IMG_2.JPG", "img_1.jpg", "clip.Avi", "movie.swf", "notes.txt"})
+    WriteBytes(root_ + "/show/" + n, "x");
+  std::filesystem::create_directories(root_ + "/show/sub.jpg");
+  SelectDirectoryHook = [this](const String&, String& dir) {
+    EXPECT_EQ(dir, Pics());
+    dir = root_ + "/show";
+    return true;
+  };
+  Frame()->SelectFolderClick(nullptr);
+  const String show = root_ + "/show/";
+  EXPECT_EQ(Frame()->LastFolder, show);
+  EXPECT_EQ(Entries(), (std::vector<Entry>{{"clip.Avi", show, mkVideo, true},
+                                           {"img_1.jpg", show, mkPicture, true},
+                                           {"IMG_2.JPG", show, mkPicture, true}}));
+  EXPECT_TRUE(Frame()->btPlay->Enabled());
+  WriteBytes(root_ + "/other/c.mpg", "x");
+  AnswerOpen({root_ + "/other/c.mpg"}, 4);
+  Frame()->bMedia_OpenClick(nullptr);
+  EXPECT_EQ(Frame()->ListFolder, root_ + "/other/");
+  EXPECT_EQ(Frame()->PlayListText(), show + "clip.Avi\n" + show + "img_1.jpg\n" + show + "IMG_2.JPG\nc.mpg\n");
+}
+
+TEST_F(MediaPlayListTest, PasteInsertsInFrontOfTheSelectionOrAtTheTopAndAddAppends) {
+  Create();
+  TFrameMedia* f = Frame();
+  const String base = Pics();
+  // "Insert" with no line selected: the lines go to the top.
+  Clipboard()->SetAsText("C:\\p\\a.jpg\r\n\r\nb.swf\r\n   \r\nnoext\r\nc.avi\r\n");
+  f->mPasteClick(f->mPaste);
+  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.jpg", "C:\\p\\", mkPicture, true}, {"c.avi", base, mkVideo, true}}));
+  EXPECT_TRUE(f->ListMedia->Selected(0) && f->ListMedia->Selected(1));
+  EXPECT_TRUE(f->btPlay->Enabled());
+  // "Add" appends; the taken lines are selected, the old selection not.
+  Clipboard()->SetAsText("d.jpg\ne.mpeg\nf.txt\n");
+  f->mPasteClick(f->mAdd);
+  EXPECT_EQ(f->ListMedia->Items()->Text(), "a.jpg\nc.avi\nd.jpg\ne.mpeg\n");
+  // "Insert" with line 2 selected puts the lines in front of it.
+  f->ListMedia->ClearSelection();
+  f->ListMedia->SetItemIndex(2);
+  Clipboard()->SetAsText("x.jpg\ny.avi\n");
+  f->mPasteClick(f->mPaste);
+  EXPECT_EQ(f->ListMedia->Items()->Text(), "a.jpg\nc.avi\nx.jpg\ny.avi\nd.jpg\ne.mpeg\n");
+  std::vector<bool> selected;
+  for (int i = 0; i < f->ListMedia->Count(); ++i) selected.push_back(f->ListMedia->Selected(i));
+  EXPECT_EQ(selected, (std::vector<bool>{false, false, true, true, false, false}));
+  EXPECT_EQ(f->eFilesCount->Caption(), "4:6");
+}
+
+TEST_F(MediaPlayListTest, MenuCheckCopyDeleteAndMovesKeepRecordsWithTheirLines) {
+  Create();
+  TFrameMedia* f = Frame();
+  for (const char* p : {"/m/a.jpg", "/m/b.avi", "/m/c.jpg"}) f->AddItemPath(p);
+  f->LinesAdded();
+  f->ListMedia->SelectAll();
+  f->mOFFClick(f->mOFF);
+  EXPECT_FALSE(f->ListMedia->Checked(0) || f->ListMedia->Checked(1) || f->ListMedia->Checked(2));
+  f->mOFFClick(f->mON);
+  EXPECT_TRUE(f->ListMedia->Checked(0) && f->ListMedia->Checked(1) && f->ListMedia->Checked(2));
+  f->mCopyClick(nullptr);
+  EXPECT_EQ(Clipboard()->AsText(), "a.jpg\r\nb.avi\r\nc.jpg\r\n");
+  // Alt+Down on the last line does nothing; Alt+Up moves line and record.
+  f->ListMedia->ClearSelection();
+  f->ListMedia->SetItemIndex(2);
+  uint16_t key = VK_DOWN;
+  f->ListMediaKeyDown(nullptr, key, TShiftState{ssAlt});
+  key = VK_UP;
+  f->ListMediaKeyDown(nullptr, key, TShiftState{ssAlt});
+  EXPECT_EQ(f->ListMedia->Items()->Text(), "a.jpg\nc.jpg\nb.avi\n");
+  EXPECT_EQ(f->Item(1)->FileName, "c.jpg");
+  EXPECT_EQ(f->ListMedia->ItemIndex(), 1);
+  // The record named by CurrentItem goes with its line, also when the main
+  // window's list menu deletes it.
+  EXPECT_EQ(f->GetItemPath(1), "/m/c.jpg");
+  f->mDelClick(nullptr);
+  EXPECT_EQ(f->CurrentItem, nullptr);
+  EXPECT_EQ(f->GetItemPath(1), "/m/b.avi");
+  form_->PopupMenu1->SetTag(1);
+  f->ListMedia->SelectAll();
+  form_->N3Click(nullptr);
+  EXPECT_EQ(f->ListMedia->Count(), 0);
+  EXPECT_EQ(f->CurrentItem, nullptr);
+  f->bMedia_NewClick(nullptr);
+  EXPECT_EQ(f->eFilesCount->Caption(), "0:0");
+}
+
+TEST_F(MediaPlayListTest, CounterAndButtonsFollowTheTransport) {
+  Create();
+  TFrameMedia* f = Frame();
+  EXPECT_EQ(f->eFilesCount->Caption(), "0:0");
+  EXPECT_FALSE(f->btNextChapter->Enabled());
+  EXPECT_TRUE(f->SelectFolder->Enabled());
+  for (const char* p : {"/m/a.jpg", "/m/b.jpg"}) f->AddItemPath(p);
+  f->LinesAdded();
+  f->ListMedia->SetItemIndex(1);
+  const std::vector<std::tuple<int, bool, bool, bool, bool>> states = {
+      // state, pause, play, stop, folder choice and multi-selection
+      {2, true, false, true, false}, {3, false, true, true, true}, {1, false, true, false, true}};
+  for (const auto& [state, pause, play, stop, free] : states) {
+    f->SetButtonsState(state);
+    f->UpdateFilesCount();
+    EXPECT_EQ(f->btPause->Enabled(), pause) << state;
+    EXPECT_EQ(f->btPlay->Enabled(), play) << state;
+    EXPECT_EQ(f->btStop->Enabled(), stop) << state;
+    EXPECT_EQ(f->SelectFolder->Enabled(), free) << state;
+    EXPECT_EQ(f->ListMedia->MultiSelect(), free) << state;
+    EXPECT_TRUE(f->btNextChapter->Enabled());
+    EXPECT_EQ(f->eFilesCount->Caption(), "2:2");
+  }
+}
+
+TEST_F(MediaPlayListTest, PreviewShowsSizeOrRedQuestionMarksForABrokenPicture) {
+  WritePicture(Pics() + "small.bmp", 40, 30);
+  WritePicture(Pics() + "big.bmp", 1000, 800);
+  WriteBytes(Pics() + "broken.jpg", "not a picture");
+  WriteBytes(Pics() + String(ExeName) + ".txt", "small.bmp\nbig.bmp\nbroken.jpg\nclip.avi\n");
+  Create();
+  TFrameMedia* f = Frame();
+  struct Case { int line; const char* size; TColor color; bool pics; };
+  for (const Case& c : {Case{0, "40x30", clRed, true}, Case{1, "1000x800", clBlack, true},
+                        Case{2, "???", clRed, true}, Case{3, "???", clRed, false}}) {
+    f->ListMedia->SetItemIndex(c.line);
+    f->ListMediaClick(f->ListMedia);
+    EXPECT_EQ(f->ControlPics->Visible(), c.pics) << c.line;
+    EXPECT_EQ(f->ControlAVIs->Visible(), !c.pics) << c.line;
+    if (!c.pics) continue;
+    EXPECT_EQ(f->PicsImageSize->Caption(), c.size) << c.line;
+    EXPECT_EQ(f->PicsImageSize->Font()->Color(), c.color) << c.line;
+    EXPECT_EQ(f->PicsImagePreview->Picture()->Width() == 0, String(c.size) == "???") << c.line;
+  }
+  // The next checked line after the last wraps to the first.
+  f->ListMedia->SetChecked(0, false);
+  f->ListMedia->SetItemIndex(3);
+  f->PreviewNextPicture(true);
+  EXPECT_EQ(f->PicsImageSize->Caption(), "1000x800");
+  // A picture that does not load for the output is reported on the status bar.
+  f->ListMedia->SetItemIndex(2);
+  f->ShowPictureParams();
+  EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "Error file " + Pics() + "broken.jpg");
+  EXPECT_EQ(f->PictureShow->Style(), 98);
+  EXPECT_EQ(f->PictureShow->Step(), 4);
+}
+
+}  // namespace
