@@ -215,6 +215,31 @@ TEST_F(MediaPlayListTest, PasteInsertsInFrontOfTheSelectionOrAtTheTopAndAddAppen
   EXPECT_EQ(f->eFilesCount->Caption(), "4:6");
 }
 
+TEST_F(MediaPlayListTest, FileAddBorrowsThePictureDialogAndGivesItBack) {
+  Create();
+  TOpenDialog* d = form_->OpenPictureDialog1;
+  const String filter = d->Filter;
+  const TOpenOptions options = d->Options;
+  WriteBytes(root_ + "/m/here.avi", "x");
+  for (bool confirm : {false, true}) {
+    CommonDialogHook = [&](TCommonDialog* dlg) {
+      EXPECT_EQ(dlg, d);
+      EXPECT_TRUE(d->Options.Contains(ofAllowMultiSelect));
+      EXPECT_EQ(d->Filter, filter + "|Media (" + VideoFileMask + ")|" + VideoFileMask + "|SWF (*.swf)|*.swf");
+      d->Files()->Clear();
+      d->Files()->Add(root_ + "/m/here.avi");
+      d->Files()->Add(root_ + "/m/gone.jpg");
+      return confirm;
+    };
+    Frame()->mAddFileClick(nullptr);
+    EXPECT_EQ(d->Filter, filter);
+    EXPECT_TRUE(d->Options == options);
+  }
+  EXPECT_EQ(Entries(), (std::vector<Entry>{{"here.avi", root_ + "/m/", mkVideo, true},
+                                           {"gone.jpg", root_ + "/m/", mkPicture, false}}));
+  EXPECT_TRUE(Frame()->btPlay->Enabled());
+}
+
 TEST_F(MediaPlayListTest, MenuCheckCopyDeleteAndMovesKeepRecordsWithTheirLines) {
   Create();
   TFrameMedia* f = Frame();
