@@ -1,6 +1,7 @@
 // The console's small dialogs: the text-object dialog's controls and their
 // effect on the sample, the stadium dialog's place and contents.
 #include "ConsoleFixture.h"
+#include "console/FObjPic.h"
 #include "console/FObjText.h"
 #include "console/FStadion.h"
 
@@ -99,4 +100,31 @@ TEST_F(SmallDialogsTest, StadiumDialogShowsTheOutputTextsInsideTheScreen) {
   EXPECT_EQ(d.eStadionName->Text(), "NORD");
   EXPECT_GE(d.Left(), Screen->WorkAreaLeft());
   EXPECT_EQ(d.Top(), 48);
+}
+
+TEST_F(SmallDialogsTest, PictureDialogLoadsClearsAndKeepsItsPictureOnABadFile) {
+  TFormObjPic d(nullptr);
+  EXPECT_EQ(d.bNew->Glyph()->Width(), 16);   // the main window's "new" and "open" pictures
+  EXPECT_EQ(d.bOpen->Glyph()->Width(), 16);
+  TBitmap pic(4, 3);
+  pic.SaveToFile(app_ + "p.bmp");
+  WriteFile("bad.jpg", "not a picture");
+  String chosen;
+  CommonDialogHook = [&chosen](TCommonDialog* dialog) {
+    static_cast<TOpenDialog*>(dialog)->FileName = chosen;
+    return true;
+  };
+  chosen = app_ + "p.bmp";
+  d.bOpen->Click();
+  EXPECT_EQ(d.Image1->Picture()->Width(), 4);
+  EXPECT_EQ(d.Image1->Hint(), chosen);
+  chosen = app_ + "bad.jpg";
+  d.bOpen->Click();
+  CommonDialogHook = nullptr;
+  EXPECT_EQ(requests_.back().Msg, "Error file " + chosen);
+  EXPECT_EQ(d.Image1->Picture()->Width(), 4);   // the picture and its name stay
+  EXPECT_EQ(d.Image1->Hint(), app_ + "p.bmp");
+  d.bNew->Click();
+  EXPECT_EQ(d.Image1->Picture()->Graphic(), nullptr);
+  EXPECT_EQ(d.Image1->Hint(), "");
 }
