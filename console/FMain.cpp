@@ -64,6 +64,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   // 1. Settings key, window place, title.
   SettingsKeyPath = SettingsKeyFor(exeBaseName_);
   startedUp_ = true;
+  settingsRead_.clear();
+  StartupProblems.clear();
   SetLeft(0);
   SetTop(0);
   SetWidth(1024);
@@ -164,6 +166,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
     // What the load has to tell is shown once the window is up.
     pendingLayoutMessage_ = LayoutLoadMessage;
   }
+  // What start-up made of the settings; the shutdown compares with it.
+  RememberSettingsAsLoaded();
 }
 
 void TFormMain::ReadOutputSize() {
@@ -174,10 +178,12 @@ void TFormMain::ReadOutputSize() {
   try {
     const int w = reg.ReadInteger("XWidth");
     if (w < 1 || w > MaxOutputSide) return;
+    settingsRead_.insert("XWidth");
     ImageBlack->SetWidth(w);
     if (w >= 768) SetClientWidth(Screen->DesktopWidth());
     const int h = reg.ReadInteger("YHeight");
     if (h < 1 || h > MaxOutputSide) return;
+    settingsRead_.insert("YHeight");
     ImageBlack->SetHeight(h);
     if (h >= 320) SetClientHeight(Screen->WorkAreaHeight());
     seDVIx->SetValue(w);
@@ -292,24 +298,45 @@ void TFormMain::LoadStartupLists() {
 
 void TFormMain::ResumeMatch() {
   if (loadedTimeStartWall_ <= 0) return;
+  // The kick-off as stored; Play would take it again from the whole seconds
+  // shown, moving it later at every restart.
+  const int64_t kickOff = TimeStart();
   bFullOK->Click();
   TimerIgraTimer(TimerIgra);
   Sud_Play->Click();
+  SetTimeStart(kickOff);
+  resumedTimeStart_ = kickOff;
+  TimerIgraTimer(TimerIgra);
 }
 
 void TFormMain::LoadMatchLists() {
-  if (FileExists(AppFolder + "Gols.txt")) {
+  // A list that exists but cannot be read is left alone: it is not saved
+  // over at shutdown, and the operator is told.
+  auto unreadable = [this](const String& file) {
+    StartupProblems.push_back("Error file " + file + ": it could not be read, so it will not be saved over.");
+  };
+  const String gols = AppFolder + "Gols.txt";
+  golsUnreadable_ = false;
+  if (FileExists(gols)) {
     try {
-      TabloGol_List->Lines()->LoadFromFile(AppFolder + "Gols.txt");
+      TabloGol_List->Lines()->LoadFromFile(gols);
     } catch (const std::exception&) {
+      golsUnreadable_ = true;
+      unreadable(gols);
     }
   }
+  const String inet = AppFolder + "Texts/Internet.txt";
+  inetUnreadable_ = false;
   try {
     TStringList list;
-    list.LoadFromFile(AppFolder + "Texts/Internet.txt");
+    list.LoadFromFile(inet);
     ListInet->Items()->Assign(&list);
     ListInet->SetItemIndex(0);
   } catch (const std::exception&) {
+    if (FileExists(inet)) {
+      inetUnreadable_ = true;
+      unreadable(inet);
+    }
   }
   if (FileExists(AppFolder + "Period.txt")) {
     try {
@@ -343,6 +370,14 @@ void TFormMain::FormShow(TObject* /*Sender*/) {
     pendingLayoutMessage_.clear();
     ShowMessageDlg(msg, msg.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
   }
+  ShowStartupProblems();
+}
+
+void TFormMain::ShowStartupProblems() {
+  // Each is told once.
+  std::vector<String> problems;
+  problems.swap(StartupProblems);
+  for (const String& p : problems) ShowMessageDlg(p, p.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
 }
 
 // ---------------------------------------------------------------------------
@@ -350,7 +385,16 @@ void TFormMain::FormShow(TObject* /*Sender*/) {
 // ---------------------------------------------------------------------------
 
 void TFormMain::FormCloseQuery(TObject* /*Sender*/, bool& CanClose) {
+  if (closeWithoutQuestion_) {
+    CanClose = true;
+    return;
+  }
   CanClose = ShowMessageDlg("Quit?", mtConfirmation, mbYesNo) == mrYes;
+}
+
+void TFormMain::CloseWithoutQuestion() {
+  closeWithoutQuestion_ = true;
+  Close();
 }
 
 void TFormMain::FormDestroy(TObject* /*Sender*/) {
@@ -358,14 +402,17 @@ void TFormMain::FormDestroy(TObject* /*Sender*/) {
   if (!startedUp_) return;
   SaveSettings();
   ClearCameraGraph();
-  try {
-    TabloGol_List->Lines()->SaveToFile(AppFolder + "Gols.txt");
-  } catch (const std::exception&) {
-  }
-  try {
-    ListInet->Items()->SaveToFile(AppFolder + "Texts/Internet.txt");
-  } catch (const std::exception&) {
-  }
+  // A list that could not be read at start-up is not saved over; a failed
+  // save is reported as a failed settings write is.
+  auto save = [](TStrings* lines, const String& file) {
+    try {
+      lines->SaveToFile(file);
+    } catch (const std::exception& e) {
+      if (Application) Application->ShowException(Exception("Error file " + file + ". " + e.what()));
+    }
+  };
+  if (!golsUnreadable_) save(TabloGol_List->Lines(), AppFolder + "Gols.txt");
+  if (!inetUnreadable_) save(ListInet->Items(), AppFolder + "Texts/Internet.txt");
   FGrabBitmap.reset();
   FrameMedia1->StopGraph();
   ClosePresentation();

@@ -6,7 +6,10 @@
 // (FMainBuild<Sheet>.cpp).
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 #include "console/ConsoleTypes.h"
 #include "toolkit/Buttons.h"
@@ -18,6 +21,7 @@
 #include "toolkit/ImgList.h"
 #include "toolkit/Mask.h"
 #include "toolkit/Menus.h"
+#include "toolkit/Registry.h"
 #include "toolkit/Spin.h"
 #include "toolkit/StdCtrls.h"
 
@@ -93,6 +97,13 @@ class TFormMain : public TForm {
   void FormShow(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void FormDestroy(TObject* Sender);
+  // Problems found at start-up (an unreadable setting, settings file or
+  // list), told once the window is up (FormShow).
+  std::vector<String> StartupProblems;
+  void ShowStartupProblems();
+  // Closes the console as the operator's Yes to "Quit?" would, without the
+  // question (a termination request from the system).
+  void CloseWithoutQuestion();
   // The console's message box, just below the output band.
   TModalResult ShowMessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
   // Where ShowMessageDlg puts a box for Msg (kept inside the work area).
@@ -807,8 +818,25 @@ class TFormMain : public TForm {
   void LoadMatchLists();             // step 26
   void RestoreAppliedMatchState();   // after the settings
 
+  // Every value SaveSettings writes, in its order, typed as stored.
+  void ForEachSetting(const std::function<void(const String& Name, TRegDataType Type, int64_t Num, const String& Text)>& f);
+  // The settings as they stood at the end of start-up.
+  void RememberSettingsAsLoaded();
+
   String exeBaseName_;
   String pendingLayoutMessage_;   // the start-up layout load's message
+  bool closeWithoutQuestion_ = false;
+  // Settings values read at start-up, and every value as it stood at the
+  // end of start-up: a value that was not read and that the operator has
+  // not changed is not written back, so a stop of the reading (a mistyped
+  // value) loses nothing stored.
+  std::set<String> settingsRead_;
+  std::map<String, String> settingsAsLoaded_;
+  // Lists that exist but could not be read are not saved over at shutdown.
+  bool golsUnreadable_ = false, inetUnreadable_ = false;
+  // The kick-off of a resumed match: while the clock runs on from it the
+  // stored value is written back exactly.
+  int64_t resumedTimeStart_ = 0;
   bool fileDropEnabled_ = false;
   bool startedUp_ = false;
   TPoint pendingOutputSize_{0, 0};

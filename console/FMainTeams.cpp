@@ -37,9 +37,12 @@ void TFormMain::FillTeamLists() {
   // 1. The library: every folder under "Teams/" not beginning with a dot.
   cbSek_Komands->Clear();
   SetCurrentDir(AppFolder);
+  // A folder holding a team file of its own full name is listed by that
+  // name ("St. Pauli (Hamburg)"); any other by its name up to its last dot.
   for (const String& dir : ListDirectory(AppFolder + "Teams/", true)) {
     if (dir.empty() || dir[0] == '.') continue;
-    cbSek_Komands->Items()->Add(withoutExtension(dir));
+    const bool own = dir.find('.') == String::npos || FileExists(TeamFilePath(dir, dir + ".txt"));
+    cbSek_Komands->Items()->Add(own ? dir : withoutExtension(dir));
   }
   // 2. The selections to keep.
   const String keep[3] = {cbSek_Komands->Text(), cbSud_Comanda1->Text(), cbSud_Comanda2->Text()};
@@ -116,7 +119,8 @@ void TFormMain::LoadTeamFile(int Slot, const String& TeamName) {
 }
 
 void TFormMain::SaveTeamFile(int /*Slot*/, const String& FileName) {
-  const String fileName = ChangeFileExt(FileName, ".txt");
+  // The team's full name carries the file's name, dots included.
+  const String fileName = SameText(ExtractFileExt(FileName), ".txt") ? FileName : FileName + ".txt";
   Profile1->SetFileName(fileName);
   const TTeamHeader header{eSek_KomName->Text(), eSek_KomName2->Text(), eSek_KomTown->Text(), iSek_KomLogo->Hint()};
   WriteTeamFile(fileName, header, gridRows(sgSek_Sostav));
@@ -150,7 +154,8 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
   }
   // 2. The team folder.
   const String dir = AppFolder + "Teams/" + folder;
-  if (!DirectoryExists(dir)) {
+  const bool created = !DirectoryExists(dir);
+  if (created) {
     if (!ForceDirectories(dir)) {
       ShowMessageDlg("Orror directory create: " + dir, mtError, TMsgDlgButtons{mbOK});
       return;
@@ -162,6 +167,9 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
   try {
     SaveTeamFile(0, dir + "/" + folder);
   } catch (const Exception& e) {
+    // A folder made for this save goes again, so the library lists no
+    // empty team.
+    if (created) RemoveDir(dir);
     ShowMessageDlg(e.Message, mtError, TMsgDlgButtons{mbOK});
     return;
   }

@@ -40,13 +40,46 @@ void TFormMain::LoadSettings() {
   {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
-    if (reg.OpenKey(SettingsKeyPath, false)) {
+    const bool opened = reg.OpenKey(SettingsKeyPath, false);
+    // A settings file with lines that cannot be read is kept aside before
+    // anything is written over it.
+    const String kept = reg.KeepDamagedFile();
+    if (!kept.empty())
+      StartupProblems.push_back("The settings file could not be read whole; it was kept as \"" + kept +
+                                "\". Settings that could not be read start with their defaults.");
+    if (opened) {
+      // Each read is noted, so that the values not read keep what is stored.
+      String reading;
+      auto readInt = [&](const String& n) {
+        reading = n;
+        const int v = reg.ReadInteger(n);
+        settingsRead_.insert(n);
+        return v;
+      };
+      auto readBool = [&](const String& n) {
+        reading = n;
+        const bool v = reg.ReadBool(n);
+        settingsRead_.insert(n);
+        return v;
+      };
+      auto readStr = [&](const String& n) {
+        reading = n;
+        String v = reg.ReadString(n);
+        settingsRead_.insert(n);
+        return v;
+      };
+      // A value that is there but of another type is told to the operator.
+      auto mistyped = [&](const String& n, const String& consequence) {
+        if (reg.ValueExists(n))
+          StartupProblems.push_back("The setting \"" + n + "\" could not be read (a value of another type); " +
+                                    consequence + " The stored values are kept.");
+      };
       try {
-        cbFixCmd1->SetTag(reg.ReadInteger("FixCmdN"));
-        FrameMedia1->rgMediaAspect->SetItemIndex(reg.ReadInteger("MediaAspect"));
-        FrameMedia1->SoundLevel->SetPosition(reg.ReadInteger("MediaVolume"));
-        FrameMedia1->cbPicsCls->SetChecked(reg.ReadBool("PicsCls"));
-        FrameMedia1->PicsShowPause->SetValue(reg.ReadInteger("PicsPause"));
+        cbFixCmd1->SetTag(readInt("FixCmdN"));
+        FrameMedia1->rgMediaAspect->SetItemIndex(readInt("MediaAspect"));
+        FrameMedia1->SoundLevel->SetPosition(readInt("MediaVolume"));
+        FrameMedia1->cbPicsCls->SetChecked(readBool("PicsCls"));
+        FrameMedia1->PicsShowPause->SetValue(readInt("PicsPause"));
         {
           // The check mark follows the stored tag; its click handler would
           // take the tag from the side combo, which is not chosen yet.
@@ -55,11 +88,11 @@ void TFormMain::LoadSettings() {
           cbFixCmd1->SetChecked(cbFixCmd1->Tag() > 0);
           cbFixCmd1->OnClick = std::move(click);
         }
-        cbSek_Komands->SetItemIndex(reg.ReadInteger("K0"));
+        cbSek_Komands->SetItemIndex(readInt("K0"));
         cbSek_KomandsChange(cbSek_Komands);
-        loadedSide_[0] = reg.ReadString("K1");
+        loadedSide_[0] = readStr("K1");
         cbSud_Comanda1->SetItemIndex(IndexOfExact(cbSud_Comanda1->Items(), loadedSide_[0]));
-        loadedSide_[1] = reg.ReadString("K2");
+        loadedSide_[1] = readStr("K2");
         cbSud_Comanda2->SetItemIndex(IndexOfExact(cbSud_Comanda2->Items(), loadedSide_[1]));
         if (cbFixCmd1->Checked()) {
           try {
@@ -74,65 +107,67 @@ void TFormMain::LoadSettings() {
           }
         }
         cbSud_Comanda1->SetEnabled(!cbFixCmd1->Checked());
-        period = reg.ReadInteger("Period");
+        period = readInt("Period");
         cbSud_Period->SetItemIndex(*period);
-        score1 = reg.ReadInteger("S1");
+        score1 = readInt("S1");
         seSud_Schet1->SetValue(*score1);
-        score2 = reg.ReadInteger("S2");
+        score2 = readInt("S2");
         seSud_Schet2->SetValue(*score2);
-        const String title = reg.ReadString("Title");
+        const String title = readStr("Title");
         if (!title.empty()) eSek_Title->SetText(title);
-        seSek_Tur->SetValue(reg.ReadInteger("Tur"));
-        seTablo_ShowTime->SetChecked(reg.ReadBool("ShowTime"));
-        seTablo_ShowTown->SetChecked(reg.ReadBool("ShowTown"));
-        seTablo_ShowTitle->SetChecked(reg.ReadBool("ShowTitle"));
-        seTablo_ShowTur->SetChecked(reg.ReadBool("ShowTur"));
-        seZamena_ShowMin->SetChecked(reg.ReadBool("ShowZamenaMin"));
-        seIgok_Wait->SetValue(reg.ReadInteger("Igrok_Wait"));
-        cbKards->SetChecked(reg.ReadBool("ShowKards"));
+        seSek_Tur->SetValue(readInt("Tur"));
+        seTablo_ShowTime->SetChecked(readBool("ShowTime"));
+        seTablo_ShowTown->SetChecked(readBool("ShowTown"));
+        seTablo_ShowTitle->SetChecked(readBool("ShowTitle"));
+        seTablo_ShowTur->SetChecked(readBool("ShowTur"));
+        seZamena_ShowMin->SetChecked(readBool("ShowZamenaMin"));
+        seIgok_Wait->SetValue(readInt("Igrok_Wait"));
+        cbKards->SetChecked(readBool("ShowKards"));
         for (int n = 0; n < PageControl1->PageCount(); ++n)
-          PageControl1->Pages(n)->SetTag(reg.ReadInteger("Pg" + IntToStr(n)));
-        bSud_Gol1->SetHint(reg.ReadString("Gol1Media"));
-        bSud_Gol2->SetHint(reg.ReadString("Gol2Media"));
-        cbTVpic_Transp->SetChecked(reg.ReadBool("PicOnTVovl"));
-        rlSpeed->SetPosition(reg.ReadInteger("RS_Speed"));
-        rlNapr->SetItemIndex(reg.ReadInteger("RS_Napr"));
+          PageControl1->Pages(n)->SetTag(readInt("Pg" + IntToStr(n)));
+        bSud_Gol1->SetHint(readStr("Gol1Media"));
+        bSud_Gol2->SetHint(readStr("Gol2Media"));
+        cbTVpic_Transp->SetChecked(readBool("PicOnTVovl"));
+        rlSpeed->SetPosition(readInt("RS_Speed"));
+        rlNapr->SetItemIndex(readInt("RS_Napr"));
         rlNaprChange(rlNapr);
-        RunStr->RFont()->SetColor(TColor(reg.ReadInteger("RS_Color")));
-        cbRlTop->SetChecked(reg.ReadBool("RS_Top"));
-        RunStr->RFont()->SetSize(reg.ReadInteger("RS_Size"));
-        RunStr->RFont()->SetName(reg.ReadString("RS_Name"));
-        if (reg.ReadBool("RS_SBold")) RunStr->RFont()->SetStyle(RunStr->RFont()->Style() + TFontStyles{fsBold});
-        if (reg.ReadBool("RS_SItalic")) RunStr->RFont()->SetStyle(RunStr->RFont()->Style() + TFontStyles{fsItalic});
-        try {
-          const int w = reg.ReadInteger("MainW");
-          if (w > 0) SetWidth(w);
-        } catch (const ERegistryException&) {
+        RunStr->RFont()->SetColor(TColor(readInt("RS_Color")));
+        cbRlTop->SetChecked(readBool("RS_Top"));
+        RunStr->RFont()->SetSize(readInt("RS_Size"));
+        RunStr->RFont()->SetName(readStr("RS_Name"));
+        if (readBool("RS_SBold")) RunStr->RFont()->SetStyle(RunStr->RFont()->Style() + TFontStyles{fsBold});
+        if (readBool("RS_SItalic")) RunStr->RFont()->SetStyle(RunStr->RFont()->Style() + TFontStyles{fsItalic});
+        for (const char* name : {"MainW", "MainH"}) {
+          try {
+            const int v = reg.ReadInteger(name);
+            if (v > 0 && name[4] == 'W') SetWidth(v);
+            if (v > 0 && name[4] == 'H') SetHeight(v);
+          } catch (const ERegistryException&) {
+          }
         }
-        try {
-          const int h = reg.ReadInteger("MainH");
-          if (h > 0) SetHeight(h);
-        } catch (const ERegistryException&) {
-        }
+        reading = "TimeStart";
         const int64_t timeStart = reg.ReadInt64("TimeStart");
+        settingsRead_.insert("TimeStart");
         loadedTimeStartWall_ = timeStart > 0 ? timeStart : 0;
         SetTimeStart(timeStart > 0 ? SteadyFromWall(timeStart, TickNow()) : 0);
         try {
-          cbInternational->SetItemIndex(reg.ReadInteger("Charset"));
+          cbInternational->SetItemIndex(readInt("Charset"));
           cbInternationalChange(cbInternational);
         } catch (const ERegistryException&) {
+          mistyped("Charset", "the character set starts with its default.");
         }
-        LabelStadion->SetCaption(reg.ReadString("Stadion"));
-        LabelStadionName->SetCaption(reg.ReadString("StadionN"));
-        cbClockAnalog->SetChecked(reg.ReadBool("ClockAnalog"));
-        cbSekundomer->SetChecked(reg.ReadBool("ClockSekundomer"));
-        cbSekTimer->SetChecked(reg.ReadBool("ClockTimer"));
-        meSekundomer->SetText(reg.ReadString("ClockTimerStr"));
+        LabelStadion->SetCaption(readStr("Stadion"));
+        LabelStadionName->SetCaption(readStr("StadionN"));
+        cbClockAnalog->SetChecked(readBool("ClockAnalog"));
+        cbSekundomer->SetChecked(readBool("ClockSekundomer"));
+        cbSekTimer->SetChecked(readBool("ClockTimer"));
+        meSekundomer->SetText(readStr("ClockTimerStr"));
         LabelSekundomer->SetCaption(meSekundomer->Text());
         for (size_t n = 1; n < StatInputs.size(); ++n)
-          StatInputs[n]->SetValue(reg.ReadInteger("Stat1_" + IntToStr(int64_t(n))));
+          StatInputs[n]->SetValue(readInt("Stat1_" + IntToStr(int64_t(n))));
       } catch (const ERegistryException&) {
         // The first absent or mistyped value ends the block.
+        mistyped(reading, "it and the settings after it start with their defaults.");
       }
     }
   }
@@ -157,61 +192,99 @@ void TFormMain::RestoreAppliedMatchState() {
   }
 }
 
+void TFormMain::ForEachSetting(
+    const std::function<void(const String& Name, TRegDataType Type, int64_t Num, const String& Text)>& f) {
+  auto I = [&](const String& n, int64_t v) { f(n, rdInteger, v, String()); };
+  auto B = [&](const String& n, bool v) { f(n, rdBool, v ? 1 : 0, String()); };
+  auto S = [&](const String& n, const String& v) { f(n, rdString, 0, v); };
+  I("XWidth", PendingOutputSize().X);
+  I("YHeight", PendingOutputSize().Y);
+  I("MediaAspect", FrameMedia1->rgMediaAspect->ItemIndex());
+  I("MediaVolume", FrameMedia1->SoundLevel->Position());
+  B("PicsCls", FrameMedia1->cbPicsCls->Checked());
+  I("PicsPause", FrameMedia1->PicsShowPause->Value());
+  I("FixCmdN", int(cbFixCmd1->Tag()));
+  I("K0", cbSek_Komands->ItemIndex());
+  S("K1", TeamSlots[1].Name);
+  S("K2", TeamSlots[2].Name);
+  I("Period", MatchPeriod);
+  I("S1", MatchScore[0]);
+  I("S2", MatchScore[1]);
+  S("Title", eSek_Title->Text());
+  I("Tur", seSek_Tur->Value());
+  B("ShowTime", seTablo_ShowTime->Checked());
+  B("ShowTown", seTablo_ShowTown->Checked());
+  B("ShowTitle", seTablo_ShowTitle->Checked());
+  B("ShowTur", seTablo_ShowTur->Checked());
+  B("ShowZamenaMin", seZamena_ShowMin->Checked());
+  I("Igrok_Wait", seIgok_Wait->Value());
+  B("ShowKards", cbKards->Checked());
+  for (int n = 0; n < PageControl1->PageCount(); ++n) I("Pg" + IntToStr(n), int(PageControl1->Pages(n)->Tag()));
+  S("Gol1Media", bSud_Gol1->Hint());
+  S("Gol2Media", bSud_Gol2->Hint());
+  B("PicOnTVovl", cbTVpic_Transp->Checked());
+  I("RS_Speed", rlSpeed->Position());
+  I("RS_Napr", rlNapr->ItemIndex());
+  I("RS_Color", int(RunStr->RFont()->Color()));
+  B("RS_Top", cbRlTop->Checked());
+  I("RS_Size", RunStr->RFont()->Size());
+  S("RS_Name", RunStr->RFont()->Name());
+  B("RS_SBold", RunStr->RFont()->Style().Contains(fsBold));
+  B("RS_SItalic", RunStr->RFont()->Style().Contains(fsItalic));
+  // The kick-off of a running clock, in wall-clock milliseconds so that a
+  // restart of the machine does not spoil it; 0 while the clock stands. A
+  // match resumed at start-up and running on from its kick-off writes the
+  // stored kick-off back exactly, so restarts never move it.
+  int64_t kickOff = 0;
+  if (MatchClockRunning()) {
+    kickOff = resumedTimeStart_ != 0 && TimeStart() == resumedTimeStart_ ? loadedTimeStartWall_
+                                                                           : WallClockMs() - (TickNow() - TimeStart());
+  }
+  f("TimeStart", rdInt64, kickOff, String());
+  I("Charset", cbInternational->ItemIndex());
+  S("Stadion", LabelStadion->Caption());
+  S("StadionN", LabelStadionName->Caption());
+  B("ClockAnalog", cbClockAnalog->Checked());
+  B("ClockSekundomer", cbSekundomer->Checked());
+  B("ClockTimer", cbSekTimer->Checked());
+  S("ClockTimerStr", meSekundomer->Text());
+  for (size_t n = 1; n < StatInputs.size(); ++n) I("Stat1_" + IntToStr(int64_t(n)), StatInputs[n]->Value());
+  I("VideoDrv", rgVideoDrv->ItemIndex());
+}
+
+namespace {
+String settingText(TRegDataType type, int64_t num, const String& text) {
+  return IntToStr(int64_t(type)) + ":" + (type == rdString ? text : IntToStr(num));
+}
+}  // namespace
+
+void TFormMain::RememberSettingsAsLoaded() {
+  settingsAsLoaded_.clear();
+  ForEachSetting([&](const String& name, TRegDataType type, int64_t num, const String& text) {
+    settingsAsLoaded_[name] = settingText(type, num, text);
+  });
+}
+
 void TFormMain::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
     if (!reg.OpenKey(SettingsKeyPath, true)) return;
-    reg.WriteInteger("XWidth", PendingOutputSize().X);
-    reg.WriteInteger("YHeight", PendingOutputSize().Y);
-    reg.WriteInteger("MediaAspect", FrameMedia1->rgMediaAspect->ItemIndex());
-    reg.WriteInteger("MediaVolume", FrameMedia1->SoundLevel->Position());
-    reg.WriteBool("PicsCls", FrameMedia1->cbPicsCls->Checked());
-    reg.WriteInteger("PicsPause", FrameMedia1->PicsShowPause->Value());
-    reg.WriteInteger("FixCmdN", int(cbFixCmd1->Tag()));
-    reg.WriteInteger("K0", cbSek_Komands->ItemIndex());
-    reg.WriteString("K1", TeamSlots[1].Name);
-    reg.WriteString("K2", TeamSlots[2].Name);
-    reg.WriteInteger("Period", MatchPeriod);
-    reg.WriteInteger("S1", MatchScore[0]);
-    reg.WriteInteger("S2", MatchScore[1]);
-    reg.WriteString("Title", eSek_Title->Text());
-    reg.WriteInteger("Tur", seSek_Tur->Value());
-    reg.WriteBool("ShowTime", seTablo_ShowTime->Checked());
-    reg.WriteBool("ShowTown", seTablo_ShowTown->Checked());
-    reg.WriteBool("ShowTitle", seTablo_ShowTitle->Checked());
-    reg.WriteBool("ShowTur", seTablo_ShowTur->Checked());
-    reg.WriteBool("ShowZamenaMin", seZamena_ShowMin->Checked());
-    reg.WriteInteger("Igrok_Wait", seIgok_Wait->Value());
-    reg.WriteBool("ShowKards", cbKards->Checked());
-    for (int n = 0; n < PageControl1->PageCount(); ++n)
-      reg.WriteInteger("Pg" + IntToStr(n), int(PageControl1->Pages(n)->Tag()));
-    reg.WriteString("Gol1Media", bSud_Gol1->Hint());
-    reg.WriteString("Gol2Media", bSud_Gol2->Hint());
-    reg.WriteBool("PicOnTVovl", cbTVpic_Transp->Checked());
-    reg.WriteInteger("RS_Speed", rlSpeed->Position());
-    reg.WriteInteger("RS_Napr", rlNapr->ItemIndex());
-    reg.WriteInteger("RS_Color", int(RunStr->RFont()->Color()));
-    reg.WriteBool("RS_Top", cbRlTop->Checked());
-    reg.WriteInteger("RS_Size", RunStr->RFont()->Size());
-    reg.WriteString("RS_Name", RunStr->RFont()->Name());
-    reg.WriteBool("RS_SBold", RunStr->RFont()->Style().Contains(fsBold));
-    reg.WriteBool("RS_SItalic", RunStr->RFont()->Style().Contains(fsItalic));
-    // The kick-off of a running clock, in wall-clock milliseconds so that a
-    // restart of the machine does not spoil it; 0 while the clock stands.
-    // The time played is read from the clock's own tick source.
     if (!MatchClockRunning()) SetTimeStart(0);
-    reg.WriteInt64("TimeStart", MatchClockRunning() ? WallClockMs() - (TickNow() - TimeStart()) : 0);
-    reg.WriteInteger("Charset", cbInternational->ItemIndex());
-    reg.WriteString("Stadion", LabelStadion->Caption());
-    reg.WriteString("StadionN", LabelStadionName->Caption());
-    reg.WriteBool("ClockAnalog", cbClockAnalog->Checked());
-    reg.WriteBool("ClockSekundomer", cbSekundomer->Checked());
-    reg.WriteBool("ClockTimer", cbSekTimer->Checked());
-    reg.WriteString("ClockTimerStr", meSekundomer->Text());
-    for (size_t n = 1; n < StatInputs.size(); ++n)
-      reg.WriteInteger("Stat1_" + IntToStr(int64_t(n)), StatInputs[n]->Value());
-    reg.WriteInteger("VideoDrv", rgVideoDrv->ItemIndex());
+    ForEachSetting([&](const String& name, TRegDataType type, int64_t num, const String& text) {
+      // A stored value that start-up did not read, and that the operator
+      // has not changed since, stays as it is ("VideoDrv" is never read).
+      auto was = settingsAsLoaded_.find(name);
+      const bool unchanged = was != settingsAsLoaded_.end() && was->second == settingText(type, num, text);
+      if (name != "VideoDrv" && !settingsRead_.count(name) && unchanged && reg.ValueExists(name)) return;
+      switch (type) {
+        case rdInteger: reg.WriteInteger(name, int(num)); break;
+        case rdBool: reg.WriteBool(name, num != 0); break;
+        case rdInt64: reg.WriteInt64(name, num); break;
+        default: reg.WriteString(name, text); break;
+      }
+    });
+    reg.CloseKey();
   } catch (const ERegistryException& e) {
     // The settings could not be written (e.g. a full disk): say so.
     if (Application) Application->ShowException(e);

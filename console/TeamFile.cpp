@@ -35,11 +35,14 @@ bool TryCheckCellValue(const String& Text, int& Value) {
     Value = 0;
     return true;
   }
+  // A number is its value ("10" and "014" are even: no tick), so display,
+  // record and save agree; only other texts go by their first character.
+  if (TryStrToInt(t, Value)) return true;
   if (isCheckChar(t[0]) || SameText(t, "true")) {
     Value = 1;
     return true;
   }
-  return TryStrToInt(t, Value);
+  return false;
 }
 
 bool IsCheckedText(const String& Text) {
@@ -54,8 +57,8 @@ String TeamNameProblem(const String& Text, const String& What) {
     if (String("<>:\"/\\|?*").find(char(c)) != String::npos)
       return What + ": the characters < > : \" / \\ | ? * are not allowed.";
   }
-  if (Text.find('.') != String::npos)
-    return What + ": a dot is not allowed (the team could not be found again in the list).";
+  if (!Text.empty() && Text.front() == '.')
+    return What + ": a dot at the beginning is not allowed (the library does not list such folders).";
   if (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '))
     return What + ": blanks at the beginning or the end are not allowed.";
   return String();
@@ -117,8 +120,10 @@ TTeamFileData ReadTeamFile(const String& FileName) {
     for (const KeyColumn& k : PlayerKeys) {
       const String text = k.Column == tcF ? surname : doc.ReadString(section, k.Key, "");
       row[k.Column] = text;
-      if (k.Column == tcY)
-        p.Y = StrToIntDef(text, 0);
+      if (k.Column == tcY) {
+        int y = 0;
+        p.Y = TryCheckCellValue(text, y) ? y : 0;
+      }
       else
         field(p, k.Column) = text;
     }

@@ -23,10 +23,10 @@ struct TTeamHeader {
   String LName, SName, Town, Logo;
 };
 
-// The check-box column: an empty cell is 0; "1", "+", "V", "v", "Y", "y",
-// "true" (any case), or a text beginning with one of "+", "1", "V", "Y",
-// "v", "y", is 1; any other text must be a decimal integer. False (and Value
-// untouched) for a text that is none of these.
+// The check-box column: an empty cell is 0; a decimal integer is its value;
+// any other text beginning with one of "+", "1", "V", "Y", "v", "y", or
+// "true" (any case), is 1. False for a text that is none of these. Reading,
+// drawing and saving use this one rule.
 bool TryCheckCellValue(const String& Text, int& Value);
 // True when the cell shows a tick: its value has bit 0 set. Drawing and
 // saving use this one rule.
@@ -34,9 +34,9 @@ bool IsCheckedText(const String& Text);
 
 // Why a team name or town cannot be part of a team folder's name, or the
 // empty text when it can. What names the field in the message ("Team name",
-// "Team town"). Refused: control characters, < > : " / \ | ? *, any dot
-// (the library lists a folder only up to its last dot, so such a team could
-// not be found again), and blanks at the beginning or end.
+// "Team town"). Refused: control characters, < > : " / \ | ? *, a dot at
+// the beginning (such folders are not listed), and blanks at the beginning
+// or end. Dots elsewhere ("St. Pauli") are fine.
 String TeamNameProblem(const String& Text, const String& What);
 
 // The text of a team file for a header and the editor's rows (Rows[k] is

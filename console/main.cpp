@@ -8,11 +8,18 @@
 #include "console/FPP.h"
 #include "console/FStadion.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Signals.h"
 #include <cstdlib>
 
 static int ProgramMainBlock() {
   SelectDisplayPlatform();
   Application->Initialize();
+  // A service stop or the end of the session closes the console as the
+  // operator's "Quit?" answered Yes does: the settings and lists are saved.
+  InstallTerminationHandler([](int) {
+    if (FormMain) FormMain->CloseWithoutQuestion();
+    else Application->Terminate();
+  });
   // The main window's creation handler runs inside this call, before any of
   // the dialogs exists.
   Application->CreateForm<TFormMain>(&FormMain);

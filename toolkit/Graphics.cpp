@@ -1029,6 +1029,8 @@ namespace {
 // long, as everywhere else.
 constexpr size_t kPixelAlign = 4096, kSmallAlign = 64, kSmallBytes = 64 * 1024;
 
+}  // namespace
+
 QImage NewBitmapImage(int w, int h) {
   const size_t bytes = size_t(w) * 4 * size_t(h);
   const size_t align = bytes < kSmallBytes ? kSmallAlign : kPixelAlign;
@@ -1038,6 +1040,8 @@ QImage NewBitmapImage(int w, int h) {
   if (img.isNull()) std::free(p);
   return img;
 }
+
+namespace {
 
 bool PixelsAligned(const QImage& img) {
   const size_t align = size_t(img.sizeInBytes()) < kSmallBytes ? kSmallAlign : kPixelAlign;
@@ -1303,6 +1307,10 @@ void LoadImageFile(const String& fileName, QImage& out) {
     buf.open(QIODevice::ReadOnly);
     QImageReader reader(&buf, fmt);
     reader.setAutoTransform(false);
+    const QSize declared = reader.size();
+    if (declared.isValid() && !PictureSizeAllowed(declared.width(), declared.height()))
+      throw EInvalidGraphic(FormatA("Cannot load picture \"%s\": too large (%d x %d)", NormalizePath(fileName),
+                                    declared.width(), declared.height()));
     img = reader.read();
     if (img.isNull())
       throw EInvalidGraphic("Cannot load picture \"" + NormalizePath(fileName) + "\": " + us(reader.errorString()));

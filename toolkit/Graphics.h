@@ -326,6 +326,16 @@ class TPicture : public TPersistent {
 // Loads any supported picture file into a 32-bit image; raises EInvalidGraphic
 // for an unknown format and "JPEG error #%d" for a broken JPEG.
 void LoadImageFile(const String& fileName, QImage& out);
+// Pictures larger than this are refused when loaded (from their declared
+// size, before any decoding): at most 8192 pixels a side, 40 million in all.
+constexpr int MaxPictureSide = 8192;
+constexpr int64_t MaxPicturePixels = 40000000;
+inline bool PictureSizeAllowed(int64_t w, int64_t h) {
+  return w > 0 && h > 0 && w <= MaxPictureSide && h <= MaxPictureSide && w * h <= MaxPicturePixels;
+}
+// Toolkit internal: an RGB32 image in a buffer laid out as a bitmap keeps its
+// pixels, so a bitmap takes it over without a copy (null when out of memory).
+QImage NewBitmapImage(int w, int h);
 // Decodes JPEG bytes through libjpeg.
 void DecodeJpeg(const std::string& bytes, QImage& out);
 // Encodes an image as JPEG through libjpeg (quality 1..100).

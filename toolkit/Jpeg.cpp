@@ -57,12 +57,16 @@ int decodeInto(DecodeState* st, const unsigned char* data, unsigned long size) {
   st->created = true;
   jpeg_mem_src(&st->cinfo, data, size);
   jpeg_read_header(&st->cinfo, TRUE);
+  // The declared size is checked before anything is decoded: a progressive
+  // picture buffers its whole coefficients at jpeg_start_decompress.
+  if (!PictureSizeAllowed(int64_t(st->cinfo.image_width), int64_t(st->cinfo.image_height))) return -2;
   bool cmyk = st->cinfo.jpeg_color_space == JCS_CMYK || st->cinfo.jpeg_color_space == JCS_YCCK;
   st->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(&st->cinfo);
   const int w = int(st->cinfo.output_width), h = int(st->cinfo.output_height);
-  if (w <= 0 || h <= 0 || int64_t(w) * h > (int64_t(1) << 28)) return -2;
-  st->img = QImage(w, h, QImage::Format_RGB32);
+  if (!PictureSizeAllowed(w, h)) return -2;
+  // Decoded straight into a bitmap's own pixel buffer: one copy of the picture.
+  st->img = NewBitmapImage(w, h);
   if (st->img.isNull()) return -3;
   uchar* bits = st->img.bits();
   const qsizetype bpl = st->img.bytesPerLine();
@@ -119,7 +123,11 @@ void DecodeJpeg(const std::string& bytes, QImage& out) {
   auto st = std::make_unique<DecodeState>();
   int code = decodeInto(st.get(), reinterpret_cast<const unsigned char*>(bytes.data()), (unsigned long)bytes.size());
   if (st->created) jpeg_destroy_decompress(&st->cinfo);
-  if (code == -2 || code == -3) throw EInvalidGraphic("JPEG picture too large or empty");
+  if (code == -2)
+    throw EInvalidGraphic("JPEG picture too large or empty (" + IntToStr(int64_t(st->cinfo.image_width)) + " x " +
+                          IntToStr(int64_t(st->cinfo.image_height)) + "; at most " + IntToStr(int64_t(MaxPictureSide)) +
+                          " pixels a side and " + IntToStr(MaxPicturePixels / 1000000) + " million in all)");
+  if (code == -3) throw EInvalidGraphic("Not enough memory for the JPEG picture");
   if (code != 0) throw EInvalidGraphic(FormatA("JPEG error #%d", code));
   out = std::move(st->img);
 }

@@ -177,6 +177,7 @@ String TRegistry::fullPath(const String& rel) const {
 bool TRegistry::load(bool mustRead) {
   keys_.clear();
   loaded_ = false;
+  damagedLines_ = 0;
   String fn = StoreFileName();
   const Stamp stamp = stampNow();
   if (!FileExists(fn)) {
@@ -210,7 +211,7 @@ bool TRegistry::load(bool mustRead) {
       continue;
     }
     if (line[0] == '[') {
-      if (line.back() != ']') { cur = nullptr; continue; }
+      if (line.back() != ']') { cur = nullptr; ++damagedLines_; continue; }
       String path = cleanPath(line.substr(1, line.size() - 2));
       cur = findKey(path);
       if (!cur) {
@@ -219,31 +220,32 @@ bool TRegistry::load(bool mustRead) {
       }
       continue;
     }
-    if (!cur) continue;
+    if (!cur) { ++damagedLines_; continue; }
     size_t pos = 0;
     Value v;
-    if (!unescape(line, pos, true, v.name) || pos >= line.size()) continue;
+    if (!unescape(line, pos, true, v.name) || pos >= line.size()) { ++damagedLines_; continue; }
     String rest = line.substr(pos + 1);
     size_t colon = rest.find(':');
-    if (colon == String::npos) continue;
+    if (colon == String::npos) { ++damagedLines_; continue; }
     String type = rest.substr(0, colon), data = rest.substr(colon + 1);
     if (type == "str") {
       size_t p = 0;
-      if (!unescape(data, p, false, v.text)) continue;
+      if (!unescape(data, p, false, v.text)) { ++damagedLines_; continue; }
       v.type = rdString;
     } else if (type == "int") {
       int64_t x;
-      if (!parseInt64(data, x) || x < INT32_MIN || x > INT32_MAX) continue;
+      if (!parseInt64(data, x) || x < INT32_MIN || x > INT32_MAX) { ++damagedLines_; continue; }
       v.type = rdInteger;
       v.num = x;
     } else if (type == "int64") {
-      if (!parseInt64(data, v.num)) continue;
+      if (!parseInt64(data, v.num)) { ++damagedLines_; continue; }
       v.type = rdInt64;
     } else if (type == "bool") {
-      if (data != "0" && data != "1") continue;
+      if (data != "0" && data != "1") { ++damagedLines_; continue; }
       v.type = rdBool;
       v.num = data == "1";
     } else {
+      ++damagedLines_;
       continue;
     }
     cur->add(std::move(v));
@@ -321,6 +323,24 @@ void TRegistry::apply(const Op& op) {
       }
       break;
   }
+}
+
+String TRegistry::KeepDamagedFile() {
+  refresh();
+  if (damagedLines_ == 0) return String();
+  const String fn = StoreFileName(), bad = fn + ".bad";
+  std::ifstream in(fn, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const String bytes = ss.str();
+  if (FileExists(bad)) {
+    std::ifstream old(bad, std::ios::binary);
+    std::stringstream os;
+    os << old.rdbuf();
+    if (os.str() == bytes) return bad;   // kept already
+  }
+  if (!AtomicWriteFile(bad, bytes)) return String();
+  return bad;
 }
 
 void TRegistry::refresh() {

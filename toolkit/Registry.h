@@ -71,6 +71,10 @@ class TRegistry : public TObject {
   void WriteString(const String& Name, const String& Value);
   void WriteInt64(const String& Name, int64_t Value);
 
+  // When the settings file holds lines that cannot be read (a damaged or
+  // foreign file), copies it whole to its name + ".bad" (once: an equal copy
+  // is not made again) and returns that name; else returns "".
+  String KeepDamagedFile();
   // The file of this executable's settings.
   static String StoreFileName();
   String ClassName() const override { return "TRegistry"; }
@@ -120,6 +124,7 @@ class TRegistry : public TObject {
   static Stamp stampNow();
   bool loaded_ = false;
   Stamp stamp_;
+  int damagedLines_ = 0;   // lines of the file as read that could not be read
   HKEY root_ = HKEY_CURRENT_USER;
   bool open_ = false;
   String path_;

@@ -1,4 +1,5 @@
 #include "toolkit/SysUtils.h"
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -537,6 +538,8 @@ bool FileExists(const String& s) {
   QFileInfo fi(qs(NormalizePath(s)));
   return fi.exists() && !fi.isDir();
 }
+
+bool RemoveDir(const String& s) { return ::rmdir(NormalizePath(s).c_str()) == 0; }
 
 bool DirectoryExists(const String& s) {
   QFileInfo fi(qs(NormalizePath(s)));

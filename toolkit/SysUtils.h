@@ -103,6 +103,7 @@ String NormalizePath(const String& s);               // '\' -> '/'
 bool FileExists(const String& s);
 bool DirectoryExists(const String& s);
 bool ForceDirectories(const String& s);
+bool RemoveDir(const String& s);                     // an empty folder only
 bool DeleteFile(const String& s);
 bool RenameFile(const String& from, const String& to);
 String GetCurrentDir();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QBuffer>
 #include <QFontInfo>
 #include <QImage>
@@ -751,4 +753,55 @@ TEST(ColourTextTest, RoundTripAndLenientReading) {
   EXPECT_EQ(RGBTextToColor("1,2,3,4"), RGB(1, 2, 3));
   EXPECT_EQ(RGBTextToColor(""), clBlack);
   EXPECT_EQ(ColorToRGB(clBtnFace), TColor(0xF0F0F0));
+}
+
+// Pictures declaring a giant size are refused from their header, before any
+// memory for them is taken; the old picture stays.
+TEST(PictureTest, GiantDeclaredSizesAreRefusedFromTheHeader) {
+  QImage small(16, 16, QImage::Format_RGB32);
+  small.fill(Qt::green);
+  const std::string jpeg = EncodeJpeg(small);
+  const size_t sof = jpeg.find("\xFF\xC0", 2);
+  ASSERT_NE(sof, std::string::npos);
+  auto declare = [&](char marker, int w, int h) {
+    std::string b = jpeg;
+    b[sof + 1] = marker;   // baseline C0 or progressive C2
+    b[sof + 5] = char(h >> 8), b[sof + 6] = char(h & 255);
+    b[sof + 7] = char(w >> 8), b[sof + 8] = char(w & 255);
+    return b;
+  };
+  const struct {
+    char marker;
+    int w, h;
+  } giants[] = {{'\xC0', 16384, 16384}, {'\xC2', 65500, 65500}, {'\xC0', 8193, 8}, {'\xC0', 8000, 5001}};
+  for (const auto& g : giants) {
+    QImage out;
+    try {
+      DecodeJpeg(declare(g.marker, g.w, g.h), out);
+      ADD_FAILURE() << g.w << " x " << g.h;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_NE(String(e.what()).find("too large"), String::npos) << e.what();
+    }
+  }
+  TempDir t;
+  TPicture p;
+  writeBytes(t / "ok.jpg", jpeg);
+  p.LoadFromFile(t / "ok.jpg");
+  writeBytes(t / "giant.jpg", declare('\xC2', 65500, 65500));
+  EXPECT_THROW(p.LoadFromFile(t / "giant.jpg"), EInvalidGraphic);
+  EXPECT_EQ(p.Width(), 16);
+
+  // A bitmap's header is checked the same way.
+  QByteArray bmp;
+  {
+    QBuffer buf(&bmp);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(small.save(&buf, "BMP"));
+  }
+  const int32_t w = 9000, h = 9000;
+  std::memcpy(bmp.data() + 18, &w, 4);
+  std::memcpy(bmp.data() + 22, &h, 4);
+  writeBytes(t / "giant.bmp", std::string(bmp.constData(), size_t(bmp.size())));
+  EXPECT_THROW(p.LoadFromFile(t / "giant.bmp"), EInvalidGraphic);
+  EXPECT_EQ(p.Width(), 16);
 }

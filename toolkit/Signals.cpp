@@ -1,0 +1,66 @@
+// The signal handler only writes the signal's number into a pipe (all it
+// may do); a socket notifier on the main thread reads it and makes the call.
+#include "toolkit/Signals.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include "toolkit/Controls.h"
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+std::function<void(int)> g_onRequest;
+QSocketNotifier* g_notifier = nullptr;
+
+extern "C" void tkTerminationSignal(int sig) {
+  const int saved = errno;
+  const unsigned char b = static_cast<unsigned char>(sig);
+  if (g_pipe[1] >= 0) {
+    ssize_t n = ::write(g_pipe[1], &b, 1);
+    (void)n;
+  }
+  errno = saved;
+}
+
+void readRequests() {
+  unsigned char buf[16];
+  ssize_t n;
+  while ((n = ::read(g_pipe[0], buf, sizeof buf)) > 0)
+    for (ssize_t i = 0; i < n; ++i)
+      if (g_onRequest) {
+        const int sig = buf[i];
+        DispatchEvent([sig] { g_onRequest(sig); });
+      }
+}
+
+}  // namespace
+
+void InstallTerminationHandler(std::function<void(int Signal)> OnRequest) {
+  g_onRequest = std::move(OnRequest);
+  if (!g_onRequest) {
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    return;
+  }
+  if (g_pipe[0] < 0) {
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    g_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(g_notifier, &QSocketNotifier::activated, g_notifier, [] { readRequests(); });
+  }
+  struct sigaction sa {};
+  sa.sa_handler = tkTerminationSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGHUP, &sa, nullptr);
+  struct sigaction ign {};
+  ign.sa_handler = SIG_IGN;
+  sigemptyset(&ign.sa_mask);
+  ::sigaction(SIGXFSZ, &ign, nullptr);
+}
