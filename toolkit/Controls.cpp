@@ -68,6 +68,12 @@ TControl* tkqt::ControlOf(const QWidget* w) {
   return l ? l->ctrl : nullptr;
 }
 
+// The client area's offset inside a control's window.
+static QPoint clientOffset(const TControl* c) {
+  const TPoint o = c->ClientOffset();
+  return QPoint(o.X, o.Y);
+}
+
 // Event filter of a special widget handed over by SetWidget.
 class ControlEventFilter : public QObject {
  public:
@@ -199,7 +205,7 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
       auto* me = static_cast<QMouseEvent*>(e);
       TShiftState s = ShiftState(me->modifiers(), me->buttons());
       TMouseButton b = mouseButton(me->button());
-      QPoint p = me->position().toPoint();
+      QPoint p = me->position().toPoint() - clientOffset(c);
       bool dbl = e->type() == QEvent::MouseButtonDblClick && c->ControlStyle().Contains(csDoubleClicks);
       if (dbl) {
         s.Include(ssDouble);
@@ -214,10 +220,10 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
       auto* me = static_cast<QMouseEvent*>(e);
       TShiftState s = ShiftState(me->modifiers(), me->buttons());
       TMouseButton b = mouseButton(me->button());
-      QPoint p = me->position().toPoint();
+      QPoint p = me->position().toPoint() - clientOffset(c);
       if (bridge && b == mbLeft && bridge->clicked) {
         bridge->clicked = false;
-        if (w->rect().contains(p)) run(L, [](TControl* x) { x->Click(); });
+        if (w->rect().contains(p + clientOffset(c))) run(L, [](TControl* x) { x->Click(); });
       }
       run(L, [&](TControl* x) { x->MouseUp(b, s, p.x(), p.y()); });
       if (own) e->accept();
@@ -226,7 +232,7 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(e);
       TShiftState s = ShiftState(me->modifiers(), me->buttons());
-      QPoint p = me->position().toPoint();
+      QPoint p = me->position().toPoint() - clientOffset(c);
       run(L, [&](TControl* x) { x->MouseMove(s, p.x(), p.y()); });
       if (own) e->accept();
       return own;
@@ -234,7 +240,7 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::Wheel: {
       auto* we = static_cast<QWheelEvent*>(e);
       TShiftState s = ShiftState(we->modifiers(), we->buttons());
-      QPoint p = we->position().toPoint();
+      QPoint p = we->position().toPoint() - clientOffset(c);
       int delta = we->angleDelta().y();
       bool handled = false;
       run(L, [&](TControl* x) { handled = x->DoMouseWheel(s, delta, TPoint(p.x(), p.y())); });
@@ -250,13 +256,20 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::FocusIn:
     case QEvent::FocusOut: {
       auto* fe = static_cast<QFocusEvent*>(e);
-      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) return false;
+      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) {
+        // The window went to the background or a popup opened: a drag under
+        // way ends, the focus itself stays.
+        if (e->type() == QEvent::FocusOut) run(L, [](TControl* x) { x->CancelMode(); });
+        return false;
+      }
       auto* wc = dynamic_cast<TWinControl*>(c);
       if (!wc) return false;
-      if (e->type() == QEvent::FocusIn)
+      if (e->type() == QEvent::FocusIn) {
         run(L, [wc](TControl*) { wc->DoEnter(); });
-      else
+      } else {
+        run(L, [wc](TControl*) { wc->CancelMode(); });
         run(L, [wc](TControl*) { wc->DoExit(); });
+      }
       return false;
     }
     case QEvent::KeyPress:
@@ -288,7 +301,8 @@ bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own
     case QEvent::ContextMenu: {
       auto* ce = static_cast<QContextMenuEvent*>(e);
       bool handled = false, ran = false;
-      const TPoint at = ce->reason() == QContextMenuEvent::Keyboard ? TPoint(-1, -1) : TPoint(ce->pos().x(), ce->pos().y());
+      const QPoint cp = ce->pos() - clientOffset(c);
+      const TPoint at = ce->reason() == QContextMenuEvent::Keyboard ? TPoint(-1, -1) : TPoint(cp.x(), cp.y());
       run(L, [&](TControl* x) {
         x->DoContextPopup(at, handled);
         ran = true;
@@ -375,14 +389,19 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
     self->buffer.fill(ToQColor(c->color_));
   TCanvas* cv = c->canvas_.get();
   cv->BindImage(&self->buffer);
-  cv->SetOrigin(TPoint(0, 0));
+  const QPoint off = clientOffset(c);
+  cv->SetOrigin(TPoint(off.x(), off.y()));
   cv->Font()->Assign(c->font_.get());
   cv->Brush()->SetColor(c->color_);
-  // A partial repaint (InvalidateRect): Paint sees the area as the clip.
+  // A partial repaint (InvalidateRect): Paint sees the area as the clip. A
+  // framed control's Paint is clipped to its client area.
+  const QRect client(off, QSize(std::max(0, c->ClientWidth()), std::max(0, c->ClientHeight())));
   const QRect area = e ? e->region().boundingRect() : self->rect();
-  const bool partial = !area.contains(self->rect());
+  const bool framed = client != self->rect();
+  const bool partial = !area.contains(self->rect()) || framed;
   if (partial) {
-    const TRegion clip = TRegion::FromRect(Bounds(area.x(), area.y(), area.width(), area.height()));
+    const QRect a = area.intersected(client).translated(-off);
+    const TRegion clip = TRegion::FromRect(Bounds(a.x(), a.y(), a.width(), a.height()));
     cv->SelectClipRgn(&clip);
   }
   ++self->link.busy;
@@ -396,11 +415,15 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
       DispatchEvent([ep] { std::rethrow_exception(ep); });
     });
   }
-  --self->link.busy;
   if (self->link.ctrl) {
     if (partial) cv->SelectClipRgn(nullptr);
-    cv->BindImage(nullptr);
+    if (framed) {
+      cv->SetOrigin(TPoint(0, 0));
+      DispatchEvent([c] { c->PaintNonClient(); });
+    }
   }
+  --self->link.busy;
+  if (self->link.ctrl) cv->BindImage(nullptr);
   p.drawImage(0, 0, self->buffer);
 }
 
@@ -473,7 +496,8 @@ void TControl::SetWidget(QWidget* w) {
 
 void TControl::SyncWidget() {
   if (!widget_) return;
-  widget_->setGeometry(left_, top_, std::max(width_, 0), std::max(height_, 0));
+  const TPoint po = parent_ ? parent_->ClientOffset() : TPoint();
+  widget_->setGeometry(left_ + po.X, top_ + po.Y, std::max(width_, 0), std::max(height_, 0));
   widget_->setEnabled(enabled_);
   widget_->setFont(ToQFont(*font_));
   if (!dynamic_cast<ControlWidgetBridge*>(widget_)) {
@@ -539,7 +563,10 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   top_ = t;
   width_ = w;
   height_ = h;
-  if (widget_) widget_->setGeometry(l, t, std::max(w, 0), std::max(h, 0));
+  if (widget_) {
+    const TPoint po = parent_ ? parent_->ClientOffset() : TPoint();
+    widget_->setGeometry(l + po.X, t + po.Y, std::max(w, 0), std::max(h, 0));
+  }
   if (parent_ && align_ != alNone && align_ != alCustom) parent_->Realign();
   if (ow != width_ || oh != height_) {
     if (auto* wc = dynamic_cast<TWinControl*>(this)) {
@@ -556,8 +583,9 @@ void TControl::SetClientHeight(int v) { SetHeight(v + (height_ - ClientHeight())
 TPoint TControl::ClientToScreen(const TPoint& p) const {
   TPoint r = p;
   for (const TControl* c = this; c; c = c->parent_) {
-    r.X += c->left_;
-    r.Y += c->top_;
+    const TPoint o = c->ClientOffset();
+    r.X += c->left_ + o.X;
+    r.Y += c->top_ + o.Y;
   }
   return r;
 }
@@ -688,7 +716,16 @@ void TControl::InvalidateRect(const TRect& r) {
   if (!widget_) return;
   const TRect n = r.Normalized();
   if (n.IsEmpty()) return;
-  widget_->update(QRect(n.Left, n.Top, n.Width(), n.Height()));
+  const TPoint o = ClientOffset();
+  widget_->update(QRect(n.Left + o.X, n.Top + o.Y, n.Width(), n.Height()));
+}
+
+void TControl::ScrollRect(int dx, int dy, const TRect& r) {
+  if (!widget_) return;
+  const TRect n = r.Normalized();
+  if (n.IsEmpty() || (dx == 0 && dy == 0)) return;
+  const TPoint o = ClientOffset();
+  widget_->scroll(dx, dy, QRect(n.Left + o.X, n.Top + o.Y, n.Width(), n.Height()));
 }
 
 void TControl::Repaint() {

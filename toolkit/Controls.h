@@ -146,6 +146,14 @@ class TControl : public TComponent {
   // Renders the control and its children into a bitmap (a grab that works
   // headless and is never spoiled by windows lying over it).
   void PaintTo(TCanvas* c, int x, int y);
+  // Moves the window pixels of r (client coordinates) by dx, dy and repaints
+  // only the parts that were uncovered (the whole of r when the platform
+  // cannot move pixels).
+  void ScrollRect(int dx, int dy, const TRect& r);
+  // Where the client area starts inside the control's window (a framed
+  // control's edge lies before it). Paint, mouse coordinates, InvalidateRect
+  // and the bounds of children are in client coordinates.
+  virtual TPoint ClientOffset() const { return TPoint(); }
 
   TNotifyEvent OnClick, OnDblClick, OnResize;
   TMouseEvent OnMouseDown, OnMouseUp;
@@ -169,6 +177,12 @@ class TControl : public TComponent {
   // business (the plain widget runs Click for csClickEvents).
   void SetWidget(QWidget* w);
   virtual void Paint() {}
+  // Paints what lies outside the client area (a frame's edge), after Paint,
+  // on the same canvas in window coordinates without a clip.
+  virtual void PaintNonClient() {}
+  // The mouse operation under way is cancelled (the control lost the focus,
+  // its window was deactivated): drags, rubber bands and timers end here.
+  virtual void CancelMode() {}
   virtual bool HasOwnPaint() const { return false; }
   // The canvas that Paint() draws on (bound during paint).
   TCanvas* PaintCanvas() const { return canvas_.get(); }

@@ -177,6 +177,18 @@ void TPen::SetMode(TPenMode v) {
   Changed();
 }
 
+void TPen::SetEndCap(TPenEndCap v) {
+  if (v == endCap_) return;
+  endCap_ = v;
+  Changed();
+}
+
+void TPen::SetJoin(TPenJoin v) {
+  if (v == join_) return;
+  join_ = v;
+  Changed();
+}
+
 void TPen::Assign(const TPersistent* Source) {
   if (auto* p = dynamic_cast<const TPen*>(Source)) {
     if (p == this) return;
@@ -184,6 +196,8 @@ void TPen::Assign(const TPersistent* Source) {
     width_ = p->width_;
     style_ = p->style_;
     mode_ = p->mode_;
+    endCap_ = p->endCap_;
+    join_ = p->join_;
     Changed();
     return;
   }
@@ -339,8 +353,10 @@ class CanvasPainter {
         }
       }
       qp.setStyle(st);
-      qp.setCapStyle(w == 1 ? Qt::FlatCap : Qt::RoundCap);
-      qp.setJoinStyle(w == 1 ? Qt::MiterJoin : Qt::RoundJoin);
+      static const Qt::PenCapStyle caps[] = {Qt::RoundCap, Qt::SquareCap, Qt::FlatCap};
+      static const Qt::PenJoinStyle joins[] = {Qt::RoundJoin, Qt::BevelJoin, Qt::MiterJoin};
+      qp.setCapStyle(w == 1 ? Qt::FlatCap : caps[pen->EndCap()]);
+      qp.setJoinStyle(w == 1 ? Qt::MiterJoin : joins[pen->Join()]);
       p_.setPen(qp);
     }
     p_.setBrush(withBrush ? brush(black, white) : QBrush(Qt::NoBrush));
@@ -793,6 +809,145 @@ void TCanvas::Polyline(const std::vector<TPoint>& pts) {
   QPolygon poly;
   for (const TPoint& p : pts) poly << QPoint(p.X, p.Y);
   cp.p().drawPolyline(poly);
+}
+
+void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int strokes) {
+  if (!pts || !counts || strokes <= 0 || !image_ || image_->isNull()) return;
+  int total = 0;
+  for (int k = 0; k < strokes; ++k) total += std::max(0, counts[k]);
+  if (total == 0) return;
+  penPos_ = pts[total - 1];
+  const bool plain = pen_->Style() == psSolid && pen_->Mode() == pmCopy && std::max(1, pen_->Width()) == 1 && is32(*image_);
+  bool simple = plain;
+  for (int k = 0, i = 0; simple && k < strokes; i += counts[k], ++k)
+    simple = counts[k] == 2 && (pts[i].X == pts[i + 1].X || pts[i].Y == pts[i + 1].Y);
+  if (simple) {
+    // Grid lines: each stroke is a run of pixels, the end point not drawn.
+    const uint32_t v = pixelOf(pen_->Color());
+    const QRect bounds = image_->rect();
+    uint8_t* bits = image_->bits();
+    const qsizetype bpl = image_->bytesPerLine();
+    QRegion clip;
+    if (clip_) clip = clip_->Q().translated(origin_.X, origin_.Y);
+    auto fill = [&](QRect rc) {
+      rc = rc.intersected(bounds);
+      if (rc.isEmpty()) return;
+      auto run = [&](const QRect& r) {
+        for (int y = r.y(); y < r.y() + r.height(); ++y) {
+          uint32_t* row = reinterpret_cast<uint32_t*>(bits + bpl * y);
+          std::fill(row + r.x(), row + r.x() + r.width(), v);
+        }
+      };
+      if (clip_) {
+        for (const QRect& r : clip.intersected(rc)) run(r);
+      } else {
+        run(rc);
+      }
+    };
+    for (int k = 0; k < strokes; ++k) {
+      TPoint a = pts[2 * k], b = pts[2 * k + 1];
+      a.X += origin_.X; a.Y += origin_.Y; b.X += origin_.X; b.Y += origin_.Y;
+      if (a == b) continue;
+      if (a.Y == b.Y) {
+        const int x0 = a.X < b.X ? a.X : b.X + 1, x1 = a.X < b.X ? b.X - 1 : a.X;
+        fill(QRect(QPoint(x0, a.Y), QPoint(x1, a.Y)));
+      } else {
+        const int y0 = a.Y < b.Y ? a.Y : b.Y + 1, y1 = a.Y < b.Y ? b.Y - 1 : a.Y;
+        fill(QRect(QPoint(a.X, y0), QPoint(a.X, y1)));
+      }
+    }
+    if (OnChange) OnChange(this);
+    return;
+  }
+  CanvasPainter cp(this);
+  if (!cp.ok() || !cp.setupShape(false)) return;
+  const bool wide = std::max(1, pen_->Width()) > 1;
+  for (int k = 0, i = 0; k < strokes; i += std::max(0, counts[k]), ++k) {
+    if (counts[k] < 2) continue;
+    if (wide) {
+      QPolygonF poly;
+      for (int j = 0; j < counts[k]; ++j) poly << QPointF(pts[i + j].X + 0.5, pts[i + j].Y + 0.5);
+      cp.p().drawPolyline(poly);
+    } else {
+      QPolygon poly;
+      for (int j = 0; j < counts[k]; ++j) poly << QPoint(pts[i + j].X, pts[i + j].Y);
+      cp.p().drawPolyline(poly);
+    }
+  }
+}
+
+void TCanvas::DrawFocusRect(const TRect& r) {
+  if (!image_ || image_->isNull()) return;
+  const TRect n = r.Normalized();
+  if (n.IsEmpty()) return;
+  const QRect bounds = image_->rect();
+  QRegion clip;
+  if (clip_) clip = clip_->Q().translated(origin_.X, origin_.Y);
+  auto flip = [&](int x, int y) {
+    x += origin_.X;
+    y += origin_.Y;
+    if (((x + y) & 1) != 0 || !bounds.contains(x, y)) return;
+    if (clip_ && !clip.contains(QPoint(x, y))) return;
+    if (is32(*image_)) {
+      uint32_t& px = reinterpret_cast<uint32_t*>(image_->scanLine(y))[x];
+      px ^= 0x00FFFFFFu;
+    } else {
+      image_->setPixel(x, y, image_->pixel(x, y) ^ 0x00FFFFFFu);
+    }
+  };
+  for (int x = n.Left; x < n.Right; ++x) {
+    flip(x, n.Top);
+    if (n.Bottom - 1 > n.Top) flip(x, n.Bottom - 1);
+  }
+  for (int y = n.Top + 1; y < n.Bottom - 1; ++y) {
+    flip(n.Left, y);
+    if (n.Right - 1 > n.Left) flip(n.Right - 1, y);
+  }
+  if (OnChange) OnChange(this);
+}
+
+void TCanvas::DrawRaisedInnerEdge(const TRect& r, TEdgeSides sides) {
+  const TRect n = r.Normalized();
+  if (n.IsEmpty()) return;
+  const TColor oldColor = brush_->Color();
+  const TBrushStyle oldStyle = brush_->Style();
+  TBitmap* oldBitmap = brush_->Bitmap();
+  brush_->SetBitmap(nullptr);
+  brush_->SetStyle(bsSolid);
+  brush_->SetColor(clBtnHighlight);
+  if (sides.Contains(esLeft)) FillRect(Rect(n.Left, n.Top, n.Left + 1, n.Bottom));
+  if (sides.Contains(esTop)) FillRect(Rect(n.Left, n.Top, n.Right, n.Top + 1));
+  brush_->SetColor(clBtnShadow);
+  if (sides.Contains(esRight)) FillRect(Rect(n.Right - 1, n.Top, n.Right, n.Bottom));
+  if (sides.Contains(esBottom)) FillRect(Rect(n.Left, n.Bottom - 1, n.Right, n.Bottom));
+  brush_->SetColor(oldColor);
+  brush_->SetStyle(oldStyle);
+  brush_->SetBitmap(oldBitmap);
+}
+
+void TCanvas::DrawSunkenEdge(const TRect& r) {
+  const TRect n = r.Normalized();
+  if (n.Width() < 4 || n.Height() < 4) return;
+  const TColor oldColor = brush_->Color();
+  const TBrushStyle oldStyle = brush_->Style();
+  TBitmap* oldBitmap = brush_->Bitmap();
+  brush_->SetBitmap(nullptr);
+  brush_->SetStyle(bsSolid);
+  auto side = [&](TColor c, const TRect& x) {
+    brush_->SetColor(c);
+    FillRect(x);
+  };
+  side(clBtnShadow, Rect(n.Left, n.Top, n.Right - 1, n.Top + 1));
+  side(clBtnShadow, Rect(n.Left, n.Top, n.Left + 1, n.Bottom - 1));
+  side(clBtnHighlight, Rect(n.Left, n.Bottom - 1, n.Right, n.Bottom));
+  side(clBtnHighlight, Rect(n.Right - 1, n.Top, n.Right, n.Bottom));
+  side(cl3DDkShadow, Rect(n.Left + 1, n.Top + 1, n.Right - 2, n.Top + 2));
+  side(cl3DDkShadow, Rect(n.Left + 1, n.Top + 1, n.Left + 2, n.Bottom - 2));
+  side(cl3DLight, Rect(n.Left + 1, n.Bottom - 2, n.Right - 1, n.Bottom - 1));
+  side(cl3DLight, Rect(n.Right - 2, n.Top + 1, n.Right - 1, n.Bottom - 1));
+  brush_->SetColor(oldColor);
+  brush_->SetStyle(oldStyle);
+  brush_->SetBitmap(oldBitmap);
 }
 
 void TCanvas::FillRegion(const TRegion& rgn) {

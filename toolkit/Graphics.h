@@ -57,6 +57,11 @@ class TFont : public TGraphicsObject {
 };
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+// The ends and joins of lines wider than 1 pixel (a 1-pixel line always has
+// flat ends). Flat ends stop exactly at the end points; round and square ones
+// reach half the width beyond them.
+enum TPenEndCap { pecRound, pecSquare, pecFlat };
+enum TPenJoin { pjRound, pjBevel, pjMiter };
 enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
                 pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
 
@@ -70,9 +75,15 @@ class TPen : public TGraphicsObject {
   void SetStyle(TPenStyle v);
   TPenMode Mode() const { return mode_; }
   void SetMode(TPenMode v);
+  TPenEndCap EndCap() const { return endCap_; }
+  void SetEndCap(TPenEndCap v);
+  TPenJoin Join() const { return join_; }
+  void SetJoin(TPenJoin v);
   void Assign(const TPersistent* Source) override;
   String ClassName() const override { return "TPen"; }
  private:
+  TPenEndCap endCap_ = pecRound;
+  TPenJoin join_ = pjRound;
   TColor color_ = clBlack;
   int width_ = 1;
   TPenStyle style_ = psSolid;
@@ -182,6 +193,23 @@ class TCanvas : public TPersistent {
   void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
   void Polygon(const std::vector<TPoint>& pts);
   void Polyline(const std::vector<TPoint>& pts);
+  // Several polylines at once: counts[k] points of pts belong to stroke k.
+  // Axis-parallel two-point strokes of a plain 1-pixel pen are written
+  // straight into the pixels.
+  void PolyPolyline(const TPoint* pts, const int* counts, int strokes);
+  // The focus mark: a dotted frame (every other pixel, counted from the
+  // surface's origin) whose pixels are inverted, so that drawing it twice
+  // removes it.
+  void DrawFocusRect(const TRect& r);
+  // A raised inner edge on the chosen sides of r: left and top in
+  // clBtnHighlight, right and bottom (the last column and row inside r) in
+  // clBtnShadow.
+  enum TEdgeSide { esLeft, esTop, esRight, esBottom };
+  using TEdgeSides = TSet<TEdgeSide>;
+  void DrawRaisedInnerEdge(const TRect& r, TEdgeSides sides);
+  // A sunken 2-pixel edge just inside r (the client edge of a framed
+  // control): outer shadow/highlight, inner dark shadow/light.
+  void DrawSunkenEdge(const TRect& r);
   void FillRegion(const TRegion& rgn);      // with the brush
   // Draws text at (x, y) as TextAlign places it.
   void TextOut(int x, int y, const String& text);

@@ -252,6 +252,21 @@ void TEdit::SetSelLength(int v) {
 }
 void TEdit::SelectAll() { Line()->selectAll(); }
 
+void TEdit::SetBorderStyle(TBorderStyle v) {
+  if (v == borderStyle_) return;
+  borderStyle_ = v;
+  Line()->setFrame(v != bsNone);
+}
+
+void TEdit::SetFormatRect(const TRect& r) {
+  // The line widget keeps 2 pixels left and right and 1 pixel above its
+  // text inside its contents; the margins make up the rest.
+  QLineEdit* l = Line();
+  const int w = Width(), h = Height();
+  l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  l->setTextMargins(std::max(0, r.Left - 2), std::max(0, r.Top - 1), std::max(0, w - r.Right - 2), std::max(0, h - r.Bottom));
+}
+
 void TEdit::SetWidgetText(const String& s, int cursor) {
   QSignalBlocker b(Line());
   Line()->setText(QStr(s));

@@ -90,6 +90,12 @@ class TEdit : public TWinControl {
   void SetSelLength(int v);
   String SelText() const;
   void SelectAll();
+  // bsNone: no frame of its own (the box lies inside something framed).
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+  // Where the text is laid out, in the box's client coordinates: the text
+  // starts at the rectangle's top left (not centred in the height).
+  void SetFormatRect(const TRect& r);
   void Clear() { SetText(""); }
   bool Modified = false;
   TNotifyEvent OnChange;
@@ -108,6 +114,7 @@ class TEdit : public TWinControl {
   friend class EditWidget;
   int maxLength_ = 0;
   bool readOnly_ = false;
+  TBorderStyle borderStyle_ = bsSingle;
 };
 
 class QPlainTextEdit;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "grids/SortGrid.h"
 
-TEST(SortGrid, CellsGrowOnWriteAndReadEmptyOutside) {
+TEST(SortGrid, CellsOutsideTheCountsAreKept) {
   TSortGrid g(nullptr);
   g.SetColCount(9);
   g.SetRowCount(3);
@@ -9,11 +9,13 @@ TEST(SortGrid, CellsGrowOnWriteAndReadEmptyOutside) {
   EXPECT_EQ(g.Cells(8, 2), "Photo.jpg");
   EXPECT_EQ(g.Cells(0, 0), "");
   EXPECT_EQ(g.Cells(20, 20), "");
-  EXPECT_THROW(g.SetCells(9, 0, "x"), EInvalidGridOperation);
-  // shrinking drops the cells beyond the new size; growing again shows them empty
+  // a write beyond the counts is stored, not refused
+  g.SetCells(9, 0, "x");
+  EXPECT_EQ(g.Cells(9, 0), "x");
+  // shrinking keeps the cells beyond the new size; growing shows them again
   g.SetRowCount(2);
   g.SetRowCount(3);
-  EXPECT_EQ(g.Cells(8, 2), "");
+  EXPECT_EQ(g.Cells(8, 2), "Photo.jpg");
 }
 
 TEST(SortGrid, IsRowEmptyLooksAtEveryColumn) {
