@@ -1,6 +1,7 @@
 // Call points of the small property dialogs that the layout editor opens
 // for a text object and a picture object.
 #include "console/FMain.h"
+#include "console/FObjPic.h"
 #include "console/FObjText.h"
 #include "controls/Label3D.h"
 
@@ -23,7 +24,15 @@ bool TFormMain::EditTextObject(TLabel3D* Obj) {
   return true;
 }
 
-bool TFormMain::EditPictureObject(TImage* /*Obj*/) {
-  // The picture-object dialog is not built yet: nothing is changed.
-  return false;
+bool TFormMain::EditPictureObject(TImage* Obj) {
+  TFormObjPic* d = FormObjPic;
+  if (!Obj || !d) return false;
+  // The dialog's image takes the object's picture and file name, and gives
+  // them back on OK.
+  d->Image1->SetPicture(Obj->Picture());
+  d->Image1->SetHint(Obj->Hint());
+  if (d->ShowModal() != mrOk) return false;
+  Obj->SetPicture(d->Image1->Picture());
+  Obj->SetHint(d->Image1->Hint());
+  return true;
 }

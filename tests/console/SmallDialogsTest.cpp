@@ -4,6 +4,7 @@
 #include "console/FObjPic.h"
 #include "console/FObjText.h"
 #include "console/FStadion.h"
+#include "toolkit/Classes.h"
 
 class SmallDialogsTest : public ConsoleFixture {
  protected:
@@ -127,4 +128,38 @@ TEST_F(SmallDialogsTest, PictureDialogLoadsClearsAndKeepsItsPictureOnABadFile) {
   d.bNew->Click();
   EXPECT_EQ(d.Image1->Picture()->Graphic(), nullptr);
   EXPECT_EQ(d.Image1->Hint(), "");
+}
+
+TEST_F(SmallDialogsTest, LayoutEditorHandsAPictureObjectThroughTheDialog) {
+  TFormObjPic d(nullptr);
+  TImage obj(nullptr);
+  obj.Picture()->Bitmap()->SetSize(5, 7);
+  obj.SetHint("logo.bmp");
+  TThread::Queue([&d] {
+    EXPECT_EQ(d.Image1->Picture()->Width(), 5);
+    EXPECT_EQ(d.Image1->Hint(), "logo.bmp");
+    d.bNew->Click();
+    d.SetModalResult(mrOk);
+  });
+  EXPECT_TRUE(form_->EditPictureObject(&obj));
+  EXPECT_EQ(obj.Picture()->Graphic(), nullptr);
+  EXPECT_EQ(obj.Hint(), "");
+}
+
+TEST_F(SmallDialogsTest, LayoutEditorHandsATextObjectThroughTheDialog) {
+  TLabel3D obj(nullptr);
+  obj.SetName("LabelStat");
+  obj.SetCaption("SHOTS");
+  obj.SetBevel(blLowered);
+  TThread::Queue([this] {
+    EXPECT_EQ(text_->eText->Text(), "SHOTS");
+    EXPECT_EQ(text_->cbTextStyle->ItemIndex(), 2);   // "Lowered"
+    text_->eText->SetText("CORNERS");
+    text_->cbTextStyle->SetItemIndex(1);
+    text_->cbTextStyleChange(text_->cbTextStyle);
+    text_->SetModalResult(mrOk);
+  });
+  EXPECT_TRUE(form_->EditTextObject(&obj));
+  EXPECT_EQ(obj.Caption(), "CORNERS");   // a statistics caption takes the text
+  EXPECT_EQ(obj.Bevel(), blRaised);
 }
