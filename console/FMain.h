@@ -733,7 +733,9 @@ class TFormMain : public TForm {
   void LoadTabloObjects(const TIniDocument& Doc, const String& PageName, TWinControl* Container,
                         std::vector<String>& Kept);
   // The clock's keys of one section, with the clock page's controls.
-  void LoadClockKeys(const TIniDocument& Doc, const String& Section, TDialClock* Clock, int Charset);
+  // False when the section chose a background picture that does not load
+  // (the clock page then keeps its background choice).
+  bool LoadClockKeys(const TIniDocument& Doc, const String& Section, TDialClock* Clock, int Charset);
   void tbSaveTabloClick(TObject* Sender);
   void tbOpenTabloClick(TObject* Sender);
   void tbNewTabloClick(TObject* Sender);

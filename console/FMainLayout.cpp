@@ -366,7 +366,7 @@ void TFormMain::LoadTabloObjects(const TIniDocument& Doc, const String& PageName
         break;
       }
       case TLayoutKind::DialClock:
-        LoadClockKeys(Doc, sec, static_cast<TDialClock*>(c), charset);
+        if (!LoadClockKeys(Doc, sec, static_cast<TDialClock*>(c), charset)) kept = true;
         break;
       case TLayoutKind::Other:
         break;
@@ -375,7 +375,7 @@ void TFormMain::LoadTabloObjects(const TIniDocument& Doc, const String& PageName
   }
 }
 
-void TFormMain::LoadClockKeys(const TIniDocument& Doc, const String& sec, TDialClock* D, int charset) {
+bool TFormMain::LoadClockKeys(const TIniDocument& Doc, const String& sec, TDialClock* D, int charset) {
   // The clock page's controls follow the clock.
   const TColor fon = RGBTextToColor(Doc.ReadString(sec, "ColorFon", ""));
   D->SetColor(fon);
@@ -399,12 +399,22 @@ void TFormMain::LoadClockKeys(const TIniDocument& Doc, const String& sec, TDialC
   eClockPicName->SetText(picture);
   UpdateClockPicEnabled();
   const int fonChoice = Doc.ReadInteger(sec, "Fon", -1);
+  bool pictureLoads = true;
+  if (fonChoice == 1) {
+    // The picture background is chosen only when its picture loads; else
+    // the page keeps its background (the colour one, as a rule).
+    try {
+      TPicture probe;
+      probe.LoadFromFile(ResolveFileName(picture));
+    } catch (const std::exception&) {
+      pictureLoads = false;
+    }
+  }
   try {
     if (fonChoice == 0) rbClockFonColor->SetChecked(true);
-    else if (fonChoice == 1) rbClockFonPic->SetChecked(true);
+    else if (fonChoice == 1 && pictureLoads) rbClockFonPic->SetChecked(true);
   } catch (const std::exception&) {
-    // A background picture that does not load leaves the background image
-    // as its own section set it; the rest of the layout still applies.
+    pictureLoads = false;
   }
   const int cifra = Doc.ReadInteger(sec, "Cifra", 0);
   D->SetTextType(uint8_t(cifra));
@@ -422,6 +432,7 @@ void TFormMain::LoadClockKeys(const TIniDocument& Doc, const String& sec, TDialC
   D->SetHourCenter_Radius(uint8_t(Doc.ReadInteger(sec, "CentrRadius", 0)));
   seCentrRadius->SetValue(D->HourCenter_Radius());
   ReadFontKeys(Doc, sec, D->Font(), charset);
+  return pictureLoads;
 }
 
 void TFormMain::AlignStatInputs() {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 #include "ConsoleFixture.h"
+#include "controls/DialClock.h"
 #include "controls/Label3D.h"
 #include "controls/Profile.h"
 #include "pictureshow/PictureShow.h"
@@ -250,4 +251,19 @@ TEST_F(LayoutFileTest, StatisticsInputsFollowTheirRows) {
   const int d = (30 - f->StatInputs[1]->Height()) / 2;
   EXPECT_EQ(f->StatInputs[4]->Top(), 150 + d);
   EXPECT_EQ(f->StatInputs[11]->Top(), 150 + d);
+}
+
+TEST_F(LayoutFileTest, ClockPictureThatDoesNotLoadKeepsTheColourBackground) {
+  TFormMain* f = Create();
+  f->rbClockFonColor->SetChecked(true);
+  int k = 0;
+  for (int j = 0; j < f->PanelCircleClock->ControlCount(); ++j)
+    if (f->PanelCircleClock->Controls(j) == f->DialClock1) k = j + 1;
+  ASSERT_GT(k, 0);
+  WriteFile("Views/clock.txt", "[Tablo9." + IntToStr(k) +
+                                   "]\nName=DialClock1\nWidth=100\nHeight=100\nPicture=nowhere.jpg\nFon=1\n");
+  ASSERT_TRUE(f->LoadTabloLayout(View("clock.txt")));
+  EXPECT_TRUE(f->rbClockFonColor->Checked());
+  EXPECT_FALSE(f->rbClockFonPic->Checked());
+  EXPECT_NE(f->LayoutLoadMessage.find("DialClock1"), String::npos) << f->LayoutLoadMessage;
 }
