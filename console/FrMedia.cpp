@@ -475,7 +475,8 @@ std::vector<String> TFrameMedia::readPlayList(const String& Path) {
     size_t e = text.find_first_of("\r\n", start);
     if (e == String::npos) e = text.size();
     String line = text.substr(start, e - start);
-    if (!Trim(line).empty()) lines.push_back(std::move(line));
+    // Blank lines and lines that name only a folder are no entries.
+    if (!Trim(line).empty() && !isSeparator(Trim(line).back())) lines.push_back(std::move(line));
     if (e < text.size() && text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ++e;
     start = e + 1;
   }
