@@ -1,7 +1,9 @@
 #include "controls/RunLabel.h"
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "toolkit/SysUtils.h"
 #include "toolkit/Timer.h"
 
 TRunString::TRunString(TComponent* AOwner)
@@ -11,6 +13,8 @@ TRunString::TRunString(TComponent* AOwner)
   style.Exclude(csOpaque);
   SetControlStyle(style);
   color_ = clBlack;
+  // Every paint fills the whole strip.
+  SetPaintsOpaque(true);
   steps_ = Width();
   stepToView_ = Width() / 2;
   rFont_->SetName("System");
@@ -19,8 +23,8 @@ TRunString::TRunString(TComponent* AOwner)
   rFont_->OnChange = [this](TObject*) { UpdateLayout(); };
   timer_ = std::make_unique<TTimer>(nullptr);
   timer_->SetEnabled(false);
-  timer_->SetInterval(speed_);
-  timer_->OnTimer = [this](TObject*) { TimerTick(); };
+  timer_->SetInterval(TimerInterval());
+  timer_->OnTimer = [this](TObject*) { TimerFired(); };
 }
 
 TRunString::~TRunString() {
@@ -31,11 +35,17 @@ TRunString::~TRunString() {
 
 void TRunString::Start(int Pos) {
   if (Pos >= 0 && Pos <= steps_) position_ = Pos;
+  if (!timer_->Enabled()) tickClock_ = FrameClock();
   timer_->SetEnabled(true);
 }
 
 int TRunString::Stop() {
   timer_->SetEnabled(false);
+  // A step that was not painted yet shows where the text stopped.
+  if (paintPending_) {
+    paintPending_ = false;
+    Invalidate();
+  }
   return position_;
 }
 
@@ -69,7 +79,7 @@ void TRunString::SetOneStep(int v) { oneStep_ = v == 0 ? 1 : v; }
 void TRunString::SetSpeed(int v) {
   if (v == speed_) return;
   speed_ = std::clamp(v, 1, 1000);
-  timer_->SetInterval(speed_);
+  timer_->SetInterval(TimerInterval());
 }
 
 void TRunString::SetColor(TColor c) {
@@ -110,6 +120,8 @@ void TRunString::SetStepToView(int v) {
 
 TPoint TRunString::MeasureText(TCanvas* c) const { return c->TextExtent(rText_); }
 
+int64_t TRunString::FrameClock() const { return GetTickCount64(); }
+
 TRunString::TextBox TRunString::Measure(TCanvas* c) const {
   TextBox b;
   TPoint ext = MeasureText(c);
@@ -124,6 +136,7 @@ void TRunString::UpdateLayout() {
   TCanvas* c = buffer_->Canvas();
   c->SetFont(rFont_.get());
   box_ = Measure(c);
+  measured_ = true;
   steps_ = std::max(1, box_.tw + Width());
   Invalidate();
 }
@@ -145,43 +158,111 @@ void TRunString::Paint() {
   TCanvas* target = Canvas();
   const int W = Width(), H = Height();
   if (!target || W <= 0 || H <= 0) return;
-  if (buffer_->Width() != W || buffer_->Height() != H) buffer_->SetSize(W, H);
+  if (buffer_->Width() != W || buffer_->Height() != H) {
+    buffer_->SetSize(W, H);
+    drawn_.valid = false;
+  }
   TCanvas* c = buffer_->Canvas();
-  c->SetFont(rFont_.get());
-  const TextBox b = Measure(c);
-
-  c->Brush()->SetStyle(bsSolid);
-  c->Brush()->SetColor(Color());
-  c->FillRect(Rect(0, 0, W, H));
+  // The sizes of the last layout (measured here when none ran yet); the
+  // centring follows the current size.
+  if (!measured_) {
+    c->SetFont(rFont_.get());
+    box_ = Measure(c);
+    measured_ = true;
+  }
+  TextBox b = box_;
+  b.cx = W > b.tw ? (W - b.tw) / 2 : 0;
+  b.cy = H > b.th ? (H - b.th) / 2 : 0;
+  line_.Layout(rText_, rFont_.get());
 
   const TPoint o = TextOrigin(b);
   const int x = o.X, y = o.Y, d = depth_;
-  c->Brush()->SetStyle(bsClear);
-  auto pass = [&](int px, int py, TColor color) {
-    c->Font()->SetColor(color);
-    c->TextOut(px, py, rText_);
+  // Fills r with the background and draws the three passes inside it.
+  auto drawArea = [&](const TRect& r) {
+    if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+    auto pass = [&](int px, int py, TColor color) { line_.Draw(c, px, py, color, r); };
+    switch (labelStyle_) {
+      case rlRaised:
+        pass(x, y, colorH_);
+        pass(x + 2 * d, y + 2 * d, colorS_);
+        break;
+      case rlLowered:
+        pass(x, y, colorS_);
+        pass(x + 2 * d, y + 2 * d, colorH_);
+        break;
+      default: break;
+    }
+    pass(x + d, y + d, rFont_->Color());
   };
-  switch (labelStyle_) {
-    case rlRaised:
-      pass(x, y, colorH_);
-      pass(x + 2 * d, y + 2 * d, colorS_);
-      break;
-    case rlLowered:
-      pass(x, y, colorS_);
-      pass(x + 2 * d, y + 2 * d, colorH_);
-      break;
-    default: break;
+
+  // The picture of the previous paint is moved with the text and only the
+  // strips it uncovers are drawn, while nothing else about it changed.
+  const Drawn now{true, x, y, Color(), colorH_, colorS_, rFont_->Color(), labelStyle_, d, line_.Generation()};
+  const int dx = x - drawn_.x, dy = y - drawn_.y;
+  if (now.sameLook(drawn_) && std::abs(dx) < W && std::abs(dy) < H) {
+    ScrollBitmap(buffer_.get(), dx, dy);
+    const TRect cols = dx > 0 ? Rect(0, 0, dx, H) : Rect(W + dx, 0, W, H);
+    if (dx != 0) drawArea(cols);
+    // Rows uncovered, less the columns just drawn.
+    const int l = dx > 0 ? dx : 0, r = dx < 0 ? W + dx : W;
+    if (dy > 0) drawArea(Rect(l, 0, r, dy));
+    if (dy < 0) drawArea(Rect(l, H + dy, r, H));
+  } else {
+    drawArea(Rect(0, 0, W, H));
   }
-  pass(x + d, y + d, rFont_->Color());
+  drawn_ = now;
 
   target->Draw(0, 0, buffer_.get());
+}
+
+int TRunString::TimerInterval() const { return std::max(speed_, int(FrameMs)); }
+
+void TRunString::TimerFired() {
+  if (speed_ >= FrameMs) {
+    TimerTick();
+    return;
+  }
+  // Faster than a frame: every tick due since the last wake runs now, each
+  // as a tick of its own; the strip is painted once, after them. After a
+  // stall (a modal loop, a busy machine) at most two frames of ticks are
+  // made up, as missed timer ticks are not queued either.
+  const int64_t now = FrameClock();
+  int64_t due = (now - tickClock_) / speed_;
+  if (due < 1) return;
+  const int64_t most = 2 * FrameMs / speed_;
+  if (due > most) {
+    due = most;
+    tickClock_ = now;
+  } else {
+    tickClock_ += due * speed_;
+  }
+  batching_ = true;
+  for (int64_t k = 0; k < due && timer_->Enabled(); ++k) TimerTick();
+  batching_ = false;
+  if (paintPending_ && Visible()) {
+    paintPending_ = false;
+    lastPaint_ = now;
+    Repaint();
+  }
 }
 
 void TRunString::TimerTick() {
   if (!timer_->Enabled()) return;
   if (position_ == 0 && OnBegin) Dispatch([this] { OnBegin(this); });
   position_ += oneStep_;
-  Repaint();
+  // The step is painted at once unless a paint was made less than a frame
+  // ago; then the next tick after the frame paints the position it reached.
+  const int64_t now = batching_ ? lastPaint_ : FrameClock();
+  if (!batching_ && (now - lastPaint_ >= FrameMs || now < lastPaint_)) {
+    lastPaint_ = now;
+    paintPending_ = false;
+    Repaint();
+  } else {
+    paintPending_ = true;
+  }
   if (OnStep) Dispatch([this] { OnStep(this); });
   if (position_ >= steps_) {
     if (!autoRewind_) timer_->SetEnabled(false);

@@ -1,9 +1,14 @@
 #pragma once
 // Running text: one line that travels across (or up or down through) a strip,
 // one step every few milliseconds, drawn with a relief in three passes on an
-// off-screen bitmap.
+// off-screen bitmap. The line is laid out once per text and font, and a paint
+// moves the previous picture and draws only the glyphs it uncovers, so a step
+// costs the same for ten characters or a hundred thousand. The position
+// advances on every tick of Speed ms; the timer wakes and the strip is
+// painted at most once per display frame, running the ticks due since.
 #include <memory>
 #include "toolkit/Controls.h"
+#include "toolkit/TextLine.h"
 
 class TTimer;
 
@@ -27,6 +32,9 @@ class TRunString : public TGraphicControl {
   // constructor's values are what a new control gets).
   static constexpr int DefaultSteps = 96;
   static constexpr int DefaultSpeed = 1;
+  // The shortest time between two paints of the strip: one frame of a 60 Hz
+  // display. Faster ticks move the text on without painting each step.
+  static constexpr int FrameMs = 16;
 
   // Makes Pos the run position when it lies in 0 .. Steps (otherwise the
   // position stays), then runs the timer.
@@ -85,8 +93,15 @@ class TRunString : public TGraphicControl {
   // The timer's tick: OnBegin at position 0, advance, paint, OnStep, and at
   // the end of the run OnEnd and back to position 0.
   void TimerTick();
+  // The timer woke: one tick, or for speeds faster than a frame every tick
+  // due since the last wake, then one paint.
+  void TimerFired();
+  // The timer wakes every Speed ms, but at most once a frame.
+  int TimerInterval() const;
   // Width and height of RText in the canvas's font.
   virtual TPoint MeasureText(TCanvas* c) const;
+  // The clock that paces the paints (steady milliseconds).
+  virtual int64_t FrameClock() const;
   // Text size with the relief (tw, th) and the centring offsets (cx, cy).
   struct TextBox {
     int tw = 0, th = 0, cx = 0, cy = 0;
@@ -114,8 +129,27 @@ class TRunString : public TGraphicControl {
   int stepToView_ = 0;
   int position_ = 0;
   TextBox box_;                        // from the last layout
+  bool measured_ = false;
+  TTextLine line_;                     // RText laid out in RFont
+  int64_t lastPaint_ = 0;              // FrameClock of the last tick's paint
+  bool paintPending_ = false;          // a tick moved the text since then
+  bool batching_ = false;              // ticks made up in one wake: no paint each
+  int64_t tickClock_ = 0;              // FrameClock when the last tick was due
   std::unique_ptr<TTimer> timer_;
   std::unique_ptr<TBitmap> buffer_;    // the off-screen picture, reused between paints
+  // What the off-screen picture shows: the text's origin and everything
+  // else its pixels depend on.
+  struct Drawn {
+    bool valid = false;
+    int x = 0, y = 0;
+    TColor color = 0, colorH = 0, colorS = 0, textColor = 0;
+    TRLabelStyle style = rlNormal;
+    int depth = 0, generation = -1;
+    bool sameLook(const Drawn& o) const {
+      return valid && o.valid && color == o.color && colorH == o.colorH && colorS == o.colorS &&
+             textColor == o.textColor && style == o.style && depth == o.depth && generation == o.generation;
+    }
+  } drawn_;
 };
 
 // The published form of the running text.

@@ -380,12 +380,12 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
   }
   QSize sz = self->size();
   if (sz.isEmpty()) return;
-  bool clear = c->transparent_ || dynamic_cast<TGraphicControl*>(c) != nullptr;
+  bool clear = c->SeeThrough();
   QImage::Format fmt = clear ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
   if (self->buffer.size() != sz || self->buffer.format() != fmt) self->buffer = QImage(sz, fmt);
   if (clear)
     self->buffer.fill(Qt::transparent);
-  else
+  else if (!c->paintsOpaque_)
     self->buffer.fill(ToQColor(c->color_));
   TCanvas* cv = c->canvas_.get();
   cv->BindImage(&self->buffer);
@@ -519,7 +519,7 @@ void TControl::SyncWidget() {
     pal.setColor(QPalette::Button, bg);
     widget_->setPalette(pal);
   } else {
-    widget_->setAttribute(Qt::WA_OpaquePaintEvent, !transparent_ && !dynamic_cast<TGraphicControl*>(this));
+    widget_->setAttribute(Qt::WA_OpaquePaintEvent, !SeeThrough());
   }
   if (cursor_ == crDefault)
     widget_->unsetCursor();
@@ -703,8 +703,17 @@ void TControl::SetCursor(TCursor c) {
 void TControl::SetTransparent(bool v) {
   if (v == transparent_) return;
   transparent_ = v;
-  if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_))
-    widget_->setAttribute(Qt::WA_OpaquePaintEvent, !transparent_ && !dynamic_cast<TGraphicControl*>(this));
+  if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_)) widget_->setAttribute(Qt::WA_OpaquePaintEvent, !SeeThrough());
+  Invalidate();
+}
+
+bool TControl::SeeThrough() const {
+  return transparent_ || (dynamic_cast<const TGraphicControl*>(this) && !paintsOpaque_);
+}
+
+void TControl::SetPaintsOpaque(bool v) {
+  paintsOpaque_ = v;
+  if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_)) widget_->setAttribute(Qt::WA_OpaquePaintEvent, !SeeThrough());
   Invalidate();
 }
 
@@ -780,8 +789,7 @@ void TControl::PaintTo(TCanvas* c, int x, int y) {
   QPainter p(img);
   TPoint o = c->Origin();
   QWidget::RenderFlags flags = QWidget::DrawChildren;
-  bool clear = transparent_ || dynamic_cast<TGraphicControl*>(this) != nullptr;
-  if (!clear) flags |= QWidget::DrawWindowBackground;
+  if (!SeeThrough()) flags |= QWidget::DrawWindowBackground;
   // A widget whose window was never shown has not been laid out yet.
   widget_->ensurePolished();
   widget_->render(&p, QPoint(x + o.X, y + o.Y), QRegion(), flags);

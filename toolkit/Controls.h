@@ -218,6 +218,11 @@ class TControl : public TComponent {
   static void Dispatch(const std::function<void()>& f);
   // Applies bounds, visibility, font, colours and cursor to the widget.
   void SyncWidget();
+  // A control whose Paint sets every pixel of its rectangle: nothing below
+  // it is painted first and its picture is not blended (graphic controls are
+  // see-through otherwise). Not used while Transparent is set.
+  void SetPaintsOpaque(bool v);
+  bool SeeThrough() const;
 
   friend class ControlWidgetBridge;
   friend class TWinControl;
@@ -231,7 +236,7 @@ class TControl : public TComponent {
   TAnchors anchors_{akLeft, akTop};
   TSizeConstraints constraints_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
-  bool syncingFont_ = false, symbolFont_ = false;
+  bool syncingFont_ = false, symbolFont_ = false, paintsOpaque_ = false;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   String text_, hint_;

@@ -1,4 +1,5 @@
 #include "toolkit/Graphics.h"
+#include "toolkit/QtGlue.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -1089,6 +1090,8 @@ int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
   p.drawText(rc, flags, t);
   return br.height();
 }
+
+QFont tkqt::CanvasQFont(const TFont& f) { return qfont(&f); }
 
 int TCanvas::TextWidth(const String& text) { return TextExtent(text).X; }
 int TCanvas::TextHeight(const String& text) { return TextExtent(text).Y; }

@@ -22,6 +22,8 @@ TColor FromQColor(const QColor& c);
 
 // A toolkit font as a Qt font at 96 pixels per inch.
 QFont ToQFont(const TFont& f);
+// The font as canvases draw and measure it (Graphics.cpp).
+QFont CanvasQFont(const TFont& f);
 // Fills a toolkit font from a Qt font (name, size, style); colour and
 // charset stay.
 void FromQFont(const QFont& q, TFont& f);

@@ -15,7 +15,21 @@ using namespace relief;
 class TestRun : public TRunLabel {
  public:
   TestRun() : TRunLabel(nullptr) {}
-  void Tick() { TimerTick(); }
+  // One tick a frame or more after the previous one (every step painted).
+  void Tick() {
+    clock += TRunString::FrameMs;
+    TimerTick();
+  }
+  // One tick `ms` after the previous one.
+  void TickAfter(int ms) {
+    clock += ms;
+    TimerTick();
+  }
+  // The timer wakes `ms` after the previous wake.
+  void WakeAfter(int ms) {
+    clock += ms;
+    TimerFired();
+  }
   int Interval() const { return Timer()->Interval(); }
   TPoint Origin() {
     TBitmap scratch(1, 1);
@@ -37,10 +51,12 @@ class TestRun : public TRunLabel {
   }
 
   TPoint fixed{-1, -1};
+  int64_t clock = 1000;
   std::vector<std::pair<int, TPoint>> painted;
 
  protected:
   TPoint MeasureText(TCanvas* c) const override { return fixed.X >= 0 ? fixed : TRunLabel::MeasureText(c); }
+  int64_t FrameClock() const override { return clock; }
 };
 
 TEST(RunLabelTest, InitialValues) {
@@ -50,7 +66,7 @@ TEST(RunLabelTest, InitialValues) {
   EXPECT_EQ(r.Steps(), 192);
   EXPECT_EQ(r.StepToView(), 96);
   EXPECT_EQ(r.Speed(), 10);
-  EXPECT_EQ(r.Interval(), 10);
+  EXPECT_EQ(r.Interval(), TRunString::FrameMs);   // 10 ms ticks, made up once a frame
   EXPECT_EQ(r.OneStep(), 1);
   EXPECT_EQ(r.Depth(), 1);
   EXPECT_EQ(r.LabelStyle(), rlRaised);
@@ -151,16 +167,70 @@ TEST(RunLabelTest, StartStopAndPosition) {
   EXPECT_EQ(r.Steps(), 180);
 }
 
+TEST(RunLabelTest, FastTicksMoveEveryTickButPaintOncePerFrame) {
+  TestRun r;
+  r.Fix(100, 30, 50, 20);
+  int steps = 0;
+  r.OnStep = [&](TObject*) { ++steps; };
+  r.Start(0);
+  for (int i = 0; i < 64; ++i) r.TickAfter(1);   // 1 ms ticks for 64 ms
+  EXPECT_EQ(r.GetPosition(), 64);
+  EXPECT_EQ(steps, 64);
+  // One paint per 16 ms frame, each showing the position reached then.
+  ASSERT_EQ(r.painted.size(), 4u);
+  EXPECT_EQ(r.painted[0].first, 1);
+  EXPECT_EQ(r.painted[1].first, 17);
+  EXPECT_EQ(r.painted[3].first, 49);
+  // Slower ticks than a frame paint every step.
+  for (int i = 0; i < 3; ++i) r.TickAfter(35);
+  EXPECT_EQ(r.painted.size(), 7u);
+  EXPECT_EQ(r.painted.back().first, 67);
+  r.Stop();
+}
+
+TEST(RunLabelTest, WakeOncePerFrameRunsEveryTickDueAndPaintsOnce) {
+  TestRun r;
+  r.Fix(100, 30, 50, 20);   // 150 positions
+  r.SetSpeed(1);
+  r.SetOneStep(3);
+  std::vector<String> log;
+  r.OnBegin = [&](TObject*) { log.push_back("begin"); };
+  r.OnEnd = [&](TObject*) { log.push_back("end@" + IntToStr(r.GetPosition())); };
+  int steps = 0;
+  r.OnStep = [&](TObject*) { ++steps; };
+  r.Start(0);
+  r.WakeAfter(16);   // 16 ticks of 1 ms
+  EXPECT_EQ(steps, 16);
+  EXPECT_EQ(r.GetPosition(), 48);
+  ASSERT_EQ(r.painted.size(), 1u);
+  EXPECT_EQ(r.painted[0].first, 48);
+  r.WakeAfter(10);   // woken early: the ticks due so far
+  EXPECT_EQ(r.GetPosition(), 78);
+  r.WakeAfter(40);   // the end of the run falls inside a wake
+  EXPECT_EQ(log, (std::vector<String>{"begin", "end@150", "begin"}));
+  EXPECT_EQ(r.painted.size(), 3u);
+  // A long stall makes up two frames of ticks, not the whole stall.
+  const int before = steps;
+  r.WakeAfter(5000);
+  EXPECT_EQ(steps - before, 2 * TRunString::FrameMs);
+  // Speeds of a frame or slower tick once per wake.
+  r.SetSpeed(35);
+  r.WakeAfter(35);
+  EXPECT_EQ(steps - before, 2 * TRunString::FrameMs + 1);
+  r.Stop();
+}
+
 TEST(RunLabelTest, SpeedAndStepLimits) {
   TestRun r;
+  // The timer wakes every Speed ms, at most once a frame.
   r.SetSpeed(0);
   EXPECT_EQ(r.Speed(), 1);
-  EXPECT_EQ(r.Interval(), 1);
+  EXPECT_EQ(r.Interval(), TRunString::FrameMs);
   r.SetSpeed(5000);
   EXPECT_EQ(r.Speed(), 1000);
   EXPECT_EQ(r.Interval(), 1000);
   r.SetSpeed(-3);
-  EXPECT_EQ(r.Interval(), 1);
+  EXPECT_EQ(r.Speed(), 1);
   r.SetSpeed(250);
   EXPECT_EQ(r.Interval(), 250);
 
@@ -321,6 +391,52 @@ TEST_F(RunLabelPaintTest, MovingTextIsDrawnAtItsOrigin) {
   r.Start(0);
   r.Stop();
   EXPECT_EQ(inkBounds(r.Snapshot(), clBlack).Right, -1);   // not yet in view
+}
+
+}  // namespace
+
+namespace {
+
+// A step painted by moving the previous picture looks exactly as a label
+// painted afresh at that position, in every direction and relief.
+TEST_F(RunLabelPaintTest, MovedPictureEqualsAFreshPaint) {
+  r.SetRText("Goal! 1:0 * Welcome to the stadium * Next home match on Saturday");
+  const struct {
+    TRDirection dir;
+    TRLabelStyle style;
+  } cases[] = {{rdRightToLeft, rlRaised}, {rdLeftToRight, rlLowered}, {rdTopToBottom, rlRaised},
+               {rdBottomToTop, rlNormal}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(int(k.dir));
+    r.SetDirection(k.dir);
+    r.SetLabelStyle(k.style);
+    int pos = r.Steps() / 3;
+    r.Start(pos);
+    r.Stop();
+    r.Snapshot();
+    for (int step : {1, 3, 7, 2, 300}) {
+      pos += step;
+      r.Start(pos);
+      r.Stop();
+      Pic moved = r.Snapshot();
+      TestRun fresh;
+      fresh.SetBounds(0, 0, r.Width(), r.Height());
+      fresh.SetRFont(r.RFont());
+      fresh.SetRText(r.RText());
+      fresh.SetColorH(r.ColorH());
+      fresh.SetColorS(r.ColorS());
+      fresh.SetDepth(r.Depth());
+      fresh.SetDirection(k.dir);
+      fresh.SetLabelStyle(k.style);
+      fresh.Start(pos);
+      fresh.Stop();
+      Pic want = fresh.Snapshot();
+      int differ = 0;
+      for (int y = 0; y < want->Height(); ++y)
+        for (int x = 0; x < want->Width(); ++x) differ += px(*want, x, y) != px(*moved, x, y);
+      EXPECT_EQ(differ, 0) << "after a step of " << step;
+    }
+  }
 }
 
 }  // namespace
