@@ -849,8 +849,14 @@ class ListDelegate : public QStyledItemDelegate {
       if (cs == Qt::PartiallyChecked) st.Include(odGrayed);
     }
     bool sel = st.Contains(odSelected);
-    CanvasPatch patch(lb_->Canvas(), opt.rect, lb_->Font(), sel ? clHighlight : lb_->Color());
-    if (sel) lb_->Canvas()->Font()->SetColor(clHighlightText);
+    // A disabled list shows its lines greyed, its selection without the
+    // highlight colour.
+    const bool off = st.Contains(odDisabled);
+    CanvasPatch patch(lb_->Canvas(), opt.rect, lb_->Font(), sel ? (off ? clBtnFace : clHighlight) : lb_->Color());
+    if (off)
+      lb_->Canvas()->Font()->SetColor(clGrayText);
+    else if (sel)
+      lb_->Canvas()->Font()->SetColor(clHighlightText);
     TListBox* l = lb_;
     int row = idx.row();
     DispatchEvent([&] { l->DrawItem(row, patch.Rect(), st); });

@@ -64,6 +64,31 @@ TEST_F(Looks, DisabledButtonDrawsItsCaptionInTheDisabledColour) {
   EXPECT_EQ(DarkestLuminance(off), enabled);
 }
 
+TEST_F(Looks, DisabledListsAndCheckBoxesDrawGreyed) {
+  const std::function<TControl*()> makers[] = {
+      [&] {
+        auto* l = make<TListBox>();
+        l->Items()->Add("Tony Jerry");
+        l->Items()->Add("Pit Nise");
+        l->SetItemIndex(0);
+        return l;
+      },
+      [&] {
+        auto* b = make<TCheckBox>();
+        b->SetCaption("Show match time");
+        return b;
+      }};
+  form->Show();
+  for (const auto& makeOne : makers) {
+    TControl* on = makeOne();
+    TControl* off = makeOne();
+    for (TControl* c : {on, off}) c->SetBounds(0, 0, 160, 40);
+    off->SetEnabled(false);
+    SCOPED_TRACE(on->ClassName());
+    EXPECT_GT(DarkestLuminance(off), DarkestLuminance(on) + 40);
+  }
+}
+
 TEST_F(Looks, NamedFontsResolveToInstalledMetricCompatibleFaces) {
   const QStringList installed = QFontDatabase::families();
   const std::pair<const char*, const char*> table[] = {{"Arial", "Liberation Sans"},
