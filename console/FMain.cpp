@@ -2,6 +2,7 @@
 // the console's message box and the visibility of the transition editors.
 #include "console/FMain.h"
 #include <algorithm>
+#include <cstdio>
 #include "console/FrMedia.h"
 #include "controls/DialClock.h"
 #include "controls/Label3D.h"
@@ -397,18 +398,31 @@ void TFormMain::CloseWithoutQuestion() {
   Close();
 }
 
+void TFormMain::ReportShutdownFailure(const Exception& E) {
+  // Closed by the system, nobody may be there to answer a box, and a box
+  // would hold up the remaining saves: the failure goes to the error output.
+  if (closeWithoutQuestion_ || !Application) {
+    std::fprintf(stderr, "%s\n", E.Message.c_str());
+    return;
+  }
+  Application->ShowException(E);
+}
+
 void TFormMain::FormDestroy(TObject* /*Sender*/) {
   // A window that never started up has nothing of the operator's to keep.
   if (!startedUp_) return;
   SaveSettings();
   ClearCameraGraph();
-  // A list that could not be read at start-up is not saved over; a failed
-  // save is reported as a failed settings write is.
-  auto save = [](TStrings* lines, const String& file) {
+  // A list that could not be read at start-up is not saved over; an empty
+  // list that has no file yet needs none; a failed save is reported as a
+  // failed settings write is.
+  auto save = [this](TStrings* lines, const String& file) {
+    if (lines->Count() == 0 && !FileExists(file)) return;
     try {
+      ForceDirectories(ExtractFileDir(file));
       lines->SaveToFile(file);
     } catch (const std::exception& e) {
-      if (Application) Application->ShowException(Exception("Error file " + file + ". " + e.what()));
+      ReportShutdownFailure(Exception("Error file " + file + ". " + e.what()));
     }
   };
   if (!golsUnreadable_) save(TabloGol_List->Lines(), AppFolder + "Gols.txt");

@@ -104,6 +104,9 @@ class TFormMain : public TForm {
   // Closes the console as the operator's Yes to "Quit?" would, without the
   // question (a termination request from the system).
   void CloseWithoutQuestion();
+  // A failed save at shutdown: a message box, or the error output when the
+  // system closed the console.
+  void ReportShutdownFailure(const Exception& E);
   // The console's message box, just below the output band.
   TModalResult ShowMessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
   // Where ShowMessageDlg puts a box for Msg (kept inside the work area).

@@ -287,6 +287,6 @@ void TFormMain::SaveSettings() {
     reg.CloseKey();
   } catch (const ERegistryException& e) {
     // The settings could not be written (e.g. a full disk): say so.
-    if (Application) Application->ShowException(e);
+    ReportShutdownFailure(e);
   }
 }

@@ -149,3 +149,12 @@ TEST_F(DataSafetyTest, CloseWithoutQuestionSavesWithoutAsking) {
   Destroy();
   EXPECT_EQ(DumpKey().at("Tur"), "int:11");
 }
+
+TEST_F(DataSafetyTest, EmptyListsWithoutFilesNeedNoSave) {
+  fs::remove_all(app_ + "Texts");
+  Create();
+  Destroy();
+  EXPECT_TRUE(requests_.empty());
+  EXPECT_FALSE(fs::exists(app_ + "Texts/Internet.txt"));
+  EXPECT_FALSE(fs::exists(app_ + "Gols.txt"));
+}
