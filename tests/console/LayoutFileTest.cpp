@@ -60,6 +60,7 @@ TEST_F(LayoutFileTest, RoundTripBringsEveryWrittenKeyBack) {
   ASSERT_TRUE(f->SaveTabloLayout(View("a.txt")));
   EXPECT_EQ(f->Profile1->FileName(), View("a.txt"));
   Scramble(f, 5);
+  f->AutoPlaceTabloObjects();
   f->ImageFon0->Picture()->Clear();
   f->LabelStat->SetCaption("x");
   ASSERT_TRUE(f->LoadTabloLayout(View("a.txt"))) << f->LayoutLoadMessage;
