@@ -788,7 +788,9 @@ void TFrameMedia::ListMediaClick(TObject* /*Sender*/) {
 void TFrameMedia::ShowPictureParams() {
   TFormMain* main = mainForm();
   const int i = ListMedia->ItemIndex();
-  if (i >= 0 && ListMedia->Count() > 0) {
+  // Only a picture line is loaded: a clip or movie is no broken picture.
+  const TMediaItem* line = Item(i);
+  if (line && line->Kind == mkPicture) {
     const String path = GetItemPath(i);
     try {
       PictureShow->Picture()->LoadFromFile(ResolveFileName(path));

@@ -327,7 +327,11 @@ TEST_F(MediaPlayListTest, PreviewShowsSizeOrRedQuestionMarksForABrokenPicture) {
   f->ListMedia->SetItemIndex(3);
   f->PreviewNextPicture(true);
   EXPECT_EQ(f->PicsImageSize->Caption(), "1000x800");
-  // A picture that does not load for the output is reported on the status bar.
+  // A picture that does not load for the output is reported on the status
+  // bar; a clip is not taken for a broken picture.
+  f->ListMedia->SetItemIndex(3);
+  f->ShowPictureParams();
+  EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "");
   f->ListMedia->SetItemIndex(2);
   f->ShowPictureParams();
   EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "Error file " + Pics() + "broken.jpg");
