@@ -139,6 +139,7 @@ void TFrameMedia::build() {
   mDel = menuItem("mDel", "Delete", 0, [this](TObject* s) { mDelClick(s); });
   mSelAll = menuItem("mSelAll", "Select all", 0, [this](TObject* s) { mSelAllClick(s); });
   ListMedia->SetPopupMenu(PopupMenu1);
+  PopupMenu1->OnPopup = [this](TObject* s) { PopupMenu1Popup(s); };
 
   // ---- Preview, transport and item controls --------------------------------
   PanelWork = Make<TPanel>(this, this, "PanelWork", 0, 0, 700, 420);
@@ -754,6 +755,16 @@ void TFrameMedia::mDelClick(TObject* /*Sender*/) {
 }
 
 void TFrameMedia::mSelAllClick(TObject* /*Sender*/) { ListMedia->SelectAll(); }
+
+void TFrameMedia::PopupMenu1Popup(TObject* /*Sender*/) {
+  bool any = false;
+  for (int i = 0; i < ListMedia->Count() && !any; ++i) any = ListMedia->Selected(i);
+  for (TMenuItem* m : {mOFF, mON, mCopy, mDel}) m->SetEnabled(any);
+  const bool text = Clipboard()->HasFormat(CF_TEXT);
+  mPaste->SetEnabled(text);
+  mAdd->SetEnabled(text);
+  mSelAll->SetEnabled(ListMedia->Count() > 0);
+}
 
 // ===========================================================================
 // Preview

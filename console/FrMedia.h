@@ -120,6 +120,8 @@ class TFrameMedia : public TPanel {
   void mAddFileClick(TObject* Sender);
   void mDelClick(TObject* Sender);
   void mSelAllClick(TObject* Sender);
+  // The menu offers what the selection and the clipboard allow.
+  void PopupMenu1Popup(TObject* Sender);
   void FrameResize(TObject* Sender);
 
   // ---- Design ------------------------------------------------------------

@@ -276,6 +276,10 @@ TEST_F(MediaPlayListTest, MenuCheckCopyDeleteAndMovesKeepRecordsWithTheirLines) 
   EXPECT_EQ(f->CurrentItem, nullptr);
   f->bMedia_NewClick(nullptr);
   EXPECT_EQ(f->eFilesCount->Caption(), "0:0");
+  Clipboard()->Clear();
+  f->PopupMenu1Popup(nullptr);
+  for (TMenuItem* m : {f->mOFF, f->mON, f->mCopy, f->mDel, f->mPaste, f->mAdd, f->mSelAll})
+    EXPECT_FALSE(m->Enabled()) << m->Caption();
 }
 
 TEST_F(MediaPlayListTest, CounterAndButtonsFollowTheTransport) {
