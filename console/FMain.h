@@ -143,6 +143,8 @@ class TFormMain : public TForm {
   // AppFolder + "Teams/" + Folder + "/" + File; with File empty, the folder
   // with a trailing '/'.
   String TeamFilePath(const String& Folder, const String& File) const;
+  // The match side (1 or 2) chosen in a side list; 0 when none.
+  static int ChosenSide(const TComboBox* cb);
   void cbSek_KomandsChange(TObject* Sender);
   void bSek_NewClick(TObject* Sender);
   void bSek_SaveClick(TObject* Sender);
@@ -555,6 +557,17 @@ class TFormMain : public TForm {
   TRadioGroup* rgVideoDrv = nullptr;    // Tag: the chosen camera index
   TPanel* DSVideoWindowEx = nullptr;    // place of the camera's video window
   TListBox* ListPicOnTV = nullptr;
+  // TV and extra pictures, dropped files (FMainPictures.cpp).
+  TToolButton* tbDop_New = nullptr;
+  TToolButton* tbDop_Load = nullptr;
+  TToolButton* tbDop_Save = nullptr;
+  void ListPicOnTVClick(TObject* Sender);
+  void cbTVpic_TranspClick(TObject* Sender);
+  void tbDop_NewClick(TObject* Sender);
+  void tbDop_LoadClick(TObject* Sender);
+  void tbDop_SaveClick(TObject* Sender);
+  void DopPicsDblClick(TObject* Sender);
+  void FileDrag1Drop(TObject* Sender);
   TImage* ImageOnTV = nullptr;
   TCheckBox* cbTVpic_Transp = nullptr;
   TListBox* ListInet = nullptr;

@@ -32,6 +32,7 @@ void TFormMain::BuildForm() {
   FileDrag1 = new TFileDrag(this);
   FileDrag1->SetName("FileDrag1");
   FileDrag1->SetEnableDrop(false);
+  FileDrag1->OnDrop = [this](TObject* s) { FileDrag1Drop(s); };
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };

@@ -66,6 +66,27 @@ void TFormMain::BuildPlayersControls() {
 
   // ---- Line-up page --------------------------------------------------------
   DopPics->SetHeight(120);
+  DopPics->OnDblClick = [this](TObject* s) { DopPicsDblClick(s); };
+  TToolBar* dopBar = Make<TToolBar>(this, PanelTbaloSostavBot, "ToolBarDop", 212, 80, 28, 76);
+  dopBar->SetWrapable(true);
+  dopBar->SetFlat(true);
+  dopBar->SetButtonWidth(24);
+  dopBar->SetButtonHeight(24);
+  dopBar->SetImages(ImageList16);
+  struct Tool { TToolButton** button; const char* name; const char* hint; int image; };
+  for (Tool t : {Tool{&tbDop_New, "tbDop_New", "New picture list", 0}, Tool{&tbDop_Load, "tbDop_Load", "Load a picture list", 2},
+                 Tool{&tbDop_Save, "tbDop_Save", "Save the picture list", 4}}) {
+    auto* b = new TToolButton(this);
+    b->SetName(t.name);
+    b->SetHint(t.hint);
+    b->SetShowHint(true);
+    b->SetImageIndex(t.image);
+    b->SetParent(dopBar);
+    *t.button = b;
+  }
+  tbDop_New->OnClick = [this](TObject* s) { tbDop_NewClick(s); };
+  tbDop_Load->OnClick = [this](TObject* s) { tbDop_LoadClick(s); };
+  tbDop_Save->OnClick = [this](TObject* s) { tbDop_SaveClick(s); };
   Button1 = Make<TButton>(this, PanelTbaloSostavBot, "Button1", 8, 206, 80, 24);
   Button1->SetCaption("LOGO");
   Button1->OnClick = [this](TObject* s) { bIgroki_LogoClick(s); };

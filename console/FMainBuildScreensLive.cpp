@@ -70,7 +70,9 @@ void TFormMain::BuildTvAndMediaPages() {
   ListPicOnTV->Items()->SetText("NO\n");
   ListPicOnTV->SetHint("List in file: PicOnTV.txt");
   ListPicOnTV->SetShowHint(true);
+  ListPicOnTV->OnClick = [this](TObject* s) { ListPicOnTVClick(s); };
   cbTVpic_Transp = Make<TCheckBox>(this, Panel1TvPics, "cbTVpic_Transp", 4, 204, 180, 17);
+  cbTVpic_Transp->OnClick = [this](TObject* s) { cbTVpic_TranspClick(s); };
   cbTVpic_Transp->SetCaption("Transparency ");
   cbTVpic_Transp->SetChecked(true);
 

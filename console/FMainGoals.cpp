@@ -13,10 +13,6 @@ constexpr int CardShowMs = 2000;
 const char* const MediaFilter =
     "Media (*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob)|*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob";
 
-int ChosenSide(const TComboBox* cb) {
-  const int i = cb->ItemIndex();
-  return i == 0 || i == 1 ? i + 1 : 0;
-}
 
 struct FlagGuard {
   bool& flag;

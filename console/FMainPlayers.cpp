@@ -17,11 +17,6 @@ constexpr TTabloPageIndex PageMedia = 7;
 // The players list walks this many records of a side.
 constexpr int ListedRecords = 99;
 
-// The match side (1 or 2) chosen in a side list; 0 when none.
-int ChosenSide(const TComboBox* cb) {
-  const int i = cb->ItemIndex();
-  return i == 0 || i == 1 ? i + 1 : 0;
-}
 
 String FullName(const TPlayerRec& r) { return r.F + " " + r.I; }
 
@@ -39,6 +34,11 @@ struct FlagGuard {
 };
 
 }  // namespace
+
+int TFormMain::ChosenSide(const TComboBox* cb) {
+  const int i = cb->ItemIndex();
+  return i == 0 || i == 1 ? i + 1 : 0;
+}
 
 // ---------------------------------------------------------------------------
 // Players list

@@ -1,0 +1,103 @@
+// Pictures over the live TV picture, extra-picture lists and picture files
+// dropped on the media page.
+#include "ConsoleFixture.h"
+#include "console/FrMedia.h"
+#include "toolkit/TestApp.h"
+
+class PictureListsTest : public ConsoleFixture {
+ protected:
+  // A picture with a pure black half, in the program's Pics folder.
+  void WriteHalfBlack(const String& name) {
+    TBitmap b(8, 4);
+    b.Fill(clRed);
+    b.Canvas()->Brush()->SetColor(clBlack);
+    b.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    b.SaveToFile(app_ + "Pics/" + name);
+  }
+  int BlackPixels(TFormMain* f) {
+    TBitmap* b = f->ImageOnTV->Picture()->Bitmap();
+    int n = 0;
+    for (int y = 0; y < b->Height(); ++y)
+      for (int x = 0; x < b->Width(); ++x) n += b->Canvas()->Pixel(x, y) == clBlack;
+    return n;
+  }
+  void TearDown() override {
+    ScreenPage = 0;   // the page on the output is program state: the next test starts without one
+    ConsoleFixture::TearDown();
+  }
+  void Choose(TFormMain* f, int line) {
+    f->ListPicOnTV->SetItemIndex(line);
+    f->ListPicOnTVClick(f->ListPicOnTV);
+  }
+};
+
+TEST_F(PictureListsTest, OverLiveVideoPureBlackIsLiftedUnlessTransparencyIsChecked) {
+  WriteHalfBlack("over.bmp");
+  TFormMain* f = Create();
+  f->ListPicOnTV->Items()->SetText("NO\nover.bmp\nmissing.bmp\n");
+  ScreenPage = 6;
+  f->cbTVpic_Transp->SetChecked(false);
+  Choose(f, 1);
+  EXPECT_TRUE(f->ImageOnTV->Visible());
+  EXPECT_EQ(f->ImageOnTV->Parent(), f->PanelTabloColor);
+  EXPECT_EQ(BlackPixels(f), 0);
+  EXPECT_EQ(f->ImageOnTV->Picture()->Bitmap()->Canvas()->Pixel(0, 0), TColor(0x080808));
+  f->cbTVpic_Transp->SetChecked(true);   // clicking the box loads the picture again
+  EXPECT_EQ(BlackPixels(f), 16);
+
+  ScreenPage = 1;   // another page on the screen: the picture stays on the TV page
+  Choose(f, 1);
+  EXPECT_EQ(f->ImageOnTV->Parent(), f->PanelTablo5);
+  Choose(f, 2);
+  EXPECT_FALSE(f->ImageOnTV->Visible());
+  EXPECT_EQ(f->StatusBar1->Panels()->Items(1)->Text(), "File Error " + app_ + "Pics/missing.bmp");
+  Choose(f, 1);
+  Choose(f, 0);     // line 0 takes the overlay off
+  EXPECT_FALSE(f->ImageOnTV->Visible());
+  EXPECT_EQ(f->ImageOnTV->Picture()->Graphic(), nullptr);
+}
+
+TEST_F(PictureListsTest, ExtraPictureListAlwaysStartsWithOneLogoLine) {
+  TFormMain* f = Create();
+  WriteFile("with.txt", "LOGO\na.jpg\n");
+  WriteFile("without.txt", "a.jpg\nb.jpg\n");
+  String chosen;
+  CommonDialogHook = [&chosen](TCommonDialog* d) {
+    static_cast<TOpenDialog*>(d)->FileName = chosen;
+    return true;
+  };
+  chosen = app_ + "with.txt";
+  f->tbDop_Load->Click();
+  EXPECT_EQ(f->DopPics->Items()->Text(), "LOGO\na.jpg\n");
+  chosen = app_ + "without.txt";
+  f->tbDop_Load->Click();
+  EXPECT_EQ(f->DopPics->Items()->Text(), "LOGO\na.jpg\nb.jpg\n");
+  EXPECT_EQ(f->DopPics->ItemIndex(), 0);
+  chosen = app_ + "missing.txt";
+  f->tbDop_Load->Click();   // an unreadable list keeps the one shown
+  CommonDialogHook = nullptr;
+  EXPECT_EQ(requests_.back().Msg, "Error file " + chosen);
+  EXPECT_EQ(f->DopPics->Items()->Count(), 3);
+  f->tbDop_New->Click();
+  EXPECT_EQ(f->DopPics->Items()->Text(), "LOGO\n");
+}
+
+TEST_F(PictureListsTest, OnlyPictureFilesDroppedOnTheMediaPageJoinThePlayList) {
+  TFormMain* f = Create();
+  for (const char* n : {"a.JPG", "b.avi", "c.pg", "README"}) WriteFile(n, "x");
+  std::filesystem::create_directories(app_ + "d.png");
+  std::vector<String> urls;
+  for (const char* n : {"a.JPG", "b.avi", "c.pg", "README", "d.png"}) urls.push_back("file://" + app_ + n);
+  f->PageControl1->SetActivePage(f->Sheet_TV);
+  f->PageControl1Change(f->PageControl1);
+  EXPECT_FALSE(TestApp::DropUrls(f, urls));   // not a drop target on other pages
+  f->PageControl1->SetActivePage(f->Sheet_Media);
+  f->PageControl1Change(f->PageControl1);
+  const int before = f->FrameMedia1->ListMedia->Count();
+  ASSERT_TRUE(TestApp::DropUrls(f, urls));
+  TCheckListBox* list = f->FrameMedia1->ListMedia;
+  ASSERT_EQ(list->Count(), before + 1);
+  EXPECT_EQ(f->FrameMedia1->GetItemPath(before), app_ + "a.JPG");
+  EXPECT_TRUE(list->Checked(before));
+  EXPECT_EQ(list->ItemIndex(), before);
+}
