@@ -157,7 +157,7 @@ TControl* TFormMain::SelectedObject() const { return StretchHandle1 ? StretchHan
 
 void TFormMain::AttachDblClick(TObject* Sender) {
   auto* obj = dynamic_cast<TControl*>(Sender);
-  if (!obj || !obj->Parent()) return;
+  if (!obj || !obj->Parent() || !StretchHandle1) return;
   StretchHandle1->Detach();
   StretchHandle1->Attach(obj);
   StretchHandle1->SetHint(GeometryHint(obj));
@@ -173,6 +173,7 @@ void TFormMain::MouseDownObj(TObject* Sender, TMouseButton Button, TShiftState /
 }
 
 void TFormMain::StretchHandle1DblClick(TObject* /*Sender*/) {
+  if (!StretchHandle1) return;
   StretchHandle1->Detach();
   StretchHandle1->SetHint("");
 }
@@ -185,6 +186,8 @@ TControl* TFormMain::StyleSource() const { return reinterpret_cast<TControl*>(mO
 
 void TFormMain::Notification(TComponent* AComponent, bool removing) {
   TForm::Notification(AComponent, removing);
+  if (removing && AComponent == mObjPropCopy) mObjPropCopy = nullptr;
+  if (removing && AComponent == StretchHandle1) StretchHandle1 = nullptr;
   // A style source that goes away is forgotten: nothing freed is pasted from.
   if (removing && mObjPropCopy && AComponent && AComponent == StyleSource()) mObjPropCopy->SetTag(0);
 }
@@ -225,6 +228,7 @@ void TFormMain::mObjEditClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::mObjPropCopyClick(TObject* /*Sender*/) {
+  if (!mObjPropCopy) return;
   TControl* old = StyleSource();
   TControl* obj = SelectedObject();
   if (old && old != obj) old->RemoveFreeNotification(this);
@@ -234,7 +238,7 @@ void TFormMain::mObjPropCopyClick(TObject* /*Sender*/) {
 
 void TFormMain::mObjPropPasteClick(TObject* /*Sender*/) {
   TControl* obj = SelectedObject();
-  if (!obj) return;
+  if (!obj || !mObjPropCopy) return;
   StretchHandle1->Detach();
   CopyLabel3DProps(StyleSource(), obj);
   StretchHandle1->Attach(obj);
