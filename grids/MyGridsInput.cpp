@@ -22,7 +22,7 @@ void TMyCustomGrid::MoveCurrent(int ACol, int ARow, bool MoveAnchor, bool Show) 
   const GridCoord oldCurrent = current_;
   current_ = GridCoord{ACol, ARow};
   if (!options_.Contains(goAlwaysShowEditor)) HideEditor();
-  if (MoveAnchor || !options_.Contains(goRangeSelect)) {
+  if (MoveAnchor || !options_.Contains(goRangeSelect) || options_.Contains(goEditing)) {
     anchor_ = current_;
     if (options_.Contains(goRowSelect)) anchor_.X = colCount_ - 1;
   }
@@ -557,8 +557,8 @@ void TMyCustomGrid::CalcSizingState(int X, int Y, GridState& State, int& Index, 
                                     GridDrawInfo& FixedInfo) const {
   State = gsNormal;
   Index = -1;
-  if (!options_.Contains(goColSizing) && !options_.Contains(goRowSizing)) return;
   CalcDrawInfo(FixedInfo);
+  if (!options_.Contains(goColSizing) && !options_.Contains(goRowSizing)) return;
   auto test = [&](const AxisDrawInfo& a, int p, GridState st) {
     const int lw = a.EffectiveLineWidth;
     int range = lw, back = 0;

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QStaticText>
+#include <unordered_map>
 
 #include <cmath>
 #include <cstdlib>
@@ -260,7 +262,28 @@ int pixelSizeOf(const QString& family, int height) {
   return std::max(1, int(std::lround(height * it->second)));
 }
 
+QFont makeQFont(const TFont* f);
+
+// The Qt font of a toolkit font. Text drawn cell by cell asks for the same
+// font again and again: the last few are kept (per thread).
 QFont qfont(const TFont* f) {
+  struct Entry {
+    String name;
+    int height;
+    uint64_t style;
+    TFontPitch pitch;
+    QFont font;
+  };
+  thread_local std::vector<Entry> cache;
+  for (const Entry& e : cache)
+    if (e.height == f->Height() && e.style == f->Style().Bits() && e.pitch == f->Pitch() && e.name == f->Name())
+      return e.font;
+  if (cache.size() >= 8) cache.erase(cache.begin());
+  cache.push_back(Entry{f->Name(), f->Height(), f->Style().Bits(), f->Pitch(), makeQFont(f)});
+  return cache.back().font;
+}
+
+QFont makeQFont(const TFont* f) {
   QString family = qs(ResolveFontFamily(f->Name()));
   QFont q(family);
   q.setPixelSize(pixelSizeOf(family, f->Height()));
@@ -725,7 +748,11 @@ void TCanvas::FillRect(const TRect& r) {
         std::fill(row + rc.x(), row + rc.x() + rc.width(), v);
       }
     };
-    if (clip_) {
+    if (clip_ && clipIsRect_) {
+      const QRect c = QRect(clipRect_.Left, clipRect_.Top, clipRect_.Width(), clipRect_.Height()).translated(origin_.X, origin_.Y);
+      const QRect b = bounds.intersected(c);
+      if (!b.isEmpty()) fill(b);
+    } else if (clip_) {
       QRegion rg = clip_->Q().translated(origin_.X, origin_.Y).intersected(bounds);
       for (const QRect& rc : rg) fill(rc);
     } else {
@@ -984,6 +1011,34 @@ void TCanvas::TextOut(int x, int y, const String& text) {
   penPos_ = TPoint(x + w, y);
 }
 
+namespace {
+// Laid-out texts of TextRect, kept per thread: a grid draws the same cell
+// texts in the same font at every repaint, and laying a text out costs more
+// than drawing it.
+struct StaticTextCache {
+  struct Key {
+    String text;
+    QFont font;
+    bool operator==(const Key& o) const { return text == o.text && font == o.font; }
+  };
+  struct Hash {
+    size_t operator()(const Key& k) const { return std::hash<String>()(k.text) ^ (size_t(qHash(k.font)) << 1); }
+  };
+  std::unordered_map<Key, QStaticText, Hash> map;
+  const QStaticText& get(const String& text, const QFont& font) {
+    Key k{text, font};
+    auto it = map.find(k);
+    if (it != map.end()) return it->second;
+    if (map.size() >= 4096) map.clear();
+    QStaticText st(qs(text));
+    st.setTextFormat(Qt::PlainText);
+    st.setPerformanceHint(QStaticText::AggressiveCaching);
+    st.prepare(QTransform(), font);
+    return map.emplace(std::move(k), std::move(st)).first->second;
+  }
+};
+}  // namespace
+
 void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   CanvasPainter cp(this);
   if (!cp.ok()) return;
@@ -992,11 +1047,19 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   if (p.hasClipping()) p.setClipRect(rc, Qt::IntersectClip);
   else p.setClipRect(rc);
   if (brush_->Style() != bsClear) p.fillRect(rc, qcolor(brush_->Color()));
+  if (text.empty()) return;
   QFont f = qfont(font_.get());
   p.setFont(f);
-  QFontMetrics fm(f);
   p.setPen(qcolor(font_->Color()));
-  p.drawText(QPoint(x, y + fm.ascent()), qs(MapSymbolText(font_->Name(), text)));
+  const String shown = MapSymbolText(font_->Name(), text);
+  if (shown.find('\n') == String::npos && shown.find('\t') == String::npos) {
+    thread_local StaticTextCache cache;
+    // A static text is placed by the top of its line, as here.
+    p.drawStaticText(QPoint(x, y), cache.get(shown, f));
+    return;
+  }
+  QFontMetrics fm(f);
+  p.drawText(QPoint(x, y + fm.ascent()), qs(shown));
 }
 
 int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
@@ -1163,6 +1226,8 @@ void TCanvas::SetPixel(int x, int y, TColor c) {
 void TCanvas::SelectClipRgn(const TRegion* rgn) {
   if (rgn) clip_ = std::make_unique<TRegion>(*rgn);
   else clip_.reset();
+  clipIsRect_ = clip_ && clip_->Q().rectCount() <= 1;
+  clipRect_ = clipIsRect_ ? clip_->BoundingRect() : TRect();
 }
 
 TRect TCanvas::ClipRect() const {

@@ -258,6 +258,9 @@ class TCanvas : public TPersistent {
   std::unique_ptr<TBrush> brush_;
   TPoint penPos_;
   std::unique_ptr<TRegion> clip_;
+  // The clip when it is one rectangle (the usual case while painting).
+  bool clipIsRect_ = false;
+  TRect clipRect_;
   QImage* image_ = nullptr;
   TPoint origin_;
   unsigned textAlign_ = TA_LEFT | TA_TOP;

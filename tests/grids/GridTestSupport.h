@@ -13,6 +13,7 @@
 
 #include "grids/MyGrids.h"
 #include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
 
 // A draw grid whose count changes can be made to fail.
 class TProbeGrid : public TMyDrawGrid {
@@ -21,6 +22,7 @@ class TProbeGrid : public TMyDrawGrid {
   bool failSizeChanged = false;
   int sizeChangedCalls = 0;
   using TMyCustomGrid::ModifyScrollBar;
+  using TMyCustomGrid::MoveAdjust;
   using TMyCustomGrid::MoveCurrent;
   using TMyCustomGrid::ScrollPos;
   using TMyCustomGrid::ScrollMax;
