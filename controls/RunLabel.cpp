@@ -137,6 +137,7 @@ void TRunString::UpdateLayout() {
   c->SetFont(rFont_.get());
   box_ = Measure(c);
   measured_ = true;
+  lineStale_ = true;
   steps_ = std::max(1, box_.tw + Width());
   Invalidate();
 }
@@ -173,7 +174,12 @@ void TRunString::Paint() {
   TextBox b = box_;
   b.cx = W > b.tw ? (W - b.tw) / 2 : 0;
   b.cy = H > b.th ? (H - b.th) / 2 : 0;
-  line_.Layout(rText_, rFont_.get());
+  // Laid out again only after a change (comparing a long text on every
+  // step would cost in proportion to its length).
+  if (lineStale_) {
+    line_.Layout(rText_, rFont_.get());
+    lineStale_ = false;
+  }
 
   const TPoint o = TextOrigin(b);
   const int x = o.X, y = o.Y, d = depth_;

@@ -131,6 +131,7 @@ class TRunString : public TGraphicControl {
   TextBox box_;                        // from the last layout
   bool measured_ = false;
   TTextLine line_;                     // RText laid out in RFont
+  bool lineStale_ = true;              // RText or RFont may have changed since
   int64_t lastPaint_ = 0;              // FrameClock of the last tick's paint
   bool paintPending_ = false;          // a tick moved the text since then
   bool batching_ = false;              // ticks made up in one wake: no paint each
