@@ -1,6 +1,7 @@
 // Layout file: the look of the objects of the ten display pages (place,
 // size, colours, fonts, a few texts and pictures), one "Tablo<i>.<k>"
 // section per object, written whole and read whole.
+#include <algorithm>
 #include <cctype>
 #include "console/FMain.h"
 #include "controls/DialClock.h"
@@ -11,6 +12,17 @@
 #include "platform/IniFile.h"
 
 namespace {
+
+// Limits of what a hand-edited file may ask for: no object larger than the
+// largest output, no place far outside it, no font larger than a screen
+// could show (beyond them a label would need gigabytes to paint).
+constexpr int MaxObjectSide = 4096;
+constexpr int MaxObjectPlace = 32767;
+constexpr int MaxFontSize = 1000;
+
+int FontSizeKey(const TIniDocument& d, const String& sec) {
+  return std::clamp(d.ReadInteger(sec, "FontSize", 0), -MaxFontSize, MaxFontSize);
+}
 
 // Captions that the layout file carries (the other labels show match data).
 bool IsStatCaption(const String& name) {
@@ -76,7 +88,7 @@ void WriteFontKeys(TIniDocument& d, const String& sec, const TFont* f) {
 // The five font keys; "FontSet" 1 (or missing) means the console's own
 // character set.
 void ReadFontKeys(const TIniDocument& d, const String& sec, TFont* f, int consoleCharset) {
-  f->SetSize(d.ReadInteger(sec, "FontSize", 0));
+  f->SetSize(FontSizeKey(d, sec));
   f->SetName(d.ReadString(sec, "FontName", ""));
   f->SetColor(RGBTextToColor(d.ReadString(sec, "FontColor", "")));
   f->SetStyle(StyleFromMask(d.ReadInteger(sec, "FontStyle", 0)));
@@ -317,9 +329,10 @@ void TFormMain::LoadTabloObjects(const TIniDocument& Doc, const String& PageName
 
     bool kept = false;
     int w = Doc.ReadInteger(sec, "Width", 0), h = Doc.ReadInteger(sec, "Height", 0);
-    if (w <= 0) w = c->Width(), kept = true;
-    if (h <= 0) h = c->Height(), kept = true;
-    c->SetBounds(Doc.ReadInteger(sec, "Left", 0), Doc.ReadInteger(sec, "Top", 0), w, h);
+    if (w <= 0 || w > MaxObjectSide) w = c->Width(), kept = true;
+    if (h <= 0 || h > MaxObjectSide) h = c->Height(), kept = true;
+    c->SetBounds(std::clamp(Doc.ReadInteger(sec, "Left", 0), -MaxObjectPlace, MaxObjectPlace),
+                 std::clamp(Doc.ReadInteger(sec, "Top", 0), -MaxObjectPlace, MaxObjectPlace), w, h);
 
     switch (LayoutKind(c)) {
       case TLayoutKind::Label3D: {
@@ -329,7 +342,7 @@ void TFormMain::LoadTabloObjects(const TIniDocument& Doc, const String& PageName
         L->SetLayout(av >= tlTop && av <= tlBottom ? TTextLayout(av) : tlTop);
         L->SetWordWrap(Doc.ReadInteger(sec, "WordWrap", 0) != 0);
         L->SetBevel(TLabel3DBevel(Doc.ReadInteger(sec, "BevelStyle", 0)));
-        L->Font()->SetSize(Doc.ReadInteger(sec, "FontSize", 0));
+        L->Font()->SetSize(FontSizeKey(Doc, sec));
         L->Font()->SetName(Doc.ReadString(sec, "FontName", ""));
         L->Font()->SetColor(RGBTextToColor(Doc.ReadString(sec, "FontColor", "")));
         L->Font()->SetStyle(StyleFromMask(Doc.ReadInteger(sec, "FontStyle", 0)));

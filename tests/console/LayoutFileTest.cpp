@@ -233,13 +233,19 @@ TEST_F(LayoutFileTest, BrokenFilesChangeNothingOrKeepWhatTheyLack) {
     if (doc.ReadString(s, "Name", "") == "eTablo_K1") sec = s;
   doc.DeleteKey(sec, "Left");
   doc.DeleteKey(sec, "Width");
-  doc.WriteString(sec, "Height", "-4");
+  doc.WriteString(sec, "Height", "99999999");
+  doc.WriteString(sec, "FontSize", "2000000");
   doc.EraseSection("Tablo1.1");   // a missing section: skipped
   doc.SetFileName(View("lack.txt"));
   doc.Save();
   ASSERT_TRUE(f->LoadTabloLayout(View("lack.txt")));
   EXPECT_EQ(f->eTablo_K1->BoundsRect(), Bounds(0, k1.Top, k1.Width(), k1.Height()));
   EXPECT_NE(f->LayoutLoadMessage.find("eTablo_K1"), String::npos) << f->LayoutLoadMessage;
+  EXPECT_EQ(f->eTablo_K1->Font()->Size(), 1000);
+  doc.WriteString(sec, "Height", "-4");
+  doc.Save();
+  ASSERT_TRUE(f->LoadTabloLayout(View("lack.txt")));
+  EXPECT_EQ(f->eTablo_K1->Height(), k1.Height());
 }
 
 TEST_F(LayoutFileTest, StatisticsInputsFollowTheirRows) {
