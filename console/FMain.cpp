@@ -314,7 +314,7 @@ void TFormMain::LoadMatchLists() {
   // A list that exists but cannot be read is left alone: it is not saved
   // over at shutdown, and the operator is told.
   auto unreadable = [this](const String& file) {
-    StartupProblems.push_back("Error file " + file + ": it could not be read, so it will not be saved over.");
+    StartupProblems.push_back("Error file " + file + ":\nit could not be read, so it will not be saved over.");
   };
   const String gols = AppFolder + "Gols.txt";
   golsUnreadable_ = false;
@@ -371,14 +371,26 @@ void TFormMain::FormShow(TObject* /*Sender*/) {
     pendingLayoutMessage_.clear();
     ShowMessageDlg(msg, msg.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
   }
-  ShowStartupProblems();
+  // The window paints first; then what start-up could not read is told.
+  if (!StartupProblems.empty() && !startupProblemTimer_) {
+    startupProblemTimer_ = new TTimer(this);
+    startupProblemTimer_->SetInterval(200);
+    startupProblemTimer_->OnTimer = [this](TObject*) {
+      startupProblemTimer_->SetEnabled(false);
+      ShowStartupProblems();
+    };
+    startupProblemTimer_->SetEnabled(true);
+  }
 }
 
 void TFormMain::ShowStartupProblems() {
-  // Each is told once.
+  // Each is told once; not while the console is being closed by the system.
   std::vector<String> problems;
   problems.swap(StartupProblems);
-  for (const String& p : problems) ShowMessageDlg(p, p.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
+  for (const String& p : problems) {
+    if (closeWithoutQuestion_) break;
+    ShowMessageDlg(p, p.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
+  }
 }
 
 // ---------------------------------------------------------------------------

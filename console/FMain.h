@@ -844,6 +844,7 @@ class TFormMain : public TForm {
   String exeBaseName_;
   String pendingLayoutMessage_;   // the start-up layout load's message
   bool closeWithoutQuestion_ = false;
+  TTimer* startupProblemTimer_ = nullptr;   // tells StartupProblems after the first paint
   // Settings values read at start-up, and every value as it stood at the
   // end of start-up: a value that was not read and that the operator has
   // not changed is not written back, so a stop of the reading (a mistyped

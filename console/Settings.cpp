@@ -45,8 +45,8 @@ void TFormMain::LoadSettings() {
     // anything is written over it.
     const String kept = reg.KeepDamagedFile();
     if (!kept.empty())
-      StartupProblems.push_back("The settings file could not be read whole; it was kept as \"" + kept +
-                                "\". Settings that could not be read start with their defaults.");
+      StartupProblems.push_back("The settings file could not be read whole; it was kept as\n\"" + kept +
+                                "\".\nSettings that could not be read start with their defaults.");
     if (opened) {
       // Each read is noted, so that the values not read keep what is stored.
       String reading;
@@ -71,8 +71,8 @@ void TFormMain::LoadSettings() {
       // A value that is there but of another type is told to the operator.
       auto mistyped = [&](const String& n, const String& consequence) {
         if (reg.ValueExists(n))
-          StartupProblems.push_back("The setting \"" + n + "\" could not be read (a value of another type); " +
-                                    consequence + " The stored values are kept.");
+          StartupProblems.push_back("The setting \"" + n + "\" could not be read (a value of another type):\n" +
+                                    consequence + "\nThe stored values are kept.");
       };
       try {
         cbFixCmd1->SetTag(readInt("FixCmdN"));
@@ -154,7 +154,7 @@ void TFormMain::LoadSettings() {
           cbInternational->SetItemIndex(readInt("Charset"));
           cbInternationalChange(cbInternational);
         } catch (const ERegistryException&) {
-          mistyped("Charset", "the character set starts with its default.");
+          mistyped("Charset", "The character set starts with its default.");
         }
         LabelStadion->SetCaption(readStr("Stadion"));
         LabelStadionName->SetCaption(readStr("StadionN"));
@@ -167,7 +167,7 @@ void TFormMain::LoadSettings() {
           StatInputs[n]->SetValue(readInt("Stat1_" + IntToStr(int64_t(n))));
       } catch (const ERegistryException&) {
         // The first absent or mistyped value ends the block.
-        mistyped(reading, "it and the settings after it start with their defaults.");
+        mistyped(reading, "It and the settings after it start with their defaults.");
       }
     }
   }

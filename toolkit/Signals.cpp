@@ -7,7 +7,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #include "toolkit/Controls.h"
@@ -28,6 +30,13 @@ extern "C" void tkTerminationSignal(int sig) {
   errno = saved;
 }
 
+// Message boxes and dialogs still open would hold the program up: they are
+// cancelled, as Escape would.
+void cancelOpenDialogs() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal()) d->reject();
+}
+
 void readRequests() {
   unsigned char buf[16];
   ssize_t n;
@@ -36,6 +45,7 @@ void readRequests() {
       if (g_onRequest) {
         const int sig = buf[i];
         DispatchEvent([sig] { g_onRequest(sig); });
+        cancelOpenDialogs();
       }
 }
 

@@ -6,7 +6,9 @@
 // instead of killing the program.
 #include <functional>
 
-// Installs the handlers (again: replaces the call). OnRequest gets the
+// Installs the handlers (again: replaces the call). After the call, message
+// boxes and dialogs still open are cancelled so that the program can end.
+// OnRequest gets the
 // signal's number; it runs on the main thread from the event loop. An empty
 // call gives SIGTERM and SIGHUP their default action again.
 void InstallTerminationHandler(std::function<void(int Signal)> OnRequest);

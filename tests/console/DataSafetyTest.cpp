@@ -62,9 +62,13 @@ TEST_F(DataSafetyTest, MistypedSettingLosesNothingStored) {
   EXPECT_EQ(f->seSud_Schet1->Value(), 0);   // the reading stopped before the score
   EXPECT_TRUE(requests_.empty());            // told once the window is up
   f->FormShow(f);
+  for (int i = 0; i < 100 && requests_.empty(); ++i) {
+    Application->ProcessMessages();
+    Sleep(10);
+  }
   EXPECT_TRUE(Told("\"MediaAspect\""));
   requests_.clear();
-  f->FormShow(f);
+  f->ShowStartupProblems();
   EXPECT_TRUE(requests_.empty());   // once
   Destroy();
   EXPECT_EQ(ReadBytes(TRegistry::StoreFileName()), before);
@@ -91,13 +95,12 @@ TEST_F(DataSafetyTest, DamagedSettingsFileIsKeptAsideOnce) {
   for (int i = 0; i < 4000; ++i) junk += char(gen() & 0xFF);
   fs::create_directories(fs::path(TRegistry::StoreFileName()).parent_path());
   std::ofstream(TRegistry::StoreFileName(), std::ios::binary) << junk;
-  TFormMain* f = Create();
-  f->FormShow(f);
+  Create()->ShowStartupProblems();
   EXPECT_TRUE(Told(".bad"));
   Destroy();
   EXPECT_EQ(ReadBytes(TRegistry::StoreFileName() + ".bad"), junk);
   requests_.clear();
-  Create()->FormShow(form_);   // the file is sound again: nothing to tell
+  Create()->ShowStartupProblems();   // the file is sound again: nothing to tell
   EXPECT_FALSE(Told(".bad"));
 }
 
@@ -108,7 +111,7 @@ TEST_F(DataSafetyTest, UnreadableListsAreNotSavedOver) {
   WriteFile("Texts/Internet.txt", links);
   for (const char* file : {"Gols.txt", "Texts/Internet.txt"}) fs::permissions(app_ + file, fs::perms::none);
   AsOrdinaryUser([&] { Create(); });
-  form_->FormShow(form_);
+  form_->ShowStartupProblems();
   EXPECT_TRUE(Told("Error file " + app_ + "Gols.txt"));
   EXPECT_TRUE(Told("Error file " + app_ + "Texts/Internet.txt"));
   Destroy();
