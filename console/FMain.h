@@ -63,6 +63,10 @@ struct TFormMainEnvironment {
   String ExeBaseName;   // empty: the executable's file name without extension
 };
 
+class TFilterGraph;
+class TFilter;
+class TSysDevEnum;
+
 class TFormMain : public TForm {
  public:
   explicit TFormMain(TComponent* AOwner);
@@ -556,6 +560,9 @@ class TFormMain : public TForm {
   // =========================================================================
   TRadioGroup* rgVideoDrv = nullptr;    // Tag: the chosen camera index
   TPanel* DSVideoWindowEx = nullptr;    // place of the camera's video window
+  TFilterGraph* FilterGraph1 = nullptr;  // the camera graph (capture mode, made active when loaded)
+  TFilter* Filter1 = nullptr;            // the chosen camera's filter in FilterGraph1
+  std::shared_ptr<TSysDevEnum> VideoCaptureDevices;  // the cameras listed in rgVideoDrv
   TListBox* ListPicOnTV = nullptr;
   // TV and extra pictures, dropped files (FMainPictures.cpp).
   TToolButton* tbDop_New = nullptr;

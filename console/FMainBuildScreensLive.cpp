@@ -8,6 +8,7 @@
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
+#include "media/DSGraph.h"
 
 using namespace fmainbuild;
 
@@ -39,6 +40,13 @@ void TFormMain::BuildTvAndMediaPages() {
   DSVideoWindowEx->SetColor(clBlack);
   DSVideoWindowEx->SetBevelOuter(bvNone);
   DSVideoWindowEx->SetCaption("");
+  FilterGraph1 = new TFilterGraph(this);
+  FilterGraph1->SetName("FilterGraph1");
+  FilterGraph1->SetMode(gmCapture);
+  FilterGraph1->SetAutoCreate(true);
+  Filter1 = new TFilter(this);
+  Filter1->SetName("Filter1");
+  Filter1->SetFilterGraph(FilterGraph1);
   ImageOnTV = Make<TImage>(this, PanelTablo5, "ImageOnTV", 0, 0, 384, 256);
   ImageOnTV->SetStretch(true);
   ImageOnTV->SetTransparent(true);

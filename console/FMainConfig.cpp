@@ -3,6 +3,10 @@
 #include "console/FStadion.h"
 #include "controls/Label3D.h"
 
+#include <cstdlib>
+
+#include "media/DSGraph.h"
+
 void TFormMain::rgVideoDrvClick(TObject* /*Sender*/) {
   ClearCameraGraph();
   rgVideoDrv->SetTag(rgVideoDrv->ItemIndex());
@@ -11,12 +15,28 @@ void TFormMain::rgVideoDrvClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::FillVideoDrivers() {
-  // Enumerates the video input devices into rgVideoDrv after its item 0
-  // (media layer).
+  // The cameras follow the design item "Drivers not found" (item 0, no
+  // camera). Their monikers are kept from now on, so the camera chosen by
+  // position is the one listed even when another is plugged in meanwhile.
+  VideoCaptureDevices = std::make_shared<TSysDevEnum>(CLSID_VideoInputDeviceCategory);
+  const int count = VideoCaptureDevices->CountFilters();
+  if (count < 1) return;
+  DSVideoWindowEx->SetColor(clBlack);
+  rgVideoDrv->SetHeight(std::abs(rgVideoDrv->Font()->Height()) * (count + 1) + 24);
+  for (int i = 0; i < count; ++i) rgVideoDrv->Items()->Add(VideoCaptureDevices->GetFilter(i).FriendlyName);
+  rgVideoDrv->SetTag(0);
+  rgVideoDrv->SetItemIndex(0);
 }
 
 void TFormMain::ClearCameraGraph() {
-  // The camera graph is cleared and made inactive (media layer).
+  if (!FilterGraph1) return;
+  // Switching the camera off never fails: a graph that cannot be emptied
+  // is released whole when it is made inactive (shutdown goes on).
+  try {
+    FilterGraph1->ClearGraph();
+  } catch (const std::exception&) {
+  }
+  FilterGraph1->SetActive(false);
 }
 
 void TFormMain::StartCameraPreview(int /*DeviceIndex*/) {

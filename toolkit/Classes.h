@@ -55,6 +55,10 @@ class TComponent : public TPersistent {
   void RemoveComponent(TComponent* c);
   // Told when a component that this one refers to goes away.
   virtual void Notification(TComponent* AComponent, bool removing);
+  // Runs once after the form that owns the component has set its design
+  // values, before the form's OnCreate (see TCustomForm::AfterConstruction);
+  // components made later at run time are never told.
+  virtual void Loaded() { state_.Exclude(csLoading); }
   void FreeNotification(TComponent* c);
   void RemoveFreeNotification(TComponent* c);
   // Frees the owned components, last created first (also done by the

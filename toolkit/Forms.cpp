@@ -54,6 +54,11 @@ TCustomForm::~TCustomForm() {
 void TCustomForm::AfterConstruction() {
   if (created_) return;
   created_ = true;
+  // The components the form owns learn that their design values are set.
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TComponent* c = Components(i);
+    DispatchEvent([c] { c->Loaded(); });
+  }
   if (OnCreate) DispatchEvent([this] { OnCreate(this); });
 }
 

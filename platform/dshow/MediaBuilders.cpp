@@ -1,0 +1,119 @@
+// The capture graph builder (connects a source into a sink) and the disc
+// graph builder (a plain graph whose disc interfaces come from the registry).
+#include "platform/dshow/MediaGraph_p.h"
+
+namespace {
+
+ComPtr<IPin> freePin(IBaseFilter* f, PIN_DIRECTION dir, const GUID* type) {
+  if (!f) return nullptr;
+  ComPtr<IEnumPins> e;
+  if (FAILED(f->EnumPins(e.Put())) || !e) return nullptr;
+  IPin* p = nullptr;
+  while (e->Next(1, &p, nullptr) == S_OK) {
+    ComPtr<IPin> pin = ComPtr<IPin>::Attach(p);
+    PIN_DIRECTION d;
+    ComPtr<IPin> other;
+    if (FAILED(pin->QueryDirection(&d)) || d != dir || SUCCEEDED(pin->ConnectedTo(other.Put()))) continue;
+    if (type && dir == PINDIR_OUTPUT) {
+      if (auto* mp = dynamic_cast<TMediaPin*>(pin.Get())) {
+        std::string k = mp->Kind();
+        if ((*type == MEDIATYPE_Video && k != "video" && !k.empty()) ||
+            (*type == MEDIATYPE_Audio && k != "audio" && !k.empty()))
+          continue;
+      }
+    }
+    return pin;
+  }
+  return nullptr;
+}
+
+class TCaptureBuilder : public TComObject, public ICaptureGraphBuilder2 {
+ public:
+  HRESULT QueryInterface(const GUID& iid, void** out) override {
+    if (AnswerInterface<IUnknown>(this, iid, out) || AnswerInterface<ICaptureGraphBuilder2>(this, iid, out))
+      return S_OK;
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT SetFiltergraph(IGraphBuilder* g) override {
+    if (graph_) return E_UNEXPECTED;
+    graph_ = g;
+    return S_OK;
+  }
+  HRESULT GetFiltergraph(IGraphBuilder** g) override {
+    if (!g) return E_POINTER;
+    if (!graph_) {
+      HRESULT hr = CreateMediaObject(CLSID_FilterGraph, graph_);
+      if (FAILED(hr)) return hr;
+    }
+    graph_->AddRef();
+    *g = graph_.Get();
+    return S_OK;
+  }
+  HRESULT RenderStream(const GUID*, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
+                       IBaseFilter* sink) override {
+    if (!source) return E_POINTER;
+    if (!graph_) {
+      ComPtr<IGraphBuilder> g;
+      HRESULT hr = GetFiltergraph(g.Put());
+      if (FAILED(hr)) return hr;
+    }
+    ComPtr<IPin> out = QueryAs<IPin>(source);
+    if (!out) out = freePin(QueryAs<IBaseFilter>(source).Get(), PINDIR_OUTPUT, type);
+    if (!out) return MEDIA_E_CANNOT_CONNECT;
+    if (intermediate) {
+      ComPtr<IPin> in = freePin(intermediate, PINDIR_INPUT, nullptr);
+      if (!in) return MEDIA_E_CANNOT_CONNECT;
+      HRESULT hr = graph_->Connect(out.Get(), in.Get());
+      if (FAILED(hr)) return hr;
+      out = freePin(intermediate, PINDIR_OUTPUT, nullptr);
+      if (!out) return MEDIA_E_CANNOT_CONNECT;
+    }
+    if (!sink) return graph_->Render(out.Get());
+    ComPtr<IPin> in = freePin(sink, PINDIR_INPUT, nullptr);
+    if (!in) return MEDIA_E_CANNOT_CONNECT;
+    return graph_->Connect(out.Get(), in.Get());
+  }
+ private:
+  ComPtr<IGraphBuilder> graph_;
+};
+
+class TDvdBuilder : public TComObject, public IDvdGraphBuilder {
+ public:
+  HRESULT QueryInterface(const GUID& iid, void** out) override {
+    if (AnswerInterface<IUnknown>(this, iid, out) || AnswerInterface<IDvdGraphBuilder>(this, iid, out)) return S_OK;
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT GetFiltergraph(IGraphBuilder** g) override {
+    if (!g) return E_POINTER;
+    if (!graph_) {
+      HRESULT hr = CreateMediaObject(CLSID_FilterGraph, graph_);
+      if (FAILED(hr)) return hr;
+    }
+    graph_->AddRef();
+    *g = graph_.Get();
+    return S_OK;
+  }
+  HRESULT GetDvdInterface(const GUID& iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!navigator_) {
+      HRESULT hr = CoCreateInstance(CLSID_DvdNavigator, IUnknown::IID, navigator_.PutVoid());
+      if (FAILED(hr)) return E_NOINTERFACE;
+    }
+    return navigator_->QueryInterface(iid, out);
+  }
+  HRESULT RenderDvdVideoVolume(const std::string&, DWORD) override { return MEDIA_E_UNSUPPORTED_STREAM; }
+ private:
+  ComPtr<IGraphBuilder> graph_;
+  ComPtr<IUnknown> navigator_;
+};
+
+}  // namespace
+
+void RegisterBuilderClasses() {
+  RegisterMediaClassRaw(CLSID_CaptureGraphBuilder2,
+                        [] { return static_cast<ICaptureGraphBuilder2*>(new TCaptureBuilder()); });
+  RegisterMediaClassRaw(CLSID_DvdGraphBuilder, [] { return static_cast<IDvdGraphBuilder*>(new TDvdBuilder()); });
+}

@@ -1,0 +1,539 @@
+// The layer's filters over GStreamer elements.
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/dshow/MediaFilters_p.h"
+#include "toolkit/Classes.h"
+
+// ---------------------------------------------------------------------------
+// File source
+
+TSourceFilter::TSourceFilter(const std::string& uri) : TMediaFilter(CLSID_SourceFilter, "File Source") {
+  GstElement* dec = MakeElement("uridecodebin", "decoder");
+  if (!dec) return;
+  g_object_set(dec, "uri", uri.c_str(), nullptr);
+  gst_bin_add(GST_BIN(bin_), dec);
+  g_signal_connect(dec, "pad-added", G_CALLBACK(&TSourceFilter::padAdded), this);
+  g_signal_connect(dec, "no-more-pads", G_CALLBACK(&TSourceFilter::noMorePads), this);
+  g_signal_connect(dec, "autoplug-select", G_CALLBACK(&TSourceFilter::autoplugSelect), this);
+  g_signal_connect(bin_, "deep-element-added", G_CALLBACK(&TSourceFilter::deepElementAdded), this);
+}
+
+void TSourceFilter::padAdded(GstElement*, GstPad* pad, gpointer self) {
+  auto* f = static_cast<TSourceFilter*>(self);
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+  std::string kind = "Stream";
+  if (caps && gst_caps_get_size(caps) > 0) {
+    const char* n = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+    if (g_str_has_prefix(n, "video/")) kind = "Video";
+    else if (g_str_has_prefix(n, "audio/")) kind = "Audio";
+  }
+  if (caps) gst_caps_unref(caps);
+  TMediaPin* pin = f->AddPin(PINDIR_OUTPUT, kind + " " + std::to_string(++f->streams_), pad);
+  if (TGraph* g = f->Graph()) g->StreamAdded(pin);
+}
+
+void TSourceFilter::noMorePads(GstElement*, gpointer self) {
+  if (TGraph* g = static_cast<TSourceFilter*>(self)->Graph()) g->NoMorePads();
+}
+
+int TSourceFilter::autoplugSelect(GstElement*, GstPad*, GstCaps*, GstElementFactory* factory, gpointer self) {
+  enum { kTry = 0, kSkip = 2 };
+  TGraph* g = static_cast<TSourceFilter*>(self)->Graph();
+  if (!g) return kTry;
+  ComPtr<IMoniker> m = MakeFactoryMoniker(factory);
+  return g->CallSelectedFilter(m.Get()) ? kTry : kSkip;
+}
+
+void TSourceFilter::deepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+  if (TGraph* g = static_cast<TSourceFilter*>(self)->Graph()) g->CallCreatedFilter(element);
+}
+
+// ---------------------------------------------------------------------------
+// Capture source
+
+TCaptureSource::TCaptureSource(GstElement* element) : TMediaFilter(CLSID_CaptureSource, "Capture Source") {
+  if (!element) return;
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "is-live")) {
+    gboolean live = TRUE;
+    g_object_get(element, "is-live", &live, nullptr);
+    live_ = live;
+  }
+  gst_bin_add(GST_BIN(bin_), element);
+  if (GstPad* src = gst_element_get_static_pad(element, "src")) {
+    AddPin(PINDIR_OUTPUT, "Capture", src);
+    gst_object_unref(src);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Video renderer
+
+TVideoRenderer::TVideoRenderer() : TMediaFilter(CLSID_VideoRenderer, "Video Renderer") {
+  GstElement* conv = MakeElement("videoconvert", "convert");
+  GstElement* caps = MakeElement("capsfilter", "format");
+  sink_ = MakeElement("appsink", "sink");
+  if (!conv || !caps || !sink_) return;
+  GstCaps* c = gst_caps_from_string("video/x-raw,format=BGRx");
+  g_object_set(caps, "caps", c, nullptr);
+  gst_caps_unref(c);
+  g_object_set(sink_, "enable-last-sample", FALSE, "max-buffers", 2u, "qos", TRUE, nullptr);
+  GstAppSinkCallbacks cb{};
+  cb.new_sample = [](GstAppSink* s, gpointer self) { return onSample(GST_ELEMENT(s), self, false); };
+  cb.new_preroll = [](GstAppSink* s, gpointer self) { return onSample(GST_ELEMENT(s), self, true); };
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink_), &cb, this, nullptr);
+  gst_bin_add_many(GST_BIN(bin_), conv, caps, sink_, nullptr);
+  gst_element_link_many(conv, caps, sink_, nullptr);
+  GstPad* in = gst_element_get_static_pad(conv, "sink");
+  AddPin(PINDIR_INPUT, "Input", in);
+  gst_object_unref(in);
+}
+
+TVideoRenderer::~TVideoRenderer() {
+  if (bin_) gst_element_set_state(bin_, GST_STATE_NULL);
+  std::lock_guard<std::mutex> g(m_);
+  listener_.reset();
+  keep_.reset();
+}
+
+void TVideoRenderer::SetSync(bool sync) {
+  if (sink_) g_object_set(sink_, "sync", gboolean(sync), nullptr);
+}
+
+bool TVideoRenderer::QueryExtra(const GUID& iid, void** out) {
+  return AnswerInterface<IVideoFrameSource>(this, iid, out) || AnswerInterface<IVideoWindow>(this, iid, out) ||
+         AnswerInterface<IBasicVideo2>(this, iid, out);
+}
+
+GstFlowReturn TVideoRenderer::onSample(GstElement* sink, gpointer self, bool preroll) {
+  GstSample* s = preroll ? gst_app_sink_pull_preroll(GST_APP_SINK(sink)) : gst_app_sink_pull_sample(GST_APP_SINK(sink));
+  if (!s) return GST_FLOW_OK;
+  static_cast<TVideoRenderer*>(self)->takeSample(s);
+  return GST_FLOW_OK;
+}
+
+namespace {
+struct MappedSample {
+  GstSample* sample = nullptr;
+  GstBuffer* buffer = nullptr;
+  GstMapInfo map{};
+  ~MappedSample() {
+    if (buffer) gst_buffer_unmap(buffer, &map);
+    if (sample) gst_sample_unref(sample);
+  }
+};
+}  // namespace
+
+void TVideoRenderer::takeSample(GstSample* sample) {
+  auto ms = std::make_shared<MappedSample>();
+  ms->sample = sample;
+  GstBuffer* buf = gst_sample_get_buffer(sample);
+  GstCaps* caps = gst_sample_get_caps(sample);
+  GstVideoInfo info;
+  if (!buf || !caps || !gst_video_info_from_caps(&info, caps) || !gst_buffer_map(buf, &ms->map, GST_MAP_READ))
+    return;
+  ms->buffer = buf;
+  int stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+  size_t offset = GST_VIDEO_INFO_PLANE_OFFSET(&info, 0);
+  if (GstVideoMeta* meta = gst_buffer_get_video_meta(buf)) {
+    stride = meta->stride[0];
+    offset = meta->offset[0];
+  }
+  const int w = GST_VIDEO_INFO_WIDTH(&info), h = GST_VIDEO_INFO_HEIGHT(&info);
+  REFERENCE_TIME t = 0;
+  if (GST_BUFFER_PTS_IS_VALID(buf)) {
+    const GstSegment* seg = gst_sample_get_segment(sample);
+    guint64 st = seg ? gst_segment_to_stream_time(seg, GST_FORMAT_TIME, GST_BUFFER_PTS(buf)) : GST_BUFFER_PTS(buf);
+    if (st != GST_CLOCK_TIME_NONE) t = REFERENCE_TIME(st / 100);
+  }
+  bool sizeChanged = false;
+  std::shared_ptr<const void> old;
+  std::shared_ptr<std::function<void()>> listener;
+  {
+    std::lock_guard<std::mutex> g(m_);
+    if (w != width_ || h != height_) {
+      sizeChanged = true;
+      width_ = w;
+      height_ = h;
+    }
+    fpsN_ = GST_VIDEO_INFO_FPS_N(&info);
+    fpsD_ = std::max(1, GST_VIDEO_INFO_FPS_D(&info));
+    parN_ = std::max(1, GST_VIDEO_INFO_PAR_N(&info));
+    parD_ = std::max(1, GST_VIDEO_INFO_PAR_D(&info));
+    old = std::move(keep_);
+    keep_ = ms;
+    frame_.Width = w;
+    frame_.Height = h;
+    frame_.Stride = stride;
+    frame_.Bits = ms->map.data + offset;
+    frame_.Time = t;
+    frame_.Sequence = ++sequence_;
+    frame_.Keep = keep_;
+    listener = listener_;
+  }
+  old.reset();
+  if (sizeChanged)
+    if (TGraph* g = Graph()) g->Notify(EC_VIDEO_SIZE_CHANGED, LONG_PTR((w & 0xFFFF) | ((h & 0xFFFF) << 16)), 0);
+  if (listener && !pending_->exchange(true)) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+      pending_->store(false);
+      return;
+    }
+    std::weak_ptr<std::function<void()>> weak = listener;
+    std::shared_ptr<std::atomic<bool>> pending = pending_;
+    QMetaObject::invokeMethod(
+        app,
+        [weak, pending] {
+          pending->store(false);
+          if (auto l = weak.lock()) {
+            try {
+              (*l)();
+            } catch (...) {
+              HandleMainThreadException(std::current_exception());
+            }
+          }
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+bool TVideoRenderer::LatestFrame(TVideoFrame& frame) {
+  std::lock_guard<std::mutex> g(m_);
+  if (!keep_) return false;
+  frame = frame_;
+  return true;
+}
+
+void TVideoRenderer::SetFrameListener(std::function<void()> listener) {
+  std::lock_guard<std::mutex> g(m_);
+  listener_ = listener ? std::make_shared<std::function<void()>>(std::move(listener)) : nullptr;
+}
+
+HRESULT TVideoRenderer::SetWindowPosition(int32_t l, int32_t t, int32_t w, int32_t h) {
+  std::lock_guard<std::mutex> g(m_);
+  winL_ = l; winT_ = t; winW_ = w; winH_ = h;
+  return S_OK;
+}
+HRESULT TVideoRenderer::GetWindowPosition(int32_t* l, int32_t* t, int32_t* w, int32_t* h) {
+  std::lock_guard<std::mutex> g(m_);
+  *l = winL_; *t = winT_; *w = winW_; *h = winH_;
+  return S_OK;
+}
+
+HRESULT TVideoRenderer::GetVideoSize(int32_t* w, int32_t* h) {
+  std::lock_guard<std::mutex> g(m_);
+  if (width_ == 0) return E_FAIL;
+  *w = width_;
+  *h = height_;
+  return S_OK;
+}
+HRESULT TVideoRenderer::get_AvgTimePerFrame(double* s) {
+  std::lock_guard<std::mutex> g(m_);
+  *s = fpsN_ > 0 ? double(fpsD_) / fpsN_ : 0.0;
+  return S_OK;
+}
+HRESULT TVideoRenderer::SetSourcePosition(int32_t l, int32_t t, int32_t w, int32_t h) {
+  std::lock_guard<std::mutex> g(m_);
+  if (w <= 0 || h <= 0 || l < 0 || t < 0 || (width_ > 0 && (l + w > width_ || t + h > height_))) return E_INVALIDARG;
+  srcL_ = l; srcT_ = t; srcW_ = w; srcH_ = h;
+  defaultSource_ = false;
+  return S_OK;
+}
+HRESULT TVideoRenderer::GetSourcePosition(int32_t* l, int32_t* t, int32_t* w, int32_t* h) {
+  std::lock_guard<std::mutex> g(m_);
+  if (defaultSource_) {
+    *l = 0; *t = 0; *w = width_; *h = height_;
+  } else {
+    *l = srcL_; *t = srcT_; *w = srcW_; *h = srcH_;
+  }
+  return S_OK;
+}
+HRESULT TVideoRenderer::SetDefaultSourcePosition() {
+  std::lock_guard<std::mutex> g(m_);
+  defaultSource_ = true;
+  return S_OK;
+}
+HRESULT TVideoRenderer::IsUsingDefaultSource() {
+  std::lock_guard<std::mutex> g(m_);
+  return defaultSource_ ? S_OK : S_FALSE;
+}
+HRESULT TVideoRenderer::SetDestinationPosition(int32_t l, int32_t t, int32_t w, int32_t h) {
+  std::lock_guard<std::mutex> g(m_);
+  if (w <= 0 || h <= 0) return E_INVALIDARG;
+  dstL_ = l; dstT_ = t; dstW_ = w; dstH_ = h;
+  defaultDest_ = false;
+  return S_OK;
+}
+HRESULT TVideoRenderer::GetDestinationPosition(int32_t* l, int32_t* t, int32_t* w, int32_t* h) {
+  std::lock_guard<std::mutex> g(m_);
+  if (defaultDest_) {
+    *l = 0; *t = 0; *w = winW_; *h = winH_;
+  } else {
+    *l = dstL_; *t = dstT_; *w = dstW_; *h = dstH_;
+  }
+  return S_OK;
+}
+HRESULT TVideoRenderer::SetDefaultDestinationPosition() {
+  std::lock_guard<std::mutex> g(m_);
+  defaultDest_ = true;
+  return S_OK;
+}
+HRESULT TVideoRenderer::GetPreferredAspectRatio(int32_t* x, int32_t* y) {
+  std::lock_guard<std::mutex> g(m_);
+  if (width_ == 0) return E_FAIL;
+  *x = width_ * parN_;
+  *y = height_ * parD_;
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Audio renderer
+
+TAudioRenderer::TAudioRenderer() : TMediaFilter(CLSID_AudioRenderer, "Audio Renderer") {
+  GstElement* conv = MakeElement("audioconvert");
+  GstElement* res = MakeElement("audioresample");
+  volume_ = MakeElement("volume", "volume");
+  panorama_ = MakeElement("audiopanorama", "panorama");
+  GstElement* conv2 = MakeElement("audioconvert");
+  GstElement* sink = nullptr;
+  if (const char* desc = std::getenv("TABLO_AUDIO_SINK"); desc && *desc) {
+    GError* err = nullptr;
+    sink = gst_parse_launch(desc, &err);
+    if (err) g_error_free(err);
+  }
+  if (!sink) sink = MakeElement("autoaudiosink");
+  if (!conv || !res || !volume_ || !panorama_ || !conv2 || !sink) return;
+  gst_bin_add_many(GST_BIN(bin_), conv, res, volume_, panorama_, conv2, sink, nullptr);
+  gst_element_link_many(conv, res, volume_, panorama_, conv2, sink, nullptr);
+  GstPad* in = gst_element_get_static_pad(conv, "sink");
+  AddPin(PINDIR_INPUT, "Audio Input", in);
+  gst_object_unref(in);
+}
+
+// ---------------------------------------------------------------------------
+// Sample grabber
+
+TGrabberFilter::TGrabberFilter() : TMediaFilter(CLSID_SampleGrabber, "SampleGrabber"), major_(MEDIATYPE_Video) {
+  GstElement* conv = MakeElement("videoconvert");
+  GstElement* caps = MakeElement("capsfilter");
+  if (!conv || !caps) return;
+  GstCaps* c = gst_caps_from_string("video/x-raw,format=BGRx");
+  g_object_set(caps, "caps", c, nullptr);
+  gst_caps_unref(c);
+  gst_bin_add_many(GST_BIN(bin_), conv, caps, nullptr);
+  gst_element_link(conv, caps);
+  GstPad* in = gst_element_get_static_pad(conv, "sink");
+  GstPad* out = gst_element_get_static_pad(caps, "src");
+  gst_pad_add_probe(out, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                    &TGrabberFilter::probe, this, nullptr);
+  AddPin(PINDIR_INPUT, "Input", in);
+  AddPin(PINDIR_OUTPUT, "Output", out);
+  gst_object_unref(in);
+  gst_object_unref(out);
+}
+
+TGrabberFilter::~TGrabberFilter() {
+  if (bin_) gst_element_set_state(bin_, GST_STATE_NULL);
+  std::lock_guard<std::mutex> g(m_);
+  if (last_) gst_buffer_unref(last_);
+  last_ = nullptr;
+}
+
+bool TGrabberFilter::QueryExtra(const GUID& iid, void** out) { return AnswerInterface<ISampleGrabber>(this, iid, out); }
+
+GstPadProbeReturn TGrabberFilter::probe(GstPad*, GstPadProbeInfo* info, gpointer self) {
+  auto* f = static_cast<TGrabberFilter*>(self);
+  if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(ev) == GST_EVENT_CAPS) {
+      GstCaps* caps = nullptr;
+      gst_event_parse_caps(ev, &caps);
+      GstVideoInfo vi;
+      if (caps && gst_video_info_from_caps(&vi, caps)) {
+        std::lock_guard<std::mutex> g(f->m_);
+        f->width_ = GST_VIDEO_INFO_WIDTH(&vi);
+        f->height_ = GST_VIDEO_INFO_HEIGHT(&vi);
+        f->srcStride_ = GST_VIDEO_INFO_PLANE_STRIDE(&vi, 0);
+        f->fpsN_ = GST_VIDEO_INFO_FPS_N(&vi);
+        f->fpsD_ = std::max(1, GST_VIDEO_INFO_FPS_D(&vi));
+      }
+    }
+    return GST_PAD_PROBE_OK;
+  }
+  GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+  if (!buf) return GST_PAD_PROBE_OK;
+  ComPtr<ISampleGrabberCB> cb;
+  int w, h, stride;
+  {
+    std::lock_guard<std::mutex> g(f->m_);
+    if (f->bufferSamples_) {
+      GstBuffer* old = f->last_;
+      f->last_ = gst_buffer_ref(buf);
+      if (old) gst_buffer_unref(old);
+    }
+    if (f->which_ == 1) cb = f->callback_;
+    w = f->width_;
+    h = f->height_;
+    stride = f->srcStride_;
+  }
+  if (cb && w > 0 && h > 0) {
+    // Only a sample handed to a callback is converted.
+    const int32_t size = ((w * 24 + 31) / 32) * 4 * h;
+    f->scratch_.resize(size_t(size));
+    GstMapInfo map;
+    if (gst_buffer_map(buf, &map, GST_MAP_READ)) {
+      {
+        std::lock_guard<std::mutex> g(f->m_);
+        f->convert(map.data, stride, f->scratch_.data(), size);
+      }
+      gst_buffer_unmap(buf, &map);
+      double t = GST_BUFFER_PTS_IS_VALID(buf) ? double(GST_BUFFER_PTS(buf)) / GST_SECOND : 0.0;
+      cb->BufferCB(t, f->scratch_.data(), size);
+      if (f->oneShot_) {
+        std::lock_guard<std::mutex> g(f->m_);
+        f->callback_ = nullptr;
+      }
+    }
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+// BGRx rows, top first, into RGB24 rows bottom first (each rounded to 4
+// bytes), at most `limit` bytes. Called with m_ held.
+void TGrabberFilter::convert(const uint8_t* src, int srcStride, uint8_t* dst, int32_t limit) const {
+  const int dstStride = rgbStride();
+  const int w = width_;
+  for (int r = 0; r < height_ && limit > 0; ++r) {
+    const uint8_t* s = src + size_t(height_ - 1 - r) * size_t(srcStride);
+    uint8_t* d = dst + size_t(r) * size_t(dstStride);
+    const int n = std::min(limit, dstStride);
+    if (n == dstStride) {
+      for (int x = 0; x < w; ++x) {
+        d[3 * x] = s[4 * x];
+        d[3 * x + 1] = s[4 * x + 1];
+        d[3 * x + 2] = s[4 * x + 2];
+      }
+      std::memset(d + 3 * w, 0, size_t(dstStride - 3 * w));
+    } else {
+      std::vector<uint8_t> rowBuf(size_t(dstStride), 0);
+      uint8_t* row = rowBuf.data();
+      for (int x = 0; x < w; ++x) {
+        row[3 * x] = s[4 * x];
+        row[3 * x + 1] = s[4 * x + 1];
+        row[3 * x + 2] = s[4 * x + 2];
+      }
+      std::memcpy(d, row, size_t(n));
+    }
+    limit -= n;
+  }
+}
+
+HRESULT TGrabberFilter::SetMediaType(const AM_MEDIA_TYPE* mt) {
+  if (!mt) return E_POINTER;
+  std::lock_guard<std::mutex> g(m_);
+  major_ = mt->majortype;
+  return S_OK;
+}
+
+HRESULT TGrabberFilter::GetConnectedMediaType(AM_MEDIA_TYPE* mt) {
+  if (!mt) return E_POINTER;
+  std::lock_guard<std::mutex> g(m_);
+  if (width_ <= 0 || height_ <= 0) return MEDIA_E_NOT_CONNECTED;
+  *mt = AM_MEDIA_TYPE{};
+  mt->majortype = MEDIATYPE_Video;
+  mt->subtype = MEDIASUBTYPE_RGB24;
+  mt->formattype = FORMAT_VideoInfo;
+  mt->bFixedSizeSamples = 1;
+  const uint32_t image = uint32_t(rgbStride()) * uint32_t(height_);
+  mt->lSampleSize = image;
+  VIDEOINFOHEADER vih;
+  vih.rcSource = {0, 0, width_, height_};
+  vih.rcTarget = {0, 0, width_, height_};
+  vih.AvgTimePerFrame = fpsN_ > 0 ? int64_t(10000000) * fpsD_ / fpsN_ : 0;
+  vih.dwBitRate = fpsN_ > 0 ? uint32_t(uint64_t(image) * 8 * fpsN_ / fpsD_) : 0;
+  vih.bmiHeader.biWidth = width_;
+  vih.bmiHeader.biHeight = height_;
+  vih.bmiHeader.biBitCount = 24;
+  vih.bmiHeader.biSizeImage = image;
+  mt->cbFormat = sizeof vih;
+  mt->pbFormat = static_cast<uint8_t*>(CoTaskMemAlloc(sizeof vih));
+  std::memcpy(mt->pbFormat, &vih, sizeof vih);
+  return S_OK;
+}
+
+HRESULT TGrabberFilter::SetBufferSamples(bool buffer) {
+  std::lock_guard<std::mutex> g(m_);
+  bufferSamples_ = buffer;
+  if (!buffer && last_) {
+    gst_buffer_unref(last_);
+    last_ = nullptr;
+  }
+  return S_OK;
+}
+
+HRESULT TGrabberFilter::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
+  if (!size) return E_POINTER;
+  std::lock_guard<std::mutex> g(m_);
+  if (!last_ || width_ <= 0 || height_ <= 0) return MEDIA_E_BUFFER_EMPTY;
+  const int32_t image = rgbStride() * height_;
+  if (!buffer) {
+    *size = image;
+    return S_OK;
+  }
+  if (*size <= 0) return E_INVALIDARG;
+  const int32_t n = std::min(*size, image);
+  GstMapInfo map;
+  if (!gst_buffer_map(last_, &map, GST_MAP_READ)) return E_FAIL;
+  if (map.size < size_t(srcStride_) * size_t(height_)) {
+    gst_buffer_unmap(last_, &map);
+    return E_FAIL;
+  }
+  convert(map.data, srcStride_, buffer, n);
+  gst_buffer_unmap(last_, &map);
+  *size = n;
+  return S_OK;
+}
+
+HRESULT TGrabberFilter::SetCallback(ISampleGrabberCB* callback, int32_t which) {
+  std::lock_guard<std::mutex> g(m_);
+  callback_ = callback;
+  which_ = which;
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Elements made while rendering
+
+static CLSID factoryClass(GstElement* e) {
+  GstElementFactory* f = gst_element_get_factory(e);
+  return GUIDFromName(f ? GST_OBJECT_NAME(f) : G_OBJECT_TYPE_NAME(e));
+}
+
+TElementFilter::TElementFilter(GstElement* element)
+    : TMediaFilter(factoryClass(element), nullptr), element_(GST_ELEMENT(gst_object_ref(element))) {
+  gchar* n = gst_element_get_name(element);
+  name_ = n ? n : "";
+  g_free(n);
+}
+
+TElementFilter::~TElementFilter() { gst_object_unref(element_); }
+
+void RegisterFilterClasses() {
+  auto have = [](const char* f) {
+    GstElementFactory* fac = gst_element_factory_find(f);
+    if (fac) gst_object_unref(fac);
+    return fac != nullptr;
+  };
+  RegisterMediaClassRaw(CLSID_VideoRenderer, [] { return static_cast<IBaseFilter*>(new TVideoRenderer()); });
+  RegisterMediaClassRaw(CLSID_AudioRenderer, [] { return static_cast<IBaseFilter*>(new TAudioRenderer()); });
+  if (have("videoconvert") && have("capsfilter"))
+    RegisterMediaClassRaw(CLSID_SampleGrabber, [] { return static_cast<IBaseFilter*>(new TGrabberFilter()); });
+}

@@ -1,0 +1,117 @@
+#pragma once
+// Clips for the media tests, made on the spot in a temporary folder.
+// Frame i of a clip is a solid colour that codes i (CodeColour), with a white
+// top-left quadrant, so a test can tell which frame it sees and which way up.
+// Audio, where asked for, is PCM from a test tone.
+#include <gst/app/gstappsrc.h>
+#include <gst/gst.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace clips {
+
+enum class Kind { Avi, AviWithAudio, Mpg, Asf };
+
+struct Rgb {
+  int r, g, b;
+};
+
+// The colour of frame i (i < 50): far enough apart to survive compression.
+inline Rgb CodeColour(int i) { return {40 + 4 * i, 200 - 3 * i, 60}; }
+
+// The frame number a colour codes, or -1 when it is none.
+inline int DecodeColour(int r, int g, int b) {
+  if (std::abs(b - 60) > 24) return -1;
+  int best = -1, bestErr = 1 << 30;
+  for (int i = 0; i < 50; ++i) {
+    Rgb c = CodeColour(i);
+    int e = std::abs(c.r - r) + std::abs(c.g - g);
+    if (e < bestErr) {
+      bestErr = e;
+      best = i;
+    }
+  }
+  return bestErr <= 12 ? best : -1;
+}
+
+inline void RunToEnd(GstElement* pipeline) {
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* msg =
+      gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  std::string error;
+  if (!msg) error = "timed out";
+  else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+    GError* e = nullptr;
+    gst_message_parse_error(msg, &e, nullptr);
+    error = e ? e->message : "error";
+    if (e) g_error_free(e);
+  }
+  if (msg) gst_message_unref(msg);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  if (!error.empty()) throw std::runtime_error("clip maker: " + error);
+}
+
+// Makes a clip of `frames` frames at 25 per second.
+inline void Make(const std::string& path, Kind kind, int frames = 50, int width = 176, int height = 144) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  std::string enc;
+  switch (kind) {
+    case Kind::Avi:
+    case Kind::AviWithAudio: enc = "jpegenc quality=95 ! avimux name=mux"; break;
+    case Kind::Mpg: enc = "mpeg2enc ! mpegpsmux name=mux"; break;
+    case Kind::Asf: enc = "avenc_wmv1 bitrate=2000000 ! asfmux name=mux"; break;
+  }
+  char caps[160];
+  std::snprintf(caps, sizeof caps, "video/x-raw,format=BGRx,width=%d,height=%d,framerate=25/1", width, height);
+  std::string line = std::string("appsrc name=src format=time caps=\"") + caps + "\" ! videoconvert ! " + enc +
+                     " ! filesink location=\"" + path + "\"";
+  if (kind == Kind::AviWithAudio) {
+    char audio[200];
+    std::snprintf(audio, sizeof audio,
+                  " audiotestsrc num-buffers=%d samplesperbuffer=1764 ! audio/x-raw,format=S16LE,rate=44100,channels=2"
+                  " ! mux.",
+                  frames);
+    line += audio;
+  }
+  GError* err = nullptr;
+  GstElement* p = gst_parse_launch(line.c_str(), &err);
+  if (!p || err) {
+    std::string m = err ? err->message : "cannot build";
+    if (err) g_error_free(err);
+    throw std::runtime_error("clip maker: " + m);
+  }
+  GstElement* src = gst_bin_get_by_name(GST_BIN(p), "src");
+  gst_element_set_state(p, GST_STATE_PAUSED);
+  const int stride = width * 4;
+  for (int i = 0; i < frames; ++i) {
+    GstBuffer* b = gst_buffer_new_allocate(nullptr, size_t(stride) * height, nullptr);
+    GstMapInfo m;
+    gst_buffer_map(b, &m, GST_MAP_WRITE);
+    Rgb c = CodeColour(i % 50);
+    for (int y = 0; y < height; ++y) {
+      uint8_t* row = m.data + size_t(y) * stride;
+      for (int x = 0; x < width; ++x) {
+        const bool white = x < width / 2 && y < height / 2;
+        row[4 * x] = uint8_t(white ? 255 : c.b);
+        row[4 * x + 1] = uint8_t(white ? 255 : c.g);
+        row[4 * x + 2] = uint8_t(white ? 255 : c.r);
+        row[4 * x + 3] = 255;
+      }
+    }
+    gst_buffer_unmap(b, &m);
+    GST_BUFFER_PTS(b) = gst_util_uint64_scale(uint64_t(i), GST_SECOND, 25);
+    GST_BUFFER_DURATION(b) = GST_SECOND / 25;
+    gst_app_src_push_buffer(GST_APP_SRC(src), b);
+  }
+  gst_app_src_end_of_stream(GST_APP_SRC(src));
+  gst_object_unref(src);
+  RunToEnd(p);
+}
+
+}  // namespace clips
