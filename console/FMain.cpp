@@ -256,6 +256,9 @@ void TFormMain::FillRunDirections() {
   items->Add(up + up + up + up);
   items->Add(down + down + down + down);
   items->Add(dot + dot + dot + dot + dot + dot);
+  // Until a stored direction is read, the list shows the running text's own
+  // direction (right to left) instead of an empty box.
+  rlNapr->SetItemIndex(0);
 }
 
 void TFormMain::FillLayoutPages() {

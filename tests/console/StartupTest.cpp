@@ -75,6 +75,7 @@ TEST_F(StartupTest, FirstStartWithoutSettings) {
   EXPECT_EQ(f->cbInternational->ItemIndex(), 1);
   EXPECT_EQ(f->cbInternational->Items()->Get(14), "RUSSIAN");
   EXPECT_EQ(f->rlNapr->Items()->Count(), 4);
+  EXPECT_EQ(f->rlNapr->ItemIndex(), 0);   // the running text's own direction, right to left
   ASSERT_EQ(f->LayoutPages.size(), 10u);
   EXPECT_EQ(f->LayoutPages[0], f->PanelTablo0);
   EXPECT_EQ(f->LayoutPages[8], f->PanelCircleClock);
