@@ -606,7 +606,7 @@ void TMyCustomGrid::drawCells(const GridDrawInfo& info, int aCol, int aRow, int 
         const int w = ColWidths(col);
         const TRect where(x, y, x + w, bottom);
         x = where.Right + hlw;
-        if (w <= 0 || where.Right <= clip.Left || where.Left >= clip.Right) continue;
+        if (w <= 0 || where.Right <= clip.Left || where.Left >= clip.Right || !c->RectVisible(where)) continue;
         TGridDrawState state = included;
         const bool focused = active && col == current_.X && row == current_.Y;
         if (focused) state.Include(gdFocused);

@@ -400,8 +400,16 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
   const bool framed = client != self->rect();
   const bool partial = !area.contains(self->rect()) || framed;
   if (partial) {
-    const QRect a = area.intersected(client).translated(-off);
-    const TRegion clip = TRegion::FromRect(Bounds(a.x(), a.y(), a.width(), a.height()));
+    // The clip is the area itself (a few rectangles), so that Paint can skip
+    // what lies between them too (RectVisible).
+    TRegion clip;
+    const QRegion rgn = (e ? e->region() : QRegion(self->rect())).intersected(client).translated(-off);
+    bool first = true;
+    for (const QRect& a : rgn) {
+      const TRegion piece = TRegion::FromRect(Bounds(a.x(), a.y(), a.width(), a.height()));
+      clip = first ? piece : clip.Combined(piece, RGN_OR);
+      first = false;
+    }
     cv->SelectClipRgn(&clip);
   }
   ++self->link.busy;

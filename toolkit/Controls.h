@@ -134,7 +134,8 @@ class TControl : public TComponent {
   virtual void Invalidate();
   // Repaints only r (client coordinates) at the next paint. While such a
   // partial repaint runs, the paint canvas is clipped to the area to be
-  // painted, so Paint can skip what lies outside Canvas->ClipRect().
+  // painted (the rectangles invalidated), so Paint can skip what lies
+  // outside Canvas->ClipRect() or is not Canvas->RectVisible().
   void InvalidateRect(const TRect& r);
   virtual void Repaint();           // paints now
   void Update();

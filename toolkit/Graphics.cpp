@@ -1230,6 +1230,13 @@ void TCanvas::SelectClipRgn(const TRegion* rgn) {
   clipRect_ = clipIsRect_ ? clip_->BoundingRect() : TRect();
 }
 
+bool TCanvas::RectVisible(const TRect& r) const {
+  TRect n = r.Normalized(), x;
+  if (!IntersectRect(x, n, ClipRect())) return false;
+  if (!clip_ || clipIsRect_) return true;
+  return clip_->Q().intersects(QRect(n.Left, n.Top, n.Width(), n.Height()));
+}
+
 TRect TCanvas::ClipRect() const {
   TRect all = Rect(-origin_.X, -origin_.Y, Width() - origin_.X, Height() - origin_.Y);
   if (!clip_) return all;

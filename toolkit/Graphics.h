@@ -234,6 +234,8 @@ class TCanvas : public TPersistent {
   bool HasClip() const { return clip_ != nullptr; }
   const TRegion* ClipRegion() const { return clip_.get(); }   // nullptr: none
   TRect ClipRect() const;
+  // Whether any part of r lies inside the clip (and the surface).
+  bool RectVisible(const TRect& r) const;
   void Lock() { lock_.lock(); }
   void Unlock() { lock_.unlock(); }
   bool TryLock() { return lock_.try_lock(); }

@@ -73,8 +73,6 @@ TCustomScrollControl::TCustomScrollControl(TComponent* AOwner) : TCustomControl(
     });
     sb->installEventFilter(new ScrollBarWheelFilter(sb, [this](QWheelEvent* we) {
       bool handled = false;
-      const TPoint p = ScreenToClient(TPoint(0, 0));
-      (void)p;
       const int delta = we->angleDelta().y();
       Dispatch([&] { handled = DoMouseWheel(TShiftState(), delta, TPoint(-1, -1)); });
       return handled;

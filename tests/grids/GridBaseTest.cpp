@@ -245,3 +245,14 @@ TEST_F(GridGeometry, AFailingSizeChangeRestoresTheCounts) {
   g.WriteColWidths(w);
   EXPECT_EQ(w.size(), 5u);
 }
+
+TEST_F(GridGeometry, ManyHiddenRowsArePaintedWithoutALineBufferPerCell) {
+  g.SetRowCount(3001);
+  for (int r = 2; r < 3000; ++r) g.SetRowHeights(r, -1);
+  EXPECT_EQ(g.CellRect(1, 3000), Rect(65, 50, 129, 74));
+  auto b = f.shot();
+  EXPECT_EQ(GridForm::px(b, 100, 49), clSilver);
+  EXPECT_EQ(GridForm::px(b, 100, 60), ColorToRGB(clWindow));
+  EXPECT_EQ(GridForm::px(b, 100, 74), clSilver);
+  EXPECT_EQ(GridForm::px(b, 100, 80), ColorToRGB(clWindow));   // no cells below
+}

@@ -1,4 +1,6 @@
 // Selection, keys, mouse, sizing, moving and scrolling of the grid engine.
+#include <QScrollBar>
+
 #include "GridTestSupport.h"
 
 class GridKeys : public ::testing::Test {
@@ -33,6 +35,20 @@ TEST_F(GridKeys, PageDownCtrlEndAndHome) {
   g.SetOptions(g.Options() + TGridOptions{goEditing});
   f.key(Qt::Key_Down, Qt::ShiftModifier);
   EXPECT_EQ(g.Selection(), (GridRect{2, 3, 2, 3}));
+}
+
+TEST_F(GridKeys, SelectionChangesRepaintOnlyTheDifference) {
+  f.paintsNow();
+  f.key(Qt::Key_Right, Qt::ShiftModifier);   // (1,1)-(2,1): the old and the new current cell
+  EXPECT_EQ(f.paintsNow(), 2);
+  f.mouse(QEvent::MouseButtonPress, 70, 30);
+  f.paintsNow();
+  f.mouse(QEvent::MouseMove, 140, 60);        // anchor to (2,2)
+  EXPECT_EQ(f.paintsNow(), 3);
+  f.mouse(QEvent::MouseMove, 200, 60);        // anchor to (3,2): one new column of two cells
+  EXPECT_EQ(f.paintsNow(), 2);
+  f.mouse(QEvent::MouseButtonRelease, 200, 60);
+  EXPECT_EQ(g.Selection(), (GridRect{1, 1, 3, 2}));
 }
 
 TEST_F(GridKeys, TabsSkipColumnsThatAreNoTabStops) {
@@ -118,6 +134,13 @@ TEST_F(GridMouse, DraggingABorderSizesTheColumnButNotToOnePixel) {
   f.mouse(QEvent::MouseMove, 10, 60);
   f.mouse(QEvent::MouseButtonRelease, 10, 60);
   EXPECT_EQ(g.RowHeights(1), 35);
+  // A hidden column (-1) keeps its width.
+  g.SetColWidths(1, -1);
+  f.mouse(QEvent::MouseButtonPress, 66, 10);
+  EXPECT_EQ(g.State(), gsColSizing);
+  f.mouse(QEvent::MouseMove, 120, 10);
+  f.mouse(QEvent::MouseButtonRelease, 120, 10);
+  EXPECT_EQ(g.ColWidths(1), -1);
 }
 
 TEST_F(GridMouse, TheCutEdgeCellIsTheOneSized) {
@@ -252,4 +275,27 @@ TEST_F(GridScrolling, OneRowScrollDrawsOnlyTheNewRow) {
   EXPECT_EQ(f.paintsNow(), 3);
   g.SetTopRow(60);
   EXPECT_EQ(f.paintsNow(), 3 * 12);   // a jump redraws the view
+}
+
+TEST_F(GridScrolling, TheOperatorsBarReachesTheGridAsScrollCodes) {
+  QScrollBar* bar = nullptr;
+  for (QScrollBar* b : g.Widget()->findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Vertical) bar = b;
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->width(), TCustomScrollControl::ScrollBarSize);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(g.TopRow(), 2);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(g.TopRow(), 12);
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(g.TopRow(), 91);
+  EXPECT_EQ(bar->value(), 127);
+  // Dragging the thumb moves nothing until it is let go.
+  bar->setSliderDown(true);
+  bar->setSliderPosition(0);
+  EXPECT_EQ(g.TopRow(), 91);
+  bar->setSliderDown(false);
+  EXPECT_EQ(g.TopRow(), 1);
+  EXPECT_EQ(bar->value(), 0);
 }
