@@ -33,6 +33,7 @@ class TProfile;
 class TFrameMedia;
 class TSortGrid;
 class TFileDrag;
+class TBitBtnWithColor;
 class TLed;
 class TWebBrowser;
 class TStretchHandle;
@@ -252,10 +253,10 @@ class TFormMain : public TForm {
   // =========================================================================
   TButton* bSud_Gol1 = nullptr;         // Hint: goal clip of side 1
   TButton* bSud_Gol2 = nullptr;
-  TBitBtn* bSud_KY1 = nullptr;
-  TBitBtn* bSud_KR1 = nullptr;
-  TBitBtn* bSud_KY2 = nullptr;
-  TBitBtn* bSud_KR2 = nullptr;
+  TBitBtnWithColor* bSud_KY1 = nullptr;
+  TBitBtnWithColor* bSud_KR1 = nullptr;
+  TBitBtnWithColor* bSud_KY2 = nullptr;
+  TBitBtnWithColor* bSud_KR2 = nullptr;
   TButton* bSud_Zamena1 = nullptr;
   TButton* bSud_Zamena2 = nullptr;
   // With goals page
@@ -285,7 +286,7 @@ class TFormMain : public TForm {
   TCheckBox* seZamena_ShowMin = nullptr;
   TSpinEdit* seTabloGol_TopList = nullptr;  // first goal line shown (0..100)
   TButton* bIgrok_Zabil = nullptr;          // "Scored Goal!" (players page)
-  TButton* bIgrok_Kartochka = nullptr;      // "Card"; Hint: "K_Red" / "K_Yellow"
+  TBitBtnWithColor* bIgrok_Kartochka = nullptr;      // "Card"; Hint: "K_Red" / "K_Yellow"
 
   // The goal clip of a side (the Hint of its goal button).
   static String GoalClip(const TButton* GoalButton) { return GoalButton->Hint(); }

@@ -3,6 +3,7 @@
 // and of the referee's goal, card and substitution buttons.
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/ButtonWithColor.h"
 #include "toolkit/Timer.h"
 
 using namespace fmainbuild;
@@ -26,7 +27,7 @@ void TFormMain::BuildPlayersControls() {
   bIgrok_Zabil->SetCaption("Scored Goal!");
   bIgrok_Zabil->SetEnabled(false);
   bIgrok_Zabil->OnClick = [this](TObject* s) { bIgrok_ZabilClick(s); };
-  bIgrok_Kartochka = Make<TButton>(this, Panel9, "bIgrok_Kartochka", 128, 174, 60, 24);
+  bIgrok_Kartochka = Make<TBitBtnWithColor>(this, Panel9, "bIgrok_Kartochka", 128, 174, 60, 24);
   bIgrok_Kartochka->SetCaption("Card");
   bIgrok_Kartochka->SetHint("K_Yellow");
   bIgrok_Kartochka->SetEnabled(false);

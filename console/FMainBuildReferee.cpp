@@ -2,6 +2,7 @@
 // with logos, score, goal, card and substitution buttons.
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "controls/ButtonWithColor.h"
 #include "toolkit/Timer.h"
 
 using namespace fmainbuild;
@@ -135,7 +136,7 @@ void TFormMain::BuildRefereeSheet() {
   bSud_Gol2->SetEnabled(false);
 
   auto cardButton = [this](const char* name, int left, int tag, TColor color) {
-    TBitBtn* b = Make<TBitBtn>(this, PanelSud, name, left, 284, 40, 28);
+    auto* b = Make<TBitBtnWithColor>(this, PanelSud, name, left, 284, 40, 28);
     b->SetCaption("");
     b->SetTag(tag);
     b->SetColor(color);

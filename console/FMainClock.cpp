@@ -5,6 +5,7 @@
 // so a late or missed tick loses nothing.
 #include <algorithm>
 #include "console/FMain.h"
+#include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Timer.h"
 

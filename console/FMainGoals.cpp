@@ -3,6 +3,7 @@
 // the card shown on the output area and the substitution page.
 #include <cstdlib>
 #include "console/FMain.h"
+#include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "pictureshow/PictureShow.h"
 

@@ -1,6 +1,8 @@
 // Bitmap button and speed button.
 #include "toolkit/Buttons.h"
 
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -186,6 +188,39 @@ void TBitBtn::PaintFace(TCanvas* c, const TRect& r, bool down) {
   if (down) rr.Offset(1, 1);
   TButtonState st = !Enabled() ? bsDisabled : down ? bsDown : bsUp;
   paintContent(c, rr, Caption(), glyph_.get(), numGlyphs_, st, layout_, margin_, spacing_, Enabled());
+}
+
+// ---------------------------------------------------------------- TOwnerDrawButton
+
+class OwnerDrawButtonWidget : public QPushButton {
+ public:
+  void attach(TOwnerDrawButton* b) { btn_ = b; }
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!btn_) return;
+    QPainter p(this);
+    stdctl::CanvasPatch patch(btn_->ButtonCanvas(), rect(), btn_->Font(), btn_->Color());
+    TButtonDrawState s;
+    s.Disabled = !isEnabled();
+    s.Down = isDown();
+    s.Focused = hasFocus();
+    s.IsDefault = isDefault() || btn_->Default();
+    TOwnerDrawButton* b = btn_;
+    DispatchEvent([&] { b->PaintButton(b->ButtonCanvas(), patch.Rect(), s); });
+    patch.PaintOn(p);
+  }
+  // A second press that arrives as a double click presses the button again.
+  void mouseDoubleClickEvent(QMouseEvent* e) override { mousePressEvent(e); }
+ private:
+  TOwnerDrawButton* btn_ = nullptr;
+};
+
+TOwnerDrawButton::TOwnerDrawButton(TComponent* AOwner) : TButton(AOwner, new OwnerDrawButtonWidget) {
+  static_cast<OwnerDrawButtonWidget*>(Widget())->attach(this);
+}
+
+TOwnerDrawButton::~TOwnerDrawButton() {
+  if (auto* w = dynamic_cast<OwnerDrawButtonWidget*>(Widget())) w->attach(nullptr);
 }
 
 // ---------------------------------------------------------------- TSpeedButton

@@ -14,6 +14,31 @@ struct TGlyphPlacement { TRect Glyph; TRect Text; };
 TGlyphPlacement PlaceGlyphAndText(const TRect& client, int glyphW, int glyphH, int textW, int textH,
                                   TButtonLayout layout, int margin, int spacing);
 
+// How an owner-drawn button is to be drawn.
+struct TButtonDrawState {
+  bool Disabled = false;
+  bool Down = false;       // pressed (the mouse held on it, or Space)
+  bool Focused = false;    // it has the keyboard focus
+  bool IsDefault = false;  // it is the form's default button
+};
+
+// A push button that draws all of itself (face, edge, glyph and caption)
+// through DrawButton on a canvas of its whole client area. It clicks and
+// takes the keyboard as any push button; a fast second press (a double
+// click) counts as a second click.
+class TOwnerDrawButton : public TButton {
+ public:
+  explicit TOwnerDrawButton(TComponent* AOwner);
+  ~TOwnerDrawButton() override;
+  String ClassName() const override { return "TOwnerDrawButton"; }
+  // Toolkit internals: the widget paints through this.
+  void PaintButton(TCanvas* c, const TRect& client, const TButtonDrawState& s) { DrawButton(c, client, s); }
+  TCanvas* ButtonCanvas() const { return PaintCanvas(); }
+
+ protected:
+  virtual void DrawButton(TCanvas* c, const TRect& client, const TButtonDrawState& s) = 0;
+};
+
 class TBitBtn : public TButton {
  public:
   explicit TBitBtn(TComponent* AOwner);

@@ -953,9 +953,9 @@ void TCanvas::DrawRaisedInnerEdge(const TRect& r, TEdgeSides sides) {
   brush_->SetBitmap(oldBitmap);
 }
 
-void TCanvas::DrawSunkenEdge(const TRect& r) {
-  const TRect n = r.Normalized();
-  if (n.Width() < 4 || n.Height() < 4) return;
+// Two one-pixel frames just inside n: the outer one in outerTL (left, top)
+// and outerBR (right, bottom), the inner one in innerTL and innerBR.
+void TCanvas::twoPixelEdge(const TRect& n, TColor outerTL, TColor outerBR, TColor innerTL, TColor innerBR) {
   const TColor oldColor = brush_->Color();
   const TBrushStyle oldStyle = brush_->Style();
   TBitmap* oldBitmap = brush_->Bitmap();
@@ -965,17 +965,30 @@ void TCanvas::DrawSunkenEdge(const TRect& r) {
     brush_->SetColor(c);
     FillRect(x);
   };
-  side(clBtnShadow, Rect(n.Left, n.Top, n.Right - 1, n.Top + 1));
-  side(clBtnShadow, Rect(n.Left, n.Top, n.Left + 1, n.Bottom - 1));
-  side(clBtnHighlight, Rect(n.Left, n.Bottom - 1, n.Right, n.Bottom));
-  side(clBtnHighlight, Rect(n.Right - 1, n.Top, n.Right, n.Bottom));
-  side(cl3DDkShadow, Rect(n.Left + 1, n.Top + 1, n.Right - 2, n.Top + 2));
-  side(cl3DDkShadow, Rect(n.Left + 1, n.Top + 1, n.Left + 2, n.Bottom - 2));
-  side(cl3DLight, Rect(n.Left + 1, n.Bottom - 2, n.Right - 1, n.Bottom - 1));
-  side(cl3DLight, Rect(n.Right - 2, n.Top + 1, n.Right - 1, n.Bottom - 1));
+  side(outerTL, Rect(n.Left, n.Top, n.Right - 1, n.Top + 1));
+  side(outerTL, Rect(n.Left, n.Top, n.Left + 1, n.Bottom - 1));
+  side(outerBR, Rect(n.Left, n.Bottom - 1, n.Right, n.Bottom));
+  side(outerBR, Rect(n.Right - 1, n.Top, n.Right, n.Bottom));
+  side(innerTL, Rect(n.Left + 1, n.Top + 1, n.Right - 2, n.Top + 2));
+  side(innerTL, Rect(n.Left + 1, n.Top + 1, n.Left + 2, n.Bottom - 2));
+  side(innerBR, Rect(n.Left + 1, n.Bottom - 2, n.Right - 1, n.Bottom - 1));
+  side(innerBR, Rect(n.Right - 2, n.Top + 1, n.Right - 1, n.Bottom - 1));
   brush_->SetColor(oldColor);
   brush_->SetStyle(oldStyle);
   brush_->SetBitmap(oldBitmap);
+}
+
+void TCanvas::DrawSunkenEdge(const TRect& r) {
+  const TRect n = r.Normalized();
+  if (n.Width() < 4 || n.Height() < 4) return;
+  twoPixelEdge(n, clBtnShadow, clBtnHighlight, cl3DDkShadow, cl3DLight);
+}
+
+void TCanvas::DrawSoftRaisedEdge(TRect& r) {
+  r = r.Normalized();
+  if (r.Width() < 4 || r.Height() < 4) return;
+  twoPixelEdge(r, clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow);
+  r = Rect(r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2);
 }
 
 void TCanvas::FillRegion(const TRegion& rgn) {

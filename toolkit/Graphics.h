@@ -210,6 +210,9 @@ class TCanvas : public TPersistent {
   // A sunken 2-pixel edge just inside r (the client edge of a framed
   // control): outer shadow/highlight, inner dark shadow/light.
   void DrawSunkenEdge(const TRect& r);
+  // A soft raised 2-pixel edge just inside r (a push button's face): outer
+  // highlight/dark shadow, inner light/shadow; r shrinks by the edge.
+  void DrawSoftRaisedEdge(TRect& r);
   void FillRegion(const TRegion& rgn);      // with the brush
   // Draws text at (x, y) as TextAlign places it.
   void TextOut(int x, int y, const String& text);
@@ -255,6 +258,7 @@ class TCanvas : public TPersistent {
 
  private:
   friend class CanvasPainter;
+  void twoPixelEdge(const TRect& n, TColor outerTL, TColor outerBR, TColor innerTL, TColor innerBR);
   std::unique_ptr<TFont> font_;
   std::unique_ptr<TPen> pen_;
   std::unique_ptr<TBrush> brush_;

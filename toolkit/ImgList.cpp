@@ -35,17 +35,28 @@ static QImage fitted(const QImage& src, int w, int h) {
   return img;
 }
 
-int TImageList::Add(const TBitmap* image) {
-  QImage img(width_, height_, QImage::Format_ARGB32_Premultiplied);
+static QImage imageOf(const TBitmap* image, int w, int h) {
+  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
-  if (image && !image->Empty()) img = fitted(image->Image().convertToFormat(QImage::Format_ARGB32), width_, height_);
-  images_.push_back(std::make_unique<QImage>(std::move(img)));
+  if (image && !image->Empty()) img = fitted(image->Image().convertToFormat(QImage::Format_ARGB32), w, h);
+  return img;
+}
+
+int TImageList::Add(const TBitmap* image) {
+  images_.push_back(std::make_unique<QImage>(imageOf(image, width_, height_)));
   changed();
   return Count() - 1;
 }
 
-int TImageList::AddMasked(const TBitmap* image, TColor maskColor) {
-  if (!image || image->Empty()) return Add(image);
+void TImageList::Replace(int index, const TBitmap* image) {
+  if (index < 0 || index >= Count()) ListIndexError(index);
+  *images_[size_t(index)] = imageOf(image, width_, height_);
+  changed();
+}
+
+// The picture at the list's size with pixels of maskColor see-through.
+static QImage maskedImageOf(const TBitmap* image, TColor maskColor, int w, int h) {
+  if (!image || image->Empty()) return imageOf(image, w, h);
   QImage img = image->Image().convertToFormat(QImage::Format_ARGB32);
   const TColor rgb = ColorToRGB(maskColor);
   const QRgb key = qRgb(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF) & 0x00FFFFFFu;
@@ -54,9 +65,19 @@ int TImageList::AddMasked(const TBitmap* image, TColor maskColor) {
     for (int x = 0; x < img.width(); ++x)
       if ((row[x] & 0x00FFFFFFu) == key) row[x] = 0;
   }
-  images_.push_back(std::make_unique<QImage>(fitted(img, width_, height_)));
+  return fitted(img, w, h);
+}
+
+int TImageList::AddMasked(const TBitmap* image, TColor maskColor) {
+  images_.push_back(std::make_unique<QImage>(maskedImageOf(image, maskColor, width_, height_)));
   changed();
   return Count() - 1;
+}
+
+void TImageList::ReplaceMasked(int index, const TBitmap* image, TColor maskColor) {
+  if (index < 0 || index >= Count()) ListIndexError(index);
+  *images_[size_t(index)] = maskedImageOf(image, maskColor, width_, height_);
+  changed();
 }
 
 static QStyle::StandardPixmap standardPixmap(TStandardImage which) {

@@ -32,6 +32,9 @@ class TImageList : public TComponent {
   int Add(const TBitmap* image);
   int AddMasked(const TBitmap* image, TColor maskColor);
   int AddStandard(TStandardImage which);
+  // Puts a new picture in place of image index (EListError when out of range).
+  void Replace(int index, const TBitmap* image);
+  void ReplaceMasked(int index, const TBitmap* image, TColor maskColor);
   void Delete(int index);                 // EListError when out of range
   void Clear();
   // Draws image index with its top-left corner at (x, y) of the canvas

@@ -2,6 +2,7 @@
 // to the goal list, the goals page in colours, the card shown on the output
 // area and the substitution page.
 #include "SidesFixture.h"
+#include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Dialogs.h"
 

@@ -1,6 +1,7 @@
 // The match clock: ticks from the kick-off tick count, start, stop, typed
 // times, periods, a new match and a match that runs on across a restart.
 #include "ConsoleFixture.h"
+#include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Timer.h"
 

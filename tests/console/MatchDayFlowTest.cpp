@@ -7,6 +7,7 @@
 // answered at once.
 #include <vector>
 #include "SidesFixture.h"
+#include "controls/ButtonWithColor.h"
 #include "console/TeamFile.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"

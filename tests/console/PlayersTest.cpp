@@ -2,6 +2,7 @@
 // players page, the timed show with its held cursor, the line-up page drawn
 // in code and the "LOGO" buttons.
 #include "SidesFixture.h"
+#include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/Timer.h"
