@@ -5,6 +5,7 @@
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
 #include "controls/ShockwaveEx.h"
+#include "media/DSGraph.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/FileMasks.h"
@@ -271,7 +272,11 @@ void TFrameMedia::build() {
   LabelMedia->SetCaption("0.00");
   LabelMediaFull = Make<TLabel>(this, Panel3, "LabelMediaFull", 60, 4, 40, 13);
   LabelMediaFull->SetCaption("0.00");
-  DSTrackBar1 = Make<TTrackBar>(this, Panel3, "DSTrackBar1", 0, 20, 312, 24);
+  FilterGraph1 = MakeComponent<TFilterGraph>(this, "FilterGraph1");
+  FilterGraph1->SetMode(gmNormal);
+  FilterGraph1->SetLinearVolume(true);
+  DSTrackBar1 = Make<TDSTrackBar>(this, Panel3, "DSTrackBar1", 0, 20, 312, 24);
+  DSTrackBar1->SetFilterGraph(FilterGraph1);
   DSTrackBar1->SetTickStyle(tsNone);
   DSTrackBar1->SetVisible(false);
   DelayTrackBar = Make<TTrackBar>(this, Panel3, "DelayTrackBar", 0, 20, 312, 24);
@@ -383,9 +388,7 @@ void TFrameMedia::Init() {
   ShowPictureParams();
 }
 
-void TFrameMedia::StopGraph() {
-  // The frame's filter graph joins here with media playback.
-}
+void TFrameMedia::StopGraph() { FilterGraph1->SetActive(false); }
 
 // ===========================================================================
 // The records

@@ -23,6 +23,8 @@
 #include "toolkit/Timer.h"
 
 class TFormMain;
+class TFilterGraph;
+class TDSTrackBar;
 class TPictureShow;
 class TShockwaveFlashEx;
 
@@ -169,13 +171,14 @@ class TFrameMedia : public TPanel {
   TPanel* Panel3 = nullptr;
   TLabel* LabelMedia = nullptr;
   TLabel* LabelMediaFull = nullptr;
-  // Place of the position bar: the playback developer puts the frame's
-  // position track bar here.
-  TTrackBar* DSTrackBar1 = nullptr;
+  TDSTrackBar* DSTrackBar1 = nullptr;   // position of the playing clip
   TTrackBar* DelayTrackBar = nullptr;
   TTrackBar* RateLevel = nullptr;        // -30..30, rate presets on PopupMenu2
   TTrackBar* SoundLevel = nullptr;       // volume 0..10000
   TPopupMenu* PopupMenu2 = nullptr;
+  // The frame's graph (clips of the list, goal clips); its handlers and
+  // the sample grabber behind "Snapshot" come with media playback.
+  TFilterGraph* FilterGraph1 = nullptr;
   TTimer* TimerDelayPics = nullptr;
   TTimer* TimerChange = nullptr;
   // The list
