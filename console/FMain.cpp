@@ -165,7 +165,7 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
     LoadTabloLayout(layout);
     cbInternationalChange(cbInternational);
     // What the load has to tell is shown once the window is up.
-    pendingLayoutMessage_ = LayoutLoadMessage;
+    if (!LayoutLoadMessage.empty()) StartupProblems.push_back(LayoutLoadMessage);
   }
   // What start-up made of the settings; the shutdown compares with it.
   RememberSettingsAsLoaded();
@@ -369,11 +369,6 @@ void TFormMain::LoadMatchLists() {
 
 void TFormMain::FormShow(TObject* /*Sender*/) {
   PanelDVIcfg->SetEnabled(true);
-  if (!pendingLayoutMessage_.empty()) {
-    const String msg = pendingLayoutMessage_;
-    pendingLayoutMessage_.clear();
-    ShowMessageDlg(msg, msg.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
-  }
   // The window paints first; then what start-up could not read is told.
   if (!StartupProblems.empty() && !startupProblemTimer_) {
     startupProblemTimer_ = new TTimer(this);

@@ -850,7 +850,6 @@ class TFormMain : public TForm {
   void RememberSettingsAsLoaded();
 
   String exeBaseName_;
-  String pendingLayoutMessage_;   // the start-up layout load's message
   bool closeWithoutQuestion_ = false;
   TTimer* startupProblemTimer_ = nullptr;   // tells StartupProblems after the first paint
   // Settings values read at start-up, and every value as it stood at the

@@ -169,10 +169,10 @@ TEST_F(LayoutEditorTest, PlacingQuestionAndLayoutMessages) {
   requests_.clear();
   f = Create();
   EXPECT_TRUE(requests_.empty());
-  f->FormShow(f);
+  f->ShowStartupProblems();
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_NE(requests_[0].Msg.find("eTablo_K1"), String::npos);
-  f->FormShow(f);
+  f->ShowStartupProblems();
   EXPECT_EQ(requests_.size(), 1u);
 }
 
