@@ -100,7 +100,17 @@ bool parseInt64(const String& s, int64_t& v) {
   return true;
 }
 
-String foldName(const String& s) { return LowerCase(s); }
+// Names compare without regard to case: ASCII folds here, anything else
+// through the Unicode-aware lower-casing.
+String foldName(const String& s) {
+  String t = s;
+  for (char& c : t) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x80) return LowerCase(s);
+    if (u >= 'A' && u <= 'Z') c = char(u + ('a' - 'A'));
+  }
+  return t;
+}
 
 }  // namespace
 
@@ -149,11 +159,14 @@ String TRegistry::StoreFileName() {
     const char* home = std::getenv("HOME");
     base = String(home && *home ? home : ".") + "/.config";
   }
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-  String exe = n > 0 ? String(buf, size_t(n)) : String("program");
-  String name = ChangeFileExt(ExtractFileName(exe), "");
-  if (name.empty()) name = "program";
+  // The executable's name does not change while it runs.
+  static const String name = [] {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    String exe = n > 0 ? String(buf, size_t(n)) : String("program");
+    String base = ChangeFileExt(ExtractFileName(exe), "");
+    return base.empty() ? String("program") : base;
+  }();
   return IncludeTrailingPathDelimiter(base) + "Quellmark/" + name + ".settings";
 }
 
