@@ -142,7 +142,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   cbRlTopClick(cbRlTop);
   const std::pair<TControl*, TControl*> sides[] = {{PanelTablo0Bot, PanelTablo0}, {PanelTbaloSostavBot, PanelSostav},
                                                    {PanelTablo3Bot, PanelTablo3}, {PanelTablo4Bot, PanelTablo4},
-                                                   {TabloStat_PanelR, PanelStat}, {TabloInet_PanelR, PanelInet}};
+                                                   {TabloStat_PanelR, PanelStat}, {TabloInet_PanelR, PanelInet},
+                                                   {PanelOffice, RichEdit1}};
   for (const auto& [side, page] : sides) side->SetLeft(page->Left() + page->Width() + 1);
   TabloStat_PanelL->SetLeft(TabloStat_PanelR->Left() + TabloStat_PanelR->Width());
   PanelZaAvi->SetColor(TColor(PanelZaAvi->Tag()));

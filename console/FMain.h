@@ -22,6 +22,7 @@
 #include "toolkit/Mask.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Registry.h"
+#include "toolkit/RichEdit.h"
 #include "toolkit/Spin.h"
 #include "toolkit/StdCtrls.h"
 
@@ -40,6 +41,7 @@ class TStretchHandle;
 class TIniDocument;
 class TDialClock;
 class TPLNClock;
+class TPowPnt;
 
 // ---------------------------------------------------------------------------
 // Unit-level state of the console.
@@ -696,12 +698,56 @@ class TFormMain : public TForm {
   // =========================================================================
   // Office page (FMainOffice.cpp)
   // =========================================================================
-  TMemo* RichEdit1 = nullptr;           // the page's document view
-  TListBox* ListRTF = nullptr;
+  TRichEdit* RichEdit1 = nullptr;       // the page's document view (layout page 8)
+  TListBox* ListRTF = nullptr;          // bare names, each in AppFolder + "Texts/"
+  TPanel* PanelOffice = nullptr;        // the page's side panel
+  TToolBar* ToolBarOffice = nullptr;
+  TToolButton* bOffice_New = nullptr;   // "Clear list"
+  TToolButton* bOffice_Open = nullptr;  // "Open list files"
+  TToolButton* bOffice_Save = nullptr;  // "Save list files"
+  TButton* SelectFolder = nullptr;      // "Directory..."
+  TPopupMenu* PopupMenuRTF = nullptr;
+  TMenuItem* ListRTF_add = nullptr;     // "Add"
+  TMenuItem* ListRTF_Del = nullptr;     // "Delete"
+  TPanel* PanelPPT = nullptr;           // presentation controls (not for RTF)
+  TButton* bPPT_PlayStop = nullptr;     // "Play"/"Stop"; Tag 1 while a play run is active
+  TEdit* ePPT_NumSlides = nullptr;      // slide count
+  TSpinEdit* sePPT_NumSlides = nullptr;
+  TCheckBox* cbPPT_Cikle = nullptr;     // "Cicle"
+  TPowPnt* PowPnt1 = nullptr;
   TOpenDialog* OpenTextDialog = nullptr;
   TSaveDialog* SaveTextDialog = nullptr;
   TOpenDialog* OpenRtfDialog = nullptr;
+  void BuildOfficePage();
+  void bOffice_NewClick(TObject* Sender);
+  void bOffice_OpenClick(TObject* Sender);
+  void bOffice_SaveClick(TObject* Sender);
+  void SelectFolderClick(TObject* Sender);
+  void ListRTF_addClick(TObject* Sender);
+  void ListRTF_DelClick(TObject* Sender);
+  void ListRTFClick(TObject* Sender);
+  void bPPT_PlayStopClick(TObject* Sender);
+  void OpenDialogShow(TObject* Sender);
+  void sePPT_NumSlidesChange(TObject* Sender);
+  void ShowOfficeItem(bool Play);
+  bool StartPresentation(const String& FileName);
+  void PlayPresentation(const String& FileName);
+  // The office file of a list entry: AppFolder + "Texts/" + Name.
+  String OfficeFilePath(const String& Name) const;
+  // Draws the slide show's window where it lies over RichEdit1 onto
+  // Bitmap, RichEdit1's origin being at (X, Y) of the bitmap.
+  void ComposeShowWindow(TBitmap& Bitmap, int X, int Y);
+  // Shutdown: a connected controller ends its show and disconnects.
   void ClosePresentation();
+  // The show window while it previews a presentation over RichEdit1: it is
+  // hidden while the view is not on the screen (another sheet or page).
+  uintptr_t OfficePreviewWindow = 0;
+  TTimer* OfficePreviewTimer = nullptr;
+  void OfficePreviewTimerTimer(TObject* Sender);
+  // Set while PlayPresentation's loop runs (only one at a time).
+  bool PlayLoopRunning = false;
+  // Slide count of the presentation opened last.
+  int OfficeSlideCount = 0;
 
   // =========================================================================
   // Layout file and layout editor (FMainLayout.cpp)

@@ -122,24 +122,7 @@ void TFormMain::BuildTvAndMediaPages() {
   FrameMedia1->LabelDelay->SetCaption("DElay:");
 
   // ---- 8 Office ----------------------------------------------------------
-  RichEdit1 = Make<TMemo>(this, TabSheet6, "RichEdit1", 0, 0, 384, 256);
-  RichEdit1->SetColor(clBlack);
-  RichEdit1->Font()->SetColor(clWhite);
-  RichEdit1->SetReadOnly(true);
-  RichEdit1->SetWordWrap(false);
-  RichEdit1->SetEnabled(false);
-  ListRTF = Make<TListBox>(this, TabSheet6, "ListRTF", 389, 0, 250, 256);
-  OpenTextDialog = MakeComponent<TOpenDialog>(this, "OpenTextDialog");
-  OpenTextDialog->Filter = "Text file (*.txt)|*.txt";
-  OpenTextDialog->DefaultExt = ".txt";
-  SaveTextDialog = MakeComponent<TSaveDialog>(this, "SaveTextDialog");
-  SaveTextDialog->Filter = "Text file (*.txt)|*.txt";
-  SaveTextDialog->DefaultExt = ".txt";
-  OpenRtfDialog = MakeComponent<TOpenDialog>(this, "OpenRtfDialog");
-  OpenRtfDialog->Filter = "Документ RTF (*.rtf)|*.rtf|MS PowerPoint (*.ppt)|*.ppt";
-  OpenRtfDialog->DefaultExt = ".rtf";
-  OpenRtfDialog->Title = "Открыть RTF документ";
-  OpenRtfDialog->Options.Include(ofAllowMultiSelect);
+  BuildOfficePage();
 }
 
 void TFormMain::BuildClockStatInetPages() {

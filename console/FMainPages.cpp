@@ -213,6 +213,8 @@ bool TFormMain::GrabTabloImage(TBitmap& Bitmap) {
   if (page->Visible()) {
     const TPoint at = OriginOnSheet(page), out = OriginOnSheet(PanelTablo0);
     page->PaintTo(Bitmap.Canvas(), at.X - out.X, at.Y - out.Y);
+    // A slide show placed over the office page's view is part of its picture.
+    if (page == RichEdit1) ComposeShowWindow(Bitmap, at.X - out.X, at.Y - out.Y);
   }
   return true;
 }

@@ -3,6 +3,7 @@
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
+      libreoffice-impress-nogui libreoffice-writer-nogui qt6-pdf-dev poppler-utils
       libbenchmark-dev fonts-liberation2 fonts-liberation xvfb xauth ffmpeg
       qt6-webengine-dev
       libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base

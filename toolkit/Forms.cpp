@@ -346,6 +346,15 @@ void TApplication::ProcessMessages() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void TApplication::BringToFront() {
+  if (mainForm_) mainForm_->BringToFront();
+  // Windows that stay on top (a slide show) remain above the program's
+  // windows, also where no window manager keeps that order.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) w->raise();
+}
+
 void TApplication::HandleMessage() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }

@@ -123,6 +123,8 @@ class TApplication : public TComponent {
   void Terminate();
   bool Terminated() const { return terminated_; }
   void ProcessMessages();
+  // Brings the program's main window in front of other programs' windows.
+  void BringToFront();
   // Processes messages until one arrives and has been handled.
   void HandleMessage();
   // Shows the exception being handled (call inside a catch block): runs

@@ -1,0 +1,227 @@
+// The office suite as a converter (see the header).
+#include "platform/office/OfficeConverter.h"
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+#include "toolkit/Forms.h"
+
+int TOfficeConverter::TimeLimitSeconds = 60;
+int64_t TOfficeConverter::RtfSizeLimit = 8 * 1024 * 1024;
+
+namespace {
+
+QString Q(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+String S(const QString& s) {
+  const QByteArray b = s.toUtf8();
+  return String(b.constData(), size_t(b.size()));
+}
+
+String g_cacheFolder;
+QProcess* g_running = nullptr;
+bool g_killed = false;
+int g_conversions = 0;
+
+const char* const kSuite = "soffice";
+
+QString SuiteProgram() {
+  const QString p = QStandardPaths::findExecutable(kSuite);
+  return p.isEmpty() ? QString::fromLatin1(kSuite) : p;
+}
+
+QByteArray Head(const String& file, qint64 n) {
+  QFile f(Q(file));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.read(n);
+}
+
+// The name of the main entry of a zip package (its content types or mimetype
+// entry) tells what the package holds; the local headers are read in turn.
+String ZipKind(const String& file) {
+  QFile f(Q(file));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray data = f.read(256 * 1024);
+  if (data.contains("mimetypeapplication/vnd.oasis.opendocument.presentation")) return "impress8";
+  if (data.contains("ppt/presentation.xml") || data.contains("ppt/slides/")) return "Impress MS PowerPoint 2007 XML";
+  return {};
+}
+
+}  // namespace
+
+String TOfficeConverter::CacheFolder() {
+  if (!g_cacheFolder.empty()) return g_cacheFolder;
+  QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+  if (base.isEmpty()) base = QDir::homePath() + "/.cache";
+  return IncludeTrailingPathDelimiter(S(base) + "/Quellmark/office");
+}
+
+void TOfficeConverter::SetCacheFolder(const String& Folder) {
+  g_cacheFolder = Folder.empty() ? String() : IncludeTrailingPathDelimiter(Folder);
+}
+
+int TOfficeConverter::ConversionCount() { return g_conversions; }
+
+bool TOfficeConverter::Running() { return g_running != nullptr; }
+
+void TOfficeConverter::KillRunning() {
+  if (g_running) {
+    g_killed = true;
+    g_running->kill();
+  }
+}
+
+void TOfficeConverter::RemoveProcessFolders() {
+  if (g_running) return;
+  const QString pid = QString::number(QCoreApplication::applicationPid());
+  for (const char* prefix : {"profile-", "work-"}) QDir(Q(CacheFolder()) + prefix + pid).removeRecursively();
+}
+
+String TOfficeConverter::ImportFilter(const String& FileName, TOfficeKind* Kind) {
+  if (Kind) *Kind = TOfficeKind::Unknown;
+  const QByteArray h = Head(FileName, 4096);
+  auto kind = [&](TOfficeKind k) { if (Kind) *Kind = k; };
+  static const char ole2[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+  if (h.startsWith(QByteArray(ole2, 8))) {
+    kind(TOfficeKind::Presentation);
+    return "MS PowerPoint 97";
+  }
+  if (h.startsWith("PK\x03\x04")) {
+    const String z = ZipKind(FileName);
+    if (!z.empty()) kind(TOfficeKind::Presentation);
+    return z;
+  }
+  if (h.startsWith("{\\rtf")) {
+    kind(TOfficeKind::Rtf);
+    return "Rich Text Format";
+  }
+  if (h.contains("<office:document") && h.contains("application/vnd.oasis.opendocument.presentation")) {
+    kind(TOfficeKind::Presentation);
+    return "OpenDocument Presentation Flat XML";
+  }
+  return {};
+}
+
+String TOfficeConverter::Convert(const String& InFile, const String& Filter, const String& OutFormat,
+                                 const String& OutDir, const String& OutExt) {
+  if (g_running) throw EOfficeError("The office suite is busy with another document");
+  if (!QFileInfo::exists(Q(InFile))) throw EOfficeError("File not found: " + InFile);
+  const String profile = CacheFolder() + "profile-" + IntToStr(QCoreApplication::applicationPid());
+  QDir().mkpath(Q(profile));
+  QDir().mkpath(Q(OutDir));
+  const String out = IncludeTrailingPathDelimiter(OutDir) + ChangeFileExt(ExtractFileName(InFile), OutExt);
+  QFile::remove(Q(out));
+
+  QProcess proc;
+  QStringList args;
+  args << "-env:UserInstallation=" + QUrl::fromLocalFile(Q(profile)).toString() << "--headless" << "--norestore" << "--nolockcheck";
+  if (!Filter.empty()) args << "--infilter=" + Q(Filter);
+  args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
+  proc.setProcessChannelMode(QProcess::MergedChannels);
+  proc.start(SuiteProgram(), args);
+  if (!proc.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
+  g_running = &proc;
+  g_killed = false;
+  ++g_conversions;
+  QElapsedTimer t;
+  t.start();
+  bool timedOut = false;
+  // The wait pumps the queue; KillRunning or a closing program end it.
+  while (proc.state() != QProcess::NotRunning) {
+    if (g_killed || (Application && Application->Terminated())) {
+      proc.kill();
+      g_killed = true;
+    } else if (t.elapsed() > qint64(TimeLimitSeconds) * 1000) {
+      proc.kill();
+      timedOut = true;
+    }
+    proc.waitForFinished(15);
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  proc.waitForFinished(1000);
+  g_running = nullptr;
+  const bool killed = g_killed;
+  g_killed = false;
+  if (killed) throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " was stopped");
+  if (timedOut)
+    throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
+  if (!QFileInfo(Q(out)).isFile() || QFileInfo(Q(out)).size() == 0)
+    throw EOfficeError("The office suite could not read " + ExtractFileName(InFile));
+  return out;
+}
+
+namespace {
+
+// A cache name for a file as it is now: its path, size and change time.
+String CacheKey(const String& file, const String& what) {
+  const QFileInfo fi(Q(file));
+  const QString key = fi.absoluteFilePath() + "|" + QString::number(fi.size()) + "|" +
+                      QString::number(fi.lastModified().toMSecsSinceEpoch()) + "|" + Q(what);
+  return S(QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex()));
+}
+
+// Converts into a private folder and moves the result to its cache name.
+String Cached(const String& file, const String& filter, const String& format, const String& ext) {
+  const String cache = TOfficeConverter::CacheFolder();
+  const String target = cache + CacheKey(file, format) + ext;
+  if (QFileInfo(Q(target)).isFile()) return target;
+  const String work = cache + "work-" + IntToStr(QCoreApplication::applicationPid());
+  const String out = TOfficeConverter::Convert(file, filter, format, work, ext);
+  QFile::remove(Q(target));
+  if (!QFile::rename(Q(out), Q(target))) throw EOfficeError("Cannot write the cache file " + target);
+  return target;
+}
+
+}  // namespace
+
+String TOfficeConverter::ToPdf(const String& FileName) {
+  if (!QFileInfo(Q(FileName)).isFile()) throw EOfficeError("File not found: " + FileName);
+  TOfficeKind kind;
+  const String filter = ImportFilter(FileName, &kind);
+  if (kind != TOfficeKind::Presentation) throw EOfficeError(ExtractFileName(FileName) + " is not a presentation");
+  return Cached(FileName, filter, "pdf", ".pdf");
+}
+
+String TOfficeConverter::RtfToXhtml(const String& FileName) {
+  const QFileInfo fi(Q(FileName));
+  if (!fi.isFile()) throw EOfficeError("File not found: " + FileName);
+  if (fi.size() > RtfSizeLimit)
+    throw EOfficeError(ExtractFileName(FileName) + " is larger than " + IntToStr(RtfSizeLimit / (1024 * 1024)) + " MB");
+  const String html = Cached(FileName, "Rich Text Format", "html:XHTML Writer File:UTF8", ".html");
+  QFile f(Q(html));
+  if (!f.open(QIODevice::ReadOnly)) throw EOfficeError("Cannot read " + html);
+  QString text = QString::fromUtf8(f.readAll());
+  // The page margins of a printed page mean nothing on a screen.
+  static const QRegularExpression body(QStringLiteral("<body([^>]*) style=\"[^\"]*\""));
+  text.replace(body, QStringLiteral("<body\\1"));
+  return S(text);
+}
+
+String TOfficeConverter::Version() {
+  static bool read = false;
+  static String version;
+  if (read) return version;
+  read = true;
+  QProcess p;
+  p.start(SuiteProgram(), {"--version"});
+  if (!p.waitForFinished(20000)) {
+    p.kill();
+    p.waitForFinished(1000);
+    return version;
+  }
+  // "LibreOffice 7.4.7.2 40(Build:2)": the second word.
+  const QStringList words = QString::fromUtf8(p.readAllStandardOutput()).split(' ', Qt::SkipEmptyParts);
+  for (const QString& w : words)
+    if (!w.isEmpty() && w[0].isDigit()) {
+      version = S(w.trimmed());
+      break;
+    }
+  return version;
+}

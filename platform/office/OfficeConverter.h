@@ -1,0 +1,53 @@
+#pragma once
+// The office suite run headless as a converter: presentations to PDF (shown
+// by our own show window) and RTF documents to UTF-8 XHTML (shown by the rich
+// edit). Each console process has its own suite profile in the cache folder;
+// the import filter is chosen from the file's first bytes, never from its
+// name, so a file that is not what its name says fails instead of being read
+// as plain text. A conversion counts only when its output exists (the suite
+// also ends with 0 on failure). Results are cached by path, size and time of
+// the last change, so a second open of the same file costs no conversion.
+//
+// While the suite runs, the message queue is pumped (the console stays
+// usable); a second conversion asked for meanwhile fails with "busy", and a
+// closing program or KillRunning ends the running one.
+#include <cstdint>
+#include "toolkit/SysUtils.h"
+
+TK_EXCEPTION(EOfficeError, Exception)
+
+enum class TOfficeKind { Unknown, Presentation, Rtf };
+
+class TOfficeConverter {
+ public:
+  // The import filter for the file's content ("MS PowerPoint 97", ...), or
+  // empty when it is none the suite should read; Kind tells which.
+  static String ImportFilter(const String& FileName, TOfficeKind* Kind = nullptr);
+  // FileName as a PDF file in the cache (converted when needed). Raises
+  // EOfficeError with a clear text on any failure.
+  static String ToPdf(const String& FileName);
+  // FileName (an RTF document) as UTF-8 XHTML text. Raises EOfficeError.
+  static String RtfToXhtml(const String& FileName);
+  // Any conversion: InFile with the given import filter to OutFormat
+  // ("pdf", "ppt", "html:XHTML Writer File:UTF8") into OutDir; returns the
+  // output file. Raises EOfficeError.
+  static String Convert(const String& InFile, const String& Filter, const String& OutFormat, const String& OutDir,
+                        const String& OutExt);
+  // The suite's version text ("7.4.7.2"), read once; empty when no suite.
+  static String Version();
+  // Folder of the cache and the suite profile: $XDG_CACHE_HOME (else
+  // ~/.cache) + "/Quellmark/office/"; a test may choose another.
+  static String CacheFolder();
+  static void SetCacheFolder(const String& Folder);
+  // Ends a running conversion (the program shuts down).
+  static void KillRunning();
+  // Removes this process's suite profile and work folder (the cached
+  // results stay for the next start).
+  static void RemoveProcessFolders();
+  static bool Running();
+  // Limits: seconds a conversion may take; bytes of an RTF document.
+  static int TimeLimitSeconds;
+  static int64_t RtfSizeLimit;
+  // Conversions actually run by the suite (a cached result counts none).
+  static int ConversionCount();
+};

@@ -1,0 +1,361 @@
+// Slide deck and show window (see the header).
+#include "platform/office/SlideShow.h"
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include "platform/office/OfficeConverter.h"
+
+namespace {
+
+QString Q(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// Every top-level window reachable by handle, with its class name.
+struct Registered {
+  QWidget* widget;
+  String className;
+  uint64_t order;
+  TSlideShowWindow* show = nullptr;
+};
+std::map<HWND, Registered>& Windows() {
+  static std::map<HWND, Registered> m;
+  return m;
+}
+HWND g_nextHandle = 0x10010;
+uint64_t g_order = 0;
+
+HWND Register(QWidget* w, const String& cls) {
+  const HWND h = g_nextHandle;
+  g_nextHandle += 0x10;
+  Windows()[h] = Registered{w, cls, ++g_order, nullptr};
+  return h;
+}
+
+// Raises a window above the others (the offscreen platform has no order).
+void RaiseWindow(QWidget* w) {
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+
+QWidget* WidgetOf(HWND h) {
+  auto it = Windows().find(h);
+  return it == Windows().end() ? nullptr : it->second.widget;
+}
+
+// Where the next show window opens: where the last one was placed, else the
+// primary screen.
+QRect g_lastPlace;
+
+}  // namespace
+
+HWND FindWindow(const String& ClassName) {
+  HWND best = 0;
+  uint64_t order = 0;
+  for (const auto& [h, r] : Windows())
+    if (SameText(r.className, ClassName) && r.widget->isVisible() && r.order >= order) {
+      best = h;
+      order = r.order;
+    }
+  return best;
+}
+
+bool SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Cx, int Cy, unsigned Flags) {
+  QWidget* w = WidgetOf(Wnd);
+  if (!w) return false;
+  QRect g = w->geometry();
+  if (!(Flags & SWP_NOMOVE)) g.moveTo(X, Y);
+  if (!(Flags & SWP_NOSIZE)) g.setSize(QSize(std::max(1, Cx), std::max(1, Cy)));
+  w->setGeometry(g);
+  g_lastPlace = g;
+  if (!(Flags & SWP_NOZORDER) && (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_TOP) && w->isVisible())
+    w->raise();
+  return true;
+}
+
+bool GetWindowRect(HWND Wnd, TRect& R) {
+  QWidget* w = WidgetOf(Wnd);
+  if (!w) return false;
+  const QRect g = w->geometry();
+  R = Rect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+  return true;
+}
+
+bool ShowWindow(HWND Wnd, bool Visible) {
+  auto it = Windows().find(Wnd);
+  if (it == Windows().end()) return false;
+  QWidget* w = it->second.widget;
+  if (Visible && it->second.show && !it->second.show->Active()) return true;
+  if (w->isVisible() != Visible) w->setVisible(Visible);
+  return true;
+}
+
+// ---------------------------------------------------------------- deck
+
+struct TSlideDeck::Impl {
+  QPdfDocument doc;
+};
+
+TSlideDeck::TSlideDeck(const String& PdfFile) : d_(std::make_unique<Impl>()) {
+  if (d_->doc.load(Q(PdfFile)) != QPdfDocument::Error::None || d_->doc.pageCount() < 1)
+    throw EOfficeError("The slides of " + ExtractFileName(PdfFile) + " cannot be read");
+}
+
+TSlideDeck::~TSlideDeck() = default;
+
+int TSlideDeck::Count() const { return d_->doc.pageCount(); }
+
+void TSlideDeck::Render(int Index, TBitmap& Out) const {
+  QImage& img = Out.Image();
+  img.fill(Qt::black);
+  if (Index < 1 || Index > Count() || img.isNull()) return;
+  const QSizeF page = d_->doc.pagePointSize(Index - 1);
+  if (page.width() <= 0 || page.height() <= 0) return;
+  // The slide keeps its shape: as large as fits, centred, black around.
+  const double scale = std::min(img.width() / page.width(), img.height() / page.height());
+  const QSize size(std::max(1, int(page.width() * scale + 0.5)), std::max(1, int(page.height() * scale + 0.5)));
+  const QImage slide = d_->doc.render(Index - 1, size);
+  QPainter p(&img);
+  p.drawImage((img.width() - size.width()) / 2, (img.height() - size.height()) / 2, slide);
+}
+
+// ---------------------------------------------------------------- window
+
+namespace {
+
+class ShowWidget : public QWidget {
+ public:
+  std::function<void(QMouseEvent*)> onPress;
+  std::function<void(QPainter&)> onPaint;
+  std::function<void()> onResize;
+  ShowWidget()
+      : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                             Qt::WindowDoesNotAcceptFocus | Qt::Tool) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle("Slide show");
+  }
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (onPaint) onPaint(p);
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (onPress) onPress(e);
+  }
+  void resizeEvent(QResizeEvent*) override {
+    if (onResize) onResize();
+  }
+};
+
+}  // namespace
+
+struct TSlideShowWindow::Impl {
+  TSlideShowWindow* owner = nullptr;
+  ShowWidget w;
+  HWND handle = 0;
+  std::shared_ptr<const TSlideDeck> deck;
+  TShowSettings settings;
+  int position = 1;
+  int state = Done;
+  bool active = false;
+  int64_t shownAt = 0;
+  QTimer timer;
+  TBitmap frame;
+  bool frameValid = false;
+
+  int count() const { return deck ? deck->Count() : 0; }
+
+  // The slide that comes next, drawn ahead while the current one shows, so
+  // that a timed change costs no drawing at its due time.
+  TBitmap ahead;
+  int aheadIndex = 0;
+  bool aheadPending = false;
+
+  int following() const {
+    if (position < count()) return position + 1;
+    return position == count() && settings.Loop ? 1 : 0;
+  }
+
+  void render() {
+    const QSize s = w.size();
+    if (frame.Width() != s.width() || frame.Height() != s.height()) frame.SetSize(s.width(), s.height());
+    if (state == White) {
+      frame.Image().fill(Qt::white);
+    } else if (state == Black || !deck || position > count()) {
+      frame.Image().fill(Qt::black);
+    } else if (aheadIndex == position && ahead.Width() == s.width() && ahead.Height() == s.height()) {
+      frame.Image().swap(ahead.Image());
+      aheadIndex = 0;
+    } else {
+      deck->Render(position, frame);
+    }
+    frameValid = true;
+    w.update();
+    drawAheadLater();
+  }
+
+  void drawAheadLater() {
+    if (aheadPending || !deck || !active) return;
+    aheadPending = true;
+    QTimer::singleShot(0, &w, [this] {
+      aheadPending = false;
+      const int n = following();
+      if (!active || n < 1 || n == aheadIndex) return;
+      const QSize s = w.size();
+      if (ahead.Width() != s.width() || ahead.Height() != s.height()) ahead.SetSize(s.width(), s.height());
+      deck->Render(n, ahead);
+      aheadIndex = n;
+    });
+  }
+
+  // The slide is due AdvanceTime seconds after it was shown.
+  void arm() {
+    timer.stop();
+    if (!active || state != Running || position > count()) return;
+    if (!settings.AdvanceOnTime || settings.AdvanceMode == 1) return;
+    const int64_t due = shownAt + int64_t(std::max(0, settings.AdvanceTime)) * 1000;
+    timer.start(int(std::max<int64_t>(0, due - GetTickCount64())));
+  }
+
+  void show(int pos) {
+    position = pos;
+    shownAt = GetTickCount64();
+    render();
+    arm();
+    if (owner->OnSlideChanged) owner->OnSlideChanged();
+  }
+
+  void next() {
+    if (!active) return;
+    const int n = count();
+    if (position < n) show(position + 1);
+    else if (position == n) show(settings.Loop ? 1 : n + 1);
+  }
+
+  void end() {
+    if (!active) return;
+    timer.stop();
+    active = false;
+    state = Done;
+    w.hide();
+    if (owner->OnEnded) owner->OnEnded();
+  }
+};
+
+TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
+  d_->owner = this;
+  d_->handle = Register(&d_->w, SlideShowWindowClass);
+  Windows()[d_->handle].show = this;
+  d_->timer.setSingleShot(true);
+  d_->timer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&d_->timer, &QTimer::timeout, &d_->w, [this] { d_->next(); });
+  d_->w.onPaint = [this](QPainter& p) {
+    if (!d_->frameValid) d_->render();
+    p.drawImage(0, 0, d_->frame.Image());
+  };
+  d_->w.onResize = [this] {
+    d_->frameValid = false;
+    d_->aheadIndex = 0;
+  };
+  d_->w.onPress = [this](QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || !d_->active || !d_->settings.AdvanceOnClick) return;
+    if (d_->state != Running) return;
+    if (d_->position > d_->count()) d_->end();
+    else d_->next();
+  };
+  QRect place = g_lastPlace;
+  if (place.isEmpty() && QGuiApplication::primaryScreen()) place = QGuiApplication::primaryScreen()->geometry();
+  if (!place.isEmpty()) d_->w.setGeometry(place);
+}
+
+TSlideShowWindow::~TSlideShowWindow() {
+  d_->timer.stop();
+  Windows().erase(d_->handle);
+}
+
+HWND TSlideShowWindow::Handle() const { return d_->handle; }
+
+void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShowSettings& Settings) {
+  d_->deck = std::move(Deck);
+  d_->aheadIndex = 0;
+  d_->settings = Settings;
+  d_->active = true;
+  d_->state = Running;
+  SetPointer(Settings.PointerType);
+  if (!d_->w.isVisible()) d_->w.show();
+  RaiseWindow(&d_->w);
+  Windows()[d_->handle].order = ++g_order;
+  d_->show(1);
+}
+
+void TSlideShowWindow::Exit() { d_->end(); }
+
+bool TSlideShowWindow::Active() const { return d_->active; }
+
+int TSlideShowWindow::Count() const { return d_->count(); }
+
+int TSlideShowWindow::Position() const { return d_->position; }
+
+void TSlideShowWindow::GotoSlide(int Index) {
+  if (!d_->active) return;
+  if (Index < 1 || Index > d_->count()) return;
+  d_->show(Index);
+}
+
+void TSlideShowWindow::Next() { d_->next(); }
+
+int TSlideShowWindow::GetState() const { return d_->state; }
+
+void TSlideShowWindow::SetState(int S) {
+  if (!d_->active) return;
+  if (S == Done) {
+    d_->end();
+    return;
+  }
+  if (S < Running || S > White) return;
+  const int was = d_->state;
+  d_->state = S;
+  if (was != S) {
+    d_->render();
+    // Only a running show keeps time; coming back starts the slide's time anew.
+    if (S == Running) d_->shownAt = GetTickCount64();
+    d_->arm();
+  }
+}
+
+void TSlideShowWindow::SetPointer(int PointerType) {
+  d_->settings.PointerType = PointerType;
+  switch (PointerType) {
+    case 1:
+    case 4: d_->w.setCursor(Qt::ArrowCursor); break;
+    case 2: d_->w.setCursor(Qt::CrossCursor); break;
+    default: d_->w.setCursor(Qt::BlankCursor); break;
+  }
+}
+
+const TShowSettings& TSlideShowWindow::Settings() const { return d_->settings; }
+
+int64_t TSlideShowWindow::ShownAt() const { return d_->shownAt; }
+
+void TSlideShowWindow::Picture(TBitmap& Out) const {
+  if (!d_->frameValid || d_->frame.Width() != d_->w.width() || d_->frame.Height() != d_->w.height()) d_->render();
+  Out.SetSize(d_->frame.Width(), d_->frame.Height());
+  Out.Image() = d_->frame.Image().copy();
+}
+
+TRect TSlideShowWindow::ScreenRect() const {
+  const QRect g = d_->w.geometry();
+  return Rect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+}
+
+bool GrabShowWindow(HWND Wnd, TRect& ScreenRect, TBitmap& Picture) {
+  auto it = Windows().find(Wnd);
+  if (it == Windows().end() || !it->second.show || !it->second.show->Active()) return false;
+  ScreenRect = it->second.show->ScreenRect();
+  it->second.show->Picture(Picture);
+  return true;
+}

@@ -1,0 +1,302 @@
+// The Office page on the recording automation object: the list and its
+// dialogs, RTF documents in the view, a presentation over the view, and the
+// play loop over the output area.
+#include <filesystem>
+#include "ConsoleFixture.h"
+#include "FakeAutomation.h"
+#include "console/TPowerpoint.h"
+#include "pictureshow/PictureShow.h"
+
+namespace {
+
+const String kName = "ActivePresentation.Name";
+const String kSlideName = "ActivePresentation.SlideShowWindow.View.Slide.Name";
+const String kState = "ActivePresentation.SlideShowWindow.View.State";
+const String kPos = "ActivePresentation.SlideShowWindow.View.CurrentShowPosition";
+const String kCount = "ActivePresentation.Slides.Count";
+
+TRect ScreenRectOf(const TControl* c) {
+  const TPoint p = c->ClientToScreen(TPoint(0, 0));
+  return Rect(p.X, p.Y, p.X + c->ClientWidth(), p.Y + c->ClientHeight());
+}
+
+}  // namespace
+
+class OfficePageTest : public ConsoleFixture {
+ protected:
+  void SetUp() override {
+    ConsoleFixture::SetUp();
+    savedImporter_ = TRichEdit::RtfImporter;
+    TRichEdit::RtfImporter = [](const String&) { return String("<p>From RTF</p>"); };
+    FakeAutomation& f = *scope_.fake;
+    // The fake behaves as the program would: Open makes a 3-slide deck
+    // active, Run starts at slide 1, Exit ends the show.
+    f.OnCall = [this, &f](const String& k, const std::vector<OleValue>& a) {
+      if (k == "presentations.open") {
+        f.Answer(kName, ExtractFileName(OleToStr(a[0])));
+        if (!countFails_) f.Answer(kCount, 3);
+      } else if (k == "activepresentation.slideshowsettings.run") {
+        Show(1);
+      } else if (k == "activepresentation.slideshowwindow.view.exit") {
+        NoShow();
+      } else if (k == "activepresentation.slideshowwindow.view.gotoslide") {
+        Show(OleToInt(a[0]));
+      } else if (k == "activewindow.close") {
+        f.Forget(kName);
+      }
+    };
+    NoShow();
+  }
+  void TearDown() override {
+    ConsoleFixture::TearDown();
+    TRichEdit::RtfImporter = savedImporter_;
+    CommonDialogHook = nullptr;
+    SelectDirectoryHook = nullptr;
+  }
+  void Show(int pos) {
+    FakeAutomation& f = *scope_.fake;
+    f.Failing.erase(FakeAutomation::Key(kState));
+    f.Answer(kSlideName, "Slide" + IntToStr(pos));
+    f.Answer(kPos, pos);
+    f.Answer(kState, 1);
+  }
+  void NoShow() {
+    scope_.fake->Forget(kSlideName);
+    scope_.fake->Forget(kPos);
+    scope_.fake->Fail(kState);
+  }
+  bool ShowRuns() const { return scope_.fake->Values.count(FakeAutomation::Key(kPos)) > 0; }
+  void Advance() {
+    if (ShowRuns()) Show(OleToInt(scope_.fake->Values[FakeAutomation::Key(kPos)]) + 1);
+  }
+  int Count(const String& entry) const {
+    return int(std::count(scope_.fake->Log.begin(), scope_.fake->Log.end(), entry));
+  }
+  // A main window whose office list holds Names (files made in "Texts/").
+  TFormMain* WithList(const std::vector<String>& names) {
+    TFormMain* f = Create();
+    for (const String& n : names) {
+      WriteFile("Texts/" + n, n.size() > 4 && LowerCase(n.substr(n.size() - 4)) == ".rtf" ? "{\\rtf1 x}" : "deck");
+      f->ListRTF->Items()->Add(n);
+    }
+    return f;
+  }
+  void Select(int i) {
+    form_->ListRTF->SetItemIndex(i);
+    form_->ListRTFClick(form_->ListRTF);
+  }
+
+  FakeAutomationScope scope_;
+  std::function<String(const String&)> savedImporter_;
+  bool countFails_ = false;
+};
+
+TEST_F(OfficePageTest, AnRtfEntryShowsTheDocumentAndHidesThePresentationControls) {
+  TFormMain* f = WithList({"NEWS.RTF", "deck.ppt"});
+  Select(1);
+  EXPECT_TRUE(f->PanelPPT->Visible());
+  Select(0);
+  EXPECT_FALSE(f->PanelPPT->Visible());
+  EXPECT_EQ(f->RichEdit1->Text(), "From RTF");
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+  EXPECT_TRUE(scope_.fake->Logged("call ActivePresentation.SlideShowWindow.View.Exit()"));
+}
+
+TEST_F(OfficePageTest, ABadRtfFileRaisesAndKeepsTheShownText) {
+  TFormMain* f = WithList({"good.rtf", "cut.rtf", "big.rtf", "gone.rtf"});
+  WriteFile("Texts/cut.rtf", "{\\rtf1 {\\b Stadion");
+  WriteFile("Texts/big.rtf", "{\\rtf1 " + String(4096, 'x') + "}");
+  std::filesystem::remove(app_ + "Texts/gone.rtf");
+  Select(0);
+  ASSERT_EQ(f->RichEdit1->Text(), "From RTF");
+  const int64_t limit = TRichEdit::MaxFileSize;
+  TRichEdit::MaxFileSize = 1024;
+  f->ListRTF->SetItemIndex(1);
+  EXPECT_THROW(f->ShowOfficeItem(false), ERichEditError);
+  f->ListRTF->SetItemIndex(2);
+  EXPECT_THROW(f->ShowOfficeItem(false), ERichEditError);
+  f->ListRTF->SetItemIndex(3);
+  EXPECT_THROW(f->ShowOfficeItem(false), EFOpenError);
+  TRichEdit::MaxFileSize = limit;
+  EXPECT_EQ(f->RichEdit1->Text(), "From RTF");
+}
+
+TEST_F(OfficePageTest, AFileThatIsNotRtfIsShownAsPlainText) {
+  TFormMain* f = WithList({"plain.rtf"});
+  WriteFile("Texts/plain.rtf", "just text\nsecond line");
+  Select(0);
+  EXPECT_EQ(f->RichEdit1->Text(), "just text\nsecond line");
+}
+
+TEST_F(OfficePageTest, APresentationOpensOverTheView) {
+  TFormMain* f = WithList({"deck.ppt"});
+  Select(0);
+  EXPECT_TRUE(f->PowPnt1->Connected());
+  EXPECT_EQ(f->ePPT_NumSlides->Text(), "3");
+  EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 1);
+  EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 3);
+  EXPECT_EQ(f->sePPT_NumSlides->Value(), 1);
+  const TRect view = ScreenRectOf(f->RichEdit1);
+  EXPECT_EQ(Rect(f->PowPnt1->PresentationMonitorX(), f->PowPnt1->PresentationMonitorY(),
+                 f->PowPnt1->PresentationMonitorX() + f->PowPnt1->PresentationMonitorXX(),
+                 f->PowPnt1->PresentationMonitorY() + f->PowPnt1->PresentationMonitorYY()),
+            view);
+  EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 1);
+}
+
+TEST_F(OfficePageTest, ADeckWithoutACountIsAFailedOpen) {
+  countFails_ = true;
+  TFormMain* f = WithList({"deck.ppt"});
+  Select(0);
+  EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0);
+  EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0);
+  EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 0);
+}
+
+TEST_F(OfficePageTest, ListEditing) {
+  TFormMain* f = WithList({"a.rtf", "b.ppt"});
+  // Delete with nothing selected does nothing; deleting the last entry
+  // leaves no selection.
+  f->ListRTF->SetItemIndex(-1);
+  f->ListRTF_DelClick(nullptr);
+  EXPECT_EQ(f->ListRTF->Count(), 2);
+  f->ListRTF->SetItemIndex(1);
+  f->ListRTF_DelClick(nullptr);
+  EXPECT_EQ(f->ListRTF->Count(), 1);
+  EXPECT_EQ(f->ListRTF->ItemIndex(), -1);
+  // Nothing selected: neither a click nor Play does anything.
+  f->ListRTFClick(nullptr);
+  f->bPPT_PlayStopClick(nullptr);
+  EXPECT_EQ(scope_.created, 0);
+  // Add: every chosen file by its bare name, starting in "Texts/".
+  String dir;
+  CommonDialogHook = [&](TCommonDialog* d) {
+    auto* o = static_cast<TOpenDialog*>(d);
+    dir = o->InitialDir;
+    o->Files()->Clear();
+    o->Files()->Add("/x/one.rtf");
+    o->Files()->Add("/y/two.PPT");
+    return true;
+  };
+  f->ListRTF_addClick(nullptr);
+  EXPECT_EQ(dir, app_ + "Texts/");
+  EXPECT_EQ(f->ListRTF->Items()->Text(), "a.rtf\none.rtf\ntwo.PPT\n");
+  // Save and open a list file; the shared dialog keeps its own folder.
+  const String before = f->OpenTextDialog->InitialDir;
+  CommonDialogHook = [&](TCommonDialog* d) {
+    auto* o = static_cast<TOpenDialog*>(d);
+    dir = o->InitialDir;
+    o->FileName = app_ + "Texts/office.txt";
+    return true;
+  };
+  f->bOffice_SaveClick(nullptr);
+  f->bOffice_NewClick(nullptr);
+  EXPECT_EQ(f->ListRTF->Count(), 0);
+  f->bOffice_OpenClick(nullptr);
+  EXPECT_EQ(dir, app_ + "Texts/");
+  EXPECT_EQ(f->ListRTF->Count(), 3);
+  EXPECT_EQ(f->ListRTF->ItemIndex(), 0);
+  EXPECT_EQ(f->OpenTextDialog->InitialDir, before);
+}
+
+TEST_F(OfficePageTest, AFolderListingReplacesTheList) {
+  TFormMain* f = WithList({"old.rtf"});
+  const String dir = app_ + "Texts/sub";
+  std::filesystem::create_directories(dir + "/folder.rtf");
+  for (const char* n : {"b.PPT", "a.rtf", "c.txt", "d.Rtf"}) WriteFile(String("Texts/sub/") + n, "x");
+  SelectDirectoryHook = [&](const String&, String& d) {
+    EXPECT_EQ(d, app_ + "Texts/");
+    d = dir;
+    return true;
+  };
+  f->SelectFolderClick(nullptr);
+  EXPECT_EQ(f->ListRTF->Items()->Text(), "a.rtf\nb.PPT\nd.Rtf\n");
+}
+
+// The play loop: "Stop" while it runs over the output area, "Play" and
+// disconnected after; rounds are the waits of WaitHook.
+TEST_F(OfficePageTest, PlayRunsTheShowOverTheOutputAreaUntilItEnds) {
+  TFormMain* f = WithList({"deck.ppt"});
+  f->ListRTF->SetItemIndex(0);
+  int rounds = 0;
+  f->WaitHook = [&](int ms) {
+    EXPECT_GE(ms, 20);
+    if (++rounds == 1) {
+      EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Stop");
+      EXPECT_EQ(f->bPPT_PlayStop->Tag(), 1);
+      EXPECT_EQ(f->PowPnt1->PresentationMonitorX(), ScreenRectOf(f->BufferTablo).Left);
+      EXPECT_EQ(f->PowPnt1->PresentationMonitorXX(), f->BufferTablo->ClientWidth());
+      EXPECT_EQ(f->PowPnt1->PresentationMonitorYY(), f->BufferTablo->ClientHeight());
+    }
+    Advance();
+    return rounds < 50;
+  };
+  f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+  EXPECT_EQ(rounds, 3);   // slides 2, 3, then past the last one
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+  EXPECT_EQ(f->bPPT_PlayStop->Tag(), 0);
+  EXPECT_FALSE(f->PowPnt1->Connected());
+  EXPECT_TRUE(scope_.fake->Logged("call Quit()"));
+  EXPECT_FALSE(f->PlayLoopRunning);
+}
+
+TEST_F(OfficePageTest, ClosingDuringThePlayLoopEndsItCleanly) {
+  TFormMain* f = WithList({"deck.ppt"});
+  f->ListRTF->SetItemIndex(0);
+  f->WaitHook = [&](int) {
+    f->ClosingDown = true;
+    return false;
+  };
+  f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+  EXPECT_FALSE(f->PowPnt1->Connected());
+  EXPECT_FALSE(f->PlayLoopRunning);
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+}
+
+TEST_F(OfficePageTest, StopWithCicleStartsAgainFromSlideOneAndPlayTakesUpTheSameLoop) {
+  TFormMain* f = WithList({"deck.ppt"});
+  f->ListRTF->SetItemIndex(0);
+  f->cbPPT_Cikle->SetChecked(true);
+  int rounds = 0, runsAtStop = 0;
+  f->WaitHook = [&](int) {
+    switch (++rounds) {
+      case 2:   // the operator stops the show: the loop starts it again
+        f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+        EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+        runsAtStop = Count("call ActivePresentation.SlideShowSettings.Run()");
+        break;
+      case 4:   // "Play" during the loop only restores "Stop"
+        EXPECT_GT(Count("call ActivePresentation.SlideShowSettings.Run()"), runsAtStop);
+        f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+        EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Stop");
+        EXPECT_EQ(f->bPPT_PlayStop->Tag(), 1);
+        break;
+      case 7:   // past the last slide the show went back to slide 1; without
+                // "Cicle" the next end ends the loop
+        EXPECT_TRUE(scope_.fake->Logged("call ActivePresentation.SlideShowWindow.View.GotoSlide(1)"));
+        f->cbPPT_Cikle->SetChecked(false);
+        Advance();
+        break;
+      default:
+        Advance();
+    }
+    return rounds < 100;
+  };
+  f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+  EXPECT_LT(rounds, 100);
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+  EXPECT_FALSE(f->PowPnt1->Connected());
+  EXPECT_EQ(Count("call Quit()"), 1);
+}
+
+TEST_F(OfficePageTest, ShutdownEndsTheShowThenDisconnects) {
+  TFormMain* f = WithList({"deck.ppt"});
+  Select(0);
+  ASSERT_TRUE(f->PowPnt1->Connected());
+  scope_.fake->Log.clear();
+  Destroy();
+  std::vector<String> ends;
+  for (const String& e : scope_.fake->Log)
+    if (e.find("Exit()") != String::npos || e.find("Quit()") != String::npos) ends.push_back(e);
+  EXPECT_EQ(ends, (std::vector<String>{"call ActivePresentation.SlideShowWindow.View.Exit()", "call Quit()"}));
+}

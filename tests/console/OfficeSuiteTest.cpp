@@ -1,0 +1,133 @@
+// The Office page and the presentation controller with the real office
+// suite behind them: a 3-slide deck the test makes, RTF with its colours and
+// letters, the page's picture, the play loop at a 1 s interval. Kept few and
+// short: the suite costs about a second a conversion.
+#include <fstream>
+#include "ConsoleFixture.h"
+#include "console/TPowerpoint.h"
+#include "pictureshow/PictureShow.h"
+#include "support/OfficeSamples.h"
+#include "toolkit/ToolkitTestUtil.h"
+
+namespace {
+
+// Pixels of B near colour C (text is smoothed at its edges).
+int CountColour(TBitmap& b, TColor c) {
+  auto near = [](int x, int y) { return std::abs(x - y) <= 40; };
+  int n = 0;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) {
+      const TColor p = b.Canvas()->Pixel(x, y);
+      n += near(GetRValue(p), GetRValue(c)) && near(GetGValue(p), GetGValue(c)) && near(GetBValue(p), GetBValue(c));
+    }
+  return n;
+}
+
+}  // namespace
+
+class OfficeSuiteTest : public ConsoleFixture {
+ protected:
+  void SetUp() override {
+    ConsoleFixture::SetUp();
+    officesamples::UseTestCache();
+    TRichEdit::RtfImporter = [](const String& f) { return TOfficeConverter::RtfToXhtml(f); };
+  }
+  String Deck() { return officesamples::MakeDeck(app_ + "Texts", "deck.ppt", {"#ff0000", "#00ff00", "#0000ff"}); }
+};
+
+TEST_F(OfficeSuiteTest, TheControllerRunsADeckThroughTheSuite) {
+  const String deck = Deck();
+  TPowPnt p(nullptr);
+  std::vector<int> codes;
+  p.OnAccessError = [&](TObject*, int code, const String&) { codes.push_back(code); };
+  ASSERT_TRUE(p.Connect());
+  EXPECT_FALSE(p.PowerPointVersion().empty());
+  ASSERT_TRUE(p.OpenPresentation(deck));
+  EXPECT_EQ(p.LoadedPresentationName(), "deck.ppt");
+  EXPECT_EQ(p.GetSlideCount(), 3);
+  p.SetTransisionInterval(1);
+  p.SetPresentationMonitorUseDefaultDimensions(false);
+  p.SetPresentationMonitorXX(160);
+  p.SetPresentationMonitorYY(90);
+  ASSERT_TRUE(p.StartSlideShow());
+  TRect r;
+  TBitmap pic;
+  ASSERT_TRUE(GrabShowWindow(p.PowerpointWindowhandle(), r, pic));
+  EXPECT_EQ(r.Width(), 160);
+  EXPECT_EQ(pic.Canvas()->Pixel(80, 45), clRed);
+  std::vector<String> changes;
+  p.OnSlideChange = [&](TObject*, int before, int now, const String& name) {
+    changes.push_back(IntToStr(before) + ">" + IntToStr(now) + ":" + name);
+  };
+  p.GotoSlide(3);
+  EXPECT_EQ(changes, (std::vector<String>{"1>3:Slide3"}));
+  // At 1 s a slide, the show passes its last slide to the end screen.
+  EXPECT_TRUE(pumpUntil([&] { return p.GetCurrentSlide() == 4; }, 3000));
+  // A second open of the same file comes from the cache.
+  const int conversions = TOfficeConverter::ConversionCount();
+  ASSERT_TRUE(p.OpenPresentation(deck));
+  EXPECT_EQ(TOfficeConverter::ConversionCount(), conversions);
+  EXPECT_TRUE(codes.empty());
+  EXPECT_TRUE(p.Disconnect());
+}
+
+TEST_F(OfficeSuiteTest, BadOrMissingDecksLeaveTheRangeAtZero) {
+  std::ofstream(app_ + "Texts/noise.ppt", std::ios::binary) << "\x13\x37 random bytes, not a deck";
+  TFormMain* f = Create();
+  f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\n");
+  for (int i = 0; i < 2; ++i) {
+    f->ListRTF->SetItemIndex(i);
+    f->ListRTFClick(f->ListRTF);
+    EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << i;
+    EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0) << i;
+  }
+}
+
+TEST_F(OfficeSuiteTest, TheRtfViewShowsLettersAndColoursAndIsPartOfThePagesPicture) {
+  std::ofstream(app_ + "Texts/NEWS.RTF", std::ios::binary) << officesamples::RtfSample();
+  TFormMain* f = Create();
+  f->ListRTF->Items()->SetText("NEWS.RTF\n");
+  f->ListRTF->SetItemIndex(0);
+  f->ListRTFClick(f->ListRTF);
+  EXPECT_FALSE(f->PanelPPT->Visible());
+  const String text = f->RichEdit1->Text();
+  EXPECT_NE(text.find("Стадион"), String::npos);
+  EXPECT_NE(text.find("€"), String::npos);
+  f->PageControl1->SetActivePage(f->TabSheet6);
+  ASSERT_TRUE(f->GrabTabloImage(*f->FGrabBitmap));
+  EXPECT_GT(CountColour(*f->FGrabBitmap, clYellow), 50);
+  EXPECT_GT(CountColour(*f->FGrabBitmap, clRed), 200);   // the picture
+  // The automatic colour is white on black, though the view is disabled.
+  EXPECT_GT(CountColour(*f->FGrabBitmap, clWhite), 50);
+  EXPECT_GT(CountColour(*f->FGrabBitmap, clBlack), f->FGrabBitmap->Width() * f->FGrabBitmap->Height() / 2);
+}
+
+TEST_F(OfficeSuiteTest, ThePlayLoopEndsAfterTheLastSlideOrStartsAgainWithCicle) {
+  Deck();
+  TFormMain* f = Create();
+  f->ListRTF->Items()->SetText("deck.ppt\n");
+  f->ListRTF->SetItemIndex(0);
+  f->ListRTFClick(f->ListRTF);
+  // The show lies over the view and is part of the page's picture.
+  f->PageControl1->SetActivePage(f->TabSheet6);
+  ASSERT_TRUE(f->GrabTabloImage(*f->FGrabBitmap));
+  EXPECT_GT(CountColour(*f->FGrabBitmap, clRed), 1000);
+
+  f->PowPnt1->SetTransisionInterval(1);
+  f->cbPPT_Cikle->SetChecked(true);
+  int restarts = 0;
+  f->WaitHook = [&](int ms) {
+    const int64_t end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) Application->ProcessMessages();
+    // Back at slide 1 after the end: "Cicle" started it again; then stop.
+    if (f->PowPnt1->GetCurrentSlide() == 4) ++restarts;
+    if (restarts > 0 && f->PowPnt1->GetCurrentSlide() == 1) f->cbPPT_Cikle->SetChecked(false);
+    return true;
+  };
+  const int64_t start = GetTickCount64();
+  f->bPPT_PlayStopClick(f->bPPT_PlayStop);
+  EXPECT_GE(restarts, 1);
+  EXPECT_LT(GetTickCount64() - start, 15000);
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+  EXPECT_FALSE(f->PowPnt1->Connected());
+}

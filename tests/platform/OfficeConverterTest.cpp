@@ -1,0 +1,84 @@
+// The office suite as converter and the slide deck: the import filter from
+// the content, slides fitted with black bars, the cache, clear failures.
+// Only the few cases here run the suite itself.
+#include <gtest/gtest.h>
+#include <fstream>
+#include "platform/office/SlideShow.h"
+#include "support/OfficeSamples.h"
+
+namespace {
+
+String Temp(const String& name, const std::string& bytes) {
+  const String dir = officesamples::UseTestCache() + "files/";
+  ForceDirectories(dir);
+  std::ofstream(dir + name, std::ios::binary) << bytes;
+  return dir + name;
+}
+
+TColor At(TBitmap& b, int x, int y) { return b.Canvas()->Pixel(x, y); }
+
+}  // namespace
+
+TEST(OfficeConverterTest, TheImportFilterComesFromTheContent) {
+  const std::pair<std::string, String> table[] = {
+      {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "rest", "MS PowerPoint 97"},
+      {"{\\rtf1\\ansi x}", "Rich Text Format"},
+      {"PK\x03\x04....ppt/presentation.xml....", "Impress MS PowerPoint 2007 XML"},
+      {"PK\x03\x04mimetypeapplication/vnd.oasis.opendocument.presentation", "impress8"},
+      {"<?xml?><office:document office:mimetype=\"application/vnd.oasis.opendocument.presentation\">",
+       "OpenDocument Presentation Flat XML"},
+      {"PK\x03\x04 word/document.xml", ""},
+      {"random bytes named like a deck", ""},
+  };
+  int i = 0;
+  for (const auto& [bytes, filter] : table)
+    EXPECT_EQ(TOfficeConverter::ImportFilter(Temp("f" + IntToStr(i++) + ".ppt", bytes)), filter) << bytes;
+}
+
+TEST(OfficeConverterTest, ANonPresentationOrMissingFileFailsWithoutTheSuite) {
+  const int before = TOfficeConverter::ConversionCount();
+  EXPECT_THROW(TOfficeConverter::ToPdf(Temp("noise.ppt", "\x01\x02 not a deck")), EOfficeError);
+  EXPECT_THROW(TOfficeConverter::ToPdf("/tmp/no/such/deck.ppt"), EOfficeError);
+  EXPECT_THROW(TOfficeConverter::RtfToXhtml("/tmp/no/such/news.rtf"), EOfficeError);
+  EXPECT_EQ(TOfficeConverter::ConversionCount(), before);
+}
+
+TEST(OfficeConverterTest, ADeckBecomesSlidesOnceAndThenComesFromTheCache) {
+  const String dir = officesamples::UseTestCache() + "decks-in/";
+  ForceDirectories(dir);
+  const String ppt = officesamples::MakeDeck(dir, "three.ppt", {"#ff0000", "#00ff00", "#0000ff"});
+  const int before = TOfficeConverter::ConversionCount();
+  const String pdf = TOfficeConverter::ToPdf(ppt);
+  EXPECT_EQ(TOfficeConverter::ConversionCount(), before + 1);
+  EXPECT_EQ(TOfficeConverter::ToPdf(ppt), pdf);
+  EXPECT_EQ(TOfficeConverter::ConversionCount(), before + 1);
+
+  TSlideDeck deck(pdf);
+  ASSERT_EQ(deck.Count(), 3);
+  // A 16:9 slide in a 4:3 picture: black bars above and below.
+  TBitmap b(320, 240);
+  const TColor colours[] = {clRed, clLime, clBlue};
+  for (int s = 1; s <= 3; ++s) {
+    deck.Render(s, b);
+    EXPECT_EQ(At(b, 160, 120), colours[s - 1]) << s;
+    EXPECT_EQ(At(b, 160, 2), clBlack);
+    EXPECT_EQ(At(b, 160, 237), clBlack);
+  }
+  deck.Render(4, b);
+  EXPECT_EQ(At(b, 160, 120), clBlack);
+}
+
+TEST(OfficeConverterTest, RtfBecomesXhtmlWithItsLettersAndColours) {
+  const String rtf = Temp("news.rtf", officesamples::RtfSample());
+  const String html = TOfficeConverter::RtfToXhtml(rtf);
+  EXPECT_NE(html.find("Стадион"), String::npos);
+  EXPECT_NE(html.find("€"), String::npos);
+  EXPECT_NE(LowerCase(html).find("#ffff00"), String::npos);
+  EXPECT_NE(html.find("src=\"data:image/png;base64,"), String::npos);
+  // The printed page's margins are dropped.
+  EXPECT_EQ(html.find("margin-left:1in"), String::npos);
+  const int64_t limit = TOfficeConverter::RtfSizeLimit;
+  TOfficeConverter::RtfSizeLimit = 16;
+  EXPECT_THROW(TOfficeConverter::RtfToXhtml(rtf), EOfficeError);
+  TOfficeConverter::RtfSizeLimit = limit;
+}

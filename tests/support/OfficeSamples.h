@@ -1,0 +1,97 @@
+#pragma once
+// Sample office documents made by the tests themselves, and a private cache
+// for the office suite (one per test process, removed at its end).
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include "platform/office/OfficeConverter.h"
+#include "toolkit/Graphics.h"
+
+namespace officesamples {
+
+inline std::string LoadBinary(const String& file) {
+  std::ifstream f(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Points the converter at a folder of this process's own.
+inline String UseTestCache() {
+  static String folder;
+  if (folder.empty()) {
+    char tmpl[] = "/tmp/tablo_office_XXXXXX";
+    folder = IncludeTrailingPathDelimiter(mkdtemp(tmpl));
+    std::atexit([] { std::filesystem::remove_all(folder); });
+  }
+  TOfficeConverter::SetCacheFolder(folder);
+  return folder;
+}
+
+// A flat presentation: one full-page rectangle per colour ("#rrggbb").
+inline String FlatDeck(const std::vector<String>& colours) {
+  String styles, pages;
+  for (size_t i = 0; i < colours.size(); ++i) {
+    const String n = "c" + IntToStr(int64_t(i));
+    styles += "<style:style style:name=\"" + n + "\" style:family=\"graphic\"><style:graphic-properties "
+              "draw:stroke=\"none\" draw:fill=\"solid\" draw:fill-color=\"" + colours[i] + "\"/></style:style>";
+    pages += "<draw:page draw:name=\"p" + IntToStr(int64_t(i + 1)) + "\" draw:master-page-name=\"M\"><draw:rect "
+             "draw:style-name=\"" + n + "\" svg:x=\"0cm\" svg:y=\"0cm\" svg:width=\"28cm\" svg:height=\"15.75cm\"/>"
+             "</draw:page>";
+  }
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+         "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+         "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+         "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+         "xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\" office:version=\"1.3\" "
+         "office:mimetype=\"application/vnd.oasis.opendocument.presentation\">"
+         "<office:automatic-styles>" + styles + "</office:automatic-styles>"
+         "<office:master-styles><style:master-page style:name=\"M\"/></office:master-styles>"
+         "<office:body><office:presentation>" + pages + "</office:presentation></office:body></office:document>\n";
+}
+
+// A ".ppt" file named Name in Dir with one slide per colour.
+inline String MakeDeck(const String& Dir, const String& Name, const std::vector<String>& colours) {
+  const String work = UseTestCache() + "decks/";
+  ForceDirectories(work);
+  const String flat = work + ChangeFileExt(Name, ".fodp");
+  SaveTextFile(flat, FlatDeck(colours));
+  const String ppt = TOfficeConverter::Convert(flat, "OpenDocument Presentation Flat XML", "ppt", work, ".ppt");
+  const String target = IncludeTrailingPathDelimiter(Dir) + Name;
+  std::filesystem::copy_file(ppt, target, std::filesystem::copy_options::overwrite_existing);
+  return target;
+}
+
+// A small red PNG picture as RTF hex digits.
+inline std::string RedPictureHex() {
+  const String file = UseTestCache() + "red.png";
+  TBitmap b(40, 20);
+  b.Canvas()->Brush()->SetColor(clRed);
+  b.Canvas()->FillRect(Rect(0, 0, 40, 20));
+  b.SaveToFile(file);
+  std::string bytes = LoadBinary(file), hex;
+  char h[3];
+  for (unsigned char c : bytes) {
+    std::snprintf(h, sizeof h, "%02x", c);
+    hex += h;
+  }
+  return hex;
+}
+
+// An RTF document in Windows-1251 with a yellow bold "Стадион", a euro sign
+// written as \u8364, a line in the automatic colour and a red picture.
+inline std::string RtfSample() {
+  std::string stadion;
+  for (unsigned char c : {0xD1, 0xF2, 0xE0, 0xE4, 0xE8, 0xEE, 0xED}) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\'%02x", c);
+    stadion += hex;
+  }
+  return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}"
+         "{\\colortbl;\\red255\\green255\\blue0;}\n"
+         "\\f0\\fs48\\cf1\\b " + stadion + "\\b0\\cf0\\par\n"
+         "\\fs36 Price 5\\u8364?\\par\nAutomatic colour\\par\n"
+         "{\\pict\\pngblip\\picw40\\pich20\\picwgoal1200\\pichgoal600 " + RedPictureHex() + "}\\par}";
+}
+
+}  // namespace officesamples
