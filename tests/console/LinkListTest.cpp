@@ -49,3 +49,21 @@ TEST_F(LinkListTest, NoSelectionDoesNothing) {
   f->ListInetMouseDown(f->ListInet, mbRight, {}, 5, 5);
   EXPECT_EQ(f->WebBrowser->LocationURL(), "");
 }
+
+TEST_F(LinkListTest, OnlyTheTitleIsDrawn) {
+  TFormMain* f = Create();
+  f->ListInet->Items()->SetText("Home\t http://x/ \n");
+  f->ListInet->SetItemIndex(-1);
+  TBitmap shot(f->ListInet->Width(), f->ListInet->Height());
+  f->ListInet->PaintTo(shot.Canvas(), 0, 0);
+  TBitmap measure(1, 1);
+  measure.Canvas()->SetFont(f->ListInet->Font());
+  const int titleEnd = 2 + 2 + measure.Canvas()->TextWidth("Home") + 2;   // frame, indent, text, slack
+  const TColor back = shot.Canvas()->Pixel(shot.Width() - 4, 6);
+  int rightmost = -1;
+  for (int y = 2; y < 2 + measure.Canvas()->TextHeight("Home"); ++y)
+    for (int x = 0; x < shot.Width() - 4; ++x)
+      if (shot.Canvas()->Pixel(x, y) != back) rightmost = std::max(rightmost, x);
+  EXPECT_GT(rightmost, 4);          // something is written
+  EXPECT_LT(rightmost, titleEnd);   // and it ends with the title
+}

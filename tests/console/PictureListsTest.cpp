@@ -101,3 +101,15 @@ TEST_F(PictureListsTest, OnlyPictureFilesDroppedOnTheMediaPageJoinThePlayList) {
   EXPECT_TRUE(list->Checked(before));
   EXPECT_EQ(list->ItemIndex(), before);
 }
+
+TEST_F(PictureListsTest, ExtraPictureThatDoesNotLoadIsReportedInTheStatusBar) {
+  TFormMain* f = Create();
+  f->DopPics->Items()->SetText("LOGO\nnone.jpg\n");
+  f->DopPics->SetItemIndex(1);
+  f->DopPicsDblClick(f->DopPics);
+  const String text = f->StatusBar1->Panels()->Items(1)->Text();
+  EXPECT_EQ(text.rfind("Error file ", 0), 0u) << text;
+  EXPECT_NE(text.find("none.jpg"), String::npos) << text;
+  f->DopPics->SetItemIndex(-1);
+  f->DopPicsDblClick(f->DopPics);   // no selection: nothing happens
+}
