@@ -197,6 +197,14 @@ void TMyCustomGrid::SetBorderStyle(TBorderStyle v) {
   UpdateScrollRange();
 }
 
+void TMyCustomGrid::SetBiDiMode(TBiDiMode v) {
+  if (v == biDiMode_) return;
+  biDiMode_ = v;
+  UpdateScrollPos();
+  InvalidateEditor();
+  InvalidateGrid();
+}
+
 void TMyCustomGrid::SetCtl3D(bool v) {
   if (v == ctl3D_) return;
   ctl3D_ = v;
@@ -441,7 +449,7 @@ bool axisScreen(const AxisDrawInfo& a, int mn, int mx, bool includeLine, int& sm
 }  // namespace
 
 GridCoord TMyCustomGrid::CalcCoordFromPoint(int X, int Y, const GridDrawInfo& info) const {
-  return GridCoord{axisCoord(info.Horz, X), axisCoord(info.Vert, Y)};
+  return GridCoord{axisCoord(info.Horz, mirrorX(X)), axisCoord(info.Vert, Y)};
 }
 
 GridCoord TMyCustomGrid::MouseCoord(int X, int Y) const {
@@ -461,7 +469,7 @@ void TMyCustomGrid::GridRectToScreenRect(GridRect r, TRect& screen, bool Include
   TRect s;
   if (!axisScreen(info.Horz, r.Left, r.Right, IncludeLine, s.Left, s.Right)) return;
   if (!axisScreen(info.Vert, r.Top, r.Bottom, IncludeLine, s.Top, s.Bottom)) return;
-  screen = s;
+  screen = mirror(s);
 }
 
 TRect TMyCustomGrid::CellRect(int ACol, int ARow) const { return BoxRect(ACol, ARow, ACol, ARow); }
@@ -554,11 +562,12 @@ void TMyCustomGrid::drawLines(const GridDrawInfo& info, bool doHorz, bool doVert
       const int line = base + e;
       if (line > stop + lw) break;
       if (vertical) {
-        pts[2 * n] = TPoint(line, b.Top);
-        pts[2 * n + 1] = TPoint(line, b.Bottom);
+        pts[2 * n] = TPoint(mirrorX(line), b.Top);
+        pts[2 * n + 1] = TPoint(mirrorX(line), b.Bottom);
       } else {
-        pts[2 * n] = TPoint(b.Left, line);
-        pts[2 * n + 1] = TPoint(b.Right, line);
+        const TRect m = mirror(b);
+        pts[2 * n] = TPoint(m.Left, line);
+        pts[2 * n + 1] = TPoint(m.Right, line);
       }
       if (++n == kStrokes) {
         c->PolyPolyline(pts, counts, n);
@@ -584,9 +593,10 @@ void TMyCustomGrid::drawCells(const GridDrawInfo& info, int aCol, int aRow, int 
   const TRect clip = c->ClipRect();
   const int hlw = info.Horz.EffectiveLineWidth, vlw = info.Vert.EffectiveLineWidth;
   TCanvas::TEdgeSides flags1, flags2;
+  const bool rtl = UseRightToLeftAlignment();
   if (options_.Contains(goFixedVertLine)) {
-    flags1.Include(TCanvas::esRight);
-    flags2.Include(TCanvas::esLeft);
+    flags1.Include(rtl ? TCanvas::esLeft : TCanvas::esRight);
+    flags2.Include(rtl ? TCanvas::esRight : TCanvas::esLeft);
   }
   if (options_.Contains(goFixedHorzLine)) {
     flags1.Include(TCanvas::esBottom);
@@ -604,8 +614,9 @@ void TMyCustomGrid::drawCells(const GridDrawInfo& info, int aCol, int aRow, int 
       int x = startX;
       for (int col = aCol; x < stopX && col < colCount_; ++col) {
         const int w = ColWidths(col);
-        const TRect where(x, y, x + w, bottom);
-        x = where.Right + hlw;
+        const TRect logical(x, y, x + w, bottom);
+        x = logical.Right + hlw;
+        const TRect where = mirror(logical);
         if (w <= 0 || where.Right <= clip.Left || where.Left >= clip.Right || !c->RectVisible(where)) continue;
         TGridDrawState state = included;
         const bool focused = active && col == current_.X && row == current_.Y;
@@ -625,11 +636,12 @@ void TMyCustomGrid::drawCells(const GridDrawInfo& info, int aCol, int aRow, int 
         }
         DrawCell(col, row, where, state);
         if (defaultDrawing_ && included.Contains(gdFixed) && ctl3D_ && !(flags1.Empty() && flags2.Empty())) {
-          TRect edge = where;
-          if (!flags1.Contains(TCanvas::esRight))
+          TRect edge = logical;
+          if (!options_.Contains(goFixedVertLine))
             edge.Right += hlw;
           else if (!flags1.Contains(TCanvas::esBottom))
             edge.Bottom += vlw;
+          edge = mirror(edge);
           c->DrawRaisedInnerEdge(edge, flags1);
           c->DrawRaisedInnerEdge(edge, flags2);
         }
@@ -676,8 +688,8 @@ void TMyCustomGrid::Paint() {
   // Area without cells.
   c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(Color());
-  if (H.GridBoundary < H.GridExtent) c->FillRect(Rect(H.GridBoundary, 0, H.GridExtent, V.GridBoundary));
-  if (V.GridBoundary < V.GridExtent) c->FillRect(Rect(0, V.GridBoundary, H.GridExtent, V.GridExtent));
+  if (H.GridBoundary < H.GridExtent) c->FillRect(mirror(Rect(H.GridBoundary, 0, H.GridExtent, V.GridBoundary)));
+  if (V.GridBoundary < V.GridExtent) c->FillRect(mirror(Rect(0, V.GridBoundary, H.GridExtent, V.GridExtent)));
   drawMarks(info);
 }
 
@@ -694,8 +706,9 @@ void TMyCustomGrid::drawMarks(const GridDrawInfo& info) {
   c->Pen()->SetWidth(1);
   if (sizingMark_) {
     if (gridState_ == gsRowSizing) {
-      c->MoveTo(0, sizingPos_);
-      c->LineTo(info.Horz.GridBoundary, sizingPos_);
+      const TRect m = mirror(Rect(0, 0, info.Horz.GridBoundary, 1));
+      c->MoveTo(m.Left, sizingPos_);
+      c->LineTo(m.Right, sizingPos_);
     } else {
       c->MoveTo(sizingPos_, 0);
       c->LineTo(sizingPos_, info.Vert.GridBoundary);
@@ -705,7 +718,8 @@ void TMyCustomGrid::drawMarks(const GridDrawInfo& info) {
     TRect r;
     const bool rows = gridState_ == gsRowMoving;
     GridRectToScreenRect(rows ? GridRect{0, movePos_, 0, movePos_} : GridRect{movePos_, 0, movePos_, 0}, r, false);
-    const int at = rows ? (movePos_ > moveIndex_ ? r.Bottom : r.Top) : (movePos_ > moveIndex_ ? r.Right : r.Left);
+    const bool after = (movePos_ > moveIndex_) != (!rows && UseRightToLeftAlignment());
+    const int at = rows ? (movePos_ > moveIndex_ ? r.Bottom : r.Top) : (after ? r.Right : r.Left);
     for (int k = -2; k <= 2; ++k) {
       if (rows) {
         c->MoveTo(0, at + k);
@@ -723,7 +737,7 @@ void TMyCustomGrid::invalidateMark(const GridDrawInfo& info, GridState st, int p
   (void)index;
   if (!hasWindow()) return;
   switch (st) {
-    case gsRowSizing: TControl::InvalidateRect(Rect(0, pos - 1, info.Horz.GridBoundary + 1, pos + 2)); break;
+    case gsRowSizing: TControl::InvalidateRect(Rect(0, pos - 1, ClientWidth(), pos + 2)); break;
     case gsColSizing: TControl::InvalidateRect(Rect(pos - 1, 0, pos + 2, info.Vert.GridBoundary + 1)); break;
     case gsRowMoving:
     case gsColMoving: {
@@ -755,7 +769,7 @@ void TMyCustomGrid::ChangeSize(int NewColCount, int NewRowCount) {
   if (fixedCols_ > NewColCount) fixedCols_ = NewColCount - 1;
   if (fixedRows_ > NewRowCount) fixedRows_ = NewRowCount - 1;
   if (nowUpdating_) {
-    sizePending_ = true;
+    if (NewColCount != oldCols || NewRowCount != oldRows) sizePending_ = true;
     return;
   }
   try {

@@ -46,6 +46,10 @@ enum TGridOption {
 using TGridOptions = TSet<TGridOption>;
 enum TGridDrawStateItem { gdSelected, gdFocused, gdFixed };
 using TGridDrawState = TSet<TGridDrawStateItem>;
+// Reading order of a control; with bdRightToLeft the grid is laid out from
+// the right (fixed columns at the right edge, columns growing leftwards), the
+// text in the cells stays left to right.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 // What the mouse is doing.
 enum GridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
 
@@ -141,6 +145,9 @@ class TMyCustomGrid : public TCustomScrollControl {
 
   bool IsActiveControl() const;
   bool Sizing(int X, int Y) const;
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode v);
+  bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
   GridState State() const { return gridState_; }
   GridRect Selection() const { return MakeGridRect(current_, anchor_); }
 
@@ -326,8 +333,14 @@ class TMyCustomGrid : public TCustomScrollControl {
   bool saveCellExtents_ = true;
   bool virtualView_ = false;
   bool ctl3D_ = true;
+  TBiDiMode biDiMode_ = bdLeftToRight;
 
  private:
+  // Mirroring of the right-to-left mode: a client x (pixel) and a rectangle.
+  int mirrorX(int x) const { return UseRightToLeftAlignment() ? ClientWidth() - 1 - x : x; }
+  TRect mirror(const TRect& r) const {
+    return UseRightToLeftAlignment() ? TRect(ClientWidth() - r.Right, r.Top, ClientWidth() - r.Left, r.Bottom) : r;
+  }
   void initialize();
   void calcAxis(AxisDrawInfo& a, int extent) const;
   void drawLines(const GridDrawInfo& info, bool doHorz, bool doVert, int startCol, int startRow, const TRect& bounds,

@@ -162,14 +162,16 @@ void TMyCustomGrid::ScrollData(int DX, int DY) {
 void TMyCustomGrid::ScrollDataInfo(int DX, int DY, const GridDrawInfo& info) {
   if (!hasWindow()) return;
   const AxisDrawInfo &H = info.Horz, &V = info.Vert;
+  // Mirrored: the areas lie mirrored and the columns move the other way.
+  if (UseRightToLeftAlignment()) DX = -DX;
   if (DY == 0) {
-    ScrollRect(DX, 0, Rect(H.FixedBoundary, 0, H.GridExtent, V.GridExtent));
+    ScrollRect(DX, 0, mirror(Rect(H.FixedBoundary, 0, H.GridExtent, V.GridExtent)));
   } else if (DX == 0) {
-    ScrollRect(0, DY, Rect(0, V.FixedBoundary, H.GridExtent, V.GridExtent));
+    ScrollRect(0, DY, mirror(Rect(0, V.FixedBoundary, H.GridExtent, V.GridExtent)));
   } else {
-    ScrollRect(DX, 0, Rect(H.FixedBoundary, 0, H.GridExtent, V.FixedBoundary));
-    ScrollRect(0, DY, Rect(0, V.FixedBoundary, H.FixedBoundary, V.GridExtent));
-    ScrollRect(DX, DY, Rect(H.FixedBoundary, V.FixedBoundary, H.GridExtent, V.GridExtent));
+    ScrollRect(DX, 0, mirror(Rect(H.FixedBoundary, 0, H.GridExtent, V.FixedBoundary)));
+    ScrollRect(0, DY, mirror(Rect(0, V.FixedBoundary, H.FixedBoundary, V.GridExtent)));
+    ScrollRect(DX, DY, mirror(Rect(H.FixedBoundary, V.FixedBoundary, H.GridExtent, V.GridExtent)));
   }
   if (options_.Contains(goRowSelect)) InvalidateRect(Selection());
 }
@@ -184,16 +186,18 @@ void TMyCustomGrid::UpdateScrollPos() {
   CalcDrawInfo(info);
   const GridCoord maxTL = CalcMaxTopLeft(GridCoord{colCount_ - 1, rowCount_ - 1}, info);
   if (provides(scrollBars_, sbHorizontal)) {
+    const bool rtl = UseRightToLeftAlignment();
     if (colCount_ != 1) {
       const int span = maxTL.X - fixedCols_;
-      SetScrollPos(sbHorizontal, span > 0 ? MulDiv(topLeft_.X - fixedCols_, 127, span) : 0);
+      const int pos = span > 0 ? MulDiv(topLeft_.X - fixedCols_, 127, span) : 0;
+      SetScrollPos(sbHorizontal, rtl && span > 0 ? 127 - pos : pos);
     } else {
       const int colWidth = ColWidths(topLeft_.X);
       const int gridSpace = ClientWidth() - info.Horz.FixedBoundary;
       if (colOffset_ > 0 && gridSpace > colWidth - colOffset_)
-        pixelScroll(scPosition, colWidth - gridSpace);
+        pixelScroll(scPosition, rtl ? 0 : colWidth - gridSpace);
       else
-        SetScrollPos(sbHorizontal, colOffset_);
+        SetScrollPos(sbHorizontal, rtl ? std::max(0, colWidth - gridSpace) - colOffset_ : colOffset_);
     }
   }
   if (provides(scrollBars_, sbVertical)) {
@@ -268,9 +272,9 @@ void TMyCustomGrid::pixelScroll(int code, int pos) {
     case scLineDown: v += Canvas()->TextWidth("0"); break;
     case scPageUp: v -= gridSpace; break;
     case scPageDown: v += gridSpace; break;
-    case scPosition: v = pos; break;
+    case scPosition: v = UseRightToLeftAlignment() ? maxOffset - pos : pos; break;
     case scTrack:
-      if (options_.Contains(goThumbTracking)) v = pos;
+      if (options_.Contains(goThumbTracking)) v = UseRightToLeftAlignment() ? maxOffset - pos : pos;
       break;
     case scTop: v = 0; break;
     case scBottom: v = colWidth - gridSpace; break;
@@ -287,7 +291,6 @@ void TMyCustomGrid::pixelScroll(int code, int pos) {
 }
 
 void TMyCustomGrid::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos, bool UseRightToLeft) {
-  (void)UseRightToLeft;
   // The grid takes the focus from elsewhere (not from its own editor).
   if (Visible() && CanFocus() && TabStop() && !Focused() && !(inplaceEdit_ && inplaceEdit_->Focused())) SetFocus();
   GridDrawInfo info;
@@ -302,17 +305,21 @@ void TMyCustomGrid::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
   const int mx = horz ? maxTL.X : maxTL.Y;
   const int mn = horz ? fixedCols_ : fixedRows_;
   const int first = horz ? topLeft_.X : topLeft_.Y;
+  // A mirrored horizontal bar runs the other way.
+  const bool mirrored = horz && UseRightToLeft && UseRightToLeftAlignment();
+  const int sign = mirrored ? -1 : 1;
+  auto thumb = [&] { return mirrored ? mx - MulDiv(Pos, mx - mn, 127) : mn + MulDiv(Pos, mx - mn, 127); };
   auto step = [&](int c) {
     switch (ScrollCode) {
-      case scLineUp: return c - 1;
-      case scLineDown: return c + 1;
+      case scLineUp: return c - sign;
+      case scLineDown: return c + sign;
       case scPageUp: {
         const GridCoord tl = CalcMaxTopLeft(topLeft_, info);
-        return c - std::max(1, first - (horz ? tl.X : tl.Y));
+        return c - sign * std::max(1, first - (horz ? tl.X : tl.Y));
       }
-      case scPageDown: return c + std::max(1, a.LastFullVisibleCell - first);
-      case scPosition: return mn + MulDiv(Pos, mx - mn, 127);
-      case scTrack: return options_.Contains(goThumbTracking) ? mn + MulDiv(Pos, mx - mn, 127) : c;
+      case scPageDown: return c + sign * std::max(1, a.LastFullVisibleCell - first);
+      case scPosition: return thumb();
+      case scTrack: return options_.Contains(goThumbTracking) ? thumb() : c;
       case scTop: return mn;
       case scBottom: return mx;
       default: return c;
@@ -363,8 +370,9 @@ void TMyCustomGrid::TimerTick() {
   switch (gridState_) {
     case gsSelecting: {
       int dir = 0;
-      if (pt.X < info.Horz.FixedBoundary) dir |= 1;
-      else if (pt.X > info.Horz.FullVisBoundary) dir |= 2;
+      const int lx = mirrorX(pt.X);
+      if (lx < info.Horz.FixedBoundary) dir |= 1;
+      else if (lx > info.Horz.FullVisBoundary) dir |= 2;
       if (pt.Y < info.Vert.FixedBoundary) dir |= 4;
       else if (pt.Y > info.Vert.FullVisBoundary) dir |= 8;
       if (dir) TimedScroll(dir);
@@ -392,7 +400,11 @@ void TMyCustomGrid::KeyDown(uint16_t& Key, TShiftState Shift) {
   const int pageHeight = std::max(1, info.Vert.LastFullVisibleCell - topLeft_.Y);
   const bool ctrl = Shift.Contains(ssCtrl), rowSelect = options_.Contains(goRowSelect);
   bool moveAnchor = !Shift.Contains(ssShift);
-  switch (Key) {
+  // On a mirrored grid Left goes towards the higher columns.
+  uint16_t key = Key;
+  if (UseRightToLeftAlignment() && (key == VK_LEFT || key == VK_RIGHT)) key = key == VK_LEFT ? VK_RIGHT : VK_LEFT;
+  if (UseRightToLeftAlignment() && ctrl && (key == VK_HOME || key == VK_END)) InvalidateGrid();
+  switch (key) {
     case VK_UP:
       if (ctrl) --newTopLeft.Y; else --newCurrent.Y;
       break;
@@ -591,10 +603,12 @@ void TMyCustomGrid::CalcSizingState(int X, int Y, GridState& State, int& Index, 
     }
   };
   const AxisDrawInfo &H = FixedInfo.Horz, &V = FixedInfo.Vert;
-  if (X > H.FixedBoundary && options_.Contains(goColSizing)) {
-    if (Y < V.FixedBoundary) test(H, X, gsColSizing);
+  // Mirrored, X is measured from the right edge.
+  const int lx = mirrorX(X);
+  if (lx > H.FixedBoundary && options_.Contains(goColSizing)) {
+    if (Y < V.FixedBoundary) test(H, lx, gsColSizing);
   } else if (Y > V.FixedBoundary && options_.Contains(goRowSizing)) {
-    if (X < H.FixedBoundary) test(V, Y, gsRowSizing);
+    if (lx < H.FixedBoundary) test(V, Y, gsRowSizing);
   }
 }
 
@@ -661,6 +675,8 @@ void TMyCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
       sizingIndex_ = index;
       sizingPos_ = pos;
       sizingOfs_ = ofs;
+      // The mark is drawn where the screen shows the line.
+      if (st == gsColSizing) sizingPos_ = mirrorX(pos);
       setMarks(true, false);
       if (inplaceEdit_) inplaceEdit_->ClickTime = GetTickCount64();
       return;
@@ -718,6 +734,7 @@ void TMyCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
 
 void TMyCustomGrid::moveAndScroll(int mouse, int cellHit, GridDrawInfo& info, bool columns, TPoint mousePt) {
   const AxisDrawInfo* a = columns ? &info.Horz : &info.Vert;
+  if (columns) mouse = mirrorX(mouse);
   if (cellHit == movePos_) return;
   if (movePos_ == a->FixedCellCount && mouse < a->FixedBoundary) return;
   if (movePos_ == a->GridCellCount - 1 && mouse > a->GridBoundary) return;
@@ -772,7 +789,10 @@ void TMyCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
       case gsRowSizing:
       case gsColSizing:
         setMarks(false, false);
-        sizingPos_ = (gridState_ == gsRowSizing ? Y : X) + sizingOfs_;
+        if (gridState_ == gsRowSizing)
+          sizingPos_ = Y + sizingOfs_;
+        else
+          sizingPos_ = UseRightToLeftAlignment() ? X - sizingOfs_ : X + sizingOfs_;
         setMarks(true, false);
         break;
       default: break;
@@ -801,7 +821,8 @@ void TMyCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
         const AxisDrawInfo& a = cols ? info.Horz : info.Vert;
         int used = a.FixedBoundary;
         for (int i = a.FirstGridCell; i < sizingIndex_; ++i) used += a.GetExtent(i) + a.EffectiveLineWidth;
-        const int newSize = sizingPos_ - used;
+        const int at = cols ? mirrorX(sizingPos_) : sizingPos_;
+        const int newSize = at - used;
         if (newSize > 1) {
           if (cols) {
             if (ColWidths(sizingIndex_) != -1) SetColWidths(sizingIndex_, newSize);
@@ -874,6 +895,8 @@ void TMyCustomGrid::CancelMode() {
 void TMyCustomGrid::Resize() {
   TCustomScrollControl::Resize();
   UpdateScrollRange();
+  // Mirrored, every column moves with the right edge.
+  if (UseRightToLeftAlignment()) InvalidateGrid();
 }
 
 void TMyCustomGrid::FontChanged() {

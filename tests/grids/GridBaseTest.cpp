@@ -231,6 +231,10 @@ TEST_F(GridGeometry, InsideTheUpdateBracketNothingMovesOrRepaints) {
   EXPECT_EQ(g.Row(), 3);
   EXPECT_EQ(g.sizeChangedCalls, 1);
   EXPECT_GT(f.paintsNow(), 0);
+  // A bracket without count changes tells nothing of a size change.
+  g.BeginUpdate();
+  g.EndUpdate();
+  EXPECT_EQ(g.sizeChangedCalls, 1);
 }
 
 TEST_F(GridGeometry, AFailingSizeChangeRestoresTheCounts) {
@@ -255,4 +259,41 @@ TEST_F(GridGeometry, ManyHiddenRowsArePaintedWithoutALineBufferPerCell) {
   EXPECT_EQ(GridForm::px(b, 100, 60), ColorToRGB(clWindow));
   EXPECT_EQ(GridForm::px(b, 100, 74), clSilver);
   EXPECT_EQ(GridForm::px(b, 100, 80), ColorToRGB(clWindow));   // no cells below
+}
+
+TEST_F(GridGeometry, RightToLeftLaysTheGridOutFromTheRight) {
+  g.SetColCount(10);
+  g.SetRowCount(10);
+  g.SetBiDiMode(bdRightToLeft);
+  EXPECT_EQ(g.CellRect(0, 0), Rect(336, 0, 400, 24));
+  EXPECT_EQ(g.CellRect(1, 1), Rect(271, 25, 335, 49));
+  EXPECT_EQ(g.MouseCoord(390, 10), (GridCoord{0, 0}));
+  EXPECT_EQ(g.MouseCoord(300, 30), (GridCoord{1, 1}));
+  auto b = f.shot();
+  EXPECT_EQ(GridForm::px(b, 380, 40), ColorToRGB(clBtnFace));   // the fixed column, at the right
+  EXPECT_EQ(GridForm::px(b, 335, 40), clBlack);                  // its line
+  EXPECT_EQ(GridForm::px(b, 270, 40), clSilver);                 // the line after column 1
+  EXPECT_EQ(GridForm::px(b, 336, 0), ColorToRGB(clBtnHighlight));   // raised edge, mirrored
+  f.key(Qt::Key_Left);   // towards the higher columns
+  EXPECT_EQ(g.Col(), 2);
+  // Sizing column 2 at its line on the screen (logical 194 -> 205).
+  g.SetOptions(g.Options() + TGridOptions{goColSizing});
+  f.mouse(QEvent::MouseButtonPress, 205, 10);
+  EXPECT_EQ(g.State(), gsColSizing);
+  f.mouse(QEvent::MouseMove, 175, 10);
+  f.mouse(QEvent::MouseButtonRelease, 175, 10);
+  EXPECT_EQ(g.ColWidths(2), 94);
+}
+
+TEST(GridRightToLeft, HorizontalBarRunsTheOtherWay) {
+  GridForm f(400, 300, ssHorizontal);
+  TProbeGrid& g = *f.grid;
+  g.SetColCount(20);
+  g.SetBiDiMode(bdRightToLeft);
+  pump();
+  EXPECT_EQ(g.ScrollPos(sbHorizontal), 127);
+  g.ScrollBarAction(sbHorizontal, scLineUp);   // the left arrow: further into the grid
+  EXPECT_EQ(g.LeftCol(), 2);
+  g.ScrollBarAction(sbHorizontal, scPosition, 127);
+  EXPECT_EQ(g.LeftCol(), 1);
 }
