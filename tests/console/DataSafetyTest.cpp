@@ -27,16 +27,21 @@ class DataSafetyTest : public ConsoleFixture {
  protected:
   // Runs f with file permissions checked as for an ordinary user, also when
   // the tests run as root (whose reads never fail otherwise).
-  void AsOrdinaryUser(const std::function<void()>& f) {
+  // False when the permissions cannot be dropped (f did not run).
+  bool AsOrdinaryUser(const std::function<void()>& f) {
     if (geteuid() != 0) {
       f();
-      return;
+      return true;
     }
     fs::permissions(root_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                fs::perms::others_read | fs::perms::others_exec);
+    struct Back {
+      ~Back() { setfsuid(0); }
+    } back;
     setfsuid(65534);
+    if (setfsuid(uid_t(-1)) != 65534) return false;
     f();
-    setfsuid(0);
+    return true;
   }
   bool Told(const String& part) const {
     for (const auto& r : requests_)
@@ -110,7 +115,7 @@ TEST_F(DataSafetyTest, UnreadableListsAreNotSavedOver) {
   WriteFile("Gols.txt", gols);
   WriteFile("Texts/Internet.txt", links);
   for (const char* file : {"Gols.txt", "Texts/Internet.txt"}) fs::permissions(app_ + file, fs::perms::none);
-  AsOrdinaryUser([&] { Create(); });
+  if (!AsOrdinaryUser([&] { Create(); })) GTEST_SKIP() << "file permissions cannot be dropped here";
   form_->ShowStartupProblems();
   EXPECT_TRUE(Told("Error file " + app_ + "Gols.txt"));
   EXPECT_TRUE(Told("Error file " + app_ + "Texts/Internet.txt"));
