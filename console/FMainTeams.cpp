@@ -112,6 +112,7 @@ void TFormMain::LoadTeamFile(int Slot, const String& TeamName) {
       for (int c = 0; c < TeamColumnCount; ++c) sgSek_Sostav->SetCells(c, r + 1, data.Rows[size_t(r)][size_t(c)]);
     // One empty row for the next person.
     sgSek_Sostav->SetRowCount(sgSek_Sostav->RowCount() + 1);
+    sgSek_Sostav->Rows(sgSek_Sostav->RowCount() - 1)->Clear();
     bSek_Save->SetEnabled(false);
     sgSek_Sostav->AutoSizeColumns(false);
     sgSek_Sostav->SetModified(false);
@@ -228,6 +229,8 @@ void TFormMain::NadoSave(TObject* /*Sender*/) {
   if (!sgSek_Sostav->IsRowEmpty(last)) {
     const int row = sgSek_Sostav->Row(), col = sgSek_Sostav->Col();
     sgSek_Sostav->SetRowCount(last + 2);
+    // The grid keeps cells beyond its count: the new row starts empty.
+    sgSek_Sostav->Rows(last + 1)->Clear();
     sgSek_Sostav->SetRow(row);
     sgSek_Sostav->SetCol(col);
   }

@@ -433,6 +433,13 @@ TEST_F(TeamLibraryTest, NewTeamEmptiesTheEditorAndEditsKeepAnEmptyLastRow) {
   EXPECT_EQ(grid->Col(), int(tcF));
   f->NadoSave(grid);   // the last row is empty already
   EXPECT_EQ(grid->RowCount(), 3);
+  // The grid keeps cells beyond its row count (a row taken away): the row
+  // appended for the next person is empty all the same.
+  grid->SetCells(tcF, 3, "Removed");
+  grid->SetCells(tcF, 2, "Next");
+  f->NadoSave(grid);
+  EXPECT_EQ(grid->RowCount(), 4);
+  EXPECT_TRUE(grid->IsRowEmpty(3));
 }
 
 TEST_F(TeamLibraryTest, LogoIsChosenThroughThePictureDialog) {

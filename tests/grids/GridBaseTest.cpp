@@ -297,3 +297,18 @@ TEST(GridRightToLeft, HorizontalBarRunsTheOtherWay) {
   g.ScrollBarAction(sbHorizontal, scPosition, 127);
   EXPECT_EQ(g.LeftCol(), 1);
 }
+
+TEST_F(GridGeometry, ResizeLinesInsertsAndRemovesRowsAtAnIndex) {
+  g.SetRowCount(6);
+  g.SetRowHeights(4, 40);
+  g.SetRow(4);
+  g.ResizeLines(2, 2, true);
+  EXPECT_EQ(g.RowCount(), 8);
+  EXPECT_EQ(g.Row(), 6);                 // moved with its line
+  EXPECT_EQ(g.RowHeights(6), 24);        // the sizes from the index on take the default
+  g.ResizeLines(1, -3, true);
+  EXPECT_EQ(g.RowCount(), 5);
+  EXPECT_EQ(g.Row(), 3);
+  EXPECT_THROW(g.ResizeLines(4, -3, true), EInvalidGridOperation);
+  EXPECT_EQ(g.RowCount(), 5);
+}

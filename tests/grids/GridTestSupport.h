@@ -23,6 +23,7 @@ class TProbeGrid : public TMyDrawGrid {
   int sizeChangedCalls = 0;
   using TMyCustomGrid::ModifyScrollBar;
   using TMyCustomGrid::MoveAdjust;
+  using TMyCustomGrid::ResizeLines;
   using TMyCustomGrid::MoveCurrent;
   using TMyCustomGrid::ScrollPos;
   using TMyCustomGrid::ScrollMax;
