@@ -845,12 +845,15 @@ void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int strokes) {
   for (int k = 0; k < strokes; ++k) total += std::max(0, counts[k]);
   if (total == 0) return;
   penPos_ = pts[total - 1];
-  const bool plain = pen_->Style() == psSolid && pen_->Mode() == pmCopy && std::max(1, pen_->Width()) == 1 && is32(*image_);
+  const int pw = std::max(1, pen_->Width());
+  const bool plain = pen_->Style() == psSolid && pen_->Mode() == pmCopy && (pw == 1 || pen_->EndCap() == pecFlat) &&
+                     is32(*image_);
   bool simple = plain;
   for (int k = 0, i = 0; simple && k < strokes; i += counts[k], ++k)
     simple = counts[k] == 2 && (pts[i].X == pts[i + 1].X || pts[i].Y == pts[i + 1].Y);
   if (simple) {
-    // Grid lines: each stroke is a run of pixels, the end point not drawn.
+    // Grid lines: each stroke is a band of pixels w wide around the line,
+    // the end point not drawn (flat ends).
     const uint32_t v = pixelOf(pen_->Color());
     const QRect bounds = image_->rect();
     uint8_t* bits = image_->bits();
@@ -876,12 +879,13 @@ void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int strokes) {
       TPoint a = pts[2 * k], b = pts[2 * k + 1];
       a.X += origin_.X; a.Y += origin_.Y; b.X += origin_.X; b.Y += origin_.Y;
       if (a == b) continue;
+      const int across = -(pw / 2);
       if (a.Y == b.Y) {
         const int x0 = a.X < b.X ? a.X : b.X + 1, x1 = a.X < b.X ? b.X - 1 : a.X;
-        fill(QRect(QPoint(x0, a.Y), QPoint(x1, a.Y)));
+        fill(QRect(QPoint(x0, a.Y + across), QPoint(x1, a.Y + across + pw - 1)));
       } else {
         const int y0 = a.Y < b.Y ? a.Y : b.Y + 1, y1 = a.Y < b.Y ? b.Y - 1 : a.Y;
-        fill(QRect(QPoint(a.X, y0), QPoint(a.X, y1)));
+        fill(QRect(QPoint(a.X + across, y0), QPoint(a.X + across + pw - 1, y1)));
       }
     }
     if (OnChange) OnChange(this);

@@ -312,3 +312,13 @@ TEST_F(GridGeometry, ResizeLinesInsertsAndRemovesRowsAtAnIndex) {
   EXPECT_THROW(g.ResizeLines(4, -3, true), EInvalidGridOperation);
   EXPECT_EQ(g.RowCount(), 5);
 }
+
+TEST_F(GridGeometry, WideLinesFillExactlyTheSpaceBetweenCells) {
+  g.SetGridLineWidth(3);
+  EXPECT_EQ(g.CellRect(2, 2), Rect(134, 54, 198, 78));
+  auto b = f.shot();
+  for (int x : {131, 132, 133}) EXPECT_EQ(GridForm::px(b, x, 60), clSilver) << x;
+  EXPECT_EQ(GridForm::px(b, 130, 60), ColorToRGB(clWindow));
+  EXPECT_EQ(GridForm::px(b, 134, 60), ColorToRGB(clWindow));
+  for (int y : {51, 52, 53}) EXPECT_EQ(GridForm::px(b, 150, y), clSilver) << y;
+}

@@ -55,3 +55,14 @@ TEST(SortGrid, ModifiedFiresOnModified) {
   g.SetModified(false);
   EXPECT_EQ(fired, 1);
 }
+
+TEST(SortGrid, AutoSizeColumnsMeasuresOutsidePainting) {
+  TSortGrid g(nullptr);
+  g.SetColCount(2);
+  g.SetCells(1, 1, "A rather long surname for one column");
+  g.AutoSizeColumns(false);
+  EXPECT_GT(g.ColWidths(1), 150);
+  EXPECT_EQ(g.ColWidths(0), 64);   // never narrower without Force
+  g.AutoSizeColumns(true);
+  EXPECT_EQ(g.ColWidths(0), 16);
+}
