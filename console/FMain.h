@@ -165,6 +165,13 @@ class TFormMain : public TForm {
   TPanel* PanelSekGrid = nullptr;       // place of the line-up grid `sgSek_Sostav`
   TSortGrid* sgSek_Sostav = nullptr;    // the editor's line-up
   TImage* Sek_ImagePhoto = nullptr;     // photo preview; Tag: the row shown (-1 none)
+  // Import of a line-up from a spreadsheet (FMainLineup.cpp): spreadsheet
+  // columns 1..5 go to the grid columns "+", "Nr.", "Surname", "Position", "Photo".
+  static constexpr std::array<int, 5> ExcelColumnMap{1, 0, 2, 7, 8};
+  TToolButton* bSek_Load = nullptr;
+  TOpenDialog* OpenXlsDialog1 = nullptr;
+  void bSek_LoadClick(TObject* Sender);
+  void ImportLineupFromExcel(const String& FileName);
   TLabel* Sek_ImageNote = nullptr;      // "width x height" of the preview
   void SetupLineupGridHeader();
 

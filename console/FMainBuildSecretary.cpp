@@ -32,6 +32,15 @@ void TFormMain::BuildSecretarySheet() {
   bSek_Save->SetEnabled(false);
   bSek_Save->SetParent(ToolBarSek);
   bSek_Save->OnClick = [this](TObject* s) { bSek_SaveClick(s); };
+  bSek_Load = new TToolButton(this);
+  bSek_Load->SetName("bSek_Load");
+  bSek_Load->SetCaption("XLS");
+  bSek_Load->SetHint("Load Team from XLS");
+  bSek_Load->SetShowHint(true);
+  bSek_Load->SetParent(ToolBarSek);
+  bSek_Load->OnClick = [this](TObject* s) { bSek_LoadClick(s); };
+  OpenXlsDialog1 = MakeComponent<TOpenDialog>(this, "OpenXlsDialog1");
+  OpenXlsDialog1->Filter = "Spreadsheets (*.xls;*.xlsx)|*.xls;*.xlsx";
 
   cbSek_Komands = Make<TComboBox>(this, Sheet_Sek, "cbSek_Komands", 4, 36, 240, 21);
   cbSek_Komands->SetStyle(csDropDownList);

@@ -1,6 +1,7 @@
 // Line-up grid editing and import.
 #include "console/FMain.h"
 #include "grids/SortGrid.h"
+#include "platform/Spreadsheet.h"
 
 namespace {
 // Width of a vertical scroll bar in the classic metrics.
@@ -22,4 +23,42 @@ void TFormMain::SetupLineupGridHeader() {
     if (c != 2) others += g->ColWidths(c);
   const int rest = g->Width() - others - 2 * g->GridLineWidth() * g->ColCount() - kVScrollWidth;
   g->SetColWidths(2, std::max(rest, 0));
+}
+
+// ---------------------------------------------------------------------------
+// Import from a spreadsheet
+// ---------------------------------------------------------------------------
+
+void TFormMain::bSek_LoadClick(TObject* /*Sender*/) {
+  if (OpenXlsDialog1->Execute()) ImportLineupFromExcel(OpenXlsDialog1->FileName);
+}
+
+void TFormMain::ImportLineupFromExcel(const String& FileName) {
+  TSheetRows sheet;
+  try {
+    sheet = ReadFirstWorksheet(FileName);
+  } catch (const std::exception& e) {
+    ShowMessageDlg(e.what(), mtError, {mbOK});
+    return;
+  }
+  // The leading rows whose number (column 2) is filled: the sheet's titles,
+  // then one row per player.
+  int n = 0;
+  while (size_t(n) < sheet.size() && sheet[size_t(n)].size() > 1 && !Trim(sheet[size_t(n)][1]).empty()) ++n;
+  if (n < 2) {
+    ShowMessageDlg("Error file " + FileName + ": no player rows (the number column is empty)", mtError, {mbOK});
+    return;
+  }
+  TSortGrid* g = sgSek_Sostav;
+  const int cols = g->ColCount();
+  // Every row the import writes starts empty, and no row of the previous team
+  // stays behind the new count (the grid keeps cells beyond it).
+  for (int r = 0; r < std::max(g->RowCount(), n); ++r)
+    for (int c = 0; c < cols; ++c) g->SetCells(c, r, "");
+  g->SetRowCount(n);
+  for (int r = 0; r < n; ++r) {
+    const auto& row = sheet[size_t(r)];
+    for (size_t c = 0; c < ExcelColumnMap.size() && c < row.size(); ++c)
+      if (ExcelColumnMap[c] < cols) g->SetCells(ExcelColumnMap[c], r, row[c]);
+  }
 }
