@@ -72,6 +72,8 @@ TMyCustomGrid::TMyCustomGrid(TComponent* AOwner) : TCustomScrollControl(AOwner) 
 TMyCustomGrid::~TMyCustomGrid() {
   BeginDestroy();
   if (LockedWindow() == this) UnlockWindowUpdate();
+  // A grid freed inside its update bracket gives the cursor back.
+  if (nowUpdating_ && Screen) Screen->SetCursor(crDefault);
   delete inplaceEdit_;
   inplaceEdit_ = nullptr;
   delete timer_;
