@@ -69,6 +69,8 @@ void TFormMain::BuildPlayersControls() {
   DopPics->SetHeight(120);
   DopPics->OnDblClick = [this](TObject* s) { DopPicsDblClick(s); };
   TToolBar* dopBar = Make<TToolBar>(this, PanelTbaloSostavBot, "ToolBarDop", 212, 80, 28, 76);
+  dopBar->SetAlign(alNone);   // a column of buttons beside the list
+  dopBar->SetBounds(212, 80, 28, 76);
   dopBar->SetWrapable(true);
   dopBar->SetFlat(true);
   dopBar->SetButtonWidth(24);
