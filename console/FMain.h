@@ -69,6 +69,7 @@ struct TFormMainEnvironment {
 class TFilterGraph;
 class TFilter;
 class TSysDevEnum;
+class TDSVideoWindowEx2;
 
 class TFormMain : public TForm {
  public:
@@ -569,7 +570,7 @@ class TFormMain : public TForm {
   // Live camera, TV pictures, links and configuration (FMainConfig.cpp)
   // =========================================================================
   TRadioGroup* rgVideoDrv = nullptr;    // Tag: the chosen camera index
-  TPanel* DSVideoWindowEx = nullptr;    // place of the camera's video window
+  TDSVideoWindowEx2* DSVideoWindowEx = nullptr;  // the camera's video window
   TFilterGraph* FilterGraph1 = nullptr;  // the camera graph (capture mode, made active when loaded)
   TFilter* Filter1 = nullptr;            // the chosen camera's filter in FilterGraph1
   std::shared_ptr<TSysDevEnum> VideoCaptureDevices;  // the cameras listed in rgVideoDrv

@@ -9,6 +9,7 @@
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
 
 using namespace fmainbuild;
 
@@ -35,15 +36,16 @@ TPanel* SidePanel(TComponent* owner, TWinControl* parent, const char* name, int 
 void TFormMain::BuildTvAndMediaPages() {
   // ---- 6 TV+ -------------------------------------------------------------
   PanelTablo5 = PagePanel(this, Sheet_TV, "PanelTablo5");
-  DSVideoWindowEx = Make<TPanel>(this, PanelTablo5, "DSVideoWindowEx", 0, 0, 384, 256);
+  DSVideoWindowEx = Make<TDSVideoWindowEx2>(this, PanelTablo5, "DSVideoWindowEx", 0, 0, 384, 256);
   DSVideoWindowEx->SetAlign(alClient);
   DSVideoWindowEx->SetColor(clBlack);
-  DSVideoWindowEx->SetBevelOuter(bvNone);
-  DSVideoWindowEx->SetCaption("");
+  DSVideoWindowEx->SetAspectRatio(rmCrop);
+  DSVideoWindowEx->SetAutoHideCursor(0);
   FilterGraph1 = new TFilterGraph(this);
   FilterGraph1->SetName("FilterGraph1");
   FilterGraph1->SetMode(gmCapture);
   FilterGraph1->SetAutoCreate(true);
+  DSVideoWindowEx->SetFilterGraph(FilterGraph1);
   Filter1 = new TFilter(this);
   Filter1->SetName("Filter1");
   Filter1->SetFilterGraph(FilterGraph1);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
 
 void TFormMain::rgVideoDrvClick(TObject* /*Sender*/) {
   ClearCameraGraph();
@@ -39,9 +40,17 @@ void TFormMain::ClearCameraGraph() {
   FilterGraph1->SetActive(false);
 }
 
-void TFormMain::StartCameraPreview(int /*DeviceIndex*/) {
-  // The device's preview rendered into DSVideoWindowEx, then played
-  // (media layer).
+void TFormMain::StartCameraPreview(int DeviceIndex) {
+  // The device's preview rendered into DSVideoWindowEx, then played.
+  ComPtr<IMoniker> moniker = VideoCaptureDevices ? VideoCaptureDevices->GetMoniker(DeviceIndex) : nullptr;
+  Filter1->BaseFilter()->SetMoniker(moniker.Get());
+  FilterGraph1->SetActive(true);
+  ComPtr<ICaptureGraphBuilder2> builder = FilterGraph1->Query<ICaptureGraphBuilder2>();
+  if (!builder) return;
+  ComPtr<IBaseFilter> source = QueryAs<IBaseFilter>(static_cast<IFilterProvider*>(Filter1));
+  ComPtr<IBaseFilter> sink = QueryAs<IBaseFilter>(static_cast<IFilterProvider*>(DSVideoWindowEx));
+  CheckDSError(builder->RenderStream(&PIN_CATEGORY_PREVIEW, nullptr, source.Get(), nullptr, sink.Get()));
+  FilterGraph1->Play();
 }
 
 void TFormMain::cbFullscreenClick(TObject* /*Sender*/) {

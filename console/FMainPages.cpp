@@ -4,6 +4,7 @@
 // onto and off the output area.
 #include <random>
 #include "console/FMain.h"
+#include "media/DSVideoWindow.h"
 #include "controls/filedrag.h"
 #include "controls/DialClock.h"
 #include "console/FrMedia.h"

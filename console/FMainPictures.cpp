@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "console/FMain.h"
+#include "media/DSVideoWindow.h"
 #include "console/FrMedia.h"
 #include "controls/filedrag.h"
 #include "pictureshow/PictureShow.h"

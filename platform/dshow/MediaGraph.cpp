@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/dshow/MediaFilters_p.h"
+#include "platform/dshow/Overlay.h"
 #include "toolkit/Classes.h"
 
 void EnsureGStreamer() {
@@ -29,6 +30,7 @@ void RegisterBuiltinMediaClasses() {
   RegisterFilterClasses();
   RegisterDeviceClasses();
   RegisterBuilderClasses();
+  RegisterOverlayClasses();
 }
 
 // ---------------------------------------------------------------------------

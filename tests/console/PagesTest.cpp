@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QWidget>
 #include <QCoreApplication>
+#include "media/DSVideoWindow.h"
 #include "ConsoleFixture.h"
 #include "console/FrMedia.h"
 #include "controls/DialClock.h"

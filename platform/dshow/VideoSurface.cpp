@@ -1,0 +1,79 @@
+// Drawing a renderer's frame into a control's canvas, the cursor over a video
+// window and the desktop's screen-saver inhibit.
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include "platform/dshow/Overlay.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Graphics.h"
+
+void DrawVideoFrame(TCanvas* canvas, const TVideoFrame& frame, const TRect& src, const TRect& dest,
+                    const TRect& clip) {
+  QImage* target = canvas ? canvas->Image() : nullptr;
+  if (!target || !frame.Bits || frame.Width <= 0 || frame.Height <= 0) return;
+  if (src.Width() <= 0 || src.Height() <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
+  // The frame's memory as an image (no copy); B, G, R, x is RGB32 here.
+  const QImage picture(frame.Bits, frame.Width, frame.Height, frame.Stride, QImage::Format_RGB32);
+  const TPoint o = canvas->Origin();
+  QPainter p(target);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.setClipRect(QRect(clip.Left + o.X, clip.Top + o.Y, clip.Width(), clip.Height()));
+  const QRect s = QRect(src.Left, src.Top, src.Width(), src.Height()).intersected(picture.rect());
+  if (s.isEmpty()) return;
+  p.drawImage(QRect(dest.Left + o.X, dest.Top + o.Y, dest.Width(), dest.Height()), picture, s);
+}
+
+void SetControlCursorHidden(TControl* control, bool hidden) {
+  if (!control || !control->Widget()) return;
+  if (hidden) {
+    control->Widget()->setCursor(Qt::BlankCursor);
+  } else {
+    // The control's own cursor again.
+    const TCursor c = control->Cursor();
+    control->SetCursor(c == crDefault ? crArrow : crDefault);
+    control->SetCursor(c);
+  }
+}
+
+void NudgeCursor() {
+  if (!QCoreApplication::instance()) return;
+  QCursor::setPos(QCursor::pos());
+}
+
+namespace {
+const char* const kService = "org.freedesktop.ScreenSaver";
+const char* const kPath = "/org/freedesktop/ScreenSaver";
+}  // namespace
+
+bool TScreenSaverInhibit::Acquire(const std::string& application, const std::string& reason) {
+  if (cookie_ != 0) return true;
+  if (!QCoreApplication::instance()) return false;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface()) return false;
+  if (!bus.interface()->isServiceRegistered(kService).value()) return false;
+  QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kService, "Inhibit");
+  m << QString::fromStdString(application) << QString::fromStdString(reason);
+  const QDBusMessage r = bus.call(m, QDBus::Block, 1000);
+  if (r.type() != QDBusMessage::ReplyMessage || r.arguments().isEmpty()) return false;
+  cookie_ = r.arguments().first().toUInt();
+  return cookie_ != 0;
+}
+
+void TScreenSaverInhibit::Release() {
+  if (cookie_ == 0) return;
+  const uint32_t cookie = cookie_;
+  cookie_ = 0;
+  if (!QCoreApplication::instance()) return;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kService, "UnInhibit");
+  m << cookie;
+  bus.call(m, QDBus::NoBlock);
+}
