@@ -323,7 +323,7 @@ class TFormMain : public TForm {
   void ListZamenaOutClick(TObject* Sender);
   void seZamena_ShowMinClick(TObject* Sender);
   // Playback of a goal clip on the output area, returning when it has
-  // ended; empty until the media frame plays clips.
+  // ended: the media frame's blocking clip player.
   std::function<void(const String& Clip)> PlayGoalClip;
   // Set while the goal or card road runs (its buttons are not re-entered).
   bool GoalRoadBusy = false;

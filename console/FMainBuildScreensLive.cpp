@@ -120,6 +120,7 @@ void TFormMain::BuildTvAndMediaPages() {
   FrameMedia1->SetBounds(0, 0, 1000, 300);
   FrameMedia1->SetParent(Sheet_Media);
   FrameMedia1->SetAlign(alClient);
+  PlayGoalClip = [this](const String& Clip) { FrameMedia1->PlayClipBlocking(Clip); };
   FrameMedia1->cbCikle->SetCaption("Cicle");
   FrameMedia1->LabelDelay->SetCaption("DElay:");
 

@@ -8,6 +8,7 @@
 #include "controls/filedrag.h"
 #include "controls/DialClock.h"
 #include "console/FrMedia.h"
+#include "media/DSGraph.h"
 #include "controls/Handles.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
@@ -323,20 +324,20 @@ void TFormMain::DetachStretchHandle() {
   if (StretchHandle1) StretchHandle1->Detach();
 }
 
-bool TFormMain::MediaStopEnabled() const {
-  // The media frame's stop button; the frame plays nothing yet.
-  return false;
+bool TFormMain::MediaStopEnabled() const { return FrameMedia1 && FrameMedia1->btStop->Enabled(); }
+
+void TFormMain::MediaStopClick() {
+  if (FrameMedia1) FrameMedia1->btStopClick(FrameMedia1->btStop);
 }
 
-void TFormMain::MediaStopClick() {}
+bool TFormMain::MediaGraphActive() const { return FrameMedia1 && FrameMedia1->FilterGraph1->Active(); }
 
-bool TFormMain::MediaGraphActive() const { return false; }
+bool TFormMain::MediaOnOutput() const { return FrameMedia1 && FrameMedia1->OnTablo(); }
 
-bool TFormMain::MediaOnOutput() const { return false; }
-
-void TFormMain::MediaSetOnTablo(bool /*OnScreen*/) {
-  // The frame's picture show, video window and Flash output go onto the
-  // output area or back to PanelMedia with the media playback.
+void TFormMain::MediaSetOnTablo(bool OnScreen) {
+  if (FrameMedia1) FrameMedia1->SetOnTablo(OnScreen);
 }
 
-void TFormMain::MediaRestartOnTablo() {}
+void TFormMain::MediaRestartOnTablo() {
+  if (FrameMedia1) FrameMedia1->RestartOnTablo();
+}

@@ -65,6 +65,22 @@ TFrameMedia::~TFrameMedia() {
   // The list goes with the owned components; its records go with the frame.
   if (ListMedia) ListMedia->Items()->OnChange = nullptr;
   CurrentItem = nullptr;
+  // The components go after the frame's own part: none may call back in.
+  if (FilterGraph1) {
+    FilterGraph1->OnGraphComplete = nullptr;
+    FilterGraph1->OnGraphVideoSizeChanged = nullptr;
+    FilterGraph1->OnGraphPaused = nullptr;
+    FilterGraph1->OnGraphClockChanged = nullptr;
+    FilterGraph1->OnDSEvent = nullptr;
+  }
+  if (PictureShow) {
+    PictureShow->OnStart = nullptr;
+    PictureShow->OnStop = nullptr;
+  }
+  if (DSTrackBar1) {
+    DSTrackBar1->SetOnTimer(nullptr);
+    DSTrackBar1->OnChange = nullptr;
+  }
 }
 
 void TFrameMedia::build() {
@@ -316,6 +332,7 @@ void TFrameMedia::build() {
   TimerChange = MakeComponent<TTimer>(this, "TimerChange");
   TimerChange->SetEnabled(false);
   TimerChange->SetInterval(500);
+  buildPlayback();
 }
 
 TFormMain* TFrameMedia::mainForm() const { return dynamic_cast<TFormMain*>(Owner()); }
@@ -636,10 +653,6 @@ void TFrameMedia::FillFromFolder(const String& Folder) {
   ListMediaClick(ListMedia);
 }
 
-void TFrameMedia::ListMediaDblClick(TObject* /*Sender*/) {
-  // Plays the line alone: joins here with media playback.
-}
-
 void TFrameMedia::ListMediaKeyPress(TObject* Sender, char32_t& Key) {
   if (Key == 13) ListMediaDblClick(Sender);
 }
@@ -804,10 +817,12 @@ void TFrameMedia::ShowPictureParams() {
   const int i = ListMedia->ItemIndex();
   // Only a picture line is loaded: a clip or movie is no broken picture.
   const TMediaItem* line = Item(i);
+  pictureLoaded_ = false;
   if (line && line->Kind == mkPicture) {
     const String path = GetItemPath(i);
     try {
       PictureShow->Picture()->LoadFromFile(ResolveFileName(path));
+      pictureLoaded_ = true;
     } catch (const std::exception&) {
       if (main) main->ShowStatusError("Error file " + path);
     }

@@ -10,6 +10,8 @@
 // a bare name means the list file's own folder. Folder parts are kept as
 // text and written back as read; names are resolved only to test or open a
 // file.
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include "toolkit/Buttons.h"
@@ -25,12 +27,20 @@
 class TFormMain;
 class TFilterGraph;
 class TDSTrackBar;
+class TSampleGrabber;
+class TFilter;
+struct IBaseFilter;
+class TBitmap;
 class TPictureShow;
 class TShockwaveFlashEx;
 
 // Kind of a play-list entry: -1 unrecognised, 0 picture, 1 video, 2 Flash.
 using TMediaKind = int;
 constexpr TMediaKind mkUnknown = -1, mkPicture = 0, mkVideo = 1, mkFlash = 2;
+
+// Minutes and two-digit seconds of a number of seconds, joined by Sep
+// (187 s with '.' reads "3.07").
+String MinutesSecondsText(int64_t Seconds, char Sep);
 
 // The video files the frame plays.
 extern const char* const VideoFileMask;   // "*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob"
@@ -107,7 +117,75 @@ class TFrameMedia : public TPanel {
   int CurrentKind = mkUnknown;     // kind of the selected line
   bool PlayCurrentNext = false;    // the next advance plays the selected line
 
+  // ---- Playback ----------------------------------------------------------
+  // Transport: 0 empty, 1 ready/stopped, 2 playing, 3 paused; "playing" is
+  // read as btPlay being disabled throughout.
+  int PreviousKind = mkUnknown;    // kind of the item last started
+  bool SingleItemMode = false;     // the item plays alone (double click, Enter)
+  String LoadedFile;               // the clip rendered in FilterGraph1; empty: none
+  // Milliseconds of a steady clock (the picture pause, the goal-clip wait);
+  // GetTickCount64 unless a test sets another.
+  std::function<int64_t()> TickSource;
+  int64_t TickNow() const;
+  // Plays one item: Path, or the selected line when Path is empty.
+  void PlayItem(const String& Path);
+  // The next checked line after the selected one (wrapping), played.
+  void PlayNext();
+  // The output controls onto the output area (true) or back into PanelMedia.
+  void SetOnTablo(bool OnScreen);
+  bool OnTablo() const;            // the picture show lies on the output area
+  void ShowVideoWindow(bool Show);
+  // The clip of LoadedFile rendered again and played from its beginning on
+  // the output area (while the graph is active).
+  void RestartOnTablo();
+  // The output area's picture under the video window's parent into Bitmap
+  // (its size); true when taken.
+  bool CaptureVideoWindow(TBitmap* Bitmap);
+  // The clip's last frame kept as the next picture transition's background.
+  void TakeSnapshot();
+  // A goal clip on the output area; returns when its duration has passed,
+  // when it cannot be played (reported on the status bar) or when the
+  // program closes. Never raises; the list is stopped first.
+  void PlayClipBlocking(const String& Path);
+  // Playback status for the operator and tests: the items started since
+  // the last Play that played nothing in a row.
+  int FailedInRow() const { return failedInRow_; }
+
   // ---- Handlers ----------------------------------------------------------
+  void btPlayClick(TObject* Sender);
+  void btPauseClick(TObject* Sender);
+  void btStopClick(TObject* Sender);
+  void btNextChapterClick(TObject* Sender);
+  void PictureShowStart(TObject* Sender);
+  void PictureShowStop(TObject* Sender);
+  void TimerDelayPicsTimer(TObject* Sender);
+  void PicsShowPauseChange(TObject* Sender);
+  void DelayTrackBarChange(TObject* Sender);
+  void FilterGraph1GraphComplete(TObject* Sender, int32_t Result, IBaseFilter* Renderer);
+  // Video controls
+  void FilterGraph1GraphVideoSizeChanged(TObject* Sender, int Width, int Height);
+  void rgMediaAspectClick(TObject* Sender);
+  void RateLevelChange(TObject* Sender);
+  void N2001Click(TObject* Sender);
+  void SoundLevelChange(TObject* Sender);
+  void TrackBar1Change(TObject* Sender);
+  void TrackBar2Change(TObject* Sender);
+  void TrackBar3Change(TObject* Sender);
+  void TrackBar4Change(TObject* Sender);
+  void cbMedia_ColorClick(TObject* Sender);
+  void SpeedButton1Click(TObject* Sender);
+  void GetMediaValues();
+  void btFrameStepClick(TObject* Sender);
+  void FilterGraph1GraphPaused(TObject* Sender, int32_t Result);
+  void DSTrackBar1Timer(TObject* Sender, uint32_t CurrentPos, uint32_t StopPos);
+  void DSTrackBar1Change(TObject* Sender);
+  void TimerChangeTimer(TObject* Sender);
+  void FilterGraph1GraphClockChanged(TObject* Sender);
+  void SnapshotClick(TObject* Sender);
+  void FilterGraph1DSEvent(TComponent* Sender, int Event, intptr_t Param1, intptr_t Param2);
+  // The position label from the graph's current position.
+  void UpdatePositionLabel();
+
   void bMedia_NewClick(TObject* Sender);
   void bMedia_OpenClick(TObject* Sender);
   void bMedia_SaveClick(TObject* Sender);
@@ -179,6 +257,8 @@ class TFrameMedia : public TPanel {
   // The frame's graph (clips of the list, goal clips); its handlers and
   // the sample grabber behind "Snapshot" come with media playback.
   TFilterGraph* FilterGraph1 = nullptr;
+  TSampleGrabber* SampleGrabber1 = nullptr;
+  TFilter* Filter1 = nullptr;             // empty moniker: contributes nothing
   TTimer* TimerDelayPics = nullptr;
   TTimer* TimerChange = nullptr;
   // The list
@@ -216,4 +296,32 @@ class TFrameMedia : public TPanel {
   // counter follows.
   void linesAdded();
   std::unordered_map<TMediaItem*, std::unique_ptr<TMediaItem>> records_;
+
+  // Playback
+  void buildPlayback();
+  bool playing() const;                 // btPlay disabled
+  bool closing() const;
+  // The advance to the next item, run from the event loop (never nested in
+  // the item that failed or ended); superseded by any later start or stop.
+  void postAdvance();
+  // An item that played nothing: reported, counted; after a whole cycle of
+  // them the list stops.
+  void itemFailed(const String& Message);
+  void itemPlayed() { failedInRow_ = 0; }
+  int checkedCount() const;
+  void playPicture();
+  void playVideo(const String& Path);
+  void playFlash(const String& Path);
+  // Pumps messages about every 10 ms until Done or the program closes;
+  // false when it closes.
+  bool waitPumping(const std::function<bool()>& Done);
+  void placeVideoWindow(int W, int H);
+  void rewindClip();
+  void showStatus(const String& Text);
+  uint64_t playSerial_ = 0;             // counts starts and stops
+  int failedInRow_ = 0;
+  bool pictureStopped_ = false;
+  bool pictureLoaded_ = false;         // ShowPictureParams loaded the line's picture
+  bool inGoalClip_ = false;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

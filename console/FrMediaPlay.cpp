@@ -1,0 +1,787 @@
+// The advertising-media frame: playing the list (pictures through the
+// picture show, clips through the frame's graph, Flash movies), the
+// transport, the output area and the goal clip.
+//
+// The list never advances by nesting one item inside another: an item that
+// ends or fails posts the advance to the event loop. Every start and stop
+// counts in playSerial_, so that a posted advance or a wait that returns
+// after something else was started does nothing more.
+#include <cmath>
+
+#include "console/FMain.h"
+#include "console/FMainBuildUtil.h"
+#include "console/FrMedia.h"
+#include "controls/ShockwaveEx.h"
+#include "media/DSGraph.h"
+#include "pictureshow/PictureShow.h"
+#include "toolkit/Classes.h"
+#include "toolkit/Forms.h"
+
+namespace {
+constexpr int TabloMediaPage = 7;   // "Reklama" on the screen
+}  // namespace
+
+String MinutesSecondsText(int64_t seconds, char sep) {
+  if (seconds < 0) seconds = 0;
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%lld%c%02lld", static_cast<long long>(seconds / 60), sep,
+                static_cast<long long>(seconds % 60));
+  return buf;
+}
+
+// ===========================================================================
+// Set-up of the playing road
+// ===========================================================================
+
+void TFrameMedia::buildPlayback() {
+  btPlay->OnClick = [this](TObject* s) { btPlayClick(s); };
+  btPause->OnClick = [this](TObject* s) { btPauseClick(s); };
+  btStop->OnClick = [this](TObject* s) { btStopClick(s); };
+  btNextChapter->OnClick = [this](TObject* s) { btNextChapterClick(s); };
+  btFrameStep->OnClick = [this](TObject* s) { btFrameStepClick(s); };
+  PictureShow->OnStart = [this](TObject* s) { PictureShowStart(s); };
+  PictureShow->OnStop = [this](TObject* s) { PictureShowStop(s); };
+  TimerDelayPics->OnTimer = [this](TObject* s) { TimerDelayPicsTimer(s); };
+  TimerChange->OnTimer = [this](TObject* s) { TimerChangeTimer(s); };
+  PicsShowPause->OnChange = [this](TObject* s) { PicsShowPauseChange(s); };
+  DelayTrackBar->OnChange = [this](TObject* s) { DelayTrackBarChange(s); };
+
+  SampleGrabber1 = fmainbuild::MakeComponent<TSampleGrabber>(this, "SampleGrabber1");
+  SampleGrabber1->SetFilterGraph(FilterGraph1);
+  Filter1 = fmainbuild::MakeComponent<TFilter>(this, "Filter1");   // no moniker: contributes nothing
+
+  FilterGraph1->OnGraphComplete = [this](TObject* s, HRESULT r, IBaseFilter* f) { FilterGraph1GraphComplete(s, r, f); };
+  FilterGraph1->OnGraphVideoSizeChanged = [this](TObject* s, int w, int h) { FilterGraph1GraphVideoSizeChanged(s, w, h); };
+  FilterGraph1->OnGraphPaused = [this](TObject* s, HRESULT r) { FilterGraph1GraphPaused(s, r); };
+  FilterGraph1->OnGraphClockChanged = [this](TObject* s) { FilterGraph1GraphClockChanged(s); };
+  FilterGraph1->OnDSEvent = [this](TComponent* s, int e, LONG_PTR p1, LONG_PTR p2) { FilterGraph1DSEvent(s, e, p1, p2); };
+  DSTrackBar1->SetOnTimer([this](TObject* s, uint32_t c, uint32_t e) { DSTrackBar1Timer(s, c, e); });
+  DSTrackBar1->OnChange = [this](TObject* s) { DSTrackBar1Change(s); };
+
+  rgMediaAspect->OnClick = [this](TObject* s) { rgMediaAspectClick(s); };
+  RateLevel->OnChange = [this](TObject* s) { RateLevelChange(s); };
+  SoundLevel->OnChange = [this](TObject* s) { SoundLevelChange(s); };
+  for (int i = 0; i < PopupMenu2->Items()->Count(); ++i)
+    PopupMenu2->Items()->Items(i)->OnClick = [this](TObject* s) { N2001Click(s); };
+  TrackBar1->OnChange = [this](TObject* s) { TrackBar1Change(s); };
+  TrackBar2->OnChange = [this](TObject* s) { TrackBar2Change(s); };
+  TrackBar3->OnChange = [this](TObject* s) { TrackBar3Change(s); };
+  TrackBar4->OnChange = [this](TObject* s) { TrackBar4Change(s); };
+  cbMedia_Color->OnClick = [this](TObject* s) { cbMedia_ColorClick(s); };
+  SpeedButton1->OnClick = [this](TObject* s) { SpeedButton1Click(s); };
+  Snapshot->OnClick = [this](TObject* s) { SnapshotClick(s); };
+}
+
+int64_t TFrameMedia::TickNow() const { return TickSource ? TickSource() : GetTickCount64(); }
+
+bool TFrameMedia::playing() const { return !btPlay->Enabled(); }
+
+bool TFrameMedia::closing() const {
+  const TFormMain* main = mainForm();
+  return (main && main->ClosingDown) || (Application && Application->Terminated());
+}
+
+void TFrameMedia::showStatus(const String& Text) {
+  if (TFormMain* main = mainForm()) main->ShowStatusError(Text);
+}
+
+bool TFrameMedia::waitPumping(const std::function<bool()>& Done) {
+  while (!Done()) {
+    if (closing()) return false;
+    if (Application) Application->ProcessMessages();
+    if (Done()) break;
+    Sleep(10);
+  }
+  return !closing();
+}
+
+int TFrameMedia::checkedCount() const {
+  int n = 0;
+  for (int i = 0; i < ListMedia->Count(); ++i)
+    if (ListMedia->Checked(i)) ++n;
+  return n;
+}
+
+void TFrameMedia::postAdvance() {
+  const uint64_t serial = playSerial_;
+  std::weak_ptr<int> alive = alive_;
+  TThread::Queue([this, serial, alive] {
+    if (alive.expired() || serial != playSerial_ || !playing() || closing()) return;
+    btNextChapterClick(btNextChapter);
+  });
+}
+
+void TFrameMedia::itemFailed(const String& Message) {
+  showStatus(Message);
+  ++failedInRow_;
+  if (SingleItemMode) {
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+    UpdateFilesCount();
+    return;
+  }
+  if (!playing()) return;
+  // A whole cycle of the list in which nothing played: the list stops, the
+  // status keeps the last error.
+  if (failedInRow_ >= std::max(1, checkedCount())) {
+    ++playSerial_;
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+    UpdateFilesCount();
+    return;
+  }
+  postAdvance();
+}
+
+// ===========================================================================
+// Playing one item
+// ===========================================================================
+
+void TFrameMedia::PlayItem(const String& Path) {
+  ++playSerial_;
+  // 1.
+  const int k = CurrentKind;
+  ShowControlsForKind(false);
+  String path = Path.empty() ? GetItemPath(ListMedia->ItemIndex()) : Path;
+  if (PreviousKind == mkUnknown) PreviousKind = k;
+  // 2.
+  switch (CurrentKind) {
+    case mkPicture: playPicture(); break;
+    case mkVideo: playVideo(path); break;
+    case mkFlash: playFlash(path); break;
+    default:
+      // Nothing plays an unrecognised entry; the list goes on.
+      if (playing()) SetButtonsState(2);
+      itemFailed("Error file " + path);
+      PreviousKind = mkUnknown;
+      return;
+  }
+  // 3.
+  if (CurrentItem) PreviousKind = CurrentItem->Kind;
+  if (playing()) SetButtonsState(2);
+}
+
+void TFrameMedia::playPicture() {
+  const uint64_t serial = playSerial_;
+  LoadedFile.clear();
+  if (PictureShow->Busy()) PictureShow->Stop();
+  const bool afterClip = PreviousKind == mkVideo;
+  if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
+  // The picture of the line; one that does not load is reported and the
+  // transition runs with what the picture show holds.
+  ShowPictureParams();
+  const bool loaded = pictureLoaded_;
+  PicsShowPauseChange(PicsShowPause);
+  if (afterClip && FilterGraph1->Active()) {
+    FilterGraph1->Stop();
+    FilterGraph1->ClearGraph();
+  }
+  ShowVideoWindow(false);
+  PictureShow->BringToFront();
+  if (Application) Application->ProcessMessages();
+  if (serial != playSerial_) return;   // superseded while the messages ran
+  PictureShow->SetVisible(true);
+  pictureStopped_ = false;
+  PictureShow->Execute();
+  if (afterClip) PictureShow->BgPicture()->Clear();
+  if (serial != playSerial_) return;
+  if (loaded) {
+    itemPlayed();
+    return;
+  }
+  // The picture did not load: reported by ShowPictureParams; it counts as
+  // nothing played.
+  ++failedInRow_;
+  if (SingleItemMode || !playing()) {
+    if (SingleItemMode && !pictureStopped_) SetButtonsState(1);
+    return;
+  }
+  if (failedInRow_ >= std::max(1, checkedCount())) {
+    TimerDelayPics->SetEnabled(false);
+    TimerDelayPics->SetTag(0);
+    ++playSerial_;
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+    UpdateFilesCount();
+  } else if (!pictureStopped_) {
+    postAdvance();   // no transition ran, so no pause leads on
+  }
+}
+
+void TFrameMedia::rewindClip() {
+  if (ComPtr<IMediaSeeking> ms = FilterGraph1->Query<IMediaSeeking>()) {
+    REFERENCE_TIME zero = 0;
+    ms->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  }
+}
+
+void TFrameMedia::playVideo(const String& Path) {
+  bool rendered = false;
+  if (LoadedFile != Path) {
+    FilterGraph1->ClearGraph();
+    FilterGraph1->SetActive(false);
+  }
+  RateLevel->SetPosition(0);
+  if (!FilterGraph1->Active()) {
+    try {
+      FilterGraph1->SetActive(true);
+      CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
+      rendered = true;
+    } catch (const std::exception&) {
+      try {
+        FilterGraph1->Stop();
+      } catch (const std::exception&) {
+      }
+      LoadedFile.clear();
+      if (playing()) SetButtonsState(2);
+      itemFailed("Error file " + Path);
+      return;
+    }
+  }
+  TFormMain* main = mainForm();
+  if (main && main->PanelZaAvi) main->PanelZaAvi->SetVisible(DSVideoWindowEx1->Parent() == main->PanelTabloColor);
+  PictureShow->SetVisible(false);
+  // Played again without a new render: from its beginning.
+  if (!rendered) rewindClip();
+  FilterGraph1->SetVolume(SoundLevel->Position());
+  try {
+    FilterGraph1->Play();
+  } catch (const std::exception&) {
+    LoadedFile.clear();
+    if (playing()) SetButtonsState(2);
+    itemFailed("Error file " + Path);
+    return;
+  }
+  LoadedFile = Path;
+  btPlay->SetEnabled(false);
+  itemPlayed();
+}
+
+void TFrameMedia::playFlash(const String& Path) {
+  const uint64_t serial = playSerial_;
+  ShockwaveFlashEx1->SetMovie(ResolveFileName(Path));
+  ShockwaveFlashEx1->GotoFrame(0);
+  if (ShockwaveFlashEx1->TotalFrames() <= 0) {
+    // A movie the player cannot show has no frames.
+    ShockwaveFlashEx1->SetVisible(false);
+    if (playing()) SetButtonsState(2);
+    itemFailed("Error file " + Path);
+    return;
+  }
+  ShockwaveFlashEx1->SetVisible(true);
+  ShockwaveFlashEx1->BringToFront();
+  if (playing()) SetButtonsState(2);
+  ShockwaveFlashEx1->Play();
+  itemPlayed();
+  waitPumping([&] {
+    return serial != playSerial_ || !ShockwaveFlashEx1->Playing() ||
+           ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1;
+  });
+  if (serial != playSerial_ || closing()) return;   // superseded: its starter owns the outputs
+  ShockwaveFlashEx1->StopPlay();
+  ShockwaveFlashEx1->SetVisible(false);
+  if (SingleItemMode) {
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+    UpdateFilesCount();
+  } else if (playing()) {
+    postAdvance();
+  }
+}
+
+void TFrameMedia::PlayNext() {
+  if (ListMedia->Count() == 0) return;
+  int i = ListMedia->ItemIndex();
+  bool found = false;
+  if (PlayCurrentNext) {
+    PlayCurrentNext = false;
+    found = i >= 0 && i < ListMedia->Count();
+  } else {
+    int wraps = 0;
+    for (;;) {
+      ++i;
+      if (i >= ListMedia->Count()) {
+        i = 0;
+        if (++wraps > 1) break;
+      }
+      if (ListMedia->Checked(i)) {
+        found = true;
+        break;
+      }
+    }
+  }
+  if (found) {
+    ListMedia->SetItemIndex(i);
+    PlayItem("");
+  } else if (playing()) {
+    // No checked line: nothing plays.
+    ListMedia->SetItemIndex(0);
+    ++playSerial_;
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+  }
+  UpdateFilesCount();
+}
+
+// ===========================================================================
+// Transport
+// ===========================================================================
+
+void TFrameMedia::btPlayClick(TObject* /*Sender*/) {
+  if (ListMedia->Count() == 0) return;
+  // No line selected (the selected one was deleted): start at the first
+  // checked line; with none checked, line 0 is selected and nothing plays.
+  if (ListMedia->ItemIndex() < 0 || ListMedia->ItemIndex() >= ListMedia->Count()) {
+    int first = 0;
+    for (int i = 0; i < ListMedia->Count(); ++i)
+      if (ListMedia->Checked(i)) {
+        first = i;
+        break;
+      }
+    ListMedia->SetItemIndex(first);
+  }
+  const int index = ListMedia->ItemIndex();
+  // 1.
+  SingleItemMode = false;
+  failedInRow_ = 0;
+  if (ScreenPage == TabloMediaPage) ListMedia->SetEnabled(false);
+  TMediaItem* rec = Item(index);
+  if (rec) CurrentItem = rec;
+  const bool resume = rec && rec->Kind == mkVideo && FilterGraph1->Active() && FilterGraph1->State() == gsPaused &&
+                      LoadedFile == entryPath(rec);
+  // Play starts at the selected line only when it is checked.
+  PlayCurrentNext = ListMedia->Checked(index);
+  SetButtonsState(2);
+  // 2.
+  if (resume) {
+    ++playSerial_;
+    btFrameStep->SetEnabled(false);
+    FilterGraph1->Play();
+    return;
+  }
+  if (rec && rec->Kind == mkPicture) {
+    if (PictureShow->Busy()) PictureShow->Stop();
+    ListMedia->SetMultiSelect(false);
+  }
+  if (rec && rec->Kind == mkVideo) btFrameStep->SetEnabled(false);
+  PlayNext();
+}
+
+void TFrameMedia::ListMediaDblClick(TObject* /*Sender*/) {
+  if (!Item(ListMedia->ItemIndex())) return;
+  SingleItemMode = true;
+  PlayCurrentNext = true;
+  failedInRow_ = 0;
+  PlayItem("");
+  PlayCurrentNext = true;
+}
+
+void TFrameMedia::btNextChapterClick(TObject* /*Sender*/) {
+  PlayCurrentNext = false;
+  PreviewNextPicture(true);
+  PlayNext();
+}
+
+void TFrameMedia::btPauseClick(TObject* /*Sender*/) {
+  SetButtonsState(3);
+  switch (CurrentKind) {
+    case mkPicture:
+      // Ends the running transition; no pause follows it (the transport
+      // is no longer playing).
+      if (PictureShow->Busy()) PictureShow->Stop();
+      break;
+    case mkVideo:
+      if (FilterGraph1->Active()) FilterGraph1->Pause();
+      break;
+    case mkFlash: ShockwaveFlashEx1->Stop(); break;
+    default: break;
+  }
+}
+
+void TFrameMedia::btStopClick(TObject* /*Sender*/) {
+  ++playSerial_;
+  SetButtonsState(1);
+  ListMedia->SetEnabled(true);
+  switch (CurrentKind) {
+    case mkPicture:
+      TimerDelayPics->SetEnabled(false);
+      TimerDelayPics->SetTag(0);
+      if (PictureShow->Busy()) PictureShow->Stop();
+      break;
+    case mkVideo:
+      if (FilterGraph1->Active()) FilterGraph1->Stop();
+      LoadedFile.clear();
+      break;
+    case mkFlash:
+      if (ShockwaveFlashEx1->Playing()) ShockwaveFlashEx1->Stop();
+      ShockwaveFlashEx1->SetVisible(false);
+      break;
+    default: break;
+  }
+  // The pause of a picture ends with Stop whatever the selected line is.
+  TimerDelayPics->SetEnabled(false);
+  TimerDelayPics->SetTag(0);
+  if (ScreenPage == TabloMediaPage) {
+    ShowVideoWindow(false);
+    if (FilterGraph1->Active()) {
+      LoadedFile.clear();
+      FilterGraph1->Stop();
+      FilterGraph1->ClearGraph();
+      FilterGraph1->SetActive(false);
+    }
+  }
+  UpdateFilesCount();
+}
+
+// ===========================================================================
+// Picture pause
+// ===========================================================================
+
+void TFrameMedia::PictureShowStart(TObject* /*Sender*/) { DelayTrackBar->SetPosition(0); }
+
+void TFrameMedia::PictureShowStop(TObject* /*Sender*/) {
+  pictureStopped_ = true;
+  if (!SingleItemMode) {
+    TimerDelayPics->SetTag(static_cast<intptr_t>(TickNow()));
+    LabelMediaFull->SetCaption(MinutesSecondsText(PicsShowPause->Value(), ':'));
+  } else {
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+  }
+  const bool pause = !SingleItemMode && playing();
+  TimerDelayPics->SetEnabled(pause);
+  if (pause) PreviewNextPicture(true);
+}
+
+void TFrameMedia::TimerDelayPicsTimer(TObject* /*Sender*/) {
+  const int64_t start = TimerDelayPics->Tag();
+  const int e = static_cast<int>(std::max<int64_t>(0, TickNow() - start) / 1000);
+  DelayTrackBar->SetPosition(e);
+  if (e < PicsShowPause->Value() && start != 0) return;
+  PictureShow->SetProgress(100);
+  TimerDelayPics->SetEnabled(false);
+  TimerDelayPics->SetTag(0);
+  if (btPause->Enabled()) PlayNext();
+}
+
+void TFrameMedia::PicsShowPauseChange(TObject* /*Sender*/) {
+  DelayTrackBar->SetMax(PicsShowPause->Value());
+  LabelMediaFull->SetCaption(MinutesSecondsText(PicsShowPause->Value(), ':'));
+}
+
+void TFrameMedia::DelayTrackBarChange(TObject* /*Sender*/) {
+  LabelMedia->SetCaption(MinutesSecondsText(DelayTrackBar->Position(), '.'));
+}
+
+// ===========================================================================
+// End of a clip
+// ===========================================================================
+
+void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Result*/, IBaseFilter* /*Renderer*/) {
+  // 1. The last frame stays behind the next picture.
+  if (!cbPicsCls->Checked()) TakeSnapshot();
+  // 2.
+  if (SingleItemMode) {
+    if (!cbCikle->Checked()) {
+      ++playSerial_;
+      SetButtonsState(1);
+      ListMedia->SetEnabled(true);
+      if (ScreenPage == TabloMediaPage) {
+        if (FilterGraph1->Active()) {
+          LoadedFile.clear();
+          FilterGraph1->Stop();
+          FilterGraph1->ClearGraph();
+        }
+        ShowVideoWindow(false);
+      }
+      UpdateFilesCount();
+    }
+    return;
+  }
+  // 3.
+  if (!playing()) return;
+  if (FilterGraph1->Active()) FilterGraph1->Pause();
+  postAdvance();
+}
+
+bool TFrameMedia::CaptureVideoWindow(TBitmap* Bitmap) {
+  if (!Bitmap || Bitmap->Empty()) return false;
+  TWinControl* parent = DSVideoWindowEx1->Parent();
+  if (!parent) return false;
+  // The widgets that cover the rectangle, drawn from themselves (the grab
+  // of the output area).
+  Bitmap->Fill(clBlack);
+  parent->PaintTo(Bitmap->Canvas(), 0, 0);
+  return true;
+}
+
+void TFrameMedia::TakeSnapshot() {
+  TFormMain* main = mainForm();
+  if (!main || !main->FGrabBitmap) return;
+  if (CaptureVideoWindow(main->FGrabBitmap.get())) PictureShow->BgPicture()->SetGraphic(main->FGrabBitmap.get());
+}
+
+// ===========================================================================
+// The output area
+// ===========================================================================
+
+bool TFrameMedia::OnTablo() const {
+  const TFormMain* main = mainForm();
+  return main && main->PanelTabloColor && PictureShow->Parent() == main->PanelTabloColor;
+}
+
+void TFrameMedia::SetOnTablo(bool OnScreen) {
+  TFormMain* main = mainForm();
+  TWinControl* to = OnScreen && main && main->PanelTabloColor ? static_cast<TWinControl*>(main->PanelTabloColor)
+                                                               : static_cast<TWinControl*>(PanelMedia);
+  DSVideoWindowEx1->SetParent(to);
+  PictureShow->SetParent(to);
+  ShockwaveFlashEx1->SetParent(to);
+  if (OnScreen) return;
+  ShowVideoWindow(false);
+  FilterGraph1->SetActive(false);
+  ShockwaveFlashEx1->StopPlay();
+  ShockwaveFlashEx1->SetVisible(false);
+}
+
+void TFrameMedia::ShowVideoWindow(bool Show) {
+  TFormMain* main = mainForm();
+  if (main && main->PanelZaAvi)
+    main->PanelZaAvi->SetVisible(Show && DSVideoWindowEx1->Parent() == main->PanelTabloColor);
+  DSVideoWindowEx1->SetVisible(Show);
+  if (Show) DSVideoWindowEx1->BringToFront();
+  if (Application) Application->ProcessMessages();
+}
+
+void TFrameMedia::RestartOnTablo() {
+  if (!FilterGraph1->Active()) return;
+  const String path = LoadedFile;
+  ++playSerial_;
+  try {
+    FilterGraph1->Stop();
+  } catch (const std::exception&) {
+  }
+  FilterGraph1->SetActive(false);
+  SetOnTablo(true);
+  LoadedFile.clear();
+  if (path.empty()) return;
+  // The clip is rendered again into the new graph and plays from its
+  // beginning on the output area.
+  try {
+    FilterGraph1->SetActive(true);
+    CheckDSError(FilterGraph1->RenderFile(ResolveFileName(path)));
+    PictureShow->SetVisible(false);
+    ShowVideoWindow(true);
+    FilterGraph1->SetVolume(SoundLevel->Position());
+    FilterGraph1->Play();
+    LoadedFile = path;
+    if (ScreenPage == TabloMediaPage) ListMedia->SetEnabled(false);
+    SetButtonsState(2);
+  } catch (const std::exception&) {
+    showStatus("Error file " + path);
+    FilterGraph1->SetActive(false);
+    ShowVideoWindow(false);
+    SetButtonsState(ListMedia->Count() > 0 ? 1 : 0);
+    ListMedia->SetEnabled(true);
+  }
+}
+
+// ===========================================================================
+// The goal clip
+// ===========================================================================
+
+void TFrameMedia::PlayClipBlocking(const String& Path) {
+  if (inGoalClip_) return;
+  inGoalClip_ = true;
+  // The list stops first (a clip of its own would be left half-played).
+  if (btStop->Enabled()) {
+    try {
+      btStopClick(btStop);
+    } catch (const std::exception&) {
+    }
+  }
+  ++playSerial_;
+  FilterGraph1->OnGraphComplete = nullptr;
+  bool ok = false;
+  try {
+    // 1.
+    try {
+      FilterGraph1->ClearGraph();
+    } catch (const std::exception&) {
+    }
+    FilterGraph1->SetActive(false);
+    LoadedFile.clear();
+    // 2.
+    SetOnTablo(true);
+    ShowVideoWindow(true);
+    // 3.
+    try {
+      FilterGraph1->SetActive(true);
+      CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
+      ok = true;
+    } catch (const std::exception&) {
+      showStatus("Error file " + Path);
+    }
+    // 4.
+    PictureShow->SetVisible(false);
+    // 5.
+    if (ok) {
+      FilterGraph1->SetVolume(SoundLevel->Position());
+      FilterGraph1->Play();
+      const int64_t duration = FilterGraph1->Duration();
+      const int64_t t0 = TickNow();
+      waitPumping([&] { return TickNow() - t0 >= duration; });
+    }
+  } catch (const std::exception&) {
+    showStatus("Error file " + Path);
+  }
+  // Every path: the graph empty and inactive, the outputs home, the end
+  // of a clip heard again.
+  try {
+    FilterGraph1->Stop();
+  } catch (const std::exception&) {
+  }
+  try {
+    FilterGraph1->ClearGraph();
+  } catch (const std::exception&) {
+  }
+  try {
+    FilterGraph1->SetActive(false);
+    SetOnTablo(false);
+  } catch (const std::exception&) {
+  }
+  FilterGraph1->OnGraphComplete = [this](TObject* s, HRESULT r, IBaseFilter* f) { FilterGraph1GraphComplete(s, r, f); };
+  inGoalClip_ = false;
+}
+
+// ===========================================================================
+// Video controls
+// ===========================================================================
+
+void TFrameMedia::placeVideoWindow(int W, int H) {
+  TFormMain* main = mainForm();
+  if (!main || !main->ImageBlack || W <= 0 || H <= 0) return;
+  const int RW = main->ImageBlack->Width(), RH = main->ImageBlack->Height();
+  if (RW <= 0 || RH <= 0) return;
+  const double a = double(W) / H, r = double(RW) / RH;
+  int width = 0, height = 0;
+  switch (rgMediaAspect->ItemIndex()) {
+    case 0:
+      if (a > r) {
+        height = RH;
+        width = int(int64_t(W) * RH / H);
+      } else {
+        width = RW;
+        height = int(int64_t(RW) * H / W);
+      }
+      break;
+    case 1:
+      if (a >= r) {
+        width = RW;
+        height = int(int64_t(RW) * H / W);
+      } else {
+        height = RH;
+        width = int(int64_t(W) * RH / H);
+      }
+      break;
+    case 2:
+      width = RW;
+      height = RH;
+      break;
+    default: return;   // keeps the bounds it has
+  }
+  DSVideoWindowEx1->SetBounds((RW - width) / 2, (RH - height) / 2, width, height);
+}
+
+void TFrameMedia::FilterGraph1GraphVideoSizeChanged(TObject* /*Sender*/, int Width, int Height) {
+  // A size of 0 (no picture, or not known yet) keeps what there is.
+  if (Width <= 0 || Height <= 0 || Width > 0xFFFF || Height > 0x7FFF) return;
+  FilterGraph1->SetTag(Height * 65536 + Width);
+  placeVideoWindow(Width, Height);
+}
+
+void TFrameMedia::rgMediaAspectClick(TObject* /*Sender*/) {
+  const int64_t tag = FilterGraph1->Tag();
+  if (tag == 0) return;
+  placeVideoWindow(int(tag & 0xFFFF), int((tag >> 16) & 0xFFFF));
+}
+
+void TFrameMedia::RateLevelChange(TObject* /*Sender*/) {
+  const int p = RateLevel->Position();
+  const double rate = p < 0 ? 1.0 - double(p) / RateLevel->Min() : 1.0 + double(p) / 10.0;
+  // A rate the graph refuses (0.0 at the left end) leaves the one in effect.
+  FilterGraph1->SetRate(rate);
+  RateLevel->SetTag(std::lround(FilterGraph1->Rate() * 100));
+}
+
+void TFrameMedia::N2001Click(TObject* Sender) {
+  const auto* item = dynamic_cast<const TComponent*>(Sender);
+  if (!item) return;
+  const int64_t tag = item->Tag();
+  int pos;
+  if (tag == 25) pos = -20;
+  else if (tag == 50) pos = -10;
+  else if (tag == 75) pos = -5;
+  else if (tag >= 100 && tag <= 500) pos = int(std::lround(double(tag) / 10.0)) - 10;
+  else return;
+  RateLevel->SetPosition(pos);
+}
+
+void TFrameMedia::SoundLevelChange(TObject* /*Sender*/) { FilterGraph1->SetVolume(SoundLevel->Position()); }
+
+void TFrameMedia::btFrameStepClick(TObject* /*Sender*/) {
+  if (FilterGraph1->Active())
+    if (ComPtr<IVideoFrameStep> fs = FilterGraph1->Query<IVideoFrameStep>()) fs->Step(1, nullptr);
+  SetButtonsState(1);
+}
+
+void TFrameMedia::FilterGraph1GraphPaused(TObject* /*Sender*/, int32_t /*Result*/) {
+  btFrameStep->SetEnabled(FilterGraph1->Active() && FilterGraph1->State() == gsPaused);
+}
+
+void TFrameMedia::UpdatePositionLabel() {
+  ComPtr<IMediaSeeking> ms = FilterGraph1->Active() ? FilterGraph1->Query<IMediaSeeking>() : ComPtr<IMediaSeeking>();
+  if (!ms) return;
+  REFERENCE_TIME pos = 0;
+  if (FAILED(ms->GetCurrentPosition(&pos))) return;
+  LabelMedia->SetCaption(MinutesSecondsText(pos / 10000000, '.'));
+}
+
+void TFrameMedia::DSTrackBar1Timer(TObject* /*Sender*/, uint32_t /*CurrentPos*/, uint32_t /*StopPos*/) {
+  UpdatePositionLabel();
+}
+
+void TFrameMedia::DSTrackBar1Change(TObject* /*Sender*/) {
+  if (!FilterGraph1->Active()) return;
+  UpdatePositionLabel();
+  if (FilterGraph1->State() == gsPaused) {
+    TimerChange->SetEnabled(false);
+    TimerChange->SetEnabled(true);
+  }
+}
+
+void TFrameMedia::TimerChangeTimer(TObject* /*Sender*/) {
+  TimerChange->SetEnabled(false);
+  UpdatePositionLabel();
+}
+
+void TFrameMedia::FilterGraph1GraphClockChanged(TObject* /*Sender*/) {
+  const int64_t d = std::llround(double(FilterGraph1->Duration()) / 1000.0);
+  LabelMediaFull->SetCaption(MinutesSecondsText(d, '.'));
+}
+
+void TFrameMedia::SnapshotClick(TObject* /*Sender*/) {
+  TBitmap* b = Image5->Picture()->Bitmap();
+  if (SampleGrabber1->GetBitmap(b)) Image5->Picture()->SetGraphic(b);
+}
+
+void TFrameMedia::FilterGraph1DSEvent(TComponent* /*Sender*/, int /*Event*/, intptr_t /*Param1*/, intptr_t /*Param2*/) {}
+
+// Colours of the overlay: the video window's colour control.
+void TFrameMedia::TrackBar1Change(TObject* /*Sender*/) {}
+void TFrameMedia::TrackBar2Change(TObject* /*Sender*/) {}
+void TFrameMedia::TrackBar3Change(TObject* /*Sender*/) {}
+void TFrameMedia::TrackBar4Change(TObject* /*Sender*/) {}
+void TFrameMedia::cbMedia_ColorClick(TObject* /*Sender*/) {}
+void TFrameMedia::SpeedButton1Click(TObject* /*Sender*/) { GetMediaValues(); }
+void TFrameMedia::GetMediaValues() {}

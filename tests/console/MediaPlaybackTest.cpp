@@ -1,0 +1,322 @@
+// The media frame playing its list: pictures by the page's transition and
+// pause, clips to their end, the advance posted to the event loop, failing
+// items, the goal clip, the output area and the video controls.
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include "ConsoleFixture.h"
+#include "console/FrMedia.h"
+#include "controls/ShockwaveEx.h"
+#include "media/DSGraph.h"
+#include "media/MediaFixture.h"
+#include "pictureshow/PictureShow.h"
+
+namespace {
+
+using mediatest::PumpUntil;
+
+// A Flash player of a given number of frames that advances one frame each
+// time it is asked for its frame; it notes the stack depth at each start.
+class FakeFlashPlayer : public IFlashPlayer {
+ public:
+  explicit FakeFlashPlayer(int frames, std::vector<uintptr_t>* depths) : frames_(frames), depths_(depths) {}
+  String Movie() const override { return movie_; }
+  void SetMovie(const String& m) override { movie_ = m; }
+  void GotoFrame(int f) override {
+    frame_ = f;
+    if (depths_) depths_->push_back(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
+  }
+  void Play() override { playing_ = frames_ > 0; }
+  void Stop() override { playing_ = false; }
+  void StopPlay() override { playing_ = false; }
+  int CurrentFrame() const override {
+    if (playing_ && frame_ < frames_ - 1) ++frame_;
+    return frame_;
+  }
+  int TotalFrames() const override { return frames_; }
+  bool Playing() const override { return playing_; }
+  bool Menu() const override { return false; }
+  void SetMenu(bool) override {}
+  void MouseMessage(const TFlashMessage&) override {}
+  void Paint(TCanvas* c, const TRect& r, TColor bg) override {
+    c->Brush()->SetColor(bg);
+    c->FillRect(r);
+  }
+
+ private:
+  String movie_;
+  int frames_;
+  mutable int frame_ = 0;
+  bool playing_ = false;
+  std::vector<uintptr_t>* depths_;
+};
+
+class MediaPlaybackTest : public ConsoleFixture {
+ protected:
+  void SetUp() override {
+    ConsoleFixture::SetUp();
+    setenv("TABLO_AUDIO_SINK", "fakesink sync=true", 1);
+    Create();
+    f_ = form_->FrameMedia1;
+    f_->TickSource = [this] { return tick_; };
+    f_->PictureShow->SetDelay(1);
+    form_->PageEffectRandom = [](int) { return 41; };
+  }
+  String Pics() const { return app_ + "Pics/"; }
+  String Picture(const char* name, TColor c) {
+    const String p = Pics() + name;
+    TBitmap b(64, 48);
+    b.Fill(c);
+    b.SaveToFile(p);
+    return p;
+  }
+  String Clip(const char* name, int frames, int w = 176, int h = 144) {
+    const String p = Pics() + name;
+    clips::Make(p, clips::Kind::Avi, frames, w, h);
+    return p;
+  }
+  void Write(const char* name, const std::string& bytes) { std::ofstream(Pics() + name, std::ios::binary) << bytes; }
+  void List(const std::vector<String>& names) {
+    std::string text;
+    for (const String& n : names) text += n + "\n";
+    Write("list.txt", text);
+    f_->LoadPlayList(Pics() + "list.txt");
+    f_->SetButtonsState(1);
+    f_->ListMedia->SetItemIndex(0);
+  }
+  // The picture pause passes (the injected clock) and the timer ticks.
+  void EndPause() {
+    tick_ += 1000 * f_->PicsShowPause->Value() + 10;
+    f_->TimerDelayPicsTimer(f_->TimerDelayPics);
+  }
+  void Send(TTabSheet* sheet) {
+    form_->PageControl1->SetActivePage(sheet);
+    form_->PageControl1Change(form_->PageControl1);
+    form_->PageControl1->SetActivePageIndex(0);
+    form_->PageControl1Change(form_->PageControl1);
+  }
+  String Status() { return form_->StatusBar1->Panels()->Items(1)->Text(); }
+  int State() {
+    if (!f_->btPause->Enabled() && !f_->btPlay->Enabled() && !f_->btStop->Enabled()) return 0;
+    if (f_->btPause->Enabled()) return 2;
+    return f_->btStop->Enabled() ? 3 : 1;
+  }
+  TFrameMedia* f_ = nullptr;
+  int64_t tick_ = 1000000;
+};
+
+TEST_F(MediaPlaybackTest, PicturesAndAClipPlayInOrderWithWrapAround) {
+  Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
+  Clip("c.avi", 8);
+  List({"a.bmp", "b.bmp", "c.avi"});
+  std::vector<std::tuple<int, int, int>> runs;   // line, effect, step
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    runs.emplace_back(f_->ListMedia->ItemIndex(), f_->PictureShow->Style(), f_->PictureShow->Step());
+    f_->PictureShowStart(s);
+  };
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_TRUE(f_->TimerDelayPics->Enabled());
+  EXPECT_EQ(State(), 2);
+  EndPause();
+  ASSERT_EQ(runs.size(), 2u);
+  EndPause();
+  EXPECT_EQ(f_->LoadedFile, Pics() + "c.avi");
+  EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
+  // The clip plays to its end, then the list wraps to the first picture.
+  ASSERT_TRUE(PumpUntil([&] { return runs.size() == 3; }));
+  const std::vector<std::tuple<int, int, int>> want = {{0, 98, 4}, {1, 98, 4}, {0, 98, 4}};
+  EXPECT_EQ(runs, want);
+  EXPECT_TRUE(f_->TimerDelayPics->Enabled());
+  // Stop during the pause ends it.
+  f_->btStopClick(f_->btStop);
+  EXPECT_FALSE(f_->TimerDelayPics->Enabled());
+  EXPECT_EQ(State(), 1);
+}
+
+TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
+  Write("random.avi", std::string(4096, '\x5a'));
+  Write("odd.xyz", "x");
+  Write("movie.swf", "FWS");
+  Write("other.swf", "FWS");
+  const std::vector<String> names = {"missing.avi", "random.avi", "odd.xyz", "movie.swf", "other.swf"};
+  List(names);
+  std::vector<uintptr_t> depths;
+  f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(0, &depths));
+  // Each alone: reported.
+  for (int i = 0; i < int(names.size()); ++i) {
+    f_->ListMedia->SetItemIndex(i);
+    f_->ListMediaDblClick(f_->ListMedia);
+    ASSERT_TRUE(PumpUntil([&] { return State() == 1; }));
+    EXPECT_EQ(Status(), "Error file " + Pics() + names[i]);
+  }
+  // The list: one cycle, then it stops with the last error shown; every
+  // advance starts from the event loop at the same depth.
+  depths.clear();
+  f_->ListMedia->SetItemIndex(0);
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return State() == 1; }));
+  EXPECT_EQ(Status(), "Error file " + Pics() + "other.swf");
+  EXPECT_EQ(f_->FailedInRow(), 5);
+  ASSERT_EQ(depths.size(), 2u);
+  EXPECT_EQ(depths[0], depths[1]);
+  EXPECT_EQ(f_->ListMedia->Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(f_->ListMedia->Checked(i));
+}
+
+TEST_F(MediaPlaybackTest, AMissingPictureIsReportedAndTheListGoesOn) {
+  Picture("a.bmp", clRed);
+  List({"a.bmp", "gone.bmp"});
+  f_->btPlayClick(f_->btPlay);
+  EndPause();
+  EXPECT_EQ(Status(), "Error file " + Pics() + "gone.bmp");
+  EXPECT_EQ(State(), 2);
+  EndPause();
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
+  EXPECT_EQ(State(), 2);
+  f_->btStopClick(f_->btStop);
+}
+
+TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
+  Picture("a.bmp", clRed);
+  List({"a.bmp", "a.bmp"});
+  f_->ListMedia->SetChecked(0, false);
+  f_->ListMedia->SetChecked(1, false);
+  f_->ListMedia->SetItemIndex(-1);
+  f_->btPlayClick(f_->btPlay);
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
+  EXPECT_EQ(State(), 1);
+}
+
+TEST_F(MediaPlaybackTest, GoalClipReturnsAfterItsDurationWithTheOutputsHome) {
+  const String clip = Clip("goal.avi", 25);
+  int asked = 0;
+  f_->TickSource = [&] { return tick_ + 100 * asked++; };
+  f_->PlayClipBlocking(clip);
+  EXPECT_GE(100 * (asked - 1), 1000);
+  EXPECT_LE(100 * (asked - 1), 1100);
+  EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
+  EXPECT_EQ(f_->PictureShow->Parent(), f_->PanelMedia);
+  EXPECT_FALSE(f_->FilterGraph1->Active());
+  EXPECT_TRUE(bool(f_->FilterGraph1->OnGraphComplete));
+}
+
+TEST_F(MediaPlaybackTest, AFailingGoalClipStillCountsTheGoal) {
+  form_->bSud_Gol1->SetHint(Pics() + "nothing.avi");
+  const int before = form_->seSud_Schet1->Value();
+  form_->bGolClick(form_->bSud_Gol1);
+  EXPECT_EQ(form_->seSud_Schet1->Value(), before + 1);
+  EXPECT_EQ(Status(), "Error file " + Pics() + "nothing.avi");
+  EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
+  EXPECT_TRUE(bool(f_->FilterGraph1->OnGraphComplete));
+}
+
+TEST_F(MediaPlaybackTest, GoalClipStopsTheListFirst) {
+  Clip("c.avi", 50);
+  const String goal = Clip("goal.avi", 5);
+  List({"c.avi"});
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_EQ(State(), 2);
+  f_->TickSource = [&] { return tick_ += 100; };
+  f_->PlayClipBlocking(goal);
+  EXPECT_EQ(State(), 1);
+  EXPECT_TRUE(f_->LoadedFile.empty());
+}
+
+TEST_F(MediaPlaybackTest, SendingReklamaWhileAClipPlaysRestartsItOnTheOutput) {
+  Clip("c.avi", 50);
+  List({"c.avi"});
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(form_->MediaGraphActive());
+  Send(form_->Sheet_Media);
+  EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), form_->PanelTabloColor);
+  EXPECT_TRUE(f_->DSVideoWindowEx1->Visible());
+  EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
+  EXPECT_EQ(f_->LoadedFile, Pics() + "c.avi");
+  // Another page sent: the clip stops and the outputs go home.
+  Send(form_->Sheet_Clock);
+  EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
+  EXPECT_FALSE(f_->FilterGraph1->Active());
+  EXPECT_EQ(State(), 1);
+}
+
+TEST_F(MediaPlaybackTest, FrameShapeInTheOutputArea) {
+  form_->ImageBlack->SetWidth(1024);
+  form_->ImageBlack->SetHeight(256);
+  const struct {
+    int aspect;
+    TRect want;
+  } rows[] = {{0, TRect(0, -281, 1024, -281 + 819)}, {1, TRect(352, 0, 352 + 320, 256)}, {2, TRect(0, 0, 1024, 256)}};
+  f_->rgMediaAspect->SetItemIndex(0);
+  f_->rgMediaAspectClick(nullptr);   // no size known yet: nothing moves
+  const TRect before = f_->DSVideoWindowEx1->BoundsRect();
+  EXPECT_EQ(f_->DSVideoWindowEx1->BoundsRect(), before);
+  f_->FilterGraph1GraphVideoSizeChanged(nullptr, 720, 576);
+  for (const auto& r : rows) {
+    f_->rgMediaAspect->SetItemIndex(r.aspect);
+    f_->rgMediaAspectClick(nullptr);
+    EXPECT_EQ(f_->DSVideoWindowEx1->BoundsRect(), r.want) << r.aspect;
+  }
+  // A size of 0 keeps the bounds and the kept size.
+  const intptr_t tag = f_->FilterGraph1->Tag();
+  f_->FilterGraph1GraphVideoSizeChanged(nullptr, 0, 0);
+  EXPECT_EQ(f_->FilterGraph1->Tag(), tag);
+  EXPECT_EQ(f_->DSVideoWindowEx1->BoundsRect(), rows[2].want);
+}
+
+TEST_F(MediaPlaybackTest, RatePresetsVolumeAndTimeTexts) {
+  for (auto [pct, pos] : std::vector<std::pair<int, int>>{{25, -20}, {75, -5}, {150, 5}, {200, 10}, {100, 0}}) {
+    TMenuItem item(nullptr);
+    item.SetTag(pct);
+    f_->N2001Click(&item);
+    EXPECT_EQ(f_->RateLevel->Position(), pos) << pct;
+  }
+  Clip("c.avi", 25);
+  List({"c.avi"});
+  f_->btPlayClick(f_->btPlay);
+  f_->RateLevel->SetPosition(5);
+  EXPECT_EQ(f_->RateLevel->Tag(), 150);
+  // Rate 0.0 is refused: the one in effect stays.
+  f_->RateLevel->SetPosition(-30);
+  EXPECT_EQ(f_->RateLevel->Tag(), 150);
+  f_->SoundLevel->SetPosition(5000);
+  EXPECT_EQ(f_->FilterGraph1->Volume(), 5000);
+  for (auto [s, text] : std::vector<std::pair<int, const char*>>{{187, "3.07"}, {59, "0.59"}, {60, "1.00"}})
+    EXPECT_EQ(MinutesSecondsText(s, '.'), text);
+}
+
+TEST_F(MediaPlaybackTest, FrameStepWhilePausedShowsTheNextFrame) {
+  Clip("c.avi", 40);
+  List({"c.avi"});
+  f_->btPlayClick(f_->btPlay);
+  f_->btPauseClick(f_->btPause);
+  ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->State() == gsPaused; }));
+  // The frame the video renderer holds.
+  auto frameNo = [&] {
+    ComPtr<IFilterGraph> g = f_->FilterGraph1->Query<IFilterGraph>();
+    ComPtr<IBaseFilter> r;
+    if (!g || FAILED(g->FindFilterByName("Video Renderer", r.Put()))) return -1;
+    ComPtr<IVideoFrameSource> src = QueryAs<IVideoFrameSource>(r);
+    TVideoFrame fr;
+    if (!src || !src->LatestFrame(fr)) return -1;
+    const uint8_t* px = fr.Bits + size_t(fr.Height - 4) * fr.Stride + size_t(fr.Width - 4) * 4;
+    return clips::DecodeColour(px[2], px[1], px[0]);
+  };
+  const int at = frameNo();
+  ASSERT_GE(at, 0);
+  ASSERT_TRUE(f_->FilterGraph1->Query<IVideoFrameStep>());
+  std::vector<int> seen;
+  for (int k = 0; k < 3; ++k) {
+    f_->btFrameStepClick(f_->btFrameStep);
+    mediatest::Pump(300);
+    seen.push_back(frameNo());
+  }
+  // Each step shows at most the next frame, and the steps move the clip on
+  // (the first step after the pause may show the paused frame again).
+  EXPECT_GT(seen.back(), at);
+  EXPECT_LE(seen[0], at + 1);
+  for (size_t k = 1; k < seen.size(); ++k) EXPECT_EQ(seen[k], seen[k - 1] + 1);
+}
+
+}  // namespace
