@@ -660,11 +660,11 @@ bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int Buf
     std::memcpy(&h, mt.pbFormat + offsetof(VIDEOINFOHEADER2, bmiHeader), sizeof h);
   else
     return false;
-  // The device-independent picture: 24 or 32 bits, a height of either sign.
+  // The device-independent picture: 15/16, 24 or 32 bits, a height of either sign.
   const int width = h.biWidth;
   const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
   const int bpp = h.biBitCount == 15 ? 16 : h.biBitCount;
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || (bpp != 24 && bpp != 32)) return false;
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || (bpp != 16 && bpp != 24 && bpp != 32)) return false;
   const int stride = (bpp * width + 31) / 32 * 4;
   const int64_t capacity = int64_t(stride) * height;
   int64_t image = h.biSizeImage != 0 ? int64_t(h.biSizeImage) : capacity * std::max<int>(1, h.biPlanes);
@@ -681,9 +681,20 @@ bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int Buf
   }
   Bitmap->SetSize(width, height);
   const int px = bpp / 8;
+  auto five = [](int v) { return uint8_t((v << 3) | (v >> 2)); };
   for (int y = 0; y < height; ++y) {
     const uint8_t* s = dib.data() + size_t(h.biHeight > 0 ? height - 1 - y : y) * size_t(stride);
     uint8_t* d = Bitmap->ScanLine(y);
+    if (bpp == 16) {   // 5 bits each of red, green, blue
+      for (int x = 0; x < width; ++x) {
+        const int v = s[2 * x] | s[2 * x + 1] << 8;
+        d[4 * x] = five(v & 31);
+        d[4 * x + 1] = five((v >> 5) & 31);
+        d[4 * x + 2] = five((v >> 10) & 31);
+        d[4 * x + 3] = 0xFF;
+      }
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
       d[4 * x] = s[px * x];
       d[4 * x + 1] = s[px * x + 1];

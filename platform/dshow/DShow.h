@@ -416,6 +416,7 @@ struct TVideoFrame {
   int Width = 0, Height = 0, Stride = 0;
   const uint8_t* Bits = nullptr;     // valid while Keep is held
   REFERENCE_TIME Time = 0;           // stream time of the frame
+  REFERENCE_TIME RunningTime = 0;    // when it is shown on the graph's clock (stream time / rate)
   uint64_t Sequence = 0;             // counts frames since the renderer was made
   std::shared_ptr<const void> Keep;  // holds the frame's memory
 };

@@ -147,11 +147,13 @@ void TVideoRenderer::takeSample(GstSample* sample) {
     offset = meta->offset[0];
   }
   const int w = GST_VIDEO_INFO_WIDTH(&info), h = GST_VIDEO_INFO_HEIGHT(&info);
-  REFERENCE_TIME t = 0;
+  REFERENCE_TIME t = 0, rt = 0;
   if (GST_BUFFER_PTS_IS_VALID(buf)) {
     const GstSegment* seg = gst_sample_get_segment(sample);
     guint64 st = seg ? gst_segment_to_stream_time(seg, GST_FORMAT_TIME, GST_BUFFER_PTS(buf)) : GST_BUFFER_PTS(buf);
+    guint64 run = seg ? gst_segment_to_running_time(seg, GST_FORMAT_TIME, GST_BUFFER_PTS(buf)) : GST_BUFFER_PTS(buf);
     if (st != GST_CLOCK_TIME_NONE) t = REFERENCE_TIME(st / 100);
+    if (run != GST_CLOCK_TIME_NONE) rt = REFERENCE_TIME(run / 100);
   }
   bool sizeChanged = false;
   std::shared_ptr<const void> old;
@@ -174,6 +176,7 @@ void TVideoRenderer::takeSample(GstSample* sample) {
     frame_.Stride = stride;
     frame_.Bits = ms->map.data + offset;
     frame_.Time = t;
+    frame_.RunningTime = rt;
     frame_.Sequence = ++sequence_;
     frame_.Keep = keep_;
     listener = listener_;

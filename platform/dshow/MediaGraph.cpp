@@ -497,6 +497,14 @@ void TGraph::UnlinkPin(TMediaPin* pin) {
   TMediaPin* out = pin->Dir() == PINDIR_OUTPUT ? pin : pin->peer;
   TMediaPin* in = pin->Dir() == PINDIR_OUTPUT ? pin->peer : pin;
   if (!out || !in) return;
+  // A prerolled branch holds its streaming thread in the sink; the pipeline
+  // goes to READY first (sinks first, so nothing stays blocked). The streams
+  // of a file are gone then: a file is rendered again after a disconnection.
+  if (pipelineAbove(GST_STATE_READY)) {
+    gst_element_set_state(pipeline_, GST_STATE_READY);
+    prerolled_ = false;
+    eos_ = false;
+  }
   if (out->converter) {
     GstElement* conv = out->converter;
     gst_element_set_state(conv, GST_STATE_NULL);
@@ -746,12 +754,20 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     }
   }
   CheckSynchronize();
+  // A failed state change can be seen before the element's error is posted.
+  for (int i = 0; failed && i < 40; ++i) {
+    {
+      std::lock_guard<std::mutex> g(job->m);
+      if (job->error != S_OK) break;
+    }
+    g_usleep(5000);
+  }
   HRESULT hr;
   {
     std::lock_guard<std::mutex> g(job->m);
     if (ok && job->rendered > 0) hr = job->unrendered > 0 ? MEDIA_S_PARTIAL_RENDER : S_OK;
     else if (job->error != S_OK) hr = job->error;
-    else hr = ok ? MEDIA_E_UNSUPPORTED_STREAM : E_FAIL;
+    else hr = MEDIA_E_UNSUPPORTED_STREAM;   // an existing file that does not play
     if (!job->message.empty()) Log("error: " + job->message);
   }
   {
@@ -837,6 +853,8 @@ HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs) {
                                  stopNs >= 0 ? stopNs : GST_CLOCK_TIME_NONE);
   if (!ok) return E_FAIL;
   eos_ = false;
+  // Not running: the new position's frame is there when the call returns.
+  if (state_ != State_Running) gst_element_get_state(pipeline_, nullptr, nullptr, 5 * GST_SECOND);
   return S_OK;
 }
 
@@ -997,11 +1015,9 @@ HRESULT TGraph::GetNotifyFlags(int32_t* flags) {
 
 static HRESULT errorCode(GError* e) {
   if (!e) return E_FAIL;
-  if (e->domain == GST_STREAM_ERROR &&
-      (e->code == GST_STREAM_ERROR_TYPE_NOT_FOUND || e->code == GST_STREAM_ERROR_CODEC_NOT_FOUND ||
-       e->code == GST_STREAM_ERROR_DECODE || e->code == GST_STREAM_ERROR_DEMUX ||
-       e->code == GST_STREAM_ERROR_FORMAT || e->code == GST_STREAM_ERROR_WRONG_TYPE))
-    return MEDIA_E_UNSUPPORTED_STREAM;
+  // Every stream error (type not found, no decoder, bad data, a stream that
+  // stopped on one of these) means the file cannot be played.
+  if (e->domain == GST_STREAM_ERROR || e->domain == GST_CORE_ERROR) return MEDIA_E_UNSUPPORTED_STREAM;
   if (e->domain == GST_RESOURCE_ERROR &&
       (e->code == GST_RESOURCE_ERROR_NOT_FOUND || e->code == GST_RESOURCE_ERROR_OPEN_READ))
     return MEDIA_E_FILE_NOT_FOUND;
@@ -1032,7 +1048,8 @@ void TGraph::onMessage(GstMessage* msg) {
       }
       if (job) {
         std::lock_guard<std::mutex> g(job->m);
-        if (!job->failed) {
+        // The most telling error wins over a generic one that came first.
+        if (!job->failed || (job->error == E_FAIL && code != E_FAIL)) {
           job->failed = true;
           job->error = code;
           job->message = text;

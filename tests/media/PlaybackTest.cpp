@@ -51,3 +51,169 @@ INSTANTIATE_TEST_SUITE_P(Clips, PlaysToOneComplete,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+TEST_F(Playback, BadFilesRaiseWithTextAndCodeAndLeaveTheGraphEmpty) {
+  struct Case {
+    std::string file;
+    HRESULT code;
+  } cases[] = {
+      {Clips::Get().Dir() + "/missing.avi", MEDIA_E_FILE_NOT_FOUND},
+      {Clips::Get().Write("broken.avi", std::string(4000, '\x5A')), MEDIA_E_UNSUPPORTED_STREAM},
+      {Clips::Get().Write("VTS_01_0.IFO", "DVDVIDEO-VTS"), MEDIA_E_UNSUPPORTED_STREAM},
+  };
+  for (const Case& c : cases) {
+    try {
+      g->RenderFile(c.file);
+      ADD_FAILURE() << c.file << " rendered";
+    } catch (const EDirectShowException& e) {
+      EXPECT_EQ(e.ErrorCode, c.code) << c.file;
+      EXPECT_EQ(e.Message, GetErrorString(c.code) + " ($" + IntToHex(uint32_t(c.code), 1) + ").") << c.file;
+    }
+    EXPECT_EQ(TFilterList(g->Query<IFilterGraph2>().Get()).Count(), 0) << c.file;
+  }
+  // The graph is still usable.
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  EXPECT_EQ(g->Duration(), 2000);
+}
+
+TEST_F(Playback, PauseStopAndPlayAgainResumesWhereItStopped) {
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::AviWithAudio)), S_OK);
+  EXPECT_EQ(g->Duration(), 2000);
+  EXPECT_EQ(g->State(), gsStopped);
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(PumpUntil([&] { return Position() >= 5000000; }));
+  g->Pause();
+  ASSERT_TRUE(rec->WaitFor(EC_PAUSED));
+  EXPECT_EQ(g->State(), gsPaused);
+  EXPECT_TRUE(g->Stop());
+  EXPECT_EQ(g->State(), gsStopped);
+  const REFERENCE_TIME stoppedAt = Position();
+  EXPECT_GE(stoppedAt, 5000000);
+  Pump(100);
+  EXPECT_EQ(Position(), stoppedAt);
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(rec->WaitFor(EC_COMPLETE));
+  EXPECT_EQ(rec->Count(EC_CLOCK_CHANGED), 1);
+  // Run again at the end: one more completion, nothing else.
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(rec->WaitFor(EC_COMPLETE, 2));
+  Pump(100);
+  EXPECT_EQ(rec->Count(EC_COMPLETE), 2);
+}
+
+TEST_F(Playback, ClearGraphKeepsExactlyTheProvidersFiltersAndTheNextRenderPlays) {
+  TComponent owner(nullptr);
+  auto* grabber = new TSampleGrabber(&owner);
+  grabber->SetName("Grabber");
+  grabber->SetFilterGraph(g);
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::AviWithAudio)), S_OK);
+  EXPECT_GE(TFilterList(g->Query<IFilterGraph2>().Get()).Count(), 4);   // source, grabber, two renderers
+  g->Play();
+  g->ClearGraph();
+  TFilterList left(g->Query<IFilterGraph2>().Get());
+  ASSERT_EQ(left.Count(), 1);
+  EXPECT_TRUE(SameObject(left.Items(0).Get(), grabber->GetFilter().Get()));
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  REFERENCE_TIME nearEnd = 18000000, stop = 0;
+  g->Query<IMediaSeeking>()->SetPositions(&nearEnd, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
+  const int before = rec->Count(EC_COMPLETE);
+  ASSERT_TRUE(g->Play());
+  EXPECT_TRUE(rec->WaitFor(EC_COMPLETE, before + 1));
+  TBitmap bmp;
+  EXPECT_TRUE(grabber->GetBitmap(&bmp));
+  grabber->SetFilterGraph(nullptr);
+}
+
+TEST_F(Playback, AFrameStepAdvancesOneFrame) {
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  g->Pause();
+  ASSERT_TRUE(rec->WaitFor(EC_PAUSED));
+  REFERENCE_TIME start = 4000000, stop = 0;
+  g->Query<IMediaSeeking>()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
+  const REFERENCE_TIME before = Position();
+  ComPtr<IVideoFrameStep> step = g->Query<IVideoFrameStep>();
+  ASSERT_TRUE(step);
+  EXPECT_EQ(step->CanStep(0, nullptr), S_OK);
+  ASSERT_EQ(step->Step(1, nullptr), S_OK);
+  ASSERT_TRUE(rec->WaitFor(EC_STEP_COMPLETE));
+  EXPECT_EQ(Position() - before, 400000);
+  EXPECT_EQ(g->State(), gsPaused);
+}
+
+TEST_F(Playback, RateTwoShowsStreamTimeAtHalfTheClocksTime) {
+  ComPtr<IVideoFrameSource> renderer;
+  TFilterList before(g->Query<IFilterGraph2>().Get());
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  TFilterList filters(g->Query<IFilterGraph2>().Get());
+  for (int i = 0; i < filters.Count() && !renderer; ++i) renderer = QueryAs<IVideoFrameSource>(filters.Items(i));
+  ASSERT_TRUE(renderer);
+  g->SetRate(2.0);
+  EXPECT_EQ(g->Rate(), 2.0);
+  std::vector<std::pair<REFERENCE_TIME, REFERENCE_TIME>> seen;   // stream time, running time
+  renderer->SetFrameListener([&] {
+    TVideoFrame f;
+    if (renderer->LatestFrame(f)) seen.emplace_back(f.Time, f.RunningTime);
+  });
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(rec->WaitFor(EC_COMPLETE));
+  renderer->SetFrameListener(nullptr);
+  ASSERT_GE(seen.size(), 5u);
+  const auto [t0, r0] = seen.front();
+  const auto [t1, r1] = seen.back();
+  EXPECT_GT(t1 - t0, 10000000);
+  EXPECT_NEAR(double(r1 - r0), double(t1 - t0) / 2, 10000.0);
+}
+
+TEST_F(Playback, BuilderCallbacksOnTheMainThread) {
+  std::vector<std::string> offered;
+  int created = 0;
+  bool onMain = true;
+  g->OnSelectedFilter = [&](IMoniker* m, const String& name, const GUID& clsid) {
+    onMain = onMain && TThread::IsMainThread();
+    EXPECT_TRUE(m != nullptr);
+    EXPECT_FALSE(clsid == GUID_NULL);
+    offered.push_back(name);
+    return true;
+  };
+  g->OnCreatedFilter = [&](IBaseFilter* f, const GUID&) {
+    onMain = onMain && TThread::IsMainThread();
+    created += f != nullptr;
+    return true;
+  };
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  EXPECT_FALSE(offered.empty());
+  EXPECT_GT(created, 0);
+  EXPECT_TRUE(onMain);
+  // Every decoder refused: nothing renders.
+  g->ClearGraph();
+  g->OnSelectedFilter = [](IMoniker*, const String&, const GUID&) { return false; };
+  EXPECT_THROW(g->RenderFile(Clips::Get().Path(Kind::Avi)), EDirectShowException);
+}
+
+TEST_F(Playback, AStreamLeftUnrenderedIsReportedAndTheRestPlays) {
+  TClassFactory old = RegisterMediaClass(CLSID_AudioRenderer, [] { return static_cast<IUnknown*>(nullptr); });
+  std::vector<std::string> pins;
+  g->OnUnableToRender = [&](IPin* pin) {
+    PIN_INFO info;
+    pin->QueryPinInfo(&info);
+    pins.push_back(info.achName);
+    return true;
+  };
+  HRESULT hr = g->RenderFile(Clips::Get().Path(Kind::AviWithAudio));
+  RegisterMediaClass(CLSID_AudioRenderer, old);
+  EXPECT_EQ(hr, MEDIA_S_PARTIAL_RENDER);
+  ASSERT_EQ(pins.size(), 1u);
+  EXPECT_EQ(pins[0].rfind("Audio", 0), 0u);
+  int w = 0, h = 0;
+  g->OnGraphVideoSizeChanged = [&](TObject*, int ww, int hh) {
+    w = ww;
+    h = hh;
+  };
+  ASSERT_TRUE(rec->WaitFor(EC_VIDEO_SIZE_CHANGED));
+  EXPECT_EQ(w, 176);
+  EXPECT_EQ(h, 144);
+}
+
+}  // namespace
