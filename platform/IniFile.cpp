@@ -171,7 +171,8 @@ void TIniDocument::SetText(const String& text) {
     }
   };
   size_t i = 0;
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+  // Byte-order marks at the start (some editors write more than one).
+  while (text.compare(i, 3, "\xEF\xBB\xBF") == 0) i += 3;
   while (i < text.size()) {
     size_t e = text.find_first_of("\r\n", i);
     if (e == String::npos) {

@@ -1528,6 +1528,26 @@ void TPicture::Assign(const TPersistent* Source) {
 // ---------------------------------------------------------------------------
 // Picture files
 
+namespace {
+// A PNG whose chunks declare more bytes than the file holds is broken; the
+// PNG library would take the declared length as an allocation (a few
+// hundred bytes asking for gigabytes), so such a file is refused first.
+bool pngChunksFit(const QByteArray& d) {
+  static const char sig[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+  if (d.size() < 8 || std::memcmp(d.constData(), sig, 8) != 0) return true;   // not PNG: the reader says so
+  const auto* b = reinterpret_cast<const unsigned char*>(d.constData());
+  const uint64_t size = uint64_t(d.size());
+  uint64_t pos = 8;
+  while (pos + 8 <= size) {
+    const uint64_t len = (uint64_t(b[pos]) << 24) | (uint64_t(b[pos + 1]) << 16) | (uint64_t(b[pos + 2]) << 8) | b[pos + 3];
+    if (pos + 12 + len > size) return false;
+    if (std::memcmp(b + pos + 4, "IEND", 4) == 0) return true;
+    pos += 12 + len;
+  }
+  return true;
+}
+}  // namespace
+
 void LoadImageFile(const String& fileName, QImage& out) {
   String name = ResolveFileName(fileName);
   String ext = LowerCase(ExtractFileExt(name));
@@ -1550,6 +1570,8 @@ void LoadImageFile(const String& fileName, QImage& out) {
   if (jpeg) {
     DecodeJpeg(std::string(data.constData(), size_t(data.size())), img);
   } else {
+    if (std::strcmp(fmt, "PNG") == 0 && !pngChunksFit(data))
+      throw EInvalidGraphic("Cannot load picture \"" + NormalizePath(fileName) + "\": the file is broken");
     QBuffer buf(&data);
     buf.open(QIODevice::ReadOnly);
     QImageReader reader(&buf, fmt);

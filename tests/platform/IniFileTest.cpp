@@ -212,3 +212,10 @@ TEST(IniDocumentIndexTest, ReadsAfterWritesMatchAFreshParse) {
   // A new key goes after the section's last entry, before its comments.
   EXPECT_LT(doc.Text().find("k0=v0"), doc.Text().find("; tail of B"));
 }
+
+TEST(IniDocumentIndexTest, EveryLeadingByteOrderMarkIsSkipped) {
+  TIniDocument doc;
+  doc.SetText("\xEF\xBB\xBF\xEF\xBB\xBF[Name]\nLName=Lions\n");
+  EXPECT_EQ(doc.ReadString("Name", "LName", ""), "Lions");
+  EXPECT_EQ(doc.Text(), "[Name]\nLName=Lions\n");
+}

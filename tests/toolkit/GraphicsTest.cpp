@@ -805,3 +805,28 @@ TEST(PictureTest, GiantDeclaredSizesAreRefusedFromTheHeader) {
   EXPECT_THROW(p.LoadFromFile(t / "giant.bmp"), EInvalidGraphic);
   EXPECT_EQ(p.Width(), 16);
 }
+
+// A PNG chunk declaring more bytes than the file holds would become a giant
+// allocation inside the PNG library: the file is refused as broken.
+TEST(PictureTest, PngChunkLongerThanTheFileIsRefused) {
+  QImage small(6, 5, QImage::Format_RGB32);
+  small.fill(Qt::red);
+  QByteArray png;
+  {
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(small.save(&buf, "PNG"));
+  }
+  TempDir t;
+  writeBytes(t / "ok.png", std::string(png.constData(), size_t(png.size())));
+  TPicture p;
+  p.LoadFromFile(t / "ok.png");
+  ASSERT_EQ(p.Width(), 6);
+  // After the signature and IHDR (8 + 25 bytes): a text chunk of 1 GB, 4 bytes given.
+  std::string bad(png.constData(), 33);
+  bad += std::string("\x40\x00\x00\x00tEXtabcd", 12);
+  bad += std::string(png.constData() + 33, size_t(png.size()) - 33);
+  writeBytes(t / "bad.png", bad);
+  EXPECT_THROW(p.LoadFromFile(t / "bad.png"), EInvalidGraphic);
+  EXPECT_EQ(p.Width(), 6);
+}
