@@ -51,6 +51,9 @@ void TFormMain::ImportLineupFromExcel(const String& FileName) {
   }
   TSortGrid* g = sgSek_Sostav;
   const int cols = g->ColCount();
+  // The import does not mark the team modified (the grid's count changes
+  // would).
+  const bool saveWas = bSek_Save->Enabled(), modifiedWas = g->Modified();
   // Every row the import writes starts empty, and no row of the previous team
   // stays behind the new count (the grid keeps cells beyond it).
   for (int r = 0; r < std::max(g->RowCount(), n); ++r)
@@ -61,4 +64,6 @@ void TFormMain::ImportLineupFromExcel(const String& FileName) {
     for (size_t c = 0; c < ExcelColumnMap.size() && c < row.size(); ++c)
       if (ExcelColumnMap[c] < cols) g->SetCells(ExcelColumnMap[c], r, row[c]);
   }
+  if (g->Modified() != modifiedWas) g->SetModified(modifiedWas);
+  bSek_Save->SetEnabled(saveWas);
 }

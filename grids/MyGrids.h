@@ -615,6 +615,8 @@ class TMyStringGrid : public TMyDrawGrid {
 
  private:
   friend class TMyStringGridStrings;
+  // The sort grid moves and parks whole rows.
+  friend class TSortGrid;
   TStringSparseList* ensureRow(int ARow);
   void cellChanged(int ACol, int ARow);
   void setUpdateState(bool updating);

@@ -283,6 +283,12 @@ QFont qfont(const TFont* f) {
   return cache.back().font;
 }
 
+// The font of a canvas on a page of another resolution (same point size).
+QFont scaledFont(QFont f, double scale) {
+  if (scale != 1.0) f.setPixelSize(std::max(1, int(std::lround(f.pixelSize() * scale))));
+  return f;
+}
+
 QFont makeQFont(const TFont* f) {
   QString family = qs(ResolveFontFamily(f->Name()));
   QFont q(family);
@@ -338,29 +344,38 @@ QString stripMnemonic(const QString& t) {
 class CanvasPainter {
  public:
   explicit CanvasPainter(TCanvas* c) : c_(c) {
-    if (!c->image_ || c->image_->isNull()) return;
-    p_.begin(c->image_);
-    if (!p_.isActive()) return;
+    if (c->painter_) {
+      // A page: the device's painter, its state kept around each call.
+      if (!c->painter_->isActive()) return;
+      pp_ = c->painter_;
+      pp_->save();
+      saved_ = true;
+    } else {
+      if (!c->image_ || c->image_->isNull()) return;
+      own_.begin(c->image_);
+      if (!own_.isActive()) return;
+    }
     ok_ = true;
-    if (c->origin_.X || c->origin_.Y) p_.translate(c->origin_.X, c->origin_.Y);
-    if (c->clip_) p_.setClipRegion(c->clip_->Q());
+    if (c->origin_.X || c->origin_.Y) pp_->translate(c->origin_.X, c->origin_.Y);
+    if (c->clip_) pp_->setClipRegion(c->clip_->Q());
   }
   ~CanvasPainter() {
-    if (p_.isActive()) p_.end();
+    if (saved_) pp_->restore();
+    else if (own_.isActive()) own_.end();
     if (ok_ && c_->OnChange) c_->OnChange(c_);
   }
   bool ok() const { return ok_; }
-  QPainter& p() { return p_; }
+  QPainter& p() { return *pp_; }
 
   // Pen and brush for shapes; false when the pen mode draws nothing.
   bool setupShape(bool withBrush) {
     QPainter::CompositionMode op;
     bool black, white;
     if (!penModeOp(c_->pen_->Mode(), op, black, white)) return false;
-    p_.setCompositionMode(op);
+    pp_->setCompositionMode(op);
     TPen* pen = c_->pen_.get();
     if (pen->Style() == psClear) {
-      p_.setPen(Qt::NoPen);
+      pp_->setPen(Qt::NoPen);
     } else {
       QColor col = black ? QColor(0, 0, 0) : white ? QColor(255, 255, 255) : qcolor(pen->Color());
       QPen qp(col);
@@ -381,9 +396,9 @@ class CanvasPainter {
       static const Qt::PenJoinStyle joins[] = {Qt::RoundJoin, Qt::BevelJoin, Qt::MiterJoin};
       qp.setCapStyle(w == 1 ? Qt::FlatCap : caps[pen->EndCap()]);
       qp.setJoinStyle(w == 1 ? Qt::MiterJoin : joins[pen->Join()]);
-      p_.setPen(qp);
+      pp_->setPen(qp);
     }
-    p_.setBrush(withBrush ? brush(black, white) : QBrush(Qt::NoBrush));
+    pp_->setBrush(withBrush ? brush(black, white) : QBrush(Qt::NoBrush));
     return true;
   }
 
@@ -406,7 +421,9 @@ class CanvasPainter {
 
  private:
   TCanvas* c_;
-  QPainter p_;
+  QPainter own_;
+  QPainter* pp_ = &own_;
+  bool saved_ = false;
   bool ok_ = false;
 };
 
@@ -675,8 +692,15 @@ QRect normalised(const TRect& r) {
 TCanvas::TCanvas() : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
 TCanvas::~TCanvas() = default;
 
-int TCanvas::Width() const { return image_ ? image_->width() : 0; }
-int TCanvas::Height() const { return image_ ? image_->height() : 0; }
+int TCanvas::Width() const { return painter_ ? deviceW_ : image_ ? image_->width() : 0; }
+int TCanvas::Height() const { return painter_ ? deviceH_ : image_ ? image_->height() : 0; }
+
+void TCanvas::BindPainter(QPainter* p, int width, int height, double fontScale) {
+  painter_ = p;
+  deviceW_ = p ? width : 0;
+  deviceH_ = p ? height : 0;
+  fontScale_ = p && fontScale > 0 ? fontScale : 1.0;
+}
 
 void TCanvas::MoveTo(int x, int y) { penPos_ = TPoint(x, y); }
 
@@ -732,6 +756,12 @@ void TCanvas::RoundRect(int l, int t, int r, int b, int w, int h) {
 }
 
 void TCanvas::FillRect(const TRect& r) {
+  if (painter_) {
+    if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
+    CanvasPainter cp(this);
+    if (cp.ok()) cp.p().fillRect(normalised(r), cp.brush());
+    return;
+  }
   if (!image_ || image_->isNull()) return;
   if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
   QRect q = normalised(r).translated(origin_.X, origin_.Y);
@@ -1009,7 +1039,7 @@ void TCanvas::TextOut(int x, int y, const String& text) {
     CanvasPainter cp(this);
     if (cp.ok()) {
       QPainter& p = cp.p();
-      QFont f = qfont(font_.get());
+      QFont f = scaledFont(qfont(font_.get()), fontScale_);
       p.setFont(f);
       QFontMetrics fm(f);
       QString t = qs(MapSymbolText(font_->Name(), text));
@@ -1065,11 +1095,11 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   else p.setClipRect(rc);
   if (brush_->Style() != bsClear) p.fillRect(rc, qcolor(brush_->Color()));
   if (text.empty()) return;
-  QFont f = qfont(font_.get());
+  QFont f = scaledFont(qfont(font_.get()), fontScale_);
   p.setFont(f);
   p.setPen(qcolor(font_->Color()));
   const String shown = MapSymbolText(font_->Name(), text);
-  if (shown.find('\n') == String::npos && shown.find('\t') == String::npos) {
+  if (!painter_ && shown.find('\n') == String::npos && shown.find('\t') == String::npos) {
     thread_local StaticTextCache cache;
     // A static text is placed by the top of its line, as here.
     p.drawStaticText(QPoint(x, y), cache.get(shown, f));
@@ -1080,7 +1110,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
 }
 
 int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {
-  QFont f = qfont(font_.get());
+  QFont f = scaledFont(qfont(font_.get()), fontScale_);
   QFontMetrics fm(f);
   int flags = 0;
   if (fmt.Contains(tfCenter)) flags |= Qt::AlignHCenter;
@@ -1177,7 +1207,7 @@ int TCanvas::TextWidth(const String& text) { return TextExtent(text).X; }
 int TCanvas::TextHeight(const String& text) { return TextExtent(text).Y; }
 
 TPoint TCanvas::TextExtent(const String& text) {
-  QFontMetrics fm(qfont(font_.get()));
+  QFontMetrics fm(scaledFont(qfont(font_.get()), fontScale_));
   return TPoint(fm.horizontalAdvance(qs(MapSymbolText(font_->Name(), text))), fm.height());
 }
 

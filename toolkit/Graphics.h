@@ -253,6 +253,13 @@ class TCanvas : public TPersistent {
   // Toolkit internals: the image drawn on, and an optional origin offset.
   QImage* Image() const { return image_; }
   void BindImage(QImage* img) { image_ = img; }
+  // A canvas on a page (a printer): drawing goes through the given painter,
+  // the surface is width x height device pixels, and fonts keep their point
+  // size (pixel sizes scaled by fontScale, the device's pixels per inch over
+  // 96). Pixel-level operations (copies, pixels, focus marks) do nothing
+  // there. A null painter unbinds.
+  void BindPainter(QPainter* p, int width, int height, double fontScale);
+  QPainter* Painter() const { return painter_; }
   void SetOrigin(TPoint o) { origin_ = o; }
   TPoint Origin() const { return origin_; }
 
@@ -268,6 +275,9 @@ class TCanvas : public TPersistent {
   bool clipIsRect_ = false;
   TRect clipRect_;
   QImage* image_ = nullptr;
+  QPainter* painter_ = nullptr;
+  int deviceW_ = 0, deviceH_ = 0;
+  double fontScale_ = 1.0;
   TPoint origin_;
   unsigned textAlign_ = TA_LEFT | TA_TOP;
   std::recursive_mutex lock_;

@@ -58,11 +58,16 @@ TEST(SortGrid, ModifiedFiresOnModified) {
 
 TEST(SortGrid, AutoSizeColumnsMeasuresOutsidePainting) {
   TSortGrid g(nullptr);
-  g.SetColCount(2);
+  g.SortOptions()->CanSort = false;   // no room for the arrow
+  g.SetColCount(3);
   g.SetCells(1, 1, "A rather long surname for one column");
+  g.SetColWidths(2, -1);   // hidden
   g.AutoSizeColumns(false);
-  EXPECT_GT(g.ColWidths(1), 150);
-  EXPECT_EQ(g.ColWidths(0), 64);   // never narrower without Force
+  TCanvas* cv = g.Canvas();
+  cv->Font()->Assign(g.Font());
+  EXPECT_EQ(g.ColWidths(1), cv->TextWidth("X") + cv->TextWidth("A rather long surname for one column"));
+  EXPECT_EQ(g.ColWidths(0), cv->TextWidth("xx"));   // nothing to show
+  EXPECT_EQ(g.ColWidths(2), -1);                     // stays hidden without Force
   g.AutoSizeColumns(true);
-  EXPECT_EQ(g.ColWidths(0), 16);
+  EXPECT_EQ(g.ColWidths(2), cv->TextWidth("xx"));
 }

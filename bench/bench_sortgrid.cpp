@@ -1,0 +1,180 @@
+// Speed of the sort grid.
+//
+// Sort: SortByColumn on 1,000,000 data rows x 4 columns by two keys (column 0
+// ssNumeric "1".."99", then column 1 ssNormal names, case-insensitive), and
+// in the same run the oracle on the same data: keys converted once with the
+// same toolkit functions (TryStrToFloat, LowerCase), std::stable_sort of an
+// index array by both keys, rows then permuted. Before every timed run both
+// get the rows back in their first, random order (not timed).
+//
+// Repaint: a full repaint of a 1,000 x 20 sort grid with OnGetCellFormat
+// assigned (client 1000 x 600), beside the string grid's full repaint of
+// the same cells, both rendered into an image of the grid's size.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <numeric>
+#include <random>
+
+#include "grids/SortGrid.h"
+#include "toolkit/Forms.h"
+#include "toolkit/TestApp.h"
+
+namespace {
+
+constexpr int kSortRows = 1000000;
+
+// The data rows: a number 1..99, a name, two more texts.
+const std::vector<std::array<String, 4>>& sortData() {
+  static const std::vector<std::array<String, 4>> data = [] {
+    static const char* names[] = {"Ivanov", "petrov", "Sidorov", "smirnov", "Kuznetsov", "popov", "Vasiliev",
+                                  "Sokolov", "mikhailov", "Novikov", "Fedorov", "morozov", "Volkov", "Alekseev"};
+    std::mt19937 rng(20);
+    std::vector<std::array<String, 4>> v(kSortRows);
+    for (int i = 0; i < kSortRows; ++i) {
+      v[size_t(i)][0] = std::to_string(1 + rng() % 99);
+      v[size_t(i)][1] = String(names[rng() % 14]) + " " + std::to_string(rng() % 1000);
+      v[size_t(i)][2] = "Team " + std::to_string(rng() % 50);
+      v[size_t(i)][3] = std::to_string(i);
+    }
+    return v;
+  }();
+  return data;
+}
+
+void fillGrid(TSortGrid& g) {
+  const auto& d = sortData();
+  for (int r = 0; r < kSortRows; ++r)
+    for (int c = 0; c < 4; ++c) g.SetCells(c, r + 1, d[size_t(r)][size_t(c)]);
+}
+
+void BM_SortGridTwoKeys(benchmark::State& st) {
+  std::unique_ptr<TSortGrid> grid;
+  for (auto _ : st) {
+    st.PauseTiming();
+    // A new grid each time, its rows made in order as the oracle's are.
+    grid.reset();
+    grid = std::make_unique<TSortGrid>(nullptr);
+    grid->SetColCount(4);
+    grid->SetRowCount(kSortRows + 1);
+    grid->OnGetSortStyle = [](TObject*, int col, TSortStyle& s) { s = col == 0 ? ssNumeric : ssNormal; };
+    fillGrid(*grid);
+    grid->SortOptions()->SecondaryIndex = "1";
+    grid->SortOptions()->SortCaseSensitive = false;
+    st.ResumeTiming();
+    grid->SortByColumn(0);
+    benchmark::DoNotOptimize(grid->Cells(0, 1));
+  }
+  TSortGrid& g = *grid;
+  // The result is the oracle's order.
+  for (int r = 2; r < g.RowCount(); ++r) {
+    const double a = StrToFloat(g.Cells(0, r - 1)), b = StrToFloat(g.Cells(0, r));
+    if (a > b || (a == b && LowerCase(g.Cells(1, r - 1)) > LowerCase(g.Cells(1, r)))) {
+      st.SkipWithError("rows out of order");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_SortGridTwoKeys)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+
+void BM_SortOracleTwoKeys(benchmark::State& st) {
+  const auto& d = sortData();
+  std::vector<std::unique_ptr<std::array<String, 4>>> rows(d.size());
+  for (auto _ : st) {
+    st.PauseTiming();
+    rows.clear();
+    rows.resize(d.size());
+    for (size_t i = 0; i < d.size(); ++i) rows[i] = std::make_unique<std::array<String, 4>>(d[i]);
+    st.ResumeTiming();
+    struct Key {
+      double num;
+      String name;
+    };
+    std::vector<Key> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      double v = 0;
+      TryStrToFloat((*rows[i])[0], v);
+      keys[i] = Key{v, LowerCase((*rows[i])[1])};
+    }
+    std::vector<int> idx(rows.size());
+    std::iota(idx.begin(), idx.end(), 0);
+    std::stable_sort(idx.begin(), idx.end(), [&](int a, int b) {
+      const Key& ka = keys[size_t(a)];
+      const Key& kb = keys[size_t(b)];
+      if (ka.num != kb.num) return ka.num < kb.num;
+      return ka.name < kb.name;
+    });
+    std::vector<std::unique_ptr<std::array<String, 4>>> out(rows.size());
+    for (size_t i = 0; i < idx.size(); ++i) out[i] = std::move(rows[size_t(idx[i])]);
+    rows.swap(out);
+    benchmark::DoNotOptimize(rows[0].get());
+  }
+}
+BENCHMARK(BM_SortOracleTwoKeys)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// ------------------------------------------------------------ repaint
+
+constexpr int kRows = 1000, kCols = 20, kClientW = 1000, kClientH = 600;
+
+template <class G>
+struct GridSetup {
+  std::unique_ptr<TForm> form;
+  G* grid = nullptr;
+  GridSetup() {
+    form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, kClientW + 60, kClientH + 60);
+    grid = new G(form.get());
+    grid->SetParent(form.get());
+    grid->SetColCount(kCols);
+    grid->SetRowCount(kRows);
+    for (int r = 0; r < kRows; ++r)
+      for (int c = 0; c < kCols; ++c) grid->SetCells(c, r, "Cell " + std::to_string(r) + ":" + std::to_string(c));
+    grid->SetBounds(0, 0, kClientW + 4 + TCustomScrollControl::ScrollBarSize, kClientH + 4 + TCustomScrollControl::ScrollBarSize);
+    form->Show();
+    grid->SetFocus();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+  }
+};
+
+template <class G>
+void repaint(benchmark::State& st, GridSetup<G>& s) {
+  TBitmap picture(s.grid->Width(), s.grid->Height());
+  for (auto _ : st) {
+    s.grid->PaintTo(picture.Canvas(), 0, 0);
+    benchmark::DoNotOptimize(picture.ScanLine(0));
+  }
+}
+
+void BM_SortGridRepaintWithFormats(benchmark::State& st) {
+  GridSetup<TSortGrid> s;
+  // As the line-up grid: a bold header, check boxes and drop-downs.
+  s.grid->OnGetCellFormat = [](TObject*, int c, int r, TGridDrawState, TFormatOptions& f, bool& ck, bool& cb, bool&) {
+    if (r == 0) f.Font->SetStyle(TFontStyles{fsBold});
+    ck = r > 0 && c == 1;
+    cb = r > 0 && c == 7;
+  };
+  repaint(st, s);
+}
+BENCHMARK(BM_SortGridRepaintWithFormats)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+void BM_StringGridRepaint(benchmark::State& st) {
+  GridSetup<TMyStringGrid> s;
+  repaint(st, s);
+}
+BENCHMARK(BM_StringGridRepaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  TestApp::Init(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

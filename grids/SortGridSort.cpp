@@ -1,0 +1,453 @@
+// The sort grid's comparisons, multi-key stable sort, filter and update
+// bracket.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "grids/SortGrid.h"
+#include "toolkit/Classes.h"
+
+// ------------------------------------------------------------ comparisons
+
+namespace {
+
+inline int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+
+// Empty texts first, then those that convert (by value), then the others by
+// bytes.
+template <class Conv>
+int compareConverted(const String& a, const String& b, Conv conv) {
+  if (a.empty() || b.empty()) return a.empty() ? (b.empty() ? 0 : -1) : 1;
+  double va = 0, vb = 0;
+  const bool ca = conv(a, va), cb = conv(b, vb);
+  if (ca && cb) {
+    if (va < vb) return -1;
+    if (va > vb) return 1;
+    return 0;
+  }
+  if (ca != cb) return ca ? -1 : 1;
+  return SortCompareStr(a, b);
+}
+
+bool convFloat(const String& s, double& v) { return TryStrToFloat(s, v) && !std::isnan(v); }
+bool convDateTime(const String& s, double& v) {
+  TDateTime d;
+  if (!TryStrToDateTime(s, d)) return false;
+  v = double(d);
+  return !std::isnan(v);
+}
+bool convTime(const String& s, double& v) {
+  TDateTime d;
+  if (!TryStrToTime(s, d)) return false;
+  v = double(d);
+  return !std::isnan(v);
+}
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+int SortCompareStr(const String& S1, const String& S2) { return sign(S1.compare(S2)); }
+
+int SortCompareFloat(const String& S1, const String& S2) { return compareConverted(S1, S2, convFloat); }
+int SortCompareDateTime(const String& S1, const String& S2) { return compareConverted(S1, S2, convDateTime); }
+int SortCompareTime(const String& S1, const String& S2) { return compareConverted(S1, S2, convTime); }
+
+int SortCompareNumericExtended(const String& S1, const String& S2) {
+  const size_t n1 = S1.size(), n2 = S2.size();
+  size_t i = 0, j = 0;
+  while (i < n1 && j < n2) {
+    if (isDigit(S1[i]) && isDigit(S2[j])) {
+      // Digit runs as numbers of any length: leading zeros skipped, then the
+      // longer run is the larger, then digit by digit.
+      size_t e1 = i, e2 = j;
+      while (e1 < n1 && isDigit(S1[e1])) ++e1;
+      while (e2 < n2 && isDigit(S2[e2])) ++e2;
+      size_t z1 = i, z2 = j;
+      while (z1 + 1 < e1 && S1[z1] == '0') ++z1;
+      while (z2 + 1 < e2 && S2[z2] == '0') ++z2;
+      const size_t l1 = e1 - z1, l2 = e2 - z2;
+      if (l1 != l2) return l1 < l2 ? -1 : 1;
+      const int c = S1.compare(z1, l1, S2, z2, l2);
+      if (c != 0) return sign(c);
+      i = e1;
+      j = e2;
+      continue;
+    }
+    const uint8_t a = uint8_t(S1[i]), b = uint8_t(S2[j]);
+    if (a != b) return a < b ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < n1 || j < n2) return i < n1 ? 1 : -1;
+  // Equal values ("a1", "a01"): by the texts themselves.
+  return SortCompareStr(S1, S2);
+}
+
+// ------------------------------------------------------------ update bracket
+
+void TSortGrid::BeginUpdate() {
+  if (updateDepth_++ > 0) return;
+  TMyStringGrid::BeginUpdate();
+  savedUpdateOnSizeChange_ = sortOptions_->UpdateOnSizeChange;
+  sortOptions_->UpdateOnSizeChange = false;
+}
+
+void TSortGrid::EndUpdate() {
+  if (updateDepth_ == 0) return;
+  if (--updateDepth_ > 0) return;
+  try {
+    TMyStringGrid::EndUpdate();
+  } catch (...) {
+    sortOptions_->UpdateOnSizeChange = savedUpdateOnSizeChange_;
+    throw;
+  }
+  sortOptions_->UpdateOnSizeChange = savedUpdateOnSizeChange_;
+  if (OnEndUpdate) OnEndUpdate(this);
+}
+
+void TSortGrid::closeEditor() {
+  // The editor's text goes back to its own cell before rows move.
+  if (InplaceEditor() && InplaceEditor()->Visible()) HideEdit();
+}
+
+// ------------------------------------------------------------ style detection
+
+TSortStyle TSortGrid::DetectSortStyle(int ACol) {
+  bool numeric = true, dateTime = true, time = true;
+  double v;
+  for (int r = 1; r < RowCount() && (numeric || dateTime || time); ++r) {
+    const String s = Cells(ACol, r);
+    if (numeric && !convFloat(s, v)) numeric = false;
+    if (time && !convTime(s, v)) time = false;
+    if (dateTime && !convDateTime(s, v)) dateTime = false;
+  }
+  if (numeric) return ssNumeric;
+  if (dateTime) return ssDateTime;
+  if (time) return ssTime;
+  return ssNormal;
+}
+
+// ------------------------------------------------------------ the sort
+
+namespace {
+
+// A stable merge sort that stays inside its range whatever the comparison
+// answers (a program's own comparison need not be an order).
+template <class Less>
+void guardedStableSort(std::vector<int>& a, Less less) {
+  const size_t n = a.size();
+  if (n < 2) return;
+  constexpr size_t Run = 24;
+  for (size_t lo = 0; lo < n; lo += Run) {
+    const size_t hi = std::min(n, lo + Run);
+    for (size_t i = lo + 1; i < hi; ++i) {
+      const int v = a[i];
+      size_t j = i;
+      while (j > lo && less(v, a[j - 1])) {
+        a[j] = a[j - 1];
+        --j;
+      }
+      a[j] = v;
+    }
+  }
+  std::vector<int> buf(n);
+  std::vector<int>* src = &a;
+  std::vector<int>* dst = &buf;
+  for (size_t width = Run; width < n; width *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * width) {
+      const size_t mid = std::min(n, lo + width), hi = std::min(n, lo + 2 * width);
+      size_t i = lo, j = mid, k = lo;
+      const int* s = src->data();
+      int* d = dst->data();
+      if (mid >= hi || !less(s[mid], s[mid - 1])) {
+        std::copy(s + lo, s + hi, d + lo);
+        continue;
+      }
+      while (i < mid && j < hi) d[k++] = less(s[j], s[i]) ? s[j++] : s[i++];
+      while (i < mid) d[k++] = s[i++];
+      while (j < hi) d[k++] = s[j++];
+    }
+    std::swap(src, dst);
+  }
+  if (src != &a) a.swap(buf);
+}
+
+}  // namespace
+
+void TSortGrid::SortByColumn(int ACol) {
+  TSortOptions& so = *sortOptions_;
+  if (!so.CanSort) return;
+  closeEditor();
+  const int oldSortCol = so.SortCol;
+  so.SortCol = ACol;
+  BeginUpdate();
+  int keyCol = ACol;
+  try {
+    int col = ACol;
+    if (OnBeginSort) OnBeginSort(this, col);
+    // The keys: the primary column, then the secondary ones, each once. All
+    // of them are checked before any row moves.
+    TStringList keyTexts;
+    keyTexts.SetCommaText(so.SecondaryIndex);
+    const String primary = IntToStr(col);
+    for (int i = keyTexts.Count() - 1; i >= 0; --i)
+      if (Trim(keyTexts.Get(i)) == primary) keyTexts.Delete(i);
+    keyTexts.Insert(0, primary);
+    std::vector<int> keys;
+    for (int i = 0; i < keyTexts.Count(); ++i) {
+      int k;
+      if (!TryStrToInt(Trim(keyTexts.Get(i)), k))
+        throw EConvertError("'" + keyTexts.Get(i) + "' is not a valid integer value");
+      if (k < 0 || k >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+      keys.push_back(k);
+    }
+    std::vector<TSortStyle> styles(keys.size());
+    for (size_t k = keys.size(); k-- > 0;) {
+      if (OnGetSortStyle) {
+        TSortStyle st = so.SortStyle;
+        OnGetSortStyle(this, keys[k], st);
+        so.SortStyle = st;
+      } else if (so.SortStyle == ssAutomatic) {
+        so.SortStyle = DetectSortStyle(keys[k]);
+      }
+      styles[k] = so.SortStyle;
+      if (styles[k] == ssCustom && !so.SortCompare)
+        throw EInvalidGridOperation("A custom sort needs a compare function");
+    }
+    // The rows 1 .. RowCount - 1 as they stand, and their running order.
+    const int n = RowCount() - 1;
+    std::vector<TStringSparseList*> rows(size_t(std::max(0, n)));
+    for (int r = 0; r < n; ++r) rows[size_t(r)] = static_cast<TStringSparseList*>(data_->Get(r + 1));
+    std::vector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const bool desc = so.SortDirection == sdDescending;
+    // The keys of every row, taken once in the rows' own order: values of
+    // the converting styles as numbers (their texts only when they do not
+    // convert), the others as texts.
+    const size_t nk = keys.size();
+    struct NumKey {
+      double v;
+      uint8_t cls;   // 0 empty, 1 value, 2 text
+    };
+    struct KeyColumn {
+      TSortStyle st;
+      bool converts;
+      std::vector<NumKey> num;
+      std::vector<String> txt;
+    };
+    std::vector<KeyColumn> kc(nk);
+    bool custom = false;
+    for (size_t k = 0; k < nk; ++k) {
+      KeyColumn& K = kc[k];
+      K.st = styles[k];
+      custom = custom || K.st == ssCustom;
+      K.converts = K.st == ssNumeric || K.st == ssDateTime || K.st == ssTime;
+      K.txt.resize(rows.size());
+      if (K.converts) K.num.resize(rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        String t = rows[i] ? rows[i]->Get(keys[k]) : String();
+        if (K.converts) {
+          NumKey& n = K.num[i];
+          n.v = 0;
+          n.cls = t.empty() ? 0 : 2;
+          double v;
+          if (n.cls == 2 && ((K.st == ssNumeric && convFloat(t, v)) || (K.st == ssDateTime && convDateTime(t, v)) ||
+                             (K.st == ssTime && convTime(t, v)))) {
+            n.cls = 1;
+            n.v = v;
+            continue;
+          }
+        }
+        K.txt[i] = !so.SortCaseSensitive && !t.empty() ? LowerCase(t) : std::move(t);
+      }
+    }
+    // One stable sort by the keys in their order of priority: the same order
+    // as one stable pass per key from the least significant up, each pass
+    // keeping the order of the one before for equal keys.
+    auto compareKey = [&](size_t k, int a, int b) -> int {
+      const KeyColumn& K = kc[k];
+      if (K.converts) {
+        const NumKey& x = K.num[size_t(a)];
+        const NumKey& y = K.num[size_t(b)];
+        if (x.cls != y.cls) return x.cls < y.cls ? -1 : 1;
+        if (x.cls == 1) return x.v < y.v ? -1 : x.v > y.v ? 1 : 0;
+        if (x.cls == 2) return SortCompareStr(K.txt[size_t(a)], K.txt[size_t(b)]);
+        return 0;
+      }
+      if (K.st == ssCustom) return so.SortCompare(K.txt[size_t(a)], K.txt[size_t(b)]);
+      if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(a)], K.txt[size_t(b)]);
+      return SortCompareStr(K.txt[size_t(a)], K.txt[size_t(b)]);
+    };
+    if (custom) {
+      // The program's comparison need not be an order: a sort that stays
+      // inside its range whatever it answers.
+      guardedStableSort(order, [&](int a, int b) {
+        for (size_t k = 0; k < nk; ++k) {
+          const int r = compareKey(k, a, b);
+          if (r != 0) return (desc ? -sign(r) : sign(r)) < 0;
+        }
+        return false;
+      });
+    } else {
+      // The first two keys of each row travel with it through the sort (a
+      // value, or a text by its first eight bytes), so most comparisons
+      // read nothing else.
+      union Word {
+        double v;
+        uint64_t pre;
+      };
+      struct Rec {
+        Word w[2];
+        int32_t row;
+        uint8_t cls[2];
+      };
+      const size_t inl = std::min<size_t>(nk, 2);
+      std::vector<Rec> recs(rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        Rec& rec = recs[i];
+        rec.row = int32_t(i);
+        rec.cls[0] = rec.cls[1] = 0;
+        rec.w[0].pre = rec.w[1].pre = 0;
+        for (size_t k = 0; k < inl; ++k) {
+          const KeyColumn& K = kc[k];
+          if (K.converts) {
+            rec.cls[k] = K.num[i].cls;
+            rec.w[k].v = K.num[i].v;
+          } else {
+            const String& t = K.txt[i];
+            rec.cls[k] = t.empty() ? 0 : 2;
+            uint64_t p = 0;
+            for (size_t j = 0; j < 8; ++j) p = (p << 8) | (j < t.size() ? uint8_t(t[j]) : 0u);
+            rec.w[k].pre = p;
+          }
+        }
+      }
+      auto compareInline = [&](size_t k, const Rec& x, const Rec& y) -> int {
+        const uint8_t cx = x.cls[k], cy = y.cls[k];
+        if (cx != cy) return cx < cy ? -1 : 1;
+        if (cx == 0) return 0;
+        const KeyColumn& K = kc[k];
+        if (K.converts) {
+          if (cx == 1) return x.w[k].v < y.w[k].v ? -1 : x.w[k].v > y.w[k].v ? 1 : 0;
+          return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
+        }
+        if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
+        if (x.w[k].pre != y.w[k].pre) return x.w[k].pre < y.w[k].pre ? -1 : 1;
+        return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
+      };
+      std::stable_sort(recs.begin(), recs.end(), [&](const Rec& a, const Rec& b) {
+        for (size_t k = 0; k < inl; ++k) {
+          const int r = compareInline(k, a, b);
+          if (r != 0) return (desc ? -r : r) < 0;
+        }
+        for (size_t k = inl; k < nk; ++k) {
+          const int r = sign(compareKey(k, a.row, b.row));
+          if (r != 0) return (desc ? -r : r) < 0;
+        }
+        return false;
+      });
+      for (size_t i = 0; i < recs.size(); ++i) order[i] = recs[i].row;
+    }
+    keyCol = keys[0];
+    // The rows at their new places; selected rows stay selected.
+    std::vector<char> wasSelected(rows.size() + 1, 0);
+    bool anySelected = false;
+    for (int i = 0; i < selectedRows_->Count(); ++i) {
+      int r;
+      if (TryStrToInt(selectedRows_->Get(i), r) && r >= 1 && r <= n) {
+        wasSelected[size_t(r)] = 1;
+        anySelected = true;
+      }
+    }
+    bool first = true;
+    for (size_t i = 0; i < order.size(); ++i) {
+      data_->Put(int(i) + 1, rows[size_t(order[i])]);
+      if (anySelected && wasSelected[size_t(order[i]) + 1]) {
+        const int newRow = int(i) + 1;
+        if (first) {
+          first = false;
+          current_.Y = newRow;
+          anchor_.Y = newRow;
+          selectedRows_->Clear();
+          anchorRows_->Clear();
+        }
+        selectedRows_->Add(IntToStr(newRow));
+        anchorRows_->Add(IntToStr(newRow));
+      }
+    }
+  } catch (...) {
+    // Nothing has moved: the grid is left as it was.
+    so.SortCompare = nullptr;
+    so.SortCol = oldSortCol;
+    EndUpdate();
+    throw;
+  }
+  so.SortCompare = nullptr;
+  if (OnEndSort) OnEndSort(this, keyCol);
+  InvalidateGrid();
+  EndUpdate();
+}
+
+// ------------------------------------------------------------ filter
+
+void TSortGrid::SetFiltered(bool v) {
+  filtered_ = v;
+  if (v && IsRowEmpty(1)) return;
+  if (!v && parked_.empty()) return;
+  closeEditor();
+  const bool keepModified = modified_;
+  BeginUpdate();
+  try {
+    if (v) {
+      std::vector<int> accepted, rejected;
+      TStringList cells;
+      bool asking = static_cast<bool>(OnSetFilter);
+      for (int r = 1; r < RowCount(); ++r) {
+        bool accept = false;
+        if (asking) {
+          cells.Clear();
+          for (int c = 0; c < ColCount(); ++c) cells.Add(Cells(c, r));
+          OnSetFilter(&cells, accept);
+        }
+        (accept ? accepted : rejected).push_back(r);
+      }
+      std::vector<TStringSparseList*> acc;
+      for (int r : accepted) acc.push_back(static_cast<TStringSparseList*>(data_->Get(r)));
+      for (int r : rejected) {
+        auto* row = static_cast<TStringSparseList*>(data_->Get(r));
+        // A parked row is kept whole, even when it holds nothing.
+        parked_.push_back(row ? row : new TStringSparseList(ColCount() > 512 ? SPALarge : SPASmall));
+      }
+      const int old = RowCount();
+      for (int r = 1; r < old; ++r) data_->Put(r, nullptr);
+      for (size_t i = 0; i < acc.size(); ++i) data_->Put(int(i) + 1, acc[i]);
+      if (!acc.empty()) {
+        SetRowCount(int(acc.size()) + 1);
+        SortByColumn(sortOptions_->SortCol);
+      } else {
+        // A really empty row stands in for them.
+        SetRowCount(2);
+      }
+      MoveToCell(0, 1, true);
+    } else {
+      const int base = RowCount();
+      for (size_t i = 0; i < parked_.size(); ++i) {
+        const int at = base + int(i);
+        delete static_cast<TStringSparseList*>(data_->Get(at));
+        data_->Put(at, parked_[i]);
+        parked_[i] = nullptr;
+      }
+      const int hidden = int(parked_.size());
+      parked_.clear();
+      SetRowCount(base + hidden);
+      if (IsRowEmpty(1)) DeleteRow(1);
+      if (hidden != 0) SortByColumn(sortOptions_->SortCol);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  SetModified(keepModified);
+}
