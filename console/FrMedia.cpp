@@ -6,6 +6,7 @@
 #include "console/FMainBuildUtil.h"
 #include "controls/ShockwaveEx.h"
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/FileMasks.h"
@@ -181,11 +182,25 @@ void TFrameMedia::build() {
   PictureShow->SetBgMode(bmStretched);
   PictureShow->SetThreaded(false);
 
-  DSVideoWindowEx1 = Make<TPanel>(this, PanelMedia, "DSVideoWindowEx1", 0, 0, 384, 256);
+  // The clip's picture; placed by size on the output area (not aligned).
+  // Made after the main window's camera window, so that its idle pass is
+  // the one that hides the cursor over the output.
+  DSVideoWindowEx1 = Make<TDSVideoWindowEx2>(this, PanelMedia, "DSVideoWindowEx1", 0, 0, 384, 256);
   DSVideoWindowEx1->SetAlign(alClient);
   DSVideoWindowEx1->SetColor(clBlack);
-  DSVideoWindowEx1->SetBevelOuter(bvNone);
-  DSVideoWindowEx1->SetCaption("");
+  DSVideoWindowEx1->SetAspectRatio(rmStretched);
+  DSVideoWindowEx1->SetAutoHideCursor(1);
+  DSVideoWindowEx1->SetDigitalZoom(0);
+  DSVideoWindowEx1->SetNoScreenSaver(true);
+  if (TColorControl* cc = DSVideoWindowEx1->ColorControl()) {
+    cc->SetBrightness(750);
+    cc->SetContrast(10000);
+    cc->SetHue(0);
+    cc->SetSaturation(10000);
+    cc->SetSharpness(5);
+    cc->SetGamma(1);
+    cc->SetColorEnable(true);
+  }
   DSVideoWindowEx1->SetVisible(false);
 
   ShockwaveFlashEx1 = Make<TShockwaveFlashEx>(this, PanelMedia, "ShockwaveFlashEx1", 0, 0, 384, 256);
@@ -291,6 +306,7 @@ void TFrameMedia::build() {
   FilterGraph1 = MakeComponent<TFilterGraph>(this, "FilterGraph1");
   FilterGraph1->SetMode(gmNormal);
   FilterGraph1->SetLinearVolume(true);
+  DSVideoWindowEx1->SetFilterGraph(FilterGraph1);
   DSTrackBar1 = Make<TDSTrackBar>(this, Panel3, "DSTrackBar1", 0, 20, 312, 24);
   DSTrackBar1->SetFilterGraph(FilterGraph1);
   DSTrackBar1->SetTickStyle(tsNone);
@@ -370,9 +386,11 @@ void TFrameMedia::Init() {
   // 6. The video window is placed by size, not aligned.
   DSVideoWindowEx1->SetAlign(alNone);
   // 7. Each colour slider works and shows its thumb only where the video
-  // window can control that colour; the capabilities come with the video
-  // window (playback), until then none is offered.
-  const bool canBrightness = false, canContrast = false, canHue = false, canSaturation = false, canColor = false;
+  // window can control that colour.
+  const TDSVideoWindowEx2Caps* caps = DSVideoWindowEx1->Caps();
+  const bool canBrightness = caps->CanControlBrigtness(), canContrast = caps->CanControlContrast(),
+             canHue = caps->CanControlHue(), canSaturation = caps->CanControlSaturation(),
+             canColor = caps->CanControlColorEnabled();
   const std::pair<TTrackBar*, bool> sliders[] = {
       {TrackBar1, canBrightness}, {TrackBar2, canContrast}, {TrackBar3, canHue}, {TrackBar4, canSaturation}};
   for (const auto& [bar, can] : sliders) {
@@ -398,10 +416,10 @@ void TFrameMedia::Init() {
   } catch (const std::exception&) {
   }
   UpdateFilesCount();
-  // 11. The colour sliders read the live values with the video window
-  // (playback).
+  // 11.
   ListMedia->SetItemIndex(0);
   ListMediaClick(ListMedia);
+  GetMediaValues();
   ShowPictureParams();
 }
 

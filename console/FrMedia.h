@@ -29,6 +29,7 @@ class TFilterGraph;
 class TDSTrackBar;
 class TSampleGrabber;
 class TFilter;
+class TDSVideoWindowEx2;
 struct IBaseFilter;
 class TBitmap;
 class TPictureShow;
@@ -208,9 +209,7 @@ class TFrameMedia : public TPanel {
   TPanel* PanelWork = nullptr;           // preview, transport and item controls
   TPanel* PanelMedia = nullptr;          // preview area; layout page 7
   TPictureShow* PictureShow = nullptr;   // pictures of the list
-  // Place of the video window: the playback developer puts the frame's
-  // video window here (black, hidden, not aligned).
-  TPanel* DSVideoWindowEx1 = nullptr;
+  TDSVideoWindowEx2* DSVideoWindowEx1 = nullptr;   // clips of the list and goal clips
   TShockwaveFlashEx* ShockwaveFlashEx1 = nullptr;
   TToolBar* MediaToolBar = nullptr;
   TToolButton* btPause = nullptr;
@@ -323,5 +322,6 @@ class TFrameMedia : public TPanel {
   bool pictureStopped_ = false;
   bool pictureLoaded_ = false;         // ShowPictureParams loaded the line's picture
   bool inGoalClip_ = false;
+  bool readingColours_ = false;         // GetMediaValues fills the colour controls
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -13,6 +13,7 @@
 #include "console/FrMedia.h"
 #include "controls/ShockwaveEx.h"
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Classes.h"
 #include "toolkit/Forms.h"
@@ -181,6 +182,9 @@ void TFrameMedia::playPicture() {
   if (Application) Application->ProcessMessages();
   if (serial != playSerial_) return;   // superseded while the messages ran
   PictureShow->SetVisible(true);
+  // The background (the clip's last frame) is laid before the transition
+  // starts from it.
+  if (afterClip) PictureShow->Repaint();
   pictureStopped_ = false;
   PictureShow->Execute();
   if (afterClip) PictureShow->BgPicture()->Clear();
@@ -628,9 +632,15 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     if (ok) {
       FilterGraph1->SetVolume(SoundLevel->Position());
       FilterGraph1->Play();
-      const int64_t duration = FilterGraph1->Duration();
+      // A length not known yet is asked again while the clip starts (at
+      // most two seconds).
+      int64_t duration = FilterGraph1->Duration();
       const int64_t t0 = TickNow();
-      waitPumping([&] { return TickNow() - t0 >= duration; });
+      waitPumping([&] {
+        const int64_t elapsed = TickNow() - t0;
+        if (duration <= 0 && elapsed < 2000) duration = FilterGraph1->Duration();
+        return elapsed >= std::max<int64_t>(duration, 0) && (duration > 0 || elapsed >= 2000);
+      });
     }
   } catch (const std::exception&) {
     showStatus("Error file " + Path);
@@ -778,10 +788,38 @@ void TFrameMedia::SnapshotClick(TObject* /*Sender*/) {
 void TFrameMedia::FilterGraph1DSEvent(TComponent* /*Sender*/, int /*Event*/, intptr_t /*Param1*/, intptr_t /*Param2*/) {}
 
 // Colours of the overlay: the video window's colour control.
-void TFrameMedia::TrackBar1Change(TObject* /*Sender*/) {}
-void TFrameMedia::TrackBar2Change(TObject* /*Sender*/) {}
-void TFrameMedia::TrackBar3Change(TObject* /*Sender*/) {}
-void TFrameMedia::TrackBar4Change(TObject* /*Sender*/) {}
-void TFrameMedia::cbMedia_ColorClick(TObject* /*Sender*/) {}
-void TFrameMedia::SpeedButton1Click(TObject* /*Sender*/) { GetMediaValues(); }
-void TFrameMedia::GetMediaValues() {}
+void TFrameMedia::TrackBar1Change(TObject* /*Sender*/) {
+  if (!readingColours_) DSVideoWindowEx1->ColorControl()->SetBrightness(TrackBar1->Position());
+}
+void TFrameMedia::TrackBar2Change(TObject* /*Sender*/) {
+  if (!readingColours_) DSVideoWindowEx1->ColorControl()->SetContrast(TrackBar2->Position());
+}
+void TFrameMedia::TrackBar3Change(TObject* /*Sender*/) {
+  if (!readingColours_) DSVideoWindowEx1->ColorControl()->SetHue(TrackBar3->Position());
+}
+void TFrameMedia::TrackBar4Change(TObject* /*Sender*/) {
+  if (!readingColours_) DSVideoWindowEx1->ColorControl()->SetSaturation(TrackBar4->Position());
+}
+void TFrameMedia::cbMedia_ColorClick(TObject* /*Sender*/) {
+  if (!readingColours_) DSVideoWindowEx1->ColorControl()->SetColorEnable(cbMedia_Color->Checked());
+}
+void TFrameMedia::SpeedButton1Click(TObject* /*Sender*/) {
+  DSVideoWindowEx1->ColorControl()->RestoreDefault();
+  GetMediaValues();
+}
+void TFrameMedia::GetMediaValues() {
+  // The controls show the live values; showing them writes nothing back.
+  TColorControl* cc = DSVideoWindowEx1->ColorControl();
+  readingColours_ = true;
+  try {
+    cbMedia_Color->SetChecked(cc->ColorEnable());
+    TrackBar1->SetPosition(cc->Brightness());
+    TrackBar2->SetPosition(cc->Contrast());
+    TrackBar3->SetPosition(cc->Hue());
+    TrackBar4->SetPosition(cc->Saturation());
+  } catch (...) {
+    readingColours_ = false;
+    throw;
+  }
+  readingColours_ = false;
+}

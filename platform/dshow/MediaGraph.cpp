@@ -497,13 +497,23 @@ void TGraph::UnlinkPin(TMediaPin* pin) {
   TMediaPin* out = pin->Dir() == PINDIR_OUTPUT ? pin : pin->peer;
   TMediaPin* in = pin->Dir() == PINDIR_OUTPUT ? pin->peer : pin;
   if (!out || !in) return;
-  // A prerolled branch holds its streaming thread in the sink; the pipeline
-  // goes to READY first (sinks first, so nothing stays blocked). The streams
-  // of a file are gone then: a file is rendered again after a disconnection.
+  // A prerolled branch holds its streaming thread in the sink. The branch
+  // below the link is flushed first, which lets that thread go (its task
+  // pauses on the flush) while the decoder keeps its streams; the flushing
+  // seek that follows a new link starts it again. Without pads to flush the
+  // pipeline goes to READY (and a file is rendered again).
+  GstPad* flushAt = nullptr;
   if (pipelineAbove(GST_STATE_READY)) {
-    gst_element_set_state(pipeline_, GST_STATE_READY);
-    prerolled_ = false;
-    eos_ = false;
+    if (out->converter) flushAt = gst_element_get_static_pad(out->converter, "sink");
+    else if (in->Pad()) flushAt = GST_PAD(gst_object_ref(in->Pad()));
+    if (flushAt) {
+      // Still prerolled for the flushing seek after the new link.
+      gst_pad_send_event(flushAt, gst_event_new_flush_start());
+    } else {
+      gst_element_set_state(pipeline_, GST_STATE_READY);
+      prerolled_ = false;
+      eos_ = false;
+    }
   }
   if (out->converter) {
     GstElement* conv = out->converter;
@@ -521,6 +531,11 @@ void TGraph::UnlinkPin(TMediaPin* pin) {
   }
   out->peer = nullptr;
   in->peer = nullptr;
+  if (flushAt) {
+    // The filter below takes data again once it is linked anew.
+    if (in->Pad()) gst_pad_send_event(in->Pad(), gst_event_new_flush_stop(TRUE));
+    gst_object_unref(flushAt);
+  }
   if (out->Pad() && !out->dropProbe)
     out->dropProbe = gst_pad_add_probe(out->Pad(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
                                        dropBuffers, nullptr, nullptr);
@@ -560,11 +575,12 @@ HRESULT TGraph::Disconnect(IPin* pin) {
 
 void TGraph::flushingSeekAfterChange() {
   // New branches of a prerolled graph get their data again from one seek.
+  // A branch linked anew waits for data, so no state change settles before
+  // the seek: it is not waited for.
   if (!prerolled_ || isLiveGraph() || !pipelineAbove(GST_STATE_READY)) return;
-  gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
   gint64 pos = 0;
   if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &pos)) pos = 0;
-  seekTo(pos, rate_, stopNs_);
+  seekTo(pos, rate_, stopNs_, false);
 }
 
 static TMediaFilter* findFilter(const std::vector<ComPtr<IBaseFilter>>& filters, const CLSID& clsid,
@@ -845,8 +861,8 @@ HRESULT TGraph::GetState(int32_t, OAFilterState* state) {
 
 // --- seeking
 
-HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs) {
-  gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
+HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle) {
+  if (settle) gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
   gboolean ok = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
                                  std::max<gint64>(0, posNs), stopNs >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,

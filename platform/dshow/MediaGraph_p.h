@@ -229,7 +229,9 @@ class TGraph : public TComObject,
   bool hasContent();
   bool isLiveGraph();
   void flushingSeekAfterChange();
-  HRESULT seekTo(gint64 posNs, double rate, gint64 stopNs);
+  // settle: wait for a state change under way first (not after a relink,
+  // whose new branch prerolls only from this seek).
+  HRESULT seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle = true);
   void applyAudio();
   bool pipelineAbove(GstState s);
   void syncPipelineState();

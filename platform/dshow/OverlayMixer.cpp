@@ -70,6 +70,9 @@ class TOverlayMixer : public TMediaFilter, public IDDrawExclModeVideo {
     GstElement* captions = MakeElement("fakesink", "captions");
     if (!balance_ || !captions) return;
     g_object_set(captions, "sync", FALSE, "async", FALSE, nullptr);
+    // Counted as no sink of the bin: the end of the stream is the video's
+    // alone, an unused caption input would keep the clip from ever ending.
+    GST_OBJECT_FLAG_UNSET(captions, GST_ELEMENT_FLAG_SINK);
     gst_bin_add_many(GST_BIN(bin_), balance_, captions, nullptr);
     GstPad* in = gst_element_get_static_pad(balance_, "sink");
     GstPad* out = gst_element_get_static_pad(balance_, "src");

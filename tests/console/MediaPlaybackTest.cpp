@@ -8,6 +8,7 @@
 #include "console/FrMedia.h"
 #include "controls/ShockwaveEx.h"
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 
@@ -56,6 +57,7 @@ class MediaPlaybackTest : public ConsoleFixture {
   void SetUp() override {
     ConsoleFixture::SetUp();
     setenv("TABLO_AUDIO_SINK", "fakesink sync=true", 1);
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
     Create();
     f_ = form_->FrameMedia1;
     f_->TickSource = [this] { return tick_; };
@@ -125,7 +127,9 @@ TEST_F(MediaPlaybackTest, PicturesAndAClipPlayInOrderWithWrapAround) {
   EXPECT_EQ(f_->LoadedFile, Pics() + "c.avi");
   EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
   // The clip plays to its end, then the list wraps to the first picture.
-  ASSERT_TRUE(PumpUntil([&] { return runs.size() == 3; }));
+  std::vector<int> ev;
+  f_->FilterGraph1->OnDSEvent = [&](TComponent*, int e, LONG_PTR, LONG_PTR) { ev.push_back(e); };
+  ASSERT_TRUE(PumpUntil([&] { return runs.size() == 3; })) << ::testing::PrintToString(ev) << f_->FilterGraph1->State();
   const std::vector<std::tuple<int, int, int>> want = {{0, 98, 4}, {1, 98, 4}, {0, 98, 4}};
   EXPECT_EQ(runs, want);
   EXPECT_TRUE(f_->TimerDelayPics->Enabled());
@@ -133,6 +137,61 @@ TEST_F(MediaPlaybackTest, PicturesAndAClipPlayInOrderWithWrapAround) {
   f_->btStopClick(f_->btStop);
   EXPECT_FALSE(f_->TimerDelayPics->Enabled());
   EXPECT_EQ(State(), 1);
+}
+
+// The frame number a bitmap shows at a point (-1: none).
+int FrameAt(TBitmap& b, int x, int y) {
+  const TColor c = b.Canvas()->Pixel(x, y);
+  return clips::DecodeColour(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTransitionOnly) {
+  Clip("c.avi", 8);
+  Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
+  List({"c.avi", "a.bmp", "b.bmp"});
+  std::vector<int> firstFrames;   // frame number behind each transition's first frame
+  bool first = false;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    first = true;
+    f_->PictureShowStart(s);
+  };
+  f_->PictureShow->OnAfterNewFrame = [&](TObject*, TBitmap*, TBitmap* screen) {
+    if (!first) return;
+    first = false;
+    firstFrames.push_back(FrameAt(*screen, screen->Width() * 7 / 10, screen->Height() * 7 / 10));
+  };
+  // The media page is on view, as it is on the screen while it plays.
+  form_->Show();
+  form_->PageControl2->SetActivePage(form_->Sheet_Tablo);
+  form_->PageControl1->SetActivePage(form_->Sheet_Media);
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return firstFrames.size() == 1; }));
+  EndPause();
+  ASSERT_EQ(firstFrames.size(), 2u);
+  EXPECT_GE(firstFrames[0], 5);   // the clip's end
+  EXPECT_EQ(firstFrames[1], -1);
+  EXPECT_TRUE(f_->PictureShow->BgPicture()->Graphic() == nullptr || f_->PictureShow->BgPicture()->Graphic()->Empty());
+  f_->btStopClick(f_->btStop);
+}
+
+TEST_F(MediaPlaybackTest, ColourSlidersDriveTheColourControl) {
+  TColorControl* cc = f_->DSVideoWindowEx1->ColorControl();
+  EXPECT_TRUE(f_->TrackBar1->Enabled());
+  EXPECT_TRUE(f_->cbMedia_Color->Enabled());
+  f_->TrackBar1->SetPosition(1234);
+  f_->TrackBar2->SetPosition(15000);
+  f_->TrackBar3->SetPosition(-90);
+  f_->TrackBar4->SetPosition(5000);
+  f_->cbMedia_Color->SetChecked(false);
+  f_->cbMedia_ColorClick(f_->cbMedia_Color);
+  EXPECT_EQ(std::make_tuple(cc->Brightness(), cc->Contrast(), cc->Hue(), cc->Saturation(), cc->ColorEnable()),
+            std::make_tuple(1234, 15000, -90, 5000, false));
+  f_->SpeedButton1Click(f_->SpeedButton1);
+  EXPECT_EQ(std::make_tuple(f_->TrackBar1->Position(), f_->TrackBar2->Position(), f_->TrackBar3->Position(),
+                            f_->TrackBar4->Position(), f_->cbMedia_Color->Checked()),
+            std::make_tuple(750, 10000, 0, 10000, true));
+  EXPECT_EQ(cc->Brightness(), 750);
 }
 
 TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
@@ -234,6 +293,15 @@ TEST_F(MediaPlaybackTest, SendingReklamaWhileAClipPlaysRestartsItOnTheOutput) {
   EXPECT_TRUE(f_->DSVideoWindowEx1->Visible());
   EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
   EXPECT_EQ(f_->LoadedFile, Pics() + "c.avi");
+  // A frame of the clip drawn there.
+  const TRect r = f_->DSVideoWindowEx1->BoundsRect();
+  TBitmap out(form_->PanelTabloColor->Width(), form_->PanelTabloColor->Height());
+  const int x = std::clamp(r.Left + r.Width() * 3 / 4, 0, out.Width() - 1);
+  const int y = std::clamp(r.Top + r.Height() * 3 / 4, 0, out.Height() - 1);
+  EXPECT_TRUE(PumpUntil([&] {
+    form_->PanelTabloColor->PaintTo(out.Canvas(), 0, 0);
+    return FrameAt(out, x, y) >= 0;
+  }));
   // Another page sent: the clip stops and the outputs go home.
   Send(form_->Sheet_Clock);
   EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
@@ -275,6 +343,7 @@ TEST_F(MediaPlaybackTest, RatePresetsVolumeAndTimeTexts) {
   Clip("c.avi", 25);
   List({"c.avi"});
   f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->State() == gsPlaying; }));
   f_->RateLevel->SetPosition(5);
   EXPECT_EQ(f_->RateLevel->Tag(), 150);
   // Rate 0.0 is refused: the one in effect stays.
@@ -292,31 +361,31 @@ TEST_F(MediaPlaybackTest, FrameStepWhilePausedShowsTheNextFrame) {
   f_->btPlayClick(f_->btPlay);
   f_->btPauseClick(f_->btPause);
   ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->State() == gsPaused; }));
-  // The frame the video renderer holds.
+  // The frame the video window shows.
   auto frameNo = [&] {
-    ComPtr<IFilterGraph> g = f_->FilterGraph1->Query<IFilterGraph>();
-    ComPtr<IBaseFilter> r;
-    if (!g || FAILED(g->FindFilterByName("Video Renderer", r.Put()))) return -1;
-    ComPtr<IVideoFrameSource> src = QueryAs<IVideoFrameSource>(r);
-    TVideoFrame fr;
-    if (!src || !src->LatestFrame(fr)) return -1;
-    const uint8_t* px = fr.Bits + size_t(fr.Height - 4) * fr.Stride + size_t(fr.Width - 4) * 4;
-    return clips::DecodeColour(px[2], px[1], px[0]);
+    TDSVideoWindowEx2* w = f_->DSVideoWindowEx1;
+    TBitmap b(w->Width(), w->Height());
+    w->PaintTo(b.Canvas(), 0, 0);
+    return FrameAt(b, b.Width() * 3 / 4, b.Height() * 3 / 4);
   };
+  ASSERT_TRUE(PumpUntil([&] { return frameNo() >= 0; }));
   const int at = frameNo();
   ASSERT_GE(at, 0);
   ASSERT_TRUE(f_->FilterGraph1->Query<IVideoFrameStep>());
-  std::vector<int> seen;
-  for (int k = 0; k < 3; ++k) {
+  // The first step after the pause may show the paused frame again (or the
+  // clip's start, when the graph's clock changed); from then on each step
+  // shows the next frame.
+  int now = at;
+  for (int k = 0; k < 2 && now == at; ++k) {
     f_->btFrameStepClick(f_->btFrameStep);
-    mediatest::Pump(300);
-    seen.push_back(frameNo());
+    PumpUntil([&] { return (now = frameNo()) != at; }, 3000);
   }
-  // Each step shows at most the next frame, and the steps move the clip on
-  // (the first step after the pause may show the paused frame again).
-  EXPECT_GT(seen.back(), at);
-  EXPECT_LE(seen[0], at + 1);
-  for (size_t k = 1; k < seen.size(); ++k) EXPECT_EQ(seen[k], seen[k - 1] + 1);
+  ASSERT_NE(now, at);
+  for (int k = 1; k <= 2; ++k) {
+    f_->btFrameStepClick(f_->btFrameStep);
+    EXPECT_TRUE(PumpUntil([&] { return frameNo() == now + 1; }, 3000)) << k;
+    now = frameNo();
+  }
 }
 
 }  // namespace
