@@ -79,6 +79,7 @@ void TFormMain::BuildSecretarySheet() {
   sgSek_Sostav->SetFixedCols(0);
   sgSek_Sostav->SetFixedRows(1);
   sgSek_Sostav->SetDefaultRowHeight(20);
+  sgSek_Sostav->SortOptions()->CanSort = false;   // the line-up keeps its own order
   sgSek_Sostav->OnModified = [this](TObject* s) { NadoSave(s); };
 
   Sek_ImagePhoto = Make<TImage>(this, Sheet_Sek, "Sek_ImagePhoto", 190, 114, 54, 72);

@@ -222,6 +222,9 @@ class TSortGrid : public TMyStringGrid {
   void SizeChanged(int OldColCount, int OldRowCount) override;
   void SetEditText(int ACol, int ARow, const String& Value) override;
   void Resize() override;
+  // The grid pops its menu up itself, on a right-button release over a data
+  // row; the menu key still shows it.
+  void DoContextPopup(TPoint p, bool& handled) override;
 
  private:
   void checkCol(int ACol) const;

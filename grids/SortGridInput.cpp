@@ -212,6 +212,7 @@ void TSortGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   const bool samePressed = cell == pressCell_;
   if (Button == mbRight && cell.Y >= 1 && PopupMenu()) {
     const TPoint p = ClientToScreen(TPoint(X, Y));
+    PopupMenu()->SetPopupComponent(this);
     PopupMenu()->Popup(p.X, p.Y);
   }
   if (samePressed && cell.Y >= 1 && Button == mbLeft && !EditorMode()) {
@@ -267,6 +268,11 @@ void TSortGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     }
     if (OnRowSelected) OnRowSelected(this);
   }
+}
+
+void TSortGrid::DoContextPopup(TPoint p, bool& handled) {
+  TMyStringGrid::DoContextPopup(p, handled);
+  if (p.X >= 0) handled = true;
 }
 
 bool TSortGrid::DoMouseWheelDown(TShiftState, TPoint) {

@@ -35,6 +35,9 @@ TPrinter::TPrinter() : d_(std::make_unique<Impl>()), canvas_(std::make_unique<TC
 
 TPrinter::~TPrinter() {
   if (printing_) Abort();
+  // At the program's end the application object may be gone already: the
+  // platform printer is then left to the system.
+  if (!QCoreApplication::instance()) (void)d_->printer.release();
 }
 
 TStrings* TPrinter::Printers() {

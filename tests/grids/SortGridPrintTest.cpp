@@ -168,3 +168,22 @@ TEST_F(PrintToPdf, NoPrinterShowsTheErrorAndWritesNothing) {
   EXPECT_FALSE(FileExists(pdf + ".part"));
   EXPECT_EQ(g.PageCount(), 1);
 }
+
+TEST_F(PrintToPdf, ThePrintDialogIsAnsweredByTheHook) {
+  TPrintDialog d(nullptr);
+  int asked = 0;
+  CommonDialogHook = [&](TCommonDialog* dlg) {
+    ++asked;
+    EXPECT_EQ(dlg, &d);
+    d.Copies = 2;
+    return true;
+  };
+  EXPECT_TRUE(d.Execute());
+  CommonDialogHook = nullptr;
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(d.Copies, 2);
+  EXPECT_NE(Printer()->Printers()->IndexOf("PDF file"), -1);
+  HidePrintersForTests = true;
+  EXPECT_EQ(Printer()->Printers()->Count(), 0);
+  EXPECT_EQ(Printer()->PrinterIndex(), -1);
+}
