@@ -1,0 +1,263 @@
+// The media frame's gap between items and its goal-clip wait, each against a
+// reference measured in the same run on the same files:
+//   - clip -> clip: from the end of stream of a 720x576 MJPEG AVI to the next
+//     clip's first frame painted in the video window; reference: a bare
+//     GStreamer pipeline (uridecodebin ! videoconvert ! appsink) opened on
+//     the same next clip until its first frame;
+//   - clip -> picture: from the end of stream to the first transition frame
+//     of a 1920x1080 JPEG; reference: libjpeg decoding the same picture;
+//   - the goal-clip wait over a 5 s clip: CPU share of the wait and how late
+//     it ends after the clip's length (counters "cpu_pct", "late_ms").
+// The main window is shown (offscreen), the media page is on view, the
+// settings and data live in a temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <gst/app/gstappsink.h>
+#include <jpeglib.h>
+#include <sys/resource.h>
+
+#include <QImage>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <algorithm>
+#include <vector>
+
+#include "../tests/support/ClipMaker.h"
+#include "console/FMain.h"
+#include "console/FrMedia.h"
+#include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
+#include "pictureshow/PictureShow.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Forms.h"
+#include "toolkit/TestApp.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Setup {
+  std::string root, app, clipA, clipB, picture, goal;
+  TFormMain* form = nullptr;
+  TFrameMedia* frame = nullptr;
+};
+
+Setup& S() {
+  static Setup s = [] {
+    Setup r;
+    char tmpl[] = "/tmp/bench_mediaplay_XXXXXX";
+    r.root = mkdtemp(tmpl);
+    r.app = r.root + "/app/";
+    for (const char* d : {"Teams", "Texts", "Pics", "Views"}) std::filesystem::create_directories(r.app + d);
+    setenv("XDG_CONFIG_HOME", (r.root + "/cfg").c_str(), 1);
+    setenv("TABLO_AUDIO_SINK", "fakesink sync=true", 1);
+    r.clipA = r.app + "Pics/a.avi";
+    r.clipB = r.app + "Pics/b.avi";
+    r.goal = r.app + "Pics/goal.avi";
+    r.picture = r.app + "Pics/p.jpg";
+    clips::Make(r.clipA, clips::Kind::Avi, 5, 720, 576);
+    clips::Make(r.clipB, clips::Kind::Avi, 5, 720, 576);
+    clips::Make(r.goal, clips::Kind::Avi, 125, 32, 32);
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+    img.save(QString::fromStdString(r.picture), "JPEG", 90);
+    MessageDlgHook = [](const TMsgDlgRequest&) { return mrOk; };
+    r.form = new TFormMain(nullptr, TFormMainEnvironment{r.app, "bench"});
+    r.form->AfterConstruction();
+    r.form->Show();
+    r.form->PageControl2->SetActivePage(r.form->Sheet_Tablo);
+    r.form->PageControl1->SetActivePage(r.form->Sheet_Media);
+    r.frame = r.form->FrameMedia1;
+    return r;
+  }();
+  return s;
+}
+
+// Median and worst of the iterations, in milliseconds, as counters.
+struct Spread {
+  std::vector<double> ms;
+  void Add(benchmark::State& state, double seconds) {
+    state.SetIterationTime(seconds);
+    ms.push_back(seconds * 1000.0);
+  }
+  void Report(benchmark::State& state) {
+    if (ms.empty()) return;
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["worst_ms"] = ms.back();
+  }
+};
+
+void PumpOnce() {
+  if (Application) Application->ProcessMessages();
+}
+
+// Plays a list of two lines and returns the gap from the first line's end
+// of stream to the second line's first frame (Drawn tells when it came).
+double Gap(const std::string& second, const std::function<void(bool&, Clock::time_point&)>& arm) {
+  TFrameMedia* f = S().frame;
+  f->btStopClick(f->btStop);
+  f->ClearList();
+  f->AddItemPath(S().clipA);
+  f->AddItemPath(second);
+  for (int i = 0; i < 2; ++i) f->ListMedia->SetChecked(i, true);
+  f->SetButtonsState(1);
+  f->ListMedia->SetItemIndex(0);
+  Clock::time_point end{}, drawn{};
+  bool ended = false, done = false;
+  auto complete = f->FilterGraph1->OnGraphComplete;
+  f->FilterGraph1->OnGraphComplete = [&](TObject* s, HRESULT r, IBaseFilter* b) {
+    if (!ended) {
+      ended = true;
+      end = Clock::now();
+      arm(done, drawn);
+    }
+    complete(s, r, b);
+  };
+  f->btPlayClick(f->btPlay);
+  const auto limit = Clock::now() + std::chrono::seconds(10);
+  while (!done && Clock::now() < limit) {
+    PumpOnce();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  if (!done) drawn = Clock::now();
+  f->FilterGraph1->OnGraphComplete = complete;
+  f->DSVideoWindowEx1->OnPaint = nullptr;
+  f->PictureShow->OnAfterNewFrame = nullptr;
+  f->btStopClick(f->btStop);
+  return std::chrono::duration<double>(drawn - end).count();
+}
+
+void BM_ClipToClip(benchmark::State& state) {
+  TFrameMedia* f = S().frame;
+  Spread spread;
+  for (auto _ : state) {
+    const double gap = Gap(S().clipB, [f](bool& done, Clock::time_point& drawn) {
+      f->DSVideoWindowEx1->OnPaint = [f, &done, &drawn](TObject*) {
+        if (!done && f->LoadedFile.find("b.avi") != String::npos && f->FilterGraph1->State() == gsPlaying) {
+          done = true;
+          drawn = Clock::now();
+        }
+      };
+    });
+    spread.Add(state, gap);
+  }
+  spread.Report(state);
+}
+BENCHMARK(BM_ClipToClip)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_ClipToClipReference(benchmark::State& state) {
+  const std::string line = "uridecodebin uri=file://" + S().clipB + " ! videoconvert ! appsink name=sink";
+  Spread spread;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    GstElement* p = gst_parse_launch(line.c_str(), nullptr);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(p), "sink");
+    gst_element_set_state(p, GST_STATE_PLAYING);
+    GstSample* s = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), 10 * GST_SECOND);
+    const auto t1 = Clock::now();
+    if (s) gst_sample_unref(s);
+    gst_element_set_state(p, GST_STATE_NULL);
+    gst_object_unref(sink);
+    gst_object_unref(p);
+    spread.Add(state, std::chrono::duration<double>(t1 - t0).count());
+  }
+  spread.Report(state);
+}
+BENCHMARK(BM_ClipToClipReference)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_ClipToPicture(benchmark::State& state) {
+  TFrameMedia* f = S().frame;
+  Spread spread;
+  for (auto _ : state) {
+    const double gap = Gap(S().picture, [f](bool& done, Clock::time_point& drawn) {
+      f->PictureShow->OnAfterNewFrame = [&done, &drawn](TObject*, TBitmap*, TBitmap*) {
+        if (done) return;
+        done = true;
+        drawn = Clock::now();
+      };
+    });
+    spread.Add(state, gap);
+  }
+  spread.Report(state);
+}
+BENCHMARK(BM_ClipToPicture)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_ClipToPictureReference(benchmark::State& state) {
+  Spread spread;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    FILE* in = std::fopen(S().picture.c_str(), "rb");
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, in);
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    std::vector<unsigned char> row(size_t(cinfo.output_width) * cinfo.output_components);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      JSAMPROW r = row.data();
+      jpeg_read_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(in);
+    spread.Add(state, std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  spread.Report(state);
+}
+BENCHMARK(BM_ClipToPictureReference)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void BM_GoalClipWait(benchmark::State& state) {
+  TFrameMedia* f = S().frame;
+  double cpu = 0, wall = 0, late = 0;
+  // The wait's own clock: its first reading starts the wait, its last one
+  // ends it.
+  int64_t first = -1, last = -1;
+  f->TickSource = [&] {
+    const int64_t now = GetTickCount64();
+    if (first < 0) first = now;
+    last = now;
+    return now;
+  };
+  for (auto _ : state) {
+    first = last = -1;
+    const double c0 = CpuSeconds();
+    const auto t0 = Clock::now();
+    f->PlayClipBlocking(S().goal);
+    const double w = std::chrono::duration<double>(Clock::now() - t0).count();
+    cpu += CpuSeconds() - c0;
+    wall += w;
+    late = std::max(late, double(last - first) - 5000.0);
+  }
+  f->TickSource = nullptr;
+  state.counters["cpu_pct"] = wall > 0 ? 100.0 * cpu / wall : 0;
+  state.counters["late_ms"] = late;
+}
+BENCHMARK(BM_GoalClipWait)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  TestApp::Init(argc, argv);
+  S();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(S().root);
+  return 0;
+}
