@@ -248,6 +248,7 @@ void TFrameMedia::playVideo(const String& Path) {
   // Played again without a new render: from its beginning.
   if (!rendered) rewindClip();
   FilterGraph1->SetVolume(SoundLevel->Position());
+  btFrameStep->SetEnabled(false);   // a playing clip steps once paused
   try {
     FilterGraph1->Play();
   } catch (const std::exception&) {

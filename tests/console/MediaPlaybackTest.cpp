@@ -237,6 +237,69 @@ TEST_F(MediaPlaybackTest, AMissingPictureIsReportedAndTheListGoesOn) {
   f_->btStopClick(f_->btStop);
 }
 
+TEST_F(MediaPlaybackTest, ADoubleClickedPicturePlaysOnceAndPauseDuringATransitionSkipsThePause) {
+  Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
+  List({"a.bmp", "b.bmp"});
+  int starts = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++starts;
+    f_->PictureShowStart(s);
+  };
+  f_->ListMediaDblClick(f_->ListMedia);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(State(), 1);
+  EXPECT_FALSE(f_->TimerDelayPics->Enabled());
+  // Pause while the transition runs: it ends and no pause follows.
+  f_->PictureShow->OnProgress = [&](TObject*) {
+    if (State() == 2) f_->btPauseClick(f_->btPause);
+  };
+  f_->btPlayClick(f_->btPlay);
+  EXPECT_EQ(State(), 3);
+  EXPECT_FALSE(f_->TimerDelayPics->Enabled());
+}
+
+// Counts the renders of a graph.
+struct RenderCounter : IGraphListener {
+  int renders = 0;
+  void GraphEvent(int, LONG_PTR, LONG_PTR) override {}
+  void ControlEvent(TControlNotice op, int) override {
+    if (op == cnRenderEnd) ++renders;
+  }
+  HRESULT QueryInterface(const GUID&, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return 1; }
+  ULONG Release() override { return 1; }
+};
+
+TEST_F(MediaPlaybackTest, AClipPlayedAgainReusesItsRenderAndStartsFromItsBeginning) {
+  Clip("c.avi", 12);
+  List({"c.avi"});
+  RenderCounter counter;
+  f_->FilterGraph1->InsertEventNotifier(&counter);
+  int completes = 0;
+  auto complete = f_->FilterGraph1->OnGraphComplete;
+  f_->FilterGraph1->OnGraphComplete = [&](TObject* s, HRESULT r, IBaseFilter* b) {
+    ++completes;
+    complete(s, r, b);
+  };
+  auto frameNo = [&] {
+    TBitmap b(f_->DSVideoWindowEx1->Width(), f_->DSVideoWindowEx1->Height());
+    f_->DSVideoWindowEx1->PaintTo(b.Canvas(), 0, 0);
+    return FrameAt(b, b.Width() * 3 / 4, b.Height() * 3 / 4);
+  };
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return completes == 1; }));
+  // The list of one clip plays it again: from its start, without a render.
+  EXPECT_TRUE(PumpUntil([&] { const int n = frameNo(); return n >= 0 && n < 6; }));
+  EXPECT_EQ(counter.renders, 1);
+  EXPECT_EQ(State(), 2);
+  f_->btStopClick(f_->btStop);
+  f_->FilterGraph1->RemoveEventNotifier(&counter);
+}
+
 TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
   Picture("a.bmp", clRed);
   List({"a.bmp", "a.bmp"});
