@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 #include "console/ConsoleTypes.h"
+#include "grids/SortGrid.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/CheckLst.h"
 #include "toolkit/ComCtrls.h"
@@ -36,6 +37,7 @@ class TSortGrid;
 class TFileDrag;
 class TBitBtnWithColor;
 class TLed;
+class TPrintDialog;
 class TWebBrowser;
 class TStretchHandle;
 class TIniDocument;
@@ -170,6 +172,31 @@ class TFormMain : public TForm {
   // columns 1..5 go to the grid columns "+", "Nr.", "Surname", "Position", "Photo".
   static constexpr std::array<int, 5> ExcelColumnMap{1, 0, 2, 7, 8};
   TToolButton* bSek_Load = nullptr;
+  // Editing the line-up (FMainLineup.cpp).
+  TLed* LedSek_EditOn = nullptr;        // lit: the grid edits cells
+  TLabel* LabSek_Sostav = nullptr;      // "-> row/count"; Tag: the last selected column
+  TPopupMenu* PopupMenu2 = nullptr;
+  TMenuItem* PastefromTable = nullptr;
+  TMenuItem* mIgrokDelete = nullptr;
+  TToolButton* bPrint = nullptr;
+  TPrintDialog* PrintDialog1 = nullptr;
+  void sgSek_SostavGetCellFormat(TObject* Sender, int Col, int Row, TGridDrawState State, TFormatOptions& FormatOptions,
+                                 bool& CheckBox, bool& Combobox, bool& Ellipsis);
+  void sgSek_SostavGetComboBox(TObject* Sender, int ACol, int ARow, TStringList*& Strs, int& Width, int& Height,
+                               bool& Sorted);
+  void sgSek_SostavSetChecked(TObject* Sender, int ACol, int ARow, bool State);
+  void sgSek_SostavSetComboBox(TObject* Sender, int ACol, int ARow, const String& Str);
+  void sgSek_SostavSelectCell(TObject* Sender, int ACol, int ARow, bool& CanSelect);
+  void sgSek_SostavKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void sgSek_SostavKeyPress(TObject* Sender, char32_t& Key);
+  void sgSek_SostavDblClick(TObject* Sender);
+  void LedSek_EditOnChange(TObject* Sender);
+  void LedSek_EditOnClick(TObject* Sender);
+  void Sek_ImagePhotoClick(TObject* Sender);
+  void mIgrokDeleteClick(TObject* Sender);
+  void bPrintClick(TObject* Sender);
+  void PopupMenu2Popup(TObject* Sender);
+  void PastefromTableClick(TObject* Sender);
   TOpenDialog* OpenXlsDialog1 = nullptr;
   void bSek_LoadClick(TObject* Sender);
   void ImportLineupFromExcel(const String& FileName);

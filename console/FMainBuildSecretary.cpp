@@ -2,6 +2,9 @@
 // line-up grid) and the match header (title and round).
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
+#include "toolkit/Printers.h"
+#include "controls/Led.h"
+#include "console/TeamFile.h"
 #include "controls/Profile.h"
 #include "grids/SortGrid.h"
 
@@ -81,12 +84,63 @@ void TFormMain::BuildSecretarySheet() {
   sgSek_Sostav->SetDefaultRowHeight(20);
   sgSek_Sostav->SortOptions()->CanSort = false;   // the line-up keeps its own order
   sgSek_Sostav->OnModified = [this](TObject* s) { NadoSave(s); };
+  sgSek_Sostav->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goDrawFocusSelected,
+                            goColSizing, goEditing, goRowSelect});
+  sgSek_Sostav->SortOptions()->CanSort = false;
+  sgSek_Sostav->SortOptions()->SortStyle = ssNumeric;
+  // Ticks are read by the team file's own rule, so the grid shows what a save stores.
+  sgSek_Sostav->CheckedText = [](const String& t) { return IsCheckedText(t); };
+  sgSek_Sostav->OnGetCellFormat = [this](TObject* s, int c, int r, TGridDrawState st, TFormatOptions& f, bool& ck,
+                                         bool& cb, bool& el) { sgSek_SostavGetCellFormat(s, c, r, st, f, ck, cb, el); };
+  sgSek_Sostav->OnGetComboBox = [this](TObject* s, int c, int r, TStringList*& l, int& w, int& h, bool& sorted) {
+    sgSek_SostavGetComboBox(s, c, r, l, w, h, sorted);
+  };
+  sgSek_Sostav->OnSetChecked = [this](TObject* s, int c, int r, bool v) { sgSek_SostavSetChecked(s, c, r, v); };
+  sgSek_Sostav->OnSetComboBox = [this](TObject* s, int c, int r, const String& v) {
+    sgSek_SostavSetComboBox(s, c, r, v);
+  };
+  sgSek_Sostav->OnSelectCell = [this](TObject* s, int c, int r, bool& can) { sgSek_SostavSelectCell(s, c, r, can); };
+  sgSek_Sostav->OnKeyDown = [this](TObject* s, uint16_t& k, TShiftState sh) { sgSek_SostavKeyDown(s, k, sh); };
+  sgSek_Sostav->OnKeyPress = [this](TObject* s, char32_t& k) { sgSek_SostavKeyPress(s, k); };
+  sgSek_Sostav->OnDblClick = [this](TObject* s) { sgSek_SostavDblClick(s); };
+
+  PopupMenu2 = MakeComponent<TPopupMenu>(this, "PopupMenu2");
+  PopupMenu2->OnPopup = [this](TObject* s) { PopupMenu2Popup(s); };
+  PastefromTable = MakeComponent<TMenuItem>(this, "PastefromTable");
+  PastefromTable->SetCaption("Paste from table");
+  PastefromTable->OnClick = [this](TObject* s) { PastefromTableClick(s); };
+  mIgrokDelete = MakeComponent<TMenuItem>(this, "mIgrokDelete");
+  mIgrokDelete->SetCaption("Delete");
+  mIgrokDelete->OnClick = [this](TObject* s) { mIgrokDeleteClick(s); };
+  PopupMenu2->Items()->Add(PastefromTable);
+  PopupMenu2->Items()->Add(mIgrokDelete);
+  sgSek_Sostav->SetPopupMenu(PopupMenu2);
+
+  LedSek_EditOn = Make<TLed>(this, Sheet_Sek, "LedSek_EditOn", 250, 442, 16, 16);
+  LedSek_EditOn->SetKind(lkGreen);
+  LedSek_EditOn->SetHint("Edit mode");
+  LedSek_EditOn->SetShowHint(true);
+  LedSek_EditOn->OnChange = [this](TObject* s) { LedSek_EditOnChange(s); };
+  LedSek_EditOn->OnClick = [this](TObject* s) { LedSek_EditOnClick(s); };
+  LabSek_Sostav = Make<TLabel>(this, Sheet_Sek, "LabSek_Sostav", 272, 443, 120, 13);
+  LabSek_Sostav->SetCaption("");
+
+  bPrint = new TToolButton(this);
+  bPrint->SetName("bPrint");
+  bPrint->SetCaption("Print");
+  bPrint->SetHint("Print the line-up");
+  bPrint->SetShowHint(true);
+  bPrint->SetParent(ToolBarSek);
+  bPrint->OnClick = [this](TObject* s) { bPrintClick(s); };
+  PrintDialog1 = MakeComponent<TPrintDialog>(this, "PrintDialog1");
 
   Sek_ImagePhoto = Make<TImage>(this, Sheet_Sek, "Sek_ImagePhoto", 190, 114, 54, 72);
   Sek_ImagePhoto->SetCenter(true);
   Sek_ImagePhoto->SetProportional(true);
   Sek_ImagePhoto->SetStretch(true);
   Sek_ImagePhoto->SetTag(-1);
+  Sek_ImagePhoto->SetCursor(crHandPoint);
+  Sek_ImagePhoto->OnClick = [this](TObject* s) { Sek_ImagePhotoClick(s); };
   Sek_ImageNote = Make<TLabel>(this, Sheet_Sek, "Sek_ImageNote", 190, 190, 54, 13);
   Sek_ImageNote->SetCaption("0x0");
 

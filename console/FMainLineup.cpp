@@ -2,6 +2,10 @@
 #include "console/FMain.h"
 #include "grids/SortGrid.h"
 #include "platform/Spreadsheet.h"
+#include "console/FPP.h"
+#include "controls/Led.h"
+#include "toolkit/Clipbrd.h"
+#include "toolkit/Printers.h"
 
 namespace {
 // Width of a vertical scroll bar in the classic metrics.
@@ -66,4 +70,158 @@ void TFormMain::ImportLineupFromExcel(const String& FileName) {
   }
   if (g->Modified() != modifiedWas) g->SetModified(modifiedWas);
   bSek_Save->SetEnabled(saveWas);
+}
+
+// ---------------------------------------------------------------------------
+// Cells, edit mode, rows
+// ---------------------------------------------------------------------------
+
+namespace {
+constexpr int ColCheck = 1, ColSurname = 2, ColPosition = 7, ColPhoto = 8;
+const char* const FixedPositions[] = {"President", "Trainer", "Goalkeeper", "Defender", "Halfback", "Attacking"};
+}  // namespace
+
+void TFormMain::sgSek_SostavGetCellFormat(TObject* /*Sender*/, int Col, int Row, TGridDrawState /*State*/,
+                                          TFormatOptions& FormatOptions, bool& CheckBox, bool& Combobox,
+                                          bool& /*Ellipsis*/) {
+  if (Row > 0) {
+    CheckBox = Col == ColCheck;
+    Combobox = Col == ColPosition;
+  } else if (FormatOptions.Font) {
+    FormatOptions.Font->SetCharset(1);   // the default character set for the titles
+  }
+}
+
+void TFormMain::sgSek_SostavGetComboBox(TObject* /*Sender*/, int /*ACol*/, int /*ARow*/, TStringList*& Strs,
+                                        int& /*Width*/, int& /*Height*/, bool& /*Sorted*/) {
+  if (!sgSek_Sostav->Options().Contains(goEditing) || !Strs) return;
+  if (PositionList) {
+    Strs->Assign(PositionList.get());
+  } else {
+    Strs->Clear();
+    for (const char* p : FixedPositions) Strs->Add(p);
+  }
+}
+
+void TFormMain::sgSek_SostavSetChecked(TObject* Sender, int, int, bool) { NadoSave(Sender); }
+
+void TFormMain::sgSek_SostavSetComboBox(TObject* Sender, int, int, const String&) { NadoSave(Sender); }
+
+void TFormMain::LedSek_EditOnChange(TObject* /*Sender*/) {
+  TSortGrid* g = sgSek_Sostav;
+  TGridOptions o = g->Options();
+  if (LedSek_EditOn->Value()) {
+    o.Exclude(goRowSelect);
+    o.Include(goEditing);
+    g->SetOptions(o);
+    const int row = g->Row();
+    g->SetSelection(MakeGridRect({ColSurname, row}, {ColSurname, row}));
+  } else {
+    o.Include(goRowSelect);
+    o.Exclude(goEditing);
+    g->SetOptions(o);
+  }
+}
+
+void TFormMain::LedSek_EditOnClick(TObject* /*Sender*/) { LedSek_EditOn->SetValue(!LedSek_EditOn->Value()); }
+
+void TFormMain::sgSek_SostavDblClick(TObject* /*Sender*/) {
+  LedSek_EditOn->SetValue(true);
+  const int row = sgSek_Sostav->Row();
+  const int col = std::clamp(int(LabSek_Sostav->Tag()), 0, sgSek_Sostav->ColCount() - 1);
+  sgSek_Sostav->SetSelection(MakeGridRect({col, row}, {col, row}));
+}
+
+void TFormMain::sgSek_SostavKeyPress(TObject* /*Sender*/, char32_t& Key) {
+  if (Key == 13) LedSek_EditOn->SetValue(false);
+}
+
+void TFormMain::sgSek_SostavKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift) {
+  TSortGrid* g = sgSek_Sostav;
+  if (!g->EditorMode() && g->Options().Contains(goEditing)) g->SetEditorMode(true);
+  if (!Shift.Contains(ssAlt)) return;
+  const int row = g->Row(), col = g->Col();
+  int to = -1;
+  if (Key == 38 && row > 1) to = row - 1;                        // Alt+Up
+  if (Key == 40 && row >= 1 && row < g->RowCount() - 1) to = row + 1;   // Alt+Down
+  if (to < 0) return;
+  g->MoveRow(row, to);
+  g->SetRow(to);
+  g->SetCol(col);
+  Key = 0;
+  NadoSave(Sender);
+}
+
+void TFormMain::sgSek_SostavSelectCell(TObject* /*Sender*/, int ACol, int ARow, bool& /*CanSelect*/) {
+  LabSek_Sostav->SetCaption("-> " + IntToStr(int64_t(ARow)) + "/" + IntToStr(int64_t(sgSek_Sostav->RowCount() - 1)));
+  LabSek_Sostav->SetTag(ACol);
+  if (ARow == Sek_ImagePhoto->Tag()) return;
+  Sek_ImagePhoto->SetTag(ARow);
+  Sek_ImagePhoto->Picture()->Clear();
+  const String photo = sgSek_Sostav->Cells(ColPhoto, ARow);
+  if (!photo.empty()) {
+    try {
+      Sek_ImagePhoto->Picture()->LoadFromFile(TeamFilePath(TeamSlots[0].Name, photo));
+    } catch (const std::exception&) {
+      Sek_ImagePhoto->Picture()->Clear();
+    }
+  }
+  Sek_ImageNote->SetCaption(IntToStr(int64_t(Sek_ImagePhoto->Picture()->Width())) + "x" +
+                            IntToStr(int64_t(Sek_ImagePhoto->Picture()->Height())));
+}
+
+void TFormMain::Sek_ImagePhotoClick(TObject* Sender) {
+  if (!OpenPictureDialog1->Execute()) return;
+  const String chosen = OpenPictureDialog1->FileName;
+  // The dialog keeps only the file name for next time.
+  OpenPictureDialog1->FileName = ExtractFileName(chosen);
+  try {
+    Sek_ImagePhoto->Picture()->LoadFromFile(chosen);
+  } catch (const std::exception&) {
+    Sek_ImagePhoto->Picture()->Clear();
+  }
+  sgSek_Sostav->SetCells(ColPhoto, sgSek_Sostav->Row(), ExtractFileName(chosen));
+  Sek_ImageNote->SetCaption(IntToStr(int64_t(Sek_ImagePhoto->Picture()->Width())) + "x" +
+                            IntToStr(int64_t(Sek_ImagePhoto->Picture()->Height())));
+  NadoSave(Sender);
+}
+
+void TFormMain::mIgrokDeleteClick(TObject* Sender) {
+  // The title row and the last remaining data row stay.
+  if (sgSek_Sostav->Row() < 1 || sgSek_Sostav->RowCount() < 3) return;
+  sgSek_Sostav->DeleteRow(sgSek_Sostav->Row());
+  NadoSave(Sender);
+}
+
+void TFormMain::bPrintClick(TObject* /*Sender*/) {
+  if (!PrintDialog1->Execute()) return;
+  TSortGrid* g = sgSek_Sostav;
+  TPrintOptions* o = g->PrintOptions();
+  o->PreviewPage = unsigned(std::max(0, g->PageCount()));
+  o->JobTitle = Application->Title() + ": Report";
+  o->PageTitle = cbSek_Komands->Text();
+  o->Copies = 1;
+  o->FromRow = 1;
+  o->ToRow = unsigned(std::max(1, g->RowCount() - 1));   // the last row that exists
+  if (FormPP) FormPP->Show();
+}
+
+void TFormMain::PopupMenu2Popup(TObject* /*Sender*/) { PastefromTable->SetEnabled(Clipboard()->HasFormat(CF_TEXT)); }
+
+void TFormMain::PastefromTableClick(TObject* /*Sender*/) {
+  TSortGrid* g = sgSek_Sostav;
+  TStringList lines;
+  lines.SetText(Clipboard()->AsText());
+  const int row = g->Row(), col = g->Col();
+  for (int k = 0; k < lines.Count(); ++k) {
+    const int r = row + k;
+    if (r >= g->RowCount()) {
+      g->SetRowCount(r + 1);
+      g->Rows(r)->Clear();
+    }
+    g->SetCells(col, r, lines[k]);
+  }
+  bSek_Save->SetEnabled(true);
+  g->SetRow(row);
+  g->SetCol(col);
 }

@@ -2,6 +2,7 @@
 // the editor and the two sides, reading and writing team files, the
 // new-team and save actions and the editor's logo.
 #include "console/FMain.h"
+#include "controls/Led.h"
 #include "console/TeamFile.h"
 #include "controls/Profile.h"
 #include "grids/SortGrid.h"
@@ -116,6 +117,7 @@ void TFormMain::LoadTeamFile(int Slot, const String& TeamName) {
     bSek_Save->SetEnabled(false);
     sgSek_Sostav->AutoSizeColumns(false);
     sgSek_Sostav->SetModified(false);
+    LedSek_EditOn->SetValue(false);
   }
 }
 
@@ -195,6 +197,7 @@ void TFormMain::bSek_NewClick(TObject* /*Sender*/) {
   Sek_ImageNote->SetCaption("0x0");
   cbSek_Komands->SetItemIndex(0);
   bSek_Save->SetEnabled(false);
+  LedSek_EditOn->SetValue(true);
   OpenPictureDialog1->InitialDir = AppFolder + "Teams/";
 }
 

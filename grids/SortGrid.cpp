@@ -287,7 +287,7 @@ void TSortGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState)
   }
   if (isCheck) {
     const String t = Cells(ACol, ARow);
-    TBitmap* g = glyph(t == "true" || t == "1" || t == "V" ? 0 : 1);
+    TBitmap* g = glyph(IsCheckedCellText(t) ? 0 : 1);
     const int w = cw < 17 ? cw - 1 : 16;
     if (w > 0) {
       const int x = ARect.Left + (cw - w) / 2, y = ARect.Top + RowHeights(ARow) / 2 - 8;
@@ -327,7 +327,7 @@ bool TSortGrid::GetChecked(int ACol, int ARow) {
   Canvas()->Font()->Assign(&keep);
   if (!ck) return false;
   const String t = Cells(ACol, ARow);
-  return t == "true" || t == "1" || t == "V";
+  return IsCheckedCellText(t);
 }
 
 void TSortGrid::SetChecked(int ACol, int ARow, bool State) {

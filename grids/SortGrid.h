@@ -142,6 +142,14 @@ class TSortGrid : public TMyStringGrid {
   void ClearSelection();
   bool IsRowSelected(int ARow) const;
 
+  // How a check-box cell's text reads: ticked or not. Empty: "true", "1"
+  // and "V" are ticked. Drawing and GetChecked both follow it, so an owner
+  // whose files store ticks in other texts gives its own rule here.
+  std::function<bool(const String& Text)> CheckedText;
+  bool IsCheckedCellText(const String& Text) const {
+    return CheckedText ? CheckedText(Text) : Text == "true" || Text == "1" || Text == "V";
+  }
+
   // Cells.
   void GetCellFormat(int ACol, int ARow, TFormatOptions& FormatOptions, bool& CheckBox, bool& Combobox, bool& Ellipsis);
   bool GetChecked(int ACol, int ARow);
