@@ -422,8 +422,21 @@ void TSortGrid::SizeChanged(int OldColCount, int OldRowCount) {
 }
 
 void TSortGrid::SetEditText(int ACol, int ARow, const String& Value) {
-  if (Value != Cells(ACol, ARow)) SetModified(true);
-  TMyStringGrid::SetEditText(ACol, ARow, Value);
+  const String old = Cells(ACol, ARow);
+  String stored = Value;
+  if (Value != old) {
+    // The edit guard: the editor's text reaches its cell only when
+    // OnCellValidate lets it (or gives another).
+    bool valid = true;
+    if (OnCellValidate) {
+      String newValue = Value;
+      OnCellValidate(this, ACol, ARow, old, newValue, valid);
+      stored = valid ? newValue : (newValue != Value ? newValue : old);
+    }
+    if (valid && stored != old) SetModified(true);
+  }
+  TMyStringGrid::SetEditText(ACol, ARow, stored);
+  if (ACol == valCol_ && ARow == valRow_) valText_ = stored;
 }
 
 // ------------------------------------------------------------ sizes

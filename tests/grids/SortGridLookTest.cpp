@@ -232,3 +232,29 @@ TEST_F(SortGridLook, SortingClosesTheEditorIntoItsOwnCell) {
   EXPECT_EQ(g->Cells(0, 1), "a");
   EXPECT_EQ(g->Cells(0, 2), "z");
 }
+
+TEST_F(SortGridLook, TheEditGuardKeepsOrReplacesTheEditedText) {
+  g->OnGetCellFormat = nullptr;
+  g->SetOptions(g->Options() + TGridOptions{goEditing});
+  g->SetCells(0, 1, "7");
+  g->SetModified(false);
+  std::vector<String> seen;
+  g->OnCellValidate = [&](TObject*, int, int, const String& oldValue, String& newValue, bool& valid) {
+    seen.push_back(oldValue + ">" + newValue);
+    if (newValue == "x") valid = false;                 // refused: the old text stays
+    if (newValue == "07") newValue = "7";               // mended
+  };
+  g->SetCol(0);
+  g->SetRow(1);
+  for (const char* typed : {"x", "07", "9"}) {
+    f.key(Qt::Key_Return, Qt::NoModifier, "\r");
+    pump();
+    ASSERT_TRUE(g->InplaceEditor() && g->InplaceEditor()->Visible());
+    g->InplaceEditor()->SetText(typed);
+    f.key(Qt::Key_Return, Qt::NoModifier, "\r");
+    pump();
+  }
+  EXPECT_EQ(seen, (V{"7>x", "7>07", "7>9"}));
+  EXPECT_EQ(g->Cells(0, 1), "9");
+  EXPECT_TRUE(g->Modified());
+}
