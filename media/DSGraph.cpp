@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "toolkit/Controls.h"
 #include "toolkit/Forms.h"
@@ -640,6 +641,12 @@ HRESULT TSampleGrabber::BufferCB(double SampleTime, uint8_t* pBuffer, int32_t Bu
   return S_OK;
 }
 
+bool TSampleGrabber::WantsBuffers() {
+  // Without a handler no sample is converted (BufferCB checks again).
+  std::lock_guard<TCriticalSection> g(lock_);
+  return bool(OnBuffer);
+}
+
 bool TSampleGrabber::GetBitmap(TBitmap* Bitmap) { return BufferToBitmap(Bitmap, nullptr, 0); }
 
 bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int BufferLen) {
@@ -669,21 +676,26 @@ bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int Buf
   const int64_t capacity = int64_t(stride) * height;
   int64_t image = h.biSizeImage != 0 ? int64_t(h.biSizeImage) : capacity * std::max<int>(1, h.biPlanes);
   image = std::min(image, capacity);   // the copy never exceeds the picture
-  std::vector<uint8_t> dib(size_t(capacity), 0);
+  // Only what is not copied into is cleared.
+  std::unique_ptr<uint8_t[]> dibBits(new uint8_t[size_t(capacity)]);
+  uint8_t* dib = dibBits.get();
+  int64_t copied = 0;
   if (Buffer) {
-    const int64_t n = std::min<int64_t>(BufferLen, image);
-    std::memcpy(dib.data(), Buffer, size_t(n));
+    copied = std::min<int64_t>(BufferLen, image);
+    std::memcpy(dib, Buffer, size_t(copied));
   } else {
     int32_t size = 0;
     if (FAILED(grabber_->GetCurrentBuffer(&size, nullptr)) || size <= 0) return false;
     size = int32_t(std::min<int64_t>(size, image));
-    if (FAILED(grabber_->GetCurrentBuffer(&size, dib.data()))) return false;
+    if (FAILED(grabber_->GetCurrentBuffer(&size, dib))) return false;
+    copied = std::clamp<int64_t>(size, 0, image);
   }
+  std::memset(dib + copied, 0, size_t(capacity - copied));
   Bitmap->SetSize(width, height);
   const int px = bpp / 8;
   auto five = [](int v) { return uint8_t((v << 3) | (v >> 2)); };
   for (int y = 0; y < height; ++y) {
-    const uint8_t* s = dib.data() + size_t(h.biHeight > 0 ? height - 1 - y : y) * size_t(stride);
+    const uint8_t* s = dib + size_t(h.biHeight > 0 ? height - 1 - y : y) * size_t(stride);
     uint8_t* d = Bitmap->ScanLine(y);
     if (bpp == 16) {   // 5 bits each of red, green, blue
       for (int x = 0; x < width; ++x) {
@@ -695,11 +707,13 @@ bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int Buf
       }
       continue;
     }
-    for (int x = 0; x < width; ++x) {
-      d[4 * x] = s[px * x];
-      d[4 * x + 1] = s[px * x + 1];
-      d[4 * x + 2] = s[px * x + 2];
-      d[4 * x + 3] = 0xFF;
+    uint32_t* d32 = reinterpret_cast<uint32_t*>(d);
+    if (px == 3) {
+      for (int x = 0; x < width; ++x, s += 3)
+        d32[x] = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | 0xFF000000u;
+    } else {
+      for (int x = 0; x < width; ++x, s += 4)
+        d32[x] = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | 0xFF000000u;
     }
   }
   if (Bitmap->OnChange) Bitmap->OnChange(Bitmap);

@@ -265,6 +265,7 @@ class TSampleGrabber : public TComponent, public IFilterProvider, public ISample
   void NotifyFilter(TFilterNotice Operation, int Param = 0) override;
   HRESULT SampleCB(double, void*) override { return S_OK; }
   HRESULT BufferCB(double SampleTime, uint8_t* pBuffer, int32_t BufferLen) override;
+  bool WantsBuffers() override;
   HRESULT QueryInterface(const GUID& iid, void** out) override;
   ULONG AddRef() override { return 1; }
   ULONG Release() override { return 1; }

@@ -388,6 +388,9 @@ struct ISampleGrabberCB : virtual IUnknown {
   virtual HRESULT SampleCB(double sampleTime, void* sample) = 0;
   // On a streaming thread: one converted sample (the connected media type).
   virtual HRESULT BufferCB(double sampleTime, uint8_t* buffer, int32_t length) = 0;
+  // Asked on the streaming thread before a sample is converted for BufferCB:
+  // a callback with nobody to hand samples to saves the conversion.
+  virtual bool WantsBuffers() { return true; }
 };
 
 // The grabber hands out RGB24 rows bottom-up, each row rounded to 4 bytes,

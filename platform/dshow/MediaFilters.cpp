@@ -387,7 +387,7 @@ GstPadProbeReturn TGrabberFilter::probe(GstPad*, GstPadProbeInfo* info, gpointer
     h = f->height_;
     stride = f->srcStride_;
   }
-  if (cb && w > 0 && h > 0) {
+  if (cb && w > 0 && h > 0 && cb->WantsBuffers()) {
     // Only a sample handed to a callback is converted.
     const int32_t size = ((w * 24 + 31) / 32) * 4 * h;
     f->scratch_.resize(size_t(size));
@@ -419,7 +419,22 @@ void TGrabberFilter::convert(const uint8_t* src, int srcStride, uint8_t* dst, in
     uint8_t* d = dst + size_t(r) * size_t(dstStride);
     const int n = std::min(limit, dstStride);
     if (n == dstStride) {
-      for (int x = 0; x < w; ++x) {
+      // Four pixels (16 bytes in) make three words out.
+      int x = 0;
+      for (; x + 4 <= w; x += 4) {
+        uint32_t p0, p1, p2, p3;
+        std::memcpy(&p0, s + 4 * x, 4);
+        std::memcpy(&p1, s + 4 * x + 4, 4);
+        std::memcpy(&p2, s + 4 * x + 8, 4);
+        std::memcpy(&p3, s + 4 * x + 12, 4);
+        const uint32_t o0 = (p0 & 0xFFFFFFu) | p1 << 24;
+        const uint32_t o1 = ((p1 >> 8) & 0xFFFFu) | p2 << 16;
+        const uint32_t o2 = ((p2 >> 16) & 0xFFu) | p3 << 8;
+        std::memcpy(d + 3 * x, &o0, 4);
+        std::memcpy(d + 3 * x + 4, &o1, 4);
+        std::memcpy(d + 3 * x + 8, &o2, 4);
+      }
+      for (; x < w; ++x) {
         d[3 * x] = s[4 * x];
         d[3 * x + 1] = s[4 * x + 1];
         d[3 * x + 2] = s[4 * x + 2];

@@ -1,0 +1,169 @@
+// Cost of a decoded frame on its way to the video renderer through our graph,
+// against the bare GStreamer pipeline on the same clip in the same run, and
+// the cost of a snapshot at 1080p.
+//
+// The clip: 50 frames of 1920 x 1080 JPEG in AVI, made by the benchmark in a
+// temporary folder. Both are run unsynchronised (no clock: frames as fast as
+// they are decoded), from a prerolled pause to the end of the stream:
+//   bare:  filesrc ! avidemux ! jpegdec ! videoconvert ! video/x-raw,format=BGRx ! fakesink
+//   graph: TFilterGraph.RenderFile with a TSampleGrabber in the graph (OnBuffer
+//          unassigned): decoder, grabber (the conversion to BGRx), video
+//          renderer (keeps the latest sample, no copy).
+// Each iteration runs both, alternately; counters give the time per frame of
+// each and their ratio (target: at most 1.15).
+//
+// GetBitmap: a 1080p clip paused on a frame; one snapshot per iteration
+// (reported with its median over repetitions; target at most 5 ms).
+#include <benchmark/benchmark.h>
+
+#include <gst/gst.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "media/DSGraph.h"
+#include "toolkit/TestApp.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kFrames = 50;
+
+class Clip {
+ public:
+  static Clip& Get() {
+    static Clip c;
+    return c;
+  }
+  const std::string& Path() const { return path_; }
+  ~Clip() { std::filesystem::remove_all(dir_); }
+
+ private:
+  Clip() {
+    char tmpl[] = "/tmp/tablo-bench-media-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    path_ = dir_ + "/hd.avi";
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    std::string line = "videotestsrc num-buffers=" + std::to_string(kFrames) +
+                       " pattern=smpte ! video/x-raw,width=1920,height=1080,framerate=25/1 ! jpegenc quality=85 ! "
+                       "avimux ! filesink location=\"" + path_ + "\"";
+    GstElement* p = gst_parse_launch(line.c_str(), nullptr);
+    gst_element_set_state(p, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(p);
+    GstMessage* m = gst_bus_timed_pop_filtered(bus, 120 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (m) gst_message_unref(m);
+    gst_object_unref(bus);
+    gst_element_set_state(p, GST_STATE_NULL);
+    gst_object_unref(p);
+  }
+  std::string dir_, path_;
+};
+
+double RunLine(const std::string& line);
+// The bare pipeline, from a prerolled pause to the end of the stream.
+double RunBare(const std::string& path) {
+  return RunLine("filesrc location=\"" + path +
+                 "\" ! avidemux ! jpegdec ! videoconvert ! video/x-raw,format=BGRx ! fakesink sync=false");
+}
+// Seconds from PLAYING to the end of the stream of a launch line, prerolled before.
+double RunLine(const std::string& line) {
+  GstElement* p = gst_parse_launch(line.c_str(), nullptr);
+  gst_element_set_state(p, GST_STATE_PAUSED);
+  gst_element_get_state(p, nullptr, nullptr, 30 * GST_SECOND);
+  GstBus* bus = gst_element_get_bus(p);
+  const auto t0 = Clock::now();
+  gst_element_set_state(p, GST_STATE_PLAYING);
+  GstMessage* m = gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+  if (m) gst_message_unref(m);
+  gst_object_unref(bus);
+  gst_element_set_state(p, GST_STATE_NULL);
+  gst_object_unref(p);
+  return s;
+}
+
+struct GraphRig {
+  TComponent owner{nullptr};
+  TFilterGraph* graph = new TFilterGraph(&owner);
+  TSampleGrabber* grabber = new TSampleGrabber(&owner);
+  GraphRig() {
+    grabber->SetFilterGraph(graph);
+    graph->SetActive(true);
+  }
+  void Render(const std::string& path) {
+    graph->RenderFile(path);
+    graph->Query<IFilterGraph2>()->SetSyncSource(false);
+  }
+  // Waits for the end of the stream on the graph's own queue.
+  void WaitComplete() {
+    ComPtr<IMediaEvent> ev = graph->Query<IMediaEvent>();
+    int32_t code = 0;
+    LONG_PTR p1, p2;
+    for (int i = 0; i < 600; ++i)
+      if (ev->GetEvent(&code, &p1, &p2, 100) == S_OK) {
+        ev->FreeEventParams(code, p1, p2);
+        if (code == EC_COMPLETE || code == EC_ERRORABORT) return;
+      }
+  }
+};
+
+double RunGraph(const std::string& path) {
+  GraphRig rig;
+  rig.Render(path);
+  const auto t0 = Clock::now();
+  rig.graph->Play();
+  rig.WaitComplete();
+  const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+  rig.graph->Stop();
+  rig.graph->ClearGraph();
+  return s;
+}
+
+void BM_FrameThroughGraphVsBarePipeline(benchmark::State& st) {
+  const std::string& path = Clip::Get().Path();
+  double bare = 0, graph = 0;
+  for (auto _ : st) {
+    const double b = RunBare(path);
+    const double g = RunGraph(path);
+    bare += b;
+    graph += g;
+    st.SetIterationTime(b + g);
+  }
+  const double n = double(st.iterations()) * kFrames;
+  st.counters["bare_ms_per_frame"] = bare / n * 1000.0;
+  st.counters["graph_ms_per_frame"] = graph / n * 1000.0;
+  st.counters["ratio"] = graph / bare;
+}
+BENCHMARK(BM_FrameThroughGraphVsBarePipeline)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_GetBitmap1080(benchmark::State& st) {
+  GraphRig rig;
+  rig.Render(Clip::Get().Path());
+  rig.graph->Pause();
+  REFERENCE_TIME pos = 10000000, stop = 0;
+  rig.graph->Query<IMediaSeeking>()->SetPositions(&pos, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
+  TBitmap bmp;
+  if (!rig.grabber->GetBitmap(&bmp)) {
+    st.SkipWithError("no frame to grab");
+    return;
+  }
+  for (auto _ : st) benchmark::DoNotOptimize(rig.grabber->GetBitmap(&bmp));
+  st.counters["width"] = bmp.Width();
+  st.counters["height"] = bmp.Height();
+}
+BENCHMARK(BM_GetBitmap1080)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("TABLO_AUDIO_SINK", "fakesink sync=false", 0);
+  TestApp::Init(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
