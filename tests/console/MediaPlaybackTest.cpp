@@ -300,6 +300,24 @@ TEST_F(MediaPlaybackTest, AClipPlayedAgainReusesItsRenderAndStartsFromItsBeginni
   f_->FilterGraph1->RemoveEventNotifier(&counter);
 }
 
+TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
+  Write("m.swf", "FWS");
+  Picture("a.bmp", clRed);
+  List({"m.swf", "a.bmp"});
+  f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(5, nullptr));
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  f_->btPlayClick(f_->btPlay);
+  EXPECT_EQ(f_->ShockwaveFlashEx1->CurrentFrame(), 4);
+  EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible());
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }));
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
+  f_->btStopClick(f_->btStop);
+}
+
 TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
   Picture("a.bmp", clRed);
   List({"a.bmp", "a.bmp"});
