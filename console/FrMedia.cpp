@@ -1,6 +1,7 @@
 // The advertising-media frame: its design, the play list and the preview.
 #include "console/FrMedia.h"
 
+#include <filesystem>
 #include <random>
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
@@ -43,6 +44,16 @@ String extensionOf(const String& name) {
 // A substring search in a mask text; an extension of a point alone or
 // nothing at all is in no mask.
 bool inMask(const String& ext, const String& mask) { return ext.size() > 1 && mask.find(ext) != String::npos; }
+
+// Size and modification time of a file; empty when it cannot be read.
+String FileStamp(const String& file) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec) return String();
+  const auto time = std::filesystem::last_write_time(file, ec);
+  if (ec) return String();
+  return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count());
+}
 
 }  // namespace
 
@@ -839,7 +850,14 @@ void TFrameMedia::ShowPictureParams() {
   if (line && line->Kind == mkPicture) {
     const String path = GetItemPath(i);
     try {
-      PictureShow->Picture()->LoadFromFile(ResolveFileName(path));
+      // The preview usually holds this very picture (it was shown as the
+      // next one): taken from there unless the file changed since.
+      const String file = ResolveFileName(path);
+      if (!previewFile_.empty() && file == previewFile_ && FileStamp(file) == previewStamp_ &&
+          PicsImagePreview->Picture()->Graphic())
+        PictureShow->Picture()->Assign(PicsImagePreview->Picture());
+      else
+        PictureShow->Picture()->LoadFromFile(file);
       pictureLoaded_ = true;
     } catch (const std::exception&) {
       if (main) main->ShowStatusError("Error file " + path);
@@ -884,11 +902,16 @@ void TFrameMedia::PreviewNextPicture(bool Advance) {
   try {
     const TMediaItem* it = Item(i);
     if (!it) throw EInvalidGraphic("No picture");
-    PicsImagePreview->Picture()->LoadFromFile(ResolveFileName(entryPath(it)));
+    const String file = ResolveFileName(entryPath(it));
+    previewFile_.clear();
+    PicsImagePreview->Picture()->LoadFromFile(file);
+    previewFile_ = file;
+    previewStamp_ = FileStamp(file);
     const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();
     PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
     PicsImageSize->Font()->SetColor(w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack);
   } catch (const std::exception&) {
+    previewFile_.clear();
     PicsImagePreview->Picture()->Clear();
     PicsImageSize->SetCaption("???");
     PicsImageSize->Font()->SetColor(clRed);

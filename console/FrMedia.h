@@ -320,7 +320,8 @@ class TFrameMedia : public TPanel {
   uint64_t playSerial_ = 0;             // counts starts and stops
   int failedInRow_ = 0;
   bool pictureStopped_ = false;
-  bool pictureLoaded_ = false;         // ShowPictureParams loaded the line's picture
+  bool pictureLoaded_ = false;
+  String previewFile_, previewStamp_;  // the picture the preview holds, as read         // ShowPictureParams loaded the line's picture
   bool inGoalClip_ = false;
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

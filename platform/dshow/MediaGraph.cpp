@@ -749,7 +749,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
       }
     }
     GstState cur;
-    r = gst_element_get_state(pipeline_, &cur, nullptr, 5 * GST_MSECOND);
+    r = gst_element_get_state(pipeline_, &cur, nullptr, 1 * GST_MSECOND);
     if (r == GST_STATE_CHANGE_FAILURE) {
       failed = true;
       break;
