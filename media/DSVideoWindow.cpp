@@ -888,3 +888,4 @@ void TDSVideoWindowEx2::IdleHandler(TObject*, bool& Done) {
     }
   }
 }
+

@@ -80,7 +80,7 @@ class TOverlayMixer : public TMediaFilter, public IDDrawExclModeVideo {
     gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &TOverlayMixer::capsProbe, this, nullptr);
     addInput("Input0", in);
     addInput("Input1", cap);
-    AddPin(PINDIR_OUTPUT, "Output", out);
+    addOutput(out);
     gst_object_unref(in);
     gst_object_unref(out);
     gst_object_unref(cap);
@@ -148,6 +148,46 @@ class TOverlayMixer : public TMediaFilter, public IDDrawExclModeVideo {
     pins.push_back(std::make_unique<TMixerPin>(this, name, ghost, opt_.busy));
   }
 
+  // The output holds its data back while it is free (a free pin of the
+  // graph drops it): a seek made while the mixer is wired in between would
+  // otherwise run the stream to its end before the renderer is linked.
+  // Linked, it passes data on once the renderer's pad is active.
+  void addOutput(GstPad* target) {
+    GstPad* ghost = gst_ghost_pad_new("out_mixer", target);
+    gst_pad_set_active(ghost, TRUE);
+    gst_element_add_pad(bin_, ghost);
+    pins.push_back(std::make_unique<TMediaPin>(this, PINDIR_OUTPUT, "Output", ghost));
+    hold_ = gst_pad_add_probe(ghost, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER),
+                              [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
+    g_signal_connect(ghost, "linked", G_CALLBACK(&TOverlayMixer::outputLinked), this);
+    g_signal_connect(ghost, "unlinked", G_CALLBACK(&TOverlayMixer::outputUnlinked), this);
+  }
+  static void outputLinked(GstPad* pad, GstPad*, gpointer self) {
+    auto* m = static_cast<TOverlayMixer*>(self);
+    std::lock_guard<std::mutex> g(m->holdMutex_);
+    if (!m->hold_) return;
+    // Until the renderer's pad is active (its bin is made to follow the
+    // pipeline just after the link), what comes is dropped.
+    gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      [](GstPad* p, GstPadProbeInfo*, gpointer) {
+                        GstPad* peer = gst_pad_get_peer(p);
+                        const bool ready = peer && !GST_PAD_IS_FLUSHING(peer);
+                        if (peer) gst_object_unref(peer);
+                        return ready ? GST_PAD_PROBE_REMOVE : GST_PAD_PROBE_DROP;
+                      },
+                      nullptr, nullptr);
+    gst_pad_remove_probe(pad, m->hold_);
+    m->hold_ = 0;
+  }
+  static void outputUnlinked(GstPad* pad, GstPad*, gpointer self) {
+    auto* m = static_cast<TOverlayMixer*>(self);
+    std::lock_guard<std::mutex> g(m->holdMutex_);
+    if (m->hold_) return;
+    m->hold_ = gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER),
+                                 [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr,
+                                 nullptr);
+  }
+
   // Brightness (b - 750) / 10000, contrast c / 10000, saturation s / 10000
   // (0 while colour is off), hue h / 180; neutral values pass through.
   void apply() {
@@ -204,6 +244,8 @@ class TOverlayMixer : public TMediaFilter, public IDDrawExclModeVideo {
   ComPtr<IDDrawExclModeVideoCallback> callback_;
   DWORD width_ = 0, height_ = 0, aspectX_ = 0, aspectY_ = 0;
   std::atomic<AM_ASPECT_RATIO_MODE> mode_{AM_ARMODE_LETTER_BOX};
+  std::mutex holdMutex_;
+  gulong hold_ = 0;
 };
 
 TMixerPin::TMixerPin(TOverlayMixer* mixer, const std::string& name, GstPad* ghost, bool busy)
