@@ -273,6 +273,7 @@ void TFrameMedia::playFlash(const String& Path) {
     itemFailed("Error file " + Path);
     return;
   }
+  ShockwaveFlashEx1->SetAlign(alClient);   // the movie fills the panel it lies on
   ShockwaveFlashEx1->SetVisible(true);
   ShockwaveFlashEx1->BringToFront();
   if (playing()) SetButtonsState(2);
