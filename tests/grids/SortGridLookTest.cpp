@@ -3,6 +3,7 @@
 
 #include "grids/SortGrid.h"
 #include "tests/grids/GridTestSupport.h"
+#include "toolkit/DragDrop.h"
 #include "toolkit/StdCtrls.h"
 
 namespace {
@@ -257,4 +258,21 @@ TEST_F(SortGridLook, TheEditGuardKeepsOrReplacesTheEditedText) {
   EXPECT_EQ(seen, (V{"7>x", "7>07", "7>9"}));
   EXPECT_EQ(g->Cells(0, 1), "9");
   EXPECT_TRUE(g->Modified());
+}
+
+TEST_F(SortGridLook, DraggingASelectedRowStartsAfterElevenPixels) {
+  g->OnGetCellFormat = nullptr;
+  g->SetMultiSelect(true);
+  clickCell(0, 2);
+  ASSERT_TRUE(g->IsRowSelected(2));
+  const TRect rc = g->CellRect(0, 2);
+  const int x = rc.Left + 10, y = rc.Top + 5;
+  f.mouse(QEvent::MouseButtonPress, x, y);
+  f.mouse(QEvent::MouseMove, x + 10, y);
+  EXPECT_EQ(DragControl(), nullptr);
+  f.mouse(QEvent::MouseMove, x + 11, y);
+  EXPECT_EQ(DragControl(), g);
+  f.mouse(QEvent::MouseButtonRelease, x + 11, y);
+  EXPECT_EQ(DragControl(), nullptr);
+  EXPECT_TRUE(g->IsRowSelected(2));
 }
