@@ -2,6 +2,8 @@
 // "Drivers not found", and switching the camera graph off at shutdown.
 #include "console/ConsoleFixture.h"
 #include "media/DSGraph.h"
+#include "media/DSVideoWindow.h"
+#include "media/MediaFixture.h"
 #include "support/FakeCamera.h"
 
 namespace {
@@ -39,6 +41,37 @@ TEST_F(CameraTest, WithoutCamerasTheDesignListStays) {
   f->rgVideoDrv->SetItemIndex(0);
   f->rgVideoDrvClick(f->rgVideoDrv);   // no camera: the graph is switched off
   EXPECT_FALSE(f->FilterGraph1->Active());
+  Destroy();
+}
+
+// The camera's live picture in the TV page's window, on the output area
+// after TV+ is sent, and none after item 0.
+TEST_F(CameraTest, ChosenCameraPlaysLiveInTheVideoWindowAndFollowsItToTheOutput) {
+  fakecam::Install();
+  TFormMain* f = Create();
+  TDSVideoWindowEx2* v = f->DSVideoWindowEx;
+  auto shows = [&] {
+    TBitmap b(v->Width(), v->Height());
+    v->PaintTo(b.Canvas(), 0, 0);
+    const TColor c = b.Canvas()->Pixel(v->Width() / 8, v->Height() / 4);
+    return c != clBlack && c != v->ColorKey();
+  };
+  auto frames = [&] {
+    TVideoFrame fr;
+    ComPtr<IVideoFrameSource> src = QueryAs<IVideoFrameSource>(v->GetFilter());
+    return src && src->LatestFrame(fr) ? fr.Sequence : 0;
+  };
+  f->rgVideoDrv->SetItemIndex(1);   // "Fake Camera One" (colour bars)
+  EXPECT_EQ(v->AspectRatio(), rmCrop);
+  ASSERT_TRUE(mediatest::PumpUntil(shows));
+  EXPECT_TRUE(v->OverlayOK());
+  f->MoveVideoWindow(f->PanelTabloColor);
+  EXPECT_EQ(v->Parent(), f->PanelTabloColor);
+  const uint64_t before = frames();
+  EXPECT_TRUE(mediatest::PumpUntil([&] { return frames() > before + 2 && shows(); }));
+  f->rgVideoDrv->SetItemIndex(0);
+  EXPECT_FALSE(f->FilterGraph1->Active());
+  EXPECT_FALSE(v->GetFilter());
   Destroy();
 }
 
