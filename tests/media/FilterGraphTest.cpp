@@ -211,3 +211,28 @@ TEST_F(FilterGraphFixture, AutoCreateActivatesWhenItsFormHasLoaded) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FilterGraphFixture, AnEmptyDeviceFilterAddsNothingAndLeavingComponentsTakeTheirFilters) {
+  TComponent owner(nullptr);
+  auto* device = new TFilter(&owner);
+  device->SetFilterGraph(g.get());
+  auto* grabber = new TSampleGrabber(&owner);
+  grabber->SetFilterGraph(g.get());
+  g->SetActive(true);
+  EXPECT_FALSE(device->GetFilter());
+  void* out = nullptr;
+  EXPECT_EQ(device->QueryInterface(IBaseFilter::IID, &out), E_NOINTERFACE);
+  ASSERT_EQ(grabber->QueryInterface(ISampleGrabber::IID, &out), S_OK);   // reaches its filter
+  static_cast<ISampleGrabber*>(out)->Release();
+  EXPECT_EQ(FiltersInGraph(), 1);
+  delete grabber;   // goes while the graph is active: its filter leaves first
+  EXPECT_EQ(FiltersInGraph(), 0);
+  delete device;
+  g->SetActive(false);
+  g->SetActive(true);   // nobody left to add
+  EXPECT_EQ(FiltersInGraph(), 0);
+}
+
+}  // namespace
