@@ -4,6 +4,9 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
+#include <thread>
+
+#include "toolkit/ExtCtrls.h"
 
 #include "media/DSVideoWindow.h"
 #include "media/VideoClips.h"
@@ -448,6 +451,61 @@ TEST_F(VideoWindow, CapsFollowTheFlagsTheMixerOffers) {
                                caps->CanControlSaturation(), caps->CanControlSharpness(), caps->CanControlGamma(),
                                caps->CanControlColorEnabled()}),
             (std::vector<bool>{true, true, false, false, false, false, false}));
+}
+
+// ---- window life
+
+TEST_F(VideoWindow, MixerNotificationsFromAnotherThreadAreHandledOnTheMainThread) {
+  ComPtr<TOverlayCallback> cb(new TOverlayCallback(win));
+  bool onMain = false;
+  int calls = 0;
+  win->OnColorKeyChanged = [&](TObject*) {
+    ++calls;
+    onMain = TThread::IsMainThread();
+  };
+  std::thread t([&] {
+    COLORKEY key;
+    key.HighColorValue = 0x00FF00;
+    cb->OnUpdateColorKey(&key, 0);
+    cb->OnUpdateSize(0, 0, 0, 0);
+  });
+  t.join();
+  EXPECT_EQ(calls, 0);
+  ASSERT_TRUE(PumpUntil([&] { return calls == 1; }));
+  EXPECT_TRUE(onMain);
+  EXPECT_EQ(win->ColorKey(), TColor(0x00FF00));
+  cb->Detach();   // the window has gone: nothing more reaches it
+  cb->OnUpdateColorKey(nullptr, 0);
+  Pump(20);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(VideoWindow, RendererWindowFollowsTheControlAndTheParent) {
+  Render(SolidClip("orange", {230, 120, 30}));
+  ComPtr<IVideoWindow> vw = QueryAs<IVideoWindow>(win->GetFilter());
+  win->SetBounds(10, 20, 200, 100);
+  int32_t l, t, w, h;
+  vw->GetWindowPosition(&l, &t, &w, &h);
+  EXPECT_EQ((std::vector<int>{l, t, w, h}), (std::vector<int>{10, 20, 200, 100}));
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  win->SetParent(panel);
+  intptr_t owner = 0;
+  vw->get_Owner(&owner);
+  EXPECT_EQ(owner, intptr_t(static_cast<TControl*>(panel)));
+  std::string caption;
+  vw->get_Caption(&caption);
+  EXPECT_EQ(caption, "Video");
+}
+
+TEST_F(VideoWindow, TheWindowMadeLastOwnsTheIdlePass) {
+  auto* second = new TDSVideoWindowEx2(form);
+  EXPECT_TRUE(bool(Application->OnIdle));
+  delete win;   // not the owner: the idle pass stays
+  win = nullptr;
+  EXPECT_TRUE(bool(Application->OnIdle));
+  delete second;
+  EXPECT_FALSE(bool(Application->OnIdle));
 }
 
 }  // namespace
