@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, AspectPixels,
                                            AspectCase{rmCrop, "Crop"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(VideoWindow, KeyColourShowsBeforeTheFirstFrameAndIsReadWhenPlaced) {
+TEST_F(VideoWindow, ColourKeyIsReadWhenTheRendererWindowIsPlaced) {
   Render(SolidClip("orange", {230, 120, 30}));
   int keyEvents = 0;
   win->OnColorKeyChanged = [&](TObject*) { ++keyEvents; };
