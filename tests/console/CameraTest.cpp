@@ -12,7 +12,7 @@ class CameraTest : public ConsoleFixture {
  protected:
   void TearDown() override {
     ConsoleFixture::TearDown();
-    SetMediaDeviceProviders({});
+    fakecam::Uninstall();
   }
 };
 

@@ -10,7 +10,7 @@ namespace {
 class Devices : public ::testing::Test {
  protected:
   void SetUp() override { fakecam::Install(); }
-  void TearDown() override { SetMediaDeviceProviders({}); }
+  void TearDown() override { fakecam::Uninstall(); }
 };
 
 TEST_F(Devices, CategoriesAndTheTwoCameras) {

@@ -6,6 +6,8 @@
 #include <gst/gst.h>
 
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/dshow/DShow.h"
 
@@ -89,6 +91,21 @@ inline void Install() {
                                pluginInit, "1.0", "LGPL", "tablo", "tablo", "https://localhost/");
   });
   SetMediaDeviceProviders({kProvider});
+}
+
+// Back to the machine's own providers: the fake one stays registered in the
+// process, so later tests of the same run are kept from seeing its cameras.
+inline void Uninstall() {
+  std::vector<std::string> others;
+  GList* factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
+  for (GList* l = factories; l; l = l->next) {
+    const std::string name = GST_OBJECT_NAME(l->data);
+    if (name != kProvider) others.push_back(name);
+  }
+  gst_plugin_feature_list_free(factories);
+  // An empty list would ask every provider, the fake one included.
+  if (others.empty()) others.push_back("no-such-provider");
+  SetMediaDeviceProviders(others);
 }
 
 }  // namespace fakecam
