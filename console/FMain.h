@@ -632,6 +632,11 @@ class TFormMain : public TForm {
   void bInet_LoadClick(TObject* Sender);
   void bInet_NewClick(TObject* Sender);
   void bInet_SaveClick(TObject* Sender);
+  // A list file chosen in the text dialogs (starting in StartDir when given)
+  // is read whole into List, or written from Items; a failure shows
+  // "Error file <name>". False when cancelled or failed.
+  bool OpenListFile(TStringList& List, const String& StartDir = "");
+  bool SaveListFile(TStrings* Items, const String& StartDir = "");
   TPanel* PanelDVIcfg = nullptr;
   TSpinEdit* seDVIx = nullptr;
   TSpinEdit* seDVIy = nullptr;

@@ -45,34 +45,43 @@ void TFormMain::WebBrowserDownloadBegin(TObject* /*Sender*/) { InetLedLoader->Se
 
 void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) { InetLedLoader->SetValue(false); }
 
-void TFormMain::bInet_LoadClick(TObject* /*Sender*/) {
+bool TFormMain::OpenListFile(TStringList& List, const String& StartDir) {
   const String oldDir = OpenTextDialog->InitialDir;
-  OpenTextDialog->InitialDir = "Texts/";
+  if (!StartDir.empty()) OpenTextDialog->InitialDir = StartDir;
   const bool chosen = OpenTextDialog->Execute();
   OpenTextDialog->InitialDir = oldDir;
-  if (!chosen) return;
-  TStringList list;
+  if (!chosen) return false;
   try {
-    list.LoadFromFile(OpenTextDialog->FileName);
+    List.LoadFromFile(OpenTextDialog->FileName);
   } catch (const std::exception&) {
     ShowMessageDlg("Error file " + OpenTextDialog->FileName, mtError, {mbOK});
-    return;
+    return false;
   }
+  return true;
+}
+
+bool TFormMain::SaveListFile(TStrings* Items, const String& StartDir) {
+  const String oldDir = SaveTextDialog->InitialDir;
+  if (!StartDir.empty()) SaveTextDialog->InitialDir = StartDir;
+  const bool chosen = SaveTextDialog->Execute();
+  SaveTextDialog->InitialDir = oldDir;
+  if (!chosen) return false;
+  try {
+    Items->SaveToFile(SaveTextDialog->FileName);
+  } catch (const std::exception&) {
+    ShowMessageDlg("Error file " + SaveTextDialog->FileName, mtError, {mbOK});
+    return false;
+  }
+  return true;
+}
+
+void TFormMain::bInet_LoadClick(TObject* /*Sender*/) {
+  TStringList list;
+  if (!OpenListFile(list, "Texts/")) return;
   ListInet->Items()->Assign(&list);
   ListInet->SetItemIndex(0);
 }
 
 void TFormMain::bInet_NewClick(TObject* /*Sender*/) { ListInet->Items()->Clear(); }
 
-void TFormMain::bInet_SaveClick(TObject* /*Sender*/) {
-  const String oldDir = SaveTextDialog->InitialDir;
-  SaveTextDialog->InitialDir = "Texts/";
-  const bool chosen = SaveTextDialog->Execute();
-  SaveTextDialog->InitialDir = oldDir;
-  if (!chosen) return;
-  try {
-    ListInet->Items()->SaveToFile(SaveTextDialog->FileName);
-  } catch (const std::exception&) {
-    ShowMessageDlg("Error file " + SaveTextDialog->FileName, mtError, {mbOK});
-  }
-}
+void TFormMain::bInet_SaveClick(TObject* /*Sender*/) { SaveListFile(ListInet->Items(), "Texts/"); }

@@ -77,27 +77,14 @@ void TFormMain::tbDop_NewClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::tbDop_LoadClick(TObject* /*Sender*/) {
-  if (!OpenTextDialog->Execute()) return;
   TStringList list;
-  try {
-    list.LoadFromFile(OpenTextDialog->FileName);
-  } catch (const std::exception&) {
-    ShowMessageDlg("Error file " + OpenTextDialog->FileName, mtError, {mbOK});
-    return;
-  }
+  if (!OpenListFile(list)) return;
   if (list.Count() == 0 || list[0] != "LOGO") list.Insert(0, "LOGO");
   DopPics->Items()->Assign(&list);
   DopPics->SetItemIndex(0);
 }
 
-void TFormMain::tbDop_SaveClick(TObject* /*Sender*/) {
-  if (!SaveTextDialog->Execute()) return;
-  try {
-    DopPics->Items()->SaveToFile(SaveTextDialog->FileName);
-  } catch (const std::exception&) {
-    ShowMessageDlg("Error file " + SaveTextDialog->FileName, mtError, {mbOK});
-  }
-}
+void TFormMain::tbDop_SaveClick(TObject* /*Sender*/) { SaveListFile(DopPics->Items()); }
 
 void TFormMain::DopPicsDblClick(TObject* /*Sender*/) {
   const int line = DopPics->ItemIndex();

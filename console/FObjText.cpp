@@ -3,30 +3,24 @@
 #include <algorithm>
 
 #include "console/FMain.h"
+#include "console/FMainBuildUtil.h"
 #include "toolkit/Buttons.h"
 
 TFormObjText* FormObjText = nullptr;
 
+using namespace fmainbuild;
+
 namespace {
 
-template <class T>
-T* Put(TComponent* owner, TWinControl* parent, const char* name, int l, int t, int w, int h) {
-  T* c = new T(owner);
-  c->SetName(name);
-  c->SetBounds(l, t, w, h);
-  c->SetParent(parent);
-  return c;
-}
-
 TLabel* StaticText(TComponent* owner, TWinControl* parent, const char* text, int l, int t) {
-  TLabel* L = Put<TLabel>(owner, parent, "", l, t, 80, 13);
+  TLabel* L = Make<TLabel>(owner, parent, "", l, t, 80, 13);
   L->SetAutoSize(true);
   L->SetCaption(text);
   return L;
 }
 
 TPanel* Swatch(TComponent* owner, TWinControl* parent, const char* name, int l, int t, TColor c) {
-  TPanel* p = Put<TPanel>(owner, parent, name, l, t, 40, 20);
+  TPanel* p = Make<TPanel>(owner, parent, name, l, t, 40, 20);
   p->SetBevelOuter(bvLowered);
   p->SetCaption("");
   p->SetColor(c);
@@ -92,22 +86,22 @@ void TFormObjText::BuildForm() {
   OnShow = [this](TObject* s) { FormShow(s); };
 
   // ---- Text ----
-  GroupBox1 = Put<TGroupBox>(this, this, "GroupBox1", 4, 0, 212, 173);
+  GroupBox1 = Make<TGroupBox>(this, this, "GroupBox1", 4, 0, 212, 173);
   GroupBox1->SetCaption("Text:");
-  eText = Put<TEdit>(this, GroupBox1, "eText", 8, 16, 122, 21);
+  eText = Make<TEdit>(this, GroupBox1, "eText", 8, 16, 122, 21);
   eText->OnChange = [this](TObject* s) { eTextChange(s); };
-  bFont = Put<TButton>(this, GroupBox1, "bFont", 134, 15, 22, 22);
+  bFont = Make<TButton>(this, GroupBox1, "bFont", 134, 15, 22, 22);
   bFont->SetCaption("A");
   bFont->SetHint("Font face");
   bFont->SetShowHint(true);
   bFont->OnClick = [this](TObject* s) { bFontClick(s); };
-  bFontM = Put<TButton>(this, GroupBox1, "bFontM", 158, 15, 22, 22);
+  bFontM = Make<TButton>(this, GroupBox1, "bFontM", 158, 15, 22, 22);
   bFontM->SetCaption("-");
   bFontM->SetTag(-1);
   bFontM->SetHint("Font size dec");
   bFontM->SetShowHint(true);
   bFontM->OnClick = [this](TObject* s) { bFontPMClick(s); };
-  bFontP = Put<TButton>(this, GroupBox1, "bFontP", 182, 15, 22, 22);
+  bFontP = Make<TButton>(this, GroupBox1, "bFontP", 182, 15, 22, 22);
   bFontP->SetCaption("+");
   bFontP->SetTag(1);
   bFontP->SetHint("Font size add");
@@ -115,16 +109,16 @@ void TFormObjText::BuildForm() {
   bFontP->OnClick = [this](TObject* s) { bFontPMClick(s); };
 
   StaticText(this, GroupBox1, "Style:", 8, 46);
-  cbTextStyle = Put<TComboBox>(this, GroupBox1, "cbTextStyle", 40, 42, 78, 21);
+  cbTextStyle = Make<TComboBox>(this, GroupBox1, "cbTextStyle", 40, 42, 78, 21);
   cbTextStyle->SetStyle(csDropDownList);
   for (const char* s : {"Normal", "Raised", "Lowered", "Shadowed"}) cbTextStyle->Items()->Add(s);
   cbTextStyle->OnChange = [this](TObject* s) { cbTextStyleChange(s); };
-  cbWordWrap = Put<TCheckBox>(this, GroupBox1, "cbWordWrap", 122, 44, 88, 17);
+  cbWordWrap = Make<TCheckBox>(this, GroupBox1, "cbWordWrap", 122, 44, 88, 17);
   cbWordWrap->SetCaption("Word wrap:");
   cbWordWrap->OnClick = [this](TObject* s) { cbWordWrapClick(s); };
 
   StaticText(this, GroupBox1, "Alignment:", 8, 70);
-  PanelAlign = Put<TPanel>(this, GroupBox1, "PanelAlign", 8, 86, 62, 62);
+  PanelAlign = Make<TPanel>(this, GroupBox1, "PanelAlign", 8, 86, 62, 62);
   PanelAlign->SetBevelOuter(bvLowered);
   PanelAlign->SetCaption("");
   // Tags by position: the middle column is "centre" (2), the right one "right" (1).
@@ -133,7 +127,7 @@ void TFormObjText::BuildForm() {
   for (int row = 0; row < 3; ++row)
     for (int col = 0; col < 3; ++col, ++n) {
       const String name = "RadioButton" + IntToStr(int64_t(n));
-      auto* rb = Put<TRadioButton>(this, PanelAlign, name.c_str(), 4 + col * 19, 4 + row * 19, 16, 16);
+      auto* rb = Make<TRadioButton>(this, PanelAlign, name.c_str(), 4 + col * 19, 4 + row * 19, 16, 16);
       rb->SetCaption("");
       rb->SetTag(tagAt[row][col]);
       rb->OnClick = [this](TObject* s) { RadioAlignClick(s); };
@@ -141,7 +135,7 @@ void TFormObjText::BuildForm() {
 
   StaticText(this, GroupBox1, "Shadow color:", 80, 70);
   PanelColorShadow = Swatch(this, GroupBox1, "PanelColorShadow", 80, 86, clNavy);
-  seShadowSize = Put<TSpinEdit>(this, GroupBox1, "seShadowSize", 126, 85, 44, 22);
+  seShadowSize = Make<TSpinEdit>(this, GroupBox1, "seShadowSize", 126, 85, 44, 22);
   seShadowSize->SetMinValue(0);
   seShadowSize->SetMaxValue(99);
   seShadowSize->SetValue(2);
@@ -152,26 +146,26 @@ void TFormObjText::BuildForm() {
   PanelColorHiText = Swatch(this, GroupBox1, "PanelColorHiText", 80, 130, clAqua);
 
   // ---- Background ----
-  GroupBox2 = Put<TGroupBox>(this, this, "GroupBox2", 220, 0, 208, 112);
+  GroupBox2 = Make<TGroupBox>(this, this, "GroupBox2", 220, 0, 208, 112);
   GroupBox2->SetCaption("Background");
   StaticText(this, GroupBox2, "Color:", 8, 20);
   PanelColorFon = Swatch(this, GroupBox2, "PanelColorFon", 48, 16, clBlack);
-  cbTransparent = Put<TCheckBox>(this, GroupBox2, "cbTransparent", 96, 18, 100, 17);
+  cbTransparent = Make<TCheckBox>(this, GroupBox2, "cbTransparent", 96, 18, 100, 17);
   cbTransparent->SetCaption("Transparent");
   cbTransparent->OnClick = [this](TObject* s) { cbTransparentClick(s); };
-  cbGradient = Put<TCheckBox>(this, GroupBox2, "cbGradient", 8, 42, 80, 17);
+  cbGradient = Make<TCheckBox>(this, GroupBox2, "cbGradient", 8, 42, 80, 17);
   cbGradient->SetCaption("Gradient:");
   cbGradient->OnClick = [this](TObject* s) { cbGradientClick(s); };
   StaticText(this, GroupBox2, "Color 1:", 8, 66);
   PanelColorGr1 = Swatch(this, GroupBox2, "PanelColorGr1", 48, 62, clNavy);
-  sbReplColor = Put<TSpeedButton>(this, GroupBox2, "sbReplColor", 92, 62, 22, 20);
+  sbReplColor = Make<TSpeedButton>(this, GroupBox2, "sbReplColor", 92, 62, 22, 20);
   sbReplColor->SetCaption("<>");
   sbReplColor->OnClick = [this](TObject* s) { sbReplColorClick(s); };
   StaticText(this, GroupBox2, "Color 2:", 118, 66);
   PanelColorGr2 = Swatch(this, GroupBox2, "PanelColorGr2", 160, 62, clBlue);
   StaticText(this, GroupBox2, "Orientation:", 8, 90);
   for (int k = 0; k < 2; ++k) {
-    auto* L = Put<TLabel3D>(this, GroupBox2, k == 0 ? "Label3DorH" : "Label3DorV", 76 + k * 64, 86, 58, 20);
+    auto* L = Make<TLabel3D>(this, GroupBox2, k == 0 ? "Label3DorH" : "Label3DorV", 76 + k * 64, 86, 58, 20);
     L->SetCaption("");
     L->SetAutoSize(false);
     L->SetFillGradient(true);
@@ -184,18 +178,18 @@ void TFormObjText::BuildForm() {
   }
 
   // ---- Border ----
-  GroupBox3 = Put<TGroupBox>(this, this, "GroupBox3", 220, 114, 208, 59);
+  GroupBox3 = Make<TGroupBox>(this, this, "GroupBox3", 220, 114, 208, 59);
   GroupBox3->SetCaption("Border");
   StaticText(this, GroupBox3, "Color:", 8, 20);
   PanelColorBorder = Swatch(this, GroupBox3, "PanelColorBorder", 48, 16, clWhite);
   StaticText(this, GroupBox3, "Width:", 96, 20);
-  seBorderW = Put<TSpinEdit>(this, GroupBox3, "seBorderW", 134, 16, 44, 22);
+  seBorderW = Make<TSpinEdit>(this, GroupBox3, "seBorderW", 134, 16, 44, 22);
   seBorderW->SetMinValue(0);
   seBorderW->SetMaxValue(0);   // no limits
   seBorderW->SetValue(0);
   seBorderW->OnChange = [this](TObject* s) { seBorderWChange(s); };
   StaticText(this, GroupBox3, "Style:", 8, 40);
-  seBorderS = Put<TSpinEdit>(this, GroupBox3, "seBorderS", 48, 36, 44, 20);
+  seBorderS = Make<TSpinEdit>(this, GroupBox3, "seBorderS", 48, 36, 44, 20);
   seBorderS->SetMinValue(0);
   seBorderS->SetMaxValue(5);
   seBorderS->SetValue(0);
@@ -205,10 +199,10 @@ void TFormObjText::BuildForm() {
     p->OnClick = [this](TObject* s) { PanelColorShadowClick(s); };
 
   // ---- Sample ----
-  Shape1 = Put<TShape>(this, this, "Shape1", 7, 180, 338, 46);
+  Shape1 = Make<TShape>(this, this, "Shape1", 7, 180, 338, 46);
   Shape1->Brush()->SetColor(clSilver);
   Shape1->Pen()->SetStyle(psDot);
-  LabelDemo = Put<TLabel3D>(this, this, "LabelDemo", 8, 181, 336, 44);
+  LabelDemo = Make<TLabel3D>(this, this, "LabelDemo", 8, 181, 336, 44);
   LabelDemo->SetAutoSize(false);
   LabelDemo->SetCaption("String");
   LabelDemo->SetAlignment(taCenter);
@@ -226,7 +220,7 @@ void TFormObjText::BuildForm() {
   LabelDemo->SetBorderWidth(3);
   LabelDemo->SetBorderStyle(lbLowered);
 
-  Button2 = Put<TButton>(this, this, "Button2", 354, 192, 72, 25);
+  Button2 = Make<TButton>(this, this, "Button2", 354, 192, 72, 25);
   Button2->SetCaption("OK");
   Button2->SetModalResult(mrOk);
   Button2->SetCancel(true);

@@ -4,27 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <filesystem>
 
 #include "toolkit/Forms.h"
 #include "toolkit/SysUtils.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& cond, int limitMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!cond()) {
-    if (t.elapsed() > limitMs) return false;
-    QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
-}
 
 TEST(WebBrowserTest, LocalPageLoadsBetweenItsTwoEventsAndShowsInAGrab) {
   const auto dir = std::filesystem::temp_directory_path() / ("web_test_" + std::to_string(getpid()));
@@ -43,13 +30,13 @@ TEST(WebBrowserTest, LocalPageLoadsBetweenItsTwoEventsAndShowsInAGrab) {
   web.OnDownloadBegin = [&](TObject*) { events.push_back(web.Busy() ? "begin" : "begin?"); };
   web.OnDownloadComplete = [&](TObject*) { events.push_back(web.Busy() ? "complete?" : "complete"); };
   web.Navigate(page);
-  ASSERT_TRUE(PumpUntil([&] { return !events.empty() && events.back() == "complete"; }, 20000));
+  ASSERT_TRUE(pumpUntil([&] { return !events.empty() && events.back() == "complete"; }, 20000));
   EXPECT_EQ(events.front(), "begin");
   EXPECT_EQ(web.LocationURL(), "file://" + page);
 
   // The page paints asynchronously after the load: wait for its colour.
   TBitmap grab(200, 120);
-  const bool red = PumpUntil([&] {
+  const bool red = pumpUntil([&] {
     grab.Fill(clBlack);
     host.PaintTo(grab.Canvas(), 0, 0);
     return grab.Canvas()->Pixel(100, 60) == clRed;
