@@ -533,6 +533,21 @@ HRESULT TFilterGraph::QueryService(const GUID& service, const GUID& iid, void** 
   return E_NOINTERFACE;
 }
 
+// A filter provider leaves the graph it is in (if any) and joins g, watching
+// g so that it hears when the graph goes away.
+static void MoveFilterProvider(TComponent* self, IFilterProvider* provider, TFilterGraph*& current, TFilterGraph* g) {
+  if (g == current) return;
+  if (current) {
+    current->RemoveFilter(provider);
+    current->RemoveFreeNotification(self);
+  }
+  if (g) {
+    g->InsertFilter(provider);
+    g->FreeNotification(self);
+  }
+  current = g;
+}
+
 // ---------------------------------------------------------------------------
 // TSampleGrabber
 
@@ -551,18 +566,7 @@ TSampleGrabber::~TSampleGrabber() {
   FreeAndNil(mediaType_);
 }
 
-void TSampleGrabber::SetFilterGraph(TFilterGraph* g) {
-  if (g == filterGraph_) return;
-  if (filterGraph_) {
-    filterGraph_->RemoveFilter(this);
-    filterGraph_->RemoveFreeNotification(this);
-  }
-  if (g) {
-    g->InsertFilter(this);
-    g->FreeNotification(this);
-  }
-  filterGraph_ = g;
-}
+void TSampleGrabber::SetFilterGraph(TFilterGraph* g) { MoveFilterProvider(this, this, filterGraph_, g); }
 
 void TSampleGrabber::Notification(TComponent* AComponent, bool removing) {
   TComponent::Notification(AComponent, removing);
@@ -730,18 +734,7 @@ TFilter::~TFilter() {
   SetFilterGraph(nullptr);
 }
 
-void TFilter::SetFilterGraph(TFilterGraph* g) {
-  if (g == filterGraph_) return;
-  if (filterGraph_) {
-    filterGraph_->RemoveFilter(this);
-    filterGraph_->RemoveFreeNotification(this);
-  }
-  if (g) {
-    g->InsertFilter(this);
-    g->FreeNotification(this);
-  }
-  filterGraph_ = g;
-}
+void TFilter::SetFilterGraph(TFilterGraph* g) { MoveFilterProvider(this, this, filterGraph_, g); }
 
 void TFilter::Notification(TComponent* AComponent, bool removing) {
   TComponent::Notification(AComponent, removing);

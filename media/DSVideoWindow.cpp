@@ -830,29 +830,24 @@ void TDSVideoWindowEx2::showCursorStep() {
   }
 }
 
-void TDSVideoWindowEx2::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
-  if (videoWindow_) {
-    const bool hidden = overlayOK_ ? Cursor() == crNone : rendererCursorHidden_;
-    if (hidden) {
-      lastMouseX_ = x;
-      lastMouseY_ = y;
-      lastActivity_ = GetTickCount64();
-    }
-    showCursorStep();
+void TDSVideoWindowEx2::mouseButtonActivity(int x, int y) {
+  if (!videoWindow_) return;
+  const bool hidden = overlayOK_ ? Cursor() == crNone : rendererCursorHidden_;
+  if (hidden) {
+    lastMouseX_ = x;
+    lastMouseY_ = y;
+    lastActivity_ = GetTickCount64();
   }
+  showCursorStep();
+}
+
+void TDSVideoWindowEx2::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+  mouseButtonActivity(x, y);
   TCustomControl::MouseDown(b, s, x, y);
 }
 
 void TDSVideoWindowEx2::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
-  if (videoWindow_) {
-    const bool hidden = overlayOK_ ? Cursor() == crNone : rendererCursorHidden_;
-    if (hidden) {
-      lastMouseX_ = x;
-      lastMouseY_ = y;
-      lastActivity_ = GetTickCount64();
-    }
-    showCursorStep();
-  }
+  mouseButtonActivity(x, y);
   TCustomControl::MouseUp(b, s, x, y);
 }
 

@@ -186,6 +186,8 @@ class TDSVideoWindowEx2 : public TCustomControl, public IFilterProvider, public 
   void drawFrame(const TRect& area, bool byMixerMode);
   void listenTo(IUnknown* source);
   void showCursorStep();
+  // A button pressed or released over the window: shows a hidden cursor.
+  void mouseButtonActivity(int x, int y);
   void updateInhibit();
   void dropCallback();
 

@@ -28,6 +28,24 @@ class TPropertyBag : public TComObject, public IPropertyBag {
   std::map<std::string, std::string> values_;
 };
 
+// A new property bag of these values, asked for interface iid.
+HRESULT AnswerPropertyBag(std::map<std::string, std::string> values, const GUID& iid, void** out) {
+  auto* bag = new TPropertyBag(std::move(values));
+  bag->AddRef();
+  HRESULT hr = bag->QueryInterface(iid, out);
+  bag->Release();
+  return hr;
+}
+
+// Two monikers are equal when their display names are.
+HRESULT SameDisplayName(IMoniker* self, IMoniker* other) {
+  std::string a, b;
+  if (!other) return S_FALSE;
+  self->GetDisplayName(&a);
+  other->GetDisplayName(&b);
+  return a == b ? S_OK : S_FALSE;
+}
+
 struct DeviceInfo {
   std::string provider, path, name;
 };
@@ -163,23 +181,13 @@ class TDeviceMoniker : public TComObject, public IMoniker {
       v["CLSID"] = GUIDToString(GUIDFromName(info.provider));
       v["DevicePath"] = info.path;
     }
-    auto* bag = new TPropertyBag(std::move(v));
-    bag->AddRef();
-    HRESULT hr = bag->QueryInterface(iid, out);
-    bag->Release();
-    return hr;
+    return AnswerPropertyBag(std::move(v), iid, out);
   }
   HRESULT GetDisplayName(std::string* n) override {
     *n = "@device:" + info.provider + ":" + info.path;
     return S_OK;
   }
-  HRESULT IsEqual(IMoniker* o) override {
-    std::string a, b;
-    if (!o) return S_FALSE;
-    GetDisplayName(&a);
-    o->GetDisplayName(&b);
-    return a == b ? S_OK : S_FALSE;
-  }
+  HRESULT IsEqual(IMoniker* o) override { return SameDisplayName(this, o); }
 };
 
 class TFactoryMoniker : public TComObject, public IMoniker {
@@ -214,23 +222,13 @@ class TFactoryMoniker : public TComObject, public IMoniker {
     v["FriendlyName"] = longName ? longName : GST_OBJECT_NAME(factory_);
     v["CLSID"] = GUIDToString(GUIDFromName(GST_OBJECT_NAME(factory_)));
     v["FactoryName"] = GST_OBJECT_NAME(factory_);
-    auto* bag = new TPropertyBag(std::move(v));
-    bag->AddRef();
-    HRESULT hr = bag->QueryInterface(iid, out);
-    bag->Release();
-    return hr;
+    return AnswerPropertyBag(std::move(v), iid, out);
   }
   HRESULT GetDisplayName(std::string* n) override {
     *n = std::string("@element:") + GST_OBJECT_NAME(factory_);
     return S_OK;
   }
-  HRESULT IsEqual(IMoniker* o) override {
-    std::string a, b;
-    if (!o) return S_FALSE;
-    GetDisplayName(&a);
-    o->GetDisplayName(&b);
-    return a == b ? S_OK : S_FALSE;
-  }
+  HRESULT IsEqual(IMoniker* o) override { return SameDisplayName(this, o); }
  private:
   GstElementFactory* factory_;
 };

@@ -72,7 +72,9 @@ TEST(LedTest, LinkedLabelFollowsValueAndTexts) {
   int changes = 0;
   led.OnChange = [&](TObject* s) {
     EXPECT_EQ(s, &led);
-    if (led.LabelLinked()) EXPECT_EQ(label.Caption(), led.Value() ? "Loading" : "Ready");   // caption, then event
+    if (led.LabelLinked()) {
+      EXPECT_EQ(label.Caption(), led.Value() ? "Loading" : "Ready");   // caption, then event
+    }
     ++changes;
   };
   led.SetLabelOnText("Loading");
