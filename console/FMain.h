@@ -202,6 +202,8 @@ class TFormMain : public TForm {
   void ImportLineupFromExcel(const String& FileName);
   TLabel* Sek_ImageNote = nullptr;      // "width x height" of the preview
   void SetupLineupGridHeader();
+  // The designed column widths of the line-up grid, the spare width to "Surname".
+  void SetLineupDesignWidths();
 
   // =========================================================================
   // Match clock and periods (FMainClock.cpp)

@@ -19,14 +19,33 @@ void TFormMain::SetupLineupGridHeader() {
                                        "Position", "Photo"};
   if (g->ColCount() < 9) g->SetColCount(9);
   for (int c = 0; c < 9; ++c) g->SetCells(c, 0, titles[c]);
+  SetLineupDesignWidths();
+}
+
+void TFormMain::SetLineupDesignWidths() {
+  TSortGrid* g = sgSek_Sostav;
+  if (!g || g->ColCount() < 9) return;
   static const std::pair<int, int> widths[] = {{1, 17}, {3, 88}, {4, 78}, {5, 68}, {6, 30}, {7, 106}, {8, 96}};
-  for (auto [col, w] : widths) g->SetColWidths(col, w);
   // Column 2 (surname) takes what the others leave of the grid's width.
   int others = 0;
-  for (int c = 0; c < g->ColCount(); ++c)
-    if (c != 2) others += g->ColWidths(c);
-  const int rest = g->Width() - others - 2 * g->GridLineWidth() * g->ColCount() - kVScrollWidth;
-  g->SetColWidths(2, std::max(rest, 0));
+  for (int c = 0; c < g->ColCount(); ++c) {
+    if (c == 2) continue;
+    int w = g->ColWidths(c);
+    for (auto [col, designed] : widths)
+      if (col == c) w = designed;
+    others += w;
+  }
+  const int rest = std::max(g->Width() - others - 2 * g->GridLineWidth() * g->ColCount() - kVScrollWidth, 0);
+  // A width change can make a scroll bar come or go, and the grid's resize
+  // then stretches its last column over the free width: the widths are set
+  // again until they all hold.
+  for (int pass = 0; pass < 4; ++pass) {
+    bool held = g->ColWidths(2) == rest;
+    for (auto [col, w] : widths) held = held && g->ColWidths(col) == w;
+    if (held) break;
+    g->SetColWidths(2, rest);
+    for (auto [col, w] : widths) g->SetColWidths(col, w);
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -190,6 +190,9 @@ void TFormMain::bSek_NewClick(TObject* /*Sender*/) {
   eSek_KomName2->SetText("");
   eSek_KomTown->SetText("");
   sgSek_Sostav->Clear();
+  // The emptied grid keeps the designed column widths (the grid's own clear
+  // fits them to the header texts).
+  SetLineupDesignWidths();
   iSek_KomLogo->Picture()->Clear();
   iSek_KomLogo->SetHint("Press for select logo team");
   Sek_ImagePhoto->Picture()->Clear();

@@ -80,7 +80,7 @@ void TFormObjText::BuildForm() {
   SetBorderStyle(bsDialog);
   SetPosition(poDesigned);
   SetClientWidth(432);
-  SetClientHeight(230);
+  SetClientHeight(DesignClientHeight);
   Font()->SetName("MS Sans Serif");
   Font()->SetSize(8);
   OnShow = [this](TObject* s) { FormShow(s); };
@@ -282,7 +282,9 @@ void TFormObjText::LoadControls() {
 void TFormObjText::FormShow(TObject* /*Sender*/) {
   PlaceBelowOutput(this);
   Shape1->SetBounds(LabelDemo->Left() - 1, LabelDemo->Top() - 1, LabelDemo->Width() + 2, LabelDemo->Height() + 2);
-  SetClientHeight(GroupBox1->Height() + 13 + LabelDemo->Height());
+  // The dialog grows with a tall sample but never gets lower than its
+  // design, which holds the OK button.
+  SetClientHeight(std::max(DesignClientHeight, GroupBox1->Height() + 13 + LabelDemo->Height()));
 }
 
 void TFormObjText::eTextChange(TObject*) {

@@ -18,6 +18,8 @@ class TFormObjText : public TForm {
   explicit TFormObjText(TComponent* AOwner);
   ~TFormObjText() override;
   String ClassName() const override { return "TFormObjText"; }
+  // Client height of the design (the OK button lies inside it).
+  static constexpr int DesignClientHeight = 230;
 
   // The style list shows "Normal", "Raised", "Lowered", "Shadowed"; these map
   // its index to the label's relief and back (an unknown relief shows -1).

@@ -1,6 +1,7 @@
 // The console's small dialogs: the text-object dialog's controls and their
 // effect on the sample, the stadium dialog's place and contents.
 #include "ConsoleFixture.h"
+#include "console/FInetAdress.h"
 #include "console/FObjPic.h"
 #include "console/FObjText.h"
 #include "console/FStadion.h"
@@ -162,4 +163,46 @@ TEST_F(SmallDialogsTest, LayoutEditorHandsATextObjectThroughTheDialog) {
   EXPECT_TRUE(form_->EditTextObject(&obj));
   EXPECT_EQ(obj.Caption(), "CORNERS");   // a statistics caption takes the text
   EXPECT_EQ(obj.Bevel(), blRaised);
+}
+
+// Every small dialog, shown as the operator sees it, has the client size of
+// its design and holds all its controls inside (the text dialog shown for an
+// object lower than its sample's design).
+TEST_F(SmallDialogsTest, EveryDialogShowsItsDesignedClientSizeWithItsControlsInside) {
+  TFormObjPic pic(nullptr);
+  TFormStadion stadium(nullptr);
+  TFInetAddr link(nullptr);
+  TLabel3D low(nullptr);
+  low.SetBounds(0, 0, 120, 27);
+  struct Row {
+    const char* name;
+    TForm* form;
+    int w, h;
+    std::function<void()> show;
+  };
+  const Row rows[] = {
+      {"Text properties", text_, 432, 230, [&] { form_->EditTextObject(&low); }},
+      {"picture", &pic, 325, 273, [&] { pic.ShowModal(); }},
+      {"Stadium", &stadium, 115, 92, [&] { stadium.ShowModal(); }},
+      {"Link properties", &link, 336, 91, [&] { link.ShowModal(); }},
+  };
+  for (const Row& r : rows) {
+    bool seen = false;
+    TThread::Queue([&] {
+      seen = true;
+      EXPECT_EQ(r.form->ClientWidth(), r.w) << r.name;
+      EXPECT_EQ(r.form->ClientHeight(), r.h) << r.name;
+      for (int i = 0; i < r.form->ControlCount(); ++i) {
+        const TControl* c = r.form->Controls(i);
+        if (!c->Visible()) continue;
+        EXPECT_GE(c->Left(), 0) << r.name << " " << c->Name();
+        EXPECT_GE(c->Top(), 0) << r.name << " " << c->Name();
+        EXPECT_LE(c->Left() + c->Width(), r.form->ClientWidth()) << r.name << " " << c->Name();
+        EXPECT_LE(c->Top() + c->Height(), r.form->ClientHeight()) << r.name << " " << c->Name();
+      }
+      r.form->SetModalResult(mrCancel);
+    });
+    r.show();
+    EXPECT_TRUE(seen) << r.name;
+  }
 }
