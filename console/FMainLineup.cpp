@@ -59,7 +59,11 @@ void TFormMain::bSek_LoadClick(TObject* /*Sender*/) {
 void TFormMain::ImportLineupFromExcel(const String& FileName) {
   TSheetRows sheet;
   try {
-    sheet = ReadFirstWorksheet(FileName);
+    // Only the columns the map takes, up to the first row without a number.
+    TSheetBounds bounds;
+    bounds.Columns = int(ExcelColumnMap.size());
+    bounds.StopColumn = 1;
+    sheet = ReadFirstWorksheet(FileName, bounds);
   } catch (const std::exception& e) {
     ShowMessageDlg(e.what(), mtError, {mbOK});
     return;

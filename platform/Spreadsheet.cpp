@@ -1,19 +1,53 @@
 #include "platform/Spreadsheet.h"
 
-#include <freexl.h>
-#include <zip.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
-#include <QXmlStreamReader>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <memory>
-#include <set>
+
+#include "platform/SheetReader.h"
+#include "toolkit/Forms.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TABLO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TABLO_ASAN 1
+#endif
+#endif
+
+String TSpreadsheetReader::Program;
+int TSpreadsheetReader::TimeLimitSeconds = 15;
+int TSpreadsheetReader::MemoryLimitMegabytes = 512;
 
 namespace {
 
+const char* const kReaderName = "tablo-sheet-reader";
+bool g_reading = false;
+
 [[noreturn]] void Fail(const String& file, const String& reason) {
   throw Exception("Error file " + file + ": " + reason);
+}
+
+QString Q(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+String ReaderProgram() {
+  if (!TSpreadsheetReader::Program.empty()) return TSpreadsheetReader::Program;
+  QString dir;
+  if (QCoreApplication::instance()) {
+    dir = QCoreApplication::applicationDirPath();
+  } else {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    dir = n > 0 ? QFileInfo(QString::fromUtf8(buf, int(n))).absolutePath() : QStringLiteral(".");
+  }
+  return (dir + "/" + kReaderName).toStdString();
 }
 
 // A number as the sheet shows it in the general format.
@@ -23,299 +57,120 @@ String NumberText(double v) {
   return FloatToStr(v);
 }
 
-// A date serial (days since 1899-12-30, as the toolkit counts) as text:
-// date, time or both, by which parts it has.
-String DateText(double serial, bool hasDate, bool hasTime) {
-  const TDateTime d = serial;
-  if (hasDate && hasTime) return DateTimeToStr(d);
-  if (hasTime) return TimeToStr(d);
-  return DateToStr(d);
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "HH:MM:SS" as the toolkit shows it.
+String IsoText(sheet::Kind k, const String& t) {
+  int y = 0, mo = 0, d = 0, hh = 0, mi = 0, ss = 0;
+  TDateTime dt = 0;
+  if (k == sheet::Kind::IsoTime)
+    return std::sscanf(t.c_str(), "%d:%d:%d", &hh, &mi, &ss) == 3 && TryEncodeTime(hh, mi, ss, 0, dt) ? TimeToStr(dt)
+                                                                                                       : String();
+  if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &hh, &mi, &ss) < 3 || !TryEncodeDate(y, mo, d, dt))
+    return String();
+  TDateTime tm = 0;
+  if (k == sheet::Kind::IsoDateTime && TryEncodeTime(hh, mi, ss, 0, tm)) return DateTimeToStr(dt + tm);
+  return DateToStr(dt);
 }
 
-void SetCell(TSheetRows& rows, size_t r, size_t c, String text) {
-  if (rows.size() <= r) rows.resize(r + 1);
-  if (rows[r].size() <= c) rows[r].resize(c + 1);
-  rows[r][c] = std::move(text);
+String CellText(const sheet::Cell& c) {
+  using sheet::Kind;
+  switch (c.What) {
+    case Kind::Text: return c.Value;
+    case Kind::Number: return NumberText(std::strtod(c.Value.c_str(), nullptr));
+    case Kind::SerialDate:
+    case Kind::SerialTime:
+    case Kind::SerialDateTime: {
+      const double v = std::strtod(c.Value.c_str(), nullptr);
+      if (!std::isfinite(v) || std::fabs(v) > 3e6) return String();   // beyond the calendar
+      if (c.What == Kind::SerialDateTime) return DateTimeToStr(v);
+      return c.What == Kind::SerialTime ? TimeToStr(v) : DateToStr(v);
+    }
+    default: return IsoText(c.What, c.Value);
+  }
 }
 
-void Pad(TSheetRows& rows) {
-  size_t width = 0;
-  for (const auto& r : rows) width = std::max(width, r.size());
-  for (auto& r : rows) r.resize(width);
-}
+// Runs the reader on the file and answers its reply; an empty string when
+// the reader crashed, ran out of time or memory, or said too much.
+String RunReader(const String& file, const TSheetBounds& b, size_t maxReply) {
+  const String program = ReaderProgram();
+  QProcess proc;
+  proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  proc.setStandardInputFile(QProcess::nullDevice());
+  const rlim_t memory = rlim_t(std::max(TSpreadsheetReader::MemoryLimitMegabytes, 64)) << 20;
+  const rlim_t seconds = rlim_t(std::max(TSpreadsheetReader::TimeLimitSeconds, 1)) + 1;
+#ifdef TABLO_ASAN
+  // The sanitizer reserves far more address space than any limit allows; its
+  // own allocator limit stands in for the address-space one.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0:allocator_may_return_null=1" +
+                                 ":hard_rss_limit_mb=" + QString::number(qulonglong(memory >> 20)) +
+                                 ":max_allocation_size_mb=" + QString::number(qulonglong(memory >> 20)));
+  proc.setProcessEnvironment(env);
+#endif
+  // Between fork and exec: only calls that are safe there.
+  proc.setChildProcessModifier([memory, seconds] {
+    struct rlimit none {0, 0};
+    setrlimit(RLIMIT_CORE, &none);   // a crash leaves no core file behind
+#ifndef TABLO_ASAN
+    struct rlimit as {memory, memory};
+    setrlimit(RLIMIT_AS, &as);
+#else
+    (void)memory;
+#endif
+    struct rlimit cpu {seconds, seconds};
+    setrlimit(RLIMIT_CPU, &cpu);
+  });
+  proc.start(Q(program), {QString::number(b.Columns), QString::number(b.StopColumn), QString::number(b.MaxRows), Q(file)});
+  if (!proc.waitForStarted(10000)) Fail(file, "the spreadsheet reader " + program + " cannot be started");
 
-// ---------------------------------------------------------------- binary workbooks
-
-TSheetRows ReadXls(const String& file) {
-  const void* h = nullptr;
-  struct Closer {
-    const void*& h;
-    ~Closer() {
-      if (h) freexl_close(h);
+  QByteArray reply;
+  QElapsedTimer t;
+  t.start();
+  bool failed = false;
+  const bool mainThread =
+      QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+  // The wait pumps the queue, so the screen keeps painting; it ends at the
+  // time limit, at a reply longer than any the bounds allow, or when the
+  // program closes.
+  while (proc.state() != QProcess::NotRunning) {
+    proc.waitForFinished(15);
+    reply += proc.readAllStandardOutput();
+    if (size_t(reply.size()) > maxReply || t.elapsed() > qint64(TSpreadsheetReader::TimeLimitSeconds) * 1000 ||
+        (Application && Application->Terminated())) {
+      failed = true;
+      proc.kill();
+      proc.waitForFinished(5000);
+      break;
     }
-  } closer{h};
-  if (freexl_open(file.c_str(), &h) != FREEXL_OK) Fail(file, "not a readable workbook");
-  unsigned int sheets = 0;
-  if (freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) Fail(file, "no worksheet");
-  if (freexl_select_active_worksheet(h, 0) != FREEXL_OK) Fail(file, "the first worksheet cannot be read");
-  unsigned int rowCount = 0;
-  unsigned short colCount = 0;
-  if (freexl_worksheet_dimensions(h, &rowCount, &colCount) != FREEXL_OK) Fail(file, "the sheet's size cannot be read");
-  TSheetRows rows(rowCount, std::vector<String>(colCount));
-  for (unsigned int r = 0; r < rowCount; ++r)
-    for (unsigned short c = 0; c < colCount; ++c) {
-      FreeXL_CellValue v{};
-      if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK) Fail(file, "a cell cannot be read");
-      String& out = rows[r][c];
-      switch (v.type) {
-        case FREEXL_CELL_INT: out = IntToStr(int64_t(v.value.int_value)); break;
-        case FREEXL_CELL_DOUBLE: out = NumberText(v.value.double_value); break;
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT: out = v.value.text_value ? v.value.text_value : ""; break;
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME: {
-          // "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "HH:MM:SS".
-          int y = 0, mo = 0, d = 0, hh = 0, mi = 0, ss = 0;
-          const char* t = v.value.text_value ? v.value.text_value : "";
-          TDateTime dt = 0;
-          if (v.type == FREEXL_CELL_TIME) {
-            if (std::sscanf(t, "%d:%d:%d", &hh, &mi, &ss) == 3 && TryEncodeTime(hh, mi, ss, 0, dt)) out = TimeToStr(dt);
-          } else if (std::sscanf(t, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &hh, &mi, &ss) >= 3 &&
-                     TryEncodeDate(y, mo, d, dt)) {
-            TDateTime tm = 0;
-            if (v.type == FREEXL_CELL_DATETIME && TryEncodeTime(hh, mi, ss, 0, tm))
-              out = DateTimeToStr(dt + tm);
-            else
-              out = DateToStr(dt);
-          }
-          break;
-        }
-        default: break;
-      }
-    }
-  return rows;
-}
-
-// ---------------------------------------------------------------- zipped XML workbooks
-
-class Zip {
- public:
-  explicit Zip(const String& file) : file_(file) {
-    int err = 0;
-    z_ = zip_open(file.c_str(), ZIP_RDONLY, &err);
-    if (!z_) Fail(file, "not a readable workbook package");
+    if (mainThread) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
-  ~Zip() {
-    if (z_) zip_discard(z_);
-  }
-  // The member's bytes; empty when missing (required: raises).
-  QByteArray Read(const String& name, bool required) {
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat(z_, name.c_str(), 0, &st) != 0) {
-      if (required) Fail(file_, "the package lacks " + name);
-      return {};
-    }
-    // Members are small XML parts; a huge one means a broken or hostile file.
-    if (!(st.valid & ZIP_STAT_SIZE) || st.size > (512u << 20)) Fail(file_, name + " is too large");
-    zip_file_t* f = zip_fopen(z_, name.c_str(), 0);
-    if (!f) Fail(file_, name + " cannot be opened");
-    QByteArray data(qsizetype(st.size), '\0');
-    const zip_int64_t n = zip_fread(f, data.data(), st.size);
-    zip_fclose(f);
-    if (n != zip_int64_t(st.size)) Fail(file_, name + " is damaged");
-    return data;
-  }
-
- private:
-  String file_;
-  zip_t* z_ = nullptr;
-};
-
-String Attr(const QXmlStreamReader& x, const char* name) { return x.attributes().value(name).toString().toStdString(); }
-
-// "B12" -> column 1, row 11 (0-based); false when it is not a reference.
-bool ParseRef(const String& ref, size_t& col, size_t& row) {
-  size_t i = 0, c = 0, r = 0;
-  while (i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i]))) {
-    c = c * 26 + size_t(std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
-    if (c > 16384) return false;
-    ++i;
-  }
-  if (i == 0 || i == ref.size()) return false;
-  for (; i < ref.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(ref[i]))) return false;
-    r = r * 10 + size_t(ref[i] - '0');
-    if (r > 1048576) return false;
-  }
-  if (r == 0) return false;
-  col = c - 1;
-  row = r - 1;
-  return true;
-}
-
-// The text of the current element and its runs (<t> inside <si> or <is>).
-String InlineText(QXmlStreamReader& x) {
-  String out;
-  const QString end = x.name().toString();
-  while (!x.atEnd()) {
-    x.readNext();
-    if (x.isStartElement() && x.name() == u"t") out += x.readElementText().toStdString();
-    else if (x.isStartElement() && x.name() == u"rPh") x.skipCurrentElement();   // phonetic hints
-    else if (x.isEndElement() && x.name() == end) break;
-  }
-  return out;
-}
-
-// Which number formats show dates and times.
-struct DateFormats {
-  std::vector<int> styleFormat;   // cell style index -> number format id
-  std::map<int, String> custom;   // number format id -> format code
-  // 0 none, 1 date, 2 time, 3 both.
-  int Kind(int style) const {
-    if (style < 0 || size_t(style) >= styleFormat.size()) return 0;
-    const int id = styleFormat[size_t(style)];
-    if (id >= 14 && id <= 17) return 1;
-    if (id >= 18 && id <= 21) return 2;
-    if (id == 22) return 3;
-    if (id >= 45 && id <= 47) return 2;
-    auto it = custom.find(id);
-    if (it == custom.end()) return 0;
-    bool date = false, time = false, quoted = false;
-    const String& f = it->second;
-    for (size_t i = 0; i < f.size(); ++i) {
-      const char ch = char(std::tolower(static_cast<unsigned char>(f[i])));
-      if (f[i] == '"') quoted = !quoted;
-      if (quoted) continue;
-      if (f[i] == '\\' || f[i] == '_') { ++i; continue; }
-      if (f[i] == '[') {   // colours and conditions
-        while (i < f.size() && f[i] != ']') ++i;
-        continue;
-      }
-      if (ch == 'd' || ch == 'y') date = true;
-      if (ch == 'h' || ch == 's') time = true;
-      if (ch == 'm') (time ? time : date) = true;
-    }
-    return (date ? 1 : 0) | (time ? 2 : 0);
-  }
-};
-
-DateFormats ReadStyles(const QByteArray& xml) {
-  DateFormats f;
-  QXmlStreamReader x(xml);
-  bool inXfs = false;
-  while (!x.atEnd()) {
-    x.readNext();
-    if (x.isStartElement()) {
-      if (x.name() == u"numFmt") f.custom[std::atoi(Attr(x, "numFmtId").c_str())] = Attr(x, "formatCode");
-      else if (x.name() == u"cellXfs") inXfs = true;
-      else if (inXfs && x.name() == u"xf") f.styleFormat.push_back(std::atoi(Attr(x, "numFmtId").c_str()));
-    } else if (x.isEndElement() && x.name() == u"cellXfs") {
-      inXfs = false;
-    }
-  }
-  return f;
-}
-
-TSheetRows ReadXlsx(const String& file) {
-  Zip zip(file);
-  // The first sheet of the workbook and the part it lives in.
-  String sheetId;
-  {
-    QXmlStreamReader x(zip.Read("xl/workbook.xml", true));
-    while (!x.atEnd() && sheetId.empty()) {
-      x.readNext();
-      if (x.isStartElement() && x.name() == u"sheet")
-        for (const auto& a : x.attributes())
-          if (a.name() == u"id") sheetId = a.value().toString().toStdString();
-    }
-    if (x.hasError()) Fail(file, "the workbook part is damaged");
-  }
-  if (sheetId.empty()) Fail(file, "no worksheet");
-  String target;
-  {
-    QXmlStreamReader x(zip.Read("xl/_rels/workbook.xml.rels", true));
-    while (!x.atEnd() && target.empty()) {
-      x.readNext();
-      if (x.isStartElement() && x.name() == u"Relationship" && Attr(x, "Id") == sheetId) target = Attr(x, "Target");
-    }
-  }
-  if (target.empty()) Fail(file, "the first worksheet is not in the package");
-  const String part = target[0] == '/' ? target.substr(1) : "xl/" + target;
-
-  std::vector<String> shared;
-  {
-    QXmlStreamReader x(zip.Read("xl/sharedStrings.xml", false));
-    while (!x.atEnd()) {
-      x.readNext();
-      if (x.isStartElement() && x.name() == u"si") shared.push_back(InlineText(x));
-    }
-  }
-  const DateFormats dates = ReadStyles(zip.Read("xl/styles.xml", false));
-
-  TSheetRows rows;
-  QXmlStreamReader x(zip.Read(part, true));
-  size_t row = 0, col = 0;
-  while (!x.atEnd()) {
-    x.readNext();
-    if (!x.isStartElement()) continue;
-    if (x.name() == u"row") {
-      const int r = std::atoi(Attr(x, "r").c_str());
-      row = r > 0 ? size_t(r - 1) : row;
-      col = 0;
-      if (rows.size() <= row) rows.resize(row + 1);
-    } else if (x.name() == u"c") {
-      size_t c = col, r = row;
-      const String ref = Attr(x, "r");
-      if (!ref.empty() && !ParseRef(ref, c, r)) Fail(file, "a cell reference is damaged");
-      const String type = Attr(x, "t");
-      const String styleText = Attr(x, "s");
-      const int style = styleText.empty() ? -1 : std::atoi(styleText.c_str());
-      String value, text;
-      bool inlineText = false;
-      while (!x.atEnd()) {
-        x.readNext();
-        if (x.isStartElement() && x.name() == u"v") value = x.readElementText().toStdString();
-        else if (x.isStartElement() && x.name() == u"is") { text = InlineText(x); inlineText = true; }
-        else if (x.isEndElement() && x.name() == u"c") break;
-      }
-      if (type == "s") {
-        const long i = std::strtol(value.c_str(), nullptr, 10);
-        if (i < 0 || size_t(i) >= shared.size()) Fail(file, "a shared text is missing");
-        text = shared[size_t(i)];
-      } else if (type == "b") {
-        text = value == "1" ? "1" : "0";
-      } else if (type == "e") {
-        text.clear();
-      } else if (type == "str" || type == "inlineStr" || inlineText) {
-        if (!inlineText) text = value;
-      } else if (!value.empty()) {
-        char* end = nullptr;
-        const double v = std::strtod(value.c_str(), &end);
-        if (end == value.c_str()) Fail(file, "a number is damaged");
-        const int k = dates.Kind(style);
-        text = k ? DateText(v, k & 1, k & 2) : NumberText(v);
-      }
-      SetCell(rows, r, c, std::move(text));
-      col = c + 1;
-    }
-  }
-  if (x.hasError()) Fail(file, "the worksheet is damaged");
-  Pad(rows);
-  return rows;
+  reply += proc.readAllStandardOutput();
+  if (failed || proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0) return String();
+  return String(reply.constData(), size_t(reply.size()));
 }
 
 }  // namespace
 
-TSheetRows ReadFirstWorksheet(const String& FileName) {
-  std::FILE* f = std::fopen(FileName.c_str(), "rb");
-  if (!f) Fail(FileName, "cannot be opened");
-  unsigned char head[8] = {};
-  const size_t n = std::fread(head, 1, sizeof head, f);
-  std::fclose(f);
-  static const unsigned char ole[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  if (n == 8 && std::equal(head, head + 8, ole)) return ReadXls(FileName);
-  if (n >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4) return ReadXlsx(FileName);
-  Fail(FileName, "not a spreadsheet");
+TSheetRows ReadFirstWorksheet(const String& FileName, const TSheetBounds& Bounds) {
+  sheet::Bounds b;
+  b.Columns = std::clamp(Bounds.Columns, 1, sheet::kMaxColumns);
+  b.MaxRows = std::clamp(Bounds.MaxRows, 1, sheet::kMaxRows);
+  b.StopColumn = Bounds.StopColumn >= 0 && Bounds.StopColumn < b.Columns ? Bounds.StopColumn : -1;
+  if (g_reading) Fail(FileName, "another spreadsheet is being read");
+  g_reading = true;
+  String reply;
+  try {
+    reply = RunReader(FileName, TSheetBounds{b.Columns, b.StopColumn, b.MaxRows}, sheet::MaxReplyBytes(b.Columns, b.MaxRows));
+  } catch (...) {
+    g_reading = false;
+    throw;
+  }
+  g_reading = false;
+  sheet::Reply r;
+  if (!sheet::Decode(reply, b, r)) Fail(FileName, "not a readable workbook");
+  if (r.Refused) Fail(FileName, r.Reason);
+  int rows = 0;
+  for (const auto& c : r.Cells) rows = std::max(rows, c.Row + 1);
+  TSheetRows out(size_t(rows), std::vector<String>(size_t(b.Columns)));
+  for (const auto& c : r.Cells) out[size_t(c.Row)][size_t(c.Col)] = CellText(c);
+  return out;
 }

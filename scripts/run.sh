@@ -25,9 +25,12 @@ for item in Teams Texts Pics Views Gols.txt Period.txt Position.txt; do
   fi
 done
 mkdir -p "$home/Teams" "$home/Texts" "$home/Pics" "$home/Views"
-# The new executable replaces the old one whole (a running console keeps its own).
-install -m 0755 build/tablo "$home/.tablo.new"
-mv -f "$home/.tablo.new" "$home/tablo"
+# The new executables replace the old ones whole (a running console keeps its
+# own); the spreadsheet reader runs beside the console.
+for exe in tablo tablo-sheet-reader; do
+  install -m 0755 "build/$exe" "$home/.$exe.new"
+  mv -f "$home/.$exe.new" "$home/$exe"
+done
 
 # A private runtime folder when the session has none (Qt wants one, mode 0700).
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -1,6 +1,9 @@
 // Importing a line-up from a spreadsheet into the editor's grid.
 #include "ConsoleFixture.h"
+#include <fstream>
 #include "grids/SortGrid.h"
+#include "platform/Spreadsheet.h"
+#include "toolkit/Timer.h"
 
 class LineupImportTest : public ConsoleFixture {
  protected:
@@ -42,4 +45,53 @@ TEST_F(LineupImportTest, BadFileOrSheetWithoutPlayersKeepsTheGrid) {
   EXPECT_EQ(requests_.back().Msg.rfind("Error file " + app_ + "broken.xls", 0), 0u);
   EXPECT_EQ(g->RowCount(), 6);
   EXPECT_EQ(g->Cells(3, 2), "old23");
+}
+
+// A file that crashes the reader, hangs it, makes it allocate or talk without
+// end is "not a readable workbook": the console lives on, keeps serving its
+// timers while it waits, and the grid stays as it was.
+TEST_F(LineupImportTest, ReaderThatCrashesHangsOrExhaustsLeavesTheGrid) {
+  TFormMain* f = Create();
+  TSortGrid* g = f->sgSek_Sostav;
+  FillOldTeam(g);
+  // The fixture with two bytes changed crashes the binary-workbook library.
+  std::ifstream in(fixture_, std::ios::binary);
+  String crashing(std::istreambuf_iterator<char>(in), {});
+  crashing[2254] = '\x7e';
+  crashing[2260] = '\0';
+  std::ofstream(app_ + "damaged.xls", std::ios::binary) << crashing;
+  for (const char* mode : {"crash", "hang", "allocate", "talk"}) WriteFile(String(mode) + ".xls", mode);
+  struct Case {
+    const char* file;
+    bool fake;   // through the stand-in reader
+  };
+  const Case cases[] = {{"damaged.xls", false}, {"crash.xls", true}, {"hang.xls", true}, {"allocate.xls", true},
+                        {"talk.xls", true}};
+  const String realReader = TSpreadsheetReader::Program;
+  const int timeWas = TSpreadsheetReader::TimeLimitSeconds;
+  TSpreadsheetReader::TimeLimitSeconds = 2;
+  TTimer timer(nullptr);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) { ++ticks; };
+  timer.SetInterval(50);
+  timer.SetEnabled(true);
+  for (const Case& c : cases) {
+    TSpreadsheetReader::Program = c.fake ? String(FAKE_SHEET_READER) : realReader;
+    const String file = app_ + c.file;
+    CommonDialogHook = [&](TCommonDialog* d) {
+      dynamic_cast<TOpenDialog*>(d)->FileName = file;
+      return true;
+    };
+    requests_.clear();
+    ticks = 0;
+    f->bSek_Load->Click();
+    ASSERT_EQ(requests_.size(), 1u) << c.file;
+    EXPECT_EQ(requests_.back().Msg, "Error file " + file + ": not a readable workbook") << c.file;
+    EXPECT_EQ(g->RowCount(), 6) << c.file;
+    EXPECT_EQ(g->Cells(3, 2), "old23") << c.file;
+    if (String(c.file) == "hang.xls") EXPECT_GT(ticks, 0);   // the wait kept the queue going
+  }
+  CommonDialogHook = nullptr;
+  TSpreadsheetReader::Program = realReader;
+  TSpreadsheetReader::TimeLimitSeconds = timeWas;
 }

@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include "toolkit/TestApp.h"
+#ifdef TABLO_SHEET_READER
+#include "platform/Spreadsheet.h"
+#endif
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TestApp::Init(argc, argv);
+#ifdef TABLO_SHEET_READER
+  TSpreadsheetReader::Program = TABLO_SHEET_READER;   // the one this build made
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
