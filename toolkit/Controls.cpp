@@ -195,9 +195,35 @@ bool ControlWidgetBridge::keyEvent(ControlLink* L, QWidget* w, QKeyEvent* e, boo
   return eaten;
 }
 
+// The operator's input: what a control that does not take input never hears.
+static bool isInputEvent(QEvent::Type t) {
+  switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::Enter:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool ControlWidgetBridge::handle(ControlLink* L, QWidget* w, QEvent* e, bool own, ControlEventFilter* filter) {
   TControl* c = L->ctrl;
   if (!c) return false;
+  if (isInputEvent(e->type()) && !c->InputEnabled()) {
+    // A disabled control (or one in a disabled parent) takes no input; Qt
+    // hands the event on to the parent's widget. A press noted before the
+    // control was disabled makes no click either.
+    if (own) static_cast<ControlWidgetBridge*>(w)->clicked = false;
+    e->ignore();
+    return false;
+  }
   auto* bridge = own ? static_cast<ControlWidgetBridge*>(w) : nullptr;
   switch (e->type()) {
     case QEvent::MouseButtonPress:
@@ -624,6 +650,12 @@ void TControl::SetEnabled(bool v) {
   enabled_ = v;
   if (widget_) widget_->setEnabled(v);
   EnabledChanged();
+}
+
+bool TControl::InputEnabled() const {
+  for (const TControl* c = this; c; c = c->parent_)
+    if (!c->enabled_) return false;
+  return true;
 }
 
 void TControl::SetAlign(TAlign a) {

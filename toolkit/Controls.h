@@ -99,6 +99,11 @@ class TControl : public TComponent {
   bool Showing() const;             // visible here and in every parent
   bool Enabled() const { return enabled_; }
   virtual void SetEnabled(bool v);
+  // Enabled here and in every parent: only such a control takes the
+  // operator's input. A control that does not hears no mouse press, release,
+  // move, wheel, double click, click, context menu or key (they go on to
+  // its parent, as on the screen); Click() from code still runs.
+  bool InputEnabled() const;
   TAlign Align() const { return align_; }
   void SetAlign(TAlign a);
   TAnchors Anchors() const { return anchors_; }

@@ -73,6 +73,7 @@ TCustomScrollControl::TCustomScrollControl(TComponent* AOwner) : TCustomControl(
     });
     sb->installEventFilter(new ScrollBarWheelFilter(sb, [this](QWheelEvent* we) {
       bool handled = false;
+      if (!InputEnabled()) return handled;
       const int delta = we->angleDelta().y();
       Dispatch([&] { handled = DoMouseWheel(TShiftState(), delta, TPoint(-1, -1)); });
       return handled;

@@ -131,7 +131,7 @@ void TButton::installShortcuts() {
     sc->setEnabled(false);
     sc->setObjectName(forDefault ? "default" : "cancel");
     QObject::connect(sc, &QShortcut::activated, w, [this] {
-      if (Showing() && Enabled()) Dispatch([this] { Click(); });
+      if (Showing() && InputEnabled()) Dispatch([this] { Click(); });
     });
   };
   make(Qt::Key_Return, true);
@@ -887,6 +887,7 @@ class ListViewportFilter : public QObject {
       case QEvent::MouseButtonDblClick: kind = 3; break;
       default: return false;
     }
+    if (!lb_->InputEnabled()) return false;
     auto* me = static_cast<QMouseEvent*>(e);
     TMouseButton b = me->button() == Qt::RightButton ? mbRight : me->button() == Qt::MiddleButton ? mbMiddle : mbLeft;
     TShiftState s = tkqt::ShiftState(me->modifiers(), me->buttons());
