@@ -118,11 +118,22 @@ bool TFormMain::StartPresentation(const String& FileName) {
   sePPT_NumSlides->SetMinValue(0);
   sePPT_NumSlides->SetMaxValue(0);
   OfficeSlideCount = 0;
-  if (!PowPnt1->OpenPresentation(FileName)) return false;
+  // Every failed open is told: the operator would otherwise wait for a show
+  // that never comes.
+  if (!PowPnt1->OpenPresentation(FileName)) {
+    const String why = PowPnt1->OpenError();
+    ShowMessageDlg("Error file " + FileName + (why.empty() ? String() : "\n" + why), mtError, {mbOK});
+    return false;
+  }
   const int count = PowPnt1->GetSlideCount();
   // A deck without slides (or a count that failed, -1) is a failed open:
   // the range stays 0 to 0 and no show starts.
-  if (count < 1) return false;
+  if (count < 1) {
+    ShowMessageDlg("Error file " + FileName + "\n" +
+                       (count == 0 ? String("The presentation has no slides") : String("Its slides cannot be counted")),
+                   mtError, {mbOK});
+    return false;
+  }
   OfficeSlideCount = count;
   sePPT_NumSlides->SetMaxValue(count);
   sePPT_NumSlides->SetMinValue(1);

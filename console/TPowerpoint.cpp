@@ -168,6 +168,7 @@ bool TPowPnt::Disconnect() {
 // ---------------------------------------------------------------------------
 
 bool TPowPnt::OpenPresentation(const String& FileName) {
+  openError_ = "Not connected!";
   if (!connected_) {
     accessError(5, "Not connected!");
     return false;
@@ -177,20 +178,33 @@ bool TPowPnt::OpenPresentation(const String& FileName) {
     // fails the open instead of holding the console for ever.
     int tries = 0;
     while (CheckSlideShowActive()) {
-      if (++tries > MaxCloseAttempts) return false;
+      if (++tries > MaxCloseAttempts) {
+        openError_ = "The running slide show does not end";
+        return false;
+      }
       ExitSlideShow();
     }
     tries = 0;
     while (UpdatePresentationName()) {
-      if (++tries > MaxCloseAttempts) return false;
+      if (++tries > MaxCloseAttempts) {
+        openError_ = "The open presentation does not close";
+        return false;
+      }
       app().Call("ActiveWindow.Close");
     }
-    if (FileExists(FileName)) app().Call("Presentations.Open", {FileName, 0});
+    openError_.clear();
+    if (FileExists(FileName))
+      app().Call("Presentations.Open", {FileName, 0});
+    else
+      openError_ = "File not found";
     loadedName_ = OleToStr(app().Get("ActivePresentation.Name"));
+    openError_.clear();
     return true;
-  } catch (const std::exception&) {
-    return false;
+  } catch (const std::exception& e) {
+    // A missing file is told as such, not as the missing presentation.
+    if (openError_ != "File not found") openError_ = e.what();
   }
+  return false;
 }
 
 void TPowPnt::ApplySlideShowSettings() {

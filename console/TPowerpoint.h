@@ -108,6 +108,9 @@ class TPowPnt : public TComponent {
   bool Connected() const { return connected_; }
   bool SlideShowActiv() const { return slideShowActiv_; }
   const String& LoadedPresentationName() const { return loadedName_; }
+  // Why the last OpenPresentation failed (the program's own text); empty
+  // after one that succeeded.
+  const String& OpenError() const { return openError_; }
   const String& PowerPointVersion() const { return version_; }
   // The show window (class "screenClass"), 0 when none.
   HWND PowerpointWindowhandle() const;
@@ -150,5 +153,5 @@ class TPowPnt : public TComponent {
   bool useDefaultDimensions_ = true;
   int monX_ = 0, monY_ = 0, monXX_ = 800, monYY_ = 600;
   bool connected_ = false, slideShowActiv_ = false;
-  String loadedName_, version_, currentSlideName_;
+  String loadedName_, version_, currentSlideName_, openError_;
 };

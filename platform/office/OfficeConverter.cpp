@@ -11,6 +11,10 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
+#include <csignal>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include "toolkit/Forms.h"
 
 int TOfficeConverter::TimeLimitSeconds = 60;
@@ -26,6 +30,9 @@ String S(const QString& s) {
 
 String g_cacheFolder;
 QProcess* g_running = nullptr;
+// The process group of the running conversion: the launcher leads it, and
+// the suite's main process (which the launcher starts) belongs to it.
+qint64 g_group = 0;
 bool g_killed = false;
 int g_conversions = 0;
 
@@ -70,10 +77,19 @@ int TOfficeConverter::ConversionCount() { return g_conversions; }
 
 bool TOfficeConverter::Running() { return g_running != nullptr; }
 
+namespace {
+// Ends every process of the running conversion. Called only while the
+// launcher has not been waited for, so the group's number is still its own.
+void EndGroup() {
+  if (g_group > 0) ::kill(-pid_t(g_group), SIGKILL);
+  if (g_running) g_running->kill();
+}
+}  // namespace
+
 void TOfficeConverter::KillRunning() {
   if (g_running) {
     g_killed = true;
-    g_running->kill();
+    EndGroup();
   }
 }
 
@@ -124,10 +140,32 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   if (!Filter.empty()) args << "--infilter=" + Q(Filter);
   args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
   proc.setProcessChannelMode(QProcess::MergedChannels);
+  // The launcher starts the suite's main process and may end before it: the
+  // conversion gets a process group of its own, so that a timeout, a stop or
+  // the program's end takes every process with it. The launcher also dies
+  // with the program.
+  proc.setChildProcessModifier([] {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  });
   proc.start(SuiteProgram(), args);
   if (!proc.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
   g_running = &proc;
+  g_group = proc.processId();
   g_killed = false;
+  // Whatever ends the wait (an exception from a handler run by the pumping
+  // too), the suite does not outlive it and the state is clear again.
+  struct Clear {
+    QProcess& proc;
+    ~Clear() {
+      if (proc.state() != QProcess::NotRunning) {
+        EndGroup();
+        proc.waitForFinished(1000);
+      }
+      g_running = nullptr;
+      g_group = 0;
+    }
+  } clear{proc};
   ++g_conversions;
   QElapsedTimer t;
   t.start();
@@ -135,18 +173,17 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   // The wait pumps the queue; KillRunning or a closing program end it.
   while (proc.state() != QProcess::NotRunning) {
     if (g_killed || (Application && Application->Terminated())) {
-      proc.kill();
       g_killed = true;
+      EndGroup();
     } else if (t.elapsed() > qint64(TimeLimitSeconds) * 1000) {
-      proc.kill();
       timedOut = true;
+      EndGroup();
     }
     proc.waitForFinished(15);
     if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   proc.waitForFinished(1000);
-  g_running = nullptr;
   const bool killed = g_killed;
   g_killed = false;
   if (killed) throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " was stopped");
@@ -159,23 +196,28 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
 
 namespace {
 
-// A cache name for a file as it is now: its path, size and change time.
+// A cache name for a file's content: a hash of its bytes and of what it
+// becomes. A file replaced by another of the same size and time (as a copy
+// that keeps times leaves it) gets a name of its own.
 String CacheKey(const String& file, const String& what) {
-  const QFileInfo fi(Q(file));
-  const QString key = fi.absoluteFilePath() + "|" + QString::number(fi.size()) + "|" +
-                      QString::number(fi.lastModified().toMSecsSinceEpoch()) + "|" + Q(what);
-  return S(QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex()));
+  QFile f(Q(file));
+  if (!f.open(QIODevice::ReadOnly)) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!hash.addData(&f)) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
+  hash.addData(QByteArray("|") + Q(what).toUtf8());
+  return S(QString::fromLatin1(hash.result().toHex()));
 }
 
-// Converts into a private folder and moves the result to its cache name.
+// Converts into this process's own folder and renames the result over its
+// cache name in one step: another console that looks at the same name sees
+// either no file or a complete one, never a gap or a part.
 String Cached(const String& file, const String& filter, const String& format, const String& ext) {
   const String cache = TOfficeConverter::CacheFolder();
   const String target = cache + CacheKey(file, format) + ext;
   if (QFileInfo(Q(target)).isFile()) return target;
   const String work = cache + "work-" + IntToStr(QCoreApplication::applicationPid());
   const String out = TOfficeConverter::Convert(file, filter, format, work, ext);
-  QFile::remove(Q(target));
-  if (!QFile::rename(Q(out), Q(target))) throw EOfficeError("Cannot write the cache file " + target);
+  if (std::rename(out.c_str(), target.c_str()) != 0) throw EOfficeError("Cannot write the cache file " + target);
   return target;
 }
 

@@ -5,12 +5,15 @@
 // the import filter is chosen from the file's first bytes, never from its
 // name, so a file that is not what its name says fails instead of being read
 // as plain text. A conversion counts only when its output exists (the suite
-// also ends with 0 on failure). Results are cached by path, size and time of
-// the last change, so a second open of the same file costs no conversion.
+// also ends with 0 on failure). Results are cached by the file's content (a
+// hash of its bytes), so a second open of the same file costs no conversion;
+// a result is renamed over its cache name when complete, so consoles sharing
+// the cache never see a missing or partial one.
 //
 // While the suite runs, the message queue is pumped (the console stays
-// usable); a second conversion asked for meanwhile fails with "busy", and a
-// closing program or KillRunning ends the running one.
+// usable); a second conversion asked for meanwhile fails with "busy". Each
+// conversion runs in a process group of its own: a timeout, KillRunning and
+// a closing program end the whole group (the suite's main process too).
 #include <cstdint>
 #include "toolkit/SysUtils.h"
 

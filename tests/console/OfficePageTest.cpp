@@ -6,6 +6,7 @@
 #include "FakeAutomation.h"
 #include "console/TPowerpoint.h"
 #include "pictureshow/PictureShow.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ class OfficePageTest : public ConsoleFixture {
     f.OnCall = [this, &f](const String& k, const std::vector<OleValue>& a) {
       if (k == "presentations.open") {
         f.Answer(kName, ExtractFileName(OleToStr(a[0])));
-        if (!countFails_) f.Answer(kCount, 3);
+        if (slides_ >= 0) f.Answer(kCount, slides_);
       } else if (k == "activepresentation.slideshowsettings.run") {
         Show(1);
       } else if (k == "activepresentation.slideshowwindow.view.exit") {
@@ -88,7 +89,7 @@ class OfficePageTest : public ConsoleFixture {
 
   FakeAutomationScope scope_;
   std::function<String(const String&)> savedImporter_;
-  bool countFails_ = false;
+  int slides_ = 3;   // -1: the count fails
 };
 
 TEST_F(OfficePageTest, AnRtfEntryShowsTheDocumentAndHidesThePresentationControls) {
@@ -144,13 +145,30 @@ TEST_F(OfficePageTest, APresentationOpensOverTheView) {
   EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 1);
 }
 
-TEST_F(OfficePageTest, ADeckWithoutACountIsAFailedOpen) {
-  countFails_ = true;
-  TFormMain* f = WithList({"deck.ppt"});
-  Select(0);
-  EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0);
-  EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0);
-  EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 0);
+TEST_F(OfficePageTest, AFailedOpenIsReportedAndStartsNothing) {
+  struct Case {
+    int slides;
+    bool openFails;
+    String why;
+  } const cases[] = {
+      {-1, false, "Its slides cannot be counted"},
+      {0, false, "The presentation has no slides"},
+      {3, true, "fake: Presentations.Open fails"},
+  };
+  for (const Case& c : cases) {
+    slides_ = c.slides;
+    if (c.openFails) scope_.fake->Fail("Presentations.Open");
+    TFormMain* f = WithList({"other.rtf", "deck.ppt"});
+    clickListItem(f->ListRTF, 1);
+    EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << c.why;
+    EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0) << c.why;
+    EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 0) << c.why;
+    ASSERT_EQ(requests_.size(), 1u) << c.why;
+    EXPECT_EQ(requests_[0].Msg, "Error file " + app_ + "Texts/deck.ppt\n" + c.why);
+    EXPECT_EQ(requests_[0].DlgType, mtError);
+    requests_.clear();
+    Destroy();
+  }
 }
 
 TEST_F(OfficePageTest, ListEditing) {

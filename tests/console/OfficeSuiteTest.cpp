@@ -2,6 +2,8 @@
 // suite behind them: a 3-slide deck the test makes, RTF with its colours and
 // letters, the page's picture, the play loop at a 1 s interval. Kept few and
 // short: the suite costs about a second a conversion.
+#include <QTimer>
+#include <filesystem>
 #include <fstream>
 #include "ConsoleFixture.h"
 #include "console/TPowerpoint.h"
@@ -71,16 +73,57 @@ TEST_F(OfficeSuiteTest, TheControllerRunsADeckThroughTheSuite) {
   EXPECT_TRUE(p.Disconnect());
 }
 
-TEST_F(OfficeSuiteTest, BadOrMissingDecksLeaveTheRangeAtZero) {
+TEST_F(OfficeSuiteTest, BadOrMissingDecksLeaveTheRangeAtZeroAndAreReported) {
   std::ofstream(app_ + "Texts/noise.ppt", std::ios::binary) << "\x13\x37 random bytes, not a deck";
   TFormMain* f = Create();
   f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\n");
+  const String why[] = {"noise.ppt is not a presentation", "File not found"};
   for (int i = 0; i < 2; ++i) {
-    f->ListRTF->SetItemIndex(i);
-    f->ListRTFClick(f->ListRTF);
+    requests_.clear();
+    clickListItem(f->ListRTF, i);
     EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << i;
     EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0) << i;
+    ASSERT_EQ(requests_.size(), 1u) << i;
+    EXPECT_EQ(requests_[0].Msg, "Error file " + f->OfficeFilePath(f->ListRTF->Items()->Get(i)) + "\n" + why[i]);
   }
+}
+
+// A document that keeps the suite busy runs into the time limit: the
+// operator is told, no suite process stays behind, and the next document
+// converts normally; one replaced by another of the same size and time
+// shows its new text.
+TEST_F(OfficeSuiteTest, ABusyDocumentTimesOutWithoutLeftoversAndTheNextConvertsByItsContent) {
+  const String busy = app_ + "Texts/busy.rtf";
+  std::ofstream(busy, std::ios::binary) << officesamples::BusyRtf();
+  const String news = app_ + "Texts/news.rtf";
+  std::ofstream(news, std::ios::binary) << "{\\rtf1\\ansi Alpha\\par}";
+  WriteFile("Texts/plain.rtf", "plain text");
+  TFormMain* f = Create();
+  f->ListRTF->Items()->SetText("busy.rtf\nnews.rtf\nplain.rtf\n");
+  const String folder = officesamples::UseTestCache();
+  const int limit = TOfficeConverter::TimeLimitSeconds;
+  // Once the suite's main process reads the document, its time is up.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!officesamples::SuiteProcesses(folder, busy).empty()) TOfficeConverter::TimeLimitSeconds = 0;
+  });
+  watch.start(50);
+  clickListItem(f->ListRTF, 0);
+  watch.stop();
+  TOfficeConverter::TimeLimitSeconds = limit;
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_NE(requests_[0].Msg.find("busy.rtf took longer than"), String::npos) << requests_[0].Msg;
+  EXPECT_TRUE(pumpUntil([&] { return officesamples::SuiteProcesses(folder).empty(); }, 10000));
+
+  clickListItem(f->ListRTF, 1);
+  EXPECT_NE(f->RichEdit1->Text().find("Alpha"), String::npos);
+  const auto time = std::filesystem::last_write_time(news);
+  std::ofstream(news, std::ios::binary | std::ios::trunc) << "{\\rtf1\\ansi Omega\\par}";
+  std::filesystem::last_write_time(news, time);
+  clickListItem(f->ListRTF, 2);
+  clickListItem(f->ListRTF, 1);
+  EXPECT_NE(f->RichEdit1->Text().find("Omega"), String::npos);
+  for (const TMsgDlgRequest& r : requests_) EXPECT_NE(r.Msg.find("busy.rtf took longer than"), String::npos) << r.Msg;
 }
 
 TEST_F(OfficeSuiteTest, TheRtfViewShowsLettersAndColoursAndIsPartOfThePagesPicture) {

@@ -2,9 +2,14 @@
 // the content, slides fitted with black bars, the cache, clear failures.
 // Only the few cases here run the suite itself.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include "platform/office/SlideShow.h"
 #include "support/OfficeSamples.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 namespace {
 
@@ -81,4 +86,56 @@ TEST(OfficeConverterTest, RtfBecomesXhtmlWithItsLettersAndColours) {
   TOfficeConverter::RtfSizeLimit = 16;
   EXPECT_THROW(TOfficeConverter::RtfToXhtml(rtf), EOfficeError);
   TOfficeConverter::RtfSizeLimit = limit;
+}
+
+// Stopping a conversion (as shutdown does) while the suite's main process
+// reads the document ends that process too, not only its launcher.
+TEST(OfficeConverterTest, AStoppedConversionLeavesNoSuiteProcess) {
+  const String folder = officesamples::UseTestCache();
+  const String busy = Temp("busy.rtf", officesamples::BusyRtf());
+  QTimer stop;
+  QObject::connect(&stop, &QTimer::timeout, [&] {
+    if (!officesamples::SuiteProcesses(folder, busy).empty()) TOfficeConverter::KillRunning();
+  });
+  stop.start(50);
+  try {
+    TOfficeConverter::RtfToXhtml(busy);
+    ADD_FAILURE() << "the busy document converted";
+  } catch (const EOfficeError& e) {
+    EXPECT_NE(e.Message.find("was stopped"), String::npos) << e.Message;
+  }
+  stop.stop();
+  EXPECT_TRUE(pumpUntil([&] { return officesamples::SuiteProcesses(folder).empty(); }, 10000));
+}
+
+// Two consoles share the cache: when the other one has written the result
+// while this one converted, this one's result replaces it in one step, so
+// that a reader never finds the name missing.
+TEST(OfficeConverterTest, TheCacheFileIsReplacedWithoutAGap) {
+  const String folder = officesamples::UseTestCache();
+  const String deck = Temp("gap.fodp", officesamples::FlatDeck({"#ff0000", "#00ff00", "#0000ff"}));
+  const String pdf = TOfficeConverter::ToPdf(deck);
+  const std::string theirs = officesamples::LoadBinary(pdf);
+  std::filesystem::remove(pdf);
+
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_DELETE | IN_MOVED_FROM), 0);
+  QTimer other;   // the other console finishes first
+  QObject::connect(&other, &QTimer::timeout, [&] {
+    if (!TOfficeConverter::Running() || std::filesystem::exists(pdf)) return;
+    std::ofstream(pdf + ".other", std::ios::binary) << theirs;
+    std::filesystem::rename(pdf + ".other", pdf);
+  });
+  other.start(20);
+  EXPECT_EQ(TOfficeConverter::ToPdf(deck), pdf);
+  other.stop();
+  std::vector<String> gone;
+  alignas(inotify_event) char buf[8192];
+  for (ssize_t n; (n = read(watch, buf, sizeof buf)) > 0;)
+    for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+      gone.push_back(reinterpret_cast<inotify_event*>(p)->name);
+  close(watch);
+  EXPECT_EQ(std::count(gone.begin(), gone.end(), ExtractFileName(pdf)), 0);
+  EXPECT_EQ(TSlideDeck(pdf).Count(), 3);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // Sample office documents made by the tests themselves, and a private cache
 // for the office suite (one per test process, removed at its end).
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 #include "platform/office/OfficeConverter.h"
 #include "toolkit/Graphics.h"
 
@@ -92,6 +95,59 @@ inline std::string RtfSample() {
          "\\f0\\fs48\\cf1\\b " + stadion + "\\b0\\cf0\\par\n"
          "\\fs36 Price 5\\u8364?\\par\nAutomatic colour\\par\n"
          "{\\pict\\pngblip\\picw40\\pich20\\picwgoal1200\\pichgoal600 " + RedPictureHex() + "}\\par}";
+}
+
+// An RTF table that keeps the suite busy for far longer than a test waits
+// (thousands of rows of twenty cells, under a megabyte).
+inline std::string BusyRtf(int rows = 2000) {
+  std::string row = "\\trowd";
+  for (int c = 1; c <= 20; ++c) row += "\\cellx" + std::to_string(300 * c);
+  row += " ";
+  for (int c = 1; c <= 20; ++c) row += "x" + std::to_string(c) + "\\cell ";
+  row += "\\row\n";
+  std::string doc = "{\\rtf1\\ansi ";
+  for (int r = 0; r < rows; ++r) doc += row;
+  return doc + "}";
+}
+
+// A file of /proc read with plain calls: the process may end meanwhile, and
+// the stream library throws on such a read error.
+inline std::string ReadProcFile(const std::string& path) {
+  std::string out;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return out;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
+  ::close(fd);
+  return out;
+}
+
+// The live processes whose command line names Folder (the suite's launcher
+// and main process run with their profile there); with Holding, only those
+// that have that file open (the suite's main process while it reads the
+// document). A process that has ended but was not waited for by its parent
+// does not count.
+inline std::vector<int> SuiteProcesses(const String& Folder, const String& Holding = String()) {
+  namespace fs = std::filesystem;
+  std::vector<int> found;
+  std::error_code ec;
+  // Processes come and go while the folders are read: no error may throw.
+  for (fs::directory_iterator e("/proc", ec), end; !ec && e != end; e.increment(ec)) {
+    const std::string pid = e->path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string cmd = ReadProcFile(e->path().string() + "/cmdline");
+    if (cmd.find(Folder) == std::string::npos) continue;
+    const std::string stat = ReadProcFile(e->path().string() + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') continue;
+    bool holds = Holding.empty();
+    std::error_code fdError;
+    for (fs::directory_iterator fd(e->path() / "fd", fdError), fdEnd; !holds && !fdError && fd != fdEnd;
+         fd.increment(fdError))
+      holds = fs::read_symlink(fd->path(), fdError) == fs::path(Holding);
+    if (holds) found.push_back(std::stoi(pid));
+  }
+  return found;
 }
 
 }  // namespace officesamples

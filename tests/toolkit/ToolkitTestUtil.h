@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QWidget>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "toolkit/Controls.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/StdCtrls.h"
 
 // Answers every message box with `answer` and keeps what was asked.
 struct MessageBoxCapture {
@@ -60,4 +62,22 @@ inline bool pumpUntil(const std::function<bool()>& cond, int limitMs = 5000) {
     loop.exec();
   }
   return true;
+}
+
+// The operator clicks (or double-clicks) line i of a list box: press and
+// release on the line, as the mouse delivers them to its item area.
+inline void clickListItem(TListBox* l, int i, bool doubleClick = false) {
+  QWidget* vp = l->List()->viewport();
+  const TRect r = l->ItemRect(i);
+  const QPointF p(r.Left + 4, (r.Top + r.Bottom) / 2);
+  auto send = [&](QEvent::Type t) {
+    const Qt::MouseButtons held = t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent e(t, p, p, vp->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &e);
+  };
+  send(QEvent::MouseButtonPress);
+  send(QEvent::MouseButtonRelease);
+  if (!doubleClick) return;
+  send(QEvent::MouseButtonDblClick);
+  send(QEvent::MouseButtonRelease);
 }
