@@ -25,7 +25,13 @@ void TFormMain::ListInetDrawItem(TWinControl* /*Control*/, int Index, TRect Rect
 void TFormMain::ListInetDblClick(TObject* /*Sender*/) {
   const int i = ListInet->ItemIndex();
   if (i < 0 || i >= ListInet->Items()->Count()) return;
-  WebBrowser->Navigate(LinkUrl((*ListInet->Items())[i]));
+  // A list may come from anyone: an address the control does not open is
+  // told, and the page shown stays.
+  try {
+    WebBrowser->Navigate(LinkUrl((*ListInet->Items())[i]));
+  } catch (const EWebError& e) {
+    ShowMessageDlg(e.Message, mtError, {mbOK});
+  }
 }
 
 void TFormMain::ListInetMouseDown(TObject* /*Sender*/, TMouseButton Button, TShiftState /*Shift*/, int X, int Y) {

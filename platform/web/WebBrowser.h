@@ -4,15 +4,29 @@
 // starts and OnDownloadComplete when it has finished, whether or not it
 // succeeded. The page engine starts at the first Navigate, so a window that
 // never shows a page costs nothing.
+//
+// Addresses come from a link list that anyone may hand the operator: only
+// http:, https: and local HTML files are opened; any other address
+// (javascript:, data:, a local file that is not a page, view-source:, the
+// engine's own pages, ...) raises EWebError and leaves the page as it was.
+// A page follows its own links to http: and https: only (a local page to
+// itself); local pages cannot read other local files or remote addresses.
 #include <memory>
 
 #include "toolkit/Controls.h"
+#include "toolkit/SysUtils.h"
+
+TK_EXCEPTION(EWebError, Exception)
 
 class TWebBrowser : public TWinControl {
  public:
   explicit TWebBrowser(TComponent* AOwner);
   ~TWebBrowser() override;
+  // Raises EWebError for an address that is not opened.
   void Navigate(const String& Url);
+  // Url as the address that Navigate opens; raises EWebError with the
+  // operator's message when it is not one.
+  static String OpenableAddress(const String& Url);
   // The address of the page shown (empty before the first Navigate).
   String LocationURL() const;
   // True while a load runs.

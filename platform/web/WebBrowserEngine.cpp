@@ -1,6 +1,8 @@
 // The web control on the browser engine of the Qt web modules.
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWidget>
 #include <cstdio>
@@ -10,8 +12,45 @@
 #include "platform/web/WebBrowser.h"
 #include "toolkit/QtGlue.h"
 
+namespace {
+
+// The page follows only what the control allows: http: and https:
+// everywhere, the local page that Navigate opened in the main frame, and in
+// frames inside a page also the engine's inner documents (about:, data:,
+// blob:, which it keeps apart from every other origin).
+class GuardedPage : public QWebEnginePage {
+ public:
+  explicit GuardedPage(QObject* parent) : QWebEnginePage(parent) {
+    QWebEngineSettings* s = settings();
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+  }
+  QUrl listed;   // the local page Navigate opened
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == "http" || scheme == "https") return true;
+    if (url.isLocalFile())
+      return isMainFrame && !listed.isEmpty() &&
+             url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery) ==
+                 listed.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery);
+    return !isMainFrame && (scheme == "about" || scheme == "data" || scheme == "blob");
+  }
+};
+
+}  // namespace
+
 struct TWebBrowser::Engine {
   QWebEngineView* view = nullptr;
+  GuardedPage* page = nullptr;
   String url;
 };
 
@@ -41,9 +80,12 @@ TWebBrowser::~TWebBrowser() {
 }
 
 void TWebBrowser::Navigate(const String& Url) {
+  const QUrl url(tkqt::QStr(OpenableAddress(Url)), QUrl::StrictMode);
   if (!engine_->view) {
     AllowRendererAsRoot();
     engine_->view = new QWebEngineView(Widget());
+    engine_->page = new GuardedPage(engine_->view);
+    engine_->view->setPage(engine_->page);
     Widget()->layout()->addWidget(engine_->view);
     QObject::connect(engine_->view, &QWebEngineView::loadStarted, engine_->view,
                      [this] { Dispatch([this] { LoadStarted(); }); });
@@ -51,7 +93,8 @@ void TWebBrowser::Navigate(const String& Url) {
                      [this](bool) { Dispatch([this] { LoadFinished(); }); });
   }
   engine_->url = Url;
-  engine_->view->load(QUrl::fromUserInput(tkqt::QStr(Url)));
+  engine_->page->listed = url.isLocalFile() ? url : QUrl();
+  engine_->view->load(url);
 }
 
 String TWebBrowser::LocationURL() const {

@@ -19,6 +19,7 @@ TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner), engine_(std:
 TWebBrowser::~TWebBrowser() = default;
 
 void TWebBrowser::Navigate(const String& Url) {
+  OpenableAddress(Url);
   engine_->url = Url;
   if (auto* label = qobject_cast<QLabel*>(Widget())) label->setText(tkqt::QStr(Url));
   LoadStarted();

@@ -6,6 +6,7 @@
 #include "ConsoleFixture.h"
 #include "controls/Led.h"
 #include "platform/web/WebBrowser.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 class LinkListTest : public ConsoleFixture {
  protected:
@@ -66,4 +67,33 @@ TEST_F(LinkListTest, OnlyTheTitleIsDrawn) {
       if (shot.Canvas()->Pixel(x, y) != back) rightmost = std::max(rightmost, x);
   EXPECT_GT(rightmost, 4);          // something is written
   EXPECT_LT(rightmost, titleEnd);   // and it ends with the title
+}
+
+// A link list handed to the operator may hold any address: those that are
+// not web addresses or local pages are refused with a message, and the page
+// shown stays as it was.
+TEST_F(LinkListTest, HostileLinksAreRefusedWithAMessage) {
+  WriteFile("page.html", "<html><body>x</body></html>");
+  WriteFile("notes.txt", "local notes");
+  const std::vector<String> hostile = {
+      "javascript:document.title='x'", "data:text/html,<script>alert(1)</script>", "file:///etc/passwd",
+      "file://" + app_ + "notes.txt", "view-source:file:///etc/passwd", "chrome://version", "about:blank",
+  };
+  String list = "Home\tfile://" + app_ + "page.html\n";
+  for (const String& url : hostile) list += "Bad\t" + url + "\n";
+  WriteFile("Texts/Internet.txt", list);
+  TFormMain* f = Create();
+  ASSERT_EQ(f->ListInet->Items()->Count(), int(hostile.size()) + 1);
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    requests_.clear();
+    clickListItem(f->ListInet, int(i) + 1, true);
+    ASSERT_EQ(requests_.size(), 1u) << hostile[i];
+    EXPECT_NE(requests_[0].Msg.find(hostile[i]), String::npos) << requests_[0].Msg;
+    EXPECT_EQ(f->WebBrowser->LocationURL(), "") << hostile[i];
+    EXPECT_FALSE(f->InetLedLoader->Value());
+  }
+  requests_.clear();
+  Open(f, 0);
+  EXPECT_EQ(f->WebBrowser->LocationURL(), "file://" + app_ + "page.html");
+  EXPECT_TRUE(requests_.empty());
 }
