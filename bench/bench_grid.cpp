@@ -5,6 +5,14 @@
 // Both full repaints render the widget into an image of its own size
 // (QWidget::render, through PaintTo for the grid): the same work a paint of
 // the window does, without the screen.
+//
+// New texts: before each timed repaint (untimed) every cell in view gets a
+// text the grid has not drawn before; the reference, in the same run, fills
+// the same cell rectangles and draws the same new texts (from the same UTF-8
+// strings) with QPainter::drawText in the grid's font into an image of the
+// same size. The
+// warm case is the plain full repaint above (every text seen before).
+#include "toolkit/QtGlue.h"
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -82,6 +90,66 @@ void BM_TableViewFullRepaint(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_TableViewFullRepaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+// The cells in view, fixed ones included.
+std::vector<std::pair<int, int>> cellsInView(TMyStringGrid* g) {
+  std::vector<std::pair<int, int>> cells;
+  const int lastCol = std::min(g->ColCount() - 1, g->LeftCol() + g->VisibleColCount());
+  const int lastRow = std::min(g->RowCount() - 1, g->TopRow() + g->VisibleRowCount());
+  for (int r = 0; r <= lastRow; ++r)
+    for (int c = 0; c <= lastCol; ++c)
+      if ((r < g->FixedRows() || r >= g->TopRow()) && (c < g->FixedCols() || c >= g->LeftCol()))
+        cells.emplace_back(c, r);
+  return cells;
+}
+
+void BM_GridRepaintNewTexts(benchmark::State& st) {
+  GridSetup s;
+  const auto cells = cellsInView(s.grid);
+  TBitmap picture(s.grid->Width(), s.grid->Height());
+  int serial = 0;
+  for (auto _ : st) {
+    st.PauseTiming();
+    ++serial;
+    for (auto [c, r] : cells) s.grid->SetCells(c, r, "New " + std::to_string(serial) + ":" + std::to_string(r * kCols + c));
+    st.ResumeTiming();
+    s.grid->PaintTo(picture.Canvas(), 0, 0);
+    benchmark::DoNotOptimize(picture.ScanLine(0));
+  }
+  st.counters["cells"] = double(cells.size());
+}
+BENCHMARK(BM_GridRepaintNewTexts)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+void BM_DrawTextSameCells(benchmark::State& st) {
+  GridSetup s;
+  const auto cells = cellsInView(s.grid);
+  std::vector<QRect> rects;
+  for (auto [c, r] : cells) {
+    const TRect rc = s.grid->CellRect(c, r);
+    rects.emplace_back(rc.Left, rc.Top, rc.Right - rc.Left, rc.Bottom - rc.Top);
+  }
+  const QFont font = tkqt::CanvasQFont(*s.grid->Font());
+  QImage picture(s.grid->Width(), s.grid->Height(), QImage::Format_RGB32);
+  std::vector<std::string> texts(cells.size());
+  int serial = 0;
+  for (auto _ : st) {
+    st.PauseTiming();
+    ++serial;
+    for (size_t i = 0; i < cells.size(); ++i)
+      texts[i] = "New " + std::to_string(serial) + ":" + std::to_string(cells[i].second * kCols + cells[i].first);
+    st.ResumeTiming();
+    QPainter p(&picture);
+    p.setFont(font);
+    for (size_t i = 0; i < cells.size(); ++i) {
+      p.fillRect(rects[i], Qt::white);
+      p.drawText(rects[i].adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(texts[i]));
+    }
+    p.end();
+    benchmark::DoNotOptimize(picture.bits());
+  }
+  st.counters["cells"] = double(cells.size());
+}
+BENCHMARK(BM_DrawTextSameCells)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 // Scrolls the shown grid by one row and lets the window repaint what came
 // into view (the rest of the picture is moved).

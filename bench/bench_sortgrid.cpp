@@ -10,6 +10,10 @@
 // Repaint: a full repaint of a 1,000 x 20 sort grid with OnGetCellFormat
 // assigned (client 1000 x 600), beside the string grid's full repaint of
 // the same cells, both rendered into an image of the grid's size.
+//
+// Selection: the same full repaint of a 50,001-row multi-select sort grid
+// with 1, 10,000 and 50,000 rows selected (the first rows, so the visible
+// ones are among them); the reference is the case with 1 selected row.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -124,7 +128,7 @@ template <class G>
 struct GridSetup {
   std::unique_ptr<TForm> form;
   G* grid = nullptr;
-  GridSetup() {
+  explicit GridSetup(int kRows = ::kRows) {
     form = std::make_unique<TForm>(nullptr);
     form->SetBounds(0, 0, kClientW + 60, kClientH + 60);
     grid = new G(form.get());
@@ -160,6 +164,21 @@ void BM_SortGridRepaintWithFormats(benchmark::State& st) {
   repaint(st, s);
 }
 BENCHMARK(BM_SortGridRepaintWithFormats)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+void BM_SortGridRepaintSelected(benchmark::State& st) {
+  static GridSetup<TSortGrid>* s = [] {
+    auto* g = new GridSetup<TSortGrid>(50001);
+    g->grid->SetMultiSelect(true);
+    return g;
+  }();
+  TStringList* sel = s->grid->SelectedRows();
+  sel->BeginUpdate();
+  sel->Clear();
+  for (int r = 1; r <= int(st.range(0)); ++r) sel->Add(IntToStr(r));
+  sel->EndUpdate();
+  repaint(st, *s);
+}
+BENCHMARK(BM_SortGridRepaintSelected)->Arg(1)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_StringGridRepaint(benchmark::State& st) {
   GridSetup<TMyStringGrid> s;

@@ -91,6 +91,7 @@ TSortGrid::TSortGrid(TComponent* AOwner) : TMyStringGrid(AOwner) {
   sortOptions_ = std::make_unique<TSortOptions>();
   printOptions_ = std::make_unique<TPrintOptions>();
   selectedRows_ = std::make_unique<TStringList>();
+  selectedRows_->OnChange = [this](TObject*) { selectedMaskStale_ = true; };
   anchorRows_ = std::make_unique<TStringList>();
   selectedRows_->Add(IntToStr(Row()));
   anchorRows_->Add(IntToStr(Row()));
@@ -437,17 +438,51 @@ bool TSortGrid::SelectCell(int ACol, int ARow) {
 }
 
 void TSortGrid::ClearSelection() {
+  std::vector<int> was;
+  was.reserve(size_t(selectedRows_->Count()));
   for (int i = 0; i < selectedRows_->Count(); ++i) {
     int r;
-    if (TryStrToInt(selectedRows_->Get(i), r) && r >= 0 && r < RowCount()) InvalidateRow(r);
+    if (TryStrToInt(selectedRows_->Get(i), r)) was.push_back(r);
   }
+  invalidateRows(was);
   selectedRows_->Clear();
   while (anchorRows_->Count() > 1) anchorRows_->Delete(anchorRows_->Count() - 1);
   if (anchorRows_->Count() == 0) anchorRows_->Add(String());
   anchorRows_->Put(0, String());
 }
 
-bool TSortGrid::IsRowSelected(int ARow) const { return selectedRows_->IndexOf(IntToStr(ARow)) >= 0; }
+// The rows' band is repainted at once: one invalidation whatever the count.
+void TSortGrid::invalidateRows(const std::vector<int>& rows) {
+  int lo = RowCount(), hi = -1;
+  for (int r : rows)
+    if (r >= 0 && r < RowCount()) {
+      lo = std::min(lo, r);
+      hi = std::max(hi, r);
+    }
+  if (hi < 0) return;
+  if (lo == hi) InvalidateRow(lo);
+  else InvalidateRect(GridRect{0, lo, ColCount() - 1, hi});
+}
+
+bool TSortGrid::IsRowSelected(int ARow) const {
+  // Inside an update bracket the list has not told its changes yet; rows
+  // past the mask's reach are looked up in the list itself.
+  constexpr int MaskReach = 1 << 24;
+  if (selectedRows_->Updating() || ARow >= MaskReach) return selectedRows_->IndexOf(IntToStr(ARow)) >= 0;
+  if (selectedMaskStale_) {
+    selectedMask_.clear();
+    for (int i = 0; i < selectedRows_->Count(); ++i) {
+      const String s = selectedRows_->Get(i);
+      int r;
+      // Only a row's own decimal text names it, as a search of the list finds it.
+      if (!TryStrToInt(s, r) || r < 0 || r >= MaskReach || IntToStr(r) != s) continue;
+      if (size_t(r) >= selectedMask_.size()) selectedMask_.resize(size_t(r) + 1, 0);
+      selectedMask_[size_t(r)] = 1;
+    }
+    selectedMaskStale_ = false;
+  }
+  return ARow >= 0 && size_t(ARow) < selectedMask_.size() && selectedMask_[size_t(ARow)];
+}
 
 void TSortGrid::selectOnly(int ARow) {
   ClearSelection();
@@ -474,11 +509,15 @@ void TSortGrid::removeSelected(int ARow) {
 void TSortGrid::selectRange(int fromRow, int toRow) {
   ClearSelection();
   anchorRows_->Clear();
-  for (int r = std::min(fromRow, toRow); r <= std::max(fromRow, toRow); ++r) {
-    if (r < 1 || r >= RowCount()) continue;
+  const int lo = std::max(1, std::min(fromRow, toRow)), hi = std::min(RowCount() - 1, std::max(fromRow, toRow));
+  selectedRows_->BeginUpdate();
+  anchorRows_->BeginUpdate();
+  for (int r = lo; r <= hi; ++r) {
     anchorRows_->Add(IntToStr(r));
     selectedRows_->Add(IntToStr(r));
-    InvalidateRow(r);
   }
+  anchorRows_->EndUpdate();
+  selectedRows_->EndUpdate();
+  invalidateRows({lo, hi});
   if (anchorRows_->Count() == 0) anchorRows_->Add(String());
 }

@@ -242,6 +242,7 @@ class TSortGrid : public TMyStringGrid {
   void addSelected(int ARow);
   void removeSelected(int ARow);
   void selectRange(int fromRow, int toRow);
+  void invalidateRows(const std::vector<int>& rows);
   void updateScrollBars();
   void rememberCell();
   void validateCell();
@@ -254,6 +255,10 @@ class TSortGrid : public TMyStringGrid {
   std::unique_ptr<TPrintOptions> printOptions_;
   std::unique_ptr<TStringList> userSettings_;
   std::unique_ptr<TStringList> selectedRows_, anchorRows_;
+  // Which rows the selected-rows list names, by row number: made again from
+  // the list after it changed, so a lookup does not search the list.
+  mutable std::vector<char> selectedMask_;
+  mutable bool selectedMaskStale_ = true;
   std::unique_ptr<TBitmap> arrowUp_, arrowDown_;
   // The cell glyphs, made on first use.
   std::unique_ptr<TBitmap> glyphs_[4];

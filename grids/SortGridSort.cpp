@@ -2,6 +2,7 @@
 // bracket.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #include "grids/SortGrid.h"
@@ -291,35 +292,34 @@ void TSortGrid::SortByColumn(int ACol) {
       });
     } else {
       // The first two keys of each row travel with it through the sort (a
-      // value, or a text by its first eight bytes), so most comparisons
-      // read nothing else.
-      union Word {
-        double v;
-        uint64_t pre;
-      };
+      // value, or a text by its first sixteen bytes and its length), so most
+      // comparisons read nothing else.
       struct Rec {
-        Word w[2];
+        uint64_t w[2][2];
         int32_t row;
         uint8_t cls[2];
+        uint8_t len[2];   // the text's length, 255 for any longer than 254
       };
       const size_t inl = std::min<size_t>(nk, 2);
       std::vector<Rec> recs(rows.size());
       for (size_t i = 0; i < rows.size(); ++i) {
         Rec& rec = recs[i];
+        rec = Rec{};
         rec.row = int32_t(i);
-        rec.cls[0] = rec.cls[1] = 0;
-        rec.w[0].pre = rec.w[1].pre = 0;
         for (size_t k = 0; k < inl; ++k) {
           const KeyColumn& K = kc[k];
           if (K.converts) {
             rec.cls[k] = K.num[i].cls;
-            rec.w[k].v = K.num[i].v;
+            std::memcpy(&rec.w[k][0], &K.num[i].v, sizeof(double));
           } else {
             const String& t = K.txt[i];
             rec.cls[k] = t.empty() ? 0 : 2;
-            uint64_t p = 0;
-            for (size_t j = 0; j < 8; ++j) p = (p << 8) | (j < t.size() ? uint8_t(t[j]) : 0u);
-            rec.w[k].pre = p;
+            rec.len[k] = uint8_t(std::min<size_t>(t.size(), 255));
+            for (size_t h = 0; h < 2; ++h) {
+              uint64_t p = 0;
+              for (size_t j = 8 * h; j < 8 * h + 8; ++j) p = (p << 8) | (j < t.size() ? uint8_t(t[j]) : 0u);
+              rec.w[k][h] = p;
+            }
           }
         }
       }
@@ -329,11 +329,20 @@ void TSortGrid::SortByColumn(int ACol) {
         if (cx == 0) return 0;
         const KeyColumn& K = kc[k];
         if (K.converts) {
-          if (cx == 1) return x.w[k].v < y.w[k].v ? -1 : x.w[k].v > y.w[k].v ? 1 : 0;
+          if (cx == 1) {
+            double a, b;
+            std::memcpy(&a, &x.w[k][0], sizeof a);
+            std::memcpy(&b, &y.w[k][0], sizeof b);
+            return a < b ? -1 : a > b ? 1 : 0;
+          }
           return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
         }
         if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
-        if (x.w[k].pre != y.w[k].pre) return x.w[k].pre < y.w[k].pre ? -1 : 1;
+        for (size_t h = 0; h < 2; ++h)
+          if (x.w[k][h] != y.w[k][h]) return x.w[k][h] < y.w[k][h] ? -1 : 1;
+        // The same first sixteen bytes: two texts no longer than that are
+        // equal when their lengths are (zero bytes pad the shorter one).
+        if (x.len[k] <= 16 && y.len[k] <= 16 && x.len[k] == y.len[k]) return 0;
         return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
       };
       std::stable_sort(recs.begin(), recs.end(), [&](const Rec& a, const Rec& b) {

@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QStaticText>
+#include <list>
 #include <unordered_map>
 
 #include <cmath>
@@ -1061,8 +1062,37 @@ void TCanvas::TextOut(int x, int y, const String& text) {
 namespace {
 // Laid-out texts of TextRect, kept per thread: a grid draws the same cell
 // texts in the same font at every repaint, and laying a text out costs more
-// than drawing it.
-struct StaticTextCache {
+// than drawing it. A text is laid out on its second use (the first one is
+// drawn plainly, so a text seen once costs no more than drawing it), and the
+// least recently used layout leaves when the cache is full.
+class StaticTextCache {
+ public:
+  // The layout to draw, or null when the text is to be drawn plainly.
+  const QStaticText* get(const String& text, const QFont& font) {
+    auto [it, added] = index_.try_emplace(Key{text, font});
+    Entry& e = it->second;
+    if (added) {
+      lru_.push_front(&it->first);
+      e.use = lru_.begin();
+      if (index_.size() > Capacity) {
+        index_.erase(*lru_.back());
+        lru_.pop_back();
+      }
+      return nullptr;
+    }
+    lru_.splice(lru_.begin(), lru_, e.use);
+    if (!e.prepared) {
+      e.layout = QStaticText(qs(text));
+      e.layout.setTextFormat(Qt::PlainText);
+      e.layout.setPerformanceHint(QStaticText::AggressiveCaching);
+      e.layout.prepare(QTransform(), font);
+      e.prepared = true;
+    }
+    return &e.layout;
+  }
+
+ private:
+  static constexpr size_t Capacity = 4096;
   struct Key {
     String text;
     QFont font;
@@ -1071,18 +1101,13 @@ struct StaticTextCache {
   struct Hash {
     size_t operator()(const Key& k) const { return std::hash<String>()(k.text) ^ (size_t(qHash(k.font)) << 1); }
   };
-  std::unordered_map<Key, QStaticText, Hash> map;
-  const QStaticText& get(const String& text, const QFont& font) {
-    Key k{text, font};
-    auto it = map.find(k);
-    if (it != map.end()) return it->second;
-    if (map.size() >= 4096) map.clear();
-    QStaticText st(qs(text));
-    st.setTextFormat(Qt::PlainText);
-    st.setPerformanceHint(QStaticText::AggressiveCaching);
-    st.prepare(QTransform(), font);
-    return map.emplace(std::move(k), std::move(st)).first->second;
-  }
+  struct Entry {
+    QStaticText layout;
+    bool prepared = false;
+    std::list<const Key*>::iterator use;   // its place in the use order, most recent first
+  };
+  std::list<const Key*> lru_;
+  std::unordered_map<Key, Entry, Hash> index_;
 };
 }  // namespace
 
@@ -1102,8 +1127,10 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   if (!painter_ && shown.find('\n') == String::npos && shown.find('\t') == String::npos) {
     thread_local StaticTextCache cache;
     // A static text is placed by the top of its line, as here.
-    p.drawStaticText(QPoint(x, y), cache.get(shown, f));
-    return;
+    if (const QStaticText* st = cache.get(shown, f)) {
+      p.drawStaticText(QPoint(x, y), *st);
+      return;
+    }
   }
   QFontMetrics fm(f);
   p.drawText(QPoint(x, y + fm.ascent()), qs(shown));

@@ -182,6 +182,26 @@ TEST_F(Rows, SelectedRowsFollowTheSort) {
   EXPECT_EQ(g.Row(), 3);
 }
 
+// The program's own changes to the list of selected rows are what the grid
+// answers, inside and after an update bracket; only a row's own number
+// names it.
+TEST_F(Rows, SelectedRowsListChangesAreSeen) {
+  fill({{"a"}, {"b"}, {"c"}, {"d"}});
+  TStringList* sel = g.SelectedRows();
+  sel->Clear();
+  sel->Add("2");
+  sel->Add("04");
+  EXPECT_TRUE(g.IsRowSelected(2));
+  EXPECT_FALSE(g.IsRowSelected(4));
+  sel->BeginUpdate();
+  sel->Add("3");
+  EXPECT_TRUE(g.IsRowSelected(3));
+  sel->Delete(0);
+  sel->EndUpdate();
+  EXPECT_FALSE(g.IsRowSelected(2));
+  EXPECT_TRUE(g.IsRowSelected(3));
+}
+
 // ------------------------------------------------------------ filter
 
 TEST_F(Rows, FilterShowsAcceptedRowsAndUnfilterRestoresAll) {

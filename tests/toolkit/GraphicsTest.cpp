@@ -538,6 +538,33 @@ TEST(TextTest, TextRectClipsAndFillsItsRectangle) {
   EXPECT_EQ(px(b, 19, 39), clYellow);  // the rectangle is filled
 }
 
+// A text is drawn plainly the first time and from its kept layout after:
+// both draw the same pixels, and a layout pushed out by many others comes
+// back the same.
+TEST(TextTest, TextRectDrawsTheSameWhetherSeenBeforeOrNot) {
+  auto draw = [](const String& text) {
+    auto b = std::make_unique<TBitmap>(120, 30);
+    b->Fill(clWhite);
+    b->Canvas()->Font()->SetHeight(-18);
+    b->Canvas()->TextRect(Rect(0, 0, 120, 30), 3, 4, text);
+    return b;
+  };
+  const String text = "Shovkovskyi 1";
+  auto first = draw(text), second = draw(text), third = draw(text);
+  for (int i = 0; i < 5000; ++i) draw("filler " + std::to_string(i));
+  auto afterMany = draw(text);
+  int inked = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const TColor c = px(*first, x, y);
+      inked += c != clWhite;
+      ASSERT_EQ(px(*second, x, y), c) << x << "," << y;
+      ASSERT_EQ(px(*third, x, y), c) << x << "," << y;
+      ASSERT_EQ(px(*afterMany, x, y), c) << x << "," << y;
+    }
+  EXPECT_GT(inked, 20);
+}
+
 // --- Regions -----------------------------------------------------------------
 
 TEST(RegionTest, RectanglesAreNormalisedAndCombine) {
