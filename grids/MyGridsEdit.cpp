@@ -23,8 +23,13 @@ void TMyCustomGrid::HideEditor() {
 
 void TMyCustomGrid::ShowEditorChar(char32_t Ch) {
   ShowEditor();
-  // Typed after the editor has loaded its text (posted, not sent).
-  if (inplaceEdit_ && inplaceEdit_->EditVisible()) PostChar(inplaceEdit_, Ch);
+  // Typed after the editor has loaded its text (posted, not sent). A key
+  // typed into the grid replaces the cell's text, also when a key-down
+  // handler has opened the editor with its caret at the end just before.
+  if (inplaceEdit_ && inplaceEdit_->EditVisible()) {
+    inplaceEdit_->SelectAll();
+    PostChar(inplaceEdit_, Ch);
+  }
 }
 
 void TMyCustomGrid::InvalidateEditor() {

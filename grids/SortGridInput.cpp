@@ -201,7 +201,10 @@ void TSortGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     return;
   }
   pressPoint_ = TPoint(-1, -1);
-  if (CanFocus() && !Focused()) SetFocus();
+  // The focus comes to the grid, unless its own editor holds it (the press
+  // has just opened it): taking it away would lose the editor's selection.
+  const bool editorHasFocus = InplaceEditor() && InplaceEditor()->Focused();
+  if (CanFocus() && !Focused() && !editorHasFocus) SetFocus();
   TMyStringGrid::MouseUp(Button, Shift, X, Y);
   GridCoord cell = MouseCoord(X, Y);
   if (cell.Y < 0 && Y > 0 && RowCount() > 1) {

@@ -162,7 +162,7 @@ bool ControlWidgetBridge::keyEvent(ControlLink* L, QWidget* w, QKeyEvent* e, boo
     });
     return k == 0 && !own;
   }
-  if (vk) {
+  if (vk && e->nativeVirtualKey() != PostedCharMark) {
     uint16_t k = vk;
     run(L, [&](TControl*) {
       if (preview) preview->KeyDown(k, s);

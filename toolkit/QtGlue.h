@@ -28,6 +28,10 @@ QFont CanvasQFont(const TFont& f);
 // charset stay.
 void FromQFont(const QFont& q, TFont& f);
 
+// A key event that carries only a typed character (PostChar): the widget
+// handles it as that key, the control hears the character but no key down.
+constexpr quint32 PostedCharMark = 0x54434852u;
+
 // Virtual key code of a Qt key (0 when it has none).
 uint16_t VirtualKey(int qtKey, Qt::KeyboardModifiers mods);
 TShiftState ShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton);

@@ -46,7 +46,17 @@ void PostChar(TWinControl* c, char32_t ch) {
   QTimer::singleShot(0, w.data(), [w, ch] {
     if (!w) return;
     const QString t = QString::fromUcs4(&ch, 1);
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, t);
+    // Control characters are their keys for the widget (a posted Backspace
+    // deletes as a typed one does).
+    int key = 0;
+    switch (ch) {
+      case 8: key = Qt::Key_Backspace; break;
+      case 9: key = Qt::Key_Tab; break;
+      case 13: key = Qt::Key_Return; break;
+      case 27: key = Qt::Key_Escape; break;
+      default: break;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, 0, tkqt::PostedCharMark, 0, t);
     QCoreApplication::sendEvent(w.data(), &press);
   });
 }

@@ -1,0 +1,94 @@
+// The operator's hands on the line-up grid: clicks and typing in the in-place
+// editor, ticks in the "+" column while a text cell is edited, and the
+// position drop-down. Everything goes through synthesized mouse and key
+// events on the shown main window.
+#include "ConsoleFixture.h"
+#include "controls/Led.h"
+#include "grids/SortGrid.h"
+#include "tests/toolkit/ToolkitTestUtil.h"
+#include "toolkit/MouseTools.h"
+
+namespace {
+
+constexpr int ColCheck = 1, ColSurname = 2, ColBirthday = 4, ColPosition = 7;
+
+class LineupInputTest : public ConsoleFixture {
+ protected:
+  // The main window shown and active, the line-up grid holding two persons
+  // and in edit mode, the grid focused.
+  TSortGrid* ShownTeam() {
+    f = Create();
+    f->Show();
+    f->PageControl2->SetActivePage(f->Sheet_Sek);
+    TSortGrid* g = f->sgSek_Sostav;
+    g->SetRowCount(4);
+    const char* rows[][9] = {{"1", "", "Shovkovskyi", "Oleksandr", "02.01.1975", "", "", "Goalkeeper", ""},
+                             {"5", "V", "Vashchuk", "Vladyslav", "22.02.1998", "", "", "", ""}};
+    for (int r = 0; r < 2; ++r)
+      for (int c = 0; c < 9; ++c) g->SetCells(c, r + 1, rows[r][c]);
+    g->Rows(3)->Clear();
+    f->LedSek_EditOn->SetValue(true);
+    g->SetFocus();
+    settle();
+    return g;
+  }
+  static void settle() { pumpUntil([] { return false; }, 30); }
+  // A click in the middle of a cell, as the operator's.
+  void ClickCell(int col, int row) {
+    TSortGrid* g = f->sgSek_Sostav;
+    const TRect r = g->CellRect(col, row);
+    const TPoint o = g->ClientOffset();
+    const TPoint p(o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2);
+    SendMouseButton(g, mbLeft, true, p);
+    SendMouseButton(g, mbLeft, false, p);
+    settle();
+  }
+  // Keys go where the focus is, as the keyboard's do.
+  static QWidget* focus() { return QApplication::focusWidget(); }
+  static void press(int key, const QString& text = QString()) {
+    ASSERT_NE(focus(), nullptr);
+    sendKey(focus(), key, text);
+    settle();
+  }
+  static void type(const QString& s) {
+    for (QChar ch : s) press(ch.isLetter() ? Qt::Key_A + (ch.toUpper().unicode() - 'A') : Qt::Key_Period, ch);
+  }
+  // Enter ends the edit (and the edit mode): the text goes into the cell.
+  String Finished(int col, int row) {
+    press(Qt::Key_Return, "\r");
+    return f->sgSek_Sostav->Cells(col, row);
+  }
+
+  TFormMain* f = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LineupInputTest, ClickThenTypeReplacesTheCellText) {
+  struct Case {
+    const char* name;
+    int col, row;
+    QString typed;
+    String expected;
+  };
+  // The current cell (column 2 of row 1 after the lamp: the click opens the
+  // editor) and another one (the click moves there, typing opens it).
+  const Case cases[] = {{"current cell", ColSurname, 1, "Shovkovskyi", "Shovkovskyi"},
+                        {"other cell", ColBirthday, 2, "Z", "Z"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShownTeam();
+    ClickCell(c.col, c.row);
+    type(c.typed);
+    EXPECT_EQ(Finished(c.col, c.row), c.expected);
+    Destroy();
+  }
+}
+
+TEST_F(LineupInputTest, FirstBackspaceAfterAClickClearsTheSelectedText) {
+  TSortGrid* g = ShownTeam();
+  ClickCell(ColBirthday, 2);
+  press(Qt::Key_Backspace, "\b");
+  EXPECT_EQ(Finished(ColBirthday, 2), "");
+  EXPECT_EQ(g->Cells(ColSurname, 2), "Vashchuk");
+}
