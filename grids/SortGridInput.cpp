@@ -152,9 +152,26 @@ void TSortGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
   }
   pressCell_ = cell;
   pressPoint_ = TPoint(-1, -1);
-  const bool passBase = !multiSelect_ || (Options().Contains(goRangeSelect) && Shift.Contains(ssShift) && Button == mbLeft) ||
-                        EditorMode() || cell.Y == 0;
-  if (multiSelect_ && !EditorMode() && Button == mbLeft && cell.Y >= 1 && cell.X >= 0) {
+  // A press on a check box while a cell is being edited ends the edit (the
+  // text goes into its cell) and leaves the current cell where it is; the
+  // release then toggles the tick.
+  bool tickWhileEditing = false;
+  if (EditorMode() && Button == mbLeft && cell.Y >= 1 && cell.X >= 0 && cell.X < ColCount() && cell.Y < RowCount()) {
+    TFormatOptions F;
+    bool ck = false, cb = false, el = false;
+    TFont keep;
+    keep.Assign(Canvas()->Font());
+    GetCellFormat(cell.X, cell.Y, F, ck, cb, el);
+    Canvas()->Font()->Assign(&keep);
+    if (ck) {
+      HideEditor();
+      tickWhileEditing = true;
+    }
+  }
+  const bool passBase = !tickWhileEditing &&
+                        (!multiSelect_ || (Options().Contains(goRangeSelect) && Shift.Contains(ssShift) && Button == mbLeft) ||
+                         EditorMode() || cell.Y == 0);
+  if (multiSelect_ && !EditorMode() && !tickWhileEditing && Button == mbLeft && cell.Y >= 1 && cell.X >= 0) {
     const bool plain = !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt);
     if (IsRowSelected(cell.Y)) {
       pressPoint_ = TPoint(X, Y);

@@ -92,3 +92,24 @@ TEST_F(LineupInputTest, FirstBackspaceAfterAClickClearsTheSelectedText) {
   EXPECT_EQ(Finished(ColBirthday, 2), "");
   EXPECT_EQ(g->Cells(ColSurname, 2), "Vashchuk");
 }
+
+TEST_F(LineupInputTest, TickWhileEditingEndsTheEditAndToggles) {
+  TSortGrid* g = ShownTeam();
+  struct Case {
+    int row;
+    String ticked;
+  };
+  // Row 1 is not in the line-up, row 2 is.
+  for (const Case& c : {Case{1, "V"}, Case{2, ""}}) {
+    SCOPED_TRACE(c.row);
+    ClickCell(ColSurname, 1);   // the current cell: the editor opens
+    ASSERT_TRUE(g->EditorMode());
+    type("Shevchenko");
+    ClickCell(ColCheck, c.row);
+    EXPECT_FALSE(g->EditorMode());
+    EXPECT_EQ(g->Cells(ColSurname, 1), "Shevchenko");
+    EXPECT_EQ(g->Cells(ColCheck, c.row), c.ticked);
+    EXPECT_EQ(g->Col(), ColSurname);
+  }
+  EXPECT_TRUE(f->bSek_Save->Enabled());
+}
