@@ -116,8 +116,10 @@ void TFormMain::sgSek_SostavGetCellFormat(TObject* /*Sender*/, int Col, int Row,
 }
 
 void TFormMain::sgSek_SostavGetComboBox(TObject* /*Sender*/, int /*ACol*/, int /*ARow*/, TStringList*& Strs,
-                                        int& /*Width*/, int& /*Height*/, bool& /*Sorted*/) {
+                                        int& /*Width*/, int& /*Height*/, bool& Sorted) {
   if (!sgSek_Sostav->Options().Contains(goEditing) || !Strs) return;
+  // The positions keep their own order (the file's, or the fixed one).
+  Sorted = false;
   if (PositionList) {
     Strs->Assign(PositionList.get());
   } else {

@@ -102,11 +102,18 @@ TSortGrid::TSortGrid(TComponent* AOwner) : TMyStringGrid(AOwner) {
   dropDown_->SetVisible(false);
   dropDown_->SetSorted(true);
   dropDown_->SetTabStop(false);
+  // A choice is written by a click on an item, Enter or Space; Escape and a
+  // click elsewhere (the list loses the focus) close it writing nothing.
   dropDown_->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { CommitComboBox(); };
   dropDown_->OnKeyUp = [this](TObject*, uint16_t& Key, TShiftState) {
     if (Key == VK_RETURN || Key == VK_SPACE) CommitComboBox();
   };
-  dropDown_->OnExit = [this](TObject*) { CommitComboBox(); };
+  dropDown_->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState) {
+    if (Key != VK_ESCAPE) return;
+    Key = 0;
+    CancelComboBox(true);
+  };
+  dropDown_->OnExit = [this](TObject*) { CancelComboBox(false); };
 }
 
 TSortGrid::~TSortGrid() {
@@ -365,17 +372,53 @@ bool TSortGrid::ShowComboBox(int ACol, int ARow) {
   // Under the cell, in the form's coordinates (the grid may sit in panels).
   const TRect cr = CellRect(ACol, ARow);
   const TPoint p = form->ScreenToClient(ClientToScreen(TPoint(cr.Left, cr.Bottom)));
+  const int cellTop = p.Y - (cr.Bottom - cr.Top);
   const int ih = std::max(1, dropDown_->ItemHeight());
   const int n = dropDown_->Items()->Count();
   if (w == 0) w = cr.Right - cr.Left + 1;
   if (h == 0) h = (n < 10 ? n : 10) * ih + 5;
-  dropDown_->SetBounds(p.X + 2, p.Y + 1, w, h);
+  // Every item within reach: the list stays inside the form and the visible
+  // part of its screen. Without room below the cell it opens upward; with
+  // room on neither side it takes the larger one and scrolls.
+  int lowest = form->ClientHeight(), highest = 0;
+  const TPoint cellOnScreen = ClientToScreen(TPoint(cr.Left, cr.Bottom));
+  for (int i = 0; i < Screen->MonitorCount(); ++i) {
+    const TMonitor* m = Screen->Monitors(i);
+    if (!m->BoundsRect.Contains(cellOnScreen)) continue;
+    const TPoint top = form->ScreenToClient(TPoint(0, m->WorkareaRect.Top));
+    const TPoint bottom = form->ScreenToClient(TPoint(0, m->WorkareaRect.Bottom));
+    highest = std::max(highest, top.Y);
+    lowest = std::min(lowest, bottom.Y);
+    break;
+  }
+  int top = p.Y + 1;
+  if (top + h > lowest) {
+    const int below = lowest - top, above = cellTop - highest;
+    if (above >= h) {
+      top = cellTop - h;
+    } else if (above > below) {
+      h = std::max(ih + 5, above);
+      top = cellTop - h;
+    } else {
+      h = std::max(ih + 5, below);
+    }
+  }
+  dropDown_->SetBounds(p.X + 2, top, w, h);
   dropCol_ = ACol;
   dropRow_ = ARow;
   dropDown_->SetVisible(true);
   dropDown_->BringToFront();
   if (dropDown_->CanFocus()) dropDown_->SetFocus();
   return true;
+}
+
+void TSortGrid::CancelComboBox(bool focusGrid) {
+  if (!dropDown_->Visible()) return;
+  const int c = dropCol_;
+  dropCol_ = dropRow_ = -1;
+  dropDown_->SetVisible(false);
+  if (c >= 0 && c < ColCount()) InvalidateCol(c);
+  if (focusGrid && CanFocus()) SetFocus();
 }
 
 void TSortGrid::CommitComboBox() {

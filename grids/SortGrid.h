@@ -158,6 +158,9 @@ class TSortGrid : public TMyStringGrid {
   TListBox* DropDownList() const { return dropDown_; }
   // Writes the drop-down's chosen item into the cell it was opened for.
   void CommitComboBox();
+  // Closes the drop-down writing nothing (Escape, a click elsewhere); the
+  // focus comes back to the grid when asked.
+  void CancelComboBox(bool focusGrid);
 
   // Sorting and filtering.
   void SortByColumn(int ACol);

@@ -152,26 +152,28 @@ void TSortGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
   }
   pressCell_ = cell;
   pressPoint_ = TPoint(-1, -1);
-  // A press on a check box while a cell is being edited ends the edit (the
-  // text goes into its cell) and leaves the current cell where it is; the
-  // release then toggles the tick.
-  bool tickWhileEditing = false;
-  if (EditorMode() && Button == mbLeft && cell.Y >= 1 && cell.X >= 0 && cell.X < ColCount() && cell.Y < RowCount()) {
+  // A press on a check box or a drop-down cell never opens the text editor
+  // there: while a cell is being edited it ends that edit (the text goes
+  // into its cell) and the current cell stays where it is; the release then
+  // toggles the tick or opens the list.
+  bool specialCellPress = false;
+  if (Button == mbLeft && Options().Contains(goEditing) && cell.Y >= 1 && cell.X >= 0 && cell.X < ColCount() &&
+      cell.Y < RowCount() && (EditorMode() || (cell.X == Col() && cell.Y == Row()))) {
     TFormatOptions F;
     bool ck = false, cb = false, el = false;
     TFont keep;
     keep.Assign(Canvas()->Font());
     GetCellFormat(cell.X, cell.Y, F, ck, cb, el);
     Canvas()->Font()->Assign(&keep);
-    if (ck) {
-      HideEditor();
-      tickWhileEditing = true;
+    if (ck || cb) {
+      if (EditorMode()) HideEditor();
+      specialCellPress = true;
     }
   }
-  const bool passBase = !tickWhileEditing &&
+  const bool passBase = !specialCellPress &&
                         (!multiSelect_ || (Options().Contains(goRangeSelect) && Shift.Contains(ssShift) && Button == mbLeft) ||
                          EditorMode() || cell.Y == 0);
-  if (multiSelect_ && !EditorMode() && !tickWhileEditing && Button == mbLeft && cell.Y >= 1 && cell.X >= 0) {
+  if (multiSelect_ && !EditorMode() && !specialCellPress && Button == mbLeft && cell.Y >= 1 && cell.X >= 0) {
     const bool plain = !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt);
     if (IsRowSelected(cell.Y)) {
       pressPoint_ = TPoint(X, Y);

@@ -6,7 +6,9 @@
 #include "controls/Led.h"
 #include "grids/SortGrid.h"
 #include "tests/toolkit/ToolkitTestUtil.h"
+#include "toolkit/Forms.h"
 #include "toolkit/MouseTools.h"
+#include "toolkit/StdCtrls.h"
 
 namespace {
 
@@ -93,7 +95,7 @@ TEST_F(LineupInputTest, FirstBackspaceAfterAClickClearsTheSelectedText) {
   EXPECT_EQ(g->Cells(ColSurname, 2), "Vashchuk");
 }
 
-TEST_F(LineupInputTest, TickWhileEditingEndsTheEditAndToggles) {
+TEST_F(LineupInputTest, TickOrDropDownWhileEditingEndsTheEdit) {
   TSortGrid* g = ShownTeam();
   struct Case {
     int row;
@@ -112,4 +114,73 @@ TEST_F(LineupInputTest, TickWhileEditingEndsTheEditAndToggles) {
     EXPECT_EQ(g->Col(), ColSurname);
   }
   EXPECT_TRUE(f->bSek_Save->Enabled());
+  // The position drop-down alike: the edit ends, the list opens.
+  ClickCell(ColSurname, 1);
+  type("Rebrov");
+  ClickCell(ColPosition, 2);
+  EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(g->Cells(ColSurname, 1), "Rebrov");
+  EXPECT_TRUE(g->DropDownList()->Visible());
+}
+
+namespace {
+std::vector<String> ItemsOf(TListBox* l) {
+  std::vector<String> v;
+  for (int i = 0; i < l->Items()->Count(); ++i) v.push_back(l->Items()->Get(i));
+  return v;
+}
+}  // namespace
+
+TEST_F(LineupInputTest, PositionListKeepsItsOrderAndDismissingWritesNothing) {
+  struct Case {
+    const char* name;
+    String file;   // "Position.txt", empty for none
+    std::vector<String> items;
+  };
+  const Case cases[] = {
+      {"fixed", "", {"President", "Trainer", "Goalkeeper", "Defender", "Halfback", "Attacking"}},
+      {"Position.txt", "Sweeper\nKeeper\nAttacking\n", {"Sweeper", "Keeper", "Attacking"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.file.empty()) WriteFile("Position.txt", c.file);
+    TSortGrid* g = ShownTeam();
+    TListBox* list = g->DropDownList();
+    ClickCell(ColPosition, 2);
+    ASSERT_TRUE(list->Visible());
+    EXPECT_EQ(ItemsOf(list), c.items);
+    press(Qt::Key_Escape, "\x1b");
+    EXPECT_FALSE(list->Visible());
+    ClickCell(ColPosition, 2);
+    ASSERT_TRUE(list->Visible());
+    ClickCell(ColSurname, 1);   // a click elsewhere
+    EXPECT_FALSE(list->Visible());
+    EXPECT_EQ(g->Cells(ColPosition, 2), "");
+    EXPECT_FALSE(f->bSek_Save->Enabled());
+    // A choice made with the keys is written.
+    ClickCell(ColPosition, 2);
+    press(Qt::Key_Down);
+    press(Qt::Key_Return, "\r");
+    EXPECT_EQ(g->Cells(ColPosition, 2), c.items[1]);
+    Destroy();
+  }
+}
+
+TEST_F(LineupInputTest, PositionListNearTheBottomShowsEveryItem) {
+  TSortGrid* g = ShownTeam();
+  g->SetRowCount(40);
+  settle();
+  const int last = g->TopRow() + g->VisibleRowCount() - 1;
+  ClickCell(ColPosition, last);
+  TListBox* list = g->DropDownList();
+  ASSERT_TRUE(list->Visible());
+  const TPoint onScreen = list->ClientToScreen(TPoint(0, 0));
+  const TRect work = Screen->WorkAreaRect();
+  EXPECT_GE(list->Top(), 0);
+  EXPECT_LE(list->Top() + list->Height(), f->ClientHeight());
+  EXPECT_GE(onScreen.Y, work.Top);
+  EXPECT_LE(onScreen.Y + list->Height(), work.Bottom);
+  EXPECT_GE(list->Height(), list->Items()->Count() * list->ItemHeight());
+  press(Qt::Key_Escape, "\x1b");
+  EXPECT_EQ(g->Cells(ColPosition, last), "");
 }
