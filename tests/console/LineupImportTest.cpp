@@ -89,7 +89,9 @@ TEST_F(LineupImportTest, ReaderThatCrashesHangsOrExhaustsLeavesTheGrid) {
     EXPECT_EQ(requests_.back().Msg, "Error file " + file + ": not a readable workbook") << c.file;
     EXPECT_EQ(g->RowCount(), 6) << c.file;
     EXPECT_EQ(g->Cells(3, 2), "old23") << c.file;
-    if (String(c.file) == "hang.xls") EXPECT_GT(ticks, 0);   // the wait kept the queue going
+    if (String(c.file) == "hang.xls") {
+      EXPECT_GT(ticks, 0);   // the wait kept the queue going
+    }
   }
   CommonDialogHook = nullptr;
   TSpreadsheetReader::Program = realReader;
