@@ -9,6 +9,7 @@
 #include "controls/RunLabel.h"
 #include "pictureshow/PictureShow.h"
 #include "pictureshow/ShowEffects.h"
+#include "platform/dshow/DShow.h"
 #include "toolkit/Registry.h"
 
 String SettingsKeyPath;
@@ -113,6 +114,12 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   if (cbSud_Comanda2->ItemIndex() < 0) cbSud_Comanda2->SetItemIndex(0);
   // 15. Media frame.
   FrameMedia1->Init();
+  // A sound output set for this machine that cannot be made is said once;
+  // clips then sound through the default output.
+  if (const std::string problem = AudioSinkSettingProblem(); !problem.empty()) {
+    std::fprintf(stderr, "%s\n", problem.c_str());
+    ShowStatusError(problem);
+  }
   // 16. Line-up grid header.
   SetupLineupGridHeader();
   // 17. Position names.

@@ -49,18 +49,29 @@ void TFormMain::ListPicOnTVClick(TObject* /*Sender*/) {
     ImageOnTV->SetVisible(false);
     ImageOnTV->Picture()->LoadFromFile(path);
     if (ScreenPage == PageTv) {
-      ImageOnTV->SetParent(PanelTabloColor);
+      // On the output the picture lies over the live video: it is laid on
+      // the video window, which covers the output area (a picture beside it
+      // would be painted under it). Pure black is where the video shows
+      // through, unless "Transparency " is off: then it is lifted.
       DSVideoWindowEx->SetParent(PanelTabloColor);
+      ImageOnTV->SetParent(DSVideoWindowEx);
+      ImageOnTV->SetBounds(0, 0, DSVideoWindowEx->ClientWidth(), DSVideoWindowEx->ClientHeight());
       if (!cbTVpic_Transp->Checked()) {
         try {
           LiftPureBlack(ImageOnTV->Picture()->Bitmap());
-          ImageOnTV->Invalidate();
         } catch (const std::exception&) {
         }
       }
     } else {
       ImageOnTV->SetParent(PanelTablo5);
+      ImageOnTV->SetBounds(0, 0, PanelTablo5->ClientWidth(), PanelTablo5->ClientHeight());
     }
+    // Whatever its format, the picture is drawn as a bitmap keyed on pure
+    // black.
+    TBitmap* shown = ImageOnTV->Picture()->Bitmap();
+    shown->SetTransparentColor(clBlack);
+    shown->SetTransparent(true);
+    ImageOnTV->Invalidate();
     ImageOnTV->BringToFront();
     ImageOnTV->SetVisible(true);
   } catch (const std::exception&) {

@@ -221,6 +221,10 @@ void TFrameMedia::rewindClip() {
 
 void TFrameMedia::playVideo(const String& Path) {
   bool rendered = false;
+  // A clip ends a picture's pause that still counts (Next during the pause):
+  // its timer must not start another item while the clip is rendered.
+  TimerDelayPics->SetEnabled(false);
+  TimerDelayPics->SetTag(0);
   if (LoadedFile != Path) {
     FilterGraph1->ClearGraph();
     FilterGraph1->SetActive(false);

@@ -1,6 +1,7 @@
 #include "toolkit/Classes.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 
@@ -497,6 +498,21 @@ bool CheckSynchronize() {
     ran = true;
   }
   return ran;
+}
+
+void ServeMainThreadDuringWait() {
+  if (!TThread::IsMainThread()) return;
+  CheckSynchronize();
+  static int depth = 0;
+  if (depth > 0 || !QCoreApplication::instance() || QCoreApplication::closingDown()) return;
+  ++depth;
+  try {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  } catch (...) {
+    --depth;
+    throw;
+  }
+  --depth;
 }
 
 void TThread::Synchronize(const std::function<void()>& f) {

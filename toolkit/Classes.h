@@ -208,6 +208,15 @@ class TThread : public TObject {
 // each other. Returns true when a call ran.
 bool CheckSynchronize();
 
+// A wait of the main thread that may last (a media graph rendering a file or
+// settling after a seek) calls this between its checks: the calls handed over
+// by Synchronize run, and so do queued calls, timers and paints, so clocks,
+// running text and the output keep going; the operator's input waits until
+// the wait is over. A call made inside one (from a timer that it runs) only
+// serves Synchronize. Off the main thread, or while the program closes, it
+// does no more than CheckSynchronize.
+void ServeMainThreadDuringWait();
+
 // Where an exception escaping a call queued to the main thread goes (the
 // controls layer shows it through the application object). Unset, it is
 // swallowed.

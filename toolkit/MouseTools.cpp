@@ -2,6 +2,7 @@
 // overlay, on Qt's mouse grab, widget stacking and a see-through child widget.
 #include "toolkit/MouseTools.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -68,6 +69,10 @@ void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPo
   if (!Target || !Target->Widget()) return;
   QWidget* w = Target->Widget();
   const QPointF p(Pos.X, Pos.Y);
+  // A list or other scrolled view takes the mouse on its viewport (its client
+  // area), as a real press there does.
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+    if (area->viewport()) w = area->viewport();
   const Qt::MouseButton b = qtButton(Button);
   QMouseEvent e(Down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, p, p, w->mapToGlobal(p), b,
                 Down ? Qt::MouseButtons(b) : Qt::MouseButtons(Qt::NoButton), Qt::NoModifier);

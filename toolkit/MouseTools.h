@@ -21,7 +21,8 @@ TControl* ControlAtPos(const TWinControl* Parent, const TPoint& Pos, bool AllowD
 
 // A press (Down) or release of Button at Pos in Target's client coordinates,
 // delivered to Target as a real one is: its mouse handlers, click and events
-// run as for the operator's. No key flags.
+// run as for the operator's (a list or other scrolled view gets it on its
+// viewport, whose coordinates its items use). No key flags.
 void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos);
 
 // A press or release at Pos of Parent's client area reaching what a real one

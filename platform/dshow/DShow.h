@@ -380,6 +380,11 @@ HRESULT CreateItemMoniker(const std::string& delimiter, const std::string& item,
 // every installed provider. Tests limit it to their fake camera provider.
 void SetMediaDeviceProviders(const std::vector<std::string>& names);
 
+// The sound output named by TABLO_AUDIO_SINK (a launch line of one or more
+// elements): empty when it is not set or can be made, else a sentence for the
+// operator saying that it cannot be made and the default is used instead.
+std::string AudioSinkSettingProblem();
+
 // ---------------------------------------------------------------------------
 // Sample grabber
 

@@ -300,18 +300,66 @@ HRESULT TVideoRenderer::GetPreferredAspectRatio(int32_t* x, int32_t* y) {
 // ---------------------------------------------------------------------------
 // Audio renderer
 
+namespace {
+// TABLO_AUDIO_SINK as one element: a launch line of several elements becomes
+// a bin whose free sink pad is ghosted, so it links like a single sink. Null
+// when the variable is not set or its line cannot be made (Problem, when
+// given, then says why).
+GstElement* MakeAudioSinkFromSetting(std::string* Problem) {
+  const char* desc = std::getenv("TABLO_AUDIO_SINK");
+  if (!desc || !*desc) return nullptr;
+  GError* err = nullptr;
+  GstElement* sink = gst_parse_bin_from_description(desc, TRUE, &err);
+  std::string why;
+  if (err) {
+    why = err->message ? err->message : "";
+    g_error_free(err);
+    // A partly made line is not used.
+    if (sink) {
+      gst_object_ref_sink(sink);
+      gst_object_unref(sink);
+    }
+    sink = nullptr;
+  }
+  if (sink) {
+    GstPad* in = gst_element_get_static_pad(sink, "sink");
+    if (!in) {
+      why = "it takes no sound";
+      gst_object_ref_sink(sink);
+      gst_object_unref(sink);
+      sink = nullptr;
+    } else {
+      gst_object_unref(in);
+    }
+  }
+  if (!sink && why.empty()) why = "it cannot be made";
+  if (Problem) *Problem = sink ? std::string() : why;
+  return sink;
+}
+}  // namespace
+
+std::string AudioSinkSettingProblem() {
+  const char* desc = std::getenv("TABLO_AUDIO_SINK");
+  if (!desc || !*desc) return {};
+  EnsureGStreamer();
+  std::string why;
+  GstElement* sink = MakeAudioSinkFromSetting(&why);
+  if (sink) {
+    gst_object_ref_sink(sink);
+    gst_object_unref(sink);
+    return {};
+  }
+  return "The sound output TABLO_AUDIO_SINK=\"" + std::string(desc) + "\" cannot be made (" + why +
+         "); the default sound output is used.";
+}
+
 TAudioRenderer::TAudioRenderer() : TMediaFilter(CLSID_AudioRenderer, "Audio Renderer") {
   GstElement* conv = MakeElement("audioconvert");
   GstElement* res = MakeElement("audioresample");
   volume_ = MakeElement("volume", "volume");
   panorama_ = MakeElement("audiopanorama", "panorama");
   GstElement* conv2 = MakeElement("audioconvert");
-  GstElement* sink = nullptr;
-  if (const char* desc = std::getenv("TABLO_AUDIO_SINK"); desc && *desc) {
-    GError* err = nullptr;
-    sink = gst_parse_launch(desc, &err);
-    if (err) g_error_free(err);
-  }
+  GstElement* sink = MakeAudioSinkFromSetting(nullptr);
   if (!sink) sink = MakeElement("autoaudiosink");
   if (!conv || !res || !volume_ || !panorama_ || !conv2 || !sink) return;
   gst_bin_add_many(GST_BIN(bin_), conv, res, volume_, panorama_, conv2, sink, nullptr);

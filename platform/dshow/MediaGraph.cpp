@@ -295,6 +295,7 @@ std::vector<ComPtr<IBaseFilter>> TGraph::Filters() {
 }
 
 HRESULT TGraph::AddFilter(IBaseFilter* filter, const std::string& name) {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (!filter) return E_POINTER;
   std::string n;
   {
@@ -330,6 +331,7 @@ HRESULT TGraph::AddOwnFilter(TMediaFilter* f, const std::string& name) {
 }
 
 HRESULT TGraph::RemoveFilter(IBaseFilter* filter) {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (!filter) return E_POINTER;
   ComPtr<IBaseFilter> keep;
   std::string name;
@@ -544,6 +546,7 @@ void TGraph::UnlinkPin(TMediaPin* pin) {
 }
 
 HRESULT TGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE*) {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (state_ == State_Running) return MEDIA_E_NOT_STOPPED;
   HRESULT hr = LinkPins(dynamic_cast<TMediaPin*>(out), dynamic_cast<TMediaPin*>(in), false);
   if (SUCCEEDED(hr)) {
@@ -554,6 +557,7 @@ HRESULT TGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE*) {
 }
 
 HRESULT TGraph::Connect(IPin* out, IPin* in) {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (state_ == State_Running) return MEDIA_E_NOT_STOPPED;
   HRESULT hr = LinkPins(dynamic_cast<TMediaPin*>(out), dynamic_cast<TMediaPin*>(in), true);
   if (SUCCEEDED(hr)) {
@@ -564,6 +568,7 @@ HRESULT TGraph::Connect(IPin* out, IPin* in) {
 }
 
 HRESULT TGraph::Disconnect(IPin* pin) {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (!pin) return E_POINTER;
   if (auto* p = dynamic_cast<TMediaPin*>(pin)) {
     if (!p->peer) return S_FALSE;
@@ -648,6 +653,34 @@ bool TGraph::syncOnMain(const std::function<void()>& f) {
   return true;
 }
 
+void TGraph::serveMainThread() {
+  if (!TThread::IsMainThread()) return;
+  CheckSynchronize();
+  ++serving_;
+  try {
+    ServeMainThreadDuringWait();
+  } catch (...) {
+    --serving_;
+    throw;
+  }
+  --serving_;
+}
+
+bool TGraph::busyOnMain() const { return serving_ > 0 && TThread::IsMainThread(); }
+
+void TGraph::settleState(int timeoutMs) {
+  if (!TThread::IsMainThread()) {
+    gst_element_get_state(pipeline_, nullptr, nullptr, GstClockTime(timeoutMs) * GST_MSECOND);
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const GstStateChangeReturn r = gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_MSECOND);
+    if (r != GST_STATE_CHANGE_ASYNC || std::chrono::steady_clock::now() >= deadline) return;
+    serveMainThread();
+  }
+}
+
 void TGraph::StreamAdded(TMediaPin* pin) {
   HRESULT hr = Render(pin);
   std::shared_ptr<RenderJob> job;
@@ -700,6 +733,8 @@ void TGraph::CallCreatedFilter(GstElement* element) {
 }
 
 HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
+  if (busyOnMain()) return E_UNEXPECTED;
+  KeepAlive keep(this);
   if (state_ == State_Running) return MEDIA_E_NOT_STOPPED;
   {
     std::lock_guard<std::mutex> g(jobMutex_);
@@ -740,7 +775,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
   bool ok = false;
   bool failed = r == GST_STATE_CHANGE_FAILURE;
   while (!failed) {
-    CheckSynchronize();
+    serveMainThread();
     {
       std::lock_guard<std::mutex> g(job->m);
       if (job->failed) {
@@ -811,6 +846,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
 // --- control
 
 HRESULT TGraph::Run() {
+  if (busyOnMain()) return E_UNEXPECTED;
   if (!hasContent()) {
     state_ = State_Running;
     Notify(EC_COMPLETE, S_OK, 0);
@@ -828,6 +864,7 @@ HRESULT TGraph::Run() {
 }
 
 HRESULT TGraph::Pause() {
+  if (busyOnMain()) return E_UNEXPECTED;
   state_ = State_Paused;
   if (!hasContent()) {
     Notify(EC_PAUSED, S_OK, 0);
@@ -845,6 +882,7 @@ HRESULT TGraph::Pause() {
 }
 
 HRESULT TGraph::Stop() {
+  if (busyOnMain()) return E_UNEXPECTED;
   state_ = State_Stopped;
   pendingPaused_ = false;
   // Paused underneath: the decoders keep their streams and the position.
@@ -862,7 +900,7 @@ HRESULT TGraph::GetState(int32_t, OAFilterState* state) {
 // --- seeking
 
 HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle) {
-  if (settle) gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
+  if (settle) settleState(2000);
   gboolean ok = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
                                  std::max<gint64>(0, posNs), stopNs >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
@@ -870,7 +908,7 @@ HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle) {
   if (!ok) return E_FAIL;
   eos_ = false;
   // Not running: the new position's frame is there when the call returns.
-  if (state_ != State_Running) gst_element_get_state(pipeline_, nullptr, nullptr, 5 * GST_SECOND);
+  if (state_ != State_Running) settleState(5000);
   return S_OK;
 }
 
@@ -908,6 +946,8 @@ HRESULT TGraph::GetPositions(REFERENCE_TIME* cur, REFERENCE_TIME* stop) {
 }
 
 HRESULT TGraph::SetPositions(REFERENCE_TIME* cur, DWORD curFlags, REFERENCE_TIME* stop, DWORD stopFlags) {
+  if (busyOnMain()) return E_UNEXPECTED;
+  KeepAlive keep(this);
   if (!hasContent()) return E_FAIL;
   REFERENCE_TIME now = 0;
   GetCurrentPosition(&now);
@@ -938,13 +978,15 @@ HRESULT TGraph::SetPositions(REFERENCE_TIME* cur, DWORD curFlags, REFERENCE_TIME
 }
 
 HRESULT TGraph::SetRate(double rate) {
+  if (busyOnMain()) return E_UNEXPECTED;
+  KeepAlive keep(this);
   // A rate of 0 (or below) would stop the clock; the graph refuses it.
   if (!(rate > 0) || !std::isfinite(rate)) return E_INVALIDARG;
   if (!hasContent()) {
     rate_ = rate;
     return S_OK;
   }
-  gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_SECOND);
+  settleState(2000);
   gint64 pos = 0;
   if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &pos)) pos = 0;
   HRESULT hr = seekTo(pos, rate, stopNs_);

@@ -236,6 +236,23 @@ class TGraph : public TComObject,
   bool pipelineAbove(GstState s);
   void syncPipelineState();
   bool syncOnMain(const std::function<void()>& f);
+  // Waits of the main thread: between checks the main thread is served
+  // (Synchronize, timers, paints), and what that runs may not change this
+  // graph meanwhile (busyOnMain refuses it).
+  void serveMainThread();
+  bool busyOnMain() const;
+  // Waits at most timeoutMs for a state change under way to finish.
+  void settleState(int timeoutMs);
+  // Holds a reference for a call that waits, so that what runs meanwhile
+  // cannot free the graph under it.
+  struct KeepAlive {
+    explicit KeepAlive(TGraph* g) : g_(g) { g_->AddRef(); }
+    ~KeepAlive() { g_->Release(); }
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+    TGraph* g_;
+  };
+  int serving_ = 0;   // main thread only
 
   GstElement* pipeline_ = nullptr;
   std::recursive_mutex lock_;             // filters, links

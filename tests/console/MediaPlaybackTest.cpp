@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "console/FrMedia.h"
 #include "controls/ShockwaveEx.h"
 #include "media/DSGraph.h"
@@ -12,6 +13,7 @@
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/MouseTools.h"
+#include "toolkit/Timer.h"
 
 namespace {
 
@@ -103,6 +105,14 @@ class MediaPlaybackTest : public ConsoleFixture {
     if (!f_->btPause->Enabled() && !f_->btPlay->Enabled() && !f_->btStop->Enabled()) return 0;
     if (f_->btPause->Enabled()) return 2;
     return f_->btStop->Enabled() ? 3 : 1;
+  }
+  // The console started again, with another sound output.
+  void RestartWithSoundOutput(const char* line) {
+    Destroy();
+    setenv("TABLO_AUDIO_SINK", line, 1);
+    Create();
+    f_ = form_->FrameMedia1;
+    f_->TickSource = [this] { return tick_; };
   }
   TFrameMedia* f_ = nullptr;
   int64_t tick_ = 1000000;
@@ -470,3 +480,51 @@ TEST_F(MediaPlaybackTest, FrameStepWhilePausedShowsTheNextFrame) {
 }
 
 }  // namespace
+
+// TABLO_AUDIO_SINK may name several elements: they make one sound output, and
+// a clip with sound plays on it at once.
+TEST_F(MediaPlaybackTest, ASoundOutputOfSeveralElementsPlaysClipsWithSound) {
+  RestartWithSoundOutput("audioconvert ! audioresample ! fakesink sync=true");
+  EXPECT_EQ(Status(), "");
+  clips::Make(Pics() + "s.avi", clips::Kind::AviWithAudio, 10);
+  List({"s.avi"});
+  hands::Click(f_->btPlay);
+  EXPECT_EQ(Status(), "");
+  EXPECT_EQ(f_->LoadedFile, Pics() + "s.avi");
+  EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
+  hands::Click(f_->btStop);
+  EXPECT_EQ(State(), 1);
+}
+
+// A sound output that cannot be made is said once, at start, and the default
+// one is used.
+TEST_F(MediaPlaybackTest, ASoundOutputThatCannotBeMadeIsReportedAtStart) {
+  RestartWithSoundOutput("nosuchsoundsink ! fakesink");
+  EXPECT_EQ(Status(),
+            "The sound output TABLO_AUDIO_SINK=\"nosuchsoundsink ! fakesink\" cannot be made (no element "
+            "\"nosuchsoundsink\"); the default sound output is used.");
+}
+
+// While a clip is rendered (its sound output takes half a second to receive
+// its first buffer), timers go on: the match clock and the running text keep
+// moving and the output keeps painting.
+TEST_F(MediaPlaybackTest, TimersRunWhileAClipIsRendered) {
+  RestartWithSoundOutput("identity sleep-time=500000 ! fakesink sync=false");
+  clips::Make(Pics() + "s.avi", clips::Kind::AviWithAudio, 10);
+  List({"s.avi"});
+  int ticks = 0;
+  bool inPlay = false;
+  TTimer timer(nullptr);
+  timer.SetInterval(20);
+  // Ticks while the clip is being rendered (it has no name as the loaded
+  // file yet), not after.
+  timer.OnTimer = [&](TObject*) { ticks += inPlay && f_->LoadedFile.empty(); };
+  timer.SetEnabled(true);
+  inPlay = true;
+  hands::Click(f_->btPlay);
+  inPlay = false;
+  EXPECT_EQ(Status(), "");
+  EXPECT_EQ(f_->LoadedFile, Pics() + "s.avi");
+  EXPECT_GT(ticks, 0);
+  hands::Click(f_->btStop);
+}

@@ -4,6 +4,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/MouseTools.h"
+#include "toolkit/StdCtrls.h"
 
 namespace hands {
 
@@ -20,6 +21,19 @@ inline void ChooseSheet(TTabSheet* sheet) {
   TPageControl* pc = sheet->PageControl();
   const TRect r = pc->TabRect(sheet->TabIndex());
   Click(pc, TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+}
+
+// A page of the output band's page control chosen and sent with the command
+// tab (tab 0), as the operator does.
+inline void SendPage(TTabSheet* sheet) {
+  ChooseSheet(sheet);
+  ChooseSheet(sheet->PageControl()->Pages(0));
+}
+
+// A line of a list box, on its text (clear of a check box's mark).
+inline void ClickLine(TListBox* l, int line) {
+  const TRect r = l->ItemRect(line);
+  Click(l, TPoint(r.Left + r.Width() * 2 / 3, (r.Top + r.Bottom) / 2));
 }
 
 }  // namespace hands

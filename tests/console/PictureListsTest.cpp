@@ -1,7 +1,11 @@
 // Pictures over the live TV picture, extra-picture lists and picture files
 // dropped on the media page.
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "console/FrMedia.h"
+#include "media/DSVideoWindow.h"
+#include "media/MediaFixture.h"
+#include "support/FakeCamera.h"
 #include "toolkit/TestApp.h"
 
 class PictureListsTest : public ConsoleFixture {
@@ -24,6 +28,7 @@ class PictureListsTest : public ConsoleFixture {
   void TearDown() override {
     ScreenPage = 0;   // the page on the output is program state: the next test starts without one
     ConsoleFixture::TearDown();
+    fakecam::Uninstall();
   }
   void Choose(TFormMain* f, int line) {
     f->ListPicOnTV->SetItemIndex(line);
@@ -39,7 +44,8 @@ TEST_F(PictureListsTest, OverLiveVideoPureBlackIsLiftedUnlessTransparencyIsCheck
   f->cbTVpic_Transp->SetChecked(false);
   Choose(f, 1);
   EXPECT_TRUE(f->ImageOnTV->Visible());
-  EXPECT_EQ(f->ImageOnTV->Parent(), f->PanelTabloColor);
+  EXPECT_EQ(f->ImageOnTV->Parent(), static_cast<TWinControl*>(f->DSVideoWindowEx));   // over the live video
+  EXPECT_EQ(f->DSVideoWindowEx->Parent(), f->PanelTabloColor);
   EXPECT_EQ(BlackPixels(f), 0);
   EXPECT_EQ(f->ImageOnTV->Picture()->Bitmap()->Canvas()->Pixel(0, 0), TColor(0x080808));
   f->cbTVpic_Transp->SetChecked(true);   // clicking the box loads the picture again
@@ -112,4 +118,67 @@ TEST_F(PictureListsTest, ExtraPictureThatDoesNotLoadIsReportedInTheStatusBar) {
   EXPECT_NE(text.find("none.jpg"), String::npos) << text;
   f->DopPics->SetItemIndex(-1);
   f->DopPicsDblClick(f->DopPics);   // no selection: nothing happens
+}
+
+// What the output area shows at a point of it (x and y in quarters of its size).
+TColor OutputAt(TFormMain* f, int qx, int qy) {
+  TWinControl* out = f->PanelTabloColor;
+  TBitmap b(out->Width(), out->Height());
+  b.Fill(clFuchsia);
+  out->PaintTo(b.Canvas(), 0, 0);
+  return b.Canvas()->Pixel(out->Width() * qx / 4, out->Height() * qy / 4);
+}
+
+// The pictures of PicOnTV.txt over the TV page's live video on the output
+// area, with and without a camera: the picture covers the video, its pure
+// black lets the video through while "Transparency " is checked and is
+// lifted to 8,8,8 when it is not; a JPEG shows as well; line 0 takes it off.
+TEST_F(PictureListsTest, TvPicturesShowOverTheLiveVideoOnTheOutput) {
+  for (const bool camera : {false, true}) {
+    SCOPED_TRACE(camera ? "camera" : "no camera");
+    if (camera) fakecam::Install();
+    WriteHalfBlack("over.bmp");   // left half black, right half red
+    TBitmap blue(8, 4);
+    blue.Fill(clBlue);
+    blue.SaveToFile(app_ + "Pics/blue.jpg");
+    WriteFile("Pics/PicOnTV.txt", "over.bmp\nblue.jpg\n");
+    TFormMain* f = Create();
+    f->Show();
+    hands::ChooseSheet(f->Sheet_Tablo);
+    if (camera) f->rgVideoDrv->SetItemIndex(1);
+    hands::SendPage(f->Sheet_TV);
+    ASSERT_EQ(ScreenPage, f->Sheet_TV->PageIndex());
+    // The live picture where the black half will lie (black without a camera).
+    TColor video = clBlack;
+    if (camera) {
+      ASSERT_TRUE(mediatest::PumpUntil([&] {
+        const TColor c = OutputAt(f, 1, 1);
+        return c != clBlack && c != f->DSVideoWindowEx->ColorKey();
+      }));
+      video = OutputAt(f, 1, 1);
+    }
+    if (!f->cbTVpic_Transp->Checked()) hands::Click(f->cbTVpic_Transp);   // as the last run left it
+    hands::ClickLine(f->ListPicOnTV, 1);
+    ASSERT_TRUE(f->ImageOnTV->Visible());
+    EXPECT_EQ(OutputAt(f, 3, 2), clRed);
+    EXPECT_EQ(OutputAt(f, 1, 1), video);
+    hands::Click(f->cbTVpic_Transp);   // unchecked: the black is shown, not seen through
+    ASSERT_FALSE(f->cbTVpic_Transp->Checked());
+    EXPECT_EQ(OutputAt(f, 1, 1), TColor(0x080808));
+    EXPECT_EQ(OutputAt(f, 3, 2), clRed);
+    hands::ClickLine(f->ListPicOnTV, 2);
+    const TColor c = OutputAt(f, 2, 2);
+    EXPECT_TRUE(GetBValue(c) > 200 && GetRValue(c) < 60 && GetGValue(c) < 60) << std::hex << c;
+    hands::ClickLine(f->ListPicOnTV, 0);
+    EXPECT_FALSE(f->ImageOnTV->Visible());
+    if (camera) {
+      EXPECT_TRUE(mediatest::PumpUntil([&] { return OutputAt(f, 1, 1) == video; }));
+    } else {
+      EXPECT_EQ(OutputAt(f, 2, 2), clBlack);
+    }
+    Destroy();
+    ScreenPage = 0;
+    SelectedPage = 0;
+    if (camera) fakecam::Uninstall();
+  }
 }
