@@ -530,8 +530,13 @@ class TFormMain : public TForm {
   // The output area's video window moved to NewParent with the live
   // picture stopped around the move.
   void MoveVideoWindow(TWinControl* NewParent);
-  // Caption of the command tab naming the page on the screen.
-  void UpdateScreenTabCaption();
+  // Caption of the command tab naming the page on the screen (the active
+  // one), or no page.
+  void UpdateScreenTabCaption(bool NoPage = false);
+  // The media page's output was taken off the output area by a scripted
+  // picture (a goal clip and logo, a team's extra picture or logo): no page
+  // is on the screen any more, and the tabs say so.
+  void MediaPageLeftTheScreen();
 
   // =========================================================================
   // Running text (FMainRunText.cpp)

@@ -112,6 +112,8 @@ void TFormMain::bGolClick(TObject* Sender) {
     BufferTablo->Picture()->Assign((side == 1 ? iSud_Logo1 : iSud_Logo2)->Picture());
     if (PlayGoalClip) PlayGoalClip(clip);
     if (ClosingDown) return;
+    // The clip stopped a play list that was on the screen.
+    MediaPageLeftTheScreen();
     ScriptedTransition scripted;
     BufferTablo->SetStyle(FadeEffect);
     BufferTablo->Execute();

@@ -128,10 +128,11 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
   if (SelectedPage == PageMedia && !MediaOnOutput()) MediaSetOnTablo(true);
 }
 
-void TFormMain::UpdateScreenTabCaption() {
+void TFormMain::UpdateScreenTabCaption(bool NoPage) {
   const String blanks(30, ' ');
-  TTabSheet* page = PageControl1->ActivePage();
-  String caption = blanks + "On the Screen" + String(29, ' ') + ": " + (page ? page->Caption() : String());
+  TTabSheet* page = NoPage ? nullptr : PageControl1->ActivePage();
+  String caption = NoPage ? blanks + "On the Screen" + blanks
+                          : blanks + "On the Screen" + String(29, ' ') + ": " + (page ? page->Caption() : String());
   TBitmap measure(1, 1);
   measure.Canvas()->SetFont(PageControl1->Font());
   const int wanted = Panel9->Width() - 10;
@@ -144,6 +145,13 @@ void TFormMain::UpdateScreenTabCaption() {
     width = grown;
   }
   TabSheet0->SetCaption(caption);
+}
+
+void TFormMain::MediaPageLeftTheScreen() {
+  if (ScreenPage != PageMedia) return;
+  ScreenPage = 0;
+  UpdateScreenTabCaption(true);
+  PageControl1->Repaint();
 }
 
 void TFormMain::SelectTabloPage() {

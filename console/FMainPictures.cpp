@@ -107,6 +107,7 @@ void TFormMain::DopPicsDblClick(TObject* /*Sender*/) {
   // The media output leaves the screen; the picture is not shown then.
   if (ScreenPage == PageMedia) {
     MediaSetOnTablo(false);
+    MediaPageLeftTheScreen();
     return;
   }
   const int side = ChosenSide(cb_T_Sostav);

@@ -356,6 +356,7 @@ void TFormMain::bIgroki_LogoClick(TObject* /*Sender*/) {
     BufferTablo->Execute();
   } else {
     MediaSetOnTablo(false);
+    MediaPageLeftTheScreen();
   }
   if (ClosingDown) return;
   // 2. The logo of the page's side.

@@ -324,5 +324,7 @@ class TFrameMedia : public TPanel {
   String previewFile_, previewStamp_;  // the picture the preview holds, as read         // ShowPictureParams loaded the line's picture
   bool inGoalClip_ = false;
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
+  // The frame-step button follows the clip: on only while one is paused.
+  void updateFrameStep();
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

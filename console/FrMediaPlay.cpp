@@ -58,6 +58,16 @@ void TFrameMedia::buildPlayback() {
   FilterGraph1->OnDSEvent = [this](TComponent* s, int e, LONG_PTR p1, LONG_PTR p2) { FilterGraph1DSEvent(s, e, p1, p2); };
   DSTrackBar1->SetOnTimer([this](TObject* s, uint32_t c, uint32_t e) { DSTrackBar1Timer(s, c, e); });
   DSTrackBar1->OnChange = [this](TObject* s) { DSTrackBar1Change(s); };
+  // The bar seeks when the operator lets it go (after this event): the label
+  // is read again once that seek is done.
+  DSTrackBar1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    std::weak_ptr<int> alive = alive_;
+    TThread::Queue([this, alive] {
+      if (!alive.expired()) UpdatePositionLabel();
+    });
+  };
+  // A frame step shows its position when the frame is there.
+  FilterGraph1->OnGraphStepComplete = [this](TObject*) { UpdatePositionLabel(); };
 
   rgMediaAspect->OnClick = [this](TObject* s) { rgMediaAspectClick(s); };
   RateLevel->OnChange = [this](TObject* s) { RateLevelChange(s); };
@@ -440,6 +450,7 @@ void TFrameMedia::btStopClick(TObject* /*Sender*/) {
       FilterGraph1->SetActive(false);
     }
   }
+  updateFrameStep();
   UpdateFilesCount();
 }
 
@@ -504,6 +515,7 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
         }
         ShowVideoWindow(false);
       }
+      updateFrameStep();
       UpdateFilesCount();
     }
     return;
@@ -550,6 +562,7 @@ void TFrameMedia::SetOnTablo(bool OnScreen) {
   if (OnScreen) return;
   ShowVideoWindow(false);
   FilterGraph1->SetActive(false);
+  updateFrameStep();
   ShockwaveFlashEx1->StopPlay();
   ShockwaveFlashEx1->SetVisible(false);
 }
@@ -751,8 +764,12 @@ void TFrameMedia::btFrameStepClick(TObject* /*Sender*/) {
   SetButtonsState(1);
 }
 
-void TFrameMedia::FilterGraph1GraphPaused(TObject* /*Sender*/, int32_t /*Result*/) {
-  btFrameStep->SetEnabled(FilterGraph1->Active() && FilterGraph1->State() == gsPaused);
+void TFrameMedia::FilterGraph1GraphPaused(TObject* /*Sender*/, int32_t /*Result*/) { updateFrameStep(); }
+
+void TFrameMedia::updateFrameStep() {
+  // A clip steps only while it is paused (a stopped one has no frame to go
+  // on from).
+  btFrameStep->SetEnabled(FilterGraph1->Active() && FilterGraph1->State() == gsPaused && !LoadedFile.empty());
 }
 
 void TFrameMedia::UpdatePositionLabel() {

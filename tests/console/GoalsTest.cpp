@@ -1,7 +1,11 @@
 // Goals, cards and substitutions: the goal road from the referee's button
 // to the goal list, the goals page in colours, the card shown on the output
 // area and the substitution page.
+#include <gst/gst.h>
+#include "OperatorHands.h"
 #include "SidesFixture.h"
+#include "console/FrMedia.h"
+#include "support/ClipMaker.h"
 #include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Dialogs.h"
@@ -442,3 +446,36 @@ TEST_F(GoalsTest, SubstitutionPreparesThePageWithTheMinute) {
   EXPECT_FALSE(f->Zamena_Min->Visible());
 }
 
+
+// A goal whose clip stops the play list on the output: the output shows the
+// side's logo, and the tabs no longer mark "Reklama" as on the screen.
+TEST_F(GoalsTest, AGoalClipOverThePlayListTakesReklamasMarkOffTheTabs) {
+  setenv("TABLO_AUDIO_SINK", "fakesink sync=true", 1);
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  clips::Make(app_ + "Pics/ad.avi", clips::Kind::Avi, 50);
+  clips::Make(app_ + "Pics/goal.avi", clips::Kind::Avi, 5);
+  WriteFile("Pics/list.txt", "ad.avi\n");
+  TFormMain* f = StartMatch();
+  TFrameMedia* m = f->FrameMedia1;
+  m->LoadPlayList(app_ + "Pics/list.txt");
+  m->SetButtonsState(1);
+  m->ListMedia->SetItemIndex(0);
+  f->bSud_Gol1->SetHint(app_ + "Pics/goal.avi");
+  f->Show();
+  hands::ChooseSheet(f->Sheet_Tablo);
+  hands::ChooseSheet(f->Sheet_Media);
+  hands::Click(m->btPlay);
+  hands::ChooseSheet(f->TabSheet0);
+  ASSERT_EQ(ScreenPage, f->Sheet_Media->PageIndex());
+  ASSERT_EQ(m->LoadedFile, app_ + "Pics/ad.avi");
+  ASSERT_NE(f->TabSheet0->Caption().find(": Reklama"), String::npos);
+
+  hands::ChooseSheet(f->Sheet_Sud);
+  hands::Click(f->Sud_Play);   // the match runs: its buttons are free
+  hands::Click(f->bSud_Gol1);
+  EXPECT_EQ(f->seSud_Schet1->Value(), 1);
+  EXPECT_TRUE(m->btPlay->Enabled());   // the list stopped
+  EXPECT_EQ(ScreenPage, 0);
+  EXPECT_EQ(f->TabSheet0->Caption().find(": "), String::npos) << f->TabSheet0->Caption();
+  Destroy();
+}

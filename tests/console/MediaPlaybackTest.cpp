@@ -156,6 +156,14 @@ int FrameAt(TBitmap& b, int x, int y) {
   return clips::DecodeColour(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
+// The frame number the frame's video window shows (-1: none).
+int ShownFrame(TFrameMedia* f) {
+  TDSVideoWindowEx2* w = f->DSVideoWindowEx1;
+  TBitmap b(w->Width(), w->Height());
+  w->PaintTo(b.Canvas(), 0, 0);
+  return FrameAt(b, b.Width() * 3 / 4, b.Height() * 3 / 4);
+}
+
 TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTransitionOnly) {
   Clip("c.avi", 8);
   Picture("a.bmp", clRed);
@@ -527,4 +535,50 @@ TEST_F(MediaPlaybackTest, TimersRunWhileAClipIsRendered) {
   EXPECT_EQ(f_->LoadedFile, Pics() + "s.avi");
   EXPECT_GT(ticks, 0);
   hands::Click(f_->btStop);
+}
+
+// Paused, the position label follows the operator's seek with the position
+// bar (held a moment, then let go) and the frame steps.
+TEST_F(MediaPlaybackTest, PositionLabelFollowsSeeksAndFrameStepsWhilePaused) {
+  Clip("c.avi", 50);
+  List({"c.avi"});
+  hands::Click(f_->btPlay);
+  // Past the first second (the label reads 0.01 from there).
+  ASSERT_TRUE(PumpUntil([&] { return ShownFrame(f_) >= 26; }));
+  hands::Click(f_->btPause);
+  ASSERT_TRUE(PumpUntil([&] { return f_->btFrameStep->Enabled(); }));
+  const TPoint left(2, f_->DSTrackBar1->Height() / 2);
+  SendMouseButton(f_->DSTrackBar1, mbLeft, true, left);
+  mediatest::Pump(700);
+  SendMouseButton(f_->DSTrackBar1, mbLeft, false, left);
+  ASSERT_TRUE(PumpUntil([&] { return ShownFrame(f_) == 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return f_->LabelMedia->Caption() == "0.00"; })) << f_->LabelMedia->Caption();
+  // 27 frames on, past the first second; the label reads the frame's time
+  // (frames 0 to 24 lie in second 0; those next to the edge are not asked).
+  for (int now = 0; now < 27; ++now) {
+    hands::Click(f_->btFrameStep);
+    ASSERT_TRUE(PumpUntil([&] { return ShownFrame(f_) == now + 1; }, 5000)) << now;
+    const int frame = now + 1;
+    if (frame > 22 && frame < 27) continue;
+    const String want = frame < 25 ? "0.00" : "0.01";
+    EXPECT_TRUE(PumpUntil([&] { return f_->LabelMedia->Caption() == want; }, 3000))
+        << "frame " << frame << ": " << f_->LabelMedia->Caption();
+  }
+}
+
+// Stopped, a clip has no frame to step on from: the button is off and a click
+// on it changes nothing.
+TEST_F(MediaPlaybackTest, FrameStepIsOffOnceStopped) {
+  Clip("c.avi", 40);
+  List({"c.avi"});
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return ShownFrame(f_) >= 1; }));
+  hands::Click(f_->btPause);
+  ASSERT_TRUE(PumpUntil([&] { return f_->btFrameStep->Enabled(); }));
+  hands::Click(f_->btStop);
+  EXPECT_FALSE(f_->btFrameStep->Enabled());
+  const int shown = ShownFrame(f_);
+  hands::Click(f_->btFrameStep);
+  mediatest::Pump(300);
+  EXPECT_EQ(ShownFrame(f_), shown);
 }
