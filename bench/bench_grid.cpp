@@ -10,8 +10,8 @@
 // text the grid has not drawn before; the reference, in the same run, fills
 // the same cell rectangles and draws the same new texts (from the same UTF-8
 // strings) with QPainter::drawText in the grid's font into an image of the
-// same size. The
-// warm case is the plain full repaint above (every text seen before).
+// same size. The warm case is the plain full repaint above (every text seen
+// before).
 #include "toolkit/QtGlue.h"
 #include <benchmark/benchmark.h>
 

@@ -681,16 +681,17 @@ HRESULT TDSVideoWindowEx2::updateVideoRect() {
   return S_OK;
 }
 
-void TDSVideoWindowEx2::drawFrame(const TRect& area, bool byMixerMode) {
-  ComPtr<IVideoFrameSource> src = listened_;
-  TVideoFrame frame;
-  if (!src || !src->LatestFrame(frame)) return;
+// Where the latest frame lands in Area (Dest, from the frame's Src part):
+// false when there is no frame to draw.
+bool TDSVideoWindowEx2::placeFrame(const TRect& area, bool byMixerMode, TVideoFrame& frame, TRect& src, TRect& dest) {
+  ComPtr<IVideoFrameSource> source = listened_;
+  if (!source || !source->LatestFrame(frame) || !frame.Bits || frame.Width <= 0 || frame.Height <= 0) return false;
   TRect s = Rect(0, 0, frame.Width, frame.Height);
   ComPtr<IBasicVideo2> bv =
       overlayOK_ ? QueryAs<IBasicVideo2>(graphRenderer_) : QueryAs<IBasicVideo2>(videoWindow_);
   int32_t l, t, w, h;
   if (bv && SUCCEEDED(bv->GetSourcePosition(&l, &t, &w, &h)) && w > 0 && h > 0) s = Bounds(l, t, w, h);
-  TRect dest = area;
+  dest = area;
   AM_ASPECT_RATIO_MODE mode = AM_ARMODE_STRETCHED;
   if (byMixerMode)
     if (ComPtr<IMixerPinConfig2> pin = MixerPinConfig(mixer_.Get())) pin->GetAspectRatioMode(&mode);
@@ -705,27 +706,56 @@ void TDSVideoWindowEx2::drawFrame(const TRect& area, bool byMixerMode) {
     const int dw = int(std::lround(sw * f)), dh = int(std::lround(sh * f));
     dest = Bounds(area.Left + (area.Width() - dw) / 2, area.Top + (area.Height() - dh) / 2, dw, dh);
   }
-  DrawVideoFrame(Canvas(), frame, s, dest, area);
+  // Only the part of the source inside the frame is drawn.
+  src = Rect(std::max(0, s.Left), std::max(0, s.Top), std::min(frame.Width, s.Right), std::min(frame.Height, s.Bottom));
+  return src.Width() > 0 && src.Height() > 0 && dest.Width() > 0 && dest.Height() > 0;
 }
 
+namespace {
+// Fills Outer but for Inner: the bands around it.
+void fillAround(TCanvas* c, const TRect& outer, const TRect& inner) {
+  const TRect in = Rect(std::max(outer.Left, inner.Left), std::max(outer.Top, inner.Top),
+                        std::min(outer.Right, inner.Right), std::min(outer.Bottom, inner.Bottom));
+  if (in.Width() <= 0 || in.Height() <= 0) {
+    c->FillRect(outer);
+    return;
+  }
+  for (const TRect& band : {Rect(outer.Left, outer.Top, outer.Right, in.Top), Rect(outer.Left, in.Bottom, outer.Right, outer.Bottom),
+                            Rect(outer.Left, in.Top, in.Left, in.Bottom), Rect(in.Right, in.Top, outer.Right, in.Bottom)})
+    if (band.Width() > 0 && band.Height() > 0) c->FillRect(band);
+}
+}  // namespace
+
+// Each pixel is written once: the control's colour around the key's area,
+// the key around the frame, the frame.
 void TDSVideoWindowEx2::colorKeyPaint() {
   if (Destroying()) return;
   TCanvas* c = Canvas();
   if (!c || !c->Image()) return;
   c->Brush()->SetColor(Color());
-  c->FillRect(ClientRect());
+  TVideoFrame frame;
+  TRect src, dest;
   if (!designing() && SUCCEEDED(updateVideoRect()) && overlayVisible_) {
+    fillAround(c, ClientRect(), videoRect_);
     c->Brush()->SetColor(colorKey_);
-    c->FillRect(videoRect_);
     // The overlay: the latest frame in the key's area (the key shows until
     // the first frame).
-    drawFrame(videoRect_, true);
-  } else if (!designing() && !overlayOK_ && videoWindow_) {
+    if (placeFrame(videoRect_, true, frame, src, dest)) {
+      fillAround(c, videoRect_, dest);
+      DrawVideoFrame(c, frame, src, dest, videoRect_);
+    } else {
+      c->FillRect(videoRect_);
+    }
+  } else if (!designing() && !overlayOK_ && videoWindow_ && placeFrame(ClientRect(), false, frame, src, dest)) {
     // The renderer's own window over the control: the frame stretched.
-    drawFrame(ClientRect(), false);
+    fillAround(c, ClientRect(), dest);
+    DrawVideoFrame(c, frame, src, dest, ClientRect());
+  } else {
+    c->FillRect(ClientRect());
   }
   if (OnPaint) OnPaint(this);
 }
+
 
 void TDSVideoWindowEx2::Paint() {
   TCustomControl::Paint();

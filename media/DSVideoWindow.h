@@ -183,7 +183,7 @@ class TDSVideoWindowEx2 : public TCustomControl, public IFilterProvider, public 
   void placeRendererWindow();
   HRESULT updateVideoRect();
   void colorKeyPaint();
-  void drawFrame(const TRect& area, bool byMixerMode);
+  bool placeFrame(const TRect& area, bool byMixerMode, TVideoFrame& frame, TRect& src, TRect& dest);
   void listenTo(IUnknown* source);
   void showCursorStep();
   // A button pressed or released over the window: shows a hidden cursor.
