@@ -119,10 +119,11 @@ bool TFormMain::StartPresentation(const String& FileName) {
   sePPT_NumSlides->SetMaxValue(0);
   OfficeSlideCount = 0;
   // Every failed open is told: the operator would otherwise wait for a show
-  // that never comes.
+  // that never comes. (No reason: the open was given up as the program
+  // closes.)
   if (!PowPnt1->OpenPresentation(FileName)) {
     const String why = PowPnt1->OpenError();
-    ShowMessageDlg("Error file " + FileName + (why.empty() ? String() : "\n" + why), mtError, {mbOK});
+    if (!why.empty()) ShowMessageDlg("Error file " + FileName + "\n" + why, mtError, {mbOK});
     return false;
   }
   const int count = PowPnt1->GetSlideCount();

@@ -200,6 +200,8 @@ bool TPowPnt::OpenPresentation(const String& FileName) {
     loadedName_ = OleToStr(app().Get("ActivePresentation.Name"));
     openError_.clear();
     return true;
+  } catch (const EAbort&) {
+    openError_.clear();   // given up because the program closes
   } catch (const std::exception& e) {
     // A missing file is told as such, not as the missing presentation.
     if (openError_ != "File not found") openError_ = e.what();

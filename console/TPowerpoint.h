@@ -109,7 +109,7 @@ class TPowPnt : public TComponent {
   bool SlideShowActiv() const { return slideShowActiv_; }
   const String& LoadedPresentationName() const { return loadedName_; }
   // Why the last OpenPresentation failed (the program's own text); empty
-  // after one that succeeded.
+  // after one that succeeded or was given up because the program closes.
   const String& OpenError() const { return openError_; }
   const String& PowerPointVersion() const { return version_; }
   // The show window (class "screenClass"), 0 when none.

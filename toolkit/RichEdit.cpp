@@ -156,6 +156,8 @@ void TRichEdit::LoadFromFile(const String& FileName) {
   String html;
   try {
     html = RtfImporter(name);
+  } catch (const EAbort&) {
+    throw;   // the reading was given up (the program closes): nothing to tell
   } catch (const Exception& e) {
     throw ERichEditError("The RTF document \"" + NormalizePath(FileName) + "\" cannot be shown: " + e.Message);
   }

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <sys/prctl.h>
@@ -99,6 +100,57 @@ void TOfficeConverter::RemoveProcessFolders() {
   for (const char* prefix : {"profile-", "work-"}) QDir(Q(CacheFolder()) + prefix + pid).removeRecursively();
 }
 
+namespace {
+// True while process Pid exists.
+bool Alive(qint64 Pid) { return Pid > 0 && (::kill(pid_t(Pid), 0) == 0 || errno != ESRCH); }
+
+// The decimal number at the start of Text (0 when none or absurdly long).
+qint64 LeadingNumber(const QByteArray& Text) {
+  qint64 n = 0;
+  for (int i = 0; i < Text.size() && i < 10 && Text[i] >= '0' && Text[i] <= '9'; ++i) n = n * 10 + (Text[i] - '0');
+  return n;
+}
+}  // namespace
+
+void TOfficeConverter::EndLeftovers() {
+  const qint64 self = QCoreApplication::applicationPid();
+  // The suite runs with its profile folder on its command line; a folder
+  // named after a console that no longer runs marks a leftover.
+  const QByteArray marker =
+      ("-env:UserInstallation=" + QUrl::fromLocalFile(Q(CacheFolder()) + "profile-").toString()).toUtf8();
+  const QStringList pids = QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& name : pids) {
+    bool number = false;
+    const qint64 pid = name.toLongLong(&number);
+    if (!number) continue;
+    QFile cmd("/proc/" + name + "/cmdline");
+    if (!cmd.open(QIODevice::ReadOnly)) continue;
+    const QByteArray line = cmd.read(64 * 1024);
+    const qsizetype at = line.indexOf(marker);
+    if (at < 0) continue;
+    const qint64 owner = LeadingNumber(line.mid(at + marker.size()));
+    if (owner <= 0 || owner == self || Alive(owner)) continue;
+    // Its group (the fifth field of its status line) goes as a whole.
+    QFile stat("/proc/" + name + "/stat");
+    qint64 group = 0;
+    if (stat.open(QIODevice::ReadOnly)) {
+      const QByteArray st = stat.read(4096);
+      const QList<QByteArray> fields = st.mid(st.lastIndexOf(')') + 2).split(' ');
+      if (fields.size() > 2) group = fields[2].toLongLong();
+    }
+    if (group > 1 && group != qint64(::getpgrp()))
+      ::kill(-pid_t(group), SIGKILL);
+    else
+      ::kill(pid_t(pid), SIGKILL);
+  }
+  // Folders of consoles that no longer run.
+  const QDir cache(Q(CacheFolder()));
+  for (const QString& d : cache.entryList({"profile-*", "work-*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const qint64 owner = LeadingNumber(d.mid(d.indexOf('-') + 1).toLatin1());
+    if (owner > 0 && owner != self && !Alive(owner)) QDir(cache.filePath(d)).removeRecursively();
+  }
+}
+
 String TOfficeConverter::ImportFilter(const String& FileName, TOfficeKind* Kind) {
   if (Kind) *Kind = TOfficeKind::Unknown;
   const QByteArray h = Head(FileName, 4096);
@@ -128,6 +180,11 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
                                  const String& OutDir, const String& OutExt) {
   if (g_running) throw EOfficeError("The office suite is busy with another document");
   if (!QFileInfo::exists(Q(InFile))) throw EOfficeError("File not found: " + InFile);
+  static bool swept = false;
+  if (!swept) {
+    swept = true;
+    EndLeftovers();
+  }
   const String profile = CacheFolder() + "profile-" + IntToStr(QCoreApplication::applicationPid());
   QDir().mkpath(Q(profile));
   QDir().mkpath(Q(OutDir));
@@ -186,7 +243,9 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   proc.waitForFinished(1000);
   const bool killed = g_killed;
   g_killed = false;
-  if (killed) throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " was stopped");
+  // Stopped because the program closes: nothing to tell (EAbort is silent),
+  // and no message may hold the closing up.
+  if (killed) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
   if (timedOut)
     throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
   if (!QFileInfo(Q(out)).isFile() || QFileInfo(Q(out)).size() == 0)

@@ -13,7 +13,9 @@
 // While the suite runs, the message queue is pumped (the console stays
 // usable); a second conversion asked for meanwhile fails with "busy". Each
 // conversion runs in a process group of its own: a timeout, KillRunning and
-// a closing program end the whole group (the suite's main process too).
+// a closing program end the whole group (the suite's main process too), and
+// the launcher dies with the program; the main process of a console that was
+// killed is ended by the next console (EndLeftovers).
 #include <cstdint>
 #include "toolkit/SysUtils.h"
 
@@ -42,11 +44,16 @@ class TOfficeConverter {
   // ~/.cache) + "/Quellmark/office/"; a test may choose another.
   static String CacheFolder();
   static void SetCacheFolder(const String& Folder);
-  // Ends a running conversion (the program shuts down).
+  // Ends a running conversion (the program shuts down): it raises EAbort,
+  // which is not told, as it does when the program closes during it.
   static void KillRunning();
   // Removes this process's suite profile and work folder (the cached
   // results stay for the next start).
   static void RemoveProcessFolders();
+  // Ends the suite processes that a console sharing the cache left when it
+  // ended without its shutdown (killed, crashed), and removes its profile
+  // and work folder. Run before a process's first conversion.
+  static void EndLeftovers();
   static bool Running();
   // Limits: seconds a conversion may take; bytes of an RTF document.
   static int TimeLimitSeconds;

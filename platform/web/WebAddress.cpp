@@ -27,5 +27,5 @@ String TWebBrowser::OpenableAddress(const String& Url) {
       if (fi.isFile() && IsHtmlName(fi.canonicalFilePath())) return tkqt::Str(url.toString(QUrl::FullyEncoded));
     }
   }
-  throw EWebError("The address \"" + shown + "\" is not opened: only http:, https: and local HTML files are");
+  throw EWebError("The address \"" + shown + "\" is refused: only http:, https: and local HTML pages are opened");
 }

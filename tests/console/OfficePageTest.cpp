@@ -171,6 +171,22 @@ TEST_F(OfficePageTest, AFailedOpenIsReportedAndStartsNothing) {
   }
 }
 
+// A document whose reading is given up because the program closes (its
+// conversion stopped) is not told: no box may hold the closing up.
+TEST_F(OfficePageTest, AReadingGivenUpAsTheProgramClosesIsNotTold) {
+  TFormMain* f = WithList({"news.rtf", "deck.ppt", "other.rtf"});
+  clickListItem(f->ListRTF, 2);
+  TRichEdit::RtfImporter = [](const String&) -> String { throw EAbort("Conversion of news.rtf was stopped"); };
+  scope_.fake->OnCall = [](const String& k, const std::vector<OleValue>&) {
+    if (k == "presentations.open") throw EAbort("Conversion of deck.ppt was stopped");
+  };
+  clickListItem(f->ListRTF, 0);
+  EXPECT_EQ(f->RichEdit1->Text(), "From RTF");
+  clickListItem(f->ListRTF, 1);
+  EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0);
+  EXPECT_TRUE(requests_.empty()) << requests_[0].Msg;
+}
+
 TEST_F(OfficePageTest, ListEditing) {
   TFormMain* f = WithList({"a.rtf", "b.ppt"});
   // Delete with nothing selected does nothing; deleting the last entry
