@@ -78,13 +78,16 @@ void TFormMain::ListIgrokiClick(TObject* /*Sender*/) {
   LabelIgrokBirthday->SetCaption(r.B);
   LabelIgrokRostVes->SetCaption(r.R);
   LabelIgrokAmplua->SetCaption(r.A);
+  // A player without a photo (none named, missing or unreadable) shows
+  // none: never the previous player's face or the card shown before.
+  Igrok_Photo->Picture()->Clear();
   if (!r.P.empty()) {
     const String photo = TeamFilePath(slot.Name, r.P);
     if (FileExists(photo)) {
       try {
         Igrok_Photo->Picture()->LoadFromFile(photo);
       } catch (const std::exception&) {
-        // A broken photo leaves the old picture.
+        Igrok_Photo->Picture()->Clear();
       }
     }
   }

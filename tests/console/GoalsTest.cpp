@@ -8,6 +8,7 @@
 #include "support/ClipMaker.h"
 #include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
+#include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Dialogs.h"
 
 namespace {
@@ -315,6 +316,25 @@ TEST_F(CardsTest, CardCountsShowsTheCardAndSelectsTheLineUp) {
   EXPECT_EQ(Rec(1, 7).K, "2");
   photo = f->Igrok_Photo->Picture()->Bitmap();
   EXPECT_EQ(photo->Canvas()->Pixel(photo->Width() / 2, photo->Height() / 2), clRed);
+}
+
+TEST_F(CardsTest, PlayerWithoutAPhotoShowsNoneAfterTheCard) {
+  TFormMain* f = StartMatch();
+  TBitmap face(8, 6);
+  face.Fill(clBlue);
+  face.SaveToFile(app_ + "Teams/" + Alpha + "/p7.bmp");
+  Rec(1, 7).P = "p7.bmp";
+  f->bSud_KY1->Click();
+  f->ListIgroki->SetItemIndex(ItemOf(7));
+  f->bIgrok_Kartochka->Click();
+  ASSERT_GT(f->Igrok_Photo->Picture()->Width(), 0);   // the card
+  // The operator walks the list with the arrow keys: 8 has no photo, 7 has
+  // one, 1 has none.
+  for (auto [key, nr, width] : {std::tuple{Qt::Key_Down, 8, 0}, {Qt::Key_Up, 7, 8}, {Qt::Key_Up, 1, 0}}) {
+    sendKey(f->ListIgroki->Widget(), key);
+    ASSERT_EQ(f->ListIgroki->ItemIndex(), ItemOf(nr));
+    EXPECT_EQ(f->Igrok_Photo->Picture()->Width(), width) << nr;
+  }
 }
 
 TEST_F(CardsTest, CountThatIsNoNumberStartsAtOne) {

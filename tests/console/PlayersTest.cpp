@@ -64,7 +64,7 @@ TEST_F(PlayersTest, ListShowsTheSidesPersonsWithTheLineUpChecked) {
 }
 
 
-TEST_F(PlayersTest, PhotoComesFromTheTeamFolderMissingKeepsTheOld) {
+TEST_F(PlayersTest, PhotoComesFromTheTeamFolderMissingShowsNone) {
   TFormMain* f = StartShow();
   TBitmap photo(12, 16);
   photo.Fill(clLime);
@@ -77,7 +77,7 @@ TEST_F(PlayersTest, PhotoComesFromTheTeamFolderMissingKeepsTheOld) {
   f->ListIgroki->SetItemIndex(3);
   f->ListIgrokiClick(f->ListIgroki);
   EXPECT_EQ(f->LabelIgrokName->Caption(), "10 Mid Max");
-  EXPECT_EQ(f->Igrok_Photo->Picture()->Width(), 12);
+  EXPECT_EQ(f->Igrok_Photo->Picture()->Width(), 0);   // not Tony's face
 }
 
 TEST_F(PlayersTest, CopyTakesTheSelectedItemAndNothingWithoutOne) {
