@@ -333,12 +333,15 @@ void TFrameMedia::PlayNext() {
   if (found) {
     ListMedia->SetItemIndex(i);
     PlayItem("");
-  } else if (playing()) {
-    // No checked line: nothing plays.
+  } else {
+    // No checked line: the search ends on line 0, which becomes the
+    // selection (stopped or not), and nothing plays.
     ListMedia->SetItemIndex(0);
-    ++playSerial_;
-    SetButtonsState(1);
-    ListMedia->SetEnabled(true);
+    if (playing()) {
+      ++playSerial_;
+      SetButtonsState(1);
+      ListMedia->SetEnabled(true);
+    }
   }
   UpdateFilesCount();
 }

@@ -338,14 +338,25 @@ TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
 }
 
 TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
+  // "Play" without a selection and "Next" on line 2, the transport stopped,
+  // each clicked as the operator does.
+  struct Case {
+    TToolButton* button;
+    int selected;
+  };
   Picture("a.bmp", clRed);
-  List({"a.bmp", "a.bmp"});
-  f_->ListMedia->SetChecked(0, false);
-  f_->ListMedia->SetChecked(1, false);
-  f_->ListMedia->SetItemIndex(-1);
-  f_->btPlayClick(f_->btPlay);
-  EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
-  EXPECT_EQ(State(), 1);
+  for (const Case& c : {Case{f_->btPlay, -1}, Case{f_->btNextChapter, 2}}) {
+    SCOPED_TRACE(c.button->Name());
+    List({"a.bmp", "a.bmp", "a.bmp"});
+    for (int i = 0; i < 3; ++i) f_->ListMedia->SetChecked(i, false);
+    f_->ListMedia->SetItemIndex(c.selected);
+    const TPoint mid(c.button->Width() / 2, c.button->Height() / 2);
+    SendMouseButton(c.button, mbLeft, true, mid);
+    SendMouseButton(c.button, mbLeft, false, mid);
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
+    EXPECT_EQ(State(), 1);
+    EXPECT_FALSE(f_->PictureShow->Busy());
+  }
 }
 
 TEST_F(MediaPlaybackTest, GoalClipReturnsAfterItsDurationWithTheOutputsHome) {
