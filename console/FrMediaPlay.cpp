@@ -429,7 +429,12 @@ void TFrameMedia::btStopClick(TObject* /*Sender*/) {
     case mkPicture:
       TimerDelayPics->SetEnabled(false);
       TimerDelayPics->SetTag(0);
-      if (PictureShow->Busy()) PictureShow->Stop();
+      // A transition under way ends on its whole picture: no half-drawn
+      // frame of the effect stays on the output.
+      if (PictureShow->Busy()) {
+        PictureShow->SetProgress(100);
+        PictureShow->Stop();
+      }
       break;
     case mkVideo:
       if (FilterGraph1->Active()) FilterGraph1->Stop();

@@ -593,3 +593,35 @@ TEST_F(MediaPlaybackTest, FrameStepIsOffOnceStopped) {
   mediatest::Pump(300);
   EXPECT_EQ(ShownFrame(f_), shown);
 }
+
+// Stop during a picture's transition: the output shows the whole picture, no
+// part of the effect's half-drawn frame.
+TEST_F(MediaPlaybackTest, StopDuringATransitionLeavesTheWholePicture) {
+  {
+    // As large as the picture show: it covers all of it.
+    TBitmap b(f_->PictureShow->Width(), f_->PictureShow->Height());
+    b.Fill(clBlue);
+    b.SaveToFile(Pics() + "a.bmp");
+  }
+  List({"a.bmp"});
+  form_->Show();
+  hands::ChooseSheet(form_->Sheet_Tablo);
+  hands::ChooseSheet(form_->Sheet_Media);
+  bool stopped = false;
+  f_->PictureShow->OnProgress = [&](TObject*) {
+    if (stopped || f_->PictureShow->Progress() < 40) return;
+    stopped = true;
+    hands::Click(f_->btStop);   // the operator's click, taken by the transition's message loop
+  };
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(stopped);
+  EXPECT_FALSE(f_->PictureShow->Busy());
+  TPictureShow* show = f_->PictureShow;
+  TBitmap shown(show->Width(), show->Height());
+  show->PaintTo(shown.Canvas(), 0, 0);
+  int other = 0;
+  for (int y = 0; y < shown.Height(); y += 2)
+    for (int x = 0; x < shown.Width(); x += 2) other += shown.Canvas()->Pixel(x, y) != clBlue;
+  EXPECT_EQ(other, 0);
+  EXPECT_EQ(State(), 1);
+}
