@@ -3,6 +3,7 @@
 #include "console/FStadion.h"
 #include "controls/Label3D.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "media/DSGraph.h"
@@ -24,6 +25,13 @@ void TFormMain::FillVideoDrivers() {
   if (count < 1) return;
   DSVideoWindowEx->SetColor(clBlack);
   rgVideoDrv->SetHeight(std::abs(rgVideoDrv->Font()->Height()) * (count + 1) + 24);
+  // The TV picture list moves down below the grown camera list (keeping its
+  // bottom, and at least a few lines), and the transparency box below it.
+  const int listTop = rgVideoDrv->Top() + rgVideoDrv->Height() + 6;
+  const int listBottom = std::max(ListPicOnTV->Top() + ListPicOnTV->Height(), listTop + 60);
+  const int boxGap = cbTVpic_Transp->Top() - (ListPicOnTV->Top() + ListPicOnTV->Height());
+  ListPicOnTV->SetBounds(ListPicOnTV->Left(), listTop, ListPicOnTV->Width(), listBottom - listTop);
+  cbTVpic_Transp->SetTop(listBottom + boxGap);
   for (int i = 0; i < count; ++i) rgVideoDrv->Items()->Add(VideoCaptureDevices->GetFilter(i).FriendlyName);
   rgVideoDrv->SetTag(0);
   rgVideoDrv->SetItemIndex(0);

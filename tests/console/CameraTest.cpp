@@ -27,6 +27,9 @@ TEST_F(CameraTest, StartUpListsTheCamerasAfterDriversNotFound) {
   EXPECT_EQ(f->rgVideoDrv->Tag(), 0);
   EXPECT_EQ(f->rgVideoDrv->ItemIndex(), 0);
   EXPECT_EQ(f->rgVideoDrv->Height(), std::abs(f->rgVideoDrv->Font()->Height()) * 3 + 24);
+  // The TV picture list and its transparency box lie below the grown list.
+  EXPECT_GT(f->ListPicOnTV->Top(), f->rgVideoDrv->Top() + f->rgVideoDrv->Height());
+  EXPECT_GE(f->cbTVpic_Transp->Top(), f->ListPicOnTV->Top() + f->ListPicOnTV->Height());
   // The camera graph is made active when the window has loaded.
   EXPECT_TRUE(f->FilterGraph1->Active());
   EXPECT_EQ(f->FilterGraph1->Mode(), gmCapture);
