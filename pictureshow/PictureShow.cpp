@@ -395,13 +395,21 @@ void TCustomPictureShow::prepare(bool& started) {
   TRect D = picRect_;
   if (stretch_) D = stretchFine_ ? AspectFit(picRect_, ClientRect()) : ClientRect();
 
-  old_ = std::make_unique<TBitmap>();
+  // The old picture's bitmap is kept from run to run while the size stays:
+  // it is written whole below, by the background's copy or by the colour.
+  if (!old_ || old_->Width() != W_ || old_->Height() != H_) {
+    old_ = std::make_unique<TBitmap>();
+    old_->SetSize(W_, H_);
+  }
   old_->Canvas()->Brush()->SetColor(Color());
-  old_->SetSize(W_, H_);
-  old_->Fill(ColorToRGB(Color()));
-  if (!bgStale_ && back_ && !back_->Empty()) {
+  const bool fromBack = !bgStale_ && back_ && !back_->Empty() && D.Width() > 0 && D.Height() > 0;
+  if (fromBack) {
     CanvasLock l(back_->Canvas());
+    if (D.Left < 0 || D.Top < 0 || D.Right > back_->Width() || D.Bottom > back_->Height())
+      old_->Fill(ColorToRGB(Color()));   // parts of D outside the background stay in the colour
     old_->Canvas()->CopyRect(TRect(0, 0, W_, H_), back_->Canvas(), D);
+  } else {
+    old_->Fill(ColorToRGB(Color()));
   }
 
   {
