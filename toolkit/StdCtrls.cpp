@@ -953,6 +953,10 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), itemCanvas_(std::m
   w->setItemDelegate(new ListDelegate(this, w));
   // Lines of one height are laid out from the first line's size alone.
   w->setUniformItemSizes(true);
+  // As on the platform, a list box has no horizontal scroll bar: a line
+  // wider than the box is cut at its edge (and a box made narrower after it
+  // was filled does not grow a bar that covers its last line).
+  w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   color_ = clWindow;
   SetWidget(w);
   SetTabStop(true);

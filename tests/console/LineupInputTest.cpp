@@ -180,7 +180,11 @@ TEST_F(LineupInputTest, PositionListNearTheBottomShowsEveryItem) {
   EXPECT_LE(list->Top() + list->Height(), f->ClientHeight());
   EXPECT_GE(onScreen.Y, work.Top);
   EXPECT_LE(onScreen.Y + list->Height(), work.Bottom);
-  EXPECT_GE(list->Height(), list->Items()->Count() * list->ItemHeight());
+  // Every line lies inside the list's visible area (no bar covers one).
+  const int n = list->Items()->Count();
+  EXPECT_EQ(n, 6);
+  EXPECT_LE(list->ItemRect(n - 1).Bottom, list->List()->viewport()->height());
+  EXPECT_GE(list->ItemRect(0).Top, 0);
   press(Qt::Key_Escape, "\x1b");
   EXPECT_EQ(g->Cells(ColPosition, last), "");
 }
