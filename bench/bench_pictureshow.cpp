@@ -51,17 +51,12 @@ std::unique_ptr<TBitmap> MakePicture(int w, int h, int seed) {
   return b;
 }
 
-void CopyPixels(TBitmap* dst, const TBitmap* src) {
-  const size_t bytes = size_t(src->Width()) * 4;
-  for (int y = 0; y < src->Height(); ++y) std::memcpy(dst->ScanLine(y), src->ScanLine(y), bytes);
-}
-
 // The progress values of a forward run.
 std::vector<int> RunProgress(int step) {
   std::vector<int> out;
   int p = 0;
   while (p != 100) {
-    p = p < 100 - step ? p + step : 100;
+    p = StepProgress(p, step, false);
     out.push_back(p);
   }
   return out;

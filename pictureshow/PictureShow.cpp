@@ -11,17 +11,6 @@ thread_local TAnimateThread* currentWorker = nullptr;
 
 bool IsPixelStyle(int s) { return s >= 118 && s <= 122; }
 
-// Copies a whole bitmap of the same size row by row (the old picture onto the
-// screen at the start of every frame).
-void CopyPixels(TBitmap* dst, const TBitmap* src) {
-  if (dst->Width() == src->Width() && dst->Height() == src->Height()) {
-    const size_t bytes = size_t(src->Width()) * 4;
-    for (int y = 0; y < src->Height(); ++y) std::memcpy(dst->ScanLine(y), src->ScanLine(y), bytes);
-  } else {
-    dst->Canvas()->Draw(0, 0, src);
-  }
-}
-
 // Locks a canvas for the lifetime of the guard (unless released early).
 class CanvasLock {
  public:
@@ -250,9 +239,7 @@ bool TCustomPictureShow::stepOnce() {
   {
     std::lock_guard<TCriticalSection> g(lock_);
     rev = reverse_;
-    const int p = progress_, s = std::max<int>(step_, 1);
-    if (rev) target = p > s ? p - s : 0;
-    else target = p < 100 - s ? p + s : 100;
+    target = StepProgress(progress_, step_, rev);
     changed = storeProgressLocked(target);
   }
   if (changed) frameDone(!TThread::IsMainThread());
@@ -267,20 +254,9 @@ void TCustomPictureShow::composeFrame() {
   CopyPixels(screen_.get(), old_.get());
   ol.Release();
   DoBeforeNewFrame(pic_.get(), screen_.get());
-  const TRect R(0, 0, W_, H_);
-  const int p = progress_;
-  if (p >= 100) {
-    CopyPixels(screen_.get(), pic_.get());
-  } else if (p > 0) {
-    const int s = style_;
-    if (s == 0) {
-      DoCustomDraw(pic_.get(), screen_.get());
-    } else if (TEffectProc proc = EffectProc(s)) {
-      TEffectRandomScope rs(&random_);
-      proc(screen_.get(), pic_.get(), R, step_, p);
-      if (screen_->Canvas()->HasClip()) screen_->Canvas()->SelectClipRgn(nullptr);
-    }
-  }
+  const int p = progress_, s = style_;
+  if (s == 0 && p > 0 && p < 100) DoCustomDraw(pic_.get(), screen_.get());
+  else DrawEffectFrame(screen_.get(), pic_.get(), EffectProc(s), step_, p, &random_);
   DoAfterNewFrame(pic_.get(), screen_.get());
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -224,6 +225,32 @@ TEffectProc EffectProc(int k) {
 
 // ---------------------------------------------------------------------------
 // Geometry and generator
+
+int StepProgress(int Progress, int Step, bool Reverse, int Full) {
+  Step = std::max(Step, 1);
+  if (Reverse) return Progress > Step ? Progress - Step : 0;
+  return Progress < Full - Step ? Progress + Step : Full;
+}
+
+void CopyPixels(TBitmap* Dst, const TBitmap* Src) {
+  if (Dst->Width() == Src->Width() && Dst->Height() == Src->Height()) {
+    const size_t bytes = size_t(Src->Width()) * 4;
+    for (int y = 0; y < Src->Height(); ++y) std::memcpy(Dst->ScanLine(y), Src->ScanLine(y), bytes);
+  } else {
+    Dst->Canvas()->Draw(0, 0, Src);
+  }
+}
+
+void DrawEffectFrame(TBitmap* Screen, TBitmap* Picture, TEffectProc Proc, uint16_t Step, int Progress,
+                     TEffectRandom* Rng) {
+  if (Progress >= 100) {
+    CopyPixels(Screen, Picture);
+  } else if (Progress > 0 && Proc) {
+    TEffectRandomScope rs(Rng);
+    Proc(Screen, Picture, TRect(0, 0, Screen->Width(), Screen->Height()), Step, Progress);
+    if (Screen->Canvas()->HasClip()) Screen->Canvas()->SelectClipRgn(nullptr);
+  }
+}
 
 TEffectGeometry EffectGeometry(const TRect& R, uint16_t Step, int Progress) {
   TEffectGeometry g;

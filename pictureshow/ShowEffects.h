@@ -144,3 +144,24 @@ HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode, TE
 inline HRGN CreateSpeckleRgn(int PX, int PY, int W, int H, int RowMode, int ColMode) {
   return CreateSpeckleRgn(PX, PY, W, H, RowMode, ColMode, EffectRandom());
 }
+
+// ---------------------------------------------------------------------------
+// The frame engine shared by every run of an effect (the picture show and
+// the slide show window).
+
+// One step of a run on a scale of 0..Full: Progress moves by Step towards
+// Full (or towards 0 when Reverse) and stops there. The picture show steps
+// whole percents (Full 100); a run of a fixed number of frames steps a finer
+// scale so that its frames share the way evenly.
+int StepProgress(int Progress, int Step, bool Reverse, int Full = 100);
+
+// Copies a whole bitmap of the same size row by row (the old picture onto
+// the screen at the start of every frame); other sizes are drawn.
+void CopyPixels(TBitmap* Dst, const TBitmap* Src);
+
+// Composes one frame of an effect on Screen, which holds the old picture:
+// Progress 0 leaves it, 100 shows Picture whole, 1..99 calls Proc (absent:
+// the old picture stays) with Rng as the current generator and removes a
+// clip the procedure left.
+void DrawEffectFrame(TBitmap* Screen, TBitmap* Picture, TEffectProc Proc, uint16_t Step, int Progress,
+                     TEffectRandom* Rng);

@@ -7,8 +7,12 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 #include <map>
+#include <thread>
 #include "platform/office/OfficeConverter.h"
+#include "platform/office/SlideTransition.h"
 
 namespace {
 
@@ -169,46 +173,96 @@ struct TSlideShowWindow::Impl {
 
   int count() const { return deck ? deck->Count() : 0; }
 
-  // The slide that comes next, drawn ahead while the current one shows, so
-  // that a timed change costs no drawing at its due time.
+  // The slide that comes next, rendered ahead on a thread of its own while
+  // the current one shows, so that a timed change costs no rendering at its
+  // due time. A result is taken only for the deck, size and slide it was
+  // asked for.
   TBitmap ahead;
   int aheadIndex = 0;
-  bool aheadPending = false;
+  std::thread aheadThread;
+  bool aheadBusy = false;
+  uint64_t aheadGeneration = 0;
 
   int following() const {
     if (position < count()) return position + 1;
     return position == count() && settings.Loop ? 1 : 0;
   }
 
-  void render() {
+  // The transition in progress: the picture it starts from, the picture it
+  // ends on, and its place on a scale of 0..kFull (the picture show's
+  // stepping, in finer steps so that the frames share the way evenly).
+  static constexpr int kFull = 10000;
+  TTransitionState trState;
+  TSlideTransition tr;
+  TBitmap trFrom, trTo;
+  int trFine = 0, trStep = 1;
+  int64_t trStart = 0;
+  QTimer frameTimer;
+  TEffectRandom rng{0x51DE5u};
+
+  ~Impl() { joinAhead(); }
+
+  void joinAhead() {
+    if (aheadThread.joinable()) aheadThread.join();
+  }
+
+  double rate() const {
+    const QScreen* sc = w.screen() ? w.screen() : QGuiApplication::primaryScreen();
+    const double r = sc ? sc->refreshRate() : 60.0;
+    return std::clamp(r > 1 ? r : 60.0, 20.0, 240.0);
+  }
+
+  // What the window shows at the current position and state.
+  void renderTarget(TBitmap& out) {
     const QSize s = w.size();
-    if (frame.Width() != s.width() || frame.Height() != s.height()) frame.SetSize(s.width(), s.height());
+    if (out.Width() != s.width() || out.Height() != s.height()) out.SetSize(s.width(), s.height());
     if (state == White) {
-      frame.Image().fill(Qt::white);
+      out.Image().fill(Qt::white);
     } else if (state == Black || !deck || position > count()) {
-      frame.Image().fill(Qt::black);
+      out.Image().fill(Qt::black);
     } else if (aheadIndex == position && ahead.Width() == s.width() && ahead.Height() == s.height()) {
-      frame.Image().swap(ahead.Image());
+      out.Image().swap(ahead.Image());
       aheadIndex = 0;
     } else {
-      deck->Render(position, frame);
+      deck->Render(position, out);
     }
+  }
+
+  void render() {
+    stopTransition();
+    renderTarget(frame);
     frameValid = true;
     w.update();
     drawAheadLater();
   }
 
   void drawAheadLater() {
-    if (aheadPending || !deck || !active) return;
-    aheadPending = true;
-    QTimer::singleShot(0, &w, [this] {
-      aheadPending = false;
-      const int n = following();
-      if (!active || n < 1 || n == aheadIndex) return;
-      const QSize s = w.size();
-      if (ahead.Width() != s.width() || ahead.Height() != s.height()) ahead.SetSize(s.width(), s.height());
-      deck->Render(n, ahead);
-      aheadIndex = n;
+    if (aheadBusy || !deck || !active) return;
+    const int n = following();
+    const QSize s = w.size();
+    if (n < 1 || (n == aheadIndex && ahead.Width() == s.width() && ahead.Height() == s.height())) return;
+    joinAhead();
+    aheadBusy = true;
+    const uint64_t gen = aheadGeneration;
+    std::shared_ptr<const TSlideDeck> d = deck;
+    aheadThread = std::thread([this, d, n, s, gen] {
+      auto out = std::make_shared<QImage>(s.width(), s.height(), QImage::Format_RGB32);
+      {
+        TBitmap b;
+        b.SetSize(s.width(), s.height());
+        d->Render(n, b);
+        out->swap(b.Image());
+      }
+      QMetaObject::invokeMethod(&w, [this, out, n, s, gen] {
+        joinAhead();
+        aheadBusy = false;
+        if (gen == aheadGeneration && s == w.size()) {
+          ahead.SetSize(s.width(), s.height());
+          ahead.Image().swap(*out);
+          aheadIndex = n;
+        }
+        drawAheadLater();
+      }, Qt::QueuedConnection);
     });
   }
 
@@ -221,12 +275,75 @@ struct TSlideShowWindow::Impl {
     timer.start(int(std::max<int64_t>(0, due - GetTickCount64())));
   }
 
+  // The entry effect of slide pos (the end screen takes the last slide's).
+  int effectOf(int pos) const {
+    if (settings.EntryEffect >= 0) return settings.EntryEffect;
+    const int i = std::min(pos, count()) - 1;
+    return i >= 0 && i < int(settings.SlideEffects.size()) ? settings.SlideEffects[size_t(i)] : 0;
+  }
+
   void show(int pos) {
+    // A change drawn as a transition starts from what the window shows now.
+    const bool fromShown = frameValid && state == Running && frame.Width() == w.width() &&
+                           frame.Height() == w.height() && w.isVisible();
     position = pos;
     shownAt = GetTickCount64();
-    render();
+    const TSlideTransition t = TransitionFor(effectOf(pos), rng);
+    if (fromShown && t.Kind != TTransitionKind::Cut) startTransition(t);
+    else render();
     arm();
     if (owner->OnSlideChanged) owner->OnSlideChanged();
+  }
+
+  void startTransition(const TSlideTransition& t) {
+    frameTimer.stop();
+    tr = t;
+    trFrom.SetSize(frame.Width(), frame.Height());
+    CopyPixels(&trFrom, &frame);
+    renderTarget(trTo);
+    const double r = rate();
+    const int frames = t.Kind == TTransitionKind::ThroughBlack
+                           ? 2
+                           : TransitionFrames(TransitionSeconds(settings.Speed, rng), r);
+    trStep = (kFull + frames - 1) / frames;
+    trFine = 0;
+    trState = TTransitionState{t.Effect, frames, 1000.0 / r, 0, 0, true};
+    trStart = GetTickCount64();
+    drawAheadLater();
+    nextFrame();
+  }
+
+  // One display frame of the transition: the next step, drawn at once.
+  void nextFrame() {
+    if (!trState.Running) return;
+    trFine = StepProgress(trFine, trStep, false, kFull);
+    ++trState.Frame;
+    const bool last = trFine >= kFull;
+    if (last) {
+      frame.Image().swap(trTo.Image());
+    } else if (tr.Kind == TTransitionKind::ThroughBlack) {
+      frame.Image().fill(Qt::black);
+    } else {
+      CopyPixels(&frame, &trFrom);
+      const int p = std::clamp(trFine * 100 / kFull, 1, 99);
+      DrawEffectFrame(&frame, &trTo, tr.Proc, tr.Step, p, &rng);
+    }
+    trState.Progress = last ? 100 : trFine * 100 / kFull;
+    frameValid = true;
+    w.update();
+    if (last) {
+      trState.Running = false;
+    } else {
+      const int64_t due = trStart + int64_t(std::llround(trState.Frame * trState.FrameMs));
+      frameTimer.start(int(std::max<int64_t>(0, due - GetTickCount64())));
+    }
+    if (owner->OnTransitionFrame) owner->OnTransitionFrame();
+  }
+
+  void stopTransition() {
+    frameTimer.stop();
+    if (!trState.Running) return;
+    trState.Running = false;
   }
 
   void next() {
@@ -239,6 +356,7 @@ struct TSlideShowWindow::Impl {
   void end() {
     if (!active) return;
     timer.stop();
+    stopTransition();
     active = false;
     state = Done;
     w.hide();
@@ -253,13 +371,18 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
   d_->timer.setSingleShot(true);
   d_->timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&d_->timer, &QTimer::timeout, &d_->w, [this] { d_->next(); });
+  d_->frameTimer.setSingleShot(true);
+  d_->frameTimer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&d_->frameTimer, &QTimer::timeout, &d_->w, [this] { d_->nextFrame(); });
   d_->w.onPaint = [this](QPainter& p) {
     if (!d_->frameValid) d_->render();
     p.drawImage(0, 0, d_->frame.Image());
   };
   d_->w.onResize = [this] {
+    d_->stopTransition();
     d_->frameValid = false;
     d_->aheadIndex = 0;
+    ++d_->aheadGeneration;
   };
   d_->w.onPress = [this](QMouseEvent* e) {
     if (e->button() != Qt::LeftButton || !d_->active || !d_->settings.AdvanceOnClick) return;
@@ -274,14 +397,18 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
 
 TSlideShowWindow::~TSlideShowWindow() {
   d_->timer.stop();
+  d_->frameTimer.stop();
+  d_->joinAhead();
   Windows().erase(d_->handle);
 }
 
 HWND TSlideShowWindow::Handle() const { return d_->handle; }
 
 void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShowSettings& Settings) {
+  d_->stopTransition();
   d_->deck = std::move(Deck);
   d_->aheadIndex = 0;
+  ++d_->aheadGeneration;
   d_->settings = Settings;
   d_->active = true;
   d_->state = Running;
@@ -289,6 +416,8 @@ void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShow
   if (!d_->w.isVisible()) d_->w.show();
   RaiseWindow(&d_->w);
   Windows()[d_->handle].order = ++g_order;
+  // A show starts on its first slide at once.
+  d_->frameValid = false;
   d_->show(1);
 }
 
@@ -345,6 +474,15 @@ void TSlideShowWindow::Picture(TBitmap& Out) const {
   if (!d_->frameValid || d_->frame.Width() != d_->w.width() || d_->frame.Height() != d_->w.height()) d_->render();
   Out.SetSize(d_->frame.Width(), d_->frame.Height());
   Out.Image() = d_->frame.Image().copy();
+}
+
+const TSlideShowWindow::TTransitionState& TSlideShowWindow::Transition() const { return d_->trState; }
+
+double TSlideShowWindow::DisplayRate() const { return d_->rate(); }
+
+bool TSlideShowWindow::FollowingReady() const {
+  const int n = d_->following();
+  return n >= 1 && d_->aheadIndex == n && d_->ahead.Width() == d_->w.width() && d_->ahead.Height() == d_->w.height();
 }
 
 TRect TSlideShowWindow::ScreenRect() const {

@@ -5,8 +5,12 @@
 // its area with black bars. Slides advance after AdvanceTime seconds when
 // timed advance is on and the show is not in manual mode, and on a click
 // when that is allowed; a looped show wraps, otherwise the last slide is
-// followed by a black end screen at position count + 1. Entry effects are
-// kept with the settings but every change of slide is drawn as a cut.
+// followed by a black end screen at position count + 1. Every change of
+// slide (next, go to, timed advance, the end screen) is drawn as the entry
+// effect of the slide shown (SlideTransition.h) at the show's speed, one
+// frame per display frame on the window's own timer, so the program's other
+// timers keep their pace; the slide after the current one is rendered ahead
+// on a thread of its own, so a timed change starts drawing when it is due.
 //
 // Top-level windows are reached by handle as on the desktop platform the
 // console was written for: FindWindow by class name ("screenClass" is the
@@ -14,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 #include "toolkit/Graphics.h"
 #include "toolkit/SysUtils.h"
 
@@ -56,8 +61,9 @@ struct TShowSettings {
   bool Loop = false;
   int AdvanceMode = 2;       // 1 manual, 2 slide timings, 3 rehearse
   int ShowType = 1;          // 1 speaker, 2 window, 3 kiosk
-  int EntryEffect = 0;       // kept; drawn as a cut
-  int Speed = 2;
+  int EntryEffect = -1;      // given to every slide; -1: each keeps its own
+  std::vector<int> SlideEffects;   // each slide's own entry effect (none past the end)
+  int Speed = 2;             // 3 fast, 2 medium, 1 slow, -2 mixed
   int AdvanceTime = 5;       // seconds
   bool AdvanceOnClick = true;
   bool AdvanceOnTime = true;
@@ -92,6 +98,25 @@ class TSlideShowWindow {
   // The picture the window shows now, at its size.
   void Picture(TBitmap& Out) const;
   TRect ScreenRect() const;
+
+  // The transition last started: its entry effect (random resolved), its
+  // frames and the display frame's length, the frame reached and its
+  // progress (0..100).
+  struct TTransitionState {
+    int Effect = 0;
+    int Frames = 0;
+    double FrameMs = 0;
+    int Frame = 0;
+    int Progress = 0;
+    bool Running = false;
+  };
+  const TTransitionState& Transition() const;
+  // Display frames a second of the window's screen.
+  double DisplayRate() const;
+  // True when the slide that follows the current one is rendered ahead.
+  bool FollowingReady() const;
+  // Runs after each frame of a transition is drawn.
+  std::function<void()> OnTransitionFrame;
   // Runs when the show ends by itself (a click on the end screen, Done).
   std::function<void()> OnEnded;
   // Runs after each change of slide.
