@@ -290,6 +290,14 @@ String TOfficeConverter::ToPdf(const String& FileName) {
   return Cached(FileName, filter, "pdf", ".pdf");
 }
 
+String TOfficeConverter::ToOdp(const String& FileName) {
+  if (!QFileInfo(Q(FileName)).isFile()) throw EOfficeError("File not found: " + FileName);
+  TOfficeKind kind;
+  const String filter = ImportFilter(FileName, &kind);
+  if (kind != TOfficeKind::Presentation) throw EOfficeError(ExtractFileName(FileName) + " is not a presentation");
+  return Cached(FileName, filter, "odp", ".odp");
+}
+
 String TOfficeConverter::RtfToXhtml(const String& FileName) {
   const QFileInfo fi(Q(FileName));
   if (!fi.isFile()) throw EOfficeError("File not found: " + FileName);

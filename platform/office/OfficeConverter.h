@@ -31,6 +31,9 @@ class TOfficeConverter {
   // FileName as a PDF file in the cache (converted when needed). Raises
   // EOfficeError with a clear text on any failure.
   static String ToPdf(const String& FileName);
+  // FileName (a presentation) as an OpenDocument presentation in the cache,
+  // for reading what the PDF does not keep (the slides' transitions).
+  static String ToOdp(const String& FileName);
   // FileName (an RTF document) as UTF-8 XHTML text. Raises EOfficeError.
   static String RtfToXhtml(const String& FileName);
   // Any conversion: InFile with the given import filter to OutFormat

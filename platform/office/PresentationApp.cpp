@@ -1,6 +1,8 @@
 // The presentation program behind "PowerPoint.Application" (see the header).
 #include "platform/office/PresentationApp.h"
+#include <cstdio>
 #include "platform/office/OfficeConverter.h"
+#include "platform/office/PresentationTransitions.h"
 
 namespace {
 
@@ -131,6 +133,12 @@ OleValue TPresentationApp::Call(const String& Chain, const std::vector<OleValue>
       p.Deck = std::make_shared<TSlideDeck>(TOfficeConverter::ToPdf(file));
     } catch (const EOfficeError& e) {
       throw EOleError(e.Message);
+    }
+    // Each slide keeps its own transition unless one is given to them all.
+    try {
+      p.Settings.SlideEffects = ReadSlideTransitions(file);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "The slide transitions of %s cannot be read: %s\n", p.Name.c_str(), e.what());
     }
     presentations_.push_back(std::move(p));
     return presentations_.back().Name;

@@ -490,6 +490,11 @@ TRect TSlideShowWindow::ScreenRect() const {
   return Rect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
 }
 
+TSlideShowWindow* ShowWindowOf(HWND Wnd) {
+  auto it = Windows().find(Wnd);
+  return it == Windows().end() ? nullptr : it->second.show;
+}
+
 bool GrabShowWindow(HWND Wnd, TRect& ScreenRect, TBitmap& Picture) {
   auto it = Windows().find(Wnd);
   if (it == Windows().end() || !it->second.show || !it->second.show->Active()) return false;

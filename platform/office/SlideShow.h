@@ -126,6 +126,9 @@ class TSlideShowWindow {
   std::unique_ptr<Impl> d_;
 };
 
+// The show window of a handle; null when the handle is none.
+TSlideShowWindow* ShowWindowOf(HWND Wnd);
+
 // The picture of a show window and its place on the screen (also while it
 // is hidden); false when the handle is no show window with a running show.
 bool GrabShowWindow(HWND Wnd, TRect& ScreenRect, TBitmap& Picture);

@@ -2,6 +2,8 @@
 // advance, loop and end screen, the show states, restarting, and finding
 // and placing the window by handle.
 #include <gtest/gtest.h>
+#include <cmath>
+#include <functional>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
@@ -151,4 +153,138 @@ TEST_F(SlideShowWindowTest, PlacedByHandleWithTheSlideFittedInside) {
   EXPECT_EQ(pic.Canvas()->Pixel(100, 5), clBlack);   // bar above the 16:9 slide
   EXPECT_EQ(pic.Canvas()->Pixel(100, 100), clRed);
   EXPECT_FALSE(SetWindowPos(HWND(12345), HWND_TOP, 0, 0, 1, 1, 0));
+}
+
+// ---------------------------------------------------------------- transitions
+
+namespace {
+
+// 1 where the new slide is expected at fraction F of the way, 0 where the
+// old one, -1 within 3 pixels of the moving edge (rounding of the edge).
+int Side(double v, double edge) { return std::abs(v - edge) < 3 ? -1 : v < edge; }
+
+struct Motion {
+  int effect;
+  const char* name;
+  std::function<int(double f, int x, int y, int w, int h)> isNew;
+};
+
+}  // namespace
+
+class SlideTransitionTest : public SlideShowWindowTest {
+ protected:
+  struct Frame {
+    int progress;
+    TBitmap picture;
+  };
+  // Runs the change from slide 1 (red) to slide 2 (green) with Effect at
+  // Speed; every frame drawn is kept.
+  std::vector<std::unique_ptr<Frame>> Run(int effect, int speed = 1) {
+    std::vector<std::unique_ptr<Frame>> frames;
+    TShowSettings s = Settings(60);
+    s.EntryEffect = effect;
+    s.Speed = speed;
+    w_.Start(deck_, s);
+    w_.OnTransitionFrame = [&] {
+      auto f = std::make_unique<Frame>();
+      f->progress = w_.Transition().Progress;
+      w_.Picture(f->picture);
+      frames.push_back(std::move(f));
+    };
+    w_.GotoSlide(2);
+    EXPECT_TRUE(pumpUntil([&] { return !w_.Transition().Running; }, 20000));
+    w_.OnTransitionFrame = nullptr;
+    return frames;
+  }
+  static const Frame& Nearest(const std::vector<std::unique_ptr<Frame>>& frames, int progress) {
+    const Frame* best = frames.front().get();
+    for (const auto& f : frames)
+      if (std::abs(f->progress - progress) < std::abs(best->progress - progress)) best = f.get();
+    return *best;
+  }
+};
+
+TEST_F(SlideTransitionTest, FramesAtAQuarterHalfAndThreeQuartersShowTheMotion) {
+  const Motion table[] = {
+      {1793, "Fade", nullptr},
+      {2817, "WipeLeft", [](double f, int x, int, int w, int) {
+         const int s = Side(x, w * (1 - f));
+         return s < 0 ? -1 : 1 - s;
+       }},
+      {1284, "CoverDown", [](double f, int, int y, int, int h) { return Side(y, h * f); }},
+      {3587, "SplitVerticalOut", [](double f, int x, int, int w, int) { return Side(std::abs(x - w / 2.0), w * f / 2); }},
+      // Two slats 45 pixels high on a slide 90 high, each opened from its top.
+      {769, "BlindsHorizontal", [](double f, int, int y, int, int) { return Side(y % 45, 45 * f); }},
+      {1537, "Dissolve", nullptr},
+  };
+  for (const Motion& m : table) {
+    const auto frames = Run(m.effect);
+    double lastShare = 0;
+    ASSERT_GE(frames.size(), 10u) << m.name;
+    EXPECT_EQ(frames.back()->progress, 100) << m.name;
+    for (int target : {25, 50, 75}) {
+      const Frame& fr = Nearest(frames, target);
+      TBitmap& b = const_cast<TBitmap&>(fr.picture);
+      const double f = fr.progress / 100.0;
+      ASSERT_NEAR(fr.progress, target, 3) << m.name;
+      const int w = b.Width(), h = b.Height();
+      int wrong = 0, green = 0, all = 0, greenLeft = 0, allLeft = 0;
+      for (int y = 1; y < h; y += 4)
+        for (int x = 1; x < w; x += 4) {
+          const TColor c = b.Canvas()->Pixel(x, y);
+          ++all;
+          green += c == clLime;
+          if (x < w / 2) {
+            ++allLeft;
+            greenLeft += c == clLime;
+          }
+          if (!m.isNew) continue;
+          const int want = m.isNew(f, x, y, w, h);
+          if (want >= 0 && c != (want ? clLime : clRed)) ++wrong;
+        }
+      if (m.effect == 1793) {
+        const TColor c = b.Canvas()->Pixel(w / 2, h / 2);
+        EXPECT_NEAR(GetRValue(c), 255 * (1 - f), 4) << m.name << " at " << fr.progress;
+        EXPECT_NEAR(GetGValue(c), 255 * f, 4) << m.name << " at " << fr.progress;
+      } else if (m.effect == 1537) {
+        // Squares scattered over the whole slide (both colours on either
+        // half, no front), more of them as the way goes on.
+        const double share = double(green) / all, left = double(greenLeft) / allLeft;
+        const double right = double(green - greenLeft) / (all - allLeft);
+        if (target == 25) {
+          EXPECT_TRUE(left > 0.05 && left < 0.95 && right > 0.05 && right < 0.95) << left << " " << right;
+        }
+        EXPECT_GE(share, lastShare) << m.name << " at " << fr.progress;
+        lastShare = share;
+      } else {
+        EXPECT_EQ(wrong, 0) << m.name << " at " << fr.progress;
+      }
+    }
+  }
+}
+
+TEST_F(SlideTransitionTest, CutThroughBlackShowsOneBlackFrameAndCutsAreImmediate) {
+  auto frames = Run(258);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0]->picture.Canvas()->Pixel(80, 45), clBlack);
+  EXPECT_EQ(frames[1]->picture.Canvas()->Pixel(80, 45), clLime);
+  for (int cut : {0, 257, 3844}) {
+    frames = Run(cut);
+    EXPECT_TRUE(frames.empty()) << cut;
+    EXPECT_EQ(Centre(), clLime) << cut;
+  }
+}
+
+// The frames are counted by the transition itself, so a busy machine that
+// draws them late does not change the count.
+TEST_F(SlideTransitionTest, SpeedsLastTheirTimeWithinOneDisplayFrame) {
+  const std::pair<int, double> speeds[] = {{3, 500}, {2, 750}, {1, 1000}};
+  for (const auto& [speed, ms] : speeds) {
+    const auto frames = Run(1793, speed);
+    const auto& t = w_.Transition();
+    EXPECT_EQ(int(frames.size()), t.Frames) << speed;
+    EXPECT_NEAR(t.Frames * t.FrameMs, ms, t.FrameMs) << speed;
+    EXPECT_NEAR(t.FrameMs, 1000.0 / w_.DisplayRate(), 0.01);
+    for (size_t i = 1; i < frames.size(); ++i) EXPECT_GT(frames[i]->progress, frames[i - 1]->progress);
+  }
 }
