@@ -282,14 +282,20 @@ struct TSlideShowWindow::Impl {
     return i >= 0 && i < int(settings.SlideEffects.size()) ? settings.SlideEffects[size_t(i)] : 0;
   }
 
-  void show(int pos) {
-    // A change drawn as a transition starts from what the window shows now.
-    const bool fromShown = frameValid && state == Running && frame.Width() == w.width() &&
-                           frame.Height() == w.height() && w.isVisible();
+  // Shows slide pos; a change is drawn as its entry effect from what the
+  // window shows now (Cut: at once).
+  void show(int pos, bool Cut = false) {
+    const bool drawn = !Cut && active && state == Running && w.isVisible() && w.width() > 0 && w.height() > 0;
+    if (drawn && (!frameValid || frame.Width() != w.width() || frame.Height() != w.height())) {
+      // Placed or sized since it was last drawn: the slide left, at the new size.
+      stopTransition();
+      renderTarget(frame);
+      frameValid = true;
+    }
     position = pos;
     shownAt = GetTickCount64();
     const TSlideTransition t = TransitionFor(effectOf(pos), rng);
-    if (fromShown && t.Kind != TTransitionKind::Cut) startTransition(t);
+    if (drawn && t.Kind != TTransitionKind::Cut) startTransition(t);
     else render();
     arm();
     if (owner->OnSlideChanged) owner->OnSlideChanged();
@@ -319,15 +325,8 @@ struct TSlideShowWindow::Impl {
     trFine = StepProgress(trFine, trStep, false, kFull);
     ++trState.Frame;
     const bool last = trFine >= kFull;
-    if (last) {
-      frame.Image().swap(trTo.Image());
-    } else if (tr.Kind == TTransitionKind::ThroughBlack) {
-      frame.Image().fill(Qt::black);
-    } else {
-      CopyPixels(&frame, &trFrom);
-      const int p = std::clamp(trFine * 100 / kFull, 1, 99);
-      DrawEffectFrame(&frame, &trTo, tr.Proc, tr.Step, p, &rng);
-    }
+    if (last) frame.Image().swap(trTo.Image());
+    else DrawTransitionFrame(tr, trFrom, trTo, frame, trFine * 100 / kFull, rng);
     trState.Progress = last ? 100 : trFine * 100 / kFull;
     frameValid = true;
     w.update();
@@ -417,8 +416,7 @@ void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShow
   RaiseWindow(&d_->w);
   Windows()[d_->handle].order = ++g_order;
   // A show starts on its first slide at once.
-  d_->frameValid = false;
-  d_->show(1);
+  d_->show(1, true);
 }
 
 void TSlideShowWindow::Exit() { d_->end(); }

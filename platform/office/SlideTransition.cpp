@@ -183,6 +183,18 @@ TSlideTransition TransitionFor(int EntryEffect, TEffectRandom& Rng) {
   return Make(e ? *e : *Find(Fade));
 }
 
+void DrawTransitionFrame(const TSlideTransition& T, const TBitmap& From, TBitmap& To, TBitmap& Frame, int Progress,
+                         TEffectRandom& Rng) {
+  if (Progress >= 100) {
+    CopyPixels(&Frame, &To);
+  } else if (T.Kind == TTransitionKind::ThroughBlack) {
+    Frame.Fill(clBlack);
+  } else {
+    CopyPixels(&Frame, &From);
+    DrawEffectFrame(&Frame, &To, T.Proc, T.Step, std::clamp(Progress, 1, 99), &Rng);
+  }
+}
+
 double TransitionSeconds(int Speed, TEffectRandom& Rng) {
   static constexpr double kSeconds[] = {1.0, 0.75, 0.5};   // slow, medium, fast
   switch (Speed) {

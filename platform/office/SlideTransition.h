@@ -46,6 +46,12 @@ struct TSlideTransition {
 // How entry effect EntryEffect is drawn; random picks with Rng, an unknown
 // constant is a fade.
 TSlideTransition TransitionFor(int EntryEffect, TEffectRandom& Rng);
+// Draws frame Progress (1..100) of T going from From to To into Frame (all
+// of one size), as the show window does each display frame: the picture show's
+// frame of the effect (From, then the effect over it), or black before the end
+// of a cut through black.
+void DrawTransitionFrame(const TSlideTransition& T, const TBitmap& From, TBitmap& To, TBitmap& Frame, int Progress,
+                         TEffectRandom& Rng);
 // The picture show's effect number that draws EntryEffect; 0 when it is a cut
 // or a procedure of the show window's own.
 int PictureShowEffectFor(int EntryEffect);

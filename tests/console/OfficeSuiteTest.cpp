@@ -178,3 +178,34 @@ TEST_F(OfficeSuiteTest, ThePlayLoopEndsAfterTheLastSlideOrStartsAgainWithCicle) 
   EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
   EXPECT_FALSE(f->PowPnt1->Connected());
 }
+
+// A deck whose slides carry their own transitions, converted to the binary
+// format as the operator's files are: each slide keeps its own transition
+// while the controller applies none, and all take the controller's when it
+// does.
+TEST_F(OfficeSuiteTest, SlidesKeepTheirOwnTransitionUnlessTheControllerAppliesOne) {
+  const String deck = officesamples::MakeDeck(app_ + "Texts", "own.ppt", {"#ff0000", "#00ff00", "#0000ff"},
+                                              {{}, {"barWipe", "leftToRight", "reverse"}, {"barnDoorWipe", "vertical", ""}});
+  TPowPnt p(nullptr);
+  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.OpenPresentation(deck));
+  p.SetPresentationMonitorUseDefaultDimensions(false);
+  p.SetPresentationMonitorXX(160);
+  p.SetPresentationMonitorYY(90);
+  ASSERT_TRUE(p.StartSlideShow());
+  TSlideShowWindow* w = ShowWindowOf(p.PowerpointWindowhandle());
+  ASSERT_NE(w, nullptr);
+  p.GotoSlide(2);
+  EXPECT_EQ(w->Transition().Effect, 2817);   // wipe left
+  p.GotoSlide(3);
+  EXPECT_EQ(w->Transition().Effect, 3587);   // split vertical out
+  ASSERT_TRUE(p.ExitSlideShow());
+  p.SetTransisioneffectApply(true);
+  p.SetTransisioneffect(TTransEffect::EffectDissolve);
+  ASSERT_TRUE(p.StartSlideShow());
+  w = ShowWindowOf(p.PowerpointWindowhandle());
+  ASSERT_NE(w, nullptr);
+  p.GotoSlide(2);
+  EXPECT_EQ(w->Transition().Effect, 1537);
+  EXPECT_TRUE(p.Disconnect());
+}

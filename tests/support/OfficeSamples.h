@@ -29,14 +29,28 @@ inline String UseTestCache() {
   return folder;
 }
 
-// A flat presentation: one full-page rectangle per colour ("#rrggbb").
-inline String FlatDeck(const std::vector<String>& colours) {
+// A slide's transition in the office suite's words (empty type: none).
+struct Transition {
+  String type, subtype, direction;
+};
+
+// A flat presentation: one full-page rectangle per colour ("#rrggbb"), each
+// slide with its transition when one is given.
+inline String FlatDeck(const std::vector<String>& colours, const std::vector<Transition>& transitions = {}) {
   String styles, pages;
   for (size_t i = 0; i < colours.size(); ++i) {
     const String n = "c" + IntToStr(int64_t(i));
     styles += "<style:style style:name=\"" + n + "\" style:family=\"graphic\"><style:graphic-properties "
               "draw:stroke=\"none\" draw:fill=\"solid\" draw:fill-color=\"" + colours[i] + "\"/></style:style>";
-    pages += "<draw:page draw:name=\"p" + IntToStr(int64_t(i + 1)) + "\" draw:master-page-name=\"M\"><draw:rect "
+    String pageStyle;
+    if (i < transitions.size() && !transitions[i].type.empty()) {
+      const Transition& t = transitions[i];
+      pageStyle = " draw:style-name=\"dp" + IntToStr(int64_t(i)) + "\"";
+      styles += "<style:style style:name=\"dp" + IntToStr(int64_t(i)) + "\" style:family=\"drawing-page\">"
+                "<style:drawing-page-properties smil:type=\"" + t.type + "\" smil:subtype=\"" + t.subtype + "\"" +
+                (t.direction.empty() ? String() : " smil:direction=\"" + t.direction + "\"") + "/></style:style>";
+    }
+    pages += "<draw:page draw:name=\"p" + IntToStr(int64_t(i + 1)) + "\"" + pageStyle + " draw:master-page-name=\"M\"><draw:rect "
              "draw:style-name=\"" + n + "\" svg:x=\"0cm\" svg:y=\"0cm\" svg:width=\"28cm\" svg:height=\"15.75cm\"/>"
              "</draw:page>";
   }
@@ -46,19 +60,21 @@ inline String FlatDeck(const std::vector<String>& colours) {
          "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
          "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
          "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
-         "xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\" office:version=\"1.3\" "
+         "xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\" "
+         "xmlns:smil=\"urn:oasis:names:tc:opendocument:xmlns:smil-compatible:1.0\" office:version=\"1.3\" "
          "office:mimetype=\"application/vnd.oasis.opendocument.presentation\">"
          "<office:automatic-styles>" + styles + "</office:automatic-styles>"
          "<office:master-styles><style:master-page style:name=\"M\"/></office:master-styles>"
          "<office:body><office:presentation>" + pages + "</office:presentation></office:body></office:document>\n";
 }
 
-// A ".ppt" file named Name in Dir with one slide per colour.
-inline String MakeDeck(const String& Dir, const String& Name, const std::vector<String>& colours) {
+// A ".ppt" file named Name in Dir with one slide per colour (and transition).
+inline String MakeDeck(const String& Dir, const String& Name, const std::vector<String>& colours,
+                       const std::vector<Transition>& transitions = {}) {
   const String work = UseTestCache() + "decks/";
   ForceDirectories(work);
   const String flat = work + ChangeFileExt(Name, ".fodp");
-  SaveTextFile(flat, FlatDeck(colours));
+  SaveTextFile(flat, FlatDeck(colours, transitions));
   const String ppt = TOfficeConverter::Convert(flat, "OpenDocument Presentation Flat XML", "ppt", work, ".ppt");
   const String target = IncludeTrailingPathDelimiter(Dir) + Name;
   std::filesystem::copy_file(ppt, target, std::filesystem::copy_options::overwrite_existing);
