@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <functional>
+#include <set>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
@@ -273,6 +274,19 @@ TEST_F(SlideTransitionTest, CutThroughBlackShowsOneBlackFrameAndCutsAreImmediate
     EXPECT_TRUE(frames.empty()) << cut;
     EXPECT_EQ(Centre(), clLime) << cut;
   }
+  // Random: a drawn effect of its own for each change of slide.
+  TShowSettings s = Settings(60);
+  s.EntryEffect = 513;
+  w_.Start(deck_, s);
+  std::set<int> picked;
+  for (int i = 0; i < 12; ++i) {
+    w_.GotoSlide(2 + i % 2);
+    const int e = w_.Transition().Effect;
+    EXPECT_TRUE(w_.Transition().Running) << e;
+    EXPECT_EQ(std::set<int>({0, 257, 513, 3844}).count(e), 0u) << e;
+    picked.insert(e);
+  }
+  EXPECT_GT(picked.size(), 3u);
 }
 
 // The frames are counted by the transition itself, so a busy machine that
