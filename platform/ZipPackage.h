@@ -1,5 +1,5 @@
 #pragma once
-// Reading the members of a zip package (zipped XML workbooks, presentations).
+// Reading the members of a zip package in the console (presentations).
 // Failures are reported through the caller's Fail, which must not return,
 // so each reader raises its own error with its own words.
 #include <QByteArray>
