@@ -245,7 +245,7 @@ struct TSlideShowWindow::Impl {
     aheadBusy = true;
     const uint64_t gen = aheadGeneration;
     std::shared_ptr<const TSlideDeck> d = deck;
-    aheadThread = std::thread([this, d, n, s, gen] {
+    aheadThread = std::thread([this, d = std::move(d), n, s, gen]() mutable {
       auto out = std::make_shared<QImage>(s.width(), s.height(), QImage::Format_RGB32);
       {
         TBitmap b;
@@ -253,7 +253,8 @@ struct TSlideShowWindow::Impl {
         d->Render(n, b);
         out->swap(b.Image());
       }
-      QMetaObject::invokeMethod(&w, [this, out, n, s, gen] {
+      // The deck is let go on the main thread, where it was made.
+      QMetaObject::invokeMethod(&w, [this, out, n, s, gen, d = std::move(d)] {
         joinAhead();
         aheadBusy = false;
         if (gen == aheadGeneration && s == w.size()) {
