@@ -33,6 +33,8 @@ namespace {
 // Output sizes outside this range are not a screen; such a stored value is
 // treated as absent.
 constexpr int MaxOutputSide = 4096;
+// The output height the sheets are designed for (their side panels' height).
+constexpr int DesignOutputHeight = 256;
 
 String BaseNameWithoutExt(const String& path) { return ChangeFileExt(ExtractFileName(path), ""); }
 
@@ -153,6 +155,14 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
                                                    {PanelOffice, RichEdit1}};
   for (const auto& [side, page] : sides) side->SetLeft(page->Left() + page->Width() + 1);
   TabloStat_PanelL->SetLeft(TabloStat_PanelR->Left() + TabloStat_PanelR->Width());
+  // The goal editor and the clock's settings likewise; side panels keep the
+  // height their controls need (a low output makes the sheet scroll instead).
+  TabloGol_List->SetLeft(PanelTablo1->Left() + PanelTablo1->Width() + 1);
+  seTabloGol_TopList->SetLeft(TabloGol_List->Left() + TabloGol_List->Width() + 5);
+  if (auto* clockSet = dynamic_cast<TControl*>(FindComponent("PanelClockSet")))
+    clockSet->SetLeft(PanelTablo8->Left() + PanelTablo8->Width() + 1);
+  for (TControl* side : std::initializer_list<TControl*>{Panel1TvPics, TabloStat_PanelL, TabloStat_PanelR, TabloInet_PanelR})
+    side->SetHeight(std::max(side->Height(), DesignOutputHeight));
   PanelZaAvi->SetColor(TColor(PanelZaAvi->Tag()));
   PanelZaAvi->SetAlign(alClient);
   SetFileDropEnabled(PageControl1->ActivePage() == Sheet_Media);
@@ -216,13 +226,24 @@ void TFormMain::LayOutOutputBand() {
 void TFormMain::LayOutRefereeSheet() {
   const int w = ImageBlack->Width(), h = ImageBlack->Height();
   const int room = Sheet_Sud->Height() - ToolBar6->Height() - 4;
-  PanelSud->SetBounds(PanelSud->Left(), PanelSud->Top(), w, std::min(h + 160, room));
+  // The sides' panel never gets narrower than its two logo columns nor lower
+  // than its buttons: where the sheet is smaller, the sheet scrolls.
+  int contentBottom = 0;
+  for (int i = 0; i < PanelSud->ControlCount(); ++i) {
+    const TControl* c = PanelSud->Controls(i);
+    if (c != PanelCom1Im && c != PanelCom2Im) contentBottom = std::max(contentBottom, c->Top() + c->Height());
+  }
+  PanelSud->SetBounds(PanelSud->Left(), PanelSud->Top(), std::max(w, 2 * 180 + 24),
+                      std::max(std::min(h + 160, room), contentBottom + 4));
   const int logoW = std::max((w - 32) / 2, 180);
   const int logoH = cbSud_Comanda1->Top() - 6;
   PanelCom1Im->SetBounds(PanelCom1Im->Left(), PanelCom1Im->Top(), logoW, logoH);
   PanelCom2Im->SetBounds(PanelSud->ClientWidth() - logoW - 2, PanelCom2Im->Top(), logoW, logoH);
   cbSud_Comanda1->SetWidth(logoW);
   cbSud_Comanda2->SetBounds(PanelCom2Im->Left(), cbSud_Comanda2->Top(), logoW, cbSud_Comanda2->Height());
+  // The match clock's field and the period list stay right of the panel.
+  eSud_Time->SetLeft(PanelSud->Left() + PanelSud->Width() + 8);
+  cbSud_Period->SetLeft(eSud_Time->Left() + eSud_Time->Width() + 4);
 }
 
 void TFormMain::LayOutDisplayPages() {
@@ -237,6 +258,8 @@ void TFormMain::LayOutDisplayPages() {
   if (DialClock1->Parent()) DialClock1->SetBoundsRect(DialClock1->Parent()->ClientRect());
   for (TControl* c : std::initializer_list<TControl*>{TabloStat_PanelL, TabloStat_PanelR, TabloInet_PanelR})
     c->SetHeight(PanelStat->Height());
+  // The media frame's controls around its preview follow the preview's size.
+  FrameMedia1->FrameResize(FrameMedia1);
 }
 
 void TFormMain::EmptyPages() {

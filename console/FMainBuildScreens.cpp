@@ -193,7 +193,7 @@ void TFormMain::BuildMainPages() {
   LabelIgrokAmplua = PageLabel(this, PanelTablo4, "LabelIgrokAmplua", "", 171, 68, 213, 20);
   Igrok_Logo = PageImage(this, PanelTablo4, "Igrok_Logo", 172, 89, 212, 167);
   PanelTablo4Bot = SidePanel(this, TabSheet5, "PanelTablo4Bot");
-  Panel9 = Make<TPanel>(this, PanelTablo4Bot, "Panel9", 0, 0, 252, 256);
+  Panel9 = Make<TPanel>(this, PanelTablo4Bot, "Panel9", 0, 0, 250, 256);
   Panel9->SetBevelOuter(bvNone);
   Panel9->SetCaption("");
   cb_T_Igroki = Make<TComboBox>(this, Panel9, "cb_T_Igroki", 4, 4, 200, 21);

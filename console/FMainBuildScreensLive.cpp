@@ -163,7 +163,7 @@ void TFormMain::BuildClockStatInetPages() {
     StatLabels[size_t(n)] = L;
     const String inputName = String("seTabloStat_") + keys[n];
     TSpinEdit* se = Make<TSpinEdit>(this, left ? TabloStat_PanelL : TabloStat_PanelR, inputName.c_str(),
-                                    (red ? 28 : 2) + 0, top, red || yellow ? 30 : 56, 22);
+                                    red ? 30 : 2, top, red || yellow ? 28 : 56, 22);
     se->SetMinValue(0);
     se->SetMaxValue(999);
     se->SetValue(0);
@@ -190,7 +190,10 @@ void TFormMain::BuildClockStatInetPages() {
   WebBrowser->SetAlign(alClient);
   WebBrowser->OnDownloadBegin = [this](TObject* s) { WebBrowserDownloadBegin(s); };
   WebBrowser->OnDownloadComplete = [this](TObject* s) { WebBrowserDownloadComplete(s); };
-  TToolBar* inetBar = Make<TToolBar>(this, TabloInet_PanelR, "ToolBarInet", 0, 0, 250, 28);
+  TToolBar* inetBar = Make<TToolBar>(this, TabloInet_PanelR, "ToolBarInet", 0, 0, 156, 28);
+  // Left part of the top row only: the status lamp and its text lie beside it.
+  inetBar->SetAlign(alNone);
+  inetBar->SetBounds(0, 0, 156, 28);
   inetBar->SetFlat(true);
   inetBar->SetShowCaptions(true);
   inetBar->SetButtonWidth(48);

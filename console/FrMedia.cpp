@@ -13,6 +13,10 @@
 #include "toolkit/FileMasks.h"
 #include "toolkit/Forms.h"
 
+namespace {
+constexpr int kPanel3Width = 312;   // the item panel's designed width
+}  // namespace
+
 using namespace fmainbuild;
 
 const char* const VideoFileMask = "*.avi;*.mpg;*.mpeg;*.asf;*.ifo;*.vob";
@@ -174,6 +178,9 @@ void TFrameMedia::build() {
   PanelWork = Make<TPanel>(this, this, "PanelWork", 0, 0, 700, 420);
   PanelWork->SetAlign(alClient);
   PanelWork->SetBevelOuter(bvNone);
+  // A large output's preview does not fit beside the list: the work area
+  // scrolls.
+  PanelWork->SetAutoScroll(true);
   PanelWork->SetCaption("");
 
   PanelMedia = Make<TPanel>(this, PanelWork, "PanelMedia", 0, 0, 384, 256);
@@ -307,7 +314,7 @@ void TFrameMedia::build() {
   Image5->SetVisible(false);
 
   // Position, pause, rate and volume
-  Panel3 = Make<TPanel>(this, PanelWork, "Panel3", 388, 204, 312, 84);
+  Panel3 = Make<TPanel>(this, PanelWork, "Panel3", 388, 204, kPanel3Width, 84);
   Panel3->SetBevelOuter(bvNone);
   Panel3->SetCaption("");
   LabelMedia = Make<TLabel>(this, Panel3, "LabelMedia", 4, 4, 40, 13);
@@ -366,8 +373,16 @@ TFormMain* TFrameMedia::mainForm() const { return dynamic_cast<TFormMain*>(Owner
 
 void TFrameMedia::FrameResize(TObject* /*Sender*/) {
   if (!Panel3 || !PanelMedia) return;
-  Panel3->SetLeft(PanelMedia->Left() + PanelMedia->Width() + 4);
-  for (TControl* c : std::initializer_list<TControl*>{Panel3, DelayTrackBar, DSTrackBar1})
+  // The transport bar below the preview, the picture controls and the item
+  // panel right of both, whatever the output size.
+  MediaToolBar->SetTop(PanelMedia->Top() + PanelMedia->Height() + 2);
+  const int right = std::max(PanelMedia->Left() + PanelMedia->Width(), MediaToolBar->Left() + MediaToolBar->Width());
+  ControlPics->SetLeft(right);
+  Panel3->SetLeft(right + 4);
+  // The item panel reaches the right edge, never narrower than designed (the
+  // work area scrolls to it).
+  Panel3->SetWidth(std::max(kPanel3Width, PanelWork->ClientWidth() - Panel3->Left()));
+  for (TControl* c : std::initializer_list<TControl*>{DelayTrackBar, DSTrackBar1})
     if (c->Parent()) c->SetWidth(std::max(0, c->Parent()->ClientWidth() - c->Left()));
 }
 

@@ -21,7 +21,10 @@ struct Probe {
 
 // ---------------------------------------------------------------- TTabSheet
 
-TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) {}
+TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) {
+  // A page whose children do not fit scrolls them.
+  SetAutoScroll(true);
+}
 
 TTabSheet::~TTabSheet() {
   if (pageControl_) pageControl_->RemovePage(this);

@@ -5,7 +5,8 @@
 
 class TPageControl;
 
-// One page of a page control; its children show while it is the active page.
+// One page of a page control; its children show while it is the active page,
+// scrolled when they do not fit (AutoScroll is on).
 class TTabSheet : public TWinControl {
  public:
   explicit TTabSheet(TComponent* AOwner);

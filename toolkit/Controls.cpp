@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVariant>
 #include <QWheelEvent>
@@ -606,9 +607,11 @@ void TControl::SetBounds(int l, int t, int w, int h) {
     if (auto* wc = dynamic_cast<TWinControl*>(this)) {
       wc->anchorChildren(ow, oh);
       wc->Realign();
+      wc->updateAutoScroll();
     }
     if (!Destroying()) Resize();
   }
+  if (parent_) parent_->updateAutoScroll();
 }
 
 void TControl::SetClientWidth(int v) { SetWidth(v + (width_ - ClientWidth())); }
@@ -634,6 +637,7 @@ void TControl::SetVisible(bool v) {
   visible_ = v;
   if (widget_) widget_->setVisible(visible_ && parent_ != nullptr);
   if (parent_ && align_ != alNone && align_ != alCustom) parent_->Realign();
+  if (parent_) parent_->updateAutoScroll();
 }
 
 bool TControl::Showing() const {
@@ -844,6 +848,12 @@ void TWinControl::SetAcceptFileDrops(bool v) {
   if (widget_) widget_->setAcceptDrops(v);
 }
 
+struct TWinControl::ScrollState {
+  QPointer<QScrollBar> h, v;
+  TPoint pos, limit;
+  bool updating = false;
+};
+
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
   widget_->setFocusPolicy(Qt::ClickFocus);
 }
@@ -889,6 +899,7 @@ void TWinControl::InsertControl(TControl* c) {
   c->SyncWidget();
   restack();
   if (c->align_ != alNone && c->align_ != alCustom) Realign();
+  updateAutoScroll();
 }
 
 void TWinControl::RemoveControl(TControl* c) {
@@ -901,6 +912,7 @@ void TWinControl::RemoveControl(TControl* c) {
     c->widget_->setParent(nullptr);
   }
   if (!Destroying() && c->align_ != alNone && c->align_ != alCustom) Realign();
+  if (!Destroying()) updateAutoScroll();
 }
 
 bool TWinControl::ContainsControl(const TControl* c) const {
@@ -915,7 +927,114 @@ bool TWinControl::ContainsControl(const TControl* c) const {
 void TWinControl::restack() {
   for (TControl* c : controls_)
     if (c->widget_) c->widget_->raise();
+  if (scroll_) {
+    // The scroll bars lie over every child.
+    if (scroll_->h) scroll_->h->raise();
+    if (scroll_->v) scroll_->v->raise();
+  }
 }
+
+// ------------------------------------------------------------ auto-scroll
+
+namespace {
+constexpr int kAutoScrollBar = 17;    // thickness of the laid-over bars
+constexpr int kAutoScrollLine = 20;   // pixels per arrow click
+constexpr int kAutoScrollWheel = 60;  // pixels per wheel notch
+}  // namespace
+
+void TWinControl::SetAutoScroll(bool v) {
+  if (v == AutoScroll()) return;
+  if (!v) {
+    SetScrollPosition(TPoint());
+    if (scroll_->h) delete scroll_->h.data();
+    if (scroll_->v) delete scroll_->v.data();
+    scroll_.reset();
+    return;
+  }
+  scroll_ = std::make_unique<ScrollState>();
+  updateAutoScroll();
+}
+
+TPoint TWinControl::ScrollPosition() const { return scroll_ ? scroll_->pos : TPoint(); }
+TPoint TWinControl::ScrollLimit() const { return scroll_ ? scroll_->limit : TPoint(); }
+TPoint TWinControl::ClientOffset() const { return scroll_ ? TPoint(-scroll_->pos.X, -scroll_->pos.Y) : TPoint(); }
+
+void TWinControl::SetScrollPosition(const TPoint& p) {
+  if (!scroll_) return;
+  const TPoint to(std::clamp(p.X, 0, scroll_->limit.X), std::clamp(p.Y, 0, scroll_->limit.Y));
+  if (!(to == scroll_->pos)) {
+    scroll_->pos = to;
+    for (TControl* c : controls_)
+      if (c->widget_) c->widget_->move(c->left_ - to.X, c->top_ - to.Y);
+    Invalidate();
+  }
+  const bool was = scroll_->updating;
+  scroll_->updating = true;
+  if (scroll_->h) scroll_->h->setValue(to.X);
+  if (scroll_->v) scroll_->v->setValue(to.Y);
+  scroll_->updating = was;
+}
+
+void TWinControl::updateAutoScroll() {
+  if (!scroll_ || scroll_->updating || Destroying() || !widget_) return;
+  scroll_->updating = true;
+  // What the children cover, from the client area's origin.
+  int ex = 0, ey = 0;
+  for (TControl* c : controls_) {
+    if (!c->visible_) continue;
+    ex = std::max(ex, c->left_ + c->width_);
+    ey = std::max(ey, c->top_ + c->height_);
+  }
+  const int cw = width_, ch = height_, B = kAutoScrollBar;
+  bool needH = ex > cw, needV = ey > ch;
+  for (int pass = 0; pass < 2; ++pass) {
+    needH = ex + (needV ? B : 0) > cw;
+    needV = ey + (needH ? B : 0) > ch;
+  }
+  scroll_->limit = TPoint(needH ? ex + (needV ? B : 0) - cw : 0, needV ? ey + (needH ? B : 0) - ch : 0);
+  auto bar = [this](QPointer<QScrollBar>& b, Qt::Orientation o, bool need) {
+    if (!need) {
+      if (b) b->hide();
+      return;
+    }
+    if (!b) {
+      b = new QScrollBar(o, widget_);
+      const bool horizontal = o == Qt::Horizontal;
+      QObject::connect(b.data(), &QScrollBar::valueChanged, b.data(), [this, horizontal](int v) {
+        if (!scroll_ || scroll_->updating) return;
+        const TPoint p = scroll_->pos;
+        SetScrollPosition(horizontal ? TPoint(v, p.Y) : TPoint(p.X, v));
+      });
+    }
+    b->show();
+    b->raise();
+  };
+  bar(scroll_->h, Qt::Horizontal, needH);
+  bar(scroll_->v, Qt::Vertical, needV);
+  if (needH) {
+    scroll_->h->setGeometry(0, ch - B, cw - (needV ? B : 0), B);
+    scroll_->h->setRange(0, scroll_->limit.X);
+    scroll_->h->setPageStep(std::max(1, cw - B));
+    scroll_->h->setSingleStep(kAutoScrollLine);
+  }
+  if (needV) {
+    scroll_->v->setGeometry(cw - B, 0, B, ch - (needH ? B : 0));
+    scroll_->v->setRange(0, scroll_->limit.Y);
+    scroll_->v->setPageStep(std::max(1, ch - B));
+    scroll_->v->setSingleStep(kAutoScrollLine);
+  }
+  scroll_->updating = false;
+  SetScrollPosition(scroll_->pos);
+}
+
+bool TWinControl::DoMouseWheel(TShiftState s, int delta, TPoint p) {
+  if (TControl::DoMouseWheel(s, delta, p)) return true;
+  if (!scroll_ || scroll_->limit.Y <= 0 || delta == 0) return false;
+  const TPoint at = scroll_->pos;
+  SetScrollPosition(TPoint(at.X, at.Y - delta * kAutoScrollWheel / 120));
+  return !(scroll_->pos == at);
+}
+
 
 void TWinControl::anchorChildren(int ow, int oh) {
   if (ow <= 0 && oh <= 0) return;

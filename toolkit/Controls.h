@@ -285,7 +285,24 @@ class TWinControl : public TControl {
   void SetBounds(int l, int t, int w, int h) override;
   String ClassName() const override { return "TWinControl"; }
 
+  // Scrolling of the children (tab sheets have it on). With AutoScroll,
+  // children that reach beyond the client area's right or bottom edge are
+  // brought into view with scroll bars laid over those edges; the client area
+  // keeps its size, and the range reaches past a bar, so nothing has to stay
+  // under it. Children keep their bounds: the scroll position only moves
+  // where they show (ClientOffset is minus the position). The wheel that no
+  // child takes scrolls vertically.
+  bool AutoScroll() const { return scroll_ != nullptr; }
+  void SetAutoScroll(bool v);
+  // How far the children are scrolled now, and how far they can be.
+  TPoint ScrollPosition() const;
+  TPoint ScrollLimit() const;
+  // Held within 0 .. ScrollLimit; the bars follow.
+  void SetScrollPosition(const TPoint& p);
+  TPoint ClientOffset() const override;
+
  protected:
+  bool DoMouseWheel(TShiftState s, int delta, TPoint p) override;
   virtual void KeyDown(uint16_t& key, TShiftState s) { if (OnKeyDown) OnKeyDown(this, key, s); }
   virtual void KeyUp(uint16_t& key, TShiftState s) { if (OnKeyUp) OnKeyUp(this, key, s); }
   virtual void KeyPress(char32_t& key) { if (OnKeyPress) OnKeyPress(this, key); }
@@ -303,6 +320,11 @@ class TWinControl : public TControl {
   bool realigning_ = false;
   // Stacks the children's widgets in the order of controls_.
   void restack();
+  // A child moved, was sized, shown, hidden, added or removed, or the
+  // control itself was sized: the scroll range follows.
+  void updateAutoScroll();
+  struct ScrollState;
+  std::unique_ptr<ScrollState> scroll_;
   // Moves and sizes children anchored right or bottom after a resize.
   void anchorChildren(int oldWidth, int oldHeight);
 };

@@ -2,7 +2,9 @@
 // of tabs, bottom tabs), track bar, status bar and tool bar.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/ComCtrls.h"
@@ -264,3 +266,45 @@ TEST(ToolBar, ButtonsRunLeftToRightAndWrap) {
 }
 
 }  // namespace
+
+// A page whose children do not fit scrolls them: bars laid over its right
+// and bottom edges reach past themselves, the children keep their bounds and
+// only show moved, the wheel scrolls, and a page whose children fit has none.
+TEST_F(PageFixture, PageScrollsChildrenThatDoNotFit) {
+  TTabSheet* s = add("A");
+  form->Show();
+  const int w = s->Width(), h = s->Height();
+  auto* fits = new TPanel(form);
+  fits->SetParent(s);
+  fits->SetBounds(0, 0, 50, 50);
+  EXPECT_EQ(s->ScrollLimit(), TPoint());
+  EXPECT_TRUE(s->Widget()->findChildren<QScrollBar*>().isEmpty() ||
+              !s->Widget()->findChildren<QScrollBar*>()[0]->isVisible());
+
+  auto* far = new TPanel(form);
+  far->SetParent(s);
+  far->SetBounds(w + 100, h + 40, 60, 30);   // beyond both edges
+  const TPoint limit = s->ScrollLimit();
+  EXPECT_EQ(limit, TPoint(w + 160 + 17 - w, h + 70 + 17 - h));
+  int shown = 0;
+  for (QScrollBar* b : s->Widget()->findChildren<QScrollBar*>()) shown += b->isVisible();
+  EXPECT_EQ(shown, 2);
+  // The bars take the operator to the far corner; the child keeps its bounds.
+  for (QScrollBar* b : s->Widget()->findChildren<QScrollBar*>()) b->setValue(b->maximum());
+  EXPECT_EQ(s->ScrollPosition(), limit);
+  EXPECT_EQ(far->Left(), w + 100);
+  const QRect g = far->Widget()->geometry();
+  EXPECT_EQ(g.topLeft(), QPoint(w + 100 - limit.X, h + 40 - limit.Y));
+  EXPECT_LE(g.right() + 17, w);
+  EXPECT_LE(g.bottom() + 17, h);
+  EXPECT_EQ(far->ClientToScreen(TPoint()).X - s->ClientToScreen(TPoint()).X, w + 100);
+  // The wheel over the page scrolls it back up.
+  QWheelEvent up(QPointF(5, 5), s->Widget()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120 * 20),
+                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(s->Widget(), &up);
+  EXPECT_EQ(s->ScrollPosition().Y, 0);
+  // Once the child is gone the page neither scrolls nor shows bars.
+  far->SetVisible(false);
+  EXPECT_EQ(s->ScrollLimit(), TPoint());
+  EXPECT_EQ(s->ScrollPosition(), TPoint());
+}
