@@ -860,8 +860,10 @@ void TDSTrackBar::ControlEvent(TControlNotice Operation, int Param) {
 
 void TDSTrackBar::GraphEvent(int Event, LONG_PTR, LONG_PTR) {
   if (Event != EC_CLOCK_CHANGED || !seeking_) return;
-  // The graph starts from the beginning whenever its clock changes.
-  REFERENCE_TIME stop = 0, start = 0;
+  // The graph starts from the beginning whenever its clock changes (a graph
+  // still at its beginning, as after a render, has nothing to seek).
+  REFERENCE_TIME stop = 0, start = 0, current = 0;
+  if (SUCCEEDED(seeking_->GetCurrentPosition(&current)) && current == 0) return;
   seeking_->GetDuration(&stop);
   seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
 }

@@ -982,6 +982,8 @@ HRESULT TGraph::SetRate(double rate) {
   KeepAlive keep(this);
   // A rate of 0 (or below) would stop the clock; the graph refuses it.
   if (!(rate > 0) || !std::isfinite(rate)) return E_INVALIDARG;
+  // The rate in effect: nothing to seek.
+  if (rate == rate_) return S_OK;
   if (!hasContent()) {
     rate_ = rate;
     return S_OK;
