@@ -11,6 +11,7 @@
 #include "pictureshow/ShowEffects.h"
 #include "platform/dshow/DShow.h"
 #include "toolkit/Registry.h"
+#include "toolkit/SafeFiles.h"
 
 String SettingsKeyPath;
 String AppFolder;
@@ -89,6 +90,9 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   SaveTextDialog->InitialDir = AppFolder + "Teams/";
   OpenPictureDialog1->InitialDir = AppFolder + "Teams/";
   OpenRtfDialog->InitialDir = AppFolder + "Texts/";
+  // Copies that a save killed half-way left beside the operator's files
+  // and the settings.
+  RemoveSaveLeftoversOfData();
   // 7. Pages emptied.
   EmptyPages();
   // 8. Transition names.
@@ -449,11 +453,33 @@ void TFormMain::ReportShutdownFailure(const Exception& E) {
   Application->ShowException(E);
 }
 
+void TFormMain::RemoveSaveLeftoversOfData() {
+  std::vector<String> folders = {AppFolder, AppFolder + "Texts/", AppFolder + "Views/", AppFolder + "Pics/",
+                                 ExtractFilePath(TRegistry::StoreFileName())};
+  for (const String& team : ListDirectory(AppFolder + "Teams/", true)) folders.push_back(AppFolder + "Teams/" + team + "/");
+  for (const String& folder : folders) RemoveSaveLeftovers(folder);
+}
+
+void TFormMain::SaveOnDisplayLoss() {
+  closeWithoutQuestion_ = true;   // failures go to the error output
+  ClosingDown = true;
+  saveOperatorData();
+}
+
 void TFormMain::FormDestroy(TObject* /*Sender*/) {
   // A window that never started up has nothing of the operator's to keep.
   if (!startedUp_) return;
-  SaveSettings();
+  saveOperatorData();
   ClearCameraGraph();
+  FGrabBitmap.reset();
+  FrameMedia1->StopGraph();
+  ClosePresentation();
+}
+
+void TFormMain::saveOperatorData() {
+  if (!startedUp_ || operatorDataSaved_) return;
+  operatorDataSaved_ = true;
+  SaveSettings();
   // A list that could not be read at start-up is not saved over; an empty
   // list that has no file yet needs none; a failed save is reported as a
   // failed settings write is.
@@ -468,9 +494,6 @@ void TFormMain::FormDestroy(TObject* /*Sender*/) {
   };
   if (!golsUnreadable_) save(TabloGol_List->Lines(), AppFolder + "Gols.txt");
   if (!inetUnreadable_) save(ListInet->Items(), AppFolder + "Texts/Internet.txt");
-  FGrabBitmap.reset();
-  FrameMedia1->StopGraph();
-  ClosePresentation();
 }
 
 // ---------------------------------------------------------------------------

@@ -114,6 +114,13 @@ class TFormMain : public TForm {
   // Closes the console as the operator's Yes to "Quit?" would, without the
   // question (a termination request from the system).
   void CloseWithoutQuestion();
+  // The display went away: what the shutdown saves (settings, goal list,
+  // link list) is saved now, without touching a window; the program then
+  // ends without closing them.
+  void SaveOnDisplayLoss();
+  // Start-up: removes what saves killed half-way left in the data folders
+  // and the settings folder.
+  void RemoveSaveLeftoversOfData();
   // A failed save at shutdown: a message box, or the error output when the
   // system closed the console.
   void ReportShutdownFailure(const Exception& E);
@@ -944,6 +951,8 @@ class TFormMain : public TForm {
 
   String exeBaseName_;
   bool closeWithoutQuestion_ = false;
+  bool operatorDataSaved_ = false;
+  void saveOperatorData();
   TTimer* startupProblemTimer_ = nullptr;   // tells StartupProblems after the first paint
   // Settings values read at start-up, and every value as it stood at the
   // end of start-up: a value that was not read and that the operator has

@@ -665,8 +665,9 @@ void TFrameMedia::bMedia_SaveClick(TObject* /*Sender*/) {
   if (!d->Execute()) return;
   try {
     SavePlayList(d->FileName);
-  } catch (const std::exception&) {
-    reportFileError(d->FileName);
+  } catch (const std::exception& e) {
+    // The reason goes with it (a full disk says so).
+    main->ShowMessageDlg("Error file " + d->FileName + "\n" + e.what(), mtError, TMsgDlgButtons{mbOK});
   }
 }
 

@@ -20,6 +20,11 @@ static int ProgramMainBlock() {
     if (FormMain) FormMain->CloseWithoutQuestion();
     else Application->Terminate();
   });
+  // A display that goes away ends the program as a termination request
+  // would, with the same saves, but no window is touched any more.
+  InstallDisplayLossHandler([] {
+    if (FormMain) FormMain->SaveOnDisplayLoss();
+  });
   // The main window's creation handler runs inside this call, before any of
   // the dialogs exists.
   Application->CreateForm<TFormMain>(&FormMain);

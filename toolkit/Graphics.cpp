@@ -1,4 +1,5 @@
 #include "toolkit/Graphics.h"
+#include "toolkit/SafeFiles.h"
 #include "toolkit/QtGlue.h"
 
 #include <QBuffer>
@@ -1603,6 +1604,27 @@ bool pngChunksFit(const QByteArray& d) {
   }
   return true;
 }
+// The bytes a picture file may hold: the largest picture allowed, stored
+// uncompressed at 32 bits a pixel, with room for its headers.
+constexpr size_t MaxPictureFileBytes = size_t(MaxPicturePixels) * 4 + (size_t(1) << 20);
+
+// The BMP reader reports a top-down bitmap (negative height) as an invalid
+// size, which would pass the size guard: the header's own width and height
+// are checked, whatever their sign.
+bool bmpSizeAllowed(const QByteArray& d) {
+  const auto* b = reinterpret_cast<const unsigned char*>(d.constData());
+  auto le32 = [b](int at) { return int32_t(uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24); };
+  if (d.size() < 26 || b[0] != 'B' || b[1] != 'M') return true;   // not BMP: the reader says so
+  int64_t w, h;
+  if (le32(14) == 12) {   // the old OS/2 header: 16-bit sizes
+    w = int64_t(b[18] | b[19] << 8);
+    h = int64_t(b[20] | b[21] << 8);
+  } else {
+    w = le32(18);
+    h = le32(22);
+  }
+  return PictureSizeAllowed(w < 0 ? -w : w, h < 0 ? -h : h);
+}
 }  // namespace
 
 void LoadImageFile(const String& fileName, QImage& out) {
@@ -1618,15 +1640,14 @@ void LoadImageFile(const String& fileName, QImage& out) {
   else
     throw EInvalidGraphic("Unknown picture file extension (" + (ext.empty() ? String("none") : ext) + ") of \"" +
                           NormalizePath(fileName) + "\"");
-  QFile f(qs(name));
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError("Cannot open file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
-  QByteArray data = f.readAll();
-  f.close();
+  const std::string bytes = ReadFileBytes(name, MaxPictureFileBytes);
   QImage img;
   if (jpeg) {
-    DecodeJpeg(std::string(data.constData(), size_t(data.size())), img);
+    DecodeJpeg(bytes, img);
   } else {
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    if (std::strcmp(fmt, "BMP") == 0 && !bmpSizeAllowed(data))
+      throw EInvalidGraphic(FormatA("Cannot load picture \"%s\": too large", NormalizePath(fileName)));
     if (std::strcmp(fmt, "PNG") == 0 && !pngChunksFit(data))
       throw EInvalidGraphic("Cannot load picture \"" + NormalizePath(fileName) + "\": the file is broken");
     QBuffer buf(&data);

@@ -1,6 +1,7 @@
 #include "toolkit/Registry.h"
 
 #include "toolkit/Controls.h"
+#include "toolkit/SafeFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -198,18 +199,13 @@ bool TRegistry::load(bool mustRead) {
     stamp_ = stamp;
     return true;
   }
-  std::ifstream in(fn, std::ios::binary);
-  if (!in) {
+  String text;
+  try {
+    text = ReadFileBytes(fn, MaxTextFileBytes);
+  } catch (const EFOpenError&) {
     if (mustRead) throw ERegistryException(FormatA("Cannot read the settings file \"%s\"", fn));
     return false;
   }
-  std::stringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) {
-    if (mustRead) throw ERegistryException(FormatA("Cannot read the settings file \"%s\"", fn));
-    return false;
-  }
-  String text = ss.str();
   if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   Key* cur = nullptr;
   size_t start = 0;
@@ -342,15 +338,17 @@ String TRegistry::KeepDamagedFile() {
   refresh();
   if (damagedLines_ == 0) return String();
   const String fn = StoreFileName(), bad = fn + ".bad";
-  std::ifstream in(fn, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const String bytes = ss.str();
+  String bytes;
+  try {
+    bytes = ReadFileBytes(fn, MaxTextFileBytes);
+  } catch (const EFOpenError&) {
+    return String();
+  }
   if (FileExists(bad)) {
-    std::ifstream old(bad, std::ios::binary);
-    std::stringstream os;
-    os << old.rdbuf();
-    if (os.str() == bytes) return bad;   // kept already
+    try {
+      if (ReadFileBytes(bad, MaxTextFileBytes) == bytes) return bad;   // kept already
+    } catch (const EFOpenError&) {
+    }
   }
   if (!AtomicWriteFile(bad, bytes)) return String();
   return bad;

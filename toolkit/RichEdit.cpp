@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QPalette>
 #include <QTextEdit>
+#include "toolkit/SafeFiles.h"
 #include "toolkit/StdWidgets_p.h"
 
 using stdctl::QStr;
@@ -116,11 +117,16 @@ bool TRichEdit::RtfComplete(const std::string& b) {
       // \binN: N raw bytes follow that may hold any brace.
       if (b.compare(i + 1, 3, "bin") == 0) {
         size_t j = i + 4;
-        long long len = 0;
-        while (j < b.size() && b[j] >= '0' && b[j] <= '9') len = len * 10 + (b[j++] - '0');
+        // A count beyond the document's size is a damage whatever its digits:
+        // it stops growing there, so no number of digits overflows it.
+        size_t len = 0;
+        while (j < b.size() && b[j] >= '0' && b[j] <= '9') {
+          if (len <= b.size()) len = len * 10 + size_t(b[j] - '0');
+          ++j;
+        }
         if (j < b.size() && b[j] == ' ') ++j;
-        if (len < 0 || j + size_t(len) > b.size()) return false;
-        i = j + size_t(len) - 1;
+        if (len > b.size() - j) return false;
+        i = j + len - 1;
       }
       continue;
     }
@@ -137,15 +143,13 @@ bool TRichEdit::RtfComplete(const std::string& b) {
 
 void TRichEdit::LoadFromFile(const String& FileName) {
   const String name = ResolveFileName(FileName);
-  QFile f(QStr(name));
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError("Cannot open file \"" + NormalizePath(FileName) + "\". " + StdStr(f.errorString()));
-  if (f.size() > MaxFileSize)
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(name, size_t(MaxFileSize));
+  } catch (const EFileTooLarge&) {
     throw ERichEditError("The file \"" + NormalizePath(FileName) + "\" is too large (more than " +
-                         IntToStr(MaxFileSize / (1024 * 1024)) + " MB)");
-  const QByteArray data = f.readAll();
-  f.close();
-  const std::string bytes(data.constData(), size_t(data.size()));
+                           IntToStr(MaxFileSize / (1024 * 1024)) + " MB)");
+  }
   if (bytes.compare(0, 5, "{\\rtf") != 0) {
     SetText(LoadTextFile(name));
     return;

@@ -7,6 +7,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -73,4 +76,49 @@ void InstallTerminationHandler(std::function<void(int Signal)> OnRequest) {
   ign.sa_handler = SIG_IGN;
   sigemptyset(&ign.sa_mask);
   ::sigaction(SIGXFSZ, &ign, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Loss of the display
+
+namespace {
+
+std::function<void()> g_onDisplayLoss;
+QtMessageHandler g_previousHandler = nullptr;
+bool g_handlerInstalled = false;
+
+void displayLossMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  const QByteArray text = message.toLocal8Bit();
+  static bool running = false;
+  if (g_onDisplayLoss && !running && IsDisplayLossMessage(text.constData())) {
+    running = true;
+    std::fprintf(stderr, "%s: the display is gone; saving and ending\n", text.constData());
+    try {
+      g_onDisplayLoss();
+    } catch (...) {
+    }
+    std::fflush(nullptr);
+    ::_exit(0);
+  }
+  if (g_previousHandler) g_previousHandler(type, context, message);
+  else std::fprintf(stderr, "%s\n", text.constData());
+}
+
+}  // namespace
+
+bool IsDisplayLossMessage(const char* Message) {
+  return Message && (std::strncmp(Message, "The X11 connection broke", 24) == 0 ||
+                     std::strncmp(Message, "The Wayland connection broke", 28) == 0);
+}
+
+void InstallDisplayLossHandler(std::function<void()> OnLoss) {
+  g_onDisplayLoss = std::move(OnLoss);
+  if (g_onDisplayLoss && !g_handlerInstalled) {
+    g_previousHandler = qInstallMessageHandler(displayLossMessageHandler);
+    g_handlerInstalled = true;
+  } else if (!g_onDisplayLoss && g_handlerInstalled) {
+    qInstallMessageHandler(g_previousHandler);
+    g_previousHandler = nullptr;
+    g_handlerInstalled = false;
+  }
 }

@@ -12,3 +12,15 @@
 // signal's number; it runs on the main thread from the event loop. An empty
 // call gives SIGTERM and SIGHUP their default action again.
 void InstallTerminationHandler(std::function<void(int Signal)> OnRequest);
+
+// The loss of the display (the X server or the compositor went away). The
+// platform plugin would print "The X11 connection broke" and end the program
+// through exit(), whose handlers free windows over a dead connection. With
+// this installed, OnLoss runs first, on the main thread, with the windows
+// left alone, and the program then ends at once (exit code 0) without
+// running exit handlers. OnLoss must not touch windows. An empty call
+// removes the handler.
+void InstallDisplayLossHandler(std::function<void()> OnLoss);
+// Toolkit internal, for tests: true for the platform's message of a lost
+// display connection.
+bool IsDisplayLossMessage(const char* Message);

@@ -1,4 +1,7 @@
 #include "toolkit/SysUtils.h"
+#include "toolkit/SafeFiles.h"
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -9,6 +12,10 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -691,15 +698,47 @@ String DecodeLegacyText(const std::string& bytes) {
   return us(s);
 }
 
+std::string ReadFileBytes(const String& fileName, size_t maxBytes) {
+  const String name = ResolveFileName(fileName);
+  const String shown = "\"" + NormalizePath(fileName) + "\". ";
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw EFOpenError("Cannot open file " + shown + std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw EFOpenError("Cannot open file " + shown + std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) throw EFOpenError("Cannot open file " + shown + "It is a folder.");
+  if (!S_ISREG(st.st_mode)) throw EFOpenError("Cannot open file " + shown + "It is not a regular file.");
+  const String tooLarge = "Cannot read file " + shown + "It is too large (more than " +
+                          std::to_string(maxBytes >> 20 ? maxBytes >> 20 : 1) + " MB).";
+  if (uint64_t(st.st_size) > maxBytes) throw EFileTooLarge(tooLarge);
+  // The size may change under us (or be 0, as for kernel files): read to the
+  // end, never more than the bound.
+  std::string out;
+  out.resize(size_t(st.st_size) + 1);
+  size_t got = 0;
+  for (;;) {
+    if (got == out.size()) {
+      if (out.size() > maxBytes) throw EFileTooLarge(tooLarge);
+      out.resize(std::min(maxBytes + 1, std::max<size_t>(out.size() * 2, 4096)));
+    }
+    const ssize_t n = ::read(fd, &out[got], out.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFOpenError("Cannot read file " + shown + std::strerror(errno));
+    }
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  if (got > maxBytes) throw EFileTooLarge(tooLarge);
+  out.resize(got);
+  return out;
+}
+
 String LoadTextFile(const String& fileName) {
-  String name = ResolveFileName(fileName);
-  QFile f(qs(name));
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError("Cannot open file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
-  QByteArray data = f.readAll();
-  if (f.error() != QFileDevice::NoError)
-    throw EFOpenError("Cannot read file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
-  std::string bytes(data.constData(), size_t(data.size()));
+  std::string bytes = ReadFileBytes(fileName, MaxTextFileBytes);
   String text;
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
@@ -723,39 +762,101 @@ String LoadTextFile(const String& fileName) {
   return StringReplaceAll(text, "\r\n", "\n");
 }
 
-// Unbuffered, so that a short write (full disk, file size limit) shows in
-// the result of write(); a buffered flush would let it pass unnoticed.
-bool AtomicWriteFile(const String& fileName, const std::string& bytes, String* err) {
-  QSaveFile f(qs(NormalizePath(fileName)));
+namespace {
+
+enum class SaveStep { Ok, Create, Write };
+
+// The reason of a failed step: a full disk (or quota) is said as such; Qt
+// reports a write cut short by a full disk as an "Unknown error".
+String saveFailure(const QSaveFile& f, int err) {
+  if (err == ENOSPC || err == EDQUOT || f.errorString() == QString::fromLocal8Bit(std::strerror(ENOSPC)))
+    return "disk full (no space left on the device)";
+  if (err != 0 && (f.error() == QFileDevice::NoError || f.errorString() == QStringLiteral("Unknown error")))
+    return std::strerror(err);
+  return us(f.errorString());
+}
+
+// Writes the bytes whole through a temporary file that replaces the target
+// only when complete. Unbuffered, so that a short write (full disk, file
+// size limit) shows in the result of write(); a buffered flush would let it
+// pass unnoticed. A write cut short is tried again for the rest, so that
+// the system's reason is known.
+SaveStep saveWhole(const String& name, const std::string& bytes, String& why) {
+  QSaveFile f(qs(name));
+  errno = 0;
   if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    if (err) *err = "Cannot create file \"" + NormalizePath(fileName) + "\". " + us(f.errorString());
-    return false;
+    why = saveFailure(f, errno);
+    return SaveStep::Create;
   }
-  qint64 written = f.write(bytes.data(), qint64(bytes.size()));
-  if (written != qint64(bytes.size())) {
-    if (err) *err = "Cannot write file \"" + NormalizePath(fileName) + "\". " + us(f.errorString());
-    f.cancelWriting();
-    return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    errno = 0;
+    const qint64 n = f.write(bytes.data() + done, qint64(bytes.size() - done));
+    if (n <= 0) {
+      why = saveFailure(f, errno);
+      f.cancelWriting();
+      return SaveStep::Write;
+    }
+    done += size_t(n);
   }
+  errno = 0;
   if (!f.commit()) {
-    if (err) *err = "Cannot write file \"" + NormalizePath(fileName) + "\". " + us(f.errorString());
-    return false;
+    why = saveFailure(f, errno);
+    return SaveStep::Write;
   }
-  return true;
+  return SaveStep::Ok;
+}
+
+}  // namespace
+
+bool AtomicWriteFile(const String& fileName, const std::string& bytes, String* err) {
+  String why;
+  const SaveStep step = saveWhole(NormalizePath(fileName), bytes, why);
+  if (step == SaveStep::Ok) return true;
+  if (err)
+    *err = String(step == SaveStep::Create ? "Cannot create file \"" : "Cannot write file \"") + NormalizePath(fileName) +
+           "\". " + why;
+  return false;
 }
 
 void SaveTextFile(const String& fileName, const String& text) {
   String name = ResolveFileName(fileName);
   String bytes = StringReplaceAll(text, "\r\n", "\n");
-  QSaveFile f(qs(name));
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    throw EFCreateError("Cannot create file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
-  if (f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-    String why = us(f.errorString());
-    f.cancelWriting();
-    throw EWriteError("Cannot write file \"" + NormalizePath(fileName) + "\". " + why);
+  // The reader takes a leading byte-order mark for the file's own: a text
+  // that starts with one (a line that is only a mark) gets a mark before it.
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.insert(0, "\xEF\xBB\xBF");
+  String why;
+  switch (saveWhole(name, bytes, why)) {
+    case SaveStep::Ok: return;
+    case SaveStep::Create: throw EFCreateError("Cannot create file \"" + NormalizePath(fileName) + "\". " + why);
+    case SaveStep::Write: throw EWriteError("Cannot write file \"" + NormalizePath(fileName) + "\". " + why);
   }
-  if (!f.commit()) throw EWriteError("Cannot write file \"" + NormalizePath(fileName) + "\". " + us(f.errorString()));
+}
+
+int RemoveSaveLeftovers(const String& Folder, int MinAgeSeconds) {
+  const String dir = IncludeTrailingPathDelimiter(NormalizePath(Folder));
+  int removed = 0;
+  const time_t now = ::time(nullptr);
+  for (const String& name : ListDirectory(dir, false)) {
+    if (name.size() < 8 || name[name.size() - 7] != '.') continue;
+    // Six random letters, of both cases: an extension of the operator's
+    // own ("backup") is not taken for one.
+    bool letters = true, upper = false, lower = false;
+    for (size_t i = name.size() - 6; i < name.size(); ++i) {
+      const unsigned char ch = static_cast<unsigned char>(name[i]);
+      letters = letters && std::isalpha(ch) && ch < 128;
+      upper = upper || std::isupper(ch);
+      lower = lower || std::islower(ch);
+    }
+    if (!letters || !upper || !lower) continue;
+    struct stat own {}, target {};
+    const String path = dir + name, of = dir + name.substr(0, name.size() - 7);
+    if (::lstat(path.c_str(), &own) != 0 || !S_ISREG(own.st_mode)) continue;
+    if (::stat(of.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) continue;
+    if (now - own.st_mtime < MinAgeSeconds) continue;
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 // ---------------------------------------------------------------------------

@@ -10,9 +10,70 @@
 
 #include "platform/dshow/MediaFilters_p.h"
 #include "toolkit/Classes.h"
+#include "toolkit/Graphics.h"
 
 // ---------------------------------------------------------------------------
 // File source
+
+namespace {
+
+// Video (or picture) caps whose frames are larger than a picture may be
+// (the pictures' limit): a file that claims 30000 x 30000 would have the
+// colour converter take gigabytes for its first frame.
+bool capsTooLarge(const GstCaps* caps, int& w, int& h) {
+  for (guint i = 0; caps && i < gst_caps_get_size(caps); ++i) {
+    const GstStructure* s = gst_caps_get_structure(caps, i);
+    const char* n = gst_structure_get_name(s);
+    if (!g_str_has_prefix(n, "video/") && !g_str_has_prefix(n, "image/")) continue;
+    int cw = 0, ch = 0;
+    if (!gst_structure_get_int(s, "width", &cw) || !gst_structure_get_int(s, "height", &ch)) continue;
+    if (!PictureSizeAllowed(cw, ch)) {
+      w = cw, h = ch;
+      return true;
+    }
+  }
+  return false;
+}
+
+void postTooLarge(GstElement* element, int w, int h) {
+  GST_ELEMENT_ERROR(element, STREAM, FORMAT, ("The video's frames are too large (%d x %d)", w, h), (nullptr));
+}
+
+// Caps announced on any output of the source's elements (demuxer, parser,
+// decoder) are looked at before they are taken: frames beyond the limit
+// stop the stream there with an error, before anything is allocated for
+// them downstream.
+GstPadProbeReturn refuseLargeFrames(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+  GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+  if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+  GstCaps* caps = nullptr;
+  gst_event_parse_caps(ev, &caps);
+  int w = 0, h = 0;
+  if (!capsTooLarge(caps, w, h)) return GST_PAD_PROBE_OK;
+  if (GstElement* owner = gst_pad_get_parent_element(pad)) {
+    postTooLarge(owner, w, h);
+    gst_object_unref(owner);
+  }
+  return GST_PAD_PROBE_DROP;
+}
+
+void watchOutput(GstPad* pad) {
+  if (GST_PAD_IS_SRC(pad))
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &refuseLargeFrames, nullptr, nullptr);
+}
+
+void watchOutputs(GstElement* element) {
+  gst_element_foreach_src_pad(
+      element, [](GstElement*, GstPad* pad, gpointer) -> gboolean {
+        watchOutput(pad);
+        return TRUE;
+      },
+      nullptr);
+  g_signal_connect(element, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer) { watchOutput(pad); }),
+                   nullptr);
+}
+
+}  // namespace
 
 TSourceFilter::TSourceFilter(const std::string& uri) : TMediaFilter(CLSID_SourceFilter, "File Source") {
   GstElement* dec = MakeElement("uridecodebin", "decoder");
@@ -25,10 +86,17 @@ TSourceFilter::TSourceFilter(const std::string& uri) : TMediaFilter(CLSID_Source
   g_signal_connect(bin_, "deep-element-added", G_CALLBACK(&TSourceFilter::deepElementAdded), this);
 }
 
-void TSourceFilter::padAdded(GstElement*, GstPad* pad, gpointer self) {
+void TSourceFilter::padAdded(GstElement* decoder, GstPad* pad, gpointer self) {
   auto* f = static_cast<TSourceFilter*>(self);
   GstCaps* caps = gst_pad_get_current_caps(pad);
   if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+  int w = 0, h = 0;
+  if (capsTooLarge(caps, w, h)) {
+    // Not linked to anything that would convert it: the render fails.
+    gst_caps_unref(caps);
+    postTooLarge(decoder, w, h);
+    return;
+  }
   std::string kind = "Stream";
   if (caps && gst_caps_get_size(caps) > 0) {
     const char* n = gst_structure_get_name(gst_caps_get_structure(caps, 0));
@@ -53,6 +121,7 @@ int TSourceFilter::autoplugSelect(GstElement*, GstPad*, GstCaps*, GstElementFact
 }
 
 void TSourceFilter::deepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+  watchOutputs(element);
   if (TGraph* g = static_cast<TSourceFilter*>(self)->Graph()) g->CallCreatedFilter(element);
 }
 

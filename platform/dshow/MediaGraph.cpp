@@ -217,6 +217,8 @@ bool TMediaFilter::AnyPinConnected() const {
 
 struct TGraph::RenderJob {
   std::mutex m;
+  // The last sign of progress (a message, an element, a stream), steady ms.
+  std::atomic<int64_t> active{GetTickCount64()};
   bool failed = false, noMorePads = false;
   HRESULT error = S_OK;
   std::string message;
@@ -367,6 +369,7 @@ HRESULT TGraph::RemoveFilter(IBaseFilter* filter) {
   if (!hasContent()) {
     gst_element_set_state(pipeline_, GST_STATE_NULL);
     prerolled_ = false;
+    stalled_ = false;
     eos_ = false;
   }
   Log("removed filter \"" + name + "\"");
@@ -585,7 +588,13 @@ void TGraph::flushingSeekAfterChange() {
   if (!prerolled_ || isLiveGraph() || !pipelineAbove(GST_STATE_READY)) return;
   gint64 pos = 0;
   if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &pos)) pos = 0;
-  seekTo(pos, rate_, stopNs_, false);
+  // A stream that cannot seek (a single picture under a clip's name) gets
+  // no data again after the flush of the relink: it never prerolls, and
+  // running it is refused as a failed stream.
+  if (FAILED(seekTo(pos, rate_, stopNs_, false))) {
+    stalled_ = true;
+    Log("the stream cannot start again after a relink");
+  }
 }
 
 static TMediaFilter* findFilter(const std::vector<ComPtr<IBaseFilter>>& filters, const CLSID& clsid,
@@ -682,6 +691,7 @@ void TGraph::settleState(int timeoutMs) {
 }
 
 void TGraph::StreamAdded(TMediaPin* pin) {
+  noteProgress();
   HRESULT hr = Render(pin);
   std::shared_ptr<RenderJob> job;
   {
@@ -724,6 +734,7 @@ bool TGraph::CallSelectedFilter(IMoniker* moniker) {
 }
 
 void TGraph::CallCreatedFilter(GstElement* element) {
+  noteProgress();
   ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site_.Get());
   if (!cb) return;
   ComPtr<IBaseFilter> f(static_cast<IBaseFilter*>(new TElementFilter(element)));
@@ -803,6 +814,16 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
       failed = true;
       break;
     }
+    // Nothing moves any more and no frame came (a cut file whose demuxer
+    // found no stream and ended quietly): the file does not play.
+    if (GetTickCount64() - job->active.load() > RenderQuietLimitMs) {
+      std::lock_guard<std::mutex> g(job->m);
+      job->failed = true;
+      if (job->error == S_OK) job->error = MEDIA_E_UNSUPPORTED_STREAM;
+      if (job->message.empty()) job->message = "the stream does not start";
+      failed = true;
+      break;
+    }
   }
   CheckSynchronize();
   // A failed state change can be seen before the element's error is posted.
@@ -836,6 +857,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     return hr;
   }
   prerolled_ = true;
+  stalled_ = false;
   eos_ = false;
   clockChangePending_ = true;
   if (rate_ != 1.0) seekTo(0, rate_, -1);
@@ -852,6 +874,8 @@ HRESULT TGraph::Run() {
     Notify(EC_COMPLETE, S_OK, 0);
     return S_OK;
   }
+  // It would wait for a frame that never comes: a failed stream.
+  if (stalled_) return MEDIA_E_UNSUPPORTED_STREAM;
   if (clockChangePending_.exchange(false)) Notify(EC_CLOCK_CHANGED, 0, 0);
   pendingPaused_ = false;
   state_ = State_Running;
@@ -1090,7 +1114,13 @@ GstBusSyncReply TGraph::busSync(GstBus*, GstMessage* msg, gpointer self) {
   return GST_BUS_DROP;
 }
 
+void TGraph::noteProgress() {
+  std::lock_guard<std::mutex> g(jobMutex_);
+  if (job_) job_->active = GetTickCount64();
+}
+
 void TGraph::onMessage(GstMessage* msg) {
+  noteProgress();
   switch (GST_MESSAGE_TYPE(msg)) {
     case GST_MESSAGE_EOS:
       if (!eos_.exchange(true)) Notify(EC_COMPLETE, S_OK, 0);

@@ -211,6 +211,9 @@ class TGraph : public TComObject,
   std::vector<ComPtr<IBaseFilter>> Filters();
   // Called by the file source while the graph is rendered (streaming thread).
   void StreamAdded(TMediaPin* pin);
+  // A render gives up when nothing has moved for this long before the first
+  // frame came (a file whose stream never starts).
+  static constexpr int64_t RenderQuietLimitMs = 2000;
   void NoMorePads();
   bool CallSelectedFilter(IMoniker* moniker);
   void CallCreatedFilter(GstElement* element);
@@ -266,6 +269,9 @@ class TGraph : public TComObject,
   // Logical state: the pipeline is PAUSED both when paused and stopped.
   std::atomic<int> state_{State_Stopped};
   std::atomic<bool> eos_{false}, pendingPaused_{false}, clockChangePending_{false}, prerolled_{false};
+  // The stream lost its data at a relink and cannot get it again (no seek).
+  std::atomic<bool> stalled_{false};
+  void noteProgress();
   double rate_ = 1.0;
   gint64 stopNs_ = -1;
   int32_t volume_ = 0, balance_ = 0;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <tuple>
 #include "ConsoleFixture.h"
+#include "support/FullDisk.h"
 #include "console/FrMedia.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Clipbrd.h"
@@ -157,11 +158,29 @@ TEST_F(MediaPlayListTest, SaveReplacesAWholeFileOrReportsAndWritesNothing) {
   target = root_ + "/plain/list.txt";   // its folder is a file: cannot be created
   Frame()->bMedia_SaveClick(nullptr);
   ASSERT_EQ(requests_.size(), 1u);
-  EXPECT_EQ(requests_[0].Msg, "Error file " + target);
+  EXPECT_EQ(requests_[0].Msg.rfind("Error file " + target + "\n", 0), 0u) << requests_[0].Msg;
   EXPECT_EQ(ReadBytes(root_ + "/plain"), "a file, not a folder");
+  {
+    // A full disk says so; the old list stays.
+    FullDisk disk(root_ + "/small", 8);
+    if (disk.Ok()) {
+      WriteBytes(root_ + "/small/list.txt", "old\n");
+      for (int i = 0; i < 400; ++i) Frame()->AddItemPath("/media/clips/a long folder name/clip " + IntToStr(i) + ".avi");
+      target = root_ + "/small/list.txt";
+      requests_.clear();
+      Frame()->bMedia_SaveClick(nullptr);
+      ASSERT_EQ(requests_.size(), 1u);
+      EXPECT_NE(requests_[0].Msg.find("disk full"), String::npos) << requests_[0].Msg;
+      EXPECT_EQ(ReadBytes(target), "old\n");
+      Frame()->ClearList();
+      Frame()->AddItemPath("/m/a.jpg");
+      Frame()->AddItemPath(Pics() + "b.jpg");
+    }
+  }
+  requests_.clear();
   target = root_ + "/old.txt";
   Frame()->bMedia_SaveClick(nullptr);
-  EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_.size(), 0u);
   EXPECT_EQ(ReadBytes(target), "/m/a.jpg\nb.jpg\n");
   EXPECT_EQ(form_->SaveTextDialog->InitialDir, Pics());
 }

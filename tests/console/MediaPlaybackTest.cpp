@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <QImage>
 #include "ConsoleFixture.h"
 #include "OperatorHands.h"
 #include "console/FrMedia.h"
@@ -218,7 +219,14 @@ TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
   Write("odd.xyz", "x");
   Write("movie.swf", "FWS");
   Write("other.swf", "FWS");
-  const std::vector<String> names = {"missing.avi", "random.avi", "odd.xyz", "movie.swf", "other.swf"};
+  // Frames claiming 30000 x 30000, a picture under a clip's name (it never
+  // prerolls again once the output is wired in).
+  clips::MakeLyingAvi(Pics() + "giant.avi", 30000, 30000);
+  QImage photo(64, 48, QImage::Format_RGB32);
+  photo.fill(Qt::blue);
+  photo.save(QString::fromStdString(Pics() + "photo.avi"), "JPG");
+  const std::vector<String> names = {"missing.avi", "giant.avi", "random.avi", "photo.avi",
+                                     "odd.xyz",     "movie.swf", "other.swf"};
   List(names);
   std::vector<uintptr_t> depths;
   f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(0, &depths));
@@ -236,11 +244,11 @@ TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
   f_->btPlayClick(f_->btPlay);
   ASSERT_TRUE(PumpUntil([&] { return State() == 1; }));
   EXPECT_EQ(Status(), "Error file " + Pics() + "other.swf");
-  EXPECT_EQ(f_->FailedInRow(), 5);
+  EXPECT_EQ(f_->FailedInRow(), 7);
   ASSERT_EQ(depths.size(), 2u);
   EXPECT_EQ(depths[0], depths[1]);
-  EXPECT_EQ(f_->ListMedia->Count(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(f_->ListMedia->Checked(i));
+  EXPECT_EQ(f_->ListMedia->Count(), 7);
+  for (int i = 0; i < 7; ++i) EXPECT_TRUE(f_->ListMedia->Checked(i));
 }
 
 TEST_F(MediaPlaybackTest, AMissingPictureIsReportedAndTheListGoesOn) {

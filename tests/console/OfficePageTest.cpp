@@ -120,6 +120,11 @@ TEST_F(OfficePageTest, ABadRtfFileRaisesAndKeepsTheShownText) {
   EXPECT_THROW(f->ShowOfficeItem(false), EFOpenError);
   TRichEdit::MaxFileSize = limit;
   EXPECT_EQ(f->RichEdit1->Text(), "From RTF");
+  // A raw-data count of 20 digits (2^64 + 1) is more than the file holds,
+  // however it would wrap.
+  EXPECT_FALSE(TRichEdit::RtfComplete("{\\rtf1 \\bin18446744073709551617 x}"));
+  EXPECT_FALSE(TRichEdit::RtfComplete("{\\rtf1 \\bin99999999999999999999999999 }"));
+  EXPECT_TRUE(TRichEdit::RtfComplete("{\\rtf1 \\bin2 }}}"));
 }
 
 TEST_F(OfficePageTest, AFileThatIsNotRtfIsShownAsPlainText) {

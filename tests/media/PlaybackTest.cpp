@@ -1,5 +1,6 @@
 // Rendering and playing clips through TFilterGraph: notifications, failures,
 // duration, stop and resume, clearing, frame stepping and rate.
+#include <fstream>
 #include "media/MediaFixture.h"
 
 using namespace mediatest;
@@ -76,6 +77,32 @@ TEST_F(Playback, BadFilesRaiseWithTextAndCodeAndLeaveTheGraphEmpty) {
   // The graph is still usable.
   ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
   EXPECT_EQ(g->Duration(), 2000);
+}
+
+// Files that are no playable clips are refused as such, not by the wait's
+// time limit: frames claiming 30000 x 30000 (refused when their size is
+// announced, before anything is made for them), a clip cut after 200 bytes
+// (whose demuxer may end without a word).
+TEST_F(Playback, HostileClipsAreRefusedWithoutWaitingOut) {
+  const std::string dir = Clips::Get().Dir();
+  clips::MakeLyingAvi(dir + "/giant.avi", 30000, 30000);
+  clips::MakeLyingAvi(dir + "/wide.avi", 8193, 16);
+  std::string mpg;
+  {
+    std::ifstream in(Clips::Get().Path(Kind::Mpg), std::ios::binary);
+    mpg.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  Clips::Get().Write("cut.mpg", mpg.substr(0, 200));
+  for (const char* name : {"giant.avi", "wide.avi", "cut.mpg", "cut.mpg", "cut.mpg"}) {
+    try {
+      g->RenderFile(dir + "/" + name);
+      ADD_FAILURE() << name << " rendered";
+    } catch (const EDirectShowException& e) {
+      EXPECT_NE(e.ErrorCode, MEDIA_E_TIMEOUT) << name;
+    }
+    EXPECT_EQ(TFilterList(g->Query<IFilterGraph2>().Get()).Count(), 0) << name;
+  }
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
 }
 
 TEST_F(Playback, PauseStopAndPlayAgainResumesWhereItStopped) {

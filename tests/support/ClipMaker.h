@@ -114,4 +114,37 @@ inline void Make(const std::string& path, Kind kind, int frames = 50, int width 
   RunToEnd(p);
 }
 
+// A raw-video AVI of two 16 x 16 frames whose headers claim w x h: a small
+// file that lies about its frames' size.
+inline void MakeLyingAvi(const std::string& path, int w, int h) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  const std::string line = "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=16,height=16,framerate=25/1"
+                           " ! avimux ! filesink location=\"" + path + "\"";
+  GError* err = nullptr;
+  GstElement* p = gst_parse_launch(line.c_str(), &err);
+  if (!p || err) {
+    if (err) g_error_free(err);
+    throw std::runtime_error("clip maker: cannot build the raw AVI");
+  }
+  RunToEnd(p);
+  std::string b;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.append(buf, n);
+    std::fclose(f);
+  }
+  auto put = [&b](size_t at, int32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + size_t(k)] = char((uint32_t(v) >> (8 * k)) & 0xFF);
+  };
+  const size_t avih = b.find("avih"), strf = b.find("strf");
+  if (avih == std::string::npos || strf == std::string::npos) throw std::runtime_error("clip maker: no AVI headers");
+  put(avih + 8 + 32, w), put(avih + 8 + 36, h);   // the main header's frame size
+  put(strf + 8 + 4, w), put(strf + 8 + 8, h);     // the stream's bitmap header
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+  }
+}
+
 }  // namespace clips

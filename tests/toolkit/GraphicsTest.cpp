@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QFontInfo>
@@ -825,12 +827,36 @@ TEST(PictureTest, GiantDeclaredSizesAreRefusedFromTheHeader) {
     buf.open(QIODevice::WriteOnly);
     ASSERT_TRUE(small.save(&buf, "BMP"));
   }
-  const int32_t w = 9000, h = 9000;
-  std::memcpy(bmp.data() + 18, &w, 4);
-  std::memcpy(bmp.data() + 22, &h, 4);
-  writeBytes(t / "giant.bmp", std::string(bmp.constData(), size_t(bmp.size())));
-  EXPECT_THROW(p.LoadFromFile(t / "giant.bmp"), EInvalidGraphic);
-  EXPECT_EQ(p.Width(), 16);
+  // Bottom-up and top-down (a negative height) alike.
+  const struct {
+    int32_t w, h;
+  } sizes[] = {{9000, 9000}, {9000, -9000}, {7, -131067}, {8000, -5001}};
+  for (const auto& sz : sizes) {
+    QByteArray b = bmp;
+    std::memcpy(b.data() + 18, &sz.w, 4);
+    std::memcpy(b.data() + 22, &sz.h, 4);
+    writeBytes(t / "giant.bmp", std::string(b.constData(), size_t(b.size())));
+    EXPECT_THROW(p.LoadFromFile(t / "giant.bmp"), EInvalidGraphic) << sz.w << " x " << sz.h;
+    EXPECT_EQ(p.Width(), 16);
+  }
+}
+
+// A FIFO or a device under a picture's name is refused without waiting and
+// without reading it; the old picture stays.
+TEST(PictureTest, OnlyRegularFilesLoad) {
+  TempDir t;
+  QImage small(6, 5, QImage::Format_RGB32);
+  small.fill(Qt::red);
+  ASSERT_TRUE(small.save(QString::fromStdString(t / "ok.bmp"), "BMP"));
+  TPicture p;
+  p.LoadFromFile(t / "ok.bmp");
+  ASSERT_EQ(mkfifo((t / "fifo.jpg").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", (t / "zero.jpg").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", (t / "zero.bmp").c_str()), 0);
+  for (const char* name : {"fifo.jpg", "zero.jpg", "zero.bmp"}) {
+    EXPECT_THROW(p.LoadFromFile(t / name), EFOpenError) << name;
+    EXPECT_EQ(p.Width(), 6);
+  }
 }
 
 // A PNG chunk declaring more bytes than the file holds would become a giant

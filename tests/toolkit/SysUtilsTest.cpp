@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/FullDisk.h"
+#include "toolkit/SafeFiles.h"
 #include "toolkit/SysUtils.h"
 
 namespace {
@@ -235,6 +238,37 @@ TEST(TextFileTest, Utf16WithByteOrderMark) {
   EXPECT_EQ(LoadTextFile(t / "be.txt"), "Да");
 }
 
+// A file named by the operator may be anything: a FIFO or a device under a
+// picture's or a list's name is refused at once (an open of a FIFO would wait
+// for a writer for good, /dev/zero never ends), and no more than the bound
+// is read.
+TEST(TextFileTest, OnlyRegularFilesOpenAndAtMostTheBoundIsRead) {
+  TempDir t;
+  ASSERT_EQ(mkfifo((t / "fifo.txt").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", (t / "zero.txt").c_str()), 0);
+  ASSERT_TRUE(ForceDirectories(t / "folder.txt"));
+  for (const char* name : {"fifo.txt", "zero.txt", "folder.txt", "missing.txt"}) {
+    EXPECT_THROW(LoadTextFile(t / name), EFOpenError) << name;
+    EXPECT_THROW(ReadFileBytes(t / name, 100), EFOpenError) << name;
+  }
+  writeBytes(t / "ten.txt", "0123456789");
+  EXPECT_EQ(ReadFileBytes(t / "ten.txt", 10), "0123456789");
+  EXPECT_THROW(ReadFileBytes(t / "ten.txt", 9), EFileTooLarge);
+  // A regular file through a link is a regular file.
+  ASSERT_EQ(symlink((t / "ten.txt").c_str(), (t / "link.txt").c_str()), 0);
+  EXPECT_EQ(LoadTextFile(t / "link.txt"), "0123456789");
+}
+
+// A text whose first line is only a byte-order mark reads back whole: the
+// reader takes one leading mark for the file's own.
+TEST(TextFileTest, ALeadingByteOrderMarkSurvivesSaveAndLoad) {
+  TempDir t;
+  for (const String text : {String("\xEF\xBB\xBF\na.jpg\n"), String("\xEF\xBB\xBF\xEF\xBB\xBFx\n"), String("plain\n")}) {
+    SaveTextFile(t / "list.txt", text);
+    EXPECT_EQ(LoadTextFile(t / "list.txt"), text);
+  }
+}
+
 TEST(TextFileTest, SaveWritesUtf8WithLf) {
   TempDir t;
   SaveTextFile(t / "out.txt", "Спартак\r\nline2\n");
@@ -261,6 +295,44 @@ TEST(TextFileTest, FailedSaveRaisesAndKeepsTheOldFile) {
   writeBytes(t / "ok.txt", "old content");
   SaveTextFile(t / "ok.txt", "new");
   EXPECT_EQ(readBytes(t / "ok.txt"), "new");
+}
+
+// A save that runs out of space says "disk full" and leaves the old file.
+TEST(TextFileTest, AFullDiskIsSaidAsSuch) {
+  TempDir t;
+  FullDisk disk(t / "small", 8);
+  if (!disk.Ok()) GTEST_SKIP() << "no right to mount a small file system";
+  writeBytes(t / "small/list.txt", "old\n");
+  for (const size_t size : {size_t(64) << 10, size_t(7) << 10}) {
+    const std::string big(size, 'x');
+    try {
+      SaveTextFile(t / "small/list.txt", big);
+      ADD_FAILURE() << size;
+    } catch (const EWriteError& e) {
+      EXPECT_NE(String(e.what()).find("disk full"), String::npos) << e.what();
+    }
+    String err;
+    EXPECT_FALSE(AtomicWriteFile(t / "small/list.txt", big, &err));
+    EXPECT_NE(err.find("disk full"), String::npos) << err;
+    EXPECT_EQ(readBytes(t / "small/list.txt"), "old\n");
+  }
+}
+
+// What a save killed between writing and renaming leaves ("<name>.XXXXXX")
+// is removed; the operator's own files of a like name are not.
+TEST(TextFileTest, LeftoversOfKilledSavesAreRemoved) {
+  TempDir t;
+  for (const char* n : {"Gols.txt", "Gols.txt.qpcvzP", "Gols.txt.backup", "Gols.txt.ABCDEF", "lone.txt.XyZabc",
+                        "team.txt", "team.txt.AbCdEf", "team.txt.NewOne"})
+    writeBytes(t / n, "x");
+  // A save of another program that runs now: too young to be a leftover.
+  struct timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+  for (const char* n : {"Gols.txt.qpcvzP", "Gols.txt.backup", "Gols.txt.ABCDEF", "lone.txt.XyZabc", "team.txt.AbCdEf"})
+    ASSERT_EQ(utimensat(AT_FDCWD, (t / n).c_str(), old, 0), 0);
+  EXPECT_EQ(RemoveSaveLeftovers(t.path()), 2);
+  std::vector<String> left = ListDirectory(t.path(), false);
+  EXPECT_EQ(left, (std::vector<String>{"Gols.txt", "Gols.txt.ABCDEF", "Gols.txt.backup", "lone.txt.XyZabc", "team.txt",
+                                       "team.txt.NewOne"}));
 }
 
 TEST(TimeTest, TickCountsMove) {
