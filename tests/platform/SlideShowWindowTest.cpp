@@ -10,7 +10,9 @@
 #include <QPdfWriter>
 #include <QWidget>
 #include "../toolkit/ToolkitTestUtil.h"
+#include "console/TPowerpoint.h"
 #include "platform/office/SlideShow.h"
+#include "platform/office/SlideTransition.h"
 #include "support/OfficeSamples.h"
 
 namespace {
@@ -301,4 +303,39 @@ TEST_F(SlideTransitionTest, SpeedsLastTheirTimeWithinOneDisplayFrame) {
     EXPECT_NEAR(t.FrameMs, 1000.0 / w_.DisplayRate(), 0.01);
     for (size_t i = 1; i < frames.size(); ++i) EXPECT_GT(frames[i]->progress, frames[i - 1]->progress);
   }
+}
+
+// Every one of the controller's 47 entry effects is one the show window
+// knows; all but the cuts draw a frame of both slides half-way and end on
+// the new one.
+TEST(SlideTransitionTableTest, EveryEntryEffectOfTheControllerIsDrawn) {
+  TBitmap from, to, frame;
+  for (TBitmap* b : {&from, &to, &frame}) b->SetSize(64, 36);
+  from.Fill(clRed);
+  to.Fill(clLime);
+  TEffectRandom rng(7);
+  std::set<int> seen;
+  for (int i = 0; i < TransEffectCount; ++i) {
+    const int e = TransEffectConst(TTransEffect(i));
+    ASSERT_TRUE(IsEntryEffect(e)) << e;
+    seen.insert(e);
+    const TSlideTransition t = TransitionFor(e, rng);
+    const bool cut = e == ppEntryEffect::None || e == ppEntryEffect::Cut || e == ppEntryEffect::Appear;
+    EXPECT_EQ(t.Kind == TTransitionKind::Cut, cut) << EntryEffectName(e);
+    if (t.Kind != TTransitionKind::Effect) continue;
+    ASSERT_NE(t.Proc, nullptr) << EntryEffectName(e);
+    DrawTransitionFrame(t, from, to, frame, 50, rng);
+    int red = 0, green = 0;
+    for (int y = 0; y < 36; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const TColor c = frame.Canvas()->Pixel(x, y);
+        red += c == clRed;
+        green += c == clLime;
+      }
+    EXPECT_LT(red, 64 * 36) << EntryEffectName(e);
+    EXPECT_LT(green, 64 * 36) << EntryEffectName(e);
+    DrawTransitionFrame(t, from, to, frame, 100, rng);
+    EXPECT_EQ(frame.Canvas()->Pixel(5, 5), clLime) << EntryEffectName(e);
+  }
+  EXPECT_EQ(seen.size(), EntryEffects().size());
 }
