@@ -346,6 +346,8 @@ void TFormMain::ResumeMatch() {
   SetTimeStart(kickOff);
   resumedTimeStart_ = kickOff;
   TimerIgraTimer(TimerIgra);
+  // The substitution page as it was (the confirmation above prepared it anew).
+  RestoreSubstitutionPage();
 }
 
 void TFormMain::LoadMatchLists() {

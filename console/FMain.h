@@ -973,6 +973,13 @@ class TFormMain : public TForm {
   int64_t loadedTimeStartWall_ = 0;
   // Values of the match state as read from the settings.
   String loadedSide_[2];
+  // Cards and substitutions of the match as stored ("Kards1", "Kards2",
+  // "Zamena1", "Zamena2", "ZamenaPage"), applied once the sides are loaded.
+  String loadedKards_[2], loadedZamenaPage_;
+  // The stored match events go back to the sides, the substitution buttons
+  // and (for a resumed match) the substitution page.
+  void RestoreMatchEvents();
+  void RestoreSubstitutionPage();
 };
 
 extern TFormMain* FormMain;

@@ -36,6 +36,9 @@ void TFormMain::LoadSettings() {
   std::optional<int> period, score1, score2;
   loadedSide_[0].clear();
   loadedSide_[1].clear();
+  loadedKards_[0].clear();
+  loadedKards_[1].clear();
+  loadedZamenaPage_.clear();
   loadedTimeStartWall_ = 0;
   {
     TRegistry reg;
@@ -165,6 +168,14 @@ void TFormMain::LoadSettings() {
         LabelSekundomer->SetCaption(meSekundomer->Text());
         for (size_t n = 1; n < StatInputs.size(); ++n)
           StatInputs[n]->SetValue(readInt("Stat1_" + IntToStr(int64_t(n))));
+        // The match's cards and substitutions (texts: an absent one is empty).
+        loadedKards_[0] = readStr("Kards1");
+        loadedKards_[1] = readStr("Kards2");
+        for (TButton* b : {bSud_Zamena1, bSud_Zamena2}) {
+          const String caption = readStr(b == bSud_Zamena1 ? "Zamena1" : "Zamena2");
+          if (!caption.empty()) b->SetCaption(caption);
+        }
+        loadedZamenaPage_ = readStr("ZamenaPage");
       } catch (const ERegistryException&) {
         // The first absent or mistyped value ends the block.
         mistyped(reading, "It and the settings after it start with their defaults.");
@@ -190,6 +201,73 @@ void TFormMain::RestoreAppliedMatchState() {
     } catch (const std::exception&) {
     }
   }
+  RestoreMatchEvents();
+}
+
+namespace {
+// The pieces of a stored text between its separators.
+std::vector<String> Pieces(const String& text, char sep) {
+  std::vector<String> out;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = text.find(sep, start);
+    out.push_back(text.substr(start, at == String::npos ? String::npos : at - start));
+    if (at == String::npos) return out;
+    start = at + 1;
+  }
+}
+
+// The cards of one side: "number=count" for every person with a count,
+// separated by ";".
+String CardsText(const TTeamSlot& side) {
+  String out;
+  for (const TPlayerRec& r : side.Players) {
+    if (r.Nr <= 0 || Trim(r.K).empty()) continue;
+    if (!out.empty()) out += ";";
+    out += IntToStr(r.Nr) + "=" + Trim(r.K);
+  }
+  return out;
+}
+}  // namespace
+
+void TFormMain::RestoreMatchEvents() {
+  // The cards go back to the side they were given in, when that side is the
+  // team stored with them (a side changed since keeps its file's cards).
+  for (int k = 0; k < 2; ++k) {
+    TTeamSlot& side = TeamSlots[size_t(k + 1)];
+    if (loadedKards_[k].empty() || side.Name.empty() || side.Name != loadedSide_[k]) continue;
+    for (const String& item : Pieces(loadedKards_[k], ';')) {
+      const size_t eq = item.find('=');
+      int nr = 0, count = 0;
+      if (eq == String::npos || !TryStrToInt(Trim(item.substr(0, eq)), nr) ||
+          !TryStrToInt(Trim(item.substr(eq + 1)), count) || count < 0)
+        continue;
+      for (TPlayerRec& r : side.Players)
+        if (r.Nr == nr && !(r.F + r.I).empty()) r.K = IntToStr(count);
+    }
+  }
+}
+
+void TFormMain::RestoreSubstitutionPage() {
+  // "side,out,in,shown,minute": the page's side, the chosen players and the
+  // minute label, as the operator left them.
+  if (loadedZamenaPage_.empty()) return;
+  const std::vector<String> parts = Pieces(loadedZamenaPage_, ',');
+  if (parts.size() < 5) return;
+  int side = 0, out = 0, in = 0, shown = 0;
+  if (!TryStrToInt(parts[0], side) || !TryStrToInt(parts[1], out) || !TryStrToInt(parts[2], in) ||
+      !TryStrToInt(parts[3], shown) || side < 0 || side >= cb_T_Zamena->Items()->Count())
+    return;
+  cb_T_Zamena->SetItemIndex(side);
+  cb_T_ZamenaChange(cb_T_Zamena);
+  if (out >= -1 && out < ListZamenaOut->Count()) ListZamenaOut->SetItemIndex(out);
+  if (in >= -1 && in < ListZamenaIn->Count()) ListZamenaIn->SetItemIndex(in);
+  ListZamenaOutClick(ListZamenaOut);
+  ListZamenaOutClick(ListZamenaIn);
+  String minute = parts[4];
+  for (size_t i = 5; i < parts.size(); ++i) minute += "," + parts[i];
+  Zamena_Min->SetCaption(minute);
+  Zamena_Min->SetVisible(shown != 0);
 }
 
 void TFormMain::ForEachSetting(
@@ -249,6 +327,14 @@ void TFormMain::ForEachSetting(
   B("ClockTimer", cbSekTimer->Checked());
   S("ClockTimerStr", meSekundomer->Text());
   for (size_t n = 1; n < StatInputs.size(); ++n) I("Stat1_" + IntToStr(int64_t(n)), StatInputs[n]->Value());
+  // Cards and substitutions of the match, with its other settings.
+  S("Kards1", CardsText(TeamSlots[1]));
+  S("Kards2", CardsText(TeamSlots[2]));
+  S("Zamena1", bSud_Zamena1->Caption());
+  S("Zamena2", bSud_Zamena2->Caption());
+  S("ZamenaPage", IntToStr(cb_T_Zamena->ItemIndex()) + "," + IntToStr(ListZamenaOut->ItemIndex()) + "," +
+                      IntToStr(ListZamenaIn->ItemIndex()) + "," + (Zamena_Min->Visible() ? "1" : "0") + "," +
+                      Zamena_Min->Caption());
   I("VideoDrv", rgVideoDrv->ItemIndex());
 }
 

@@ -186,7 +186,8 @@ TEST_F(StartupTest, YesWritesEverySetting) {
                                   "Gol1Media", "Gol2Media", "PicOnTVovl", "RS_Speed", "RS_Napr", "RS_Color",
                                   "RS_Top", "RS_Size", "RS_Name", "RS_SBold", "RS_SItalic", "TimeStart", "Charset",
                                   "Stadion", "StadionN", "ClockAnalog", "ClockSekundomer", "ClockTimer",
-                                  "ClockTimerStr", "VideoDrv"};
+                                  "ClockTimerStr", "Kards1", "Kards2", "Zamena1", "Zamena2", "ZamenaPage",
+                                  "VideoDrv"};
   for (int n = 0; n < 12; ++n) expected.push_back("Pg" + IntToStr(n));
   for (int n = 1; n <= 14; ++n) expected.push_back("Stat1_" + IntToStr(n));
   for (const String& n : expected) EXPECT_TRUE(key.count(n)) << n;

@@ -1,0 +1,75 @@
+// A match resumed after quitting and starting again brings back its cards
+// and substitutions with its clock, score and goals: all made with the
+// operator's clicks, then "Quit?" answered Yes and the console started anew.
+#include "OperatorHands.h"
+#include "SidesFixture.h"
+#include "controls/ButtonWithColor.h"
+#include "controls/Label3D.h"
+
+class ResumeEventsTest : public SidesFixture {
+ protected:
+  void ClickItem(TListBox* list, int index) {
+    const TRect r = list->ItemRect(index);
+    hands::Click(list, TPoint(r.Left + 4, (r.Top + r.Bottom) / 2));
+  }
+  const TPlayerRec& Rec(int side, int nr) {
+    for (const TPlayerRec& r : form_->TeamSlots[size_t(side)].Players)
+      if (r.Nr == nr) return r;
+    static TPlayerRec none;
+    return none;
+  }
+  void Quit() {
+    answer_ = mrYes;
+    form_->Close();
+    Destroy();
+  }
+};
+
+TEST_F(ResumeEventsTest, CardsAndSubstitutionsComeBackAfterQuitAndRestart) {
+  TFormMain* f = StartMatch();
+  f->Show();
+  hands::Click(f->Sud_Play);
+  ASSERT_TRUE(f->MatchClockRunning());
+  // A yellow card for number 7 of side 1, a red one for number 9 of side 2.
+  hands::Click(f->bSud_KY1);
+  ClickItem(f->ListIgroki, ItemOf(7));
+  hands::Click(f->bIgrok_Kartochka);
+  hands::Click(f->bSud_KR2);
+  ClickItem(f->ListIgroki, ItemOf(9));
+  hands::Click(f->bIgrok_Kartochka);
+  ASSERT_EQ(Rec(1, 7).K, "1");
+  ASSERT_EQ(Rec(2, 9).K, "1");
+  // A substitution of side 1: the third player out, the second in.
+  hands::Click(f->bSud_Zamena1);
+  ClickItem(f->ListZamenaOut, 2);
+  ClickItem(f->ListZamenaIn, 1);
+  const String caption = f->bSud_Zamena1->Caption(), minute = f->Zamena_Min->Caption();
+  const String outName = f->LabelNameOut->Caption(), inName = f->LabelNameIn->Caption();
+  ASSERT_NE(caption, "Replace");
+  ASSERT_NE(outName, inName);
+
+  Quit();
+  f = Create();
+  ASSERT_TRUE(f->MatchClockRunning());   // the match was resumed
+  EXPECT_EQ(Rec(1, 7).K, "1");
+  EXPECT_EQ(Rec(2, 9).K, "1");
+  EXPECT_EQ(Rec(1, 1).K, "");
+  EXPECT_EQ(f->bSud_Zamena1->Caption(), caption);
+  EXPECT_EQ(f->bSud_Zamena2->Caption(), "Replace");
+  EXPECT_EQ(f->cb_T_Zamena->ItemIndex(), 0);
+  EXPECT_EQ(f->ListZamenaOut->ItemIndex(), 2);
+  EXPECT_EQ(f->ListZamenaIn->ItemIndex(), 1);
+  EXPECT_EQ(f->LabelNameOut->Caption(), outName);
+  EXPECT_EQ(f->LabelNameIn->Caption(), inName);
+  EXPECT_EQ(f->Zamena_Min->Caption(), minute);
+  EXPECT_TRUE(f->Zamena_Min->Visible());
+
+  // A second card for the same player counts on from the one brought back.
+  f->Show();
+  f->WaitHook = [](int) { return true; };
+  ScreenPage = 0;
+  hands::Click(f->bSud_KY1);
+  ClickItem(f->ListIgroki, ItemOf(7));
+  hands::Click(f->bIgrok_Kartochka);
+  EXPECT_EQ(Rec(1, 7).K, "2");
+}
