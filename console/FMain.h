@@ -909,11 +909,26 @@ class TFormMain : public TForm {
   // ImageList (media transport): 0 pause, 1 play, 2 stop, 3 next, 4 frame step.
   TImageList* ImageList16 = nullptr;
   TImageList* ImageList = nullptr;
-  // Shows Text in the status bar's panel 1.
+  // Reports a problem in the status bar's panel 1. Each message stays there
+  // for at least StatusMinShowMs before the next one waiting takes its
+  // place; the last stays until it is replaced or no longer holds. A message
+  // already waiting, or shown with none waiting, is not repeated.
   void ShowStatusError(const String& Text);
+  // The message Text no longer holds (the file it names loaded after all):
+  // it goes, and the panel shows the next waiting one, or nothing.
+  void ClearStatusError(const String& Text);
+  static constexpr int StatusMinShowMs = 4000;
+  TTimer* StatusTimer = nullptr;   // moves the waiting messages on
+  void StatusTimerTimer(TObject* Sender);
 
  private:
   void BuildStatusAndImages();
+  std::vector<String> statusWaiting_;   // in order of arrival
+  String statusShown_;
+  bool statusShowing_ = false;
+  int64_t statusShownAt_ = 0;
+  void showStatusNote(const String& Text);
+  void nextStatusNote();
   void init(const TFormMainEnvironment& env);
   // Builders: every design value of the window, one function per sheet.
   void BuildForm();

@@ -81,9 +81,10 @@ void TFormMain::ImportLineupFromExcel(const String& FileName) {
   // The import does not mark the team modified (the grid's count changes
   // would).
   const bool saveWas = bSek_Save->Enabled(), modifiedWas = g->Modified();
-  // Every row the import writes starts empty, and no row of the previous team
-  // stays behind the new count (the grid keeps cells beyond it).
-  for (int r = 0; r < std::max(g->RowCount(), n); ++r)
+  // Every player row starts empty, and no row of the previous team stays
+  // behind the new count (the grid keeps cells beyond it). The title row
+  // keeps the titles of the columns the sheet does not fill.
+  for (int r = 1; r < std::max(g->RowCount(), n); ++r)
     for (int c = 0; c < cols; ++c) g->SetCells(c, r, "");
   g->SetRowCount(n);
   for (int r = 0; r < n; ++r) {
@@ -222,6 +223,9 @@ void TFormMain::bPrintClick(TObject* /*Sender*/) {
   if (!PrintDialog1->Execute()) return;
   TSortGrid* g = sgSek_Sostav;
   TPrintOptions* o = g->PrintOptions();
+  // The line-up's columns fill the sheet's width (the screen's widths would
+  // cut texts such as "Goalkeeper" on the page).
+  o->FitToWidth = true;
   o->PreviewPage = unsigned(std::max(0, g->PageCount()));
   o->JobTitle = Application->Title() + ": Report";
   o->PageTitle = cbSek_Komands->Text();

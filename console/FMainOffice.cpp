@@ -2,6 +2,7 @@
 // view, and presentations shown through the presentation controller, over
 // the page's view or, while "Play" runs, over the output area.
 #include <algorithm>
+#include <filesystem>
 #include "console/FMain.h"
 #include "console/TPowerpoint.h"
 #include "pictureshow/PictureShow.h"
@@ -12,6 +13,12 @@ namespace {
 
 // How long each round of the play loop waits, pumping messages.
 constexpr int PlayLoopWaitMs = 40;
+
+// Whether two folder names name the same folder.
+bool SameFolder(const String& A, const String& B) {
+  std::error_code ec;
+  return std::filesystem::equivalent(std::filesystem::path(A), std::filesystem::path(B), ec);
+}
 
 bool IsOfficeFile(const String& Name) {
   const String ext = LowerCase(ExtractFileExt(Name));
@@ -69,12 +76,25 @@ void TFormMain::SelectFolderClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::ListRTF_addClick(TObject* /*Sender*/) {
-  OpenRtfDialog->InitialDir = AppFolder + "Texts/";
+  const String texts = AppFolder + "Texts/";
+  OpenRtfDialog->InitialDir = texts;
   if (!OpenRtfDialog->Execute()) return;
   TStrings* files = OpenRtfDialog->Files();
+  // The list keeps bare names, looked up in "Texts/": a file of another
+  // folder could never be opened from it, so it is not taken.
+  String refused;
   ListRTF->Items()->BeginUpdate();
-  for (int i = 0; i < files->Count(); ++i) ListRTF->Items()->Add(ExtractFileName(files->Get(i)));
+  for (int i = 0; i < files->Count(); ++i) {
+    const String file = files->Get(i);
+    if (SameFolder(ExtractFilePath(file), texts))
+      ListRTF->Items()->Add(ExtractFileName(file));
+    else
+      refused += "\n" + file;
+  }
   ListRTF->Items()->EndUpdate();
+  if (!refused.empty())
+    ShowMessageDlg("Only files of the folder " + texts + " can be listed; copy these there first:" + refused, mtError,
+                   TMsgDlgButtons{mbOK});
 }
 
 void TFormMain::ListRTF_DelClick(TObject* /*Sender*/) {
@@ -201,6 +221,9 @@ void TFormMain::PlayPresentation(const String& FileName) {
     for (;;) {
       // One wait per round, pumping messages; a closing program ends it.
       if (!WaitPumping(PlayLoopWaitMs)) break;
+      // "Stop" ends the show whatever "Cicle" says: the restart below is for
+      // a show that ended by itself.
+      if (bPPT_PlayStop->Tag() == 0) break;
       const int current = PowPnt1->GetCurrentSlide();
       if (current != -1 && current <= OfficeSlideCount) continue;
       // The show ended or ran past its last slide.

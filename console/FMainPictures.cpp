@@ -74,6 +74,7 @@ void TFormMain::ListPicOnTVClick(TObject* /*Sender*/) {
     ImageOnTV->Invalidate();
     ImageOnTV->BringToFront();
     ImageOnTV->SetVisible(true);
+    ClearStatusError("File Error " + path);
   } catch (const std::exception&) {
     ImageOnTV->SetVisible(false);
     ShowStatusError("File Error " + path);
@@ -118,6 +119,7 @@ void TFormMain::DopPicsDblClick(TObject* /*Sender*/) {
     ShowStatusError("Error file " + path);
     return;
   }
+  ClearStatusError("Error file " + path);
   ShowTimeLabels(false);
   BufferTablo->Execute();
 }

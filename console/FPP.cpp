@@ -44,6 +44,7 @@ TFormPP::TFormPP(TComponent* AOwner) : TForm(AOwner) {
   Image1->SetProportional(true);
   Image1->SetStretch(true);
   OnShow = [this](TObject* s) { FormShow(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
 }
 
 void TFormPP::FormShow(TObject* /*Sender*/) {
@@ -53,13 +54,29 @@ void TFormPP::FormShow(TObject* /*Sender*/) {
   const int ry = std::max(1, pr->YPixelsPerInch() / Screen->PixelsPerInch());
   PreviewWidth = pr->PageWidth() / rx / 3 * 2;
   PreviewHeight = pr->PageHeight() / ry / 3 * 2;
-  // The picture holds the whole page; the window shows it at two thirds.
-  Image1->Picture()->Bitmap()->SetSize(pr->PageWidth() / rx, pr->PageHeight() / ry);
-  Image1->Picture()->Bitmap()->Fill(clWhite);
   SetClientHeight(ToolBar1->Height() + PreviewHeight);
   SetClientWidth(PreviewWidth);
   SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
+  DrawPreview();
+}
+
+void TFormPP::DrawPreview() {
+  // The whole page is drawn at the size it is shown (two thirds of the
+  // page at the screen's resolution, or what the window was sized to), so
+  // that no line or letter is lost or blurred by stretching the picture.
+  const int w = Image1->Width() > 0 ? Image1->Width() : PreviewWidth;
+  const int h = Image1->Height() > 0 ? Image1->Height() : PreviewHeight;
+  if (w < 1 || h < 1) return;
+  TBitmap* b = Image1->Picture()->Bitmap();
+  b->SetSize(w, h);
+  b->Fill(clWhite);
   if (FormMain && FormMain->sgSek_Sostav) FormMain->sgSek_Sostav->PrintPreview(Image1);
+}
+
+void TFormPP::FormResize(TObject* /*Sender*/) {
+  if (!Visible()) return;
+  const TBitmap* b = Image1->Picture()->Bitmap();
+  if (b->Width() != Image1->Width() || b->Height() != Image1->Height()) DrawPreview();
 }
 
 void TFormPP::Button1Click(TObject* /*Sender*/) {

@@ -19,9 +19,12 @@ class TFormPP : public TForm {
 
   TToolBar* ToolBar1 = nullptr;
   TButton* Button1 = nullptr;    // "Print"
-  TImage* Image1 = nullptr;      // the whole page, fitted into the window
+  TImage* Image1 = nullptr;      // the whole page, drawn at the size it is shown
 
   void FormShow(TObject* Sender);
+  void FormResize(TObject* Sender);
+  // Draws the preview page at Image1's size.
+  void DrawPreview();
   void Button1Click(TObject* Sender);
 };
 

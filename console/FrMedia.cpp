@@ -875,6 +875,7 @@ void TFrameMedia::ShowPictureParams() {
       else
         PictureShow->Picture()->LoadFromFile(file);
       pictureLoaded_ = true;
+      if (main) main->ClearStatusError("Error file " + path);
     } catch (const std::exception&) {
       if (main) main->ShowStatusError("Error file " + path);
     }

@@ -272,6 +272,7 @@ void TFrameMedia::playVideo(const String& Path) {
     return;
   }
   LoadedFile = Path;
+  if (main) main->ClearStatusError("Error file " + Path);
   btPlay->SetEnabled(false);
   itemPlayed();
 }

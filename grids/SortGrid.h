@@ -67,6 +67,9 @@ class TPrintOptions : public TPersistent {
   unsigned PreviewPage = 0;
   unsigned FromRow = 0;
   unsigned ToRow = 0;
+  // The columns are scaled to fill the printable width (all on one band);
+  // their text shrinks only when they come out narrower than on the screen.
+  bool FitToWidth = false;
   String ClassName() const override { return "TPrintOptions"; }
 };
 
@@ -249,9 +252,15 @@ class TSortGrid : public TMyStringGrid {
   void updateScrollBars();
   void rememberCell();
   void validateCell();
-  void pageHeader(TCanvas* c, int mode, bool draw, int pageW, int pageH, int pageInBand, int bandNo, int lastCol,
-                  int& y, int fx, int fy);
-  void printRow(TCanvas* c, bool draw, int r, int y, int firstCol, int lastCol, int fx, int fy);
+  // The scales of one layout run: page units per screen pixel of the
+  // columns (X), the rows (Y) and the title and footer (Title); the cell
+  // text's font height over the grid font's on this canvas (Text).
+  struct PrintScale {
+    double X = 1, Y = 1, Title = 1, Text = 1, TitleFont = 1;
+  };
+  void pageHeader(TCanvas* c, bool draw, int pageW, int pageH, int pageInBand, int bandNo, int lastCol, int& y,
+                  const PrintScale& k);
+  void printRow(TCanvas* c, bool draw, int r, int y, int firstCol, int lastCol, const PrintScale& k);
   template <class F> void withoutAlwaysShowEditor(F f);
 
   std::unique_ptr<TSortOptions> sortOptions_;

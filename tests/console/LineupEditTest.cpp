@@ -134,14 +134,29 @@ TEST_F(LineupEditTest, PhotoNoteShowsThePictureSize) {
   EXPECT_EQ(f->LabSek_Sostav->Tag(), 3);
 }
 
-TEST_F(LineupEditTest, PrintPreviewShowsTheWholePageOfThePdfPrinter) {
+namespace {
+int Grey(TColor c) { return (int(c & 0xFF) + int((c >> 8) & 0xFF) + int((c >> 16) & 0xFF)) / 3; }
+// The runs of dark pixels down column X of B.
+int DarkRunsDown(TBitmap& B, int X) {
+  int runs = 0;
+  bool in = false;
+  for (int y = 0; y < B.Height(); ++y) {
+    const bool dark = Grey(B.Canvas()->Pixel(X, y)) < 128;
+    runs += dark && !in;
+    in = dark;
+  }
+  return runs;
+}
+}  // namespace
+
+TEST_F(LineupEditTest, PrintPreviewDrawsTheWholePageAtTheSizeItIsShown) {
   TFormMain* f = Create();
   Team(f, 3);
   TFormPP pp(nullptr);
   TPrinter* pr = Printer();
   pr->SetPrinterIndex(pr->Printers()->IndexOf("PDF file"));
   CommonDialogHook = [](TCommonDialog*) { return true; };
-  f->bPrint->Click();
+  ClickOn(f->bPrint);
   CommonDialogHook = nullptr;
   EXPECT_TRUE(pp.Visible());
   EXPECT_EQ(f->sgSek_Sostav->PrintOptions()->ToRow, unsigned(f->sgSek_Sostav->RowCount() - 1));
@@ -151,8 +166,44 @@ TEST_F(LineupEditTest, PrintPreviewShowsTheWholePageOfThePdfPrinter) {
   EXPECT_EQ(PreviewWidth, pr->PageWidth() / r / 3 * 2);
   EXPECT_EQ(PreviewHeight, pr->PageHeight() / r / 3 * 2);
   EXPECT_EQ(pp.ClientWidth(), PreviewWidth);
-  // The picture holds the whole page (the footer at its bottom included).
-  EXPECT_EQ(pp.Image1->Picture()->Width(), pr->PageWidth() / r);
-  EXPECT_EQ(pp.Image1->Picture()->Height(), pr->PageHeight() / r);
+  // The picture is the shown area itself: nothing is stretched.
+  EXPECT_EQ(pp.Image1->Picture()->Width(), pp.Image1->Width());
+  EXPECT_EQ(pp.Image1->Picture()->Height(), pp.Image1->Height());
+  // As the operator sees it: every row line is there, and the footer at the
+  // page's bottom.
+  TBitmap shown(pp.Image1->Width(), pp.Image1->Height());
+  pp.Image1->PaintTo(shown.Canvas(), 0, 0);
+  EXPECT_EQ(DarkRunsDown(shown, 31), f->sgSek_Sostav->RowCount() + 1);
+  int footer = 0;
+  for (int y = shown.Height() * 9 / 10; y < shown.Height(); ++y)
+    for (int x = shown.Width() / 2; x < shown.Width(); ++x) footer += Grey(shown.Canvas()->Pixel(x, y)) < 128;
+  EXPECT_GT(footer, 10);
   pp.Hide();
+}
+
+TEST_F(LineupEditTest, ThePrintFitsTheColumnsToThePageWidth) {
+  TFormMain* f = Create();
+  TSortGrid* g = Team(f, 3);
+  g->SetCells(7, 1, "Goalkeeper");
+  g->AutoSizeColumns(false);   // as a loaded team: each column just holds its widest text
+  TFormPP pp(nullptr);
+  TPrinter* pr = Printer();
+  pr->SetPrinterIndex(pr->Printers()->IndexOf("PDF file"));
+  pr->FileName = root_ + "/lineup.pdf";
+  CommonDialogHook = [](TCommonDialog*) { return true; };
+  ClickOn(f->bPrint);
+  CommonDialogHook = nullptr;
+  ClickOn(pp.Button1);
+  pr->FileName.clear();
+  ASSERT_TRUE(FileExists(root_ + "/lineup.pdf"));
+  ASSERT_EQ(std::system(("pdftoppm -r 50 -png -singlefile '" + root_ + "/lineup.pdf' '" + root_ + "/page'").c_str()), 0);
+  TBitmap page;
+  page.LoadFromFile(root_ + "/page.png");
+  // The header row's lines run from the left margin to the right one.
+  int right = -1;
+  for (int y = 0; y < page.Height() / 4; ++y)
+    for (int x = 0; x < page.Width(); ++x)
+      if (Grey(page.Canvas()->Pixel(x, y)) < 128) right = std::max(right, x);
+  EXPECT_GT(right, page.Width() * 97 / 100);
+  EXPECT_LT(right, page.Width());
 }

@@ -23,7 +23,7 @@ TEST_F(LineupImportTest, SheetRowsUpToTheFirstEmptyNumberReplaceTheTeam) {
   f->bSek_Save->SetEnabled(false);
   f->ImportLineupFromExcel(fixture_);
   ASSERT_EQ(g->RowCount(), 3);   // titles and two players: row 4 has no number
-  const char* titles[9] = {"Nr.", "+", "Surname", "", "", "", "", "Position", "Photo"};
+  const char* titles[9] = {"Nr.", "+", "Surname", "Name", "Birthday", "Growth/weight", "Card", "Position", "Photo"};
   const char* first[9] = {"7", "1", "Иванов", "", "", "", "", "Goalkeeper", "ivanov.jpg"};
   for (int c = 0; c < 9; ++c) {
     EXPECT_EQ(g->Cells(c, 0), titles[c]) << c;
@@ -33,6 +33,25 @@ TEST_F(LineupImportTest, SheetRowsUpToTheFirstEmptyNumberReplaceTheTeam) {
   g->SetRowCount(6);   // rows of the old team do not come back
   for (int r = 3; r < 6; ++r) EXPECT_TRUE(g->IsRowEmpty(r)) << r;
   EXPECT_FALSE(f->bSek_Save->Enabled());   // the import does not mark the team modified
+}
+
+TEST_F(LineupImportTest, TitlesTheSheetDoesNotFillStayThroughImportAndNew) {
+  TFormMain* f = Create();
+  TSortGrid* g = f->sgSek_Sostav;
+  CommonDialogHook = [&](TCommonDialog* d) {
+    EXPECT_EQ(d, f->OpenXlsDialog1);
+    f->OpenXlsDialog1->FileName = fixture_;
+    return true;
+  };
+  ClickOn(f->bSek_Load);
+  CommonDialogHook = nullptr;
+  ASSERT_EQ(g->RowCount(), 3);
+  ClickOn(f->bSek_New);
+  const char* kept[] = {"Name", "Birthday", "Growth/weight", "Card"};
+  for (int c = 3; c <= 6; ++c) {
+    EXPECT_EQ(g->Cells(c, 0), kept[c - 3]) << c;
+    EXPECT_GT(g->ColWidths(c), g->Canvas()->TextWidth(kept[c - 3])) << c;   // not shrunk to an empty title
+  }
 }
 
 TEST_F(LineupImportTest, BadFileOrSheetWithoutPlayersKeepsTheGrid) {

@@ -63,6 +63,29 @@ TEST_F(PictureListsTest, OverLiveVideoPureBlackIsLiftedUnlessTransparencyIsCheck
   EXPECT_EQ(f->ImageOnTV->Picture()->Graphic(), nullptr);
 }
 
+TEST_F(PictureListsTest, FailingItemsInARowEachStayAWhileAndAMessageGoesWhenItNoLongerHolds) {
+  TFormMain* f = Create();
+  int64_t now = 1000;
+  f->TickSource = [&now] { return now; };
+  f->ListPicOnTV->Items()->SetText("NO\nfirst.bmp\nsecond.bmp\n");
+  const String first = "File Error " + app_ + "Pics/first.bmp", second = "File Error " + app_ + "Pics/second.bmp";
+  auto panel = [f] { return f->StatusBar1->Panels()->Items(1)->Text(); };
+  ClickItem(f->ListPicOnTV, 1);
+  ClickItem(f->ListPicOnTV, 2);
+  EXPECT_EQ(panel(), first);   // the second waits its turn
+  now += TFormMain::StatusMinShowMs - 1;
+  mediatest::Pump(600);
+  EXPECT_EQ(panel(), first);
+  now += 1;
+  EXPECT_TRUE(mediatest::PumpUntil([&] { return panel() == second; }, 20000));
+  // The file is there now: its message no longer holds.
+  WriteHalfBlack("second.bmp");
+  ClickItem(f->ListPicOnTV, 0);
+  ClickItem(f->ListPicOnTV, 2);
+  EXPECT_TRUE(f->ImageOnTV->Visible());
+  EXPECT_EQ(panel(), "");
+}
+
 TEST_F(PictureListsTest, ExtraPictureListAlwaysStartsWithOneLogoLine) {
   TFormMain* f = Create();
   WriteFile("with.txt", "LOGO\na.jpg\n");
