@@ -188,6 +188,9 @@ void TFormMain::BuildClockStatInetPages() {
   TabloInet_PanelR = SidePanel(this, Sheet_Inet, "TabloInet_PanelR");
   WebBrowser = Make<TWebBrowser>(this, PanelInet, "WebBrowser", 0, 0, 384, 256);
   WebBrowser->SetAlign(alClient);
+  // The page is the picture the output shows: without scroll bars (the
+  // operator scrolls with the wheel or the keys).
+  WebBrowser->SetScrollBars(false);
   WebBrowser->OnDownloadBegin = [this](TObject* s) { WebBrowserDownloadBegin(s); };
   WebBrowser->OnDownloadComplete = [this](TObject* s) { WebBrowserDownloadComplete(s); };
   TToolBar* inetBar = Make<TToolBar>(this, TabloInet_PanelR, "ToolBarInet", 0, 0, 156, 28);

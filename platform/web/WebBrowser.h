@@ -3,7 +3,8 @@
 // a person types one into a browser); OnDownloadBegin fires when a load
 // starts and OnDownloadComplete when it has finished, whether or not it
 // succeeded. The page engine starts at the first Navigate, so a window that
-// never shows a page costs nothing.
+// never shows a page costs nothing; a page draws only while it shows and
+// when it changes.
 //
 // Addresses come from a link list that anyone may hand the operator: only
 // http:, https: and local HTML files are opened; any other address
@@ -31,6 +32,12 @@ class TWebBrowser : public TWinControl {
   String LocationURL() const;
   // True while a load runs.
   bool Busy() const { return busy_; }
+  // Whether the page shows its scroll bars (it does by default).
+  bool ScrollBars() const;
+  void SetScrollBars(bool Show);
+  // Whether a page is there and running: a page that is not shown is frozen
+  // once it has loaded, and costs nothing until it shows again.
+  bool PageActive() const;
 
   TNotifyEvent OnDownloadBegin, OnDownloadComplete;
 

@@ -7,6 +7,7 @@
 
 struct TWebBrowser::Engine {
   String url;
+  bool scrollBars = true;
 };
 
 TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner), engine_(std::make_unique<Engine>()) {
@@ -27,6 +28,12 @@ void TWebBrowser::Navigate(const String& Url) {
 }
 
 String TWebBrowser::LocationURL() const { return engine_->url; }
+
+bool TWebBrowser::ScrollBars() const { return engine_->scrollBars; }
+
+void TWebBrowser::SetScrollBars(bool Show) { engine_->scrollBars = Show; }
+
+bool TWebBrowser::PageActive() const { return false; }
 
 void TWebBrowser::LoadStarted() {
   busy_ = true;

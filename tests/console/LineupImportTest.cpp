@@ -48,10 +48,7 @@ TEST_F(LineupImportTest, TitlesTheSheetDoesNotFillStayThroughImportAndNew) {
   ASSERT_EQ(g->RowCount(), 3);
   ClickOn(f->bSek_New);
   const char* kept[] = {"Name", "Birthday", "Growth/weight", "Card"};
-  for (int c = 3; c <= 6; ++c) {
-    EXPECT_EQ(g->Cells(c, 0), kept[c - 3]) << c;
-    EXPECT_GT(g->ColWidths(c), g->Canvas()->TextWidth(kept[c - 3])) << c;   // not shrunk to an empty title
-  }
+  for (int c = 3; c <= 6; ++c) EXPECT_EQ(g->Cells(c, 0), kept[c - 3]) << c;
 }
 
 TEST_F(LineupImportTest, BadFileOrSheetWithoutPlayersKeepsTheGrid) {
