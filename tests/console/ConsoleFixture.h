@@ -2,9 +2,6 @@
 // A main window over a temporary data folder and a temporary settings store,
 // with the message boxes answered by the test.
 #include <gtest/gtest.h>
-#include <QApplication>
-#include <QListWidget>
-#include <QMouseEvent>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -12,7 +9,6 @@
 #include "console/FMain.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Forms.h"
-#include "toolkit/MouseTools.h"
 #include "toolkit/Registry.h"
 
 class ConsoleFixture : public ::testing::Test {
@@ -92,25 +88,6 @@ class ConsoleFixture : public ::testing::Test {
   }
 
   void WriteFile(const String& rel, const String& text) { SaveTextFile(app_ + rel, text); }
-
-  // A left click in the middle of C, pressed and released as the operator's.
-  static void ClickOn(TControl* C) {
-    const TPoint p(C->Width() / 2, C->Height() / 2);
-    SendMouseButton(C, mbLeft, true, p);
-    SendMouseButton(C, mbLeft, false, p);
-  }
-  // A left click on line I of a list box, in its item area.
-  static void ClickItem(TListBox* L, int I) {
-    QWidget* v = L->List()->viewport();
-    const TRect r = L->ItemRect(I);
-    const QPointF p((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
-    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      QMouseEvent e(t, p, v->mapToGlobal(p), Qt::LeftButton,
-                    t == QEvent::MouseButtonPress ? Qt::MouseButtons(Qt::LeftButton) : Qt::MouseButtons(Qt::NoButton),
-                    Qt::NoModifier);
-      QApplication::sendEvent(v, &e);
-    }
-  }
 
   String root_, app_, oldXdg_;
   bool hadXdg_ = false;

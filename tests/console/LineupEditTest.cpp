@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "ConsoleFixture.h"
+#include "toolkit/ToolkitTestUtil.h"
 #include "console/FPP.h"
 #include "controls/Led.h"
 #include "grids/SortGrid.h"
@@ -156,7 +157,7 @@ TEST_F(LineupEditTest, PrintPreviewDrawsTheWholePageAtTheSizeItIsShown) {
   TPrinter* pr = Printer();
   pr->SetPrinterIndex(pr->Printers()->IndexOf("PDF file"));
   CommonDialogHook = [](TCommonDialog*) { return true; };
-  ClickOn(f->bPrint);
+  clickAt(f->bPrint, f->bPrint->Width() / 2, f->bPrint->Height() / 2);
   CommonDialogHook = nullptr;
   EXPECT_TRUE(pp.Visible());
   EXPECT_EQ(f->sgSek_Sostav->PrintOptions()->ToRow, unsigned(f->sgSek_Sostav->RowCount() - 1));
@@ -191,9 +192,9 @@ TEST_F(LineupEditTest, ThePrintFitsTheColumnsToThePageWidth) {
   pr->SetPrinterIndex(pr->Printers()->IndexOf("PDF file"));
   pr->FileName = root_ + "/lineup.pdf";
   CommonDialogHook = [](TCommonDialog*) { return true; };
-  ClickOn(f->bPrint);
+  clickAt(f->bPrint, f->bPrint->Width() / 2, f->bPrint->Height() / 2);
   CommonDialogHook = nullptr;
-  ClickOn(pp.Button1);
+  clickAt(pp.Button1, pp.Button1->Width() / 2, pp.Button1->Height() / 2);
   pr->FileName.clear();
   ASSERT_TRUE(FileExists(root_ + "/lineup.pdf"));
   ASSERT_EQ(std::system(("pdftoppm -r 50 -png -singlefile '" + root_ + "/lineup.pdf' '" + root_ + "/page'").c_str()), 0);

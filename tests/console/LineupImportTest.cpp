@@ -1,5 +1,6 @@
 // Importing a line-up from a spreadsheet into the editor's grid.
 #include "ConsoleFixture.h"
+#include "toolkit/ToolkitTestUtil.h"
 #include <fstream>
 #include "grids/SortGrid.h"
 #include "platform/Spreadsheet.h"
@@ -43,10 +44,10 @@ TEST_F(LineupImportTest, TitlesTheSheetDoesNotFillStayThroughImportAndNew) {
     f->OpenXlsDialog1->FileName = fixture_;
     return true;
   };
-  ClickOn(f->bSek_Load);
+  clickAt(f->bSek_Load, f->bSek_Load->Width() / 2, f->bSek_Load->Height() / 2);
   CommonDialogHook = nullptr;
   ASSERT_EQ(g->RowCount(), 3);
-  ClickOn(f->bSek_New);
+  clickAt(f->bSek_New, f->bSek_New->Width() / 2, f->bSek_New->Height() / 2);
   const char* kept[] = {"Name", "Birthday", "Growth/weight", "Card"};
   for (int c = 3; c <= 6; ++c) EXPECT_EQ(g->Cells(c, 0), kept[c - 3]) << c;
 }

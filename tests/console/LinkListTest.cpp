@@ -4,8 +4,8 @@
 #include <QTimer>
 
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "controls/Led.h"
-#include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 #include "platform/web/WebBrowser.h"
 #include "toolkit/ToolkitTestUtil.h"
@@ -53,18 +53,14 @@ TEST_F(LinkListTest, ThePageGoesToTheOutputWithoutScrollBarsAndFreezesWhenItIsNo
                         "<div style='width:5000px;height:5000px'></div></body></html>");
   f->ListInet->Items()->SetText("Big\tfile://" + app_ + "big.html\n");
   f->PageControl2->SetActivePage(f->Sheet_Tablo);
-  auto choose = [f](TTabSheet* sheet) {
-    f->PageControl1->SetActivePage(sheet);
-    f->PageControl1Change(f->PageControl1);
-  };
-  choose(f->Sheet_Inet);
+  hands::ChooseSheet(f->Sheet_Inet);
   Open(f, 0);
   TBitmap shot(f->WebBrowser->Width(), f->WebBrowser->Height());
-  ASSERT_TRUE(mediatest::PumpUntil([&] {
+  ASSERT_TRUE(pumpUntil([&] {
     f->WebBrowser->PaintTo(shot.Canvas(), 0, 0);
     return shot.Canvas()->Pixel(shot.Width() / 2, shot.Height() / 2) == clLime;
   }, 20000));
-  choose(f->TabSheet0);   // "On the Screen"
+  hands::ChooseSheet(f->TabSheet0);   // "On the Screen"
   TBitmap* out = f->BufferTablo->Picture()->Bitmap();
   ASSERT_GT(out->Width(), 40);
   // Green up to the right and bottom edges: no scroll bar there.
@@ -72,9 +68,9 @@ TEST_F(LinkListTest, ThePageGoesToTheOutputWithoutScrollBarsAndFreezesWhenItIsNo
                          TPoint(out->Width() - 4, out->Height() - 4)})
     EXPECT_EQ(out->Canvas()->Pixel(p.X, p.Y), clLime) << p.X << "," << p.Y;
   EXPECT_TRUE(f->WebBrowser->PageActive());
-  choose(f->TabSheet1);   // another page selected: the web page is not shown
-  EXPECT_TRUE(mediatest::PumpUntil([&] { return !f->WebBrowser->PageActive(); }, 20000));
-  choose(f->Sheet_Inet);
+  hands::ChooseSheet(f->TabSheet1);   // another page selected: the web page is not shown
+  EXPECT_TRUE(pumpUntil([&] { return !f->WebBrowser->PageActive(); }, 20000));
+  hands::ChooseSheet(f->Sheet_Inet);
   EXPECT_TRUE(f->WebBrowser->PageActive());
 }
 

@@ -6,6 +6,7 @@
 #include "media/DSVideoWindow.h"
 #include "media/MediaFixture.h"
 #include "support/FakeCamera.h"
+#include "toolkit/ToolkitTestUtil.h"
 #include "toolkit/TestApp.h"
 
 class PictureListsTest : public ConsoleFixture {
@@ -70,18 +71,18 @@ TEST_F(PictureListsTest, FailingItemsInARowEachStayAWhileAndAMessageGoesWhenItNo
   f->ListPicOnTV->Items()->SetText("NO\nfirst.bmp\nsecond.bmp\n");
   const String first = "File Error " + app_ + "Pics/first.bmp", second = "File Error " + app_ + "Pics/second.bmp";
   auto panel = [f] { return f->StatusBar1->Panels()->Items(1)->Text(); };
-  ClickItem(f->ListPicOnTV, 1);
-  ClickItem(f->ListPicOnTV, 2);
+  clickListItem(f->ListPicOnTV, 1);
+  clickListItem(f->ListPicOnTV, 2);
   EXPECT_EQ(panel(), first);   // the second waits its turn
   now += TFormMain::StatusMinShowMs - 1;
-  mediatest::Pump(600);
+  pumpUntil([] { return false; }, 600);
   EXPECT_EQ(panel(), first);
   now += 1;
-  EXPECT_TRUE(mediatest::PumpUntil([&] { return panel() == second; }, 20000));
+  EXPECT_TRUE(pumpUntil([&] { return panel() == second; }, 20000));
   // The file is there now: its message no longer holds.
   WriteHalfBlack("second.bmp");
-  ClickItem(f->ListPicOnTV, 0);
-  ClickItem(f->ListPicOnTV, 2);
+  clickListItem(f->ListPicOnTV, 0);
+  clickListItem(f->ListPicOnTV, 2);
   EXPECT_TRUE(f->ImageOnTV->Visible());
   EXPECT_EQ(panel(), "");
 }
