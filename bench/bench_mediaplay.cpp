@@ -1,11 +1,16 @@
 // The media frame's gap between items and its goal-clip wait, each against a
 // reference measured in the same run on the same files:
 //   - clip -> clip: from the end of stream of a 720x576 MJPEG AVI to the next
-//     clip's first frame painted in the video window; reference: a bare
-//     GStreamer pipeline (uridecodebin ! videoconvert ! appsink) opened on
-//     the same next clip until its first frame;
+//     clip's first frame painted in the video window; reference: the same
+//     change done bare: a prerolled pipeline (uridecodebin ! videoconvert !
+//     BGRx appsink) on the first clip torn down, one on the next clip built
+//     and prerolled, and its first frame painted stretched into an image the
+//     size of the video window (as the window paints it);
 //   - clip -> picture: from the end of stream to the first transition frame
-//     of a 1920x1080 JPEG; reference: libjpeg decoding the same picture;
+//     of a 1920x1080 JPEG; reference: libjpeg decoding the same picture
+//     (BGRx) and the first frame of the cross-fade drawn: the picture
+//     stretched smoothly over a copy of the show's screen at the first step's
+//     opacity, in an image the size of the picture show;
 //   - the goal-clip wait over a 5 s clip: CPU share of the wait and how late
 //     it ends after the clip's length (counters "cpu_pct", "late_ms").
 // The main window is shown (offscreen), the media page is on view, the
@@ -17,6 +22,7 @@
 #include <sys/resource.h>
 
 #include <QImage>
+#include <QPainter>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -151,20 +157,54 @@ void BM_ClipToClip(benchmark::State& state) {
 }
 BENCHMARK(BM_ClipToClip)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
+// A bare pipeline prerolled on a clip, its sink named "sink".
+GstElement* Prerolled(const std::string& clip, GstElement** sink) {
+  const std::string line =
+      "uridecodebin uri=file://" + clip + " ! videoconvert ! video/x-raw,format=BGRx ! appsink name=sink";
+  GstElement* p = gst_parse_launch(line.c_str(), nullptr);
+  *sink = gst_bin_get_by_name(GST_BIN(p), "sink");
+  gst_element_set_state(p, GST_STATE_PAUSED);
+  return p;
+}
+
+void TearDown(GstElement* p, GstElement* sink) {
+  gst_element_set_state(p, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(p);
+}
+
 void BM_ClipToClipReference(benchmark::State& state) {
-  const std::string line = "uridecodebin uri=file://" + S().clipB + " ! videoconvert ! appsink name=sink";
+  TDSVideoWindowEx2* w = S().frame->DSVideoWindowEx1;
+  QImage window(std::max(1, w->Width()), std::max(1, w->Height()), QImage::Format_RGB32);
   Spread spread;
   for (auto _ : state) {
+    GstElement* oldSink = nullptr;
+    GstElement* old = Prerolled(S().clipA, &oldSink);
+    if (GstSample* s = gst_app_sink_try_pull_preroll(GST_APP_SINK(oldSink), 10 * GST_SECOND)) gst_sample_unref(s);
     const auto t0 = Clock::now();
-    GstElement* p = gst_parse_launch(line.c_str(), nullptr);
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(p), "sink");
-    gst_element_set_state(p, GST_STATE_PLAYING);
+    TearDown(old, oldSink);
+    GstElement* sink = nullptr;
+    GstElement* p = Prerolled(S().clipB, &sink);
     GstSample* s = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), 10 * GST_SECOND);
+    if (s) {
+      GstCaps* caps = gst_sample_get_caps(s);
+      GstStructure* st = gst_caps_get_structure(caps, 0);
+      int fw = 0, fh = 0;
+      gst_structure_get_int(st, "width", &fw);
+      gst_structure_get_int(st, "height", &fh);
+      GstMapInfo map;
+      GstBuffer* b = gst_sample_get_buffer(s);
+      if (fw > 0 && fh > 0 && gst_buffer_map(b, &map, GST_MAP_READ)) {
+        const QImage frame(map.data, fw, fh, fw * 4, QImage::Format_RGB32);
+        QPainter painter(&window);
+        painter.drawImage(window.rect(), frame);
+        painter.end();
+        gst_buffer_unmap(b, &map);
+      }
+    }
     const auto t1 = Clock::now();
     if (s) gst_sample_unref(s);
-    gst_element_set_state(p, GST_STATE_NULL);
-    gst_object_unref(sink);
-    gst_object_unref(p);
+    TearDown(p, sink);
     spread.Add(state, std::chrono::duration<double>(t1 - t0).count());
   }
   spread.Report(state);
@@ -189,6 +229,10 @@ void BM_ClipToPicture(benchmark::State& state) {
 BENCHMARK(BM_ClipToPicture)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void BM_ClipToPictureReference(benchmark::State& state) {
+  TPictureShow* show = S().frame->PictureShow;
+  QImage screen(std::max(1, show->Width()), std::max(1, show->Height()), QImage::Format_RGB32);
+  screen.fill(Qt::black);
+  const double opacity = std::max(1, int(show->Step())) / 100.0;
   Spread spread;
   for (auto _ : state) {
     const auto t0 = Clock::now();
@@ -199,15 +243,22 @@ void BM_ClipToPictureReference(benchmark::State& state) {
     jpeg_create_decompress(&cinfo);
     jpeg_stdio_src(&cinfo, in);
     jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGRX;
     jpeg_start_decompress(&cinfo);
-    std::vector<unsigned char> row(size_t(cinfo.output_width) * cinfo.output_components);
+    QImage picture(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
     while (cinfo.output_scanline < cinfo.output_height) {
-      JSAMPROW r = row.data();
+      JSAMPROW r = picture.scanLine(int(cinfo.output_scanline));
       jpeg_read_scanlines(&cinfo, &r, 1);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     std::fclose(in);
+    QImage frame = screen.copy();
+    QPainter painter(&frame);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(opacity);
+    painter.drawImage(frame.rect(), picture);
+    painter.end();
     spread.Add(state, std::chrono::duration<double>(Clock::now() - t0).count());
   }
   spread.Report(state);
