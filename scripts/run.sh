@@ -32,6 +32,15 @@ for exe in tablo tablo-sheet-reader; do
   mv -f "$home/.$exe.new" "$home/$exe"
 done
 
+# The Flash player's files go beside the console as ruffle/, replaced whole.
+ruffle_src="$(ls -d .deps/ruffle-* 2>/dev/null | sort -V | tail -n 1 || true)"
+if [ -n "$ruffle_src" ] && [ -f "$ruffle_src/ruffle.js" ]; then
+  rm -rf "$home/.ruffle.new"
+  cp -a "$ruffle_src" "$home/.ruffle.new"
+  rm -rf "$home/ruffle"
+  mv "$home/.ruffle.new" "$home/ruffle"
+fi
+
 # A private runtime folder when the session has none (Qt wants one, mode 0700).
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   rt="${TMPDIR:-/tmp}/tablo-runtime-$(id -u)"
