@@ -319,7 +319,9 @@ TEST_F(MediaPlaybackTest, HostileClipsFailAsItemsAndTheListMovesOn) {
     f_->ListMediaDblClick(f_->ListMedia);
     ASSERT_TRUE(PumpUntil([&] { return State() == 1; })) << i;
     EXPECT_GE(f_->FailedInRow(), 1);
-    if (i == 0) EXPECT_EQ(Status(), "Error file " + Pics() + "giant.avi");
+    if (i == 0) {
+      EXPECT_EQ(Status(), "Error file " + Pics() + "giant.avi");
+    }
   }
   f_->ListMedia->SetItemIndex(0);
   f_->btPlayClick(f_->btPlay);
