@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <fstream>
 #include "ConsoleFixture.h"
+#include "support/FullDisk.h"
 #include "console/FrMedia.h"
 #include "toolkit/CheckLst.h"
 #include "toolkit/ExtCtrls.h"
@@ -100,6 +102,31 @@ TEST_F(HostileFilesTest, LeftoversOfKilledSavesGoAtTheNextStart) {
   Create();
   for (const String& l : leftovers) EXPECT_FALSE(FileExists(l)) << l;
   EXPECT_TRUE(FileExists(app_ + "Gols.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+// Settings written at close onto a full disk: the operator is told "disk
+// full" (not an unknown error), and the old settings file stays whole.
+TEST_F(HostileFilesTest, SettingsOnAFullDiskSayDiskFull) {
+  const String folder = ExtractFilePath(TRegistry::StoreFileName());
+  FullDisk disk(folder, 16);
+  if (!disk.Ok()) GTEST_SKIP() << "no right to mount a small file system";
+  SaveTextFile(TRegistry::StoreFileName(), "");
+  // The rest of the disk is taken.
+  {
+    std::ofstream filler(folder + "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (int i = 0; i < 64 && filler; ++i) filler << block << std::flush;
+  }
+  Create();
+  requests_.clear();
+  Destroy();
+  ASSERT_FALSE(requests_.empty());
+  EXPECT_NE(requests_[0].Msg.find("disk full"), String::npos) << requests_[0].Msg;
+  EXPECT_EQ(LoadTextFile(TRegistry::StoreFileName()), "");
 }
 
 }  // namespace
