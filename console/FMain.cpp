@@ -90,6 +90,12 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   SaveTextDialog->InitialDir = AppFolder + "Teams/";
   OpenPictureDialog1->InitialDir = AppFolder + "Teams/";
   OpenRtfDialog->InitialDir = AppFolder + "Texts/";
+  DialogUses = TDialogUses{};
+  DialogUses.LayoutOpen.Folder = DialogUses.LayoutSave.Folder = AppFolder + "Views/";
+  for (TFileDialogUse* u : {&DialogUses.RunTextOpen, &DialogUses.RunTextSave, &DialogUses.OfficeOpen,
+                            &DialogUses.OfficeSave, &DialogUses.LinksOpen, &DialogUses.LinksSave})
+    u->Folder = AppFolder + "Texts/";
+  DialogUses.Logo.Folder = DialogUses.Photo.Folder = AppFolder + "Teams/";
   // Copies that a save killed half-way left beside the operator's files
   // and the settings.
   RemoveSaveLeftoversOfData();

@@ -649,8 +649,8 @@ class TFormMain : public TForm {
   // A list file chosen in the text dialogs (starting in StartDir when given)
   // is read whole into List, or written from Items; a failure shows
   // "Error file <name>". False when cancelled or failed.
-  bool OpenListFile(TStringList& List, const String& StartDir = "");
-  bool SaveListFile(TStrings* Items, const String& StartDir = "");
+  bool OpenListFile(TStringList& List, TFileDialogUse& Use);
+  bool SaveListFile(TStrings* Items, TFileDialogUse& Use);
   TPanel* PanelDVIcfg = nullptr;
   TSpinEdit* seDVIx = nullptr;
   TSpinEdit* seDVIy = nullptr;
@@ -771,6 +771,12 @@ class TFormMain : public TForm {
   TPowPnt* PowPnt1 = nullptr;
   TOpenDialog* OpenTextDialog = nullptr;
   TSaveDialog* SaveTextDialog = nullptr;
+  // Each use of the shared file dialogs starts from its own last folder and
+  // name (its first folder set at start-up).
+  struct TDialogUses {
+    TFileDialogUse LayoutOpen, LayoutSave, RunTextOpen, RunTextSave, OfficeOpen, OfficeSave, LinksOpen, LinksSave,
+        DopOpen, DopSave, Logo, Photo, GoalClip, ClockPicture, MediaListSave, MediaAdd;
+  } DialogUses;
   TOpenDialog* OpenRtfDialog = nullptr;
   void BuildOfficePage();
   void bOffice_NewClick(TObject* Sender);

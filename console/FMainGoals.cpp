@@ -143,7 +143,7 @@ void TFormMain::bGolMouseUp(TObject* Sender, TMouseButton Button, TShiftState /*
     ~RestoreFilter() { dialog->Filter = filter; }
   } restore{OpenPictureDialog1, OpenPictureDialog1->Filter};
   OpenPictureDialog1->Filter = MediaFilter;
-  if (OpenPictureDialog1->Execute()) button->SetHint(OpenPictureDialog1->FileName);
+  if (ExecuteFileDialog(OpenPictureDialog1, DialogUses.GoalClip)) button->SetHint(OpenPictureDialog1->FileName);
 }
 
 void TFormMain::bIgrok_ZabilClick(TObject* /*Sender*/) {

@@ -301,11 +301,9 @@ bool TFormMain::SaveTabloLayout(const String& FileName) {
 }
 
 void TFormMain::tbSaveTabloClick(TObject* /*Sender*/) {
-  const String oldDir = SaveTextDialog->InitialDir;
-  SaveTextDialog->InitialDir = AppFolder + "Views/";
-  // A cancelled dialog writes nothing.
-  if (SaveTextDialog->Execute()) SaveTabloLayout(SaveTextDialog->FileName);
-  SaveTextDialog->InitialDir = oldDir;
+  // The shared dialog starts from this use's own folder and name (first
+  // "Views/"); a cancelled dialog writes nothing.
+  if (ExecuteFileDialog(SaveTextDialog, DialogUses.LayoutSave)) SaveTabloLayout(SaveTextDialog->FileName);
 }
 
 // ---------------------------------------------------------------------------
@@ -511,13 +509,11 @@ bool TFormMain::LoadTabloLayout(const String& FileName) {
 }
 
 void TFormMain::tbOpenTabloClick(TObject* /*Sender*/) {
-  const String oldDir = OpenTextDialog->InitialDir;
-  OpenTextDialog->InitialDir = AppFolder + "Views/";
-  if (OpenTextDialog->Execute()) {
+  // The dialog is shared with other pages: this use starts from its own
+  // folder and name (first "Views/"), and the dialog gets its folder back.
+  if (ExecuteFileDialog(OpenTextDialog, DialogUses.LayoutOpen)) {
     LoadTabloLayout(OpenTextDialog->FileName);
     if (!LayoutLoadMessage.empty())
       ShowMessageDlg(LayoutLoadMessage, LayoutLoadMessage.rfind("Error file", 0) == 0 ? mtError : mtWarning, {mbOK});
   }
-  // The dialog is shared with the team files: it gets its folder back.
-  OpenTextDialog->InitialDir = oldDir;
 }

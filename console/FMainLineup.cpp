@@ -197,10 +197,10 @@ void TFormMain::sgSek_SostavSelectCell(TObject* /*Sender*/, int ACol, int ARow, 
 }
 
 void TFormMain::Sek_ImagePhotoClick(TObject* Sender) {
-  if (!OpenPictureDialog1->Execute()) return;
+  // The photo's own use of the shared picture dialog keeps only the file
+  // name for next time.
+  if (!ExecuteFileDialog(OpenPictureDialog1, DialogUses.Photo)) return;
   const String chosen = OpenPictureDialog1->FileName;
-  // The dialog keeps only the file name for next time.
-  OpenPictureDialog1->FileName = ExtractFileName(chosen);
   try {
     Sek_ImagePhoto->Picture()->LoadFromFile(chosen);
   } catch (const std::exception&) {

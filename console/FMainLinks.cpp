@@ -51,12 +51,8 @@ void TFormMain::WebBrowserDownloadBegin(TObject* /*Sender*/) { InetLedLoader->Se
 
 void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) { InetLedLoader->SetValue(false); }
 
-bool TFormMain::OpenListFile(TStringList& List, const String& StartDir) {
-  const String oldDir = OpenTextDialog->InitialDir;
-  if (!StartDir.empty()) OpenTextDialog->InitialDir = StartDir;
-  const bool chosen = OpenTextDialog->Execute();
-  OpenTextDialog->InitialDir = oldDir;
-  if (!chosen) return false;
+bool TFormMain::OpenListFile(TStringList& List, TFileDialogUse& Use) {
+  if (!ExecuteFileDialog(OpenTextDialog, Use)) return false;
   try {
     List.LoadFromFile(OpenTextDialog->FileName);
   } catch (const std::exception&) {
@@ -66,12 +62,8 @@ bool TFormMain::OpenListFile(TStringList& List, const String& StartDir) {
   return true;
 }
 
-bool TFormMain::SaveListFile(TStrings* Items, const String& StartDir) {
-  const String oldDir = SaveTextDialog->InitialDir;
-  if (!StartDir.empty()) SaveTextDialog->InitialDir = StartDir;
-  const bool chosen = SaveTextDialog->Execute();
-  SaveTextDialog->InitialDir = oldDir;
-  if (!chosen) return false;
+bool TFormMain::SaveListFile(TStrings* Items, TFileDialogUse& Use) {
+  if (!ExecuteFileDialog(SaveTextDialog, Use)) return false;
   try {
     Items->SaveToFile(SaveTextDialog->FileName);
   } catch (const std::exception&) {
@@ -83,11 +75,11 @@ bool TFormMain::SaveListFile(TStrings* Items, const String& StartDir) {
 
 void TFormMain::bInet_LoadClick(TObject* /*Sender*/) {
   TStringList list;
-  if (!OpenListFile(list, "Texts/")) return;
+  if (!OpenListFile(list, DialogUses.LinksOpen)) return;
   ListInet->Items()->Assign(&list);
   ListInet->SetItemIndex(0);
 }
 
 void TFormMain::bInet_NewClick(TObject* /*Sender*/) { ListInet->Items()->Clear(); }
 
-void TFormMain::bInet_SaveClick(TObject* /*Sender*/) { SaveListFile(ListInet->Items(), "Texts/"); }
+void TFormMain::bInet_SaveClick(TObject* /*Sender*/) { SaveListFile(ListInet->Items(), DialogUses.LinksSave); }

@@ -43,11 +43,7 @@ void TFormMain::bOffice_NewClick(TObject* /*Sender*/) { ListRTF->Clear(); }
 
 void TFormMain::bOffice_OpenClick(TObject* /*Sender*/) {
   // The dialog is shared with other pages: its folder is theirs again after.
-  const String oldDir = OpenTextDialog->InitialDir;
-  OpenTextDialog->InitialDir = AppFolder + "Texts/";
-  const bool chosen = OpenTextDialog->Execute();
-  OpenTextDialog->InitialDir = oldDir;
-  if (!chosen) return;
+  if (!ExecuteFileDialog(OpenTextDialog, DialogUses.OfficeOpen)) return;
   // Read whole first, so that an unreadable file leaves the list as it was.
   TStringList list;
   list.LoadFromFile(OpenTextDialog->FileName);
@@ -56,11 +52,7 @@ void TFormMain::bOffice_OpenClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::bOffice_SaveClick(TObject* /*Sender*/) {
-  const String oldDir = SaveTextDialog->InitialDir;
-  SaveTextDialog->InitialDir = AppFolder + "Texts/";
-  const bool chosen = SaveTextDialog->Execute();
-  SaveTextDialog->InitialDir = oldDir;
-  if (!chosen) return;
+  if (!ExecuteFileDialog(SaveTextDialog, DialogUses.OfficeSave)) return;
   ListRTF->Items()->SaveToFile(SaveTextDialog->FileName);
 }
 

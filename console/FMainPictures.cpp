@@ -90,13 +90,13 @@ void TFormMain::tbDop_NewClick(TObject* /*Sender*/) {
 
 void TFormMain::tbDop_LoadClick(TObject* /*Sender*/) {
   TStringList list;
-  if (!OpenListFile(list)) return;
+  if (!OpenListFile(list, DialogUses.DopOpen)) return;
   if (list.Count() == 0 || list[0] != "LOGO") list.Insert(0, "LOGO");
   DopPics->Items()->Assign(&list);
   DopPics->SetItemIndex(0);
 }
 
-void TFormMain::tbDop_SaveClick(TObject* /*Sender*/) { SaveListFile(DopPics->Items()); }
+void TFormMain::tbDop_SaveClick(TObject* /*Sender*/) { SaveListFile(DopPics->Items(), DialogUses.DopSave); }
 
 void TFormMain::DopPicsDblClick(TObject* /*Sender*/) {
   const int line = DopPics->ItemIndex();

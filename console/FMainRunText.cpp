@@ -222,10 +222,9 @@ void TFormMain::RS_editKeyPress(TObject* /*Sender*/, char32_t& Key) {
 // ---------------------------------------------------------------------------
 
 void TFormMain::bRunStr_OpenClick(TObject* /*Sender*/) {
-  OpenTextDialog->InitialDir = AppFolder + "Texts/";
   OpenTextDialog->Filter = "Text file (*.txt)|*.txt";
   OpenTextDialog->DefaultExt = ".txt";
-  if (!OpenTextDialog->Execute()) return;
+  if (!ExecuteFileDialog(OpenTextDialog, DialogUses.RunTextOpen)) return;
   // Read whole before anything changes: a file that cannot be read leaves
   // the list as it was.
   TStringList texts;
@@ -237,10 +236,9 @@ void TFormMain::bRunStr_OpenClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::bRunStr_SaveClick(TObject* /*Sender*/) {
-  SaveTextDialog->InitialDir = AppFolder + "Texts/";
   SaveTextDialog->Filter = "Text file (*.txt)|*.txt";
   SaveTextDialog->DefaultExt = ".txt";
-  if (!SaveTextDialog->Execute()) return;
+  if (!ExecuteFileDialog(SaveTextDialog, DialogUses.RunTextSave)) return;
   ListRunStr->Items()->SaveToFile(SaveTextDialog->FileName);
 }
 

@@ -179,7 +179,7 @@ void TFormMain::rbClockFonClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::bClockPicClick(TObject* /*Sender*/) {
-  if (!OpenPictureDialog1->Execute()) return;
+  if (!ExecuteFileDialog(OpenPictureDialog1, DialogUses.ClockPicture)) return;
   eClockPicName->SetText(OpenPictureDialog1->FileName);
   UpdateClockPicEnabled();
   // Choosing "Image" loads the picture; when it was chosen already, load anew.

@@ -202,6 +202,7 @@ void TFormMain::bSek_NewClick(TObject* /*Sender*/) {
   bSek_Save->SetEnabled(false);
   LedSek_EditOn->SetValue(true);
   OpenPictureDialog1->InitialDir = AppFolder + "Teams/";
+  DialogUses.Logo.Folder = DialogUses.Photo.Folder = OpenPictureDialog1->InitialDir;
 }
 
 void TFormMain::cbSek_KomandsChange(TObject* /*Sender*/) {
@@ -217,13 +218,15 @@ void TFormMain::cbSek_KomandsChange(TObject* /*Sender*/) {
     }
     if (sgSek_Sostav->CanFocus()) sgSek_Sostav->SetFocus();
     OpenPictureDialog1->InitialDir = TeamFilePath(TeamSlots[0].Name, "");
+    DialogUses.Logo.Folder = DialogUses.Photo.Folder = OpenPictureDialog1->InitialDir;
   }
 }
 
 void TFormMain::iSek_KomLogoClick(TObject* /*Sender*/) {
-  if (!OpenPictureDialog1->Execute()) return;
+  // The logo's own use of the shared picture dialog: it starts in the team's
+  // folder with the last logo's name, never with another use's file.
+  if (!ExecuteFileDialog(OpenPictureDialog1, DialogUses.Logo)) return;
   const String fileName = OpenPictureDialog1->FileName;
-  OpenPictureDialog1->FileName = ExtractFileName(fileName);
   iSek_KomLogo->Picture()->LoadFromFile(fileName);
   iSek_KomLogo->SetHint(ExtractFileName(fileName));
   NadoSave(iSek_KomLogo);

@@ -661,8 +661,11 @@ void TFrameMedia::bMedia_SaveClick(TObject* /*Sender*/) {
   d->Filter = "Text file (*.txt)|*.txt";
   d->DefaultExt = ".txt";
   d->Options = TOpenOptions{ofHideReadOnly, ofNoNetworkButton, ofEnableSizing};
-  d->InitialDir = ListFolder;
-  if (!d->Execute()) return;
+  // The play list's own use of the shared dialog, starting in the list's
+  // folder.
+  TFileDialogUse& use = main->DialogUses.MediaListSave;
+  use.Folder = ListFolder;
+  if (!ExecuteFileDialog(d, use)) return;
   try {
     SavePlayList(d->FileName);
   } catch (const std::exception& e) {
@@ -780,7 +783,7 @@ void TFrameMedia::mAddFileClick(TObject* /*Sender*/) {
               FlashFileMask;
   bool ok = false;
   try {
-    ok = d->Execute();
+    ok = ExecuteFileDialog(d, main->DialogUses.MediaAdd);
   } catch (...) {
     d->Filter = filter;
     d->Options = options;

@@ -262,14 +262,7 @@ bool TOpenDialog::Execute() {
   if (!dir.empty()) d.setDirectory(QStr(NormalizePath(dir)));
   // "desc|mask|desc|mask" -> Qt name filters.
   QStringList filters;
-  {
-    QStringList parts = QStr(Filter).split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-      QString mask = parts[i + 1];
-      mask.replace(QLatin1Char(';'), QLatin1Char(' '));
-      filters << parts[i] + QStringLiteral(" (") + mask + QStringLiteral(")");
-    }
-  }
+  for (const String& f : FileDialogFilterNames(Filter)) filters << QStr(f);
   if (!filters.isEmpty()) {
     d.setNameFilters(filters);
     int idx = std::clamp(FilterIndex - 1, 0, int(filters.size()) - 1);
@@ -299,6 +292,40 @@ bool TOpenDialog::Execute() {
   int fi = int(filters.indexOf(d.selectedNameFilter()));
   if (fi >= 0) FilterIndex = fi + 1;
   return true;
+}
+
+std::vector<String> FileDialogFilterNames(const String& Filter) {
+  std::vector<String> out;
+  const QStringList parts = QStr(Filter).split(QLatin1Char('|'));
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString desc = parts[i].trimmed();
+    QString mask = parts[i + 1];
+    mask.replace(QLatin1Char(';'), QLatin1Char(' '));
+    // A description that names its mask already ("Text file (*.txt)") gets
+    // it once: the dialog reads the mask from the last parentheses.
+    const QString shown = QStringLiteral("(") + mask + QStringLiteral(")");
+    const QString named = QStringLiteral("(") + parts[i + 1] + QStringLiteral(")");
+    if (desc.endsWith(named)) desc.chop(named.size());
+    else if (desc.endsWith(shown)) desc.chop(shown.size());
+    desc = desc.trimmed();
+    out.push_back(Str(desc.isEmpty() ? shown : desc + QStringLiteral(" ") + shown));
+  }
+  return out;
+}
+
+bool ExecuteFileDialog(TOpenDialog* Dialog, TFileDialogUse& Use) {
+  if (!Dialog) return false;
+  const String dir = Dialog->InitialDir;
+  if (!Use.Folder.empty()) Dialog->InitialDir = Use.Folder;
+  Dialog->FileName = Use.FileName;
+  const bool ok = Dialog->Execute();
+  Dialog->InitialDir = dir;
+  if (ok && !Dialog->FileName.empty()) {
+    const String path = ExtractFilePath(NormalizePath(Dialog->FileName));
+    if (!path.empty()) Use.Folder = path;
+    Use.FileName = ExtractFileName(NormalizePath(Dialog->FileName));
+  }
+  return ok;
 }
 
 // -------------------------------------------------------------- TColorDialog

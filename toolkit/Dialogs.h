@@ -11,6 +11,7 @@
 // returns false.
 #include <functional>
 #include <memory>
+#include <vector>
 #include "toolkit/Controls.h"
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -100,6 +101,25 @@ class TOpenDialog : public TCommonDialog {
   virtual bool saving() const { return false; }
   std::unique_ptr<TStringList> files_;
 };
+
+// The filter lines a file dialog shows for Filter ("desc|mask|desc|mask"):
+// each description followed by its mask in parentheses, unless the
+// description already ends with it ("Text file (*.txt)" stays as it is).
+std::vector<String> FileDialogFilterNames(const String& Filter);
+
+// One of several uses of a shared file dialog (the layout's save, the
+// running texts' save, ...) remembers its own last folder and name: each run
+// for it starts there, and nothing of another use shows in it. Folder starts
+// as the use's own start folder (empty: the dialog's InitialDir).
+struct TFileDialogUse {
+  String Folder;
+  String FileName;   // without its folder
+};
+class TOpenDialog;
+// Runs Dialog for Use: it starts in Use.Folder offering Use.FileName, and its
+// InitialDir is put back afterwards. On OK Use remembers the chosen file's
+// folder and name (Dialog->FileName holds the chosen file, as always).
+bool ExecuteFileDialog(TOpenDialog* Dialog, TFileDialogUse& Use);
 
 // As the open dialog; ofOverwritePrompt asks before an existing file is
 // chosen, and DefaultExt is added to a name without extension.

@@ -150,8 +150,9 @@ TEST_F(MediaPlayListTest, SaveReplacesAWholeFileOrReportsAndWritesNothing) {
   Frame()->AddItemPath(Pics() + "b.jpg");
   WriteBytes(root_ + "/old.txt", "old\n");
   WriteBytes(root_ + "/plain", "a file, not a folder");
-  String target;
-  CommonDialogHook = [&target](TCommonDialog* d) {
+  String target, startedIn;
+  CommonDialogHook = [&target, &startedIn](TCommonDialog* d) {
+    startedIn = dynamic_cast<TOpenDialog*>(d)->InitialDir;
     dynamic_cast<TOpenDialog*>(d)->FileName = target;
     return true;
   };
@@ -182,7 +183,7 @@ TEST_F(MediaPlayListTest, SaveReplacesAWholeFileOrReportsAndWritesNothing) {
   Frame()->bMedia_SaveClick(nullptr);
   EXPECT_EQ(requests_.size(), 0u);
   EXPECT_EQ(ReadBytes(target), "/m/a.jpg\nb.jpg\n");
-  EXPECT_EQ(form_->SaveTextDialog->InitialDir, Pics());
+  EXPECT_EQ(startedIn, Pics());   // the dialog starts in the list's folder
 }
 
 TEST_F(MediaPlayListTest, FolderFillThenFilesFromElsewhereEachEntryKeepsItsFile) {

@@ -454,7 +454,7 @@ TEST_F(TeamLibraryTest, LogoIsChosenThroughThePictureDialog) {
   f->iSek_KomLogoClick(f->iSek_KomLogo);
   CommonDialogHook = nullptr;
   EXPECT_EQ(f->iSek_KomLogo->Hint(), "crest.bmp");
-  EXPECT_EQ(f->OpenPictureDialog1->FileName, "crest.bmp");
+  EXPECT_EQ(f->DialogUses.Logo.FileName, "crest.bmp");   // only the name is kept for next time
   EXPECT_EQ(f->iSek_KomLogo->Picture()->Width(), 12);
   EXPECT_TRUE(f->bSek_Save->Enabled());
   answer_ = mrYes;

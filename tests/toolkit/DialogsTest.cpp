@@ -166,3 +166,18 @@ TEST(CommonDialogs, ColourAndFontDialogsThroughTheHook) {
   EXPECT_EQ(dir, "/tmp/Pics");
   SelectDirectoryHook = nullptr;
 }
+
+// The filter lines a file dialog shows: each description with its mask once.
+TEST(FileDialogFilters, DescriptionsNameTheirMaskOnce) {
+  struct Row {
+    const char* filter;
+    std::vector<String> shown;
+  };
+  const Row rows[] = {
+      {"Text file (*.txt)|*.txt", {"Text file (*.txt)"}},
+      {"Text files|*.txt", {"Text files (*.txt)"}},
+      {"All (*.jpg;*.bmp)|*.jpg;*.bmp|Media|*.avi", {"All (*.jpg *.bmp)", "Media (*.avi)"}},
+      {"Play-list files (*.txt)|*.txt|Images (*.png)|*.png", {"Play-list files (*.txt)", "Images (*.png)"}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FileDialogFilterNames(r.filter), r.shown) << r.filter;
+}
