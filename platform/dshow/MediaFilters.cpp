@@ -35,7 +35,10 @@ bool capsTooLarge(const GstCaps* caps, int& w, int& h) {
   return false;
 }
 
+// Once per element: the caps of one stream pass several of its pads.
 void postTooLarge(GstElement* element, int w, int h) {
+  if (g_object_get_data(G_OBJECT(element), "tablo-too-large")) return;
+  g_object_set_data(G_OBJECT(element), "tablo-too-large", GINT_TO_POINTER(1));
   GST_ELEMENT_ERROR(element, STREAM, FORMAT, ("The video's frames are too large (%d x %d)", w, h), (nullptr));
 }
 
