@@ -1192,9 +1192,20 @@ void TListBox::WidgetSelectionChanged() {
 
 void TListBox::ViewportMouse(int kind, TMouseButton b, TShiftState s, int x, int y) {
   switch (kind) {
-    case 0: MouseDown(b, s, x, y); break;
+    case 0:
+      if (b == mbLeft) pressIndex_ = ItemIndex();
+      MouseDown(b, s, x, y);
+      break;
     case 1: MouseMove(s, x, y); break;
-    case 2: MouseUp(b, s, x, y); break;
+    case 2:
+      MouseUp(b, s, x, y);
+      // A click on the line already selected is a click too (a changed
+      // selection has told it already).
+      if (b == mbLeft && !multiSelect_ && pressIndex_ >= 0 && ItemIndex() == pressIndex_ &&
+          ItemAtPos(TPoint(x, y), true) == pressIndex_ && OnClick)
+        OnClick(this);
+      pressIndex_ = -1;
+      break;
     case 3: if (b == mbLeft) DblClick(); break;
   }
 }

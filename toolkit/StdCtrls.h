@@ -267,6 +267,7 @@ class TListBox : public TWinControl {
   TListBoxStyle style_ = lbStandard;
   int itemHeight_ = 16;
   int lastIndex_ = -1;
+  int pressIndex_ = -1;   // the selected line when the left button went down
   bool batch_ = false;   // inside an update bracket of Items
   mutable int standardHeight_ = -1;   // line height of lbStandard for the current font
   QObject* viewportFilter_ = nullptr;

@@ -112,6 +112,25 @@ TEST_F(Fixture, ListBoxItemIndexIsSilentAndBounded) {
   EXPECT_EQ(clicks, 1);
 }
 
+// Each click on a line is one OnClick, also on the line already selected
+// (an operator opens the same entry again); list and check-list boxes alike.
+TEST_F(Fixture, ListBoxClickOnTheSelectedLineIsAClick) {
+  for (TListBox* lb : {make<TListBox>(), static_cast<TListBox*>(make<TCheckListBox>())}) {
+    lb->SetBounds(0, 0, 200, 120);
+    lb->Items()->SetCommaText("a,b,c");
+    form->Show();
+    int clicks = 0;
+    lb->OnClick = [&](TObject*) { ++clicks; };
+    clickListItem(lb, 1);
+    EXPECT_EQ(clicks, 1);
+    clickListItem(lb, 1);
+    EXPECT_EQ(clicks, 2);
+    clickListItem(lb, 2);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(lb->ItemIndex(), 2);
+  }
+}
+
 TEST_F(Fixture, ListBoxMultiSelectAndSorted) {
   auto* lb = make<TListBox>();
   lb->SetSorted(true);
