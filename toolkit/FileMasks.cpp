@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 #include "toolkit/QtGlue.h"
 
-String GraphicFileMask() { return "*.bmp;*.ico;*.jpg;*.jpeg;*.png"; }
+String GraphicFileMask() { return "*.bmp;*.ico;*.jpg;*.jpeg;*.png;*.emf;*.wmf"; }
 
 static QStringList patterns(const String& masks) {
   QStringList out;

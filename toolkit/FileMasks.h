@@ -6,8 +6,7 @@
 #include "toolkit/SysUtils.h"
 
 // The file patterns of the picture formats that TPicture loads, in one mask
-// text: "*.bmp;*.ico;*.jpg;*.jpeg;*.png". Metafiles cannot be loaded here and
-// are not in it.
+// text: "*.bmp;*.ico;*.jpg;*.jpeg;*.png;*.emf;*.wmf".
 String GraphicFileMask();
 
 // True when the file name (without folder) matches one of the masks.

@@ -1631,8 +1631,9 @@ void LoadImageFile(const String& fileName, QImage& out) {
   String name = ResolveFileName(fileName);
   String ext = LowerCase(ExtractFileExt(name));
   const char* fmt = nullptr;
-  bool jpeg = false;
+  bool jpeg = false, metafile = false;
   if (ext == ".jpg" || ext == ".jpeg") jpeg = true;
+  else if (ext == ".emf" || ext == ".wmf") metafile = true;
   else if (ext == ".bmp") fmt = "BMP";
   else if (ext == ".ico") fmt = "ICO";
   else if (ext == ".png") fmt = "PNG";
@@ -1644,6 +1645,9 @@ void LoadImageFile(const String& fileName, QImage& out) {
   QImage img;
   if (jpeg) {
     DecodeJpeg(bytes, img);
+  } else if (metafile) {
+    QByteArray data(bytes.data(), qsizetype(bytes.size()));   // the converters take writable bytes
+    LoadMetafile(fileName, data, ext == ".emf", img);
   } else {
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     if (std::strcmp(fmt, "BMP") == 0 && !bmpSizeAllowed(data))

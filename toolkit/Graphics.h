@@ -7,6 +7,7 @@
 #include <vector>
 #include "toolkit/Classes.h"
 
+class QByteArray;
 class QImage;
 class QPainter;
 class QRegion;
@@ -383,6 +384,10 @@ inline bool PictureSizeAllowed(int64_t w, int64_t h) {
 // Toolkit internal: an RGB32 image in a buffer laid out as a bitmap keeps its
 // pixels, so a bitmap takes it over without a copy (null when out of memory).
 QImage NewBitmapImage(int w, int h);
+// Draws a metafile's bytes (enhanced when enhanced, else a Windows metafile)
+// at its frame's size in pixels, checked against the limits above before
+// drawing; raises EInvalidGraphic naming the file when it is broken.
+void LoadMetafile(const String& fileName, QByteArray& data, bool enhanced, QImage& out);
 // Decodes JPEG bytes through libjpeg.
 void DecodeJpeg(const std::string& bytes, QImage& out);
 // Encodes an image as JPEG through libjpeg (quality 1..100).

@@ -85,8 +85,8 @@ TEST(MediaKindTest, ByExtensionAsSubstringOfTheMasks) {
   const std::vector<std::pair<const char*, TMediaKind>> cases = {
       {"A.AVI", mkVideo},    {"b.JPEG", mkPicture}, {"c.swf", mkFlash},     {"d.tar.gz", mkUnknown},
       {"e", mkUnknown},      {"x.MPG", mkVideo},    {"x.mp", mkVideo},      {"x.mpe", mkVideo},
-      {"x.jp", mkPicture},   {"x.png", mkPicture},  {"x.txt", mkUnknown},   {"x.emf", mkUnknown},
-      {"dot.", mkUnknown},   {"C:\\p\\a.Bmp", mkPicture}, {"/m/clip.vob", mkVideo}, {"x.SWF", mkFlash},
+      {"x.jp", mkPicture},   {"x.png", mkPicture},  {"x.txt", mkUnknown},   {"x.emf", mkPicture},
+      {"dot.", mkUnknown},   {"C:\\p\\a.Bmp", mkPicture}, {"/m/clip.vob", mkVideo}, {"x.SWF", mkFlash}, {"y.WMF", mkPicture},
   };
   for (const auto& [name, kind] : cases) EXPECT_EQ(ClassifyMediaFile(name), kind) << name;
 }

@@ -1,11 +1,11 @@
-// Pictures: any bytes named as JPEG, bitmap, PNG or icon load or raise the
+// Pictures: any bytes named as JPEG, bitmap, PNG, icon or metafile load or raise the
 // picture error; nothing larger than the limits is ever decoded.
 #include <QImage>
 #include "tests/fuzz/FuzzSupport.h"
 #include "toolkit/Graphics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  for (const char* name : {"p.jpg", "p.bmp", "p.png", "p.ico"}) {
+  for (const char* name : {"p.jpg", "p.bmp", "p.png", "p.ico", "p.emf", "p.wmf"}) {
     const String file = fuzz::AsFile(name, data, size);
     try {
       TPicture pic;

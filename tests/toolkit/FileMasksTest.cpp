@@ -11,9 +11,9 @@
 namespace {
 
 TEST(FileMasksTest, PictureMaskHoldsWhatThePictureLoaderReads) {
-  EXPECT_EQ(GraphicFileMask(), "*.bmp;*.ico;*.jpg;*.jpeg;*.png");
+  EXPECT_EQ(GraphicFileMask(), "*.bmp;*.ico;*.jpg;*.jpeg;*.png;*.emf;*.wmf");
   const std::vector<std::pair<const char*, bool>> cases = {
-      {"a.JPG", true}, {"b.jpeg", true}, {"c.Png", true}, {"d.emf", false}, {"e.jpg.txt", false}, {"jpg", false}};
+      {"a.JPG", true}, {"b.jpeg", true}, {"c.Png", true}, {"d.emf", true}, {"d.WMF", true}, {"e.jpg.txt", false}, {"jpg", false}};
   for (const auto& [name, match] : cases) EXPECT_EQ(MatchesMask(name, GraphicFileMask()), match) << name;
 }
 

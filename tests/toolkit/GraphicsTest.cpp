@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/MetafileMaker.h"
 #include "toolkit/Graphics.h"
 
 namespace {
@@ -882,4 +883,66 @@ TEST(PictureTest, PngChunkLongerThanTheFileIsRefused) {
   writeBytes(t / "bad.png", bad);
   EXPECT_THROW(p.LoadFromFile(t / "bad.png"), EInvalidGraphic);
   EXPECT_EQ(p.Width(), 6);
+}
+
+// --- Metafiles -----------------------------------------------------------------
+
+// Both metafile kinds load at their frame's size, with their shapes where the
+// metafile puts them on a white ground.
+TEST(PictureTest, MetafilesDrawTheirShapesAtTheirFrameSize) {
+  const std::vector<metafiles::Shape> shapes = {{false, 10, 10, 110, 86, 0x0000FF}, {true, 130, 10, 230, 86, 0xFF0000}};
+  TempDir t;
+  writeBytes(t / "a.emf", metafiles::Emf(240, 96, shapes));
+  writeBytes(t / "a.wmf", metafiles::Wmf(240, 96, shapes));
+  for (const char* name : {"a.emf", "a.wmf"}) {
+    TPicture p;
+    p.LoadFromFile(t / name);
+    ASSERT_EQ(p.Width(), 240) << name;
+    ASSERT_EQ(p.Height(), 96) << name;
+    TBitmap* b = p.Bitmap();
+    const struct {
+      int x, y;
+      TColor c;
+    } probes[] = {{60, 48, clRed}, {14, 14, clRed}, {106, 82, clRed}, {180, 48, clBlue}, {135, 48, clBlue},
+                  {2, 2, clWhite}, {60, 92, clWhite}, {120, 48, clWhite}, {134, 14, clWhite}, {236, 90, clWhite}};
+    for (const auto& pr : probes) EXPECT_EQ(px(*b, pr.x, pr.y), pr.c) << name << " at " << pr.x << "," << pr.y;
+  }
+}
+
+// A broken metafile, or one whose frame is beyond the limits, is refused with
+// a message naming the file; the old picture stays.
+TEST(PictureTest, BrokenOrGiantMetafilesAreRefused) {
+  const std::vector<metafiles::Shape> box = {{false, 1, 1, 5, 5, 0x00FF00}};
+  const std::string emf = metafiles::Emf(8, 8, box), wmf = metafiles::Wmf(8, 8, box);
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* says;
+  } cases[] = {
+      {"text.emf", "not a metafile at all", "not an enhanced metafile"},
+      {"text.wmf", "not a metafile at all", "not a Windows metafile"},
+      {"cut.emf", emf.substr(0, 60), "not an enhanced metafile"},
+      {"cut.wmf", wmf.substr(0, 30), "not a Windows metafile"},
+      {"giant.emf", metafiles::Emf(8, 8, box, 9000LL * 2540 / 96, 100), "too large"},
+      {"huge.emf", metafiles::Emf(8, 8, box, 7000LL * 2540 / 96, 7000LL * 2540 / 96), "too large"},
+      {"empty.emf", metafiles::Emf(8, 8, box, 0, 0), "too large or empty"},
+      {"giant.wmf", metafiles::Wmf(30000, 30000, box, 96), "too large"},
+      {"huge.wmf", metafiles::Wmf(7000, 7000, box, 96), "too large"},
+  };
+  TempDir t;
+  TPicture p;
+  writeBytes(t / "ok.wmf", wmf);
+  p.LoadFromFile(t / "ok.wmf");
+  ASSERT_EQ(p.Width(), 8);
+  for (const auto& c : cases) {
+    writeBytes(t / c.name, c.bytes);
+    try {
+      p.LoadFromFile(t / c.name);
+      ADD_FAILURE() << c.name;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_NE(String(e.what()).find(c.says), String::npos) << c.name << ": " << e.what();
+      EXPECT_NE(String(e.what()).find(c.name), String::npos) << c.name << ": " << e.what();
+    }
+    EXPECT_EQ(p.Width(), 8) << c.name;
+  }
 }

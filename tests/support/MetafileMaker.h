@@ -1,0 +1,105 @@
+#pragma once
+// Metafiles for the picture tests, written byte by byte: a frame of w x h
+// pixels (96 per inch) holding the given filled rectangles and ellipses,
+// each outlined in its own colour.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace metafiles {
+
+struct Shape {
+  bool ellipse;
+  int left, top, right, bottom;
+  uint32_t colour;  // 0x00BBGGRR
+};
+
+namespace detail {
+inline void put16(std::string& s, int v) {
+  s += char(v & 255);
+  s += char((v >> 8) & 255);
+}
+inline void put32(std::string& s, int64_t v) {
+  put16(s, int(v & 0xFFFF));
+  put16(s, int((v >> 16) & 0xFFFF));
+}
+inline void set32(std::string& s, size_t at, int64_t v) {
+  std::string b;
+  put32(b, v);
+  s.replace(at, 4, b);
+}
+}  // namespace detail
+
+// An enhanced metafile whose reference device has 96 pixels per inch; the
+// frame is w x h pixels in hundredths of a millimetre (frameW/frameH override
+// it, for giant or empty frames).
+inline std::string Emf(int w, int h, const std::vector<Shape>& shapes, int64_t frameW = -1, int64_t frameH = -1) {
+  using namespace detail;
+  std::string s;
+  if (frameW < 0) frameW = int64_t(w) * 2540 / 96;
+  if (frameH < 0) frameH = int64_t(h) * 2540 / 96;
+  put32(s, 1), put32(s, 88);
+  put32(s, 0), put32(s, 0), put32(s, w - 1), put32(s, h - 1);  // bounds in device pixels
+  put32(s, 0), put32(s, 0), put32(s, frameW), put32(s, frameH);  // frame in 0.01 mm
+  put32(s, 0x464D4520), put32(s, 0x10000);
+  put32(s, 0), put32(s, 0);  // bytes and records, set at the end
+  put16(s, 3), put16(s, 0);
+  put32(s, 0), put32(s, 0), put32(s, 0);
+  put32(s, 960), put32(s, 960), put32(s, 254), put32(s, 254);  // 96 pixels per inch
+  int records = 1;
+  for (const Shape& sh : shapes) {
+    put32(s, 39), put32(s, 24), put32(s, 1), put32(s, 0), put32(s, sh.colour), put32(s, 0);  // brush 1
+    put32(s, 38), put32(s, 28), put32(s, 2), put32(s, 0), put32(s, 1), put32(s, 0), put32(s, sh.colour);  // pen 2
+    put32(s, 37), put32(s, 12), put32(s, 1);
+    put32(s, 37), put32(s, 12), put32(s, 2);
+    put32(s, sh.ellipse ? 42 : 43), put32(s, 24);
+    put32(s, sh.left), put32(s, sh.top), put32(s, sh.right), put32(s, sh.bottom);
+    put32(s, 37), put32(s, 12), put32(s, 0x80000000);  // white brush back in, so 1 and 2 can go
+    put32(s, 37), put32(s, 12), put32(s, 0x80000007);  // black pen
+    put32(s, 40), put32(s, 12), put32(s, 1);
+    put32(s, 40), put32(s, 12), put32(s, 2);
+    records += 9;
+  }
+  put32(s, 14), put32(s, 20), put32(s, 0), put32(s, 16), put32(s, 20);
+  ++records;
+  set32(s, 48, int64_t(s.size()));
+  set32(s, 52, records);
+  return s;
+}
+
+// A placeable Windows metafile: its frame is w x h pixels at 96 units per
+// inch (units overrides the units per inch, for giant frames).
+inline std::string Wmf(int w, int h, const std::vector<Shape>& shapes, int units = 96) {
+  using namespace detail;
+  std::string s;
+  put32(s, 0x9AC6CDD7), put16(s, 0);
+  put16(s, 0), put16(s, 0), put16(s, w), put16(s, h), put16(s, units), put32(s, 0);
+  int sum = 0;
+  for (size_t k = 0; k < 20; k += 2) sum ^= uint8_t(s[k]) | uint8_t(s[k + 1]) << 8;
+  put16(s, sum);
+  const size_t head = s.size();
+  put16(s, 1), put16(s, 9), put16(s, 0x300), put32(s, 0), put16(s, 2), put32(s, 0), put16(s, 0);
+  auto record = [&](int function, std::vector<int> params) {
+    put32(s, 3 + int64_t(params.size())), put16(s, function);
+    for (int p : params) put16(s, p);
+  };
+  record(0x020B, {0, 0});  // window origin
+  record(0x020C, {h, w});  // window extent
+  for (const Shape& sh : shapes) {
+    const int lo = int(sh.colour & 0xFFFF), hi = int(sh.colour >> 16);
+    record(0x02FC, {0, lo, hi, 0});  // solid brush: object 0
+    record(0x02FA, {0, 1, 0, lo, hi});  // solid pen: object 1
+    record(0x012D, {0});
+    record(0x012D, {1});
+    record(sh.ellipse ? 0x0418 : 0x041B, {sh.bottom, sh.right, sh.top, sh.left});
+    record(0x01F0, {0});  // delete both, so the next shape reuses the slots
+    record(0x01F0, {1});
+  }
+  record(0, {});
+  const int64_t words = int64_t(s.size() - head) / 2;
+  set32(s, head + 6, words);
+  set32(s, head + 12, 8);
+  return s;
+}
+
+}  // namespace metafiles
