@@ -39,6 +39,9 @@ using TTabloPageIndex = int32_t;
 struct TCharsetEntry {
   TFontCharset Code;
   const char* Name;
+  // The Windows code page that legacy 8-bit text files (not UTF-8) of this
+  // character set are read with; the default set reads Windows-1251.
+  const char* CodePage;
 };
 
 constexpr int CharsetCount = 18;

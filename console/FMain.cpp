@@ -21,10 +21,12 @@ bool TransitionBusy = false;
 TFormMain* FormMain = nullptr;
 
 const std::array<TCharsetEntry, CharsetCount> CharsetTable = {{
-    {0, "ANSI"},       {1, "DEFAULT"},      {2, "SYMBOL"},  {77, "MAC"},     {128, "SHIFTJIS"},
-    {129, "HANGEUL"},  {130, "JOHAB"},      {134, "GB2312"}, {136, "CHINESEBIG5"}, {161, "GREEK"},
-    {162, "TURKISH"},  {177, "HEBREW"},     {178, "ARABIC"}, {186, "BALTIC"},  {204, "RUSSIAN"},
-    {222, "THAI"},     {238, "EASTEUROPE"}, {255, "OEM"},
+    {0, "ANSI", "windows-1252"},         {1, "DEFAULT", "windows-1251"},    {2, "SYMBOL", "windows-1251"},
+    {77, "MAC", "macintosh"},            {128, "SHIFTJIS", "windows-932"},  {129, "HANGEUL", "windows-949"},
+    {130, "JOHAB", "windows-1361"},      {134, "GB2312", "windows-936"},    {136, "CHINESEBIG5", "windows-950"},
+    {161, "GREEK", "windows-1253"},      {162, "TURKISH", "windows-1254"},  {177, "HEBREW", "windows-1255"},
+    {178, "ARABIC", "windows-1256"},     {186, "BALTIC", "windows-1257"},   {204, "RUSSIAN", "windows-1251"},
+    {222, "THAI", "windows-874"},        {238, "EASTEUROPE", "windows-1250"}, {255, "OEM", "IBM866"},
 }};
 
 String SettingsKeyFor(const String& exeBaseName) { return "\\Software\\Quellmark\\" + exeBaseName; }
@@ -312,6 +314,9 @@ void TFormMain::FillCharsets() {
   items->Clear();
   for (const TCharsetEntry& e : CharsetTable) items->Add(e.Name);
   cbInternational->SetItemIndex(1);
+  // Until a stored choice is applied, legacy files are read as the default
+  // set's (Windows-1251).
+  SetLegacyCodePage(CharsetTable[1].CodePage);
 }
 
 void TFormMain::ApplyPageTagToEditors() {

@@ -211,6 +211,9 @@ class TFormMain : public TForm {
   void SetupLineupGridHeader();
   // The designed column widths of the line-up grid, the spare width to "Surname".
   void SetLineupDesignWidths();
+  // The loaded team files read again (after the legacy code page changed):
+  // the editor's unless it has unsaved changes, the sides keeping their cards.
+  void ReloadTeamFiles();
 
   // =========================================================================
   // Match clock and periods (FMainClock.cpp)

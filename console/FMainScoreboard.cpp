@@ -151,11 +151,53 @@ void TFormMain::seTablo_ShowClick(TObject* Sender) {
   }
 }
 
+void TFormMain::ReloadTeamFiles() {
+  // The editor's team, unless it holds changes not saved yet.
+  if (!TeamSlots[0].Name.empty() && !bSek_Save->Enabled() && cbSek_Komands->ItemIndex() > 0) {
+    try {
+      LoadTeamFile(0, TeamSlots[0].Name);
+    } catch (const std::exception&) {
+    }
+  }
+  // The sides, keeping the cards given in the match; names shown on the
+  // pages follow.
+  struct Shown {
+    TLabel3D *name, *gol, *stat, *town, *golTown;
+  };
+  const Shown shown[2] = {{eTablo_K1, eTabloGol_K1, eTabloStat_K1, eTablo_Town1, eTabloGol_Town1},
+                          {eTablo_K2, eTabloGol_K2, eTabloStat_K2, eTablo_Town2, eTabloGol_Town2}};
+  for (int k = 1; k <= 2; ++k) {
+    TTeamSlot& side = TeamSlots[size_t(k)];
+    if (side.Name.empty()) continue;
+    const TTeamSlot before = side;
+    try {
+      LoadTeamFile(k, side.Name);
+    } catch (const std::exception&) {
+      continue;
+    }
+    for (TPlayerRec& r : side.Players)
+      for (const TPlayerRec& o : before.Players)
+        if (o.Nr == r.Nr && o.Nr > 0) r.K = o.K;
+    const Shown& s = shown[k - 1];
+    for (TLabel3D* l : {s.name, s.gol, s.stat})
+      if (l && l->Caption() == before.LName) l->SetCaption(side.LName);
+    for (TLabel3D* l : {s.town, s.golTown})
+      if (l && l->Caption() == before.Town) l->SetCaption(side.Town);
+  }
+}
+
 void TFormMain::cbInternationalChange(TObject* /*Sender*/) {
   const int index = cbInternational->ItemIndex();
   // A stored index outside the table changes nothing.
   if (index < 0 || index >= CharsetCount) return;
   const TFontCharset code = CharsetTable[size_t(index)].Code;
+  // Legacy text files are read with the set's code page from now on; the
+  // team files already loaded are read again with it.
+  const String codePage = CharsetTable[size_t(index)].CodePage;
+  if (!SameText(codePage, LegacyCodePage())) {
+    SetLegacyCodePage(codePage);
+    ReloadTeamFiles();
+  }
   const std::initializer_list<TControl*> listed = {
       LabelStadion,  LabelStadionName, eSek_Title,    eTour,         sgSek_Sostav,  eSek_KomName, eSek_KomName2,
       eSek_KomTown,  cbSek_Komands,    cbSud_Comanda1, cbSud_Comanda2, cb_T_Sostav, cb_T_Zamena,  cb_T_Igroki,

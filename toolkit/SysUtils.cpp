@@ -677,6 +677,11 @@ bool validUtf8(const std::string& b) {
 
 }  // namespace
 
+String LegacyCodePage() {
+  std::lock_guard<std::mutex> g(g_codePageMutex);
+  return g_codePage;
+}
+
 void SetLegacyCodePage(const String& name) {
   std::lock_guard<std::mutex> g(g_codePageMutex);
   g_codePage = name.empty() ? String("windows-1251") : name;

@@ -120,6 +120,7 @@ String LoadTextFile(const String& fileName);         // raises EFOpenError
 void SaveTextFile(const String& fileName, const String& text);  // raises EFCreateError / EWriteError
 String DecodeLegacyText(const std::string& bytes);   // the legacy 8-bit code page to UTF-8
 void SetLegacyCodePage(const String& name);          // "windows-1251" by default
+String LegacyCodePage();                             // the one set now
 // Atomic save of raw bytes; returns false and fills err on failure.
 bool AtomicWriteFile(const String& fileName, const std::string& bytes, String* err = nullptr);
 
