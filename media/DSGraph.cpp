@@ -158,6 +158,10 @@ HRESULT TFilterGraph::QueryInterface(const GUID& iid, void** out) {
     *out = static_cast<IAMFilterGraphCallback*>(this);
     return S_OK;
   }
+  if (iid == IAMGraphCallbackInterest::IID) {
+    *out = static_cast<IAMGraphCallbackInterest*>(this);
+    return S_OK;
+  }
   if (!active_) return E_NOINTERFACE;
   HRESULT hr = E_NOINTERFACE;
   switch (mode_) {
@@ -521,6 +525,11 @@ HRESULT TFilterGraph::UnableToRender(IPin* Pin) {
   auto* owner = static_cast<TFilterGraph*>(static_cast<IServiceProvider*>(obj));
   if (owner->OnUnableToRender && guarded([&] { return owner->OnUnableToRender(Pin); }, false)) answer = S_OK;
   return answer;
+}
+
+int TFilterGraph::AnsweredCallbacks() {
+  return (OnSelectedFilter ? cbSelectedFilter : 0) | (OnCreatedFilter ? cbCreatedFilter : 0) |
+         (OnUnableToRender ? cbUnableToRender : 0);
 }
 
 HRESULT TFilterGraph::QueryService(const GUID& service, const GUID& iid, void** out) {

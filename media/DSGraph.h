@@ -106,7 +106,8 @@ using TOnUnableToRender = std::function<bool(IPin* Pin)>;
 class TFilterGraph : public TComponent,
                      public IServiceProvider,
                      public IAMGraphBuilderCallback,
-                     public IAMFilterGraphCallback {
+                     public IAMFilterGraphCallback,
+                     public IAMGraphCallbackInterest {
  public:
   explicit TFilterGraph(TComponent* AOwner);
   ~TFilterGraph() override;
@@ -157,6 +158,8 @@ class TFilterGraph : public TComponent,
   HRESULT SelectedFilter(IMoniker* Moniker) override;
   HRESULT CreatedFilter(IBaseFilter* Filter) override;
   HRESULT UnableToRender(IPin* Pin) override;
+  // The callbacks whose handler is assigned (the others answer the default).
+  int AnsweredCallbacks() override;
 
   void Loaded() override;
   String ClassName() const override { return "TFilterGraph"; }

@@ -515,6 +515,30 @@ void ServeMainThreadDuringWait() {
   --depth;
 }
 
+namespace {
+std::mutex g_wakeMutex;
+std::condition_variable g_wakeCv;
+uint64_t g_wakeSeq = 0;
+}  // namespace
+
+uint64_t WakeTicket() {
+  std::lock_guard<std::mutex> g(g_wakeMutex);
+  return g_wakeSeq;
+}
+
+void WaitForWake(uint64_t ticket, int timeoutMs) {
+  std::unique_lock<std::mutex> lk(g_wakeMutex);
+  g_wakeCv.wait_for(lk, std::chrono::milliseconds(std::max(0, timeoutMs)), [&] { return g_wakeSeq != ticket; });
+}
+
+void WakeWaiters() {
+  {
+    std::lock_guard<std::mutex> g(g_wakeMutex);
+    ++g_wakeSeq;
+  }
+  g_wakeCv.notify_all();
+}
+
 void TThread::Synchronize(const std::function<void()>& f) {
   if (!f) return;
   QCoreApplication* app = QCoreApplication::instance();
@@ -528,6 +552,7 @@ void TThread::Synchronize(const std::function<void()>& f) {
     std::lock_guard<std::mutex> g(g_syncMutex);
     g_syncQueue.push_back(&req);
   }
+  WakeWaiters();
   QMetaObject::invokeMethod(app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
   {
     std::unique_lock<std::mutex> lk(g_syncMutex);

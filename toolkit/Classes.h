@@ -217,6 +217,15 @@ bool CheckSynchronize();
 // does no more than CheckSynchronize.
 void ServeMainThreadDuringWait();
 
+// A wait that sleeps until something it waits for may have changed, rather
+// than polling: take a ticket before checking, and after a failed check wait
+// on it; WakeWaiters (any thread) ends every wait whose ticket it outdates,
+// and so does a call handed to the main thread by Synchronize. The bound is
+// for what does not wake (timers and paints that a main-thread wait serves).
+uint64_t WakeTicket();
+void WaitForWake(uint64_t ticket, int timeoutMs);
+void WakeWaiters();
+
 // Where an exception escaping a call queued to the main thread goes (the
 // controls layer shows it through the application object). Unset, it is
 // swallowed.

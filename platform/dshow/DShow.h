@@ -303,6 +303,17 @@ struct IAMFilterGraphCallback : virtual IUnknown {
   virtual HRESULT UnableToRender(IPin* pin) = 0;
 };
 
+// A site may say which graph-building callbacks it answers with more than
+// their default (S_OK, or S_FALSE for UnableToRender, nothing done): the graph
+// asks once per render, on the rendering thread, and crosses to the main
+// thread only for those. A site without it gets every call.
+struct IAMGraphCallbackInterest : virtual IUnknown {
+  static constexpr GUID IID = MEDIA_GUID(0x163);
+  enum { cbSelectedFilter = 1, cbCreatedFilter = 2, cbUnableToRender = 4 };
+  // The callbacks (cb* bits) that the site would answer.
+  virtual int AnsweredCallbacks() = 0;
+};
+
 struct ICaptureGraphBuilder2 : virtual IUnknown {
   static constexpr GUID IID = MEDIA_GUID(0x11E);
   virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;

@@ -220,6 +220,9 @@ struct TGraph::RenderJob {
   // The last sign of progress (a message, an element, a stream), steady ms.
   std::atomic<int64_t> active{GetTickCount64()};
   bool failed = false, noMorePads = false;
+  // The graph-building callbacks the site answers (asked when the render
+  // starts); the others are not crossed to the main thread.
+  int answered = ~0;
   HRESULT error = S_OK;
   std::string message;
   int rendered = 0, unrendered = 0;
@@ -582,10 +585,19 @@ HRESULT TGraph::Disconnect(IPin* pin) {
 }
 
 void TGraph::flushingSeekAfterChange() {
-  // New branches of a prerolled graph get their data again from one seek.
+  // New branches of a prerolled graph get their data again from one seek,
+  // made when the graph is next run, paused or stepped: links made one
+  // after another (an overlay set up after a render) cost one seek, and a
+  // seek of the caller's own before then replaces it.
+  if (!prerolled_ || isLiveGraph() || !pipelineAbove(GST_STATE_READY)) return;
+  seekAfterChange_ = true;
+}
+
+void TGraph::seekAfterChange() {
+  if (!seekAfterChange_.exchange(false)) return;
+  if (!prerolled_ || isLiveGraph() || !pipelineAbove(GST_STATE_READY)) return;
   // A branch linked anew waits for data, so no state change settles before
   // the seek: it is not waited for.
-  if (!prerolled_ || isLiveGraph() || !pipelineAbove(GST_STATE_READY)) return;
   gint64 pos = 0;
   if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &pos)) pos = 0;
   // A stream that cannot seek (a single picture under a clip's name) gets
@@ -682,11 +694,15 @@ void TGraph::settleState(int timeoutMs) {
     gst_element_get_state(pipeline_, nullptr, nullptr, GstClockTime(timeoutMs) * GST_MSECOND);
     return;
   }
+  // Woken by the bus or a call handed to the main thread, not polled; the
+  // bound serves timers and paints.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    const GstStateChangeReturn r = gst_element_get_state(pipeline_, nullptr, nullptr, 2 * GST_MSECOND);
+    const uint64_t ticket = WakeTicket();
+    const GstStateChangeReturn r = gst_element_get_state(pipeline_, nullptr, nullptr, 0);
     if (r != GST_STATE_CHANGE_ASYNC || std::chrono::steady_clock::now() >= deadline) return;
     serveMainThread();
+    WaitForWake(ticket, 10);
   }
 }
 
@@ -710,7 +726,8 @@ void TGraph::StreamAdded(TMediaPin* pin) {
     std::lock_guard<std::mutex> g(job->m);
     ++job->unrendered;
   }
-  ComPtr<IAMFilterGraphCallback> cb = QueryAs<IAMFilterGraphCallback>(site_.Get());
+  ComPtr<IAMFilterGraphCallback> cb =
+      siteAnswers(IAMGraphCallbackInterest::cbUnableToRender) ? QueryAs<IAMFilterGraphCallback>(site_.Get()) : nullptr;
   if (cb) {
     ComPtr<IPin> keep(pin);
     syncOnMain([&] { cb->UnableToRender(pin); });
@@ -723,9 +740,16 @@ void TGraph::NoMorePads() {
     std::lock_guard<std::mutex> jg(job_->m);
     job_->noMorePads = true;
   }
+  WakeWaiters();
+}
+
+bool TGraph::siteAnswers(int callback) {
+  std::lock_guard<std::mutex> g(jobMutex_);
+  return job_ && (job_->answered & callback) != 0;
 }
 
 bool TGraph::CallSelectedFilter(IMoniker* moniker) {
+  if (!siteAnswers(IAMGraphCallbackInterest::cbSelectedFilter)) return true;
   ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site_.Get());
   if (!cb) return true;
   HRESULT hr = S_OK;
@@ -735,6 +759,7 @@ bool TGraph::CallSelectedFilter(IMoniker* moniker) {
 
 void TGraph::CallCreatedFilter(GstElement* element) {
   noteProgress();
+  if (!siteAnswers(IAMGraphCallbackInterest::cbCreatedFilter)) return;
   ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site_.Get());
   if (!cb) return;
   ComPtr<IBaseFilter> f(static_cast<IBaseFilter*>(new TElementFilter(element)));
@@ -769,6 +794,8 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     return MEDIA_E_FILE_NOT_FOUND;
   }
   auto job = std::make_shared<RenderJob>();
+  if (ComPtr<IAMGraphCallbackInterest> in = QueryAs<IAMGraphCallbackInterest>(site_.Get()))
+    job->answered = in->AnsweredCallbacks();
   {
     std::lock_guard<std::mutex> g(jobMutex_);
     job_ = job;
@@ -786,7 +813,11 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
   bool ok = false;
   bool failed = r == GST_STATE_CHANGE_FAILURE;
   while (!failed) {
-    serveMainThread();
+    // Woken by the bus (a state change, an error), the last stream or a
+    // call handed to the main thread; the bound serves timers and paints.
+    // It checks first and serves after, so that what the render posted on
+    // its way (a video size) reaches the component after the call returns.
+    const uint64_t ticket = WakeTicket();
     {
       std::lock_guard<std::mutex> g(job->m);
       if (job->failed) {
@@ -795,7 +826,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
       }
     }
     GstState cur;
-    r = gst_element_get_state(pipeline_, &cur, nullptr, 1 * GST_MSECOND);
+    r = gst_element_get_state(pipeline_, &cur, nullptr, 0);
     if (r == GST_STATE_CHANGE_FAILURE) {
       failed = true;
       break;
@@ -824,6 +855,8 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
       failed = true;
       break;
     }
+    serveMainThread();
+    WaitForWake(ticket, 10);
   }
   CheckSynchronize();
   // A failed state change can be seen before the element's error is posted.
@@ -875,10 +908,15 @@ HRESULT TGraph::Run() {
     return S_OK;
   }
   // It would wait for a frame that never comes: a failed stream.
-  if (stalled_) return MEDIA_E_UNSUPPORTED_STREAM;
+  const int was = state_;
+  state_ = State_Running;
+  seekAfterChange();
+  if (stalled_) {
+    state_ = was;
+    return MEDIA_E_UNSUPPORTED_STREAM;
+  }
   if (clockChangePending_.exchange(false)) Notify(EC_CLOCK_CHANGED, 0, 0);
   pendingPaused_ = false;
-  state_ = State_Running;
   if (eos_) Notify(EC_COMPLETE, S_OK, 0);
   if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     state_ = State_Stopped;
@@ -894,6 +932,7 @@ HRESULT TGraph::Pause() {
     Notify(EC_PAUSED, S_OK, 0);
     return S_OK;
   }
+  seekAfterChange();
   pendingPaused_ = true;
   GstStateChangeReturn r = gst_element_set_state(pipeline_, GST_STATE_PAUSED);
   if (r == GST_STATE_CHANGE_FAILURE) {
@@ -924,6 +963,7 @@ HRESULT TGraph::GetState(int32_t, OAFilterState* state) {
 // --- seeking
 
 HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle) {
+  seekAfterChange_ = false;
   if (settle) settleState(2000);
   gboolean ok = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
@@ -1162,6 +1202,8 @@ void TGraph::onMessage(GstMessage* msg) {
     default:
       break;
   }
+  // A wait for a state or a preroll checks again.
+  WakeWaiters();
 }
 
 // --- audio
@@ -1210,6 +1252,7 @@ HRESULT TGraph::Step(DWORD frames, IUnknown*) {
   if (state_ != State_Paused) {
     Pause();
   }
+  seekAfterChange();
   gst_element_get_state(pipeline_, nullptr, nullptr, 5 * GST_SECOND);
   for (GstElement* s : sinks) gst_element_send_event(s, gst_event_new_step(GST_FORMAT_BUFFERS, frames, 1.0, TRUE, FALSE));
   return S_OK;

@@ -216,6 +216,8 @@ class TGraph : public TComObject,
   static constexpr int64_t RenderQuietLimitMs = 2000;
   void NoMorePads();
   bool CallSelectedFilter(IMoniker* moniker);
+  // The site answers this callback (IAMGraphCallbackInterest) during the render.
+  bool siteAnswers(int callback);
   void CallCreatedFilter(GstElement* element);
 
  private:
@@ -271,6 +273,9 @@ class TGraph : public TComObject,
   std::atomic<bool> eos_{false}, pendingPaused_{false}, clockChangePending_{false}, prerolled_{false};
   // The stream lost its data at a relink and cannot get it again (no seek).
   std::atomic<bool> stalled_{false};
+  // Links changed while prerolled: one flushing seek before data is needed.
+  std::atomic<bool> seekAfterChange_{false};
+  void seekAfterChange();
   void noteProgress();
   double rate_ = 1.0;
   gint64 stopNs_ = -1;
