@@ -374,6 +374,7 @@ HRESULT TGraph::RemoveFilter(IBaseFilter* filter) {
     prerolled_ = false;
     stalled_ = false;
     eos_ = false;
+    startNs_ = 0;
   }
   Log("removed filter \"" + name + "\"");
   return S_OK;
@@ -893,7 +894,12 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
   stalled_ = false;
   eos_ = false;
   clockChangePending_ = true;
-  if (rate_ != 1.0) seekTo(0, rate_, -1);
+  // Positions count from the stream's beginning, where the first frame is:
+  // a stream whose times start late (an MPEG program stream starts at about
+  // 0.5 s) reads 0 there, and a seek to 0 shows that frame at once.
+  gint64 first = 0;
+  startNs_ = gst_element_query_position(pipeline_, GST_FORMAT_TIME, &first) && first > 0 ? first : 0;
+  if (rate_ != 1.0) seekTo(startNs_, rate_, -1);
   Log("rendered");
   return hr;
 }
@@ -965,8 +971,16 @@ HRESULT TGraph::GetState(int32_t, OAFilterState* state) {
 HRESULT TGraph::seekTo(gint64 posNs, double rate, gint64 stopNs, bool settle) {
   seekAfterChange_ = false;
   if (settle) settleState(2000);
-  gboolean ok = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
-                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+  // The beginning of a stream whose times start late: a seek to its first
+  // time lands past it (the program-stream demuxer), and one to 0 would
+  // hold the first frame until the clock reaches its time. The first frame
+  // is a keyframe: a seek to 0 snapped back to it starts the segment there.
+  GstSeekFlags flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  if (startNs_ > 0 && posNs <= startNs_) {
+    posNs = 0;
+    flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE);
+  }
+  gboolean ok = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                                  std::max<gint64>(0, posNs), stopNs >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
                                  stopNs >= 0 ? stopNs : GST_CLOCK_TIME_NONE);
   if (!ok) return E_FAIL;
@@ -987,7 +1001,7 @@ HRESULT TGraph::GetDuration(REFERENCE_TIME* d) {
 HRESULT TGraph::GetStopPosition(REFERENCE_TIME* s) {
   if (!s) return E_POINTER;
   if (stopNs_ >= 0) {
-    *s = stopNs_ / 100;
+    *s = std::max<gint64>(0, stopNs_ - startNs_) / 100;
     return S_OK;
   }
   return GetDuration(s);
@@ -998,7 +1012,7 @@ HRESULT TGraph::GetCurrentPosition(REFERENCE_TIME* c) {
   if (!hasContent()) return E_FAIL;
   gint64 v = 0;
   if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &v) || v < 0) v = 0;
-  *c = v / 100;
+  *c = std::max<gint64>(0, v - startNs_) / 100;
   return S_OK;
 }
 
@@ -1023,12 +1037,12 @@ HRESULT TGraph::SetPositions(REFERENCE_TIME* cur, DWORD curFlags, REFERENCE_TIME
   }
   gint64 newStop = stopNs_;
   switch (stopFlags & AM_SEEKING_PositioningBitsMask) {
-    case AM_SEEKING_AbsolutePositioning: if (!stop) return E_POINTER; newStop = *stop * 100; break;
+    case AM_SEEKING_AbsolutePositioning: if (!stop) return E_POINTER; newStop = *stop * 100 + startNs_; break;
     case AM_SEEKING_RelativePositioning: {
       if (!stop) return E_POINTER;
       REFERENCE_TIME s = 0;
       GetStopPosition(&s);
-      newStop = (s + *stop) * 100;
+      newStop = (s + *stop) * 100 + startNs_;
       break;
     }
     default: break;
@@ -1036,7 +1050,7 @@ HRESULT TGraph::SetPositions(REFERENCE_TIME* cur, DWORD curFlags, REFERENCE_TIME
   if ((curFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_NoPositioning &&
       (stopFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_NoPositioning)
     return S_OK;
-  HRESULT hr = seekTo(gint64(pos) * 100, rate_, newStop);
+  HRESULT hr = seekTo(gint64(pos) * 100 + startNs_, rate_, newStop);
   if (SUCCEEDED(hr)) stopNs_ = newStop;
   return hr;
 }

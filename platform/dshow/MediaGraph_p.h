@@ -279,6 +279,9 @@ class TGraph : public TComObject,
   void noteProgress();
   double rate_ = 1.0;
   gint64 stopNs_ = -1;
+  // The stream time of the first frame: position 0 (nonzero for streams whose
+  // times start late).
+  std::atomic<gint64> startNs_{0};
   int32_t volume_ = 0, balance_ = 0;
   // Events
   std::mutex eventMutex_;

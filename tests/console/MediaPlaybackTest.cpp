@@ -503,6 +503,32 @@ TEST_F(MediaPlaybackTest, RatePresetsVolumeAndTimeTexts) {
     EXPECT_EQ(MinutesSecondsText(s, '.'), text);
 }
 
+// An MPEG-2 program stream as the ffmpeg program writes it (its times start
+// at about 0.54 s) after another clip: its frames are shown as they come, its
+// first one is not held until the clock reaches the stream's first time.
+TEST_F(MediaPlaybackTest, AnMpeg2ClipAfterAnotherDoesNotHoldItsFirstFrame) {
+  Clip("a.avi", 5);
+  const std::string cmd = "ffmpeg -y -loglevel error -f lavfi -i testsrc=size=176x144:rate=25 -t 1 -c:v mpeg2video "
+                          "-g 12 -f vob '" + Pics() + "late.mpg' </dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  List({"a.avi", "late.mpg"});
+  TVideoFrame seen;
+  auto lateFrame = [&] {
+    if (f_->LoadedFile.find("late.mpg") == String::npos || f_->FilterGraph1->State() != gsPlaying) return false;
+    TFilterList filters(f_->FilterGraph1->Query<IFilterGraph2>().Get());
+    for (int i = 0; i < filters.Count(); ++i)
+      if (ComPtr<IVideoFrameSource> r = QueryAs<IVideoFrameSource>(filters.Items(i)))
+        if (r->LatestFrame(seen) && seen.Time >= 8000000) return true;
+    return false;
+  };
+  SendMouseButton(f_->btPlay, mbLeft, true, Point(2, 2));
+  SendMouseButton(f_->btPlay, mbLeft, false, Point(2, 2));
+  ASSERT_TRUE(PumpUntil(lateFrame, 10000));
+  // Shown when the clock has run from the first frame, not from time 0.
+  EXPECT_LT(seen.RunningTime, seen.Time - 5000000) << seen.Time << " shown at " << seen.RunningTime;
+  f_->btStopClick(f_->btStop);
+}
+
 TEST_F(MediaPlaybackTest, FrameStepWhilePausedShowsTheNextFrame) {
   Clip("c.avi", 40);
   List({"c.avi"});

@@ -169,6 +169,32 @@ TEST_F(Playback, AFrameStepAdvancesOneFrame) {
   EXPECT_EQ(g->State(), gsPaused);
 }
 
+// An MPEG-2 program stream as the ffmpeg program writes it: its times start
+// at about 0.54 s. Its beginning is position 0, and a seek there shows the
+// first frame at once (the play list seeks to 0 when a clip follows another).
+TEST_F(Playback, AStreamWhoseTimesStartLateBeginsAtPositionZeroAndItsFirstFrame) {
+  const std::string clip = Clips::Get().Dir() + "/late.mpg";
+  const std::string cmd = "ffmpeg -y -loglevel error -f lavfi -i testsrc=size=176x144:rate=25 -t 1 -c:v mpeg2video "
+                          "-g 12 -f vob '" + clip + "' </dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  ASSERT_EQ(g->RenderFile(clip), S_OK);
+  ComPtr<IVideoFrameSource> renderer;
+  TFilterList filters(g->Query<IFilterGraph2>().Get());
+  for (int i = 0; i < filters.Count() && !renderer; ++i) renderer = QueryAs<IVideoFrameSource>(filters.Items(i));
+  ASSERT_TRUE(renderer);
+  TVideoFrame first;
+  ASSERT_TRUE(renderer->LatestFrame(first));
+  EXPECT_EQ(Position(), 0);
+  REFERENCE_TIME start = 0, stop = 0;
+  g->Query<IMediaSeeking>()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
+  TVideoFrame again;
+  ASSERT_TRUE(renderer->LatestFrame(again));
+  EXPECT_GT(again.Sequence, first.Sequence);
+  EXPECT_EQ(again.Time, first.Time);          // not the next keyframe
+  EXPECT_LT(again.RunningTime, 400000);       // shown at once, within a frame
+  EXPECT_EQ(Position(), 0);
+}
+
 TEST_F(Playback, RateTwoShowsStreamTimeAtHalfTheClocksTime) {
   ComPtr<IVideoFrameSource> renderer;
   TFilterList before(g->Query<IFilterGraph2>().Get());
