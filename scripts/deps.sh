@@ -4,7 +4,7 @@
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
       libreoffice-impress-nogui libreoffice-writer-nogui qt6-pdf-dev poppler-utils
-      libbenchmark-dev fonts-liberation2 fonts-liberation xvfb xauth ffmpeg
+      libbenchmark-dev fonts-liberation2 fonts-liberation fonts-dejavu-extra xvfb xauth ffmpeg
       qt6-webengine-dev
       libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
       gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav

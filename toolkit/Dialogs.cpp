@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -374,9 +375,10 @@ bool TFontDialog::Execute() {
   QFont r = d.selectedFont();
   TFont chosen;
   chosen.Assign(font_.get());
-  chosen.SetName(Str(r.family()));
   chosen.SetSize(int(std::lround(r.pointSizeF())));
   TFontStyles s;
+  // A style such as "Condensed Italic" keeps its width in the face's name.
+  chosen.SetName(FontFaceForStyle(Str(r.family()), Str(r.styleName()), s));
   if (r.bold()) s.Include(fsBold);
   if (r.italic()) s.Include(fsItalic);
   if (r.underline()) s.Include(fsUnderline);
@@ -384,6 +386,28 @@ bool TFontDialog::Execute() {
   chosen.SetStyle(s);
   font_->Assign(&chosen);
   return true;
+}
+
+String FontFaceForStyle(const String& Family, const String& StyleName, TFontStyles& Style) {
+  QStringList extra;
+  for (const QString& w : QStr(StyleName).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (w.compare(QLatin1String("Bold"), Qt::CaseInsensitive) == 0) {
+      Style.Include(fsBold);
+    } else if (w.compare(QLatin1String("Italic"), Qt::CaseInsensitive) == 0 ||
+               w.compare(QLatin1String("Oblique"), Qt::CaseInsensitive) == 0) {
+      Style.Include(fsItalic);
+    } else if (w.compare(QLatin1String("Regular"), Qt::CaseInsensitive) != 0 &&
+               w.compare(QLatin1String("Book"), Qt::CaseInsensitive) != 0 &&
+               w.compare(QLatin1String("Normal"), Qt::CaseInsensitive) != 0 &&
+               w.compare(QLatin1String("Roman"), Qt::CaseInsensitive) != 0) {
+      extra << w;
+    }
+  }
+  if (extra.isEmpty()) return Family;
+  const QString face = QStr(Family) + QLatin1Char(' ') + extra.join(QLatin1Char(' '));
+  for (const QString& f : QFontDatabase::families())
+    if (f.compare(face, Qt::CaseInsensitive) == 0) return Str(f);
+  return Family;
 }
 
 bool SelectDirectory(const String& Caption, const String& Root, String& Directory) {

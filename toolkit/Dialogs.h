@@ -153,6 +153,13 @@ enum TFontDialogOption { fdAnsiOnly, fdTrueTypeOnly, fdEffects, fdFixedPitchOnly
                          fdWysiwyg, fdLimitSize, fdScalableOnly, fdApplyButton };
 using TFontDialogOptions = TSet<TFontDialogOption>;
 
+// The face that holds a style the font dialog offers, for a font kept as
+// name and style bits (the layout file's keys): bold and italic (or oblique)
+// go to Style; the other words of the style's name ("Condensed", "Narrow",
+// "Light") name a face of their own ("DejaVu Serif Condensed") when the
+// installed fonts have one. Without one the family is kept.
+String FontFaceForStyle(const String& Family, const String& StyleName, TFontStyles& Style);
+
 class TFontDialog : public TCommonDialog {
  public:
   explicit TFontDialog(TComponent* AOwner);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/toolkit/ToolkitTestUtil.h"
+#include <QFontInfo>
 #include "toolkit/Dialogs.h"
+#include "toolkit/QtGlue.h"
 #include "toolkit/Forms.h"
 
 namespace {
@@ -180,4 +182,32 @@ TEST(FileDialogFilters, DescriptionsNameTheirMaskOnce) {
       {"Play-list files (*.txt)|*.txt|Images (*.png)|*.png", {"Play-list files (*.txt)", "Images (*.png)"}},
   };
   for (const Row& r : rows) EXPECT_EQ(FileDialogFilterNames(r.filter), r.shown) << r.filter;
+}
+
+// Styles the font dialog offers keep what the name and the style bits can
+// hold: a width goes into the face's name, bold and italic into the bits,
+// and the face found draws that style.
+TEST(FontDialogStyles, StylesBeyondBoldAndItalicKeepTheirFace) {
+  struct Row {
+    const char *family, *style, *face;
+    TFontStyles bits;
+  };
+  const Row rows[] = {
+      {"DejaVu Serif", "Condensed Italic", "DejaVu Serif Condensed", {fsItalic}},
+      {"DejaVu Sans", "Condensed Bold Oblique", "DejaVu Sans Condensed", {fsBold, fsItalic}},
+      {"Liberation Sans", "Bold Italic", "Liberation Sans", {fsBold, fsItalic}},
+      {"DejaVu Serif", "Book", "DejaVu Serif", {}},
+  };
+  for (const Row& r : rows) {
+    TFontStyles bits;
+    EXPECT_EQ(FontFaceForStyle(r.family, r.style, bits), r.face) << r.style;
+    EXPECT_EQ(bits, r.bits) << r.style;
+    TFont f;
+    f.SetName(r.face);
+    f.SetStyle(bits);
+    const QFontInfo shown(tkqt::ToQFont(f));
+    if (String(r.style).find("Condensed") != String::npos)
+      EXPECT_TRUE(shown.styleName().contains(QLatin1String("Condensed"))) << r.style << " " << tkqt::Str(shown.styleName());
+    EXPECT_EQ(shown.italic(), bits.Contains(fsItalic)) << r.style;
+  }
 }
