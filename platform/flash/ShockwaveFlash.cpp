@@ -50,14 +50,20 @@ class FlashSurface : public QWidget {
 };
 
 TShockwaveFlash::TShockwaveFlash(TComponent* AOwner)
-    : TCustomControl(AOwner), player_(std::make_unique<TNoFlashPlayer>()) {
+    : TCustomControl(AOwner), player_(MakeFlashPlayer()) {
   surface_ = new FlashSurface(this, Widget());
   SetBounds(0, 0, 192, 192);
   surface_->show();
+  player_->SetHost(this);
 }
 
 TShockwaveFlash::~TShockwaveFlash() {
   if (surface_) surface_->ctrl = nullptr;
+  player_->SetHost(nullptr);
+}
+
+void TShockwaveFlash::KeepSurfaceOnTop() {
+  if (surface_) surface_->raise();
 }
 
 void TShockwaveFlash::SetMovie(const String& v) {
@@ -66,7 +72,9 @@ void TShockwaveFlash::SetMovie(const String& v) {
 }
 
 void TShockwaveFlash::SetPlayer(std::unique_ptr<IFlashPlayer> p) {
+  if (player_) player_->SetHost(nullptr);
   player_ = p ? std::move(p) : std::make_unique<TNoFlashPlayer>();
+  player_->SetHost(this);
   Invalidate();
 }
 

@@ -2,9 +2,10 @@
 // The hosted Flash player control: a windowed control that plays a movie
 // through a player object and hands its mouse messages to that player.
 //
-// No Flash player exists on this platform, so the player is an interface.
-// The one player built is "none" (TNoFlashPlayer): it keeps the movie's
-// name, has no frames, never plays, and the control shows its colour.
+// The player is an interface. With the browser engine built the control's
+// player is the web player (platform/flash/FlashPlayerWeb.cpp: Ruffle in a
+// page of its own); otherwise it is "none" (TNoFlashPlayer): it keeps the
+// movie's name, has no frames, never plays, and the control shows its colour.
 //
 // Mouse messages (move, left/right button down/up, leave) reach the control's
 // message procedure WndProc as a TFlashMessage whose LParam carries the
@@ -54,6 +55,8 @@ class IFlashPlayer {
   // Draws the current frame into r of the canvas; background is the
   // control's colour.
   virtual void Paint(TCanvas* Canvas, const TRect& R, TColor Background) = 0;
+  // The control the player shows in (set by the control; null when it goes).
+  virtual void SetHost(TWinControl* /*Host*/) {}
 };
 
 // The player "none": keeps Movie and Menu, has 0 frames, never plays,
@@ -77,6 +80,13 @@ class TNoFlashPlayer : public IFlashPlayer {
   String movie_;
   bool menu_ = true;
 };
+
+// The player a new Flash control gets: the web player (Ruffle in the browser
+// engine) where the engine is built, else "none". Cheap: a player starts its
+// page at its first movie.
+std::unique_ptr<IFlashPlayer> MakeFlashPlayer();
+// Whether this build can play movies; Why tells why not.
+bool FlashPlayerAvailable(String* Why = nullptr);
 
 class FlashSurface;
 
@@ -106,6 +116,8 @@ class TShockwaveFlash : public TCustomControl {
   intptr_t Perform(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
   void SetBounds(int l, int t, int w, int h) override;
   String ClassName() const override { return "TShockwaveFlash"; }
+  // Puts the mouse surface back over whatever a player laid in the control.
+  void KeepSurfaceOnTop();
 
  protected:
   // The message procedure: by default mouse messages go to the player.

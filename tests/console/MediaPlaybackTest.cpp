@@ -13,6 +13,9 @@
 #include "media/DSVideoWindow.h"
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
+#include "support/SwfMaker.h"
+#include <QTimer>
+#include <set>
 #include "toolkit/MouseTools.h"
 #include "toolkit/Timer.h"
 
@@ -354,6 +357,60 @@ TEST_F(MediaPlaybackTest, AClipPlayedAgainReusesItsRenderAndStartsFromItsBeginni
   EXPECT_EQ(State(), 2);
   f_->btStopClick(f_->btStop);
   f_->FilterGraph1->RemoveEventNotifier(&counter);
+}
+
+// The control's own player on a movie the test writes: the square moves on
+// the screen while the list waits for the last frame, a broken movie is
+// reported and skipped, and the list goes on to the picture.
+TEST_F(MediaPlaybackTest, ARealFlashMovieShowsPlaysToItsLastFrameAndABrokenOneIsSkipped) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 36;
+  m.FrameRate = 12;
+  m.SquareSize = 50;
+  swf::Save(Pics() + "m.swf", m);
+  Write("broken.swf", std::string("CWS\x0a\x40\x00\x00\x00garbage", 15));
+  Picture("a.bmp", clRed);
+  List({"m.swf", "broken.swf", "a.bmp"});
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  form_->Show();   // a page draws only when it is on the screen
+  Send(form_->Sheet_Media);   // the output area shows the media
+  ASSERT_EQ(flash->Parent(), form_->PanelTabloColor);
+  // While it plays: where the square is on the output area (the mean x of
+  // its yellow pixels) and the frames counted.
+  std::set<int> places;
+  int frames = 0, lastFrame = -1;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (!flash->Visible() || !flash->Playing()) return;
+    frames = flash->TotalFrames();
+    lastFrame = std::max(lastFrame, flash->CurrentFrame());
+    TBitmap grab(form_->PanelTabloColor->Width(), form_->PanelTabloColor->Height());
+    grab.Fill(clFuchsia);
+    form_->PanelTabloColor->PaintTo(grab.Canvas(), 0, 0);
+    long sum = 0, n = 0;
+    for (int y = 0; y < grab.Height(); y += 2)
+      for (int x = 0; x < grab.Width(); x += 2)
+        if (grab.Canvas()->Pixel(x, y) == TColor(0x00FFFF)) sum += x, ++n;
+    if (n > 0) places.insert(int(sum / n / 10));
+  });
+  look.start(40);
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }, 120000));
+  look.stop();
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 2);
+  EXPECT_EQ(frames, 36);
+  EXPECT_GE(lastFrame, 30);
+  EXPECT_GE(places.size(), 2u) << "the movie was not seen moving";
+  EXPECT_EQ(Status(), "Error file " + Pics() + "broken.swf");
+  EXPECT_FALSE(flash->Visible());
+  f_->btStopClick(f_->btStop);
 }
 
 TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {

@@ -1,0 +1,446 @@
+// The web Flash player: Ruffle (JavaScript + WebAssembly) in a page of the
+// browser engine laid inside the Flash control.
+//
+// The page, Ruffle's files and the movie reach the engine only through the
+// scheme "tablo-flash" served by FlashSchemeHandler: the page itself, the
+// plain files of the player's folder and the one movie each player has been
+// given; nothing else, no network. The page talks back through console
+// lines "tablo:<what>:<serial>[:<text>]".
+//
+// Frame count and rate come from the movie's header (SwfHeader.h), so
+// TotalFrames answers as soon as SetMovie returns; CurrentFrame is the time
+// played so far times the frame rate, clamped to the last frame and held
+// while stopped.
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <unistd.h>
+
+#include "platform/flash/ShockwaveFlash.h"
+#include "platform/flash/SwfHeader.h"
+#include "toolkit/QtGlue.h"
+
+namespace {
+
+const QByteArray kScheme = "tablo-flash";
+
+// The scheme is made known to the engine before the application object
+// exists (the engine reads its schemes once, when it starts); this unit is
+// linked wherever a Flash control is, as it makes the control's player.
+const bool schemeRegistered = [] {
+  QWebEngineUrlScheme s(kScheme);
+  s.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+  s.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
+  QWebEngineUrlScheme::registerScheme(s);
+  return true;
+}();
+
+// The player's folder: $TABLO_RUFFLE_DIR, else ruffle/ beside the program,
+// else the one this build was pointed at.
+QString playerFolder() {
+  auto has = [](const QString& d) { return !d.isEmpty() && QFileInfo(d + "/ruffle.js").isFile(); };
+  if (const char* e = std::getenv("TABLO_RUFFLE_DIR"); e && has(QString::fromUtf8(e))) return QString::fromUtf8(e);
+  const QString beside = QCoreApplication::applicationDirPath() + "/ruffle";
+  if (has(beside)) return beside;
+#ifdef TABLO_RUFFLE_DIR
+  if (has(QStringLiteral(TABLO_RUFFLE_DIR))) return QStringLiteral(TABLO_RUFFLE_DIR);
+#endif
+  return {};
+}
+
+const char* kPage = R"(<!doctype html>
+<html><head><meta charset="utf-8">
+<style>html,body{margin:0;width:100%;height:100%;overflow:hidden;background:#000}
+ruffle-player,#p{display:block;width:100%;height:100%}</style>
+<script>
+// The engine's fetch() does not take this page's own scheme: its requests go
+// through XMLHttpRequest, which does.
+(function(){
+  const real=window.fetch.bind(window);
+  window.fetch=function(input,init){
+    const url=(input instanceof Request)?input.url:String(input);
+    if(!url.startsWith("tablo-flash:")) return real(input,init);
+    return new Promise((resolve,reject)=>{
+      const x=new XMLHttpRequest();
+      x.open("GET",url);
+      x.responseType="arraybuffer";
+      x.onload=()=>resolve(new Response(x.response,{status:x.status||200,
+        headers:{"Content-Type":x.getResponseHeader("Content-Type")||"application/octet-stream"}}));
+      x.onerror=()=>reject(new TypeError("Failed to fetch "+url));
+      x.send();
+    });
+  };
+})();
+window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}};</script>
+<script src="tablo-flash://player/ruffle.js"></script></head>
+<body><div id="p"></div><script>
+(function(){
+  const say=(w,s,t)=>console.log("tablo:"+w+":"+s+(t===undefined?"":":"+t));
+  let player=null, serial=0, want=false;
+  // A held movie shows its frame, not the player's own play button.
+  const hold=()=>{ player.ruffle().suspend();
+    const b=player.shadowRoot&&player.shadowRoot.getElementById("play-button"); if(b) b.style.display="none"; };
+  function make(){
+    const r=window.RufflePlayer.newest();
+    player=r.createPlayer();
+    document.getElementById("p").appendChild(player);
+    player.addEventListener("loadedmetadata",()=>{
+      const api=player.ruffle();
+      // Held once its first frame has been drawn: a page that is not shown
+      // draws nothing, so that waits until it shows.
+      const later=()=>{
+        if(want) return;
+        if(document.visibilityState!=="visible"){document.addEventListener("visibilitychange",later,{once:true});return;}
+        requestAnimationFrame(()=>requestAnimationFrame(()=>setTimeout(()=>{ if(!want) hold(); },50)));
+      };
+      later();
+      const m=api.metadata||{};
+      say("meta",serial,(m.numFrames||0)+","+(m.frameRate||0));
+    });
+  }
+  window.tablo={
+    load(url,s,menu){
+      serial=s; want=false;
+      if(!player) make();
+      player.ruffle().load({url:url,autoplay:"on",unmuteOverlay:"hidden",splashScreen:false,
+        contextMenu:menu?"on":"off",menu:menu,letterbox:"on",preferredRenderer:"canvas",
+        warnOnUnsupportedContent:false,allowNetworking:"none",openUrlMode:"deny",upgradeToHttps:false,
+        showSwfDownload:false,logLevel:"error"}).catch(e=>say("error",s,String(e)));
+    },
+    play(){want=true; if(player) player.ruffle().resume();},
+    pause(){want=false; if(player) hold();},
+    restart(s){serial=s; if(player) player.ruffle().reload().catch(e=>say("error",s,String(e)));},
+    menu(on){ if(player&&player.ruffle().loadedConfig) player.ruffle().loadedConfig.contextMenu=on?"on":"off"; }
+  };
+  window.addEventListener("load",()=>{
+    if(window.RufflePlayer&&typeof window.RufflePlayer.newest==="function") say("ready",0);
+    else say("broken",0,"ruffle.js did not load");
+  });
+})();
+</script></body></html>)";
+
+// Serves the page, the player's files and each player's current movie.
+class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
+ public:
+  explicit FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
+  QString folder = playerFolder();
+  std::map<QString, QString> movies;   // "/movie/<id>.swf" -> file
+
+  void requestStarted(QWebEngineUrlRequestJob* job) override {
+    const QUrl url = job->requestUrl();
+    if (std::getenv("TABLO_FLASH_TRACE")) std::fprintf(stderr, "flash request: %s\n", url.toString().toUtf8().constData());
+    const QString path = url.path();
+    if (url.host() != "player" || job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
+    if (path == "/index.html") return reply(job, "text/html", QByteArray(kPage));
+    if (auto m = movies.find(path); m != movies.end()) return replyFile(job, "application/x-shockwave-flash", m->second);
+    // A plain file of the player's folder: one name, no way out of it.
+    static const QRegularExpression plain("^/([A-Za-z0-9_][A-Za-z0-9_.-]*)$");
+    const auto match = plain.match(path);
+    if (!match.hasMatch() || folder.isEmpty()) return job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    const QFileInfo fi(folder + "/" + match.captured(1));
+    if (!fi.isFile() || fi.isSymLink() || fi.canonicalPath() != QFileInfo(folder).canonicalFilePath())
+      return job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    const QString n = fi.fileName();
+    const QByteArray mime = n.endsWith(".wasm") ? "application/wasm"
+                            : n.endsWith(".js") ? "text/javascript"
+                            : n.endsWith(".json") ? "application/json" : "application/octet-stream";
+    replyFile(job, mime, fi.filePath());
+  }
+
+ private:
+  static void reply(QWebEngineUrlRequestJob* job, const QByteArray& mime, const QByteArray& data) {
+    auto* b = new QBuffer(job);
+    b->setData(data);
+    b->open(QIODevice::ReadOnly);
+    job->reply(mime, b);
+  }
+  static void replyFile(QWebEngineUrlRequestJob* job, const QByteArray& mime, const QString& file) {
+    auto* f = new QFile(file, job);
+    if (!f->open(QIODevice::ReadOnly)) return job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    job->reply(mime, f);
+  }
+};
+
+// One profile for every player: off the record, the scheme handler on it,
+// sound without a click.
+struct FlashProfile {
+  QWebEngineProfile* profile = nullptr;
+  FlashSchemeHandler* handler = nullptr;
+  static FlashProfile& get() {
+    static FlashProfile p;
+    if (!p.profile) {
+      (void)schemeRegistered;
+      p.profile = new QWebEngineProfile(QCoreApplication::instance());
+      p.handler = new FlashSchemeHandler(p.profile);
+      p.profile->installUrlSchemeHandler(kScheme, p.handler);
+      QWebEngineSettings* s = p.profile->settings();
+      s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+      s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+      s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+      s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+      s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+      s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+      s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+      s->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+      s->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    }
+    return p;
+  }
+};
+
+void allowRendererAsRoot() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) {
+    setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    std::fprintf(stderr, "Running as root: Flash movies are shown without the renderer's sandbox.\n");
+  }
+}
+
+class FlashPage : public QWebEnginePage {
+ public:
+  FlashPage(QWebEngineProfile* p, QObject* parent) : QWebEnginePage(p, parent) {}
+  std::function<void(const QString& what, int serial, const QString& text)> onSay;
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+    return isMainFrame ? url.scheme() == kScheme : (url.scheme() == kScheme || url.scheme() == "blob");
+  }
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                const QString&) override {
+    static const bool trace = std::getenv("TABLO_FLASH_TRACE") != nullptr;
+    if (trace) std::fprintf(stderr, "flash page: %s\n", message.toUtf8().constData());
+    if (!message.startsWith("tablo:") || !onSay) return;
+    const QStringList p = message.split(':');
+    if (p.size() < 3) return;
+    onSay(p[1], p[2].toInt(), p.mid(3).join(':'));
+  }
+};
+
+// Waits, handling events, until done() or the limit; true when done.
+bool pumpUntil(const std::function<bool()>& done, int limitMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() >= limitMs) return false;
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000;
+
+class TWebFlashPlayer : public IFlashPlayer {
+ public:
+  ~TWebFlashPlayer() override {
+    if (id_ >= 0 && FlashProfile::get().handler) FlashProfile::get().handler->movies.erase(moviePath());
+    delete view_;
+  }
+  String Movie() const override { return movie_; }
+  void SetMovie(const String& Movie) override;
+  void GotoFrame(int Frame) override;
+  void Play() override;
+  void Stop() override { pause(); }
+  void StopPlay() override { pause(); }
+  int CurrentFrame() const override;
+  int TotalFrames() const override { return loaded_ ? header_.FrameCount : 0; }
+  bool Playing() const override { return loaded_ && playing_; }
+  bool Menu() const override { return menu_; }
+  void SetMenu(bool Menu) override {
+    menu_ = Menu;
+    if (page_ && pageReady_) page_->runJavaScript(QString("tablo.menu(%1)").arg(menu_ ? "true" : "false"));
+  }
+  void MouseMessage(const TFlashMessage& Message) override;
+  void Paint(TCanvas* Canvas, const TRect& R, TColor Background) override {
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Brush()->SetColor(Background);
+    Canvas->FillRect(R);
+  }
+  void SetHost(TWinControl* Host) override {
+    host_ = Host;
+    if (view_) {
+      view_->setParent(host_ ? host_->Widget() : nullptr);
+      if (host_) fit();
+    }
+  }
+
+ private:
+  QString moviePath() const { return QString("/movie/%1.swf").arg(id_); }
+  bool startPage();
+  // The page fills the control (a layout keeps it so) under its mouse surface.
+  void fit() {
+    if (!view_ || !host_) return;
+    QWidget* w = host_->Widget();
+    if (!w->layout()) {
+      auto* l = new QVBoxLayout(w);
+      l->setContentsMargins(0, 0, 0, 0);
+    }
+    w->layout()->addWidget(view_);
+    view_->show();
+    view_->lower();
+    if (auto* f = dynamic_cast<TShockwaveFlash*>(host_)) f->KeepSurfaceOnTop();
+  }
+  bool waitLoaded(int serial);
+  void pause() {
+    if (playing_) held_ += clock_.elapsed();
+    playing_ = false;
+    if (page_ && loaded_) page_->runJavaScript("tablo.pause()");
+  }
+
+  TWinControl* host_ = nullptr;
+  QPointer<QWebEngineView> view_;
+  FlashPage* page_ = nullptr;
+  bool pageReady_ = false, pageFailed_ = false;
+  String movie_;
+  TSwfHeader header_;
+  bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
+  int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, id_ = -1;
+  QString error_;
+  QElapsedTimer clock_;
+  qint64 held_ = 0;   // ms played before the current run
+};
+
+bool TWebFlashPlayer::startPage() {
+  if (pageReady_) return true;
+  if (pageFailed_) return false;
+  if (playerFolder().isEmpty()) {
+    std::fprintf(stderr, "Flash player: its files (ruffle.js) are missing; run scripts/deps.sh\n");
+    pageFailed_ = true;
+    return false;
+  }
+  allowRendererAsRoot();
+  FlashProfile& fp = FlashProfile::get();
+  view_ = new QWebEngineView(host_ ? host_->Widget() : nullptr);
+  view_->setContextMenuPolicy(Qt::NoContextMenu);
+  view_->setFocusPolicy(Qt::NoFocus);
+  page_ = new FlashPage(fp.profile, view_);
+  page_->setBackgroundColor(Qt::black);
+  page_->onSay = [this](const QString& what, int serial, const QString& text) {
+    if (what == "ready") pageReady_ = true;
+    else if (what == "broken") { pageFailed_ = true; std::fprintf(stderr, "Flash player: %s\n", text.toUtf8().constData()); }
+    else if (what == "meta") metaSerial_ = serial;
+    else if (what == "error") { errorSerial_ = serial; error_ = text; }
+  };
+  view_->setPage(page_);
+  fit();
+  page_->load(QUrl(QString(kScheme) + "://player/index.html"));
+  if (!pumpUntil([this] { return pageReady_ || pageFailed_ || !view_; }, kPageLimitMs)) {
+    std::fprintf(stderr, "Flash player: its page did not start\n");
+    pageFailed_ = true;
+  }
+  return pageReady_;
+}
+
+bool TWebFlashPlayer::waitLoaded(int serial) {
+  const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_; }, kMovieLimitMs);
+  if (ok && metaSerial_ == serial) return true;
+  std::fprintf(stderr, "Flash player: %s not loaded: %s\n", movie_.c_str(),
+               ok ? error_.toUtf8().constData() : "no answer in time");
+  return false;
+}
+
+void TWebFlashPlayer::SetMovie(const String& Movie) {
+  movie_ = Movie;
+  loaded_ = playing_ = played_ = false;
+  held_ = 0;
+  String why;
+  if (!ReadSwfHeader(Movie, header_, why)) {
+    std::fprintf(stderr, "Flash player: %s: %s\n", Movie.c_str(), why.c_str());
+    return;
+  }
+  if (header_.FrameCount <= 0 || !startPage()) return;
+  FlashProfile& fp = FlashProfile::get();
+  static int nextId = 0;
+  if (id_ >= 0) fp.handler->movies.erase(moviePath());
+  id_ = nextId++;
+  fp.handler->movies[moviePath()] = QFileInfo(tkqt::QStr(Movie)).absoluteFilePath();
+  const int serial = ++serial_;
+  page_->runJavaScript(QString("tablo.load('%1://player%2',%3,%4)")
+                           .arg(QString(kScheme), moviePath()).arg(serial)
+                           .arg(menu_ ? "true" : "false"));
+  loaded_ = waitLoaded(serial);
+}
+
+void TWebFlashPlayer::GotoFrame(int Frame) {
+  if (!loaded_ || Frame != 0) return;
+  if (!played_) return;   // still on its first frame
+  const bool was = playing_;
+  playing_ = played_ = false;
+  held_ = 0;
+  const int serial = ++serial_;
+  page_->runJavaScript(QString("tablo.restart(%1)").arg(serial));
+  loaded_ = waitLoaded(serial);
+  if (loaded_ && was) Play();
+}
+
+void TWebFlashPlayer::Play() {
+  if (!loaded_ || playing_) return;
+  playing_ = played_ = true;
+  clock_.start();
+  page_->runJavaScript("tablo.play()");
+}
+
+int TWebFlashPlayer::CurrentFrame() const {
+  if (!loaded_) return 0;
+  const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
+  const qint64 ms = held_ + (playing_ ? clock_.elapsed() : 0);
+  return int(std::min<qint64>(header_.FrameCount - 1, qint64(ms * rate / 1000.0)));
+}
+
+void TWebFlashPlayer::MouseMessage(const TFlashMessage& m) {
+  if (!view_ || !pageReady_) return;
+  QWidget* target = view_->focusProxy() ? view_->focusProxy() : view_.data();
+  const QPointF at(MousePosX(m.LParam), MousePosY(m.LParam));
+  const QPointF global = target->mapToGlobal(at);
+  auto send = [&](QEvent::Type t, Qt::MouseButton b, Qt::MouseButtons held) {
+    QMouseEvent e(t, at, global, b, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &e);
+  };
+  switch (m.Msg) {
+    case WM_MOUSEMOVE: send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton); break;
+    case WM_LBUTTONDOWN: send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton); break;
+    case WM_LBUTTONUP: send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton); break;
+    case WM_RBUTTONDOWN: send(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton); break;
+    case WM_RBUTTONUP: send(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton); break;
+    case WM_MOUSELEAVE: {
+      QEvent e(QEvent::Leave);
+      QCoreApplication::sendEvent(target, &e);
+      break;
+    }
+    default: break;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<IFlashPlayer> MakeFlashPlayer() { return std::make_unique<TWebFlashPlayer>(); }
+
+bool FlashPlayerAvailable(String* Why) {
+  if (playerFolder().isEmpty()) {
+    if (Why) *Why = "the player's files (ruffle.js) are missing: run scripts/deps.sh";
+    return false;
+  }
+  return true;
+}
