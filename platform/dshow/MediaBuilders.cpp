@@ -1,5 +1,7 @@
 // The capture graph builder (connects a source into a sink) and the disc
 // graph builder (a plain graph whose disc interfaces come from the registry).
+#include <glib.h>
+
 #include "platform/dshow/MediaGraph_p.h"
 
 namespace {
@@ -104,7 +106,26 @@ class TDvdBuilder : public TComObject, public IDvdGraphBuilder {
     }
     return navigator_->QueryInterface(iid, out);
   }
-  HRESULT RenderDvdVideoVolume(const std::string&, DWORD) override { return MEDIA_E_UNSUPPORTED_STREAM; }
+  // Renders the disc of a folder (the disc's own folder or its VIDEO_TS
+  // folder) or of an information file in it, through the graph's file
+  // rendering; there is no drive to fall back on when no path is given.
+  HRESULT RenderDvdVideoVolume(const std::string& path, DWORD) override {
+    if (path.empty()) return MEDIA_E_FILE_NOT_FOUND;
+    std::string file = path;
+    if (g_file_test(path.c_str(), G_FILE_TEST_IS_DIR)) {
+      file.clear();
+      for (const char* sub : {"VIDEO_TS.IFO", "VIDEO_TS/VIDEO_TS.IFO", "video_ts.ifo", "video_ts/video_ts.ifo"}) {
+        gchar* f = g_build_filename(path.c_str(), sub, nullptr);
+        if (file.empty() && g_file_test(f, G_FILE_TEST_IS_REGULAR)) file = f;
+        g_free(f);
+      }
+      if (file.empty()) return MEDIA_E_FILE_NOT_FOUND;
+    }
+    ComPtr<IGraphBuilder> g;
+    HRESULT hr = GetFiltergraph(g.Put());
+    if (FAILED(hr)) return hr;
+    return g->RenderFile(file, "");
+  }
  private:
   ComPtr<IGraphBuilder> graph_;
   ComPtr<IUnknown> navigator_;

@@ -78,15 +78,29 @@ void watchOutputs(GstElement* element) {
 
 }  // namespace
 
-TSourceFilter::TSourceFilter(const std::string& uri) : TMediaFilter(CLSID_SourceFilter, "File Source") {
+TSourceFilter::TSourceFilter(const std::string& uri, const std::string& discFolder)
+    : TMediaFilter(CLSID_SourceFilter, "File Source"), discFolder_(discFolder) {
   GstElement* dec = MakeElement("uridecodebin", "decoder");
   if (!dec) return;
   g_object_set(dec, "uri", uri.c_str(), nullptr);
+  if (!discFolder_.empty()) {
+    g_signal_connect(dec, "source-setup", G_CALLBACK(&TSourceFilter::sourceSetup), this);
+    spu_ = MakeElement("dvdspu", "subpictures");
+    if (spu_) gst_bin_add(GST_BIN(bin_), spu_);
+  }
   gst_bin_add(GST_BIN(bin_), dec);
   g_signal_connect(dec, "pad-added", G_CALLBACK(&TSourceFilter::padAdded), this);
   g_signal_connect(dec, "no-more-pads", G_CALLBACK(&TSourceFilter::noMorePads), this);
   g_signal_connect(dec, "autoplug-select", G_CALLBACK(&TSourceFilter::autoplugSelect), this);
   g_signal_connect(bin_, "deep-element-added", G_CALLBACK(&TSourceFilter::deepElementAdded), this);
+}
+
+// The disc source is named by the bare "dvd://" address; its folder is set
+// here, so no path has to be written into an address.
+void TSourceFilter::sourceSetup(GstElement*, GstElement* source, gpointer self) {
+  auto* f = static_cast<TSourceFilter*>(self);
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device"))
+    g_object_set(source, "device", f->discFolder_.c_str(), nullptr);
 }
 
 void TSourceFilter::padAdded(GstElement* decoder, GstPad* pad, gpointer self) {
@@ -106,7 +120,40 @@ void TSourceFilter::padAdded(GstElement* decoder, GstPad* pad, gpointer self) {
     if (g_str_has_prefix(n, "video/")) kind = "Video";
     else if (g_str_has_prefix(n, "audio/")) kind = "Audio";
   }
+  const bool subpicture = caps && gst_caps_get_size(caps) > 0 &&
+                          g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "subpicture/");
   if (caps) gst_caps_unref(caps);
+  // A disc's subpictures go into the overlay of its video, whose output is
+  // the video pin; without the overlay they are dropped.
+  if (subpicture && f->discFolder_.size()) {
+    GstElement* into = f->spu_;
+    if (!into) {
+      into = MakeElement("fakesink");
+      if (!into) return;
+      g_object_set(into, "sync", FALSE, "async", FALSE, nullptr);
+      gst_bin_add(GST_BIN(f->bin_), into);
+      gst_element_sync_state_with_parent(into);
+    }
+    GstPad* sink = gst_element_get_static_pad(into, f->spu_ ? "subpicture" : "sink");
+    if (sink) {
+      gst_pad_link(pad, sink);
+      gst_object_unref(sink);
+    }
+    return;
+  }
+  if (kind == "Video" && f->spu_) {
+    GstPad* sink = gst_element_get_static_pad(f->spu_, "video");
+    GstPad* src = gst_element_get_static_pad(f->spu_, "src");
+    const bool linked = sink && src && !gst_pad_is_linked(sink) && GST_PAD_LINK_SUCCESSFUL(gst_pad_link(pad, sink));
+    if (sink) gst_object_unref(sink);
+    if (linked) {
+      TMediaPin* pin = f->AddPin(PINDIR_OUTPUT, kind + " " + std::to_string(++f->streams_), src);
+      gst_object_unref(src);
+      if (TGraph* g = f->Graph()) g->StreamAdded(pin);
+      return;
+    }
+    if (src) gst_object_unref(src);
+  }
   TMediaPin* pin = f->AddPin(PINDIR_OUTPUT, kind + " " + std::to_string(++f->streams_), pad);
   if (TGraph* g = f->Graph()) g->StreamAdded(pin);
 }

@@ -7,14 +7,19 @@
 // Plays a file: a uridecodebin whose streams become output pins.
 class TSourceFilter : public TMediaFilter {
  public:
-  explicit TSourceFilter(const std::string& uri);
+  // A disc folder (discFolder not empty) is read by GStreamer's DVD source,
+  // whose navigation plays it as a player would.
+  explicit TSourceFilter(const std::string& uri, const std::string& discFolder = "");
   bool AlwaysInPipeline() const override { return true; }
  private:
   static void padAdded(GstElement*, GstPad* pad, gpointer self);
   static void noMorePads(GstElement*, gpointer self);
   static int autoplugSelect(GstElement*, GstPad*, GstCaps*, GstElementFactory* factory, gpointer self);
   static void deepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self);
+  static void sourceSetup(GstElement*, GstElement* source, gpointer self);
   int streams_ = 0;
+  std::string discFolder_;
+  GstElement* spu_ = nullptr;   // a disc's subpictures (menus, subtitles) drawn over its video
 };
 
 // A device's source element (a camera): one output pin.

@@ -1,9 +1,12 @@
 // The filter graph over a GstPipeline: filters, links, rendering a file,
 // control, seeking, notifications, audio and frame stepping.
 #include <gst/app/gstappsink.h>
+#include <gst/video/navigation.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 
@@ -784,15 +787,30 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
   }
   std::string ext = file.size() >= 4 ? file.substr(file.size() - 4) : "";
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == ".ifo") {
-    Log("a disc's information file is not a stream");
-    return MEDIA_E_UNSUPPORTED_STREAM;
+  // A disc's information file (VIDEO_TS.IFO or a title set's) plays the
+  // whole disc of its folder through the DVD source and its navigation.
+  const bool disc = ext == ".ifo";
+  std::string discFolder;
+  gchar* uri = nullptr;
+  if (disc) {
+    gchar* abs = g_canonicalize_filename(file.c_str(), nullptr);
+    gchar* dir = g_path_get_dirname(abs);
+    discFolder = dir;
+    g_free(dir);
+    g_free(abs);
+    uri = g_strdup("dvd://");
+  } else {
+    GError* err = nullptr;
+    uri = gst_filename_to_uri(file.c_str(), &err);
+    if (!uri) {
+      if (err) g_error_free(err);
+      return MEDIA_E_FILE_NOT_FOUND;
+    }
   }
-  GError* err = nullptr;
-  gchar* uri = gst_filename_to_uri(file.c_str(), &err);
-  if (!uri) {
-    if (err) g_error_free(err);
-    return MEDIA_E_FILE_NOT_FOUND;
+  {
+    std::lock_guard<std::mutex> g(discMutex_);
+    disc_ = disc;
+    discDomain_ = discTitle_ = discChapter_ = discAngles_ = 0;
   }
   auto job = std::make_shared<RenderJob>();
   if (ComPtr<IAMGraphCallbackInterest> in = QueryAs<IAMGraphCallbackInterest>(site_.Get()))
@@ -801,7 +819,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     std::lock_guard<std::mutex> g(jobMutex_);
     job_ = job;
   }
-  ComPtr<IBaseFilter> source(static_cast<IBaseFilter*>(new TSourceFilter(uri)));
+  ComPtr<IBaseFilter> source(static_cast<IBaseFilter*>(new TSourceFilter(uri, discFolder)));
   g_free(uri);
   job->added.push_back(source);
   eos_ = false;
@@ -874,6 +892,8 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     if (ok && job->rendered > 0) hr = job->unrendered > 0 ? MEDIA_S_PARTIAL_RENDER : S_OK;
     else if (job->error != S_OK) hr = job->error;
     else hr = MEDIA_E_UNSUPPORTED_STREAM;   // an existing file that does not play
+    // The information file exists: a disc that cannot be read is not a stream.
+    if (disc && hr == MEDIA_E_FILE_NOT_FOUND) hr = MEDIA_E_UNSUPPORTED_STREAM;
     if (!job->message.empty()) Log("error: " + job->message);
   }
   {
@@ -1213,11 +1233,64 @@ void TGraph::onMessage(GstMessage* msg) {
     case GST_MESSAGE_STEP_DONE:
       Notify(EC_STEP_COMPLETE, 0, 0);
       break;
+    case GST_MESSAGE_TAG:
+    case GST_MESSAGE_ELEMENT:
+      onDiscMessage(msg);
+      break;
     default:
       break;
   }
   // A wait for a state or a preroll checks again.
   WakeWaiters();
+}
+
+// The DVD source names where its navigation is in the title it tags the
+// streams with ("DVD Menu", "DVD Title 2 Menu", "Title 1, Chapter 3") and
+// posts navigation messages when the angles change: each change becomes the
+// navigator's event of the graph (domain, title, chapter, angles).
+void TGraph::onDiscMessage(GstMessage* msg) {
+  enum { kFirstPlay = 1, kManagerMenu = 2, kTitleSetMenu = 3, kTitle = 4 };
+  std::vector<std::array<LONG_PTR, 3>> out;
+  {
+    std::lock_guard<std::mutex> g(discMutex_);
+    if (!disc_) return;
+    if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_TAG) {
+      GstTagList* tags = nullptr;
+      gst_message_parse_tag(msg, &tags);
+      gchar* title = nullptr;
+      if (tags && gst_tag_list_get_string(tags, GST_TAG_TITLE, &title) && title) {
+        int t = 0, c = 0, domain = 0;
+        if (std::sscanf(title, "Title %d, Chapter %d", &t, &c) == 2) domain = kTitle;
+        else if (std::strcmp(title, "DVD Menu") == 0) domain = kManagerMenu;
+        else if (std::sscanf(title, "DVD Title %d Menu", &t) == 1) domain = kTitleSetMenu;
+        if (domain != 0 && domain != discDomain_) {
+          discDomain_ = domain;
+          out.push_back({EC_DVD_DOMAIN_CHANGE, domain, 0});
+        }
+        if (domain == kTitle) {
+          if (t != discTitle_) {
+            discTitle_ = t;
+            discChapter_ = 0;
+            out.push_back({EC_DVD_TITLE_CHANGE, t, 0});
+          }
+          if (c != discChapter_) {
+            discChapter_ = c;
+            out.push_back({EC_DVD_CHAPTER_START, c, 0});
+          }
+        }
+      }
+      g_free(title);
+      if (tags) gst_tag_list_unref(tags);
+    } else if (gst_navigation_message_get_type(msg) == GST_NAVIGATION_MESSAGE_ANGLES_CHANGED) {
+      guint cur = 0, n = 0;
+      if (gst_navigation_message_parse_angles_changed(msg, &cur, &n) && int(n) != discAngles_) {
+        discAngles_ = int(n);
+        out.push_back({EC_DVD_ANGLES_AVAILABLE, n > 1 ? 1 : 0, 0});
+        out.push_back({EC_DVD_ANGLE_CHANGE, LONG_PTR(n), LONG_PTR(cur)});
+      }
+    }
+  }
+  for (const auto& e : out) Notify(int32_t(e[0]), e[1], e[2]);
 }
 
 // --- audio

@@ -295,4 +295,10 @@ class TGraph : public TComObject,
   std::shared_ptr<RenderJob> job_;
   std::mutex jobMutex_;
   bool useClock_ = true;
+  // A disc being played: its navigation's last domain, title, chapter and
+  // angle count, so each change is told once.
+  void onDiscMessage(GstMessage* msg);
+  std::mutex discMutex_;
+  bool disc_ = false;
+  int discDomain_ = 0, discTitle_ = 0, discChapter_ = 0, discAngles_ = 0;
 };

@@ -431,6 +431,27 @@ TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
   f_->btStopClick(f_->btStop);
 }
 
+// A DVD folder in the list plays its disc on the video window to the end,
+// then the list moves on.
+TEST_F(MediaPlaybackTest, ADiscFolderPlaysToItsEndThenTheListMovesOn) {
+  const String ifo = clips::MakeDvdFolder(Pics() + "disc");
+  Picture("a.bmp", clRed);
+  List({ifo, "a.bmp"});
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  f_->btPlayClick(f_->btPlay);
+  EXPECT_EQ(f_->LoadedFile, ifo);
+  EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
+  EXPECT_TRUE(PumpUntil([&] { return ShownFrame(f_) == 0; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }, 30000));
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
+  EXPECT_EQ(Status().find("Error"), String::npos) << Status();
+  f_->btStopClick(f_->btStop);
+}
+
 TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
   // "Play" without a selection and "Next" on line 2, the transport stopped,
   // each clicked as the operator does.

@@ -303,3 +303,54 @@ TEST_F(Playback, AStreamLeftUnrenderedIsReportedAndTheRestPlays) {
 }
 
 }  // namespace
+
+namespace {
+
+// A DVD folder made once per program: one title of three seconds.
+const std::string& DiscInfoFile() {
+  static const std::string ifo = clips::MakeDvdFolder(Clips::Get().Dir() + "/disc");
+  return ifo;
+}
+
+struct DiscCase {
+  TGraphMode mode;
+  bool volume;   // through the disc builder's RenderDvdVideoVolume of the folder
+  const char* name;
+};
+
+class DiscPlays : public ::testing::TestWithParam<DiscCase> {};
+
+// The disc's information file plays the disc to its end through the DVD
+// source; its navigation reaches the graph's disc events on the main thread.
+TEST_P(DiscPlays, ToItsEndWithTheNavigationEvents) {
+  const std::string ifo = DiscInfoFile();
+  RecordingGraph rec;
+  TFilterGraph* g = rec.graph;
+  g->SetMode(GetParam().mode);
+  g->SetActive(true);
+  std::vector<std::string> notes;
+  g->OnDVDDomainTitle = [&](TObject*) { notes.push_back("title domain"); };
+  g->OnDVDTitleChange = [&](TObject*, int t) { notes.push_back("title " + std::to_string(t)); };
+  g->OnDVDChapterStart = [&](TObject*, int c) { notes.push_back("chapter " + std::to_string(c)); };
+  if (GetParam().volume) {
+    ComPtr<IDvdGraphBuilder> b = g->Query<IDvdGraphBuilder>();
+    ASSERT_TRUE(b);
+    ASSERT_EQ(b->RenderDvdVideoVolume(Clips::Get().Dir() + "/disc", 0), S_OK);
+  } else {
+    ASSERT_EQ(g->RenderFile(ifo), S_OK);
+  }
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(rec.WaitFor(EC_COMPLETE, 1, 30000));
+  Pump(150);
+  EXPECT_EQ(rec.Count(EC_COMPLETE), 1);
+  const std::vector<std::string> want = {"title domain", "title 1", "chapter 1"};
+  EXPECT_EQ(notes, want);
+  EXPECT_TRUE(rec.allOnMain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DiscPlays,
+                         ::testing::Values(DiscCase{gmNormal, false, "PlainGraph"}, DiscCase{gmDVD, false, "DiscGraph"},
+                                           DiscCase{gmDVD, true, "DiscVolume"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <gst/gst.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -145,6 +146,26 @@ inline void MakeLyingAvi(const std::string& path, int w, int h) {
     std::fwrite(b.data(), 1, b.size(), f);
     std::fclose(f);
   }
+}
+
+// Makes a DVD folder (folder/VIDEO_TS) of one title of `seconds` seconds
+// whose picture is frame 0's colour, with a tone: an MPEG-2 clip made by
+// ffmpeg, authored by dvdauthor. Returns the path of its VIDEO_TS.IFO.
+inline std::string MakeDvdFolder(const std::string& folder, int seconds = 3) {
+  const Rgb c = CodeColour(0);
+  char colour[16];
+  std::snprintf(colour, sizeof colour, "0x%02X%02X%02X", c.r, c.g, c.b);
+  const std::string clip = folder + ".mpg";
+  const std::string t = std::to_string(seconds);
+  const std::string make = "ffmpeg -loglevel error -y -f lavfi -i color=c=" + std::string(colour) +
+                           ":size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 -t " + t +
+                           " -target pal-dvd -aspect 4:3 '" + clip + "' && VIDEO_FORMAT=PAL dvdauthor -o '" + folder +
+                           "' -t '" + clip + "' >/dev/null 2>&1 && VIDEO_FORMAT=PAL dvdauthor -o '" + folder +
+                           "' -T >/dev/null 2>&1";
+  const int rc = std::system(make.c_str());
+  std::remove(clip.c_str());
+  if (rc != 0) throw std::runtime_error("clip maker: the DVD folder could not be made");
+  return folder + "/VIDEO_TS/VIDEO_TS.IFO";
 }
 
 }  // namespace clips
