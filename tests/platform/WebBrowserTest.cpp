@@ -12,6 +12,18 @@
 
 namespace {
 
+// A shown borderless window of 200 x 120 filled by a web control.
+struct WebHost {
+  TForm host{nullptr};
+  TWebBrowser web{&host};
+  WebHost() {
+    host.SetBorderStyle(bsNone);
+    host.SetBounds(0, 0, 200, 120);
+    web.SetParent(&host);
+    web.SetAlign(alClient);
+    host.Show();
+  }
+};
 
 TEST(WebBrowserTest, LocalPageLoadsBetweenItsTwoEventsAndShowsInAGrab) {
   const auto dir = std::filesystem::temp_directory_path() / ("web_test_" + std::to_string(getpid()));
@@ -19,13 +31,8 @@ TEST(WebBrowserTest, LocalPageLoadsBetweenItsTwoEventsAndShowsInAGrab) {
   const String page = (dir / "red.html").string();
   SaveTextFile(page, "<html><body style='margin:0;background:#ff0000'></body></html>");
 
-  TForm host(nullptr);
-  host.SetBorderStyle(bsNone);
-  host.SetBounds(0, 0, 200, 120);
-  TWebBrowser web(&host);
-  web.SetParent(&host);
-  web.SetAlign(alClient);
-  host.Show();
+  WebHost shown;
+  TWebBrowser& web = shown.web;
   std::vector<String> events;
   web.OnDownloadBegin = [&](TObject*) { events.push_back(web.Busy() ? "begin" : "begin?"); };
   web.OnDownloadComplete = [&](TObject*) { events.push_back(web.Busy() ? "complete?" : "complete"); };
@@ -38,7 +45,7 @@ TEST(WebBrowserTest, LocalPageLoadsBetweenItsTwoEventsAndShowsInAGrab) {
   TBitmap grab(200, 120);
   const bool red = pumpUntil([&] {
     grab.Fill(clBlack);
-    host.PaintTo(grab.Canvas(), 0, 0);
+    shown.host.PaintTo(grab.Canvas(), 0, 0);
     return grab.Canvas()->Pixel(100, 60) == clRed;
   }, 10000);
   EXPECT_TRUE(red);
@@ -122,13 +129,8 @@ TEST(WebBrowserTest, ALocalPageReadsNoOtherLocalFileAndARefusedAddressChangesNot
                "else { location.href = 'secret.txt';"
                "  setTimeout(function() { document.body.style.background = colour; }, 300); }"
                "</script></body></html>");
-  TForm host(nullptr);
-  host.SetBorderStyle(bsNone);
-  host.SetBounds(0, 0, 200, 120);
-  TWebBrowser web(&host);
-  web.SetParent(&host);
-  web.SetAlign(alClient);
-  host.Show();
+  WebHost shown;
+  TWebBrowser& web = shown.web;
   int completed = 0;
   web.OnDownloadComplete = [&](TObject*) { ++completed; };
   web.Navigate(page);
@@ -136,7 +138,7 @@ TEST(WebBrowserTest, ALocalPageReadsNoOtherLocalFileAndARefusedAddressChangesNot
   TBitmap grab(200, 120);
   auto colour = [&] {
     grab.Fill(clBlack);
-    host.PaintTo(grab.Canvas(), 0, 0);
+    shown.host.PaintTo(grab.Canvas(), 0, 0);
     return grab.Canvas()->Pixel(100, 60);
   };
   ASSERT_TRUE(pumpUntil([&] { return colour() == clLime || colour() == clRed || completed > 1; }, 10000));
