@@ -563,6 +563,17 @@ void TFrameMedia::LoadPlayList(const String& Path) {
   items->EndUpdate();
   for (int i = 0; i < ListMedia->Count(); ++i) ListMedia->SetChecked(i, true);
   UpdateFilesCount();
+  prepareFlash();
+}
+
+void TFrameMedia::prepareFlash() {
+  // A list with a movie starts the Flash player's page now, while nothing
+  // waits on it, rather than at the movie's turn.
+  for (int i = 0; i < ListMedia->Count(); ++i)
+    if (const TMediaItem* it = Item(i); it && it->Kind == mkFlash) {
+      ShockwaveFlashEx1->Prepare();
+      break;
+    }
 }
 
 String TFrameMedia::PlayListText() const {
@@ -648,6 +659,7 @@ void TFrameMedia::bMedia_OpenClick(TObject* /*Sender*/) {
         SetButtonsState(ListMedia->Count() > 0 ? 1 : 0);
         ListMedia->SetItemIndex(0);
         ListMediaClick(ListMedia);
+        prepareFlash();
       }
     }
   }
@@ -809,6 +821,7 @@ void TFrameMedia::linesAdded() {
   // A list that was empty is ready to play once lines come in.
   if (ListMedia->Count() > 0 && !btPlay->Enabled() && !btStop->Enabled()) SetButtonsState(1);
   UpdateFilesCount();
+  prepareFlash();
 }
 
 void TFrameMedia::mDelClick(TObject* /*Sender*/) {
@@ -856,6 +869,7 @@ void TFrameMedia::ShowControlsForKind(bool KeepOutputs) {
 
 void TFrameMedia::ListMediaClick(TObject* /*Sender*/) {
   ShowControlsForKind(true);
+  if (CurrentKind == mkFlash) ShockwaveFlashEx1->Prepare();   // its page starts before Play
   if (CurrentKind == mkPicture) PreviewNextPicture(false);
   else UpdateFilesCount();
 }

@@ -294,6 +294,8 @@ class TFrameMedia : public TPanel {
   // After lines were added: an empty list's transport becomes ready, the
   // counter follows.
   void linesAdded();
+  // Starts the Flash player's page when the list holds a movie.
+  void prepareFlash();
   std::unordered_map<TMediaItem*, std::unique_ptr<TMediaItem>> records_;
 
   // Playback

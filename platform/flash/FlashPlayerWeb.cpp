@@ -273,6 +273,8 @@ class TWebFlashPlayer : public IFlashPlayer {
     if (page_ && pageReady_) page_->runJavaScript(QString("tablo.menu(%1)").arg(menu_ ? "true" : "false"));
   }
   void MouseMessage(const TFlashMessage& Message) override;
+  void Prepare() override { beginPage(); }
+  int PageStarts() const override { return pageStarts_; }
   void Paint(TCanvas* Canvas, const TRect& R, TColor Background) override {
     Canvas->Brush()->SetStyle(bsSolid);
     Canvas->Brush()->SetColor(Background);
@@ -288,7 +290,8 @@ class TWebFlashPlayer : public IFlashPlayer {
 
  private:
   QString moviePath() const { return QString("/movie/%1.swf").arg(id_); }
-  bool startPage();
+  bool beginPage();   // creates the page and starts loading it; false when it cannot
+  bool startPage();   // the same, then waits until it is ready
   // The page fills the control (a layout keeps it so) under its mouse surface.
   void fit() {
     if (!view_ || !host_) return;
@@ -313,6 +316,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   QPointer<QWebEngineView> view_;
   FlashPage* page_ = nullptr;
   bool pageReady_ = false, pageFailed_ = false;
+  int pageStarts_ = 0;
   String movie_;
   TSwfHeader header_;
   bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
@@ -322,9 +326,9 @@ class TWebFlashPlayer : public IFlashPlayer {
   qint64 held_ = 0;   // ms played before the current run
 };
 
-bool TWebFlashPlayer::startPage() {
-  if (pageReady_) return true;
+bool TWebFlashPlayer::beginPage() {
   if (pageFailed_) return false;
+  if (view_) return true;
   if (playerFolder().isEmpty()) {
     std::fprintf(stderr, "Flash player: its files (ruffle.js) are missing; run scripts/deps.sh\n");
     pageFailed_ = true;
@@ -332,6 +336,7 @@ bool TWebFlashPlayer::startPage() {
   }
   allowRendererAsRoot();
   FlashProfile& fp = FlashProfile::get();
+  pageReady_ = false;
   view_ = new QWebEngineView(host_ ? host_->Widget() : nullptr);
   view_->setContextMenuPolicy(Qt::NoContextMenu);
   view_->setFocusPolicy(Qt::NoFocus);
@@ -346,6 +351,13 @@ bool TWebFlashPlayer::startPage() {
   view_->setPage(page_);
   fit();
   page_->load(QUrl(QString(kScheme) + "://player/index.html"));
+  ++pageStarts_;
+  return true;
+}
+
+bool TWebFlashPlayer::startPage() {
+  if (pageReady_) return true;
+  if (!beginPage()) return false;
   if (!pumpUntil([this] { return pageReady_ || pageFailed_ || !view_; }, kPageLimitMs)) {
     std::fprintf(stderr, "Flash player: its page did not start\n");
     pageFailed_ = true;

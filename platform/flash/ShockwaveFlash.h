@@ -57,6 +57,11 @@ class IFlashPlayer {
   virtual void Paint(TCanvas* Canvas, const TRect& R, TColor Background) = 0;
   // The control the player shows in (set by the control; null when it goes).
   virtual void SetHost(TWinControl* /*Host*/) {}
+  // Starts, without waiting for it, what the first movie would otherwise
+  // wait for (the web player's page), so that SetMovie does not pay it.
+  virtual void Prepare() {}
+  // How many times the player has started its page (0 for a player without one).
+  virtual int PageStarts() const { return 0; }
 };
 
 // The player "none": keeps Movie and Menu, has 0 frames, never plays,
@@ -106,6 +111,8 @@ class TShockwaveFlash : public TCustomControl {
   bool Playing() const { return player_->Playing(); }
   bool Menu() const { return player_->Menu(); }
   void SetMenu(bool v) { player_->SetMenu(v); }
+  // Starts the player's page ahead of the first movie (see IFlashPlayer::Prepare).
+  void Prepare() { player_->Prepare(); }
 
   // The player behind the control (never null); setting null restores "none".
   IFlashPlayer* Player() const { return player_.get(); }

@@ -413,6 +413,38 @@ TEST_F(MediaPlaybackTest, ARealFlashMovieShowsPlaysToItsLastFrameAndABrokenOneIs
   f_->btStopClick(f_->btStop);
 }
 
+// A list opened as the operator opens one starts the player's page only when
+// it holds a movie, before Play; the movie's own turn then starts none.
+TEST_F(MediaPlaybackTest, AListWithAMovieStartsThePlayersPageBeforePlay) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 12;
+  swf::Save(Pics() + "m.swf", m);
+  Picture("a.bmp", clRed);
+  Write("pictures.txt", "a.bmp\n");
+  Write("movies.txt", "a.bmp\nm.swf\n");
+  IFlashPlayer* player = f_->ShockwaveFlashEx1->Player();
+  const struct { const char* list; int starts; } steps[] = {{"pictures.txt", 0}, {"movies.txt", 1}};
+  for (const auto& s : steps) {
+    CommonDialogHook = [&](TCommonDialog* d) {
+      auto* o = dynamic_cast<TOpenDialog*>(d);
+      if (!o) return false;
+      o->Files()->Clear();
+      o->Files()->Add(Pics() + s.list);
+      o->FileName = Pics() + s.list;
+      o->FilterIndex = 2;
+      return true;
+    };
+    hands::Click(f_->bMedia_Open);
+    EXPECT_EQ(player->PageStarts(), s.starts) << s.list;
+  }
+  CommonDialogHook = nullptr;
+  f_->ShockwaveFlashEx1->SetMovie(Pics() + "m.swf");
+  EXPECT_EQ(f_->ShockwaveFlashEx1->TotalFrames(), 12);
+  EXPECT_EQ(player->PageStarts(), 1);
+}
+
 TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
   Write("m.swf", "FWS");
   Picture("a.bmp", clRed);
