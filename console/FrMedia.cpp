@@ -75,12 +75,45 @@ TMediaKind ClassifyMediaFile(const String& FileName) {
 // Design
 // ===========================================================================
 
+// The picture of a line decoded off the main thread. The file's stamp is
+// read before and after the decode: a file that changed meanwhile gives no
+// picture (the preview then reads it itself).
+class TPictureAhead : public TThread {
+ public:
+  TPictureAhead(const String& File, std::atomic<int>* Decoded) : TThread(true), File(File), decoded_(Decoded) {}
+  ~TPictureAhead() override {
+    Terminate();
+    WaitFor();
+  }
+  const String File;
+  String Stamp;                       // empty: nothing decoded
+  TBitmap Bitmap;
+
+ protected:
+  void Execute() override {
+    const String before = FileStamp(File);
+    if (before.empty()) return;
+    try {
+      Bitmap.LoadFromFile(File);
+    } catch (const std::exception&) {
+      return;                         // the preview reads it again and reports it
+    }
+    if (FileStamp(File) != before) return;
+    Stamp = before;
+    ++*decoded_;
+  }
+
+ private:
+  std::atomic<int>* decoded_;
+};
+
 TFrameMedia::TFrameMedia(TComponent* AOwner) : TPanel(AOwner) { build(); }
 
 TFrameMedia::~TFrameMedia() {
   // The list goes with the owned components; its records go with the frame.
   if (ListMedia) ListMedia->Items()->OnChange = nullptr;
   CurrentItem = nullptr;
+  pictureAhead_.reset();
   // The components go after the frame's own part: none may call back in.
   if (FilterGraph1) {
     FilterGraph1->OnGraphComplete = nullptr;
@@ -913,6 +946,27 @@ void TFrameMedia::ShowPictureParams() {
   PictureShow->SetStep(step);
 }
 
+int TFrameMedia::nextCheckedIndex(int From) const {
+  const int count = ListMedia->Count();
+  int i = From, wraps = 0;
+  for (;;) {
+    ++i;
+    if (i >= count) {
+      i = 0;
+      if (++wraps > 1) return -1;
+    }
+    if (ListMedia->Checked(i)) return i;
+  }
+}
+
+void TFrameMedia::decodeNextPictureAhead() {
+  pictureAhead_.reset();
+  const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  if (!it || it->Kind != mkPicture) return;
+  pictureAhead_ = std::make_unique<TPictureAhead>(ResolveFileName(entryPath(it)), &picturesDecodedAhead_);
+  pictureAhead_->Start();
+}
+
 void TFrameMedia::PreviewNextPicture(bool Advance) {
   ControlPics->SetVisible(true);
   ControlAVIs->SetVisible(false);
@@ -938,9 +992,17 @@ void TFrameMedia::PreviewNextPicture(bool Advance) {
     if (!it) throw EInvalidGraphic("No picture");
     const String file = ResolveFileName(entryPath(it));
     previewFile_.clear();
-    PicsImagePreview->Picture()->LoadFromFile(file);
+    std::unique_ptr<TPictureAhead> ahead = std::move(pictureAhead_);
+    if (ahead && ahead->File == file) ahead->WaitFor();
+    if (ahead && ahead->File == file && !ahead->Stamp.empty() && FileStamp(file) == ahead->Stamp) {
+      PicsImagePreview->Picture()->Assign(&ahead->Bitmap);
+      previewStamp_ = ahead->Stamp;
+      ++PicturesTakenFromAhead;
+    } else {
+      PicsImagePreview->Picture()->LoadFromFile(file);
+      previewStamp_ = FileStamp(file);
+    }
     previewFile_ = file;
-    previewStamp_ = FileStamp(file);
     const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();
     PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
     PicsImageSize->Font()->SetColor(w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack);

@@ -10,6 +10,7 @@
 // a bare name means the list file's own folder. Folder parts are kept as
 // text and written back as read; names are resolved only to test or open a
 // file.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,6 +35,7 @@ struct IBaseFilter;
 class TBitmap;
 class TPictureShow;
 class TShockwaveFlashEx;
+class TPictureAhead;
 
 // Kind of a play-list entry: -1 unrecognised, 0 picture, 1 video, 2 Flash.
 using TMediaKind = int;
@@ -279,6 +281,10 @@ class TFrameMedia : public TPanel {
   TMenuItem* mAddFile = nullptr;
   TMenuItem* mDel = nullptr;
   TMenuItem* mSelAll = nullptr;
+  // Pictures decoded ahead while a clip played and then taken by the preview
+  // at the clip's end (not read again there).
+  int PicturesTakenFromAhead = 0;
+  int PicturesDecodedAhead() const { return picturesDecodedAhead_.load(); }
 
  private:
   void build();
@@ -323,7 +329,13 @@ class TFrameMedia : public TPanel {
   int failedInRow_ = 0;
   bool pictureStopped_ = false;
   bool pictureLoaded_ = false;
-  String previewFile_, previewStamp_;  // the picture the preview holds, as read         // ShowPictureParams loaded the line's picture
+  String previewFile_, previewStamp_;  // the picture the preview holds, as read
+  // While a clip plays, the next checked line's picture is decoded on a
+  // thread, so the transition starts at once when the clip ends.
+  std::unique_ptr<TPictureAhead> pictureAhead_;
+  std::atomic<int> picturesDecodedAhead_{0};
+  void decodeNextPictureAhead();
+  int nextCheckedIndex(int From) const;   // -1: none
   bool inGoalClip_ = false;
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
   // The frame-step button follows the clip: on only while one is paused.

@@ -275,6 +275,8 @@ void TFrameMedia::playVideo(const String& Path) {
   if (main) main->ClearStatusError("Error file " + Path);
   btPlay->SetEnabled(false);
   itemPlayed();
+  // The list goes on after the clip: its next picture is read meanwhile.
+  if (!SingleItemMode && playing()) decodeNextPictureAhead();
 }
 
 void TFrameMedia::playFlash(const String& Path) {

@@ -198,6 +198,47 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
   f_->btStopClick(f_->btStop);
 }
 
+// While a clip plays, the picture after it is decoded ahead and taken at the
+// clip's end; a picture file changed meanwhile is read again.
+TEST_F(MediaPlaybackTest, APictureAfterAClipIsDecodedWhileTheClipPlaysUnlessItsFileChanged) {
+  const struct {
+    bool change;
+    int takenAhead;
+    TColor shown;
+  } cases[] = {{false, 1, clRed}, {true, 0, clLime}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    f_->btStopClick(f_->btStop);
+    f_->PicturesTakenFromAhead = 0;
+    const int decodedBefore = f_->PicturesDecodedAhead();
+    Clip("c.avi", 25);
+    Picture("a.bmp", clRed);
+    List({"c.avi", "a.bmp"});
+    int starts = 0;
+    f_->PictureShow->OnStart = [&](TObject* s) {
+      ++starts;
+      f_->PictureShowStart(s);
+    };
+    f_->btPlayClick(f_->btPlay);
+    ASSERT_EQ(f_->FilterGraph1->State(), gsPlaying);
+    // A clip of a second: the picture is read long before its end.
+    ASSERT_TRUE(PumpUntil([&] { return f_->PicturesDecodedAhead() > decodedBefore; }));
+    EXPECT_EQ(starts, 0);
+    if (c.change) {
+      TBitmap b(80, 60);   // another size: another stamp, whatever the clock
+      b.Fill(clLime);
+      b.SaveToFile(Pics() + "a.bmp");
+    }
+    ASSERT_TRUE(PumpUntil([&] { return starts == 1; }));
+    EXPECT_EQ(f_->PicturesTakenFromAhead, c.takenAhead);
+    TBitmap* shown = f_->PictureShow->Picture()->Bitmap();
+    EXPECT_EQ(shown->Width(), c.change ? 80 : 64);
+    EXPECT_EQ(shown->Canvas()->Pixel(2, 2), c.shown);
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
+    f_->btStopClick(f_->btStop);
+  }
+}
+
 TEST_F(MediaPlaybackTest, ColourSlidersDriveTheColourControl) {
   TColorControl* cc = f_->DSVideoWindowEx1->ColorControl();
   EXPECT_TRUE(f_->TrackBar1->Enabled());
