@@ -296,9 +296,13 @@ void TFrameMedia::playFlash(const String& Path) {
   if (playing()) SetButtonsState(2);
   ShockwaveFlashEx1->Play();
   itemPlayed();
+  // The item ends at the last frame or when the movie stops itself; a movie
+  // the operator paused waits, holding its frame.
+  const auto paused = [this] { return btPlay->Enabled() && btStop->Enabled(); };
   waitPumping([&] {
-    return serial != playSerial_ || !ShockwaveFlashEx1->Playing() ||
-           ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1;
+    return serial != playSerial_ ||
+           (!paused() && (!ShockwaveFlashEx1->Playing() ||
+                          ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1));
   });
   if (serial != playSerial_ || closing()) return;   // superseded: its starter owns the outputs
   ShockwaveFlashEx1->StopPlay();

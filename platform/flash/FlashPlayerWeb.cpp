@@ -266,7 +266,8 @@ class TWebFlashPlayer : public IFlashPlayer {
   void StopPlay() override { pause(); }
   int CurrentFrame() const override;
   int TotalFrames() const override { return loaded_ ? header_.FrameCount : 0; }
-  bool Playing() const override { return loaded_ && playing_; }
+  // A movie that stopped itself (its stop frame reached) plays no more.
+  bool Playing() const override { return loaded_ && playing_ && !stoppedItself(); }
   bool Menu() const override { return menu_; }
   void SetMenu(bool Menu) override {
     menu_ = Menu;
@@ -306,6 +307,11 @@ class TWebFlashPlayer : public IFlashPlayer {
     if (auto* f = dynamic_cast<TShockwaveFlash*>(host_)) f->KeepSurfaceOnTop();
   }
   bool waitLoaded(int serial);
+  int framesPlayed() const {
+    const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
+    return int(std::min<qint64>(INT32_MAX, qint64((held_ + (playing_ ? clock_.elapsed() : 0)) * rate / 1000.0)));
+  }
+  bool stoppedItself() const { return header_.StopFrame >= 0 && framesPlayed() >= header_.StopFrame; }
   void pause() {
     if (playing_) held_ += clock_.elapsed();
     playing_ = false;
@@ -383,6 +389,7 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
     return;
   }
   if (header_.FrameCount <= 0 || !startPage()) return;
+  ReadSwfStopFrame(Movie, header_);
   FlashProfile& fp = FlashProfile::get();
   static int nextId = 0;
   if (id_ >= 0) fp.handler->movies.erase(moviePath());
@@ -416,9 +423,8 @@ void TWebFlashPlayer::Play() {
 
 int TWebFlashPlayer::CurrentFrame() const {
   if (!loaded_) return 0;
-  const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
-  const qint64 ms = held_ + (playing_ ? clock_.elapsed() : 0);
-  return int(std::min<qint64>(header_.FrameCount - 1, qint64(ms * rate / 1000.0)));
+  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.FrameCount - 1) : header_.FrameCount - 1;
+  return std::min(last, framesPlayed());
 }
 
 void TWebFlashPlayer::MouseMessage(const TFlashMessage& m) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -78,7 +79,51 @@ class Bits {
   bool ok_ = true;
 };
 
+// Whether a frame's action list stops the timeline and nothing in it plays
+// on, jumps or branches past the stop.
+bool stopsForGood(const uint8_t* p, size_t n) {
+  bool stop = false;
+  for (size_t i = 0; i < n;) {
+    const uint8_t a = p[i++];
+    if (a == 0x00) break;   // end of the actions
+    if (a == 0x07) stop = true;
+    // Play, GotoFrame, GotoLabel, GotoFrame2, Jump, If, Call.
+    if (a == 0x06 || a == 0x81 || a == 0x8C || a == 0x9F || a == 0x99 || a == 0x9D || a == 0x9E) return false;
+    if (a >= 0x80) {
+      if (i + 2 > n) return false;
+      i += 2 + size_t(p[i] | (p[i + 1] << 8));
+    }
+  }
+  return stop;
+}
+
 }  // namespace
+
+int FindSwfStopFrame(const uint8_t* Body, size_t Size) {
+  if (Size < 1) return -1;
+  Bits b(Body, Size);
+  const int nbits = int(b.u(5));
+  b.u(4 * nbits);
+  size_t at = b.byteEnd() + 4;   // past the stage rectangle, the rate and the count
+  if (!b.ok()) return -1;
+  int frame = 0;
+  while (at + 2 <= Size) {
+    const unsigned codeAndLength = Body[at] | (Body[at + 1] << 8);
+    at += 2;
+    const unsigned code = codeAndLength >> 6;
+    size_t length = codeAndLength & 0x3F;
+    if (length == 0x3F) {
+      if (at + 4 > Size) break;
+      length = le32(Body + at);
+      at += 4;
+    }
+    if (code == 0 || length > Size - at) break;   // End, or a tag cut short
+    if (code == 1) ++frame;                        // ShowFrame
+    else if (code == 12 && stopsForGood(Body + at, length)) return frame;   // DoAction
+    at += length;
+  }
+  return -1;
+}
 
 bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Error) {
   H = TSwfHeader{};
@@ -138,4 +183,24 @@ bool ReadSwfHeader(const String& FileName, TSwfHeader& Header, String& Error) {
   f.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()));
   data.resize(size_t(f.gcount()));
   return ParseSwfHeader(data.data(), data.size(), Header, Error);
+}
+
+void ReadSwfStopFrame(const String& FileName, TSwfHeader& H) {
+  H.StopFrame = -1;
+  if (H.FileLength <= 8 || H.FileLength > SwfMaxFileLength) return;
+  std::ifstream f(FileName, std::ios::binary);
+  if (!f) return;
+  std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (data.size() <= 8) return;
+  std::vector<uint8_t> body(H.FileLength - 8);
+  size_t got = 0;
+  if (H.Compression == 'F') {
+    got = std::min(body.size(), data.size() - 8);
+    std::memcpy(body.data(), data.data() + 8, got);
+  } else if (H.Compression == 'C') {
+    got = inflateHead(data.data() + 8, data.size() - 8, body);
+  } else {
+    got = lzmaHead(data.data() + 8, data.size() - 8, body);
+  }
+  H.StopFrame = FindSwfStopFrame(body.data(), got);
 }

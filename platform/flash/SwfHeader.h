@@ -18,6 +18,10 @@ struct TSwfHeader {
   int Width = 0, Height = 0;  // stage size in pixels
   double FrameRate = 0;       // frames per second (0: as fast as possible)
   int FrameCount = 0;
+  // The first frame (0-based) of the main timeline whose actions stop it for
+  // good (a "stop" with no play, jump or branch beside it); -1 none or not
+  // looked for. Filled by ReadSwfStopFrame.
+  int StopFrame = -1;
 };
 
 // The largest unpacked movie accepted (256 MiB).
@@ -28,3 +32,8 @@ constexpr uint32_t SwfMaxFileLength = 256u << 20;
 bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& Header, String& Error);
 // Reads the header of the movie file FileName.
 bool ReadSwfHeader(const String& FileName, TSwfHeader& Header, String& Error);
+// Unpacks the whole movie FileName (at most its declared length) and sets
+// Header.StopFrame from its main timeline's frame actions.
+void ReadSwfStopFrame(const String& FileName, TSwfHeader& Header);
+// The same on a movie's unpacked body (what follows the 8-byte signature).
+int FindSwfStopFrame(const uint8_t* Body, size_t Size);

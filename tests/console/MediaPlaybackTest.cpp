@@ -486,6 +486,54 @@ TEST_F(MediaPlaybackTest, AListWithAMovieStartsThePlayersPageBeforePlay) {
   EXPECT_EQ(player->PageStarts(), 1);
 }
 
+// A movie whose own action stops it early ends its item there: the list
+// moves on without waiting for the frames it will never show.
+TEST_F(MediaPlaybackTest, AMovieThatStopsItselfEndsItsItemWhereItStops) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 600;   // 50 s at 12 frames a second
+  m.FrameRate = 12;
+  m.StopAtFrame = 6;
+  swf::Save(Pics() + "m.swf", m);
+  Picture("a.bmp", clRed);
+  List({"m.swf", "a.bmp"});
+  form_->Show();
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  int pictures = 0, frameAtPicture = -1;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    if (++pictures == 1) frameAtPicture = flash->CurrentFrame();
+    f_->PictureShowStart(s);
+  };
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }, 120000));
+  EXPECT_EQ(flash->TotalFrames(), 600);
+  EXPECT_EQ(frameAtPicture, 6);
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
+  f_->btStopClick(f_->btStop);
+}
+
+// The operator's pause holds the movie on the output: its item does not end
+// (a movie that is no longer playing because it was paused is not done).
+TEST_F(MediaPlaybackTest, APausedFlashMovieStaysOnItsItemUntilStopped) {
+  Write("m.swf", "FWS");
+  Picture("a.bmp", clRed);
+  List({"m.swf", "a.bmp"});
+  f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(1000000, nullptr));
+  bool shownWhilePaused = false;
+  int lineWhilePaused = -1;
+  QTimer::singleShot(0, [&] { hands::Click(f_->btPause); });
+  QTimer::singleShot(300, [&] {
+    shownWhilePaused = f_->ShockwaveFlashEx1->Visible();
+    lineWhilePaused = f_->ListMedia->ItemIndex();
+    hands::Click(f_->btStop);
+  });
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return lineWhilePaused >= 0; }));
+  EXPECT_TRUE(shownWhilePaused);
+  EXPECT_EQ(lineWhilePaused, 0);
+}
+
 TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
   Write("m.swf", "FWS");
   Picture("a.bmp", clRed);
