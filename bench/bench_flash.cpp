@@ -1,0 +1,266 @@
+// The time from SetMovie to the first painted frame of a Flash movie: the
+// first movie of a new player (its page started on the way) and the next
+// movie on the same player. The reference is the same movie loaded by a bare
+// QWebEngineView page running the same player files (Ruffle), served through
+// a scheme of its own, in the same run. Both wait on a grab of the window
+// showing the movie's yellow square. The engine itself is started once
+// before (a blank page shown), so neither side pays it. The window is a real
+// one on an X display: without DISPLAY the program runs itself again under
+// xvfb-run. Figures in milliseconds: first_ms, next_ms; our player also with
+// its page started ahead (Arg 1), as a loaded list holding a movie starts it.
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/flash/ShockwaveFlash.h"
+#include "tests/support/SwfMaker.h"
+#include "toolkit/Forms.h"
+#include "toolkit/TestApp.h"
+
+namespace {
+
+void Idle(int Ms) {
+  QEventLoop loop;
+  QTimer::singleShot(Ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool PumpUntil(const std::function<bool()>& Done, int Ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!Done() && t.elapsed() < Ms) Idle(2);
+  return Done();
+}
+
+// The square's colour of movie k: the first yellow, the next magenta, so
+// that the next movie is told from the frame the first one left.
+uint32_t SquareOf(int k) { return k == 0 ? 0xFFFF00 : 0xFF00FF; }
+
+bool HasSquare(const QImage& img, uint32_t rgb) {
+  auto near = [](int a, int b) { return std::abs(a - b) < 50; };
+  for (int y = 0; y < img.height(); y += 2)
+    for (int x = 0; x < img.width(); x += 2) {
+      const QRgb c = img.pixel(x, y);
+      if (near(qRed(c), (rgb >> 16) & 255) && near(qGreen(c), (rgb >> 8) & 255) && near(qBlue(c), rgb & 255))
+        return true;
+    }
+  return false;
+}
+
+String RuffleDir() {
+  if (const char* e = std::getenv("TABLO_RUFFLE_DIR")) return e;
+  return TABLO_RUFFLE_DIR;
+}
+
+// Movies of the run: the same picture, each its own file (no cache helps).
+struct Movies {
+  String root;
+  int next = 0;
+  Movies() {
+    char tmpl[] = "/tmp/bench_flash_XXXXXX";
+    root = mkdtemp(tmpl);
+  }
+  ~Movies() { std::filesystem::remove_all(root); }
+  String Make(int k) {
+    swf::Movie m;
+    m.Square = SquareOf(k);
+    m.Frames = 240;
+    m.FrameRate = 24;
+    m.SquareSize = 60;
+    const String f = root + "/m" + std::to_string(next++) + ".swf";
+    swf::Save(f, m);
+    return f;
+  }
+};
+Movies* movies = nullptr;
+
+// ---- The reference: a bare page ---------------------------------------------
+
+const char* kBarePage = R"(<!doctype html><html><head><style>html,body{margin:0;width:100%;height:100%;background:#000}
+ruffle-player{display:block;width:100%;height:100%}</style><script>
+(function(){const real=window.fetch.bind(window);window.fetch=function(i,n){const u=(i instanceof Request)?i.url:String(i);
+if(!u.startsWith("bench-flash:"))return real(i,n);return new Promise((ok,no)=>{const x=new XMLHttpRequest();x.open("GET",u);
+x.responseType="arraybuffer";x.onload=()=>ok(new Response(x.response,{status:x.status||200,headers:{"Content-Type":x.getResponseHeader("Content-Type")||"application/octet-stream"}}));
+x.onerror=()=>no(new TypeError("fetch "+u));x.send();});};})();
+window.RufflePlayer={config:{publicPath:"bench-flash://b/",polyfills:false}};</script>
+<script src="bench-flash://b/ruffle.js"></script></head><body><script>
+let p=null;window.go=function(u){if(!p){p=window.RufflePlayer.newest().createPlayer();document.body.appendChild(p);}
+p.ruffle().load({url:u,autoplay:"on",unmuteOverlay:"hidden",splashScreen:false,letterbox:"on",preferredRenderer:"canvas",logLevel:"error"});};
+</script></body></html>)";
+
+class BareHandler : public QWebEngineUrlSchemeHandler {
+ public:
+  using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+  void requestStarted(QWebEngineUrlRequestJob* job) override {
+    const QString path = job->requestUrl().path();
+    if (path == "/index.html") {
+      auto* b = new QBuffer(job);
+      b->setData(QByteArray(kBarePage));
+      b->open(QIODevice::ReadOnly);
+      return job->reply("text/html", b);
+    }
+    const QString name = QFileInfo(path).fileName();
+    const QString file = name.endsWith(".swf") ? QString::fromStdString(movies->root) + "/" + name
+                                               : QString::fromStdString(RuffleDir()) + "/" + name;
+    auto* f = new QFile(file, job);
+    if (!f->open(QIODevice::ReadOnly)) return job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    job->reply(name.endsWith(".wasm") ? "application/wasm" : name.endsWith(".js") ? "text/javascript"
+                                                                                   : "application/x-shockwave-flash", f);
+  }
+};
+
+QWebEngineProfile* BareProfile() {
+  static QWebEngineProfile* p = [] {
+    auto* p = new QWebEngineProfile(QCoreApplication::instance());
+    p->installUrlSchemeHandler("bench-flash", new BareHandler(p));
+    p->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    p->settings()->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    return p;
+  }();
+  return p;
+}
+
+void StartEngineOnce() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  QWebEngineView v;
+  v.resize(200, 200);
+  v.setHtml("<html><body>blank</body></html>");
+  v.show();
+  bool loaded = false;
+  QObject::connect(&v, &QWebEngineView::loadFinished, [&] { loaded = true; });
+  PumpUntil([&] { return loaded; }, 60000);
+  Idle(300);
+}
+
+}  // namespace
+
+// Our player: a Flash control in a shown form. Arg 1: its page was started
+// (Prepare, as a loaded list holding a movie does) 3 s before the first movie.
+static void BM_FlashFirstFrame(benchmark::State& state) {
+  if (String why; !FlashPlayerAvailable(&why)) {
+    state.SkipWithError(("no Flash player: " + why).c_str());
+    return;
+  }
+  StartEngineOnce();
+  double first = 0, next = 0;
+  int n = 0;
+  for (auto _ : state) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 640, 480);
+    auto* flash = new TShockwaveFlash(form);
+    flash->SetParent(form);
+    flash->SetBounds(0, 0, 640, 480);
+    form->Show();
+    Idle(100);
+    if (state.range(0) == 1) {
+      flash->Prepare();
+      Idle(3000);
+    }
+    for (int k = 0; k < 2; ++k) {
+      auto painted = [&] { return HasSquare(flash->Widget()->grab().toImage(), SquareOf(k)); };
+      const String m = movies->Make(k);
+      QElapsedTimer t;
+      t.start();
+      flash->SetMovie(m);
+      flash->Play();
+      if (!PumpUntil(painted, 60000)) state.SkipWithError("the movie was not painted");
+      (k == 0 ? first : next) += double(t.nsecsElapsed()) / 1e6;
+      flash->StopPlay();
+    }
+    Free(form);
+    ++n;
+  }
+  state.counters["first_ms"] = first / n;
+  state.counters["next_ms"] = next / n;
+}
+BENCHMARK(BM_FlashFirstFrame)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reference: the same movies in a bare page with the same player files.
+static void BM_BarePageFirstFrame(benchmark::State& state) {
+  if (String why; !FlashPlayerAvailable(&why)) {
+    state.SkipWithError(("no Flash player: " + why).c_str());
+    return;
+  }
+  StartEngineOnce();
+  double first = 0, next = 0;
+  int n = 0;
+  for (auto _ : state) {
+    auto* view = new QWebEngineView;
+    view->resize(640, 480);
+    view->show();
+    Idle(100);
+    for (int k = 0; k < 2; ++k) {
+      auto painted = [&] { return HasSquare(view->grab().toImage(), SquareOf(k)); };
+      const QString m = "bench-flash://b/" + QFileInfo(QString::fromStdString(movies->Make(k))).fileName();
+      QElapsedTimer t;
+      t.start();
+      if (k == 0) {
+        auto* page = new QWebEnginePage(BareProfile(), view);
+        view->setPage(page);
+        bool loaded = false;
+        QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool) { loaded = true; });
+        page->load(QUrl("bench-flash://b/index.html"));
+        PumpUntil([&] { return loaded; }, 60000);
+      }
+      view->page()->runJavaScript(QString("go('%1')").arg(m));
+      if (!PumpUntil(painted, 60000)) state.SkipWithError("the movie was not painted");
+      (k == 0 ? first : next) += double(t.nsecsElapsed()) / 1e6;
+    }
+    delete view;
+    ++n;
+  }
+  state.counters["first_ms"] = first / n;
+  state.counters["next_ms"] = next / n;
+}
+BENCHMARK(BM_BarePageFirstFrame)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("TABLO_BENCH_UNDER_XVFB")) {
+    setenv("TABLO_BENCH_UNDER_XVFB", "1", 1);
+    std::vector<char*> args{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
+                            const_cast<char*>("-screen 0 1280x1024x24")};
+    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+    args.push_back(nullptr);
+    execvp("xvfb-run", args.data());
+    std::perror("xvfb-run");
+    return 1;
+  }
+  setenv("QT_QPA_PLATFORM", "xcb", 0);
+  // The engine's renderer refuses its sandbox as root (as the player does).
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  QWebEngineUrlScheme s("bench-flash");
+  s.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+  s.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
+  QWebEngineUrlScheme::registerScheme(s);
+  TestApp::Init(argc, argv);
+  Movies m;
+  movies = &m;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
