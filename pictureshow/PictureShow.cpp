@@ -363,6 +363,11 @@ void TCustomPictureShow::abortRun(bool started) {
 void TCustomPictureShow::prepare(bool& started) {
   W_ = picture_->Width();
   H_ = picture_->Height();
+  // A screen cleared since the last run is taken back when the size stays:
+  // it is written whole below before it is shown.
+  if (screen_->Empty() && spareScreen_ && spareScreen_->Width() == W_ && spareScreen_->Height() == H_)
+    screen_ = std::move(spareScreen_);
+  spareScreen_.reset();
   {
     CanvasLock l(screen_->Canvas());
     screen_->SetSize(W_, H_);
@@ -513,8 +518,7 @@ void TCustomPictureShow::animationDone() {
 }
 
 void TCustomPictureShow::freeWork() {
-  pic_.reset();
-  old_.reset();
+  pic_.reset();   // the old picture's bitmap stays for the next run of its size
 }
 
 void TCustomPictureShow::finish(bool failed) {
@@ -562,7 +566,9 @@ void TCustomPictureShow::Stop() {
 
 void TCustomPictureShow::Clear() {
   if (busy_ || screen_->Empty()) return;
-  screen_ = std::make_unique<TBitmap>();   // no run, so no frame is being composed
+  // No run, so no frame is being composed; its pixels serve the next run.
+  spareScreen_ = std::move(screen_);
+  screen_ = std::make_unique<TBitmap>();
   if (repaintAllowed()) Invalidate();
 }
 

@@ -169,6 +169,7 @@ class TCustomPictureShow : public TCustomControl {
   std::atomic<uint16_t> step_{4}, delay_{40};
 
   std::unique_ptr<TBitmap> screen_, back_, old_, pic_;
+  std::unique_ptr<TBitmap> spareScreen_;   // a cleared screen, kept for the next run
   TRect picRect_;
   std::unique_ptr<TAnimateThread> thread_;
   uint64_t threadSerial_ = 0;
