@@ -139,6 +139,17 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
 </script></body></html>)";
 
 // Serves the page, the player's files and each player's current movie.
+// A movie of one empty frame: loaded by a page started ahead, so that the
+// player's own code is fetched and compiled before the first real movie.
+QByteArray blankMovie() {
+  const unsigned char m[] = {'F', 'W', 'S', 10, 17, 0, 0, 0,   // signature, version, length
+                             0x00,                             // an empty stage rectangle
+                             0x00, 12, 1, 0,                   // 12 frames a second, 1 frame
+                             0x40, 0x00,                       // ShowFrame
+                             0x00, 0x00};                      // End
+  return QByteArray(reinterpret_cast<const char*>(m), sizeof m);
+}
+
 class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
  public:
   explicit FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
@@ -151,6 +162,7 @@ class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
     const QString path = url.path();
     if (url.host() != "player" || job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
     if (path == "/index.html") return reply(job, "text/html", QByteArray(kPage));
+    if (path == "/blank.swf") return reply(job, "application/x-shockwave-flash", blankMovie());
     if (auto m = movies.find(path); m != movies.end()) return replyFile(job, "application/x-shockwave-flash", m->second);
     // A plain file of the player's folder: one name, no way out of it.
     static const QRegularExpression plain("^/([A-Za-z0-9_][A-Za-z0-9_.-]*)$");
@@ -274,7 +286,9 @@ class TWebFlashPlayer : public IFlashPlayer {
     if (page_ && pageReady_) page_->runJavaScript(QString("tablo.menu(%1)").arg(menu_ ? "true" : "false"));
   }
   void MouseMessage(const TFlashMessage& Message) override;
-  void Prepare() override { beginPage(); }
+  void Prepare() override {
+    if (!view_ && beginPage()) warm_ = true;
+  }
   int PageStarts() const override { return pageStarts_; }
   void Paint(TCanvas* Canvas, const TRect& R, TColor Background) override {
     Canvas->Brush()->SetStyle(bsSolid);
@@ -327,6 +341,8 @@ class TWebFlashPlayer : public IFlashPlayer {
   TSwfHeader header_;
   bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
   int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, id_ = -1;
+  bool warm_ = false;        // a page started ahead loads the blank movie once ready
+  int warmSerial_ = -1;      // that load's serial while it is under way
   QString error_;
   QElapsedTimer clock_;
   qint64 held_ = 0;   // ms played before the current run
@@ -349,7 +365,13 @@ bool TWebFlashPlayer::beginPage() {
   page_ = new FlashPage(fp.profile, view_);
   page_->setBackgroundColor(Qt::black);
   page_->onSay = [this](const QString& what, int serial, const QString& text) {
-    if (what == "ready") pageReady_ = true;
+    if (what == "ready") {
+      pageReady_ = true;
+      if (warm_ && serial_ == 0) {
+        warmSerial_ = ++serial_;
+        page_->runJavaScript(QString("tablo.load('%1://player/blank.swf',%2,false)").arg(QString(kScheme)).arg(warmSerial_));
+      }
+    }
     else if (what == "broken") { pageFailed_ = true; std::fprintf(stderr, "Flash player: %s\n", text.toUtf8().constData()); }
     else if (what == "meta") metaSerial_ = serial;
     else if (what == "error") { errorSerial_ = serial; error_ = text; }
@@ -390,6 +412,11 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   }
   if (header_.FrameCount <= 0 || !startPage()) return;
   ReadSwfStopFrame(Movie, header_);
+  if (warmSerial_ >= 0) {   // the blank movie's load ends first (bounded), so its answer is not taken for this one
+    const int w = warmSerial_;
+    pumpUntil([&] { return metaSerial_ >= w || errorSerial_ >= w || !view_; }, kMovieLimitMs);
+    warmSerial_ = -1;
+  }
   FlashProfile& fp = FlashProfile::get();
   static int nextId = 0;
   if (id_ >= 0) fp.handler->movies.erase(moviePath());
