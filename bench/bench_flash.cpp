@@ -10,6 +10,8 @@
 // its page started ahead (Arg 1), as a loaded list holding a movie starts it.
 #include <benchmark/benchmark.h>
 
+#include "bench/VirtualDisplay.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -156,16 +158,23 @@ void StartEngineOnce() {
   Idle(300);
 }
 
+// The player's files are there (else the benchmark is skipped with the
+// reason) and the engine has started.
+bool PlayerReady(benchmark::State& state) {
+  if (String why; !FlashPlayerAvailable(&why)) {
+    state.SkipWithError(("no Flash player: " + why).c_str());
+    return false;
+  }
+  StartEngineOnce();
+  return true;
+}
+
 }  // namespace
 
 // Our player: a Flash control in a shown form. Arg 1: its page was started
 // (Prepare, as a loaded list holding a movie does) 3 s before the first movie.
 static void BM_FlashFirstFrame(benchmark::State& state) {
-  if (String why; !FlashPlayerAvailable(&why)) {
-    state.SkipWithError(("no Flash player: " + why).c_str());
-    return;
-  }
-  StartEngineOnce();
+  if (!PlayerReady(state)) return;
   double first = 0, next = 0;
   int n = 0;
   for (auto _ : state) {
@@ -201,11 +210,7 @@ BENCHMARK(BM_FlashFirstFrame)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kM
 
 // The reference: the same movies in a bare page with the same player files.
 static void BM_BarePageFirstFrame(benchmark::State& state) {
-  if (String why; !FlashPlayerAvailable(&why)) {
-    state.SkipWithError(("no Flash player: " + why).c_str());
-    return;
-  }
-  StartEngineOnce();
+  if (!PlayerReady(state)) return;
   double first = 0, next = 0;
   int n = 0;
   for (auto _ : state) {
@@ -239,16 +244,7 @@ static void BM_BarePageFirstFrame(benchmark::State& state) {
 BENCHMARK(BM_BarePageFirstFrame)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("TABLO_BENCH_UNDER_XVFB")) {
-    setenv("TABLO_BENCH_UNDER_XVFB", "1", 1);
-    std::vector<char*> args{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                            const_cast<char*>("-screen 0 1280x1024x24")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("xvfb-run");
-    return 1;
-  }
+  if (!EnsureDisplay(argc, argv)) return 1;
   setenv("QT_QPA_PLATFORM", "xcb", 0);
   // The engine's renderer refuses its sandbox as root (as the player does).
   if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);

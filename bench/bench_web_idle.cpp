@@ -6,6 +6,8 @@
 // xvfb-run. Counters: idle_before_pct, idle_shown_pct, idle_after_pct.
 #include <benchmark/benchmark.h>
 
+#include "bench/VirtualDisplay.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -105,17 +107,7 @@ static void BM_IdleAroundAWebPage(benchmark::State& state) {
 BENCHMARK(BM_IdleAroundAWebPage)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("TABLO_BENCH_UNDER_XVFB")) {
-    // A real window needs a display: a virtual one.
-    setenv("TABLO_BENCH_UNDER_XVFB", "1", 1);
-    std::vector<char*> args{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                            const_cast<char*>("-screen 0 1280x1024x24")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("xvfb-run");
-    return 1;
-  }
+  if (!EnsureDisplay(argc, argv)) return 1;
   setenv("QT_QPA_PLATFORM", "xcb", 0);
   TestApp::Init(argc, argv);
   benchmark::Initialize(&argc, argv);
