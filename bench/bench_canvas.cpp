@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "toolkit/Graphics.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -125,11 +125,5 @@ BENCHMARK(BM_CopyRectOntoItself)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -23,8 +23,8 @@
 #include "controls/ThreadTimer.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Registry.h"
-#include "toolkit/TestApp.h"
 #include "toolkit/Timer.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -312,11 +312,5 @@ BENCHMARK(BM_ConsoleIdleCpu)->Args({1, 10})->Args({0, 10})->Args({1, 1})->Iterat
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

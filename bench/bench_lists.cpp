@@ -13,7 +13,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/Registry.h"
 #include "toolkit/StdCtrls.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -159,13 +159,7 @@ BENCHMARK(BM_TeamFileBuild)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  Folder();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int rc = RunBenchmarks(argc, argv, [] { Folder(); });
   std::filesystem::remove_all(Folder());
-  return 0;
+  return rc;
 }

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "media/DSGraph.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -158,12 +158,6 @@ BENCHMARK(BM_GetBitmap1080)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(be
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("TABLO_AUDIO_SINK", "fakesink sync=false", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

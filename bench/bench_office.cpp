@@ -16,7 +16,7 @@
 #include "platform/office/SlideShow.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -201,10 +201,5 @@ BENCHMARK(BM_TimedSlideLateness)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -29,7 +29,7 @@
 #include <vector>
 #include "pictureshow/PictureShow.h"
 #include "pictureshow/ShowEffects.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -317,12 +317,5 @@ int RegisterAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  RegisterAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv, [] { RegisterAll(); });
 }

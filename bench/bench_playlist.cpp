@@ -18,7 +18,7 @@
 #include "toolkit/Clipbrd.h"
 #include "toolkit/FileMasks.h"
 #include "toolkit/Forms.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -151,13 +151,7 @@ BENCHMARK(BM_PasteAddReference)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  Files();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int rc = RunBenchmarks(argc, argv, [] { Files(); });
   std::filesystem::remove_all(Files().root);
-  return 0;
+  return rc;
 }

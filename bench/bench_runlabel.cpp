@@ -12,8 +12,8 @@
 #include "controls/RunLabel.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Registry.h"
-#include "toolkit/TestApp.h"
 #include "toolkit/Timer.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -228,11 +228,5 @@ BENCHMARK(BM_ConsoleRunTextCpu)
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

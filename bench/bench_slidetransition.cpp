@@ -27,8 +27,8 @@
 #include "platform/office/SlideShow.h"
 #include "platform/office/SlideTransition.h"
 #include "toolkit/Forms.h"
-#include "toolkit/TestApp.h"
 #include "toolkit/Timer.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -227,11 +227,7 @@ BENCHMARK(BM_TimersDuringTransitions)->Arg(0)->Arg(1)->Iterations(1)->Unit(bench
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int rc = RunBenchmarks(argc, argv);
   g_deck.reset();
-  return 0;
+  return rc;
 }

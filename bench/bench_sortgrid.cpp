@@ -26,7 +26,7 @@
 
 #include "grids/SortGrid.h"
 #include "toolkit/Forms.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 namespace {
 
@@ -189,11 +189,5 @@ BENCHMARK(BM_StringGridRepaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }

@@ -10,7 +10,7 @@
 #include "console/FMain.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Forms.h"
-#include "toolkit/TestApp.h"
+#include "BenchMain.h"
 
 static void BM_MainWindowStartup(benchmark::State& state) {
   char tmpl[] = "/tmp/bench_startup_XXXXXX";
@@ -130,10 +130,5 @@ BENCHMARK(BM_ProgramStartToWindowShownTeams100)->UseManualTime()->Unit(benchmark
 #endif
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv);
 }
