@@ -1,7 +1,10 @@
 // The media frame's gap between items and its goal-clip wait, each against a
 // reference measured in the same run on the same files:
-//   - clip -> clip: from the end of stream of a 720x576 MJPEG AVI to the next
-//     clip's first frame painted in the video window; reference: the same
+//   - clip -> clip: from the end of stream of a 720x576 MJPEG AVI to the
+//     first paint of the video window that draws a frame of the next clip
+//     (from its renderer, not the one the first clip played in), the next
+//     clip having been made ready while the first played, as the list does;
+//     reference: the same
 //     change done bare: a prerolled pipeline (uridecodebin ! videoconvert !
 //     BGRx appsink) on the first clip torn down, one on the next clip built
 //     and prerolled, and its first frame painted stretched into an image the
@@ -11,6 +14,12 @@
 //     (BGRx) and the first frame of the cross-fade drawn: the picture
 //     stretched smoothly over a copy of the show's screen at the first step's
 //     opacity, in an image the size of the picture show;
+//   - the event loop while the next clip is made ready: a 1 ms timer on the
+//     main thread while a 720x576 clip plays, the longest gap between its
+//     ticks over 150 ms in which the next clip is rendered and prerolled in
+//     a second graph; reference: the same 150 ms without preparing,
+//     alternated (counters "median_ms", "worst_ms" of the per-run longest
+//     gaps; "not_ready" counts runs whose clip was not prerolled in time);
 //   - the goal-clip wait over a 5 s clip: CPU share of the wait and how late
 //     it ends after the clip's length (counters "cpu_pct", "late_ms").
 // The main window is shown (offscreen), the media page is on view, the
@@ -41,13 +50,14 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/Forms.h"
 #include "toolkit/TestApp.h"
+#include "toolkit/Timer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 struct Setup {
-  std::string root, app, clipA, clipB, picture, goal;
+  std::string root, app, clipA, clipB, picture, goal, longClip;
   TFormMain* form = nullptr;
   TFrameMedia* frame = nullptr;
 };
@@ -68,6 +78,8 @@ Setup& S() {
     clips::Make(r.clipA, clips::Kind::Avi, 5, 720, 576);
     clips::Make(r.clipB, clips::Kind::Avi, 5, 720, 576);
     clips::Make(r.goal, clips::Kind::Avi, 125, 32, 32);
+    r.longClip = r.app + "Pics/long.avi";
+    clips::Make(r.longClip, clips::Kind::Avi, 50, 720, 576);
     QImage img(1920, 1080, QImage::Format_RGB32);
     for (int y = 0; y < img.height(); ++y)
       for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
@@ -139,13 +151,23 @@ double Gap(const std::string& second, const std::function<void(bool&, Clock::tim
   return std::chrono::duration<double>(drawn - end).count();
 }
 
+// The renderer the video window draws from.
+ComPtr<IVideoFrameSource> WindowSource(TDSVideoWindowEx2* w) {
+  return QueryAs<IVideoFrameSource>(static_cast<IFilterProvider*>(w));
+}
+
 void BM_ClipToClip(benchmark::State& state) {
   TFrameMedia* f = S().frame;
   Spread spread;
   for (auto _ : state) {
     const double gap = Gap(S().clipB, [f](bool& done, Clock::time_point& drawn) {
-      f->DSVideoWindowEx1->OnPaint = [f, &done, &drawn](TObject*) {
-        if (!done && f->LoadedFile.find("b.avi") != String::npos && f->FilterGraph1->State() == gsPlaying) {
+      // Held, so that no later renderer can take its place in memory.
+      ComPtr<IVideoFrameSource> first = WindowSource(f->DSVideoWindowEx1);
+      f->DSVideoWindowEx1->OnPaint = [f, first, &done, &drawn](TObject*) {
+        ComPtr<IVideoFrameSource> now = WindowSource(f->DSVideoWindowEx1);
+        TVideoFrame frame;
+        if (!done && now && now.Get() != first.Get() && now->LatestFrame(frame) && frame.Bits &&
+            f->DSVideoWindowEx1->Visible()) {
           done = true;
           drawn = Clock::now();
         }
@@ -264,6 +286,61 @@ void BM_ClipToPictureReference(benchmark::State& state) {
   spread.Report(state);
 }
 BENCHMARK(BM_ClipToPictureReference)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The longest gap between the ticks of a 1 ms timer over 150 ms while a
+// clip plays, the next clip prepared meanwhile or not.
+void PrepareStall(benchmark::State& state, bool prepare) {
+  TFrameMedia* f = S().frame;
+  TFilterGraph* g = f->FilterGraph1;
+  f->btStopClick(f->btStop);
+  TTimer timer(nullptr);
+  timer.SetEnabled(false);
+  timer.SetInterval(1);
+  Clock::time_point last{};
+  double worstGap = 0;
+  timer.OnTimer = [&](TObject*) {
+    const Clock::time_point now = Clock::now();
+    if (last != Clock::time_point{}) worstGap = std::max(worstGap, std::chrono::duration<double>(now - last).count());
+    last = now;
+  };
+  Spread spread;
+  int notReady = 0;
+  for (auto _ : state) {
+    // The clip plays (rendered anew each run, out of the measure).
+    g->SetActive(false);
+    g->SetActive(true);
+    g->RenderFile(S().longClip);
+    g->Play();
+    const auto settle = Clock::now() + std::chrono::milliseconds(40);
+    while (Clock::now() < settle) {
+      PumpOnce();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    last = {};
+    worstGap = 0;
+    timer.SetEnabled(true);
+    if (prepare) g->PrepareFile(S().clipB, 0);
+    const auto end = Clock::now() + std::chrono::milliseconds(150);
+    while (Clock::now() < end) {
+      PumpOnce();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    timer.SetEnabled(false);
+    if (prepare && !g->PreparedReady()) ++notReady;
+    g->CancelPrepared();
+    spread.Add(state, worstGap);
+  }
+  g->Stop();
+  g->ClearGraph();
+  g->SetActive(false);
+  spread.Report(state);
+  if (prepare) state.counters["not_ready"] = notReady;
+}
+
+void BM_PrepareStall(benchmark::State& state) { PrepareStall(state, true); }
+void BM_PrepareStallReference(benchmark::State& state) { PrepareStall(state, false); }
+BENCHMARK(BM_PrepareStall)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrepareStallReference)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 double CpuSeconds() {
   rusage u{};

@@ -336,6 +336,9 @@ class TFrameMedia : public TPanel {
   std::atomic<int> picturesDecodedAhead_{0};
   void decodeNextPictureAhead();
   int nextCheckedIndex(int From) const;   // -1: none
+  // The next checked line's clip made ready in a second graph while the
+  // clip Current plays (the list's advance then takes it).
+  void prepareNextClip(const String& Current);
   bool inGoalClip_ = false;
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
   // The frame-step button follows the clip: on only while one is paused.

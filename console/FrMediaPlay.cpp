@@ -155,6 +155,8 @@ void TFrameMedia::PlayItem(const String& Path) {
   ShowControlsForKind(false);
   String path = Path.empty() ? GetItemPath(ListMedia->ItemIndex()) : Path;
   if (PreviousKind == mkUnknown) PreviousKind = k;
+  // Only a clip takes the clip made ready for it.
+  if (CurrentKind != mkVideo) FilterGraph1->CancelPrepared();
   // 2.
   switch (CurrentKind) {
     case mkPicture: playPicture(); break;
@@ -236,8 +238,20 @@ void TFrameMedia::playVideo(const String& Path) {
   TimerDelayPics->SetEnabled(false);
   TimerDelayPics->SetTag(0);
   if (LoadedFile != Path) {
-    FilterGraph1->ClearGraph();
-    FilterGraph1->SetActive(false);
+    // The clip made ready while the one before played takes the place of a
+    // new render (the rate is the one a render starts with).
+    const String file = ResolveFileName(Path);
+    if (!FilterGraph1->PreparedFile().empty() && FilterGraph1->PreparedFile() == file && RateLevel->Position() == 0) {
+      try {
+        rendered = FilterGraph1->RenderPrepared(file);
+      } catch (const std::exception&) {
+        rendered = false;
+      }
+    }
+    if (!rendered) {
+      FilterGraph1->ClearGraph();
+      FilterGraph1->SetActive(false);
+    }
   }
   RateLevel->SetPosition(0);
   if (!FilterGraph1->Active()) {
@@ -277,6 +291,21 @@ void TFrameMedia::playVideo(const String& Path) {
   itemPlayed();
   // The list goes on after the clip: its next picture is read meanwhile.
   if (!SingleItemMode && playing()) decodeNextPictureAhead();
+  prepareNextClip(Path);
+}
+
+void TFrameMedia::prepareNextClip(const String& Current) {
+  // While a clip plays in the list, the next checked line's clip is rendered
+  // and prerolled in a second graph, a moment after this one started; the
+  // same file plays again from its own render.
+  const TMediaItem* it = SingleItemMode || !playing() ? nullptr : Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  const String next = it && it->Kind == mkVideo ? entryPath(it) : String();
+  if (next.empty() || next == Current) {
+    FilterGraph1->CancelPrepared();
+    return;
+  }
+  const String file = ResolveFileName(next);
+  if (FilterGraph1->PreparedFile() != file) FilterGraph1->PrepareFile(file, 50);
 }
 
 void TFrameMedia::playFlash(const String& Path) {
@@ -430,6 +459,7 @@ void TFrameMedia::btPauseClick(TObject* /*Sender*/) {
 
 void TFrameMedia::btStopClick(TObject* /*Sender*/) {
   ++playSerial_;
+  FilterGraph1->CancelPrepared();
   SetButtonsState(1);
   ListMedia->SetEnabled(true);
   switch (CurrentKind) {

@@ -4,8 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "toolkit/Controls.h"
 #include "toolkit/Forms.h"
@@ -17,8 +22,213 @@ TFilterGraph::TFilterGraph(TComponent* AOwner) : TComponent(AOwner) {
   notifyWnd_ = AllocateHWnd([this](uint32_t msg, WPARAM w, LPARAM l) { windowProc(msg, w, l); });
 }
 
+// ---------------------------------------------------------------------------
+// The prepared graph and the background thread
+
+// A graph made ready for the next clip. The background thread renders it;
+// the main thread takes it only once status is Ready (the thread is done
+// with it by then) and never releases it itself.
+struct TFilterGraph::Prepared {
+  enum { Waiting, Rendering, Ready, Failed };
+  ComPtr<IFilterGraph2> graph;
+  std::string file;
+  std::atomic<int> status{Waiting};
+  std::atomic<bool> cancelled{false};
+};
+
+// One thread per graph component, started when first needed: it renders the
+// prepared graphs and releases the graphs left behind, one task after the
+// other, each not before its time.
+struct TFilterGraph::Background {
+  using Clock = std::chrono::steady_clock;
+  struct Task {
+    ComPtr<IFilterGraph2> graph;         // released
+    std::shared_ptr<Prepared> prepared;  // rendered, or released when cancelled
+    bool render = false;
+    Clock::time_point notBefore;
+  };
+  std::mutex m;
+  std::condition_variable cv;
+  std::deque<Task> tasks;
+  bool quit = false;
+  std::thread thread;
+
+  Background() : thread([this] { run(); }) {}
+  ~Background() {
+    {
+      std::lock_guard<std::mutex> g(m);
+      quit = true;
+    }
+    cv.notify_all();
+    thread.join();
+  }
+  void push(Task t) {
+    {
+      std::lock_guard<std::mutex> g(m);
+      tasks.push_back(std::move(t));
+    }
+    cv.notify_all();
+  }
+  void run() {
+    std::unique_lock<std::mutex> lk(m);
+    for (;;) {
+      if (tasks.empty()) {
+        if (quit) return;
+        cv.wait(lk);
+        continue;
+      }
+      // On the way out everything left is released at once.
+      if (!quit && Clock::now() < tasks.front().notBefore) {
+        cv.wait_until(lk, tasks.front().notBefore);
+        continue;
+      }
+      Task t = std::move(tasks.front());
+      tasks.pop_front();
+      lk.unlock();
+      if (t.render && t.prepared) {
+        Prepared& p = *t.prepared;
+        p.status = Prepared::Rendering;
+        bool ok = false;
+        if (!p.cancelled && !quit && p.graph) ok = SUCCEEDED(p.graph->RenderFile(p.file, ""));
+        p.status = ok && !p.cancelled ? Prepared::Ready : Prepared::Failed;
+      } else {
+        if (t.prepared) t.prepared->graph.Reset();
+        t.graph.Reset();
+      }
+      t = Task();
+      lk.lock();
+    }
+  }
+};
+
+TFilterGraph::Background& TFilterGraph::background() {
+  if (!background_) background_ = std::make_unique<Background>();
+  return *background_;
+}
+
+void TFilterGraph::retire(ComPtr<IFilterGraph2> graph, std::shared_ptr<Prepared> prepared, int DelayMs) {
+  if (!graph && !prepared) return;
+  Background::Task t;
+  t.graph = std::move(graph);
+  t.prepared = std::move(prepared);
+  t.notBefore = Background::Clock::now() + std::chrono::milliseconds(DelayMs);
+  background().push(std::move(t));
+}
+
+bool TFilterGraph::preparingAllowed() {
+  // What a render would do differently on the main thread: callbacks crossed
+  // to a handler, a log, a registration.
+  return active_ && mode_ == gmNormal && graph_ && AnsweredCallbacks() == 0 && logFile_.empty() && !graphEdit_;
+}
+
+bool TFilterGraph::PrepareFile(const String& FileName, int DelayMs) {
+  CancelPrepared();
+  if (FileName.empty() || !preparingAllowed()) return false;
+  ComPtr<IFilterGraph2> g;
+  CreateMediaObject(CLSID_FilterGraph, g);
+  if (!g) return false;
+  bool ok = true;
+  for (IFilterProvider* p : providers_) {
+    if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(p)) {
+      if (!sp->PrepareSpare(g.Get())) ok = false;
+    } else if (p->GetFilter()) {
+      ok = false;   // a filter that would have to be made again in the new graph
+    }
+    if (!ok) break;
+  }
+  auto prep = std::make_shared<Prepared>();
+  prep->graph = g;
+  prep->file = FileName;
+  prepared_ = prep;
+  preparedFile_ = FileName;
+  if (!ok) {
+    CancelPrepared();
+    return false;
+  }
+  Background::Task t;
+  t.prepared = prep;
+  t.render = true;
+  t.notBefore = Background::Clock::now() + std::chrono::milliseconds(std::max(0, DelayMs));
+  background().push(std::move(t));
+  return true;
+}
+
+bool TFilterGraph::PreparedReady() const { return prepared_ && prepared_->status == Prepared::Ready; }
+
+void TFilterGraph::CancelPrepared() {
+  if (!prepared_) return;
+  std::shared_ptr<Prepared> prep = std::move(prepared_);
+  prepared_.reset();
+  preparedFile_.clear();
+  prep->cancelled = true;
+  // A render under way ends at once; the graph is released after it.
+  if (prep->status == Prepared::Rendering && prep->graph) prep->graph->Abort();
+  for (IFilterProvider* p : providers_)
+    if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(p)) sp->DropSpare();
+  retire(nullptr, prep, 0);
+}
+
+bool TFilterGraph::RenderPrepared(const String& FileName) {
+  std::shared_ptr<Prepared> prep = prepared_;
+  bool ok = prep && prep->file == FileName && prep->status == Prepared::Ready && preparingAllowed() && rate_ == 1.0;
+  for (size_t i = 0; ok && i < providers_.size(); ++i) {
+    if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) ok = sp->SpareValid();
+    else ok = !providers_[i]->GetFilter();
+  }
+  if (!ok) {
+    CancelPrepared();
+    return false;
+  }
+  prepared_.reset();
+  preparedFile_.clear();
+  ComPtr<IFilterGraph2> next = prep->graph;
+  // As a deactivation, but the old graph is left whole: nothing is stopped,
+  // unlinked or removed on this thread.
+  controlEvent(cnActive, 0);
+  for (size_t i = 0; i < providers_.size(); ++i) {
+    if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) sp->LeaveForSpare();
+    else removeProviderFilter(providers_[i]);
+  }
+  if (events_) {
+    events_->SetNotifyFlags(1);
+    events_.Reset();
+  }
+  if (ComPtr<IObjectWithSite> site = QueryAs<IObjectWithSite>(graph_)) site->SetSite(nullptr);
+  ComPtr<IFilterGraph2> old = std::move(graph_);
+  graph_ = next;
+  prep->graph.Reset();
+  // Released once the new clip's first frame is on the screen.
+  retire(std::move(old), nullptr, 100);
+  // As an activation.
+  events_ = Query<IMediaEventEx>();
+  if (events_) {
+    events_->SetNotifyFlags(0);
+    events_->SetNotifyWindow(notifyWnd_, WM_GRAPHNOTIFY, LONG_PTR(events_.Get()));
+  }
+  if (ComPtr<IObjectWithSite> site = Query<IObjectWithSite>()) {
+    if (ComPtr<IAMGraphBuilderCallback> cb = Query<IAMGraphBuilderCallback>()) site->SetSite(cb.Get());
+    if (ComPtr<IAMFilterGraphCallback> cb = Query<IAMFilterGraphCallback>()) site->SetSite(cb.Get());
+  }
+  for (size_t i = 0; i < providers_.size(); ++i) {
+    if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) sp->TakeSpare();
+    else addProviderFilter(providers_[i]);
+  }
+  if (OnActivate) OnActivate(this);
+  controlEvent(cnActive, 1);
+  // As a render.
+  controlEvent(cnRenderBegin, 0);
+  updateGraph();
+  controlEvent(cnRenderEnd, 0);
+  // What the render posted on its way (the video size) reaches the
+  // component now, as after a render.
+  if (events_) PostMessage(notifyWnd_, WM_GRAPHNOTIFY, 0, LONG_PTR(events_.Get()));
+  return true;
+}
+
 TFilterGraph::~TFilterGraph() {
   SetActive(false);
+  // The graphs left behind are released before the component goes.
+  background_.reset();
   DeallocateHWnd(notifyWnd_);
   notifyWnd_ = 0;
 }
@@ -74,6 +284,7 @@ void TFilterGraph::SetActive(bool v) {
     if (OnActivate) OnActivate(this);
     controlEvent(cnActive, 1);
   } else {
+    CancelPrepared();
     controlEvent(cnActive, 0);
     for (size_t i = 0; i < providers_.size(); ++i) removeProviderFilter(providers_[i]);
     if (events_) {
@@ -116,6 +327,7 @@ void TFilterGraph::removeProviderFilter(IFilterProvider* p) {
 
 void TFilterGraph::InsertFilter(IFilterProvider* Provider) {
   if (!Provider) return;
+  CancelPrepared();   // made without it
   providers_.push_back(Provider);
   addProviderFilter(Provider);
 }
@@ -123,6 +335,7 @@ void TFilterGraph::InsertFilter(IFilterProvider* Provider) {
 void TFilterGraph::RemoveFilter(IFilterProvider* Provider) {
   auto it = std::find(providers_.begin(), providers_.end(), Provider);
   if (it == providers_.end()) return;
+  CancelPrepared();   // made with it
   providers_.erase(it);
   removeProviderFilter(Provider);
 }
@@ -594,6 +807,10 @@ HRESULT TSampleGrabber::QueryInterface(const GUID& iid, void** out) {
     *out = static_cast<ISampleGrabberCB*>(this);
     return S_OK;
   }
+  if (iid == ISpareFilterProvider::IID) {
+    *out = static_cast<ISpareFilterProvider*>(this);
+    return S_OK;
+  }
   if (filter_) return filter_->QueryInterface(iid, out);
   return E_NOINTERFACE;
 }
@@ -640,6 +857,58 @@ void TSampleGrabber::NotifyFilter(TFilterNotice Operation, int) {
       break;
   }
 }
+
+bool TSampleGrabber::PrepareSpare(IFilterGraph* Graph) {
+  DropSpare();
+  {
+    // A handler would hear the next clip's first frame while this one
+    // plays: such a graph is rendered when its turn comes.
+    std::lock_guard<TCriticalSection> g(lock_);
+    if (OnBuffer) return false;
+  }
+  ComPtr<IBaseFilter> f;
+  CreateMediaObject(CLSID_SampleGrabber, f);
+  ComPtr<ISampleGrabber> grabber = QueryAs<ISampleGrabber>(f);
+  if (!Graph || !grabber || FAILED(Graph->AddFilter(f.Get(), GetFilterName()))) return false;
+  grabber->SetMediaType(mediaType_->AMMediaType());
+  grabber->SetBufferSamples(true);
+  spare_ = f;
+  spareType_ = {mediaType_->AMMediaType()->majortype, mediaType_->AMMediaType()->subtype,
+                mediaType_->AMMediaType()->formattype};
+  return true;
+}
+
+bool TSampleGrabber::SpareValid() {
+  {
+    std::lock_guard<TCriticalSection> g(lock_);
+    if (OnBuffer) return false;
+  }
+  const AM_MEDIA_TYPE* mt = mediaType_->AMMediaType();
+  return spare_ && spareType_[0] == mt->majortype && spareType_[1] == mt->subtype && spareType_[2] == mt->formattype;
+}
+
+void TSampleGrabber::LeaveForSpare() {
+  if (grabber_) {
+    grabber_->SetCallback(nullptr, 1);
+    grabber_->SetBufferSamples(false);
+  }
+  filter_.Reset();
+  grabber_.Reset();
+  inPin_.Reset();
+  outPin_.Reset();
+}
+
+void TSampleGrabber::TakeSpare() {
+  filter_ = std::move(spare_);
+  spare_.Reset();
+  grabber_ = QueryAs<ISampleGrabber>(filter_);
+  TPinList pins(filter_.Get());
+  inPin_ = pins.Count() > 0 ? pins.Items(0) : nullptr;
+  outPin_ = pins.Count() > 1 ? pins.Items(1) : nullptr;
+  if (grabber_) grabber_->SetCallback(static_cast<ISampleGrabberCB*>(this), 1);
+}
+
+void TSampleGrabber::DropSpare() { spare_.Reset(); }
 
 HRESULT TSampleGrabber::BufferCB(double SampleTime, uint8_t* pBuffer, int32_t BufferLen) {
   std::lock_guard<TCriticalSection> g(lock_);

@@ -15,6 +15,7 @@
 // itself.
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "media/DSUtil.h"
@@ -46,6 +47,23 @@ struct IGraphListener : virtual IUnknown {
   // Before play, pause, stop and rendering; after rendering; cnActive with
   // Param 1 after activation and 0 before deactivation.
   virtual void ControlEvent(TControlNotice Operation, int Param = 0) = 0;
+};
+
+// A filter provider that can give a second graph, made ready while its own
+// graph plays, a filter of its own (the next clip prerolled there); at the
+// change that filter becomes the provider's.
+struct ISpareFilterProvider : virtual IUnknown {
+  static constexpr GUID IID = MakeGUID(0x3E8A61C2, 0x5B07, 0x4F1D, 0x9C, 0x44, 0x6A, 0x21, 0xD0, 0x7E, 0x93, 0x5B);
+  // Adds the spare filter (and what belongs with it) to Graph before it is
+  // rendered; false when the provider cannot take part.
+  virtual bool PrepareSpare(IFilterGraph* Graph) = 0;
+  // The spare is still what a fresh render would give now.
+  virtual bool SpareValid() = 0;
+  // The change: the provider lets go of its filter in the old graph (which
+  // goes away whole, nothing unlinked), then takes the spare as its filter.
+  virtual void LeaveForSpare() = 0;
+  virtual void TakeSpare() = 0;
+  virtual void DropSpare() = 0;
 };
 
 // The service (and interface) identifier that leads from a graph back to the
@@ -139,6 +157,26 @@ class TFilterGraph : public TComponent,
   double Rate() const { return rate_; }
   void SetRate(double v);
 
+  // The next clip made ready while this graph plays: a second graph with the
+  // providers' spare filters renders and prerolls FileName off the main
+  // thread, DelayMs from now. False when it cannot be made (a graph that is
+  // not active or not a plain one, a callback handler, a log file, a provider
+  // that cannot take part): the plain render is used then.
+  bool PrepareFile(const String& FileName, int DelayMs = 0);
+  // The file prepared or being prepared (empty when none), and whether it is
+  // prerolled and waiting.
+  const String& PreparedFile() const { return preparedFile_; }
+  bool PreparedReady() const;
+  // Drops the prepared graph (torn down off the main thread).
+  void CancelPrepared();
+  // In place of ClearGraph, Active false then true and RenderFile(FileName):
+  // the graph prepared for FileName becomes this graph, the listeners and
+  // providers told as for a deactivation, an activation and a render. The old
+  // graph is not stopped or cleared: it goes away whole, off the main thread,
+  // a moment later. False when none is ready for FileName or it is not right
+  // any more (it is dropped; nothing else changed).
+  bool RenderPrepared(const String& FileName);
+
   void InsertFilter(IFilterProvider* Provider);
   void RemoveFilter(IFilterProvider* Provider);
   void InsertEventNotifier(IGraphListener* Listener);
@@ -228,6 +266,16 @@ class TFilterGraph : public TComponent,
   void controlEvent(TControlNotice op, int param);
   void closeLog();
   void updateGraph();
+  bool preparingAllowed();
+  struct Prepared;
+  struct Background;
+  // Hands a graph (or a prepared one) to the background thread, which
+  // releases it after DelayMs.
+  void retire(ComPtr<IFilterGraph2> graph, std::shared_ptr<Prepared> prepared, int DelayMs);
+  Background& background();
+  std::shared_ptr<Prepared> prepared_;
+  String preparedFile_;
+  std::unique_ptr<Background> background_;
 
   bool active_ = false, autoCreate_ = false, graphEdit_ = false, linearVolume_ = true;
   HWND notifyWnd_ = 0;
@@ -249,7 +297,7 @@ using TOnBuffer = std::function<void(TObject* Sender, double SampleTime, void* p
 
 // Hands each video sample to OnBuffer (streaming thread) and turns the last
 // one into a bitmap on request.
-class TSampleGrabber : public TComponent, public IFilterProvider, public ISampleGrabberCB {
+class TSampleGrabber : public TComponent, public IFilterProvider, public ISpareFilterProvider, public ISampleGrabberCB {
  public:
   explicit TSampleGrabber(TComponent* AOwner);
   ~TSampleGrabber() override;
@@ -266,6 +314,11 @@ class TSampleGrabber : public TComponent, public IFilterProvider, public ISample
   ComPtr<IBaseFilter> GetFilter() override { return filter_; }
   String GetFilterName() override { return Name(); }
   void NotifyFilter(TFilterNotice Operation, int Param = 0) override;
+  bool PrepareSpare(IFilterGraph* Graph) override;
+  bool SpareValid() override;
+  void LeaveForSpare() override;
+  void TakeSpare() override;
+  void DropSpare() override;
   HRESULT SampleCB(double, void*) override { return S_OK; }
   HRESULT BufferCB(double SampleTime, uint8_t* pBuffer, int32_t BufferLen) override;
   bool WantsBuffers() override;
@@ -283,6 +336,10 @@ class TSampleGrabber : public TComponent, public IFilterProvider, public ISample
   ComPtr<IBaseFilter> filter_;
   ComPtr<ISampleGrabber> grabber_;
   ComPtr<IPin> inPin_, outPin_;
+  // The filter of a graph made ready for the next clip, with the media type
+  // it was given.
+  ComPtr<IBaseFilter> spare_;
+  std::array<GUID, 3> spareType_{};
 };
 
 // Contributes the filter of a stored device moniker (a camera).

@@ -169,6 +169,18 @@ void TColorControl::GetColorControls() {
   }
 }
 
+DDCOLORCONTROL TColorControl::Held() const {
+  DDCOLORCONTROL c = defaults_;
+  c.lBrightness = brightness_;
+  c.lContrast = contrast_;
+  c.lHue = hue_;
+  c.lSaturation = saturation_;
+  c.lSharpness = sharpness_;
+  c.lGamma = gamma_;
+  c.lColorEnable = colorEnable_ ? 1 : 0;
+  return c;
+}
+
 void TColorControl::RestoreDefault() {
   brightness_ = defaults_.lBrightness;
   contrast_ = defaults_.lContrast;
@@ -351,6 +363,10 @@ HRESULT TDSVideoWindowEx2::QueryInterface(const GUID& iid, void** out) {
     *out = static_cast<IGraphListener*>(this);
     return S_OK;
   }
+  if (iid == ISpareFilterProvider::IID) {
+    *out = static_cast<ISpareFilterProvider*>(this);
+    return S_OK;
+  }
   if (renderer_) return renderer_->QueryInterface(iid, out);
   return E_NOINTERFACE;
 }
@@ -408,6 +424,83 @@ void TDSVideoWindowEx2::NotifyFilter(TFilterNotice Operation, int) {
       Invalidate();
       break;
   }
+}
+
+bool TDSVideoWindowEx2::PrepareSpare(IFilterGraph* Graph) {
+  DropSpare();
+  if (designing() || !Graph) return false;
+  ComPtr<IBaseFilter> r;
+  CreateMediaObject(CLSID_VideoRenderer, r);
+  if (!r || FAILED(Graph->AddFilter(r.Get(), GetFilterName()))) return false;
+  spareRenderer_ = r;
+  // The overlay route is made before the render, so that the first frame
+  // comes through the mixer (at its own values) and nothing is relinked
+  // when the graph plays. Without it the overlay is set up after the change
+  // as after any render.
+  ComPtr<IBaseFilter> m;
+  CreateMediaObject(CLSID_OverlayMixer, m);
+  ComPtr<IGraphBuilder> gb = QueryAs<IGraphBuilder>(Graph);
+  if (m && gb && SUCCEEDED(Graph->AddFilter(m.Get(), "Overlay Mixer"))) {
+    ComPtr<IPin> out = FindPin(m.Get(), "Output"), in = FirstPin(r.Get());
+    if (out && in && SUCCEEDED(gb->Connect(out.Get(), in.Get()))) spareMixer_ = m;
+    else Graph->RemoveFilter(m.Get());
+  }
+  return true;
+}
+
+bool TDSVideoWindowEx2::SpareValid() {
+  if (!spareRenderer_) return false;
+  if (!spareMixer_) return true;
+  // The first frame went through the new mixer at its own values: they must
+  // be the ones the change gives it (the defaults after an overlay, as a
+  // deactivation restores them, else the values held).
+  ComPtr<IMixerPinConfig2> pin = MixerPinConfig(spareMixer_.Get());
+  DDCOLORCONTROL have{};
+  have.dwSize = sizeof have;
+  if (!pin || FAILED(pin->GetOverlaySurfaceColorControls(&have))) return false;
+  const DDCOLORCONTROL want = mixer_ ? colorControl_->Defaults() : colorControl_->Held();
+  const DWORD f = have.dwFlags;
+  return (!(f & DDCOLOR_BRIGHTNESS) || have.lBrightness == want.lBrightness) &&
+         (!(f & DDCOLOR_CONTRAST) || have.lContrast == want.lContrast) &&
+         (!(f & DDCOLOR_HUE) || have.lHue == want.lHue) &&
+         (!(f & DDCOLOR_SATURATION) || have.lSaturation == want.lSaturation) &&
+         (!(f & DDCOLOR_SHARPNESS) || have.lSharpness == want.lSharpness) &&
+         (!(f & DDCOLOR_GAMMA) || have.lGamma == want.lGamma) &&
+         (!(f & DDCOLOR_COLORENABLE) || (have.lColorEnable != 0) == (want.lColorEnable != 0));
+}
+
+void TDSVideoWindowEx2::LeaveForSpare() {
+  // As the filter's removal, without stopping or unlinking anything in the
+  // old graph; the frame on the screen stays until the next paint.
+  if (mixer_) colorControl_->RestoreDefault();
+  if (exclusive_) exclusive_->SetCallbackInterface(nullptr, 0);
+  dropCallback();
+  setupTried_ = false;
+  listenTo(nullptr);
+  exclusive_.Reset();
+  mixer_.Reset();
+  graphRenderer_.Reset();
+  videoWindow_.Reset();
+  renderer_.Reset();
+  overlayOK_ = false;
+  if (overlayVisible_) {
+    overlayVisible_ = false;
+    if (OnOverlayVisible) OnOverlayVisible(this, false);
+  }
+}
+
+void TDSVideoWindowEx2::TakeSpare() {
+  renderer_ = std::move(spareRenderer_);
+  spareRenderer_.Reset();
+  spareMixer_.Reset();
+  setupTried_ = false;
+  videoWindow_ = QueryAs<IVideoWindow>(renderer_);
+  listenTo(renderer_.Get());
+}
+
+void TDSVideoWindowEx2::DropSpare() {
+  spareRenderer_.Reset();
+  spareMixer_.Reset();
 }
 
 void TDSVideoWindowEx2::ControlEvent(TControlNotice Operation, int) {

@@ -52,6 +52,8 @@ class TColorControl : public TPersistent {
   // The current values from the overlay; a failed read sets the fixed constants.
   void GetColorControls();
   const DDCOLORCONTROL& Defaults() const { return defaults_; }
+  // The values held (not read from the overlay).
+  DDCOLORCONTROL Held() const;
   String ClassName() const override { return "TColorControl"; }
 
  private:
@@ -107,7 +109,10 @@ class TOverlayCallback : public TObject, public TComObject, public IDDrawExclMod
   std::atomic<TDSVideoWindowEx2*> owner_;
 };
 
-class TDSVideoWindowEx2 : public TCustomControl, public IFilterProvider, public IGraphListener {
+class TDSVideoWindowEx2 : public TCustomControl,
+                          public IFilterProvider,
+                          public ISpareFilterProvider,
+                          public IGraphListener {
  public:
   explicit TDSVideoWindowEx2(TComponent* AOwner);
   ~TDSVideoWindowEx2() override;
@@ -145,6 +150,14 @@ class TDSVideoWindowEx2 : public TCustomControl, public IFilterProvider, public 
   void NotifyFilter(TFilterNotice Operation, int Param = 0) override;
   void ControlEvent(TControlNotice Operation, int Param = 0) override;
   void GraphEvent(int Event, LONG_PTR Param1, LONG_PTR Param2) override;
+  // ISpareFilterProvider: a second renderer, fed through its own overlay
+  // route, for a graph made ready for the next clip. At the change the window
+  // keeps the old clip's last frame until it draws the new clip's first.
+  bool PrepareSpare(IFilterGraph* Graph) override;
+  bool SpareValid() override;
+  void LeaveForSpare() override;
+  void TakeSpare() override;
+  void DropSpare() override;
   // Own interfaces first, then the renderer's.
   HRESULT QueryInterface(const GUID& iid, void** out) override;
   ULONG AddRef() override { return 1; }
@@ -194,6 +207,7 @@ class TDSVideoWindowEx2 : public TCustomControl, public IFilterProvider, public 
   ComPtr<IVideoWindow> videoWindow_;
   TFilterGraph* filterGraph_ = nullptr;
   ComPtr<IBaseFilter> renderer_, mixer_, graphRenderer_;
+  ComPtr<IBaseFilter> spareRenderer_, spareMixer_;
   ComPtr<IDDrawExclModeVideo> exclusive_;
   ComPtr<IVideoFrameSource> listened_;
   bool fullScreen_ = false, fullScreenTopMost_ = false;

@@ -638,6 +638,24 @@ HRESULT TGraph::Render(IPin* outPin) {
       if (SUCCEEDED(LinkPins(from, grabber->FirstFreePin(PINDIR_INPUT), true)))
         from = grabber->FirstFreePin(PINDIR_OUTPUT);
     }
+    // An overlay route made before the render (a graph made ready ahead): the
+    // video goes into the mixer, whose output feeds the renderer already, so
+    // the first frame comes through it and nothing is relinked afterwards.
+    {
+      std::lock_guard<std::recursive_mutex> g(lock_);
+      for (auto& f : filters) {
+        auto* mf = dynamic_cast<TMediaFilter*>(f.Get());
+        CLSID c;
+        if (!mf || FAILED(mf->GetClassID(&c)) || !(c == CLSID_OverlayMixer)) continue;
+        TMediaPin* in = nullptr;
+        bool fedOut = false;
+        for (auto& p : mf->pins) {
+          if (p->Dir() == PINDIR_INPUT && !in) in = p.get();
+          if (p->Dir() == PINDIR_OUTPUT && p->peer) fedOut = true;
+        }
+        if (in && !in->peer && fedOut) return LinkPins(from, in, true);
+      }
+    }
     TMediaFilter* renderer = findFilter(filters, CLSID_VideoRenderer, true);
     ComPtr<IBaseFilter> made;
     if (!renderer) {
@@ -663,6 +681,20 @@ HRESULT TGraph::Render(IPin* outPin) {
     return hr;
   }
   return MEDIA_E_CANNOT_CONNECT;
+}
+
+HRESULT TGraph::Abort() {
+  {
+    std::lock_guard<std::mutex> g(jobMutex_);
+    if (job_) {
+      std::lock_guard<std::mutex> jg(job_->m);
+      job_->failed = true;
+      if (job_->error == S_OK) job_->error = E_ABORT;
+      if (job_->message.empty()) job_->message = "the render was abandoned";
+    }
+  }
+  WakeWaiters();
+  return S_OK;
 }
 
 bool TGraph::syncOnMain(const std::function<void()>& f) {

@@ -162,7 +162,8 @@ class TGraph : public TComObject,
   HRESULT Render(IPin* out) override;
   HRESULT RenderFile(const std::string& file, const std::string& playList) override;
   HRESULT SetLogFile(intptr_t fd) override;
-  HRESULT Abort() override { return S_OK; }
+  // Ends a render under way (from any thread): it fails at once with E_ABORT.
+  HRESULT Abort() override;
   // IMediaControl
   HRESULT Run() override;
   HRESULT Pause() override;
