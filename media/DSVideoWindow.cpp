@@ -285,8 +285,9 @@ TDSVideoWindowEx2::TDSVideoWindowEx2(TComponent* AOwner) : TCustomControl(AOwner
   SetTabStop(true);
   SetBounds(Left(), Top(), 320, 240);
   SetColor(clBlack);
-  // The paint sets every pixel: no background is erased below it.
-  SetPaintsOpaque(true);
+  // The paint sets every pixel, straight onto the window's surface: nothing
+  // is erased below it and no picture of its own is copied there after.
+  SetPaintsDirect(true);
   colorKey_ = TColor(OverlayColorKey);
   fullScreen_ = false;
   savedStyle_ = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -824,7 +825,7 @@ void fillAround(TCanvas* c, const TRect& outer, const TRect& inner) {
 void TDSVideoWindowEx2::colorKeyPaint() {
   if (Destroying()) return;
   TCanvas* c = Canvas();
-  if (!c || !c->Image()) return;
+  if (!c || (!c->Image() && !c->Painter())) return;
   c->Brush()->SetColor(Color());
   TVideoFrame frame;
   TRect src, dest;

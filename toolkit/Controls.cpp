@@ -408,14 +408,22 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
   QSize sz = self->size();
   if (sz.isEmpty()) return;
   bool clear = c->SeeThrough();
-  QImage::Format fmt = clear ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-  if (self->buffer.size() != sz || self->buffer.format() != fmt) self->buffer = QImage(sz, fmt);
-  if (clear)
-    self->buffer.fill(Qt::transparent);
-  else if (!c->paintsOpaque_)
-    self->buffer.fill(ToQColor(c->color_));
+  // A control that paints straight onto the surface has no picture of its
+  // own: its canvas draws through this painter.
+  const bool direct = c->paintsDirect_ && !clear;
   TCanvas* cv = c->canvas_.get();
-  cv->BindImage(&self->buffer);
+  if (direct) {
+    if (!self->buffer.isNull()) self->buffer = QImage();
+    cv->BindPainter(&p, sz.width(), sz.height(), 1.0);
+  } else {
+    QImage::Format fmt = clear ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (self->buffer.size() != sz || self->buffer.format() != fmt) self->buffer = QImage(sz, fmt);
+    if (clear)
+      self->buffer.fill(Qt::transparent);
+    else if (!c->paintsOpaque_)
+      self->buffer.fill(ToQColor(c->color_));
+    cv->BindImage(&self->buffer);
+  }
   const QPoint off = clientOffset(c);
   cv->SetOrigin(TPoint(off.x(), off.y()));
   cv->Font()->Assign(c->font_.get());
@@ -458,6 +466,10 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
     }
   }
   --self->link.busy;
+  if (direct) {
+    if (self->link.ctrl) cv->BindPainter(nullptr, 0, 0, 1.0);
+    return;
+  }
   if (self->link.ctrl) cv->BindImage(nullptr);
   p.drawImage(0, 0, self->buffer);
 }
@@ -759,6 +771,12 @@ void TControl::SetPaintsOpaque(bool v) {
   paintsOpaque_ = v;
   if (widget_ && dynamic_cast<ControlWidgetBridge*>(widget_)) widget_->setAttribute(Qt::WA_OpaquePaintEvent, !SeeThrough());
   Invalidate();
+}
+
+void TControl::SetPaintsDirect(bool v) {
+  paintsDirect_ = v;
+  if (v) SetPaintsOpaque(true);
+  else Invalidate();
 }
 
 void TControl::Invalidate() {

@@ -229,6 +229,12 @@ class TControl : public TComponent {
   // see-through otherwise). Not used while Transparent is set.
   void SetPaintsOpaque(bool v);
   bool SeeThrough() const;
+  // An opaque control whose Paint draws straight onto its window's surface,
+  // with no picture of its own in between: each pixel is written once. Its
+  // canvas is then bound to the paint's painter (TCanvas::Painter), so only
+  // what a painter draws works there (fills, shapes, text, images);
+  // pixel-level operations do nothing. Implies SetPaintsOpaque(true).
+  void SetPaintsDirect(bool v);
 
   friend class ControlWidgetBridge;
   friend class TWinControl;
@@ -242,7 +248,7 @@ class TControl : public TComponent {
   TAnchors anchors_{akLeft, akTop};
   TSizeConstraints constraints_;
   TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
-  bool syncingFont_ = false, symbolFont_ = false, paintsOpaque_ = false;
+  bool syncingFont_ = false, symbolFont_ = false, paintsOpaque_ = false, paintsDirect_ = false;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   String text_, hint_;

@@ -15,19 +15,33 @@
 
 void DrawVideoFrame(TCanvas* canvas, const TVideoFrame& frame, const TRect& src, const TRect& dest,
                     const TRect& clip) {
-  QImage* target = canvas ? canvas->Image() : nullptr;
-  if (!target || !frame.Bits || frame.Width <= 0 || frame.Height <= 0) return;
+  if (!canvas || !frame.Bits || frame.Width <= 0 || frame.Height <= 0) return;
+  QImage* target = canvas->Image();
+  QPainter* shared = canvas->Painter();
+  if (shared ? !shared->isActive() : !target) return;
   if (src.Width() <= 0 || src.Height() <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
   // The frame's memory as an image (no copy); B, G, R, x is RGB32 here.
   const QImage picture(frame.Bits, frame.Width, frame.Height, frame.Stride, QImage::Format_RGB32);
-  const TPoint o = canvas->Origin();
-  QPainter p(target);
-  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  p.setCompositionMode(QPainter::CompositionMode_Source);
-  p.setClipRect(QRect(clip.Left + o.X, clip.Top + o.Y, clip.Width(), clip.Height()));
   const QRect s = QRect(src.Left, src.Top, src.Width(), src.Height()).intersected(picture.rect());
   if (s.isEmpty()) return;
-  p.drawImage(QRect(dest.Left + o.X, dest.Top + o.Y, dest.Width(), dest.Height()), picture, s);
+  const TPoint o = canvas->Origin();
+  // On a surface painted directly the frame goes straight onto it through
+  // the paint's painter (its state kept); otherwise onto the canvas's image.
+  QPainter own;
+  QPainter* p = shared;
+  if (shared) {
+    shared->save();
+  } else {
+    own.begin(target);
+    p = &own;
+  }
+  // Source: the frame's pixels replace what is there (a 1:1 paint is a row
+  // copy, a scaled one Qt's nearest-neighbour scaler).
+  p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+  p->setCompositionMode(QPainter::CompositionMode_Source);
+  p->setClipRect(QRect(clip.Left + o.X, clip.Top + o.Y, clip.Width(), clip.Height()));
+  p->drawImage(QRect(dest.Left + o.X, dest.Top + o.Y, dest.Width(), dest.Height()), picture, s);
+  if (shared) shared->restore();
 }
 
 void SetControlCursorHidden(TControl* control, bool hidden) {

@@ -544,6 +544,32 @@ TEST_F(Painting, InvalidateRectRepaintsOnlyThatArea) {
   form->Hide();
 }
 
+TEST_F(Painting, ControlPaintingStraightOntoItsSurfaceShowsTheSamePictureAndClip) {
+  struct Direct : Box {
+    Direct(TComponent* o, TColor c) : Box(o, c) { SetPaintsDirect(true); }
+  };
+  auto* panel = make<Box>(form, clNavy);
+  panel->SetBounds(10, 10, 100, 80);
+  auto* d = make<Direct>(panel, clYellow);
+  d->SetBounds(20, 20, 30, 30);
+  TBitmap bmp(200, 150);
+  bmp.Fill(clWhite);
+  panel->PaintTo(bmp.Canvas(), 50, 40);
+  EXPECT_EQ(pixelOf(bmp, 69, 59), clNavy);
+  EXPECT_EQ(pixelOf(bmp, 70, 60), clYellow);
+  EXPECT_EQ(pixelOf(bmp, 99, 89), clYellow);
+  EXPECT_EQ(pixelOf(bmp, 100, 90), clNavy);
+  d->paints = 0;
+  form->Show();
+  ASSERT_TRUE(pumpUntil([&] { return d->paints > 0; }));
+  d->paints = 0;
+  d->InvalidateRect(Rect(5, 5, 15, 10));
+  ASSERT_TRUE(pumpUntil([&] { return d->paints > 0; }));
+  EXPECT_TRUE(d->clipped);
+  EXPECT_EQ(d->clip, Rect(5, 5, 15, 10));
+  form->Hide();
+}
+
 TEST_F(ControlTree, ClientToScreenAddsTheParentsPositions) {
   form->SetBounds(100, 50, 300, 200);
   auto* panel = make<Box>(form, clWhite);
