@@ -323,6 +323,8 @@ class TFrameMedia : public TPanel {
   // false when it closes.
   bool waitPumping(const std::function<bool()>& Done);
   void placeVideoWindow(int W, int H);
+  // ShowVideoWindow without processing messages.
+  void setVideoWindowShown(bool Show);
   void rewindClip();
   void showStatus(const String& Text);
   uint64_t playSerial_ = 0;             // counts starts and stops
@@ -339,6 +341,11 @@ class TFrameMedia : public TPanel {
   // The next checked line's clip made ready in a second graph while the
   // clip Current plays (the list's advance then takes it).
   void prepareNextClip(const String& Current);
+  // A picture after a clip: the ended clip's graph, paused on its last
+  // frame, is emptied from the event loop once the picture's first frame is
+  // composed; whatever uses the graph before that empties it first.
+  bool clipTeardownPending_ = false;
+  void settleClipTeardown();
   bool inGoalClip_ = false;
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
   // The frame-step button follows the clip: on only while one is paused.

@@ -180,23 +180,41 @@ void TFrameMedia::playPicture() {
   if (PictureShow->Busy()) PictureShow->Stop();
   const bool afterClip = PreviousKind == mkVideo;
   if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
+  // After a clip, the pixels of the picture shown before it are given back
+  // after the first frame, with the graph (freeing a large picture costs
+  // about a millisecond).
+  std::shared_ptr<TBitmap> previous;
+  if (const auto* b = afterClip ? dynamic_cast<const TBitmap*>(PictureShow->Picture()->Graphic()) : nullptr) {
+    previous = std::make_shared<TBitmap>();
+    previous->Assign(b);
+  }
   // The picture of the line; one that does not load is reported and the
   // transition runs with what the picture show holds.
   ShowPictureParams();
   const bool loaded = pictureLoaded_;
   PicsShowPauseChange(PicsShowPause);
-  if (afterClip && FilterGraph1->Active()) {
-    FilterGraph1->Stop();
-    FilterGraph1->ClearGraph();
+  if (afterClip) {
+    // The transition starts at once from the clip's last frame: the
+    // background is laid into the show without painting the window, and the
+    // paused graph is emptied and the console repainted from the
+    // transition's own pump, after its first frame.
+    if (FilterGraph1->Active()) clipTeardownPending_ = true;
+    std::weak_ptr<int> alive = alive_;
+    TThread::Queue([this, alive, previous]() mutable {
+      previous.reset();
+      if (!alive.expired()) settleClipTeardown();
+    });
+    setVideoWindowShown(false);
+    PictureShow->BringToFront();
+    PictureShow->SetVisible(true);
+    PictureShow->LayBackground();
+  } else {
+    ShowVideoWindow(false);
+    PictureShow->BringToFront();
+    if (Application) Application->ProcessMessages();
+    if (serial != playSerial_) return;   // superseded while the messages ran
+    PictureShow->SetVisible(true);
   }
-  ShowVideoWindow(false);
-  PictureShow->BringToFront();
-  if (Application) Application->ProcessMessages();
-  if (serial != playSerial_) return;   // superseded while the messages ran
-  PictureShow->SetVisible(true);
-  // The background (the clip's last frame) is laid before the transition
-  // starts from it.
-  if (afterClip) PictureShow->Repaint();
   pictureStopped_ = false;
   PictureShow->Execute();
   if (afterClip) PictureShow->BgPicture()->Clear();
@@ -224,6 +242,14 @@ void TFrameMedia::playPicture() {
   }
 }
 
+void TFrameMedia::settleClipTeardown() {
+  if (!clipTeardownPending_) return;
+  clipTeardownPending_ = false;
+  if (!FilterGraph1->Active()) return;
+  FilterGraph1->Stop();
+  FilterGraph1->ClearGraph();
+}
+
 void TFrameMedia::rewindClip() {
   if (ComPtr<IMediaSeeking> ms = FilterGraph1->Query<IMediaSeeking>()) {
     REFERENCE_TIME zero = 0;
@@ -237,6 +263,7 @@ void TFrameMedia::playVideo(const String& Path) {
   // its timer must not start another item while the clip is rendered.
   TimerDelayPics->SetEnabled(false);
   TimerDelayPics->SetTag(0);
+  settleClipTeardown();
   if (LoadedFile != Path) {
     // The clip made ready while the one before played takes the place of a
     // new render (the rate is the one a render starts with).
@@ -613,15 +640,20 @@ void TFrameMedia::SetOnTablo(bool OnScreen) {
 }
 
 void TFrameMedia::ShowVideoWindow(bool Show) {
+  setVideoWindowShown(Show);
+  if (Application) Application->ProcessMessages();
+}
+
+void TFrameMedia::setVideoWindowShown(bool Show) {
   TFormMain* main = mainForm();
   if (main && main->PanelZaAvi)
     main->PanelZaAvi->SetVisible(Show && DSVideoWindowEx1->Parent() == main->PanelTabloColor);
   DSVideoWindowEx1->SetVisible(Show);
   if (Show) DSVideoWindowEx1->BringToFront();
-  if (Application) Application->ProcessMessages();
 }
 
 void TFrameMedia::RestartOnTablo() {
+  settleClipTeardown();
   if (!FilterGraph1->Active()) return;
   const String path = LoadedFile;
   ++playSerial_;
@@ -669,6 +701,7 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     }
   }
   ++playSerial_;
+  settleClipTeardown();
   FilterGraph1->OnGraphComplete = nullptr;
   bool ok = false;
   try {

@@ -251,7 +251,8 @@ void TCustomPictureShow::composeFrame() {
   CanvasLock pl(pic_->Canvas());
   CanvasLock sl(screen_->Canvas());
   CanvasLock ol(old_->Canvas());
-  CopyPixels(screen_.get(), old_.get());
+  if (!screenHoldsOld_) CopyPixels(screen_.get(), old_.get());
+  screenHoldsOld_ = false;
   ol.Release();
   DoBeforeNewFrame(pic_.get(), screen_.get());
   const int p = progress_, s = style_;
@@ -398,6 +399,7 @@ void TCustomPictureShow::prepare(bool& started) {
     CanvasLock l(screen_->Canvas());
     CopyPixels(screen_.get(), old_.get());
   }
+  screenHoldsOld_ = true;
 
   pic_ = std::make_unique<TBitmap>();
   const TGraphic* g = picture_->Graphic();
@@ -657,17 +659,45 @@ void TCustomPictureShow::Paint() {
     ~Done() { f = false; }
   } done{inPaint_};
 
-  const TRect client = ClientRect();
   CanvasLock bl(back_->Canvas());
+  composeBack();
+  Canvas()->Draw(0, 0, back_.get());
+  bl.Release();
+  bgStale_ = false;
+}
+
+void TCustomPictureShow::LayBackground() {
+  CanvasLock bl(back_->Canvas());
+  composeBack();
+  bgStale_ = false;
+}
+
+// The whole client area in the back buffer (its canvas locked by the
+// caller): the colour, the background, the shown picture. What the shown
+// picture covers is not drawn under it, nor the colour under a background
+// stretched over everything.
+void TCustomPictureShow::composeBack() {
+  const TRect client = ClientRect();
   if (back_->Width() != client.Width() || back_->Height() != client.Height())
     back_->SetSize(client.Width(), client.Height());
   TCanvas* bc = back_->Canvas();
-  bc->Brush()->SetColor(Color());
-  bc->Brush()->SetStyle(bsSolid);
-  bc->FillRect(client);
 
+  const bool shown = !screen_->Empty();
+  const TRect target = !stretch_ ? Bounds(picRect_.Left, picRect_.Top, screen_->Width(), screen_->Height())
+                       : stretchFine_ ? AspectFit(picRect_, client)
+                                      : client;
+  const bool covered = shown && target.Left <= client.Left && target.Top <= client.Top &&
+                       target.Right >= client.Right && target.Bottom >= client.Bottom;
   const TGraphic* bg = bgPicture_->Graphic();
-  if (bg && !bg->Empty()) {
+  const bool hasBg = bg && !bg->Empty() && bgMode_ != bmNone;
+
+  if (!covered && !(hasBg && bgMode_ == bmStretched && !bg->Transparent())) {
+    bc->Brush()->SetColor(Color());
+    bc->Brush()->SetStyle(bsSolid);
+    bc->FillRect(client);
+  }
+
+  if (hasBg && !covered) {
     const int gw = bg->Width(), gh = bg->Height();
     switch (bgMode_) {
       case bmTiled: {
@@ -682,12 +712,10 @@ void TCustomPictureShow::Paint() {
     }
   }
 
-  {
+  if (shown) {
     CanvasLock sl(screen_->Canvas());
-    if (!screen_->Empty()) {
-      if (stretch_) bc->StretchDraw(stretchFine_ ? AspectFit(picRect_, client) : client, screen_.get());
-      else bc->Draw(picRect_.Left, picRect_.Top, screen_.get());
-    }
+    if (stretch_) bc->StretchDraw(target, screen_.get());
+    else bc->Draw(picRect_.Left, picRect_.Top, screen_.get());
   }
 
   if (ComponentState().Contains(csDesigning)) {
@@ -695,8 +723,4 @@ void TCustomPictureShow::Paint() {
     bc->Brush()->SetStyle(bsClear);
     bc->Rectangle(client);
   }
-
-  Canvas()->Draw(0, 0, back_.get());
-  bl.Release();
-  bgStale_ = false;
 }

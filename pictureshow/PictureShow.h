@@ -96,6 +96,10 @@ class TCustomPictureShow : public TCustomControl {
   virtual void Stop();
   // Empties the display when no transition runs.
   virtual void Clear();
+  // Composes the client area as the next paint shows it (colour,
+  // background, shown picture) without painting the window: the next run
+  // starts from it.
+  void LayBackground();
 
   TNotifyEvent OnChange;
   TNotifyEvent OnProgress;          // always on the main thread
@@ -154,6 +158,7 @@ class TCustomPictureShow : public TCustomControl {
   bool stepOnce();
   bool storeProgressLocked(int v);
   void composeFrame();
+  void composeBack();
   void frameDone(bool onWorker);
   void presentFrame(const TRect& R);
   void drainPending();
@@ -174,6 +179,9 @@ class TCustomPictureShow : public TCustomControl {
   std::unique_ptr<TAnimateThread> thread_;
   uint64_t threadSerial_ = 0;
   bool inPaint_ = false, stopping_ = false, bgStale_ = true;
+  // The screen bitmap holds the old picture's pixels, unchanged since the
+  // run was prepared: the first frame need not copy them again.
+  bool screenHoldsOld_ = false;
   int W_ = 0, H_ = 0;
   TCriticalSection lock_;
   TEvent framePainted_{true, true};

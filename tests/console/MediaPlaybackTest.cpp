@@ -190,6 +190,8 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
   form_->PageControl1->SetActivePage(form_->Sheet_Media);
   f_->btPlayClick(f_->btPlay);
   ASSERT_TRUE(PumpUntil([&] { return firstFrames.size() == 1; }));
+  // The ended clip's graph is emptied once the transition is under way.
+  EXPECT_EQ(f_->FilterGraph1->State(), gsStopped);
   EndPause();
   ASSERT_EQ(firstFrames.size(), 2u);
   EXPECT_GE(firstFrames[0], 5);   // the clip's end
