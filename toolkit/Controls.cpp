@@ -448,6 +448,7 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
     cv->SelectClipRgn(&clip);
   }
   ++self->link.busy;
+  cv->BeginTextRun();
   try {
     c->Paint();
   } catch (...) {
@@ -459,6 +460,7 @@ void ControlWidgetBridge::paint(ControlWidgetBridge* self, QPaintEvent* e) {
     });
   }
   if (self->link.ctrl) {
+    cv->EndTextRun();
     if (partial) cv->SelectClipRgn(nullptr);
     if (framed) {
       cv->SetOrigin(TPoint(0, 0));

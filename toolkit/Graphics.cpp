@@ -346,6 +346,7 @@ QString stripMnemonic(const QString& t) {
 class CanvasPainter {
  public:
   explicit CanvasPainter(TCanvas* c) : c_(c) {
+    c->closeTextPainter();
     if (c->painter_) {
       // A page: the device's painter, its state kept around each call.
       if (!c->painter_->isActive()) return;
@@ -691,13 +692,30 @@ QRect normalised(const TRect& r) {
 // ---------------------------------------------------------------------------
 // TCanvas
 
+// The painter of a text run and what is set on it.
+struct TCanvas::TextPainter {
+  QPainter p;
+  QFont font;
+  int ascent = 0;
+  TColor pen = clBlack;
+  bool fontSet = false, penSet = false;
+};
+
+void TCanvas::closeTextPainter() const {
+  if (textPainter_ && textPainter_->p.isActive()) {
+    textPainter_->p.end();
+    textPainter_->fontSet = textPainter_->penSet = false;
+  }
+}
+
 TCanvas::TCanvas() : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
-TCanvas::~TCanvas() = default;
+TCanvas::~TCanvas() { closeTextPainter(); }
 
 int TCanvas::Width() const { return painter_ ? deviceW_ : image_ ? image_->width() : 0; }
 int TCanvas::Height() const { return painter_ ? deviceH_ : image_ ? image_->height() : 0; }
 
 void TCanvas::BindPainter(QPainter* p, int width, int height, double fontScale) {
+  closeTextPainter();
   painter_ = p;
   deviceW_ = p ? width : 0;
   deviceH_ = p ? height : 0;
@@ -757,6 +775,32 @@ void TCanvas::RoundRect(int l, int t, int r, int b, int w, int h) {
   cp.p().drawRoundedRect(rr, w / 2.0, h / 2.0);
 }
 
+bool TCanvas::fillPixels(const TRect& r, TColor color) {
+  if (painter_ || !image_ || image_->isNull() || !is32(*image_)) return false;
+  const QRect bounds = normalised(r).translated(origin_.X, origin_.Y).intersected(image_->rect());
+  if (bounds.isEmpty()) return true;
+  const uint32_t v = pixelOf(color);
+  uint8_t* bits = image_->bits();
+  const qsizetype bpl = image_->bytesPerLine();
+  auto fill = [&](const QRect& rc) {
+    for (int y = rc.y(); y < rc.y() + rc.height(); ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(bits + bpl * y);
+      std::fill(row + rc.x(), row + rc.x() + rc.width(), v);
+    }
+  };
+  if (clip_ && clipIsRect_) {
+    const QRect c = QRect(clipRect_.Left, clipRect_.Top, clipRect_.Width(), clipRect_.Height()).translated(origin_.X, origin_.Y);
+    const QRect b = bounds.intersected(c);
+    if (!b.isEmpty()) fill(b);
+  } else if (clip_) {
+    QRegion rg = clip_->Q().translated(origin_.X, origin_.Y).intersected(bounds);
+    for (const QRect& rc : rg) fill(rc);
+  } else {
+    fill(bounds);
+  }
+  return true;
+}
+
 void TCanvas::FillRect(const TRect& r) {
   if (painter_) {
     if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
@@ -766,30 +810,9 @@ void TCanvas::FillRect(const TRect& r) {
   }
   if (!image_ || image_->isNull()) return;
   if (brush_->Style() == bsClear && !brush_->Bitmap()) return;
-  QRect q = normalised(r).translated(origin_.X, origin_.Y);
-  QRect bounds = q.intersected(image_->rect());
-  if (bounds.isEmpty()) return;
-  if (is32(*image_) && brush_->Style() == bsSolid && !brush_->Bitmap()) {
-    // Solid fills go straight into the pixels.
-    const uint32_t v = pixelOf(brush_->Color());
-    uint8_t* bits = image_->bits();
-    const qsizetype bpl = image_->bytesPerLine();
-    auto fill = [&](const QRect& rc) {
-      for (int y = rc.y(); y < rc.y() + rc.height(); ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(bits + bpl * y);
-        std::fill(row + rc.x(), row + rc.x() + rc.width(), v);
-      }
-    };
-    if (clip_ && clipIsRect_) {
-      const QRect c = QRect(clipRect_.Left, clipRect_.Top, clipRect_.Width(), clipRect_.Height()).translated(origin_.X, origin_.Y);
-      const QRect b = bounds.intersected(c);
-      if (!b.isEmpty()) fill(b);
-    } else if (clip_) {
-      QRegion rg = clip_->Q().translated(origin_.X, origin_.Y).intersected(bounds);
-      for (const QRect& rc : rg) fill(rc);
-    } else {
-      fill(bounds);
-    }
+  if (normalised(r).translated(origin_.X, origin_.Y).intersected(image_->rect()).isEmpty()) return;
+  // Solid fills go straight into the pixels.
+  if (brush_->Style() == bsSolid && !brush_->Bitmap() && fillPixels(r, brush_->Color())) {
     if (OnChange) OnChange(this);
     return;
   }
@@ -1063,56 +1086,81 @@ void TCanvas::TextOut(int x, int y, const String& text) {
 namespace {
 // Laid-out texts of TextRect, kept per thread: a grid draws the same cell
 // texts in the same font at every repaint, and laying a text out costs more
-// than drawing it. A text is laid out on its second use (the first one is
-// drawn plainly, so a text seen once costs no more than drawing it), and the
-// least recently used layout leaves when the cache is full.
+// than drawing it. A text is laid out on its second use; its first use only
+// leaves its hash in a small table of recent sights and the text is drawn
+// plainly, so a text seen once costs no more than drawing it. The least
+// recently used layout leaves when the cache is full.
 class StaticTextCache {
  public:
   // The layout to draw, or null when the text is to be drawn plainly.
   const QStaticText* get(const String& text, const QFont& font) {
-    auto [it, added] = index_.try_emplace(Key{text, font});
-    Entry& e = it->second;
-    if (added) {
-      lru_.push_front(&it->first);
-      e.use = lru_.begin();
-      if (index_.size() > Capacity) {
-        index_.erase(*lru_.back());
-        lru_.pop_back();
-      }
+    if (!fontKnown_ || !(font == font_)) {
+      font_ = font;
+      fontHash_ = qHash(font);
+      fontKnown_ = true;
+    }
+    const size_t h = std::hash<String>()(text) ^ (fontHash_ * size_t(0x9E3779B97F4A7C15ull));
+    auto it = index_.find(h);
+    if (it != index_.end() && it->second.text == text && it->second.font == font) {
+      lru_.splice(lru_.begin(), lru_, it->second.use);
+      return &it->second.layout;
+    }
+    size_t& seen = seen_[h % SeenSlots];
+    if (seen != h) {
+      seen = h;
       return nullptr;
     }
-    lru_.splice(lru_.begin(), lru_, e.use);
-    if (!e.prepared) {
-      e.layout = QStaticText(qs(text));
-      e.layout.setTextFormat(Qt::PlainText);
-      e.layout.setPerformanceHint(QStaticText::AggressiveCaching);
-      e.layout.prepare(QTransform(), font);
-      e.prepared = true;
+    // The second use: laid out (in place of another text of the same hash).
+    if (it == index_.end()) {
+      if (index_.size() >= Capacity) {
+        index_.erase(lru_.back());
+        lru_.pop_back();
+      }
+      it = index_.try_emplace(h).first;
+      lru_.push_front(h);
+      it->second.use = lru_.begin();
+    } else {
+      lru_.splice(lru_.begin(), lru_, it->second.use);
     }
+    Entry& e = it->second;
+    e.text = text;
+    e.font = font;
+    e.layout = QStaticText(qs(text));
+    e.layout.setTextFormat(Qt::PlainText);
+    e.layout.setPerformanceHint(QStaticText::AggressiveCaching);
+    e.layout.prepare(QTransform(), font);
     return &e.layout;
   }
 
  private:
-  static constexpr size_t Capacity = 4096;
-  struct Key {
+  static constexpr size_t Capacity = 4096, SeenSlots = 8192;
+  struct Entry {
     String text;
     QFont font;
-    bool operator==(const Key& o) const { return text == o.text && font == o.font; }
-  };
-  struct Hash {
-    size_t operator()(const Key& k) const { return std::hash<String>()(k.text) ^ (size_t(qHash(k.font)) << 1); }
-  };
-  struct Entry {
     QStaticText layout;
-    bool prepared = false;
-    std::list<const Key*>::iterator use;   // its place in the use order, most recent first
+    std::list<size_t>::iterator use;   // its place in the use order, most recent first
   };
-  std::list<const Key*> lru_;
-  std::unordered_map<Key, Entry, Hash> index_;
+  std::list<size_t> lru_;
+  std::unordered_map<size_t, Entry> index_;
+  std::vector<size_t> seen_ = std::vector<size_t>(SeenSlots);
+  QFont font_;
+  size_t fontHash_ = 0;
+  bool fontKnown_ = false;
 };
+
+StaticTextCache& staticTexts() {
+  thread_local StaticTextCache cache;
+  return cache;
+}
+
+bool isOneLine(const String& s) { return s.find_first_of("\n\t") == String::npos; }
 }  // namespace
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
+  if (textRun_ > 0 && !painter_ && image_ && !image_->isNull() && is32(*image_)) {
+    textRectInRun(r, x, y, text);
+    return;
+  }
   CanvasPainter cp(this);
   if (!cp.ok()) return;
   QPainter& p = cp.p();
@@ -1124,17 +1172,61 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
   QFont f = scaledFont(qfont(font_.get()), fontScale_);
   p.setFont(f);
   p.setPen(qcolor(font_->Color()));
-  const String shown = MapSymbolText(font_->Name(), text);
-  if (!painter_ && shown.find('\n') == String::npos && shown.find('\t') == String::npos) {
-    thread_local StaticTextCache cache;
+  String mapped;
+  const String& shown = IsSymbolFont(font_->Name()) ? (mapped = MapSymbolText(font_->Name(), text)) : text;
+  if (!painter_ && isOneLine(shown)) {
     // A static text is placed by the top of its line, as here.
-    if (const QStaticText* st = cache.get(shown, f)) {
+    if (const QStaticText* st = staticTexts().get(shown, f)) {
       p.drawStaticText(QPoint(x, y), *st);
       return;
     }
   }
   QFontMetrics fm(f);
   p.drawText(QPoint(x, y + fm.ascent()), qs(shown));
+}
+
+// TextRect in a text run: the same pixels as above, with the fill written
+// straight into the pixels and the painter, its font and pen kept from text
+// to text.
+void TCanvas::textRectInRun(const TRect& r, int x, int y, const String& text) {
+  if (brush_->Style() != bsClear) fillPixels(r, brush_->Color());
+  QRect rc = normalised(r);
+  if (clip_ && clipIsRect_) rc &= QRect(clipRect_.Left, clipRect_.Top, clipRect_.Width(), clipRect_.Height());
+  if (!text.empty() && !rc.isEmpty()) {
+    if (!textPainter_) textPainter_ = std::make_unique<TextPainter>();
+    TextPainter& tp = *textPainter_;
+    QPainter& p = tp.p;
+    if (!p.isActive()) {
+      if (!p.begin(image_)) return;
+      if (origin_.X || origin_.Y) p.translate(origin_.X, origin_.Y);
+    }
+    if (clip_ && !clipIsRect_) {
+      p.setClipRegion(clip_->Q());
+      p.setClipRect(rc, Qt::IntersectClip);
+    } else {
+      p.setClipRect(rc);
+    }
+    const QFont f = scaledFont(qfont(font_.get()), fontScale_);
+    if (!tp.fontSet || !(tp.font == f)) {
+      p.setFont(f);
+      tp.font = f;
+      tp.ascent = QFontMetrics(f).ascent();
+      tp.fontSet = true;
+    }
+    if (!tp.penSet || tp.pen != font_->Color()) {
+      p.setPen(qcolor(font_->Color()));
+      tp.pen = font_->Color();
+      tp.penSet = true;
+    }
+    String mapped;
+    const String& shown = IsSymbolFont(font_->Name()) ? (mapped = MapSymbolText(font_->Name(), text)) : text;
+    const QStaticText* st = isOneLine(shown) ? staticTexts().get(shown, f) : nullptr;
+    if (st)
+      p.drawStaticText(QPoint(x, y), *st);
+    else
+      p.drawText(QPoint(x, y + tp.ascent), qs(shown));
+  }
+  if (OnChange) OnChange(this);
 }
 
 int TCanvas::DrawText(const String& text, TRect& r, TTextFormat fmt) {

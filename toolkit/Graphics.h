@@ -252,8 +252,25 @@ class TCanvas : public TPersistent {
   TNotifyEvent OnChange;
 
   // Toolkit internals: the image drawn on, and an optional origin offset.
-  QImage* Image() const { return image_; }
-  void BindImage(QImage* img) { image_ = img; }
+  // Whoever takes the image to paint on it himself finds no painter of the
+  // canvas's own left open on it.
+  QImage* Image() const {
+    closeTextPainter();
+    return image_;
+  }
+  void BindImage(QImage* img) {
+    closeTextPainter();
+    image_ = img;
+  }
+  // A text run (nesting; a control's paint is one): the texts of TextRect
+  // share one painter on the image, opened at the first and kept while only
+  // texts and pixel-level drawing follow. Any other drawing, a look at
+  // Image(), rebinding or moving the origin closes it first, and so does the
+  // end of the outermost run.
+  void BeginTextRun() { ++textRun_; }
+  void EndTextRun() {
+    if (textRun_ > 0 && --textRun_ == 0) closeTextPainter();
+  }
   // A canvas on a page (a printer): drawing goes through the given painter,
   // the surface is width x height device pixels, and fonts keep their point
   // size (pixel sizes scaled by fontScale, the device's pixels per inch over
@@ -261,11 +278,20 @@ class TCanvas : public TPersistent {
   // there. A null painter unbinds.
   void BindPainter(QPainter* p, int width, int height, double fontScale);
   QPainter* Painter() const { return painter_; }
-  void SetOrigin(TPoint o) { origin_ = o; }
+  void SetOrigin(TPoint o) {
+    if (o != origin_) closeTextPainter();
+    origin_ = o;
+  }
   TPoint Origin() const { return origin_; }
 
  private:
   friend class CanvasPainter;
+  struct TextPainter;
+  void closeTextPainter() const;
+  // Fills the logical rectangle r (clipped) with c straight into the pixels;
+  // false when the surface is not one this can be done on.
+  bool fillPixels(const TRect& r, TColor c);
+  void textRectInRun(const TRect& r, int x, int y, const String& text);
   void twoPixelEdge(const TRect& n, TColor outerTL, TColor outerBR, TColor innerTL, TColor innerBR);
   std::unique_ptr<TFont> font_;
   std::unique_ptr<TPen> pen_;
@@ -281,6 +307,8 @@ class TCanvas : public TPersistent {
   double fontScale_ = 1.0;
   TPoint origin_;
   unsigned textAlign_ = TA_LEFT | TA_TOP;
+  int textRun_ = 0;
+  mutable std::unique_ptr<TextPainter> textPainter_;
   std::recursive_mutex lock_;
 };
 

@@ -7,6 +7,7 @@
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
+#include "toolkit/TextLine.h"
 
 namespace {
 
@@ -300,6 +301,46 @@ TEST_F(Painting, TransparentGraphicControlLetsTheParentShowThrough) {
   form->PaintTo(bmp.Canvas(), 0, 0);
   EXPECT_EQ(pixelOf(bmp, 100, 100), clRed);
   EXPECT_EQ(pixelOf(bmp, 105, 105), clGray);
+}
+
+// A paint's texts share one painter: drawn twice (plainly, then from a kept
+// layout), between fills and with a line of text drawn by a painter of its
+// own in between, they give the same pixels as on a bitmap's canvas.
+TEST_F(Painting, TextsOfAPaintDrawAsOnABitmap) {
+  TTextLine line;
+  auto draw = [&line](TCanvas* c) {
+    c->Font()->SetHeight(-16);
+    for (int pass = 0; pass < 2; ++pass)
+      for (int k = 0; k < 4; ++k) {
+        const TRect cell = Rect(k * 60, pass * 50, k * 60 + 50, pass * 50 + 20);
+        c->Brush()->SetColor(k % 2 ? clYellow : clWhite);
+        c->Font()->SetColor(k % 2 ? clNavy : clBlack);
+        c->TextRect(cell, cell.Left + 2, cell.Top + 2, "Cell text " + std::to_string(k));
+        if (k == 1) {
+          line.Layout("Running line", c->Font());
+          line.Draw(c, 5, pass * 50 + 25, clRed, Rect(0, pass * 50 + 20, 240, pass * 50 + 45));
+        }
+      }
+  };
+  struct Cells : TCustomControl {
+    using TCustomControl::TCustomControl;
+    std::function<void(TCanvas*)> draw;
+    void Paint() override { draw(Canvas()); }
+  };
+  auto* cells = make<Cells>(form);
+  cells->draw = draw;
+  cells->SetBounds(0, 0, 240, 100);
+  TBitmap painted(240, 100), expected(240, 100);
+  cells->PaintTo(painted.Canvas(), 0, 0);
+  expected.Fill(cells->Color());
+  draw(expected.Canvas());
+  int inked = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 240; ++x) {
+      ASSERT_EQ(pixelOf(painted, x, y), pixelOf(expected, x, y)) << x << "," << y;
+      inked += pixelOf(expected, x, y) == clRed;
+    }
+  EXPECT_GT(inked, 10);
 }
 
 TEST_F(Painting, AnExceptionInPaintIsShownAfterThePaintEvent) {
