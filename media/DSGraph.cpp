@@ -1,6 +1,7 @@
 #include "media/DSGraph.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,7 +32,7 @@ TFilterGraph::TFilterGraph(TComponent* AOwner) : TComponent(AOwner) {
 struct TFilterGraph::Prepared {
   enum { Waiting, Rendering, Ready, Failed };
   ComPtr<IFilterGraph2> graph;
-  std::string file;
+  std::string file, stamp;
   std::atomic<int> status{Waiting};
   std::atomic<bool> cancelled{false};
 };
@@ -115,6 +116,17 @@ void TFilterGraph::retire(ComPtr<IFilterGraph2> graph, std::shared_ptr<Prepared>
   background().push(std::move(t));
 }
 
+namespace {
+// Size, time of change and node of a file: a clip written again after it
+// was prepared is rendered anew.
+std::string FileStampOf(const String& FileName) {
+  struct stat st;
+  if (::stat(NormalizePath(FileName).c_str(), &st) != 0) return std::string();
+  return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_ino);
+}
+}  // namespace
+
 bool TFilterGraph::preparingAllowed() {
   // What a render would do differently on the main thread: callbacks crossed
   // to a handler, a log, a registration.
@@ -139,6 +151,7 @@ bool TFilterGraph::PrepareFile(const String& FileName, int DelayMs) {
   auto prep = std::make_shared<Prepared>();
   prep->graph = g;
   prep->file = FileName;
+  prep->stamp = FileStampOf(FileName);
   prepared_ = prep;
   preparedFile_ = FileName;
   if (!ok) {
@@ -170,7 +183,8 @@ void TFilterGraph::CancelPrepared() {
 
 bool TFilterGraph::RenderPrepared(const String& FileName) {
   std::shared_ptr<Prepared> prep = prepared_;
-  bool ok = prep && prep->file == FileName && prep->status == Prepared::Ready && preparingAllowed() && rate_ == 1.0;
+  bool ok = prep && prep->file == FileName && prep->status == Prepared::Ready && preparingAllowed() && rate_ == 1.0 &&
+            !prep->stamp.empty() && FileStampOf(FileName) == prep->stamp;
   for (size_t i = 0; ok && i < providers_.size(); ++i) {
     if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) ok = sp->SpareValid();
     else ok = !providers_[i]->GetFilter();

@@ -704,6 +704,96 @@ TEST_F(MediaPlaybackTest, RatePresetsVolumeAndTimeTexts) {
     EXPECT_EQ(MinutesSecondsText(s, '.'), text);
 }
 
+// The clips of a list shown one after another: every paint of the video
+// window is noted by the width of the frame it draws (each clip has its own)
+// and the frame's number, once per change.
+struct PaintLog {
+  std::vector<std::pair<int, int>> shown;   // width, frame number
+  // The widths in the order they came, each once per run of paints.
+  std::vector<int> Clips() const {
+    std::vector<int> w;
+    for (auto& s : shown)
+      if (w.empty() || w.back() != s.first) w.push_back(s.first);
+    return w;
+  }
+  // The frame number of each clip's first paint.
+  std::vector<int> FirstFrames() const {
+    std::vector<int> f;
+    for (size_t i = 0; i < shown.size(); ++i)
+      if (i == 0 || shown[i].first != shown[i - 1].first) f.push_back(shown[i].second);
+    return f;
+  }
+  void Watch(TDSVideoWindowEx2* w) {
+    w->OnPaint = [this, w](TObject*) {
+      ComPtr<IVideoFrameSource> src = QueryAs<IVideoFrameSource>(static_cast<IFilterProvider*>(w));
+      TVideoFrame fr;
+      if (!src || !src->LatestFrame(fr) || !fr.Bits) return;
+      const uint8_t* px = fr.Bits + (fr.Height * 3 / 4) * fr.Stride + (fr.Width * 3 / 4) * 4;
+      const std::pair<int, int> now(fr.Width, clips::DecodeColour(px[2], px[1], px[0]));
+      if (shown.empty() || shown.back() != now) shown.push_back(now);
+    };
+  }
+};
+
+// While a clip plays, the next checked line's clip is made ready; what the
+// operator does meanwhile and a next clip that does not play still decide
+// what comes next.
+TEST_F(MediaPlaybackTest, ClipsOfAListPlayInOrderEachFromItsOwnFirstFrame) {
+  enum Meanwhile { Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain };
+  for (Meanwhile m : {Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain}) {
+    SCOPED_TRACE(int(m));
+    Clip("a.avi", 50, 176, 144);   // two seconds
+    if (m == TheNextIsBroken) Write("b.avi", "RIFF\x10\0\0\0AVI junk that is no clip");
+    else Clip("b.avi", 10, 160, 120);
+    Clip("c.avi", 5, 128, 96);
+    List({"a.avi", "b.avi", "c.avi"});
+    form_->Show();
+    form_->PageControl2->SetActivePage(form_->Sheet_Tablo);
+    form_->PageControl1->SetActivePage(form_->Sheet_Media);
+    PaintLog log;
+    log.Watch(f_->DSVideoWindowEx1);
+    hands::Click(f_->btPlay);
+    if (m != TheNextIsBroken)
+      ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->PreparedFile() == Pics() + "b.avi" && f_->FilterGraph1->PreparedReady(); }));
+    if (m == UncheckTheNext) {
+      const TRect r = f_->ListMedia->ItemRect(1);
+      hands::Click(f_->ListMedia, TPoint(r.Left + 6, (r.Top + r.Bottom) / 2));
+      ASSERT_FALSE(f_->ListMedia->Checked(1));
+    }
+    if (m == TheNextIsWrittenAgain) Clip("b.avi", 10, 144, 112);
+    const size_t clipsShown = m == Nothing || m == TheNextIsWrittenAgain ? 3u : 2u;
+    ASSERT_TRUE(PumpUntil([&] { return log.Clips().size() == clipsShown && log.shown.back().first == 128; }, 12000))
+        << ::testing::PrintToString(log.shown);
+    const std::vector<int> want = m == Nothing                 ? std::vector<int>{176, 160, 128}
+                                  : m == TheNextIsWrittenAgain ? std::vector<int>{176, 144, 128}
+                                                               : std::vector<int>{176, 128};
+    EXPECT_EQ(log.Clips(), want) << ::testing::PrintToString(log.shown);
+    EXPECT_EQ(log.FirstFrames(), std::vector<int>(want.size(), 0)) << ::testing::PrintToString(log.shown);
+    EXPECT_EQ(Status(), m == TheNextIsBroken ? "Error file " + Pics() + "b.avi" : String());
+    hands::Click(f_->btStop);
+    f_->DSVideoWindowEx1->OnPaint = nullptr;
+    form_->ClearStatusError("Error file " + Pics() + "b.avi");
+  }
+}
+
+// Stop while the next clip waits prerolled leaves nothing behind: no graph
+// made ready, nothing playing.
+TEST_F(MediaPlaybackTest, StopWhileTheNextClipIsReadyLeavesNothingRunning) {
+  Clip("a.avi", 50);
+  Clip("b.avi", 10);
+  List({"a.avi", "b.avi"});
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->PreparedReady(); }));
+  EXPECT_EQ(f_->FilterGraph1->PreparedFile(), Pics() + "b.avi");
+  hands::Click(f_->btStop);
+  EXPECT_EQ(f_->FilterGraph1->PreparedFile(), "");
+  EXPECT_FALSE(f_->FilterGraph1->PreparedReady());
+  EXPECT_NE(f_->FilterGraph1->State(), gsPlaying);
+  mediatest::Pump(300);
+  EXPECT_EQ(f_->LoadedFile, "");
+  EXPECT_EQ(State(), 1);
+}
+
 // An MPEG-2 program stream as the ffmpeg program writes it (its times start
 // at about 0.54 s) after another clip: its frames are shown as they come, its
 // first one is not held until the clock reaches the stream's first time.
