@@ -38,8 +38,9 @@ struct TFilterGraph::Prepared {
 };
 
 // One thread per graph component, started when first needed: it renders the
-// prepared graphs and releases the graphs left behind, one task after the
-// other, each not before its time.
+// prepared graphs and releases the graphs left behind, one task at a time,
+// the one due first (a graph dropped is released before a render that
+// waits its turn), each not before its time.
 struct TFilterGraph::Background {
   using Clock = std::chrono::steady_clock;
   struct Task {
@@ -78,13 +79,16 @@ struct TFilterGraph::Background {
         cv.wait(lk);
         continue;
       }
+      auto due = tasks.begin();
+      for (auto it = tasks.begin(); it != tasks.end(); ++it)
+        if (it->notBefore < due->notBefore) due = it;
       // On the way out everything left is released at once.
-      if (!quit && Clock::now() < tasks.front().notBefore) {
-        cv.wait_until(lk, tasks.front().notBefore);
+      if (!quit && Clock::now() < due->notBefore) {
+        cv.wait_until(lk, due->notBefore);
         continue;
       }
-      Task t = std::move(tasks.front());
-      tasks.pop_front();
+      Task t = std::move(*due);
+      tasks.erase(due);
       lk.unlock();
       if (t.render && t.prepared) {
         Prepared& p = *t.prepared;
