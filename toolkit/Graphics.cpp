@@ -13,8 +13,6 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QStaticText>
-#include <list>
-#include <unordered_map>
 
 #include <cmath>
 #include <cstdlib>
@@ -1092,6 +1090,8 @@ namespace {
 // recently used layout leaves when the cache is full.
 class StaticTextCache {
  public:
+  StaticTextCache() : slots_(Slots), seen_(Slots), entries_(Capacity) {}
+
   // The layout to draw, or null when the text is to be drawn plainly.
   const QStaticText* get(const String& text, const QFont& font) {
     if (!fontKnown_ || !(font == font_)) {
@@ -1100,49 +1100,103 @@ class StaticTextCache {
       fontKnown_ = true;
     }
     const size_t h = std::hash<String>()(text) ^ (fontHash_ * size_t(0x9E3779B97F4A7C15ull));
-    auto it = index_.find(h);
-    if (it != index_.end() && it->second.text == text && it->second.font == font) {
-      lru_.splice(lru_.begin(), lru_, it->second.use);
-      return &it->second.layout;
+    size_t at = h & (Slots - 1);
+    while (slots_[at].entry >= 0 && slots_[at].hash != h) at = (at + 1) & (Slots - 1);
+    int k = slots_[at].entry;
+    if (k >= 0 && entries_[size_t(k)].text == text && entries_[size_t(k)].font == font) {
+      toFront(k);
+      return &entries_[size_t(k)].layout;
     }
-    size_t& seen = seen_[h % SeenSlots];
+    size_t& seen = seen_[h & (Slots - 1)];
     if (seen != h) {
       seen = h;
       return nullptr;
     }
     // The second use: laid out (in place of another text of the same hash).
-    if (it == index_.end()) {
-      if (index_.size() >= Capacity) {
-        index_.erase(lru_.back());
-        lru_.pop_back();
+    if (k < 0) {
+      if (used_ < int(Capacity)) {
+        k = used_++;
+      } else {
+        k = tail_;
+        unlink(k);
+        const size_t old = entries_[size_t(k)].slot;
+        erase(old);
+        // The search for this text's free slot starts again: erasing moves
+        // slots back.
+        at = h & (Slots - 1);
+        while (slots_[at].entry >= 0) at = (at + 1) & (Slots - 1);
       }
-      it = index_.try_emplace(h).first;
-      lru_.push_front(h);
-      it->second.use = lru_.begin();
+      slots_[at] = Slot{h, k};
+      entries_[size_t(k)].slot = at;
     } else {
-      lru_.splice(lru_.begin(), lru_, it->second.use);
+      unlink(k);
     }
-    Entry& e = it->second;
+    pushFront(k);
+    Entry& e = entries_[size_t(k)];
     e.text = text;
     e.font = font;
     e.layout = QStaticText(qs(text));
     e.layout.setTextFormat(Qt::PlainText);
     e.layout.setPerformanceHint(QStaticText::AggressiveCaching);
     e.layout.prepare(QTransform(), font);
+    ++made_;
     return &e.layout;
   }
+  size_t made() const { return made_; }
 
  private:
-  static constexpr size_t Capacity = 4096, SeenSlots = 8192;
+  // Kept layouts, and slots for twice as many hashes (open addressing).
+  static constexpr size_t Capacity = 4096, Slots = 8192;
+  struct Slot {
+    size_t hash = 0;
+    int entry = -1;
+  };
   struct Entry {
     String text;
     QFont font;
     QStaticText layout;
-    std::list<size_t>::iterator use;   // its place in the use order, most recent first
+    size_t slot = 0;
+    int prev = -1, next = -1;   // the use order, most recent first
   };
-  std::list<size_t> lru_;
-  std::unordered_map<size_t, Entry> index_;
-  std::vector<size_t> seen_ = std::vector<size_t>(SeenSlots);
+
+  void unlink(int k) {
+    Entry& e = entries_[size_t(k)];
+    (e.prev >= 0 ? entries_[size_t(e.prev)].next : head_) = e.next;
+    (e.next >= 0 ? entries_[size_t(e.next)].prev : tail_) = e.prev;
+    e.prev = e.next = -1;
+  }
+  void pushFront(int k) {
+    Entry& e = entries_[size_t(k)];
+    e.prev = -1;
+    e.next = head_;
+    (head_ >= 0 ? entries_[size_t(head_)].prev : tail_) = k;
+    head_ = k;
+  }
+  void toFront(int k) {
+    if (head_ == k) return;
+    unlink(k);
+    pushFront(k);
+  }
+  // Empties slot i, moving later slots of the same run back so that every
+  // hash stays reachable from its home slot.
+  void erase(size_t i) {
+    for (size_t j = (i + 1) & (Slots - 1); slots_[j].entry >= 0; j = (j + 1) & (Slots - 1)) {
+      const size_t home = slots_[j].hash & (Slots - 1);
+      // Stays when its home lies cyclically in (i, j].
+      const bool stays = i <= j ? (home > i && home <= j) : (home > i || home <= j);
+      if (stays) continue;
+      slots_[i] = slots_[j];
+      entries_[size_t(slots_[i].entry)].slot = i;
+      i = j;
+    }
+    slots_[i] = Slot{};
+  }
+
+  std::vector<Slot> slots_;
+  std::vector<size_t> seen_;
+  std::vector<Entry> entries_;
+  int used_ = 0, head_ = -1, tail_ = -1;
+  size_t made_ = 0;
   QFont font_;
   size_t fontHash_ = 0;
   bool fontKnown_ = false;
@@ -1153,6 +1207,11 @@ StaticTextCache& staticTexts() {
   return cache;
 }
 
+}  // namespace
+
+size_t TextLayoutsMade() { return staticTexts().made(); }
+
+namespace {
 bool isOneLine(const String& s) { return s.find_first_of("\n\t") == String::npos; }
 }  // namespace
 

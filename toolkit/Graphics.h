@@ -315,6 +315,8 @@ class TCanvas : public TPersistent {
 // Toolkit internals: the bytes this thread keeps for copies of a picture
 // onto itself (a snapshot of the source rectangle, reused from copy to copy).
 size_t SelfCopyScratchBytes();
+// Toolkit internals: how many text layouts TextRect has made on this thread.
+size_t TextLayoutsMade();
 
 class TGraphic : public TPersistent {
  public:

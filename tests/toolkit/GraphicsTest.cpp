@@ -568,6 +568,27 @@ TEST(TextTest, TextRectDrawsTheSameWhetherSeenBeforeOrNot) {
   EXPECT_GT(inked, 20);
 }
 
+// The layouts kept are the most recently used: a text drawn again and again
+// keeps its layout while thousands of others come and go; one left unused
+// that long is laid out anew.
+TEST(TextTest, TextRectKeepsTheLayoutsInUse) {
+  TBitmap b(120, 30);
+  TCanvas* c = b.Canvas();
+  auto draw = [c](const String& text) { c->TextRect(Rect(0, 0, 120, 30), 2, 2, text); };
+  for (const char* t : {"Kept", "Kept", "Left", "Left"}) draw(t);
+  for (int i = 0; i < 12000; ++i) {
+    draw("other " + std::to_string(i));
+    draw("other " + std::to_string(i));
+    if (i % 1000 == 0) draw("Kept");
+  }
+  const size_t made = TextLayoutsMade();
+  draw("Kept");
+  EXPECT_EQ(TextLayoutsMade(), made);
+  draw("Left");
+  draw("Left");
+  EXPECT_EQ(TextLayoutsMade(), made + 1);
+}
+
 // --- Regions -----------------------------------------------------------------
 
 TEST(RegionTest, RectanglesAreNormalisedAndCombine) {
