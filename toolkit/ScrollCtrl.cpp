@@ -1,6 +1,7 @@
 // Framed custom control: sunken client edge and scroll bars on Qt scroll-bar
 // widgets that lie inside the control's own window.
 #include "toolkit/ScrollCtrl.h"
+#include "toolkit/StdWidgets_p.h"
 
 #include <QPointer>
 #include <QScrollBar>
@@ -31,7 +32,7 @@ struct TCustomScrollControl::Impl {
 
 TCustomScrollControl::TCustomScrollControl(TComponent* AOwner) : TCustomControl(AOwner), impl_(std::make_unique<Impl>()) {
   for (TScrollBarKind k : {sbHorizontal, sbVertical}) {
-    auto* sb = new QScrollBar(k == sbHorizontal ? Qt::Horizontal : Qt::Vertical, widget_);
+    auto* sb = new stdctl::KeptScrollBar(k == sbHorizontal ? Qt::Horizontal : Qt::Vertical, widget_);
     sb->setFocusPolicy(Qt::NoFocus);
     sb->setTracking(false);
     sb->setSingleStep(1);

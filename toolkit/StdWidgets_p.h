@@ -3,8 +3,12 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QGuiApplication>
 #include <QRect>
+#include <QScrollBar>
 #include <QString>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include "toolkit/Controls.h"
 
 namespace stdctl {
@@ -53,6 +57,55 @@ class CanvasPatch {
   QRect r_;
   QImage img_;
   QImage* prev_ = nullptr;
+};
+
+// A scroll bar that keeps the picture of its last paint and shows it again
+// while nothing it shows has changed (size, range, position, page, state,
+// palette) and the mouse neither hovers over it nor holds a button: a framed
+// control's full repaint then costs no style drawing for its bars.
+class KeptScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (underMouse() || isSliderDown() || QGuiApplication::mouseButtons() != Qt::NoButton) {
+      kept_ = QImage();
+      QScrollBar::paintEvent(e);
+      return;
+    }
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    opt.subControls = QStyle::SC_All;
+    opt.activeSubControls = QStyle::SC_None;
+    const Key key{opt.rect.size(), opt.minimum,  opt.maximum,      opt.sliderPosition,       opt.sliderValue,
+                  opt.pageStep,    opt.singleStep, int(opt.state), int(opt.orientation),     opt.upsideDown,
+                  int(opt.direction), palette().cacheKey(), devicePixelRatio()};
+    if (kept_.isNull() || !(key == key_)) {
+      const qreal dpr = devicePixelRatio();
+      kept_ = QImage(opt.rect.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+      kept_.setDevicePixelRatio(dpr);
+      kept_.fill(Qt::transparent);
+      QPainter kp(&kept_);
+      style()->drawComplexControl(QStyle::CC_ScrollBar, &opt, &kp, this);
+      key_ = key;
+    }
+    QPainter p(this);
+    p.drawImage(opt.rect.topLeft(), kept_);
+  }
+
+ private:
+  struct Key {
+    QSize size;
+    int minimum, maximum, position, value, page, step, state, orientation;
+    bool upsideDown;
+    int direction;
+    qint64 palette;
+    qreal dpr;
+    bool operator==(const Key&) const = default;
+  };
+  Key key_{};
+  QImage kept_;
 };
 
 }  // namespace stdctl

@@ -52,6 +52,39 @@ TEST(FramedControl, ClientAreaExcludesEdgeAndBars) {
   EXPECT_EQ(c->codes[0].first, scPageDown);
 }
 
+// A bar shows what it shows now: moved after a paint, it paints as a bar that
+// was there from the start.
+TEST(FramedControl, BarPaintsFollowTheBar) {
+  TForm form(nullptr);
+  auto frame = [&form](int top) {
+    auto* c = new TProbeFrame(&form);
+    c->SetParent(&form);
+    c->SetBounds(0, top, 120, 100);
+    c->SetHasScrollBars(false, true);
+    c->SetScrollRange(sbVertical, 0, 127);
+    c->SetScrollPage(sbVertical, 20);
+    return c;
+  };
+  TProbeFrame *moved = frame(0), *fresh = frame(100);
+  fresh->SetScrollPos(sbVertical, 100);
+  form.Show();
+  auto picture = [](TProbeFrame* c) {
+    auto b = std::make_unique<TBitmap>(c->Width(), c->Height());
+    c->PaintTo(b->Canvas(), 0, 0);
+    return b;
+  };
+  const auto before = picture(moved);
+  moved->SetScrollPos(sbVertical, 100);
+  const auto after = picture(moved), expected = picture(fresh);
+  int changed = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 100; x < 120; ++x) {
+      ASSERT_EQ(after->Canvas()->Pixel(x, y), expected->Canvas()->Pixel(x, y)) << x << "," << y;
+      changed += before->Canvas()->Pixel(x, y) != after->Canvas()->Pixel(x, y);
+    }
+  EXPECT_GT(changed, 50);
+}
+
 TEST(WindowServices, UpdateLockAndPostedCharacters) {
   TForm form(nullptr);
   auto* a = new TEdit(&form);
