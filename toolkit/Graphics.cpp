@@ -700,6 +700,7 @@ struct TCanvas::TextPainter {
 };
 
 void TCanvas::closeTextPainter() const {
+  filledValid_ = false;
   if (textPainter_ && textPainter_->p.isActive()) {
     textPainter_->p.end();
     textPainter_->fontSet = textPainter_->penSet = false;
@@ -811,6 +812,11 @@ void TCanvas::FillRect(const TRect& r) {
   if (normalised(r).translated(origin_.X, origin_.Y).intersected(image_->rect()).isEmpty()) return;
   // Solid fills go straight into the pixels.
   if (brush_->Style() == bsSolid && !brush_->Bitmap() && fillPixels(r, brush_->Color())) {
+    if (textRun_ > 0) {
+      filledValid_ = true;
+      filled_ = r.Normalized();
+      filledPixel_ = pixelOf(brush_->Color());
+    }
     if (OnChange) OnChange(this);
     return;
   }
@@ -893,6 +899,7 @@ void TCanvas::Polyline(const std::vector<TPoint>& pts) {
 }
 
 void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int strokes) {
+  filledValid_ = false;
   if (!pts || !counts || strokes <= 0 || !image_ || image_->isNull()) return;
   int total = 0;
   for (int k = 0; k < strokes; ++k) total += std::max(0, counts[k]);
@@ -962,6 +969,7 @@ void TCanvas::PolyPolyline(const TPoint* pts, const int* counts, int strokes) {
 }
 
 void TCanvas::DrawFocusRect(const TRect& r) {
+  filledValid_ = false;
   if (!image_ || image_->isNull()) return;
   const TRect n = r.Normalized();
   if (n.IsEmpty()) return;
@@ -1248,7 +1256,11 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const String& text) {
 // straight into the pixels and the painter, its font and pen kept from text
 // to text.
 void TCanvas::textRectInRun(const TRect& r, int x, int y, const String& text) {
-  if (brush_->Style() != bsClear) fillPixels(r, brush_->Color());
+  // A cell just filled with the same colour (the grids fill each cell before
+  // its text) is not filled twice.
+  const bool filled = filledValid_ && filled_ == r.Normalized() && filledPixel_ == pixelOf(brush_->Color());
+  filledValid_ = false;
+  if (brush_->Style() != bsClear && !filled) fillPixels(r, brush_->Color());
   QRect rc = normalised(r);
   if (clip_ && clipIsRect_) rc &= QRect(clipRect_.Left, clipRect_.Top, clipRect_.Width(), clipRect_.Height());
   if (!text.empty() && !rc.isEmpty()) {
@@ -1401,6 +1413,7 @@ void TCanvas::StretchDraw(const TRect& r, const TGraphic* g) {
 }
 
 void TCanvas::CopyRect(const TRect& d, TCanvas* src, const TRect& s) {
+  filledValid_ = false;
   if (!image_ || image_->isNull()) return;
   const bool needSrc = !(CopyMode == cmBlackness || CopyMode == cmWhiteness || CopyMode == cmDstInvert);
   const QImage* sImg = nullptr;
@@ -1437,6 +1450,7 @@ TColor TCanvas::Pixel(int x, int y) const {
 }
 
 void TCanvas::SetPixel(int x, int y, TColor c) {
+  filledValid_ = false;
   if (!image_ || image_->isNull()) return;
   if (clip_ && !clip_->Contains(x, y)) return;
   int ix = x + origin_.X, iy = y + origin_.Y;
@@ -1450,6 +1464,7 @@ void TCanvas::SetPixel(int x, int y, TColor c) {
 }
 
 void TCanvas::SelectClipRgn(const TRegion* rgn) {
+  filledValid_ = false;
   if (rgn) clip_ = std::make_unique<TRegion>(*rgn);
   else clip_.reset();
   clipIsRect_ = clip_ && clip_->Q().rectCount() <= 1;

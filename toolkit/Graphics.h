@@ -309,6 +309,12 @@ class TCanvas : public TPersistent {
   unsigned textAlign_ = TA_LEFT | TA_TOP;
   int textRun_ = 0;
   mutable std::unique_ptr<TextPainter> textPainter_;
+  // In a text run: the rectangle that the last drawing filled with one solid
+  // colour, while nothing else has been drawn since (a TextRect of the same
+  // rectangle and colour need not fill it again).
+  mutable bool filledValid_ = false;
+  TRect filled_;
+  uint32_t filledPixel_ = 0;
   std::recursive_mutex lock_;
 };
 

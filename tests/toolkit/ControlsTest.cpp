@@ -304,8 +304,9 @@ TEST_F(Painting, TransparentGraphicControlLetsTheParentShowThrough) {
 }
 
 // A paint's texts share one painter: drawn twice (plainly, then from a kept
-// layout), between fills and with a line of text drawn by a painter of its
-// own in between, they give the same pixels as on a bitmap's canvas.
+// layout), over cells filled before in the same or another colour or drawn
+// on since, and with a line of text drawn by a painter of its own in
+// between, they give the same pixels as on a bitmap's canvas.
 TEST_F(Painting, TextsOfAPaintDrawAsOnABitmap) {
   TTextLine line;
   auto draw = [&line](TCanvas* c) {
@@ -313,6 +314,9 @@ TEST_F(Painting, TextsOfAPaintDrawAsOnABitmap) {
     for (int pass = 0; pass < 2; ++pass)
       for (int k = 0; k < 4; ++k) {
         const TRect cell = Rect(k * 60, pass * 50, k * 60 + 50, pass * 50 + 20);
+        c->Brush()->SetColor(k == 3 ? clAqua : clWhite);
+        c->FillRect(cell);
+        if (k == 2) c->SetPixel(cell.Left + 40, cell.Top + 15, clRed);
         c->Brush()->SetColor(k % 2 ? clYellow : clWhite);
         c->Font()->SetColor(k % 2 ? clNavy : clBlack);
         c->TextRect(cell, cell.Left + 2, cell.Top + 2, "Cell text " + std::to_string(k));
