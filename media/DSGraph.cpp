@@ -94,7 +94,11 @@ struct TFilterGraph::Background {
         Prepared& p = *t.prepared;
         p.status = Prepared::Rendering;
         bool ok = false;
-        if (!p.cancelled && !quit && p.graph) ok = SUCCEEDED(p.graph->RenderFile(p.file, ""));
+        if (!p.cancelled && !quit && p.graph) {
+          // Its threads (this one too) give way to the clip that plays.
+          p.graph->SetBackground(true);
+          ok = SUCCEEDED(p.graph->RenderFile(p.file, ""));
+        }
         p.status = ok && !p.cancelled ? Prepared::Ready : Prepared::Failed;
       } else {
         if (t.prepared) t.prepared->graph.Reset();
@@ -200,6 +204,7 @@ bool TFilterGraph::RenderPrepared(const String& FileName) {
   prepared_.reset();
   preparedFile_.clear();
   ComPtr<IFilterGraph2> next = prep->graph;
+  next->SetBackground(false);
   // As a deactivation, but the old graph is left whole: nothing is stopped,
   // unlinked or removed on this thread.
   controlEvent(cnActive, 0);

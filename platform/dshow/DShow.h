@@ -209,6 +209,11 @@ struct IFilterGraph2 : IGraphBuilder {
   static constexpr GUID IID = MEDIA_GUID(0x112);
   // True: frames are shown on the graph's clock; false: as fast as they come.
   virtual HRESULT SetSyncSource(bool useClock) = 0;
+  // True: the graph is made ready in the background (the next clip while
+  // another plays): its streaming threads, and the thread that renders it,
+  // never preempt the threads of the program's foreground work when they
+  // wake; false gives them their ordinary scheduling again.
+  virtual HRESULT SetBackground(bool) { return E_NOTIMPL; }
 };
 
 using OAFilterState = int32_t;

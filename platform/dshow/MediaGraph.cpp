@@ -2,6 +2,8 @@
 // control, seeking, notifications, audio and frame stepping.
 #include <gst/app/gstappsink.h>
 #include <gst/video/navigation.h>
+#include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
@@ -683,6 +685,51 @@ HRESULT TGraph::Render(IPin* outPin) {
   return MEDIA_E_CANNOT_CONNECT;
 }
 
+namespace {
+// The calling thread's (or a thread's) scheduling: the batch policy is not
+// favoured when it wakes, so it takes the processor only when the threads
+// that were running let it go or their share is used.
+void SetThreadBatch(long tid, bool batch) {
+  sched_param p{};
+  p.sched_priority = 0;
+  sched_setscheduler(pid_t(tid), batch ? SCHED_BATCH : SCHED_OTHER, &p);
+}
+}  // namespace
+
+HRESULT TGraph::SetBackground(bool background) {
+  std::vector<long> threads;
+  {
+    std::lock_guard<std::mutex> g(backgroundMutex_);
+    background_ = background;
+    if (!background) threads.swap(backgroundThreads_);
+  }
+  // The thread that renders it in the background is the caller.
+  SetThreadBatch(0, background);
+  for (long tid : threads) SetThreadBatch(tid, false);
+  return S_OK;
+}
+
+// Posted from within a streaming thread as it enters and leaves its task (the
+// bus's sync handler runs on the posting thread).
+void TGraph::onStreamStatus(GstMessage* msg) {
+  GstStreamStatusType type;
+  GstElement* owner = nullptr;
+  gst_message_parse_stream_status(msg, &type, &owner);
+  const long tid = long(syscall(SYS_gettid));
+  std::lock_guard<std::mutex> g(backgroundMutex_);
+  if (type == GST_STREAM_STATUS_TYPE_ENTER && background_) {
+    backgroundThreads_.push_back(tid);
+    SetThreadBatch(0, true);
+  } else if (type == GST_STREAM_STATUS_TYPE_LEAVE) {
+    // Pooled threads go back to their ordinary scheduling.
+    auto it = std::find(backgroundThreads_.begin(), backgroundThreads_.end(), tid);
+    if (it != backgroundThreads_.end()) {
+      backgroundThreads_.erase(it);
+      SetThreadBatch(0, false);
+    }
+  }
+}
+
 HRESULT TGraph::Abort() {
   {
     std::lock_guard<std::mutex> g(jobMutex_);
@@ -1268,6 +1315,9 @@ void TGraph::onMessage(GstMessage* msg) {
     case GST_MESSAGE_TAG:
     case GST_MESSAGE_ELEMENT:
       onDiscMessage(msg);
+      break;
+    case GST_MESSAGE_STREAM_STATUS:
+      onStreamStatus(msg);
       break;
     default:
       break;

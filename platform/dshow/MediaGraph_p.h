@@ -199,6 +199,7 @@ class TGraph : public TComObject,
   HRESULT QueryService(const GUID& service, const GUID& iid, void** out) override;
   // Runs without a clock (frames as fast as they come) or with one.
   HRESULT SetSyncSource(bool useClock) override;
+  HRESULT SetBackground(bool background) override;
 
   // Inside the layer.
   GstElement* Pipeline() const { return pipeline_; }
@@ -300,6 +301,12 @@ class TGraph : public TComObject,
   // angle count, so each change is told once.
   void onDiscMessage(GstMessage* msg);
   std::mutex discMutex_;
+  // A graph made ready in the background: its streaming threads run with
+  // the batch policy (no wakeup preemption) until it is brought forward.
+  void onStreamStatus(GstMessage* msg);
+  std::atomic<bool> background_{false};
+  std::mutex backgroundMutex_;
+  std::vector<long> backgroundThreads_;
   bool disc_ = false;
   int discDomain_ = 0, discTitle_ = 0, discChapter_ = 0, discAngles_ = 0;
 };
