@@ -276,7 +276,10 @@ void TSortGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState)
   String text = Cells(ACol, ARow);
   if (ARow == 0) text = shortenHeader(cv, text, ColWidths(ACol) - 1 - (arrow ? 11 : 0));
   int hx = 2, vy = 2;
-  if (!F.NoText && !text.empty()) {
+  const bool placed = F.AlignmentHorz == taRightJustify || F.AlignmentHorz == taCenter ||
+                      F.AlignmentVert == taBottomJustify || F.AlignmentVert == taMiddle;
+  if (placed && !F.NoText && !text.empty()) {
+    // Only a text placed by its size is measured.
     const TPoint ext = cv->TextExtent(text);
     if (F.AlignmentHorz == taRightJustify) hx = cw - ext.X - 2;
     else if (F.AlignmentHorz == taCenter) hx = (cw - ext.X) / 2;
