@@ -212,7 +212,8 @@ struct IFilterGraph2 : IGraphBuilder {
   // True: the graph is made ready in the background (the next clip while
   // another plays): its streaming threads, and the thread that renders it,
   // never preempt the threads of the program's foreground work when they
-  // wake; false gives them their ordinary scheduling again.
+  // wake; false gives the streaming threads their ordinary scheduling again
+  // (the rendering thread keeps its policy).
   virtual HRESULT SetBackground(bool) { return E_NOTIMPL; }
 };
 

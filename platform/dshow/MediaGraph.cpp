@@ -703,8 +703,9 @@ HRESULT TGraph::SetBackground(bool background) {
     background_ = background;
     if (!background) threads.swap(backgroundThreads_);
   }
-  // The thread that renders it in the background is the caller.
-  SetThreadBatch(0, background);
+  // The thread that renders it in the background is the caller (it keeps
+  // the policy); the streaming threads get theirs back when it comes forward.
+  if (background) SetThreadBatch(0, true);
   for (long tid : threads) SetThreadBatch(tid, false);
   return S_OK;
 }
