@@ -223,15 +223,7 @@ bool TFilterGraph::RenderPrepared(const String& FileName) {
   // Released once the new clip's first frame is on the screen.
   retire(std::move(old), nullptr, 100);
   // As an activation.
-  events_ = Query<IMediaEventEx>();
-  if (events_) {
-    events_->SetNotifyFlags(0);
-    events_->SetNotifyWindow(notifyWnd_, WM_GRAPHNOTIFY, LONG_PTR(events_.Get()));
-  }
-  if (ComPtr<IObjectWithSite> site = Query<IObjectWithSite>()) {
-    if (ComPtr<IAMGraphBuilderCallback> cb = Query<IAMGraphBuilderCallback>()) site->SetSite(cb.Get());
-    if (ComPtr<IAMFilterGraphCallback> cb = Query<IAMFilterGraphCallback>()) site->SetSite(cb.Get());
-  }
+  connectGraph();
   for (size_t i = 0; i < providers_.size(); ++i) {
     if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) sp->TakeSpare();
     else addProviderFilter(providers_[i]);
@@ -246,6 +238,20 @@ bool TFilterGraph::RenderPrepared(const String& FileName) {
   // component now, as after a render.
   if (events_) PostMessage(notifyWnd_, WM_GRAPHNOTIFY, 0, LONG_PTR(events_.Get()));
   return true;
+}
+
+// The graph's notices come to this component's window, and its building
+// callbacks to this component.
+void TFilterGraph::connectGraph() {
+  events_ = Query<IMediaEventEx>();
+  if (events_) {
+    events_->SetNotifyFlags(0);
+    events_->SetNotifyWindow(notifyWnd_, WM_GRAPHNOTIFY, LONG_PTR(events_.Get()));
+  }
+  if (ComPtr<IObjectWithSite> site = Query<IObjectWithSite>()) {
+    if (ComPtr<IAMGraphBuilderCallback> cb = Query<IAMGraphBuilderCallback>()) site->SetSite(cb.Get());
+    if (ComPtr<IAMFilterGraphCallback> cb = Query<IAMFilterGraphCallback>()) site->SetSite(cb.Get());
+  }
 }
 
 TFilterGraph::~TFilterGraph() {
@@ -292,15 +298,7 @@ void TFilterGraph::SetActive(bool v) {
       }
     }
     active_ = true;
-    events_ = Query<IMediaEventEx>();
-    if (events_) {
-      events_->SetNotifyFlags(0);
-      events_->SetNotifyWindow(notifyWnd_, WM_GRAPHNOTIFY, LONG_PTR(events_.Get()));
-    }
-    if (ComPtr<IObjectWithSite> site = Query<IObjectWithSite>()) {
-      if (ComPtr<IAMGraphBuilderCallback> cb = Query<IAMGraphBuilderCallback>()) site->SetSite(cb.Get());
-      if (ComPtr<IAMFilterGraphCallback> cb = Query<IAMFilterGraphCallback>()) site->SetSite(cb.Get());
-    }
+    connectGraph();
     SetGraphEdit(graphEdit_);
     SetLogFile(logFile_);
     for (size_t i = 0; i < providers_.size(); ++i) addProviderFilter(providers_[i]);

@@ -265,6 +265,7 @@ class TFilterGraph : public TComponent,
   void removeProviderFilter(IFilterProvider* p);
   void controlEvent(TControlNotice op, int param);
   void closeLog();
+  void connectGraph();
   void updateGraph();
   bool preparingAllowed();
   struct Prepared;

@@ -413,18 +413,23 @@ void TDSVideoWindowEx2::NotifyFilter(TFilterNotice Operation, int) {
       dropCallback();
       break;
     case fnRemoved:
-      setupTried_ = false;
-      listenTo(nullptr);
-      exclusive_.Reset();
-      mixer_.Reset();
-      graphRenderer_.Reset();
-      videoWindow_.Reset();
-      renderer_.Reset();
-      overlayOK_ = false;
+      forgetFilters();
       overlayVisible_ = false;
       Invalidate();
       break;
   }
+}
+
+// Lets go of the filters of the graph it was in (their graph owns them).
+void TDSVideoWindowEx2::forgetFilters() {
+  setupTried_ = false;
+  listenTo(nullptr);
+  exclusive_.Reset();
+  mixer_.Reset();
+  graphRenderer_.Reset();
+  videoWindow_.Reset();
+  renderer_.Reset();
+  overlayOK_ = false;
 }
 
 bool TDSVideoWindowEx2::PrepareSpare(IFilterGraph* Graph) {
@@ -476,14 +481,7 @@ void TDSVideoWindowEx2::LeaveForSpare() {
   if (mixer_) colorControl_->RestoreDefault();
   if (exclusive_) exclusive_->SetCallbackInterface(nullptr, 0);
   dropCallback();
-  setupTried_ = false;
-  listenTo(nullptr);
-  exclusive_.Reset();
-  mixer_.Reset();
-  graphRenderer_.Reset();
-  videoWindow_.Reset();
-  renderer_.Reset();
-  overlayOK_ = false;
+  forgetFilters();
   if (overlayVisible_) {
     overlayVisible_ = false;
     if (OnOverlayVisible) OnOverlayVisible(this, false);

@@ -203,6 +203,7 @@ class TDSVideoWindowEx2 : public TCustomControl,
   void mouseButtonActivity(int x, int y);
   void updateInhibit();
   void dropCallback();
+  void forgetFilters();
 
   ComPtr<IVideoWindow> videoWindow_;
   TFilterGraph* filterGraph_ = nullptr;
