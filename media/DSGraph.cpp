@@ -867,16 +867,21 @@ void TSampleGrabber::NotifyFilter(TFilterNotice Operation, int) {
       if (outPin_) outPin_->Disconnect();
       break;
     case fnRemoved:
-      if (grabber_) {
-        grabber_->SetCallback(nullptr, 1);
-        grabber_->SetBufferSamples(false);
-      }
-      filter_.Reset();
-      grabber_.Reset();
-      inPin_.Reset();
-      outPin_.Reset();
+      releaseFilter();
       break;
   }
+}
+
+// Lets go of its filter (the graph owns it) and of the callback into it.
+void TSampleGrabber::releaseFilter() {
+  if (grabber_) {
+    grabber_->SetCallback(nullptr, 1);
+    grabber_->SetBufferSamples(false);
+  }
+  filter_.Reset();
+  grabber_.Reset();
+  inPin_.Reset();
+  outPin_.Reset();
 }
 
 bool TSampleGrabber::PrepareSpare(IFilterGraph* Graph) {
@@ -908,16 +913,7 @@ bool TSampleGrabber::SpareValid() {
   return spare_ && spareType_[0] == mt->majortype && spareType_[1] == mt->subtype && spareType_[2] == mt->formattype;
 }
 
-void TSampleGrabber::LeaveForSpare() {
-  if (grabber_) {
-    grabber_->SetCallback(nullptr, 1);
-    grabber_->SetBufferSamples(false);
-  }
-  filter_.Reset();
-  grabber_.Reset();
-  inPin_.Reset();
-  outPin_.Reset();
-}
+void TSampleGrabber::LeaveForSpare() { releaseFilter(); }
 
 void TSampleGrabber::TakeSpare() {
   filter_ = std::move(spare_);

@@ -331,6 +331,7 @@ class TSampleGrabber : public TComponent, public IFilterProvider, public ISpareF
 
  private:
   void applyMediaType();
+  void releaseFilter();
   TFilterGraph* filterGraph_ = nullptr;
   TMediaType* mediaType_ = nullptr;
   TCriticalSection lock_;

@@ -131,16 +131,9 @@ void TColorControl::UpdateColorControls() {
   if (!live()) return;
   ComPtr<IMixerPinConfig2> pin = overlayPin();
   if (!pin) return;
-  DDCOLORCONTROL c;
+  DDCOLORCONTROL c = Held();
   c.dwSize = sizeof c;
   c.dwFlags = 0x7F;
-  c.lBrightness = brightness_;
-  c.lContrast = contrast_;
-  c.lHue = hue_;
-  c.lSaturation = saturation_;
-  c.lSharpness = sharpness_;
-  c.lGamma = gamma_;
-  c.lColorEnable = colorEnable_ ? 1 : 0;
   pin->SetOverlaySurfaceColorControls(&c);
 }
 
