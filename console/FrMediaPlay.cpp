@@ -380,18 +380,8 @@ void TFrameMedia::PlayNext() {
     PlayCurrentNext = false;
     found = i >= 0 && i < ListMedia->Count();
   } else {
-    int wraps = 0;
-    for (;;) {
-      ++i;
-      if (i >= ListMedia->Count()) {
-        i = 0;
-        if (++wraps > 1) break;
-      }
-      if (ListMedia->Checked(i)) {
-        found = true;
-        break;
-      }
-    }
+    i = nextCheckedIndex(i);
+    found = i >= 0;
   }
   if (found) {
     ListMedia->SetItemIndex(i);
