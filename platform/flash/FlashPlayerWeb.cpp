@@ -7,8 +7,9 @@
 // given; nothing else, no network. The page talks back through console
 // lines "tablo:<what>:<serial>[:<text>]".
 //
-// Frame count and rate come from the movie's header (SwfHeader.h), so
-// TotalFrames answers as soon as SetMovie returns; CurrentFrame is the time
+// Frame count and rate come from the movie itself (SwfHeader.h: its header,
+// checked against the frames its tags hold), so TotalFrames answers as soon
+// as SetMovie returns; CurrentFrame is the time
 // played so far times the frame rate, clamped to the last frame and held
 // while stopped.
 #include <QBuffer>
@@ -277,7 +278,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   void Stop() override { pause(); }
   void StopPlay() override { pause(); }
   int CurrentFrame() const override;
-  int TotalFrames() const override { return loaded_ ? header_.FrameCount : 0; }
+  int TotalFrames() const override { return loaded_ ? header_.ShownFrames : 0; }
   // A movie that stopped itself (its stop frame reached) plays no more.
   bool Playing() const override { return loaded_ && playing_ && !stoppedItself(); }
   bool Menu() const override { return menu_; }
@@ -406,12 +407,11 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   loaded_ = playing_ = played_ = false;
   held_ = 0;
   String why;
-  if (!ReadSwfHeader(Movie, header_, why)) {
+  if (!ReadSwfMovie(Movie, header_, why)) {
     std::fprintf(stderr, "Flash player: %s: %s\n", Movie.c_str(), why.c_str());
     return;
   }
-  if (header_.FrameCount <= 0 || !startPage()) return;
-  ReadSwfStopFrame(Movie, header_);
+  if (header_.ShownFrames <= 0 || !startPage()) return;
   if (warmSerial_ >= 0) {   // the blank movie's load ends first (bounded), so its answer is not taken for this one
     const int w = warmSerial_;
     pumpUntil([&] { return metaSerial_ >= w || errorSerial_ >= w || !view_; }, kMovieLimitMs);
@@ -450,7 +450,7 @@ void TWebFlashPlayer::Play() {
 
 int TWebFlashPlayer::CurrentFrame() const {
   if (!loaded_) return 0;
-  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.FrameCount - 1) : header_.FrameCount - 1;
+  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.ShownFrames - 1) : header_.ShownFrames - 1;
   return std::min(last, framesPlayed());
 }
 

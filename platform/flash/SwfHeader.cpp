@@ -4,10 +4,11 @@
 #include <lzma.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "toolkit/SafeFiles.h"
 
 namespace {
 
@@ -18,38 +19,56 @@ constexpr size_t InputBytes = 64 * 1024;
 
 uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
-// Unpacks the first bytes of a zlib stream into out (up to out.size()); the size reached.
-size_t inflateHead(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+// Unpacks a zlib stream into out (up to out.size()); the size reached. More
+// is set when the stream holds data beyond out.
+size_t inflateInto(const uint8_t* in, size_t n, std::vector<uint8_t>& out, bool* more = nullptr) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return 0;
   z.next_in = const_cast<uint8_t*>(in);
-  z.avail_in = unsigned(n);
+  z.avail_in = unsigned(std::min<size_t>(n, UINT32_MAX));
   z.next_out = out.data();
   z.avail_out = unsigned(out.size());
   int rc = Z_OK;
   while (z.avail_out > 0 && rc == Z_OK) rc = inflate(&z, Z_SYNC_FLUSH);
-  size_t got = out.size() - z.avail_out;
+  const size_t got = out.size() - z.avail_out;
+  if (more) {
+    uint8_t extra = 0;
+    z.next_out = &extra;
+    z.avail_out = 1;
+    *more = rc == Z_OK && inflate(&z, Z_SYNC_FLUSH) != Z_DATA_ERROR && z.avail_out == 0;
+  }
   inflateEnd(&z);
   return got;
 }
 
 // The same for the LZMA body of a "ZWS" movie: a 4-byte packed length, the
 // 5 property bytes, then the raw stream. It is fed to the decoder of the
-// ".lzma" format with an unknown unpacked size.
-size_t lzmaHead(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
+// ".lzma" format (the properties and an unknown unpacked size, then the
+// stream, read where it lies).
+size_t lzmaInto(const uint8_t* in, size_t n, std::vector<uint8_t>& out, bool* more = nullptr) {
   if (n < 4 + 5) return 0;
-  std::vector<uint8_t> alone(in + 4, in + 9);
-  alone.insert(alone.end(), 8, 0xFF);
-  alone.insert(alone.end(), in + 9, in + n);
+  uint8_t head[13];
+  std::memcpy(head, in + 4, 5);
+  std::memset(head + 5, 0xFF, 8);
   lzma_stream s = LZMA_STREAM_INIT;
   if (lzma_alone_decoder(&s, 64u << 20) != LZMA_OK) return 0;
-  s.next_in = alone.data();
-  s.avail_in = alone.size();
   s.next_out = out.data();
   s.avail_out = out.size();
   lzma_ret rc = LZMA_OK;
+  s.next_in = head;
+  s.avail_in = sizeof head;
+  while (s.avail_in > 0 && rc == LZMA_OK) rc = lzma_code(&s, LZMA_RUN);
+  s.next_in = in + 9;
+  s.avail_in = n - 9;
   while (s.avail_out > 0 && s.avail_in > 0 && rc == LZMA_OK) rc = lzma_code(&s, LZMA_RUN);
-  size_t got = out.size() - s.avail_out;
+  const size_t got = out.size() - s.avail_out;
+  if (more) {
+    uint8_t extra = 0;
+    s.next_out = &extra;
+    s.avail_out = 1;
+    while (rc == LZMA_OK && s.avail_out > 0 && s.avail_in > 0) rc = lzma_code(&s, LZMA_RUN);
+    *more = s.avail_out == 0;
+  }
   lzma_end(&s);
   return got;
 }
@@ -97,33 +116,45 @@ bool stopsForGood(const uint8_t* p, size_t n) {
   return stop;
 }
 
-}  // namespace
+// What the main timeline of an unpacked body (what follows the 8-byte
+// signature) holds. Tags inside a sprite are skipped with it.
+struct TimelineWalk {
+  int frames = 0;       // ShowFrame tags
+  int stopFrame = -1;   // see TSwfHeader::StopFrame
+  bool cut = false;     // a tag runs past the body
+};
 
-int FindSwfStopFrame(const uint8_t* Body, size_t Size) {
-  if (Size < 1) return -1;
-  Bits b(Body, Size);
+TimelineWalk walkTimeline(const uint8_t* body, size_t size) {
+  TimelineWalk w;
+  Bits b(body, size);
   const int nbits = int(b.u(5));
   b.u(4 * nbits);
   size_t at = b.byteEnd() + 4;   // past the stage rectangle, the rate and the count
-  if (!b.ok()) return -1;
-  int frame = 0;
-  while (at + 2 <= Size) {
-    const unsigned codeAndLength = Body[at] | (Body[at + 1] << 8);
+  if (!b.ok() || at > size) {
+    w.cut = true;
+    return w;
+  }
+  while (at < size) {
+    if (size - at < 2) { w.cut = true; break; }
+    const unsigned codeAndLength = body[at] | (body[at + 1] << 8);
     at += 2;
     const unsigned code = codeAndLength >> 6;
     size_t length = codeAndLength & 0x3F;
     if (length == 0x3F) {
-      if (at + 4 > Size) break;
-      length = le32(Body + at);
+      if (size - at < 4) { w.cut = true; break; }
+      length = le32(body + at);
       at += 4;
     }
-    if (code == 0 || length > Size - at) break;   // End, or a tag cut short
-    if (code == 1) ++frame;                        // ShowFrame
-    else if (code == 12 && stopsForGood(Body + at, length)) return frame;   // DoAction
+    if (length > size - at) { w.cut = true; break; }
+    if (code == 0) break;   // End
+    if (code == 1) ++w.frames;   // ShowFrame
+    else if (code == 12 && w.stopFrame < 0 && stopsForGood(body + at, length)) w.stopFrame = w.frames;   // DoAction
     at += length;
   }
-  return -1;
+  return w;
 }
+
+}  // namespace
 
 bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Error) {
   H = TSwfHeader{};
@@ -152,9 +183,9 @@ bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Err
     got = std::min(n, body.size());
     std::memcpy(body.data(), in, got);
   } else if (H.Compression == 'C') {
-    got = inflateHead(in, n, body);
+    got = inflateInto(in, n, body);
   } else {
-    got = lzmaHead(in, n, body);
+    got = lzmaInto(in, n, body);
   }
   body.resize(std::min<size_t>(got, H.FileLength - 8));
   Bits b(body.data(), body.size());
@@ -173,34 +204,49 @@ bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Err
   return true;
 }
 
-bool ReadSwfHeader(const String& FileName, TSwfHeader& Header, String& Error) {
-  std::ifstream f(FileName, std::ios::binary);
-  if (!f) {
-    Error = "cannot open " + FileName;
+bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Error) {
+  if (!ParseSwfHeader(Data, Size, H, Error)) return false;
+  const size_t declared = H.FileLength - 8;
+  std::vector<uint8_t> unpacked;
+  const uint8_t* body = Data + 8;
+  size_t got = Size - 8;
+  bool more = got > declared;
+  if (H.Compression != 'F') {
+    unpacked.resize(declared);
+    got = H.Compression == 'C' ? inflateInto(body, Size - 8, unpacked, &more) : lzmaInto(body, Size - 8, unpacked, &more);
+    body = unpacked.data();
+  }
+  if (more) {
+    Error = "the movie holds more than the " + std::to_string(H.FileLength) + " bytes it declares";
     return false;
   }
-  std::vector<uint8_t> data(8 + InputBytes);
-  f.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()));
-  data.resize(size_t(f.gcount()));
-  return ParseSwfHeader(data.data(), data.size(), Header, Error);
+  if (got < declared) {
+    Error = "the movie declares " + std::to_string(H.FileLength) + " bytes but holds " + std::to_string(got + 8);
+    return false;
+  }
+  const TimelineWalk w = walkTimeline(body, declared);
+  if (w.cut) {
+    Error = "the movie's tags are cut short";
+    return false;
+  }
+  if (w.frames < H.FrameCount) {
+    Error = "the movie holds " + std::to_string(w.frames) + " of the " + std::to_string(H.FrameCount) +
+            " frames its header declares";
+    return false;
+  }
+  H.ShownFrames = std::min(w.frames, H.FrameCount);
+  H.StopFrame = w.stopFrame < H.ShownFrames ? w.stopFrame : -1;
+  return true;
 }
 
-void ReadSwfStopFrame(const String& FileName, TSwfHeader& H) {
-  H.StopFrame = -1;
-  if (H.FileLength <= 8 || H.FileLength > SwfMaxFileLength) return;
-  std::ifstream f(FileName, std::ios::binary);
-  if (!f) return;
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (data.size() <= 8) return;
-  std::vector<uint8_t> body(H.FileLength - 8);
-  size_t got = 0;
-  if (H.Compression == 'F') {
-    got = std::min(body.size(), data.size() - 8);
-    std::memcpy(body.data(), data.data() + 8, got);
-  } else if (H.Compression == 'C') {
-    got = inflateHead(data.data() + 8, data.size() - 8, body);
-  } else {
-    got = lzmaHead(data.data() + 8, data.size() - 8, body);
+bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error) {
+  Header = TSwfHeader{};
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(FileName, SwfMaxFileBytes);
+  } catch (const Exception& e) {
+    Error = e.Message;
+    return false;
   }
-  H.StopFrame = FindSwfStopFrame(body.data(), got);
+  return ParseSwfMovie(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Header, Error);
 }

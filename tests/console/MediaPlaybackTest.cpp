@@ -1,6 +1,7 @@
 // The media frame playing its list: pictures by the page's transition and
 // pause, clips to their end, the advance posted to the event loop, failing
 // items, the goal clip, the output area and the video controls.
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -454,6 +455,48 @@ TEST_F(MediaPlaybackTest, ARealFlashMovieShowsPlaysToItsLastFrameAndABrokenOneIs
   EXPECT_EQ(Status(), "Error file " + Pics() + "broken.swf");
   EXPECT_FALSE(flash->Visible());
   f_->btStopClick(f_->btStop);
+}
+
+// Movies whose header claims minutes or days of frames they do not hold, and
+// a FIFO under a movie's name: each is reported as it comes up and the list
+// goes on to the picture at once.
+TEST_F(MediaPlaybackTest, AMovieThatHoldsLessThanItsHeaderClaimsIsReportedAndSkipped) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> (*bytes)();
+  } rows[] = {
+      {"header_only.swf", swf::lies::HeaderOnly},
+      {"more_frames.swf", [] { return swf::lies::MoreFramesThanHeld(swf::Pack::Zlib); }},
+      {"garbage.swf", swf::lies::GarbageBody},
+      {"first_bytes.swf", swf::lies::FirstBytesOfAGoodMovie},
+      {"fifo.swf", nullptr},
+  };
+  Picture("a.bmp", clRed);
+  int64_t now = 0;
+  form_->TickSource = [&now] { return now; };
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  for (const auto& row : rows) {
+    if (row.bytes) {
+      swf::SaveBytes(Pics() + row.name, row.bytes());
+    } else {
+      ASSERT_EQ(mkfifo((Pics() + row.name).c_str(), 0600), 0);
+    }
+    List({row.name, "a.bmp"});
+    now += TFormMain::StatusMinShowMs;
+    pictures = 0;
+    f_->btPlayClick(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return pictures == 1; })) << row.name;
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), 1) << row.name;
+    EXPECT_EQ(Status(), "Error file " + Pics() + row.name);
+    EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible()) << row.name;
+    f_->btStopClick(f_->btStop);
+  }
 }
 
 // A list opened as the operator opens one starts the player's page only when

@@ -75,6 +75,41 @@ inline void Tag(std::vector<uint8_t>& out, int code, const std::vector<uint8_t>&
 
 inline std::vector<uint8_t> Rgb(uint32_t c) { return {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)}; }
 
+// A plain movie's bytes (its header as it is, even where it lies) packed
+// with zlib or LZMA.
+inline std::vector<uint8_t> Repack(const std::vector<uint8_t>& plain, Pack packing) {
+  const std::vector<uint8_t> body(plain.begin() + 8, plain.end());
+  std::vector<uint8_t> out(plain.begin(), plain.begin() + 8);   // signature, version, length
+  out[0] = uint8_t(packing == Pack::Zlib ? 'C' : 'Z');
+  out[3] = uint8_t(packing == Pack::Lzma ? 13 : 10);
+  if (packing == Pack::Zlib) {
+    uLongf n = compressBound(uLong(body.size()));
+    std::vector<uint8_t> z(n);
+    if (compress(z.data(), &n, body.data(), uLong(body.size())) != Z_OK) throw std::runtime_error("zlib");
+    out.insert(out.end(), z.begin(), z.begin() + long(n));
+  } else {
+    // The ".lzma" encoder's output is 5 property bytes, an 8-byte size, the stream;
+    // the movie keeps the packed stream's length, the properties and the stream.
+    lzma_options_lzma opt;
+    lzma_lzma_preset(&opt, 6);
+    lzma_stream s = LZMA_STREAM_INIT;
+    if (lzma_alone_encoder(&s, &opt) != LZMA_OK) throw std::runtime_error("lzma");
+    std::vector<uint8_t> z(body.size() + 1024);
+    s.next_in = body.data(); s.avail_in = body.size();
+    s.next_out = z.data(); s.avail_out = z.size();
+    lzma_ret rc;
+    while ((rc = lzma_code(&s, LZMA_FINISH)) == LZMA_OK) {}
+    if (rc != LZMA_STREAM_END) throw std::runtime_error("lzma");
+    z.resize(z.size() - s.avail_out);
+    lzma_end(&s);
+    uint32_t packed = uint32_t(z.size() - 13);
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(packed >> (8 * i)));
+    out.insert(out.end(), z.begin(), z.begin() + 5);
+    out.insert(out.end(), z.begin() + 13, z.end());
+  }
+  return out;
+}
+
 // The bytes of the movie.
 inline std::vector<uint8_t> Write(const Movie& m) {
   std::vector<uint8_t> body;
@@ -127,44 +162,66 @@ inline std::vector<uint8_t> Write(const Movie& m) {
   }
   Tag(body, 0, {});                         // End
   uint32_t length = uint32_t(8 + body.size());
-  std::vector<uint8_t> out = {uint8_t(m.Packing == Pack::Plain ? 'F' : m.Packing == Pack::Zlib ? 'C' : 'Z'),
-                              'W', 'S', uint8_t(m.Packing == Pack::Lzma ? 13 : 10)};
+  std::vector<uint8_t> out = {'F', 'W', 'S', 10};
   for (int i = 0; i < 4; ++i) out.push_back(uint8_t(length >> (8 * i)));
-  if (m.Packing == Pack::Plain) {
-    out.insert(out.end(), body.begin(), body.end());
-  } else if (m.Packing == Pack::Zlib) {
-    uLongf n = compressBound(uLong(body.size()));
-    std::vector<uint8_t> z(n);
-    if (compress(z.data(), &n, body.data(), uLong(body.size())) != Z_OK) throw std::runtime_error("zlib");
-    out.insert(out.end(), z.begin(), z.begin() + long(n));
-  } else {
-    // The ".lzma" encoder's output is 5 property bytes, an 8-byte size, the stream;
-    // the movie keeps the packed stream's length, the properties and the stream.
-    lzma_options_lzma opt;
-    lzma_lzma_preset(&opt, 6);
-    lzma_stream s = LZMA_STREAM_INIT;
-    if (lzma_alone_encoder(&s, &opt) != LZMA_OK) throw std::runtime_error("lzma");
-    std::vector<uint8_t> z(body.size() + 1024);
-    s.next_in = body.data(); s.avail_in = body.size();
-    s.next_out = z.data(); s.avail_out = z.size();
-    lzma_ret rc;
-    while ((rc = lzma_code(&s, LZMA_FINISH)) == LZMA_OK) {}
-    if (rc != LZMA_STREAM_END) throw std::runtime_error("lzma");
-    z.resize(z.size() - s.avail_out);
-    lzma_end(&s);
-    uint32_t packed = uint32_t(z.size() - 13);
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(packed >> (8 * i)));
-    out.insert(out.end(), z.begin(), z.begin() + 5);
-    out.insert(out.end(), z.begin() + 13, z.end());
-  }
-  return out;
+  out.insert(out.end(), body.begin(), body.end());
+  return m.Packing == Pack::Plain ? out : Repack(out, m.Packing);
 }
 
-inline void Save(const std::string& path, const Movie& m) {
-  std::vector<uint8_t> bytes = Write(m);
+// Makes a plain movie's header claim other frames and rate (rate in 1/256
+// frames per second), leaving its tags as they are.
+inline void SetHeaderFrames(std::vector<uint8_t>& plain, int frames, int rate256) {
+  const size_t at = 8 + (5 + 4 * (plain[8] >> 3) + 7) / 8;   // past the stage rectangle
+  plain[at] = uint8_t(rate256);
+  plain[at + 1] = uint8_t(rate256 >> 8);
+  plain[at + 2] = uint8_t(frames);
+  plain[at + 3] = uint8_t(frames >> 8);
+}
+
+// Movies whose header claims more than they hold, each worth minutes or days
+// of frames by its header alone.
+namespace lies {
+inline std::vector<uint8_t> Plain(int frames, int rate) {
+  Movie m;
+  m.Frames = frames;
+  m.FrameRate = rate;
+  return Write(m);
+}
+// Only a header (36 bytes) claiming 65535 frames.
+inline std::vector<uint8_t> HeaderOnly() {
+  std::vector<uint8_t> b = Plain(24, 1);
+  SetHeaderFrames(b, 65535, 3);
+  b.resize(36);
+  return b;
+}
+// 24 frames, the header claiming 65535 at 3/256 frames a second, packed.
+inline std::vector<uint8_t> MoreFramesThanHeld(Pack packing) {
+  std::vector<uint8_t> b = Plain(24, 1);
+  SetHeaderFrames(b, 65535, 3);
+  return packing == Pack::Plain ? b : Repack(b, packing);
+}
+// A good header, its length that of the file, on a body of garbage.
+inline std::vector<uint8_t> GarbageBody() {
+  std::vector<uint8_t> b = Plain(24, 1);
+  SetHeaderFrames(b, 28958, 1);
+  const size_t tags = 8 + (5 + 4 * (b[8] >> 3) + 7) / 8 + 4;
+  for (size_t i = tags; i < b.size(); ++i) b[i] = uint8_t(0xFF - i % 7);
+  return b;
+}
+// The first 200 bytes of a good zlib-packed movie of 120 frames at 1 a second.
+inline std::vector<uint8_t> FirstBytesOfAGoodMovie() {
+  std::vector<uint8_t> b = Repack(Plain(120, 1), Pack::Zlib);
+  b.resize(200);
+  return b;
+}
+}  // namespace lies
+
+inline void SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   if (!f) throw std::runtime_error("cannot write " + path);
 }
+
+inline void Save(const std::string& path, const Movie& m) { SaveBytes(path, Write(m)); }
 
 }  // namespace swf
