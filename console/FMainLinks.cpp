@@ -1,5 +1,7 @@
 // The link list of the "Internet" page: each line is a title, a TAB and an
 // address; a double click shows the page in the web control.
+#include <cstring>
+
 #include "console/FInetAdress.h"
 #include "console/FMain.h"
 #include "controls/Led.h"
@@ -12,6 +14,29 @@ String LinkTitle(const String& line) { return line.substr(0, line.find('\t')); }
 String LinkUrl(const String& line) {
   const size_t tab = line.find('\t');
   return Trim(tab == String::npos ? line : line.substr(tab + 1));
+}
+
+bool IsPageName(const String& name) {
+  const String n = LowerCase(name);
+  for (const char* ext : {".html", ".htm", ".xhtml"})
+    if (n.size() > std::strlen(ext) && n.compare(n.size() - std::strlen(ext), String::npos, ext) == 0) return true;
+  return false;
+}
+
+// An address without a scheme whose first part cannot be a host (no dot in
+// it, not "localhost"; or a bare page name such as "index.html") names a
+// file relative to the console's folder, as the data folders are: "Texts/
+// page.html" is that page in the console's "Texts" folder, not the host
+// "texts". Anything else goes to the web control as it is.
+String LinkAddress(const String& url) {
+  if (url.empty() || url[0] == '/') return url;
+  const size_t colon = url.find(':'), slash = url.find_first_of("/\\");
+  if (colon != String::npos && (slash == String::npos || colon < slash)) return url;   // a scheme (or host:port)
+  const String first = LowerCase(url.substr(0, slash));
+  const bool host = first == "localhost" || (first.find('.') != String::npos && first != "." && first != ".." &&
+                                             !(slash == String::npos && IsPageName(first)));
+  if (host) return url;
+  return ResolveFileName(IncludeTrailingPathDelimiter(AppFolder) + url);
 }
 }  // namespace
 
@@ -28,7 +53,7 @@ void TFormMain::ListInetDblClick(TObject* /*Sender*/) {
   // A list may come from anyone: an address the control does not open is
   // told, and the page shown stays.
   try {
-    WebBrowser->Navigate(LinkUrl((*ListInet->Items())[i]));
+    WebBrowser->Navigate(LinkAddress(LinkUrl((*ListInet->Items())[i])));
   } catch (const EWebError& e) {
     ShowMessageDlg(e.Message, mtError, {mbOK});
   }

@@ -128,3 +128,40 @@ TEST_F(LinkListTest, HostileLinksAreRefusedWithAMessage) {
   EXPECT_EQ(f->WebBrowser->LocationURL(), "file://" + app_ + "page.html");
   EXPECT_TRUE(requests_.empty());
 }
+
+// An address without a scheme whose first part is not a host name names a
+// file in the console's folder (as the data folders do), never the host
+// "texts": a page there opens, a missing page or another file is refused
+// with the message, and the page shown stays.
+TEST_F(LinkListTest, RelativeLinksNameFilesInTheConsolesFolder) {
+  WriteFile("Texts/page.html", "<html><body>x</body></html>");
+  WriteFile("Texts/notes.txt", "local notes");
+  const struct {
+    const char* entry;
+    const char* opens;     // relative to the console's folder; null: refused
+    const char* message;   // part of the refusal
+  } rows[] = {
+      {"Texts/evil.html", nullptr, "not found"},
+      {"Texts/notes.txt", nullptr, "refused"},
+      {"Texts/page.html", "Texts/page.html", nullptr},
+      {"Texts\\page.html", "Texts/page.html", nullptr},
+  };
+  String list;
+  for (const auto& r : rows) list += String("Link\t") + r.entry + "\n";
+  WriteFile("Texts/Internet.txt", list);
+  TFormMain* f = Create();
+  ASSERT_EQ(f->ListInet->Items()->Count(), int(std::size(rows)));
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const String before = f->WebBrowser->LocationURL();
+    requests_.clear();
+    clickListItem(f->ListInet, int(i), true);
+    if (rows[i].opens) {
+      EXPECT_TRUE(requests_.empty()) << rows[i].entry;
+      EXPECT_EQ(f->WebBrowser->LocationURL(), app_ + rows[i].opens);
+    } else {
+      ASSERT_EQ(requests_.size(), 1u) << rows[i].entry;
+      EXPECT_NE(requests_[0].Msg.find(rows[i].message), String::npos) << requests_[0].Msg;
+      EXPECT_EQ(f->WebBrowser->LocationURL(), before) << rows[i].entry;
+    }
+  }
+}
