@@ -12,14 +12,20 @@
 #include <QThread>
 #include <QUrl>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <sys/prctl.h>
 #include <unistd.h>
 #include "toolkit/Forms.h"
 
 int TOfficeConverter::TimeLimitSeconds = 60;
 int64_t TOfficeConverter::RtfSizeLimit = 8 * 1024 * 1024;
+int64_t TOfficeConverter::PresentationSizeLimit = int64_t(256) * 1024 * 1024;
 
 namespace {
 
@@ -36,6 +42,12 @@ QProcess* g_running = nullptr;
 qint64 g_group = 0;
 bool g_killed = false;
 int g_conversions = 0;
+// The stop of the work that RunAside waits for (null when none).
+std::atomic<bool>* g_asideStop = nullptr;
+
+bool OnMainThread() {
+  return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 
 const char* const kSuite = "soffice";
 
@@ -88,10 +100,59 @@ void EndGroup() {
 }  // namespace
 
 void TOfficeConverter::KillRunning() {
+  if (g_asideStop) *g_asideStop = true;
   if (g_running) {
     g_killed = true;
     EndGroup();
   }
+}
+
+void TOfficeConverter::RunAside(const std::function<void(const std::atomic<bool>& Stop)>& Work) {
+  std::atomic<bool> stop{false};
+  if (!OnMainThread()) {
+    Work(stop);
+    return;
+  }
+  if (g_asideStop) throw EOfficeError("The office suite is busy with another document");
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  std::exception_ptr error;
+  g_asideStop = &stop;
+  std::thread worker([&] {
+    try {
+      Work(stop);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard<std::mutex> g(m);
+    done = true;
+    cv.notify_all();
+  });
+  // However the wait ends (a handler run by the pumping may throw), the
+  // work is told to stop and joined.
+  struct Join {
+    std::thread& worker;
+    std::atomic<bool>& stop;
+    ~Join() {
+      if (worker.joinable()) {
+        stop = true;
+        worker.join();
+      }
+      g_asideStop = nullptr;
+    }
+  } join{worker, stop};
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> g(m);
+      if (cv.wait_for(g, std::chrono::milliseconds(10), [&] { return done; })) break;
+    }
+    if (Application && Application->Terminated()) stop = true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  worker.join();
+  if (error) std::rethrow_exception(error);
+  if (stop) throw EAbort("Reading was stopped");
 }
 
 void TOfficeConverter::RemoveProcessFolders() {
@@ -178,7 +239,7 @@ String TOfficeConverter::ImportFilter(const String& FileName, TOfficeKind* Kind)
 
 String TOfficeConverter::Convert(const String& InFile, const String& Filter, const String& OutFormat,
                                  const String& OutDir, const String& OutExt) {
-  if (g_running) throw EOfficeError("The office suite is busy with another document");
+  if (g_running || g_asideStop) throw EOfficeError("The office suite is busy with another document");
   if (!QFileInfo::exists(Q(InFile))) throw EOfficeError("File not found: " + InFile);
   static bool swept = false;
   if (!swept) {
@@ -237,8 +298,7 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
       EndGroup();
     }
     proc.waitForFinished(15);
-    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (OnMainThread()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   proc.waitForFinished(1000);
   const bool killed = g_killed;
@@ -257,14 +317,24 @@ namespace {
 
 // A cache name for a file's content: a hash of its bytes and of what it
 // becomes. A file replaced by another of the same size and time (as a copy
-// that keeps times leaves it) gets a name of its own.
+// that keeps times leaves it) gets a name of its own. Hashed aside from the
+// main thread: a deck of hundreds of MB takes a second.
 String CacheKey(const String& file, const String& what) {
-  QFile f(Q(file));
-  if (!f.open(QIODevice::ReadOnly)) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  if (!hash.addData(&f)) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
-  hash.addData(QByteArray("|") + Q(what).toUtf8());
-  return S(QString::fromLatin1(hash.result().toHex()));
+  String key;
+  TOfficeConverter::RunAside([&](const std::atomic<bool>& stop) {
+    QFile f(Q(file));
+    if (!f.open(QIODevice::ReadOnly)) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = f.read(piece.data(), piece.size())) != 0;) {
+      if (n < 0) throw EOfficeError("Cannot read " + file + ": " + S(f.errorString()));
+      if (stop) return;
+      hash.addData(QByteArrayView(piece.constData(), n));
+    }
+    hash.addData(QByteArray("|") + Q(what).toUtf8());
+    key = S(QString::fromLatin1(hash.result().toHex()));
+  });
+  return key;
 }
 
 // Converts into this process's own folder and renames the result over its
@@ -282,20 +352,29 @@ String Cached(const String& file, const String& filter, const String& format, co
 
 }  // namespace
 
-String TOfficeConverter::ToPdf(const String& FileName) {
-  if (!QFileInfo(Q(FileName)).isFile()) throw EOfficeError("File not found: " + FileName);
+namespace {
+
+// The import filter of a presentation that may be converted.
+String PresentationFilter(const String& FileName) {
+  const QFileInfo fi(Q(FileName));
+  if (!fi.isFile()) throw EOfficeError("File not found: " + FileName);
+  if (fi.size() > TOfficeConverter::PresentationSizeLimit)
+    throw EOfficeError(ExtractFileName(FileName) + " is too large (more than " +
+                       IntToStr(TOfficeConverter::PresentationSizeLimit / (1024 * 1024)) + " MB)");
   TOfficeKind kind;
-  const String filter = ImportFilter(FileName, &kind);
+  const String filter = TOfficeConverter::ImportFilter(FileName, &kind);
   if (kind != TOfficeKind::Presentation) throw EOfficeError(ExtractFileName(FileName) + " is not a presentation");
-  return Cached(FileName, filter, "pdf", ".pdf");
+  return filter;
+}
+
+}  // namespace
+
+String TOfficeConverter::ToPdf(const String& FileName) {
+  return Cached(FileName, PresentationFilter(FileName), "pdf", ".pdf");
 }
 
 String TOfficeConverter::ToOdp(const String& FileName) {
-  if (!QFileInfo(Q(FileName)).isFile()) throw EOfficeError("File not found: " + FileName);
-  TOfficeKind kind;
-  const String filter = ImportFilter(FileName, &kind);
-  if (kind != TOfficeKind::Presentation) throw EOfficeError(ExtractFileName(FileName) + " is not a presentation");
-  return Cached(FileName, filter, "odp", ".odp");
+  return Cached(FileName, PresentationFilter(FileName), "odp", ".odp");
 }
 
 String TOfficeConverter::RtfToXhtml(const String& FileName) {

@@ -16,7 +16,9 @@
 // a closing program end the whole group (the suite's main process too), and
 // the launcher dies with the program; the main process of a console that was
 // killed is ended by the next console (EndLeftovers).
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include "toolkit/SysUtils.h"
 
 TK_EXCEPTION(EOfficeError, Exception)
@@ -58,9 +60,19 @@ class TOfficeConverter {
   // and work folder. Run before a process's first conversion.
   static void EndLeftovers();
   static bool Running();
-  // Limits: seconds a conversion may take; bytes of an RTF document.
+  // Runs Work on a thread of its own (reading a document's bytes); on the
+  // main thread the message queue is pumped meanwhile, so the screen and the
+  // clock never stop. A closing program or KillRunning sets Work's Stop, and
+  // the call raises EAbort once Work has returned; Work's own exception is
+  // raised here. Asked for again meanwhile, it fails as busy.
+  static void RunAside(const std::function<void(const std::atomic<bool>& Stop)>& Work);
+  // Limits: seconds a conversion may take; bytes of an RTF document; bytes
+  // of a presentation (a larger deck is almost all embedded media, which
+  // the show does not play, and the suite would need several times its size
+  // in memory and more than its time to convert it).
   static int TimeLimitSeconds;
   static int64_t RtfSizeLimit;
+  static int64_t PresentationSizeLimit;
   // Conversions actually run by the suite (a cached result counts none).
   static int ConversionCount();
 };

@@ -135,8 +135,16 @@ OleValue TPresentationApp::Call(const String& Chain, const std::vector<OleValue>
       throw EOleError(e.Message);
     }
     // Each slide keeps its own transition unless one is given to them all.
+    // They are read aside from the main thread (a package may inflate to
+    // far more than it holds); a binary deck's copy is converted first.
     try {
-      p.Settings.SlideEffects = ReadSlideTransitions(file);
+      String source = file;
+      if (TOfficeConverter::ImportFilter(file) == "MS PowerPoint 97") source = TOfficeConverter::ToOdp(file);
+      std::vector<int> effects;
+      TOfficeConverter::RunAside([&](const std::atomic<bool>& stop) { effects = ReadSlideTransitions(source, &stop); });
+      p.Settings.SlideEffects = std::move(effects);
+    } catch (const EAbort&) {
+      throw;   // the program closes
     } catch (const std::exception& e) {
       std::fprintf(stderr, "The slide transitions of %s cannot be read: %s\n", p.Name.c_str(), e.what());
     }

@@ -2,7 +2,9 @@
 #include "platform/office/PresentationTransitions.h"
 #include <QFile>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -68,15 +70,75 @@ int FromOoxml(const String& name, const QXmlStreamAttributes& a) {
   return -1;
 }
 
+// ---------------------------------------------------------------- reading
+
+// What is read of a package at most: far beyond the XML of any real slide
+// (its pictures and media are parts of their own), so that a small file
+// that inflates to gigabytes (a zip bomb) costs a bounded time and little
+// memory. A part larger than its bound is not searched further; the slides
+// that lie past the bound of the whole package keep no transition of their own.
+constexpr uint64_t kMaxPartBytes = 16u << 20;      // a slide, the presentation or its relations
+constexpr uint64_t kMaxContentBytes = 64u << 20;   // an OpenDocument's content (every slide)
+constexpr uint64_t kMaxPackageBytes = 128u << 20;  // every part of a package together
+
+struct TReading {
+  String file;
+  const std::atomic<bool>* stop = nullptr;
+  uint64_t budget = kMaxPackageBytes;   // bytes of the package still to be read
+
+  [[noreturn]] void fail(const String& reason) const { throw EOfficeError(ExtractFileName(file) + ": " + reason); }
+  void checkStop() const {
+    if (stop && stop->load()) throw EAbort("Reading the slide transitions of " + ExtractFileName(file) + " was stopped");
+  }
+};
+
+// The tokens of an XML text fed piece by piece: Token sees each and returns
+// false once it has what it wants. Feed returns false when no more is wanted
+// (Token is satisfied, the document ended, or it is not well-formed).
+template <class F>
+struct TXmlFeed {
+  QXmlStreamReader x;
+  F token;
+  bool more = true;
+  bool feed(const char* data, size_t size) {
+    x.addData(QByteArray(data, qsizetype(size)));
+    while (more) {
+      const auto t = x.readNext();
+      // Well-formed so far: the next piece goes on where this one ended.
+      if (x.hasError()) return x.error() == QXmlStreamReader::PrematureEndOfDocumentError;
+      more = token(x, t) && t != QXmlStreamReader::EndDocument;
+    }
+    return false;
+  }
+};
+
+// Parses member Name of the package as it is inflated, no more than Bound
+// bytes of it (and no more than the package has left).
+template <class F>
+TZipRead ParseMember(TZipPackage& zip, TReading& r, const String& name, bool required, uint64_t bound,
+                     TXmlFeed<F>& xml) {
+  uint64_t used = 0;
+  const TZipRead how = zip.Read(name, required, std::min(bound, r.budget), [&](const char* data, size_t size) {
+    r.checkStop();
+    used += size;
+    return xml.feed(data, size);
+  });
+  r.budget -= std::min(used, r.budget);
+  if (how == TZipRead::Bounded)
+    std::fprintf(stderr, "%s: %s holds more XML than is read for its slide transitions (%llu MB)\n",
+                 ExtractFileName(r.file).c_str(), name.c_str(), static_cast<unsigned long long>(used >> 20));
+  return how;
+}
+
+// ---------------------------------------------------------------- .pptx
+
 // The effect of one slide part: the first transition written in the
 // presentation namespace that the show window knows (a newer program writes
 // its own kind first and a plain one as the fallback).
-int SlideOfPptx(const QByteArray& xml) {
-  QXmlStreamReader x(xml);
-  int depthIn = -1, depth = 0;
+int SlideOfPptx(TZipPackage& zip, TReading& r, const String& part) {
+  int depthIn = -1, depth = 0, found = -1;
   String firstUnknown;
-  while (!x.atEnd()) {
-    const auto t = x.readNext();
+  TXmlFeed feed{QXmlStreamReader(), [&](QXmlStreamReader& x, QXmlStreamReader::TokenType t) {
     if (t == QXmlStreamReader::StartElement) {
       ++depth;
       if (x.name() == u"transition") {
@@ -84,8 +146,8 @@ int SlideOfPptx(const QByteArray& xml) {
       } else if (depthIn >= 0 && depth == depthIn + 1) {
         const String name = S(x.name());
         if (x.namespaceUri() == QLatin1String(kPml)) {
-          const int e = FromOoxml(name, x.attributes());
-          if (e >= 0) return e;
+          found = FromOoxml(name, x.attributes());
+          if (found >= 0) return false;
         }
         if (firstUnknown.empty()) firstUnknown = name;
       }
@@ -93,31 +155,36 @@ int SlideOfPptx(const QByteArray& xml) {
       if (depth == depthIn) depthIn = -1;
       --depth;
     }
-  }
+    return true;
+  }};
+  ParseMember(zip, r, part, false, kMaxPartBytes, feed);
+  if (found >= 0) return found;
   if (!firstUnknown.empty()) return Unmapped(firstUnknown);
   return None;
 }
 
-std::vector<int> ReadPptx(const String& file) {
-  TZipPackage zip(file, [&](const String& reason) { throw EOfficeError(ExtractFileName(file) + ": " + reason); });
+std::vector<int> ReadPptx(const String& file, const std::atomic<bool>* stop) {
+  TReading r{file, stop};
+  TZipPackage zip(file, [&](const String& reason) { r.fail(reason); });
   std::map<String, String> targets;
-  {
-    QXmlStreamReader x(zip.Read("ppt/_rels/presentation.xml.rels", true));
-    while (!x.atEnd())
-      if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"Relationship")
-        targets[S(x.attributes().value("Id"))] = S(x.attributes().value("Target"));
-  }
-  std::vector<int> out;
-  QXmlStreamReader x(zip.Read("ppt/presentation.xml", true));
-  while (!x.atEnd()) {
-    if (x.readNext() != QXmlStreamReader::StartElement || x.name() != u"sldId") continue;
+  TXmlFeed rels{QXmlStreamReader(), [&](QXmlStreamReader& x, QXmlStreamReader::TokenType t) {
+    if (t == QXmlStreamReader::StartElement && x.name() == u"Relationship")
+      targets[S(x.attributes().value("Id"))] = S(x.attributes().value("Target"));
+    return true;
+  }};
+  ParseMember(zip, r, "ppt/_rels/presentation.xml.rels", true, kMaxPartBytes, rels);
+  std::vector<String> parts;
+  TXmlFeed presentation{QXmlStreamReader(), [&](QXmlStreamReader& x, QXmlStreamReader::TokenType t) {
+    if (t != QXmlStreamReader::StartElement || x.name() != u"sldId") return true;
     String target;
     for (const QXmlStreamAttribute& a : x.attributes())
       if (a.name() == u"id" && !a.namespaceUri().isEmpty()) target = targets[S(a.value())];
-    if (target.empty()) continue;
-    const String part = target[0] == '/' ? target.substr(1) : "ppt/" + target;
-    out.push_back(SlideOfPptx(zip.Read(part, false)));
-  }
+    if (!target.empty()) parts.push_back(target[0] == '/' ? target.substr(1) : "ppt/" + target);
+    return true;
+  }};
+  ParseMember(zip, r, "ppt/presentation.xml", true, kMaxPartBytes, presentation);
+  std::vector<int> out;
+  for (const String& part : parts) out.push_back(r.budget > 0 ? SlideOfPptx(zip, r, part) : int(None));
   return out;
 }
 
@@ -173,14 +240,14 @@ int FromSmil(const Smil& s) {
   return Unmapped(st.empty() ? t : t + " " + st);
 }
 
-std::vector<int> ReadOdfXml(const QByteArray& xml, const String& file) {
-  QXmlStreamReader x(xml);
+// The slides of an OpenDocument presentation's content, fed piece by piece
+// by Read (which hands each piece to Take and tells how it ended).
+std::vector<int> ReadOdfXml(TReading& r, const std::function<TZipRead(const TZipPackage::TTake&)>& read) {
   std::map<String, Smil> styles;
   String style;            // the drawing-page style being read
   std::vector<std::pair<String, Smil>> pages;   // style name, transition inside the page
   bool inPage = false;
-  while (!x.atEnd()) {
-    const auto t = x.readNext();
+  TXmlFeed feed{QXmlStreamReader(), [&](QXmlStreamReader& x, QXmlStreamReader::TokenType t) {
     if (t == QXmlStreamReader::StartElement) {
       if (x.name() == u"style" && x.attributes().value("style:family") == u"drawing-page") {
         style = S(x.attributes().value("style:name"));
@@ -196,8 +263,19 @@ std::vector<int> ReadOdfXml(const QByteArray& xml, const String& file) {
       if (x.name() == u"style") style.clear();
       if (x.name() == u"page" && x.namespaceUri().contains(u"drawing")) inPage = false;
     }
-  }
-  if (x.hasError()) throw EOfficeError(ExtractFileName(file) + ": " + S(x.errorString()));
+    return true;
+  }};
+  const TZipRead how = read([&](const char* data, size_t size) {
+    r.checkStop();
+    return feed.feed(data, size);
+  });
+  // Cut short by the bound, the slides read so far keep their transitions.
+  if (how == TZipRead::Bounded)
+    std::fprintf(stderr, "%s: its content holds more XML than is read for its slide transitions (%llu MB)\n",
+                 ExtractFileName(r.file).c_str(), static_cast<unsigned long long>(kMaxContentBytes >> 20));
+  const QXmlStreamReader& x = feed.x;
+  if (x.hasError() && !(how == TZipRead::Bounded && x.error() == QXmlStreamReader::PrematureEndOfDocumentError))
+    r.fail(S(x.errorString()));
   std::vector<int> out;
   for (const auto& [name, own] : pages) {
     auto it = styles.find(name);
@@ -206,22 +284,37 @@ std::vector<int> ReadOdfXml(const QByteArray& xml, const String& file) {
   return out;
 }
 
-std::vector<int> ReadOdp(const String& file) {
-  TZipPackage zip(file, [&](const String& reason) { throw EOfficeError(ExtractFileName(file) + ": " + reason); });
-  return ReadOdfXml(zip.Read("content.xml", true), file);
+std::vector<int> ReadOdp(const String& file, const std::atomic<bool>* stop) {
+  TReading r{file, stop};
+  TZipPackage zip(file, [&](const String& reason) { r.fail(reason); });
+  return ReadOdfXml(r, [&](const TZipPackage::TTake& take) { return zip.Read("content.xml", true, kMaxContentBytes, take); });
+}
+
+// A flat OpenDocument presentation, read piece by piece like a package's content.
+std::vector<int> ReadFlatOdp(const String& file, const std::atomic<bool>* stop) {
+  TReading r{file, stop};
+  QFile f(QString::fromStdString(file));
+  if (!f.open(QIODevice::ReadOnly)) r.fail("cannot be read");
+  return ReadOdfXml(r, [&](const TZipPackage::TTake& take) {
+    char buffer[64 * 1024];
+    for (uint64_t total = 0; total < kMaxContentBytes;) {
+      const qint64 n = f.read(buffer, sizeof buffer);
+      if (n < 0) r.fail("cannot be read");
+      if (n == 0) return TZipRead::Whole;
+      total += uint64_t(n);
+      if (!take(buffer, size_t(n))) return TZipRead::Stopped;
+    }
+    return TZipRead::Bounded;
+  });
 }
 
 }  // namespace
 
-std::vector<int> ReadSlideTransitions(const String& FileName) {
+std::vector<int> ReadSlideTransitions(const String& FileName, const std::atomic<bool>* Stop) {
   const String filter = TOfficeConverter::ImportFilter(FileName);
-  if (filter == "Impress MS PowerPoint 2007 XML") return ReadPptx(FileName);
-  if (filter == "impress8") return ReadOdp(FileName);
-  if (filter == "OpenDocument Presentation Flat XML") {
-    QFile f(QString::fromStdString(FileName));
-    if (!f.open(QIODevice::ReadOnly)) throw EOfficeError("Cannot read " + FileName);
-    return ReadOdfXml(f.readAll(), FileName);
-  }
-  if (filter == "MS PowerPoint 97") return ReadOdp(TOfficeConverter::ToOdp(FileName));
+  if (filter == "Impress MS PowerPoint 2007 XML") return ReadPptx(FileName, Stop);
+  if (filter == "impress8") return ReadOdp(FileName, Stop);
+  if (filter == "OpenDocument Presentation Flat XML") return ReadFlatOdp(FileName, Stop);
+  if (filter == "MS PowerPoint 97") return ReadOdp(TOfficeConverter::ToOdp(FileName), Stop);
   throw EOfficeError(ExtractFileName(FileName) + " is not a presentation");
 }

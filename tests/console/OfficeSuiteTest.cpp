@@ -75,10 +75,14 @@ TEST_F(OfficeSuiteTest, TheControllerRunsADeckThroughTheSuite) {
 
 TEST_F(OfficeSuiteTest, BadOrMissingDecksLeaveTheRangeAtZeroAndAreReported) {
   std::ofstream(app_ + "Texts/noise.ppt", std::ios::binary) << "\x13\x37 random bytes, not a deck";
+  // A deck of 20 GB (sparse: no disk space used) is refused before a byte
+  // of it is read.
+  std::ofstream(app_ + "Texts/huge.pptx", std::ios::binary) << "PK\x03\x04 ppt/presentation.xml";
+  std::filesystem::resize_file(app_ + "Texts/huge.pptx", uintmax_t(20) << 30);
   TFormMain* f = Create();
-  f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\n");
-  const String why[] = {"noise.ppt is not a presentation", "File not found"};
-  for (int i = 0; i < 2; ++i) {
+  f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\nhuge.pptx\n");
+  const String why[] = {"noise.ppt is not a presentation", "File not found", "huge.pptx is too large (more than 256 MB)"};
+  for (int i = 0; i < 3; ++i) {
     requests_.clear();
     clickListItem(f->ListRTF, i);
     EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << i;

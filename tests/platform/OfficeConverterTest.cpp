@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <fstream>
 #include <memory>
 #include "platform/office/SlideShow.h"
@@ -91,6 +93,31 @@ TEST(OfficeConverterTest, RtfBecomesXhtmlWithItsLettersAndColours) {
   TOfficeConverter::RtfSizeLimit = 16;
   EXPECT_THROW(TOfficeConverter::RtfToXhtml(rtf), EOfficeError);
   TOfficeConverter::RtfSizeLimit = limit;
+}
+
+// Work run aside from the main thread: the queue keeps going meanwhile (the
+// work here ends only once a queued call has run), a second one meanwhile
+// fails as busy, and a stop (as shutdown gives) ends it with EAbort.
+TEST(OfficeConverterTest, WorkRunAsideKeepsTheQueueGoingAndEndsWhenStopped) {
+  std::atomic<bool> pumped{false};
+  bool nestedBusy = false;
+  QTimer::singleShot(0, [&] {
+    try {
+      TOfficeConverter::RunAside([](const std::atomic<bool>&) {});
+    } catch (const EOfficeError&) {
+      nestedBusy = true;
+    }
+    pumped = true;
+  });
+  TOfficeConverter::RunAside([&](const std::atomic<bool>&) {
+    while (!pumped) std::this_thread::yield();
+  });
+  EXPECT_TRUE(nestedBusy);
+  QTimer::singleShot(0, [] { TOfficeConverter::KillRunning(); });
+  EXPECT_THROW(TOfficeConverter::RunAside([](const std::atomic<bool>& stop) {
+                 while (!stop) std::this_thread::yield();
+               }),
+               EAbort);
 }
 
 // Stopping a conversion (as shutdown does) while the suite's main process

@@ -80,6 +80,24 @@ TEST(PresentationTransitionsTest, APptxGivesEachSlideItsOwnEffectInPresentationO
   EXPECT_EQ(ReadSlideTransitions(WritePptx(parts)), want);
 }
 
+// A slide part that inflates to more than is read for a transition (a zip
+// bomb) is not searched past its bound; the slides after it keep theirs.
+TEST(PresentationTransitionsTest, ASlidePartIsSearchedOnlyAsFarAsItsBound) {
+  const std::string filler = "<p:cSld>" + std::string(size_t(20) << 20, ' ') + "</p:cSld>";
+  const std::pair<std::string, int> slides[] = {
+      {T("<p:wipe dir=\"l\"/>"), WipeLeft},
+      {filler + T("<p:cover dir=\"d\"/>"), None},
+      {T("<p:split orient=\"vert\" dir=\"out\"/>"), SplitVerticalOut},
+  };
+  std::vector<std::string> parts;
+  std::vector<int> want;
+  for (const auto& [xml, effect] : slides) {
+    parts.push_back(xml);
+    want.push_back(effect);
+  }
+  EXPECT_EQ(ReadSlideTransitions(WritePptx(parts)), want);
+}
+
 TEST(PresentationTransitionsTest, AnOpenDocumentGivesEachSlideItsOwnEffect) {
   const std::pair<officesamples::Transition, int> slides[] = {
       {{"barWipe", "leftToRight", "reverse"}, WipeLeft},
