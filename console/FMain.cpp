@@ -1,6 +1,7 @@
 // The main window's spine: creation (the start-up road), closing, shutdown,
 // the console's message box and the visibility of the transition editors.
 #include "console/FMain.h"
+#include "controls/ButtonWithColor.h"
 #include <algorithm>
 #include <cstdio>
 #include "console/FrMedia.h"
@@ -163,10 +164,12 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   cbRlTopClick(cbRlTop);
   const std::pair<TControl*, TControl*> sides[] = {{PanelTablo0Bot, PanelTablo0}, {PanelTbaloSostavBot, PanelSostav},
                                                    {PanelTablo3Bot, PanelTablo3}, {PanelTablo4Bot, PanelTablo4},
-                                                   {TabloStat_PanelR, PanelStat}, {TabloInet_PanelR, PanelInet},
+                                                   {TabloStat_PanelL, PanelStat}, {TabloInet_PanelR, PanelInet},
                                                    {PanelOffice, RichEdit1}};
   for (const auto& [side, page] : sides) side->SetLeft(page->Left() + page->Width() + 1);
-  TabloStat_PanelL->SetLeft(TabloStat_PanelR->Left() + TabloStat_PanelR->Width());
+  // The statistics inputs stand as their sides on the page: the left team's
+  // column first, the right team's beside it.
+  TabloStat_PanelR->SetLeft(TabloStat_PanelL->Left() + TabloStat_PanelL->Width());
   // The goal editor and the clock's settings likewise; side panels keep the
   // height their controls need (a low output makes the sheet scroll instead).
   TabloGol_List->SetLeft(PanelTablo1->Left() + PanelTablo1->Width() + 1);
@@ -253,6 +256,12 @@ void TFormMain::LayOutRefereeSheet() {
   PanelCom2Im->SetBounds(PanelSud->ClientWidth() - logoW - 2, PanelCom2Im->Top(), logoW, logoH);
   cbSud_Comanda1->SetWidth(logoW);
   cbSud_Comanda2->SetBounds(PanelCom2Im->Left(), cbSud_Comanda2->Top(), logoW, cbSud_Comanda2->Height());
+  // Side 2's score, goal, card and substitution buttons stand under its own
+  // logo, as side 1's under its; the confirmation between them.
+  const int side2 = PanelCom2Im->Left();
+  for (TControl* c : std::initializer_list<TControl*>{seSud_Schet2, bSud_Gol2, bSud_KY2, bSud_Zamena2}) c->SetLeft(side2);
+  bSud_KR2->SetLeft(side2 + bSud_KR1->Left() - bSud_KY1->Left());
+  bFullOK->SetLeft((PanelSud->ClientWidth() - bFullOK->Width()) / 2);
   // The match clock's field and the period list stay right of the panel.
   eSud_Time->SetLeft(PanelSud->Left() + PanelSud->Width() + 8);
   cbSud_Period->SetLeft(eSud_Time->Left() + eSud_Time->Width() + 4);
@@ -332,7 +341,9 @@ void TFormMain::LoadStartupLists() {
     TStringList list;
     list.LoadFromFile(AppFolder + "Pics/PicOnTV.txt");
     const String none = ListPicOnTV->Items()->Count() > 0 ? ListPicOnTV->Items()->Get(0) : String("NO");
-    list.Insert(0, none);
+    // A file that begins with the "none" line itself (as a saved copy of the
+    // list does) does not give it twice.
+    if (list.Count() == 0 || list.Get(0) != none) list.Insert(0, none);
     ListPicOnTV->Items()->Assign(&list);
   } catch (const std::exception&) {
   }
@@ -480,6 +491,7 @@ void TFormMain::SaveOnDisplayLoss() {
 }
 
 void TFormMain::FormDestroy(TObject* /*Sender*/) {
+  if (CursorConfined()) ReleaseShowCursor();
   // A window that never started up has nothing of the operator's to keep.
   if (!startedUp_) return;
   saveOperatorData();

@@ -417,6 +417,8 @@ class TFormMain : public TForm {
   void bIgroki_LogoClick(TObject* Sender);
   // The program lost the focus: a confined cursor is released.
   void AppDeactivate(TObject* Sender);
+  // The players show lets the cursor go (its Stop, the program deactivated).
+  void ReleaseShowCursor();
   // The selection step of the show: on to the next checked player, at the
   // end of the list over to the other side.
   void NextCheckedPlayer();

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include "console/FMain.h"
 #include "controls/Label3D.h"
-#include "controls/Label3D.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/Timer.h"
+#include "toolkit/WinUtils.h"
 
 namespace {
 
@@ -146,6 +146,8 @@ void TFormMain::tbIgrok_PlayClick(TObject* /*Sender*/) {
     const TPoint origin = tbIgrok_Stop->ClientToScreen(TPoint(0, 0));
     CursorClipRect = Bounds(origin.X, origin.Y, tbIgrok_Stop->Width(), tbIgrok_Stop->Height());
     CursorPlace = TPoint(origin.X + 13, origin.Y + 13);
+    ClipCursor(CursorClipRect);
+    SetCursorPos(CursorPlace);
     // 2.
     tbIgrok_Play->SetEnabled(false);
     tbIgrok_Stop->SetEnabled(true);
@@ -202,17 +204,19 @@ void TFormMain::tbIgrok_NextIgrokClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::tbIgrok_StopClick(TObject* /*Sender*/) {
-  CursorClipRect = TRect();
-  CursorPlace = TPoint();
+  ReleaseShowCursor();
   tbIgrok_Play->SetEnabled(true);
   tbIgrok_Stop->SetEnabled(false);
   Timer_Igrok->SetEnabled(false);
   Timer_Igrok->SetTag(0);
 }
 
-void TFormMain::AppDeactivate(TObject* /*Sender*/) {
+void TFormMain::AppDeactivate(TObject* /*Sender*/) { ReleaseShowCursor(); }
+
+void TFormMain::ReleaseShowCursor() {
   CursorClipRect = TRect();
   CursorPlace = TPoint();
+  ClipCursor(TRect());
 }
 
 bool TFormMain::WaitPumping(int Ms) {

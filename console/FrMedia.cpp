@@ -537,6 +537,7 @@ void TFrameMedia::DeleteLine(int Index) {
 }
 
 void TFrameMedia::ClearList() {
+  clearItemMessages();
   CurrentItem = nullptr;
   auto old = std::move(records_);
   records_.clear();
@@ -927,7 +928,7 @@ void TFrameMedia::ShowPictureParams() {
       pictureLoaded_ = true;
       if (main) main->ClearStatusError("Error file " + path);
     } catch (const std::exception&) {
-      if (main) main->ShowStatusError("Error file " + path);
+      showStatus("Error file " + path);
     }
   }
   if (!main) return;

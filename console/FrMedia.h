@@ -326,7 +326,11 @@ class TFrameMedia : public TPanel {
   // ShowVideoWindow without processing messages.
   void setVideoWindowShown(bool Show);
   void rewindClip();
+  // Messages about the list's items go to the status bar and are taken
+  // away again when the list stops or is replaced.
   void showStatus(const String& Text);
+  void clearItemMessages();
+  std::vector<String> itemMessages_;
   uint64_t playSerial_ = 0;             // counts starts and stops
   int failedInRow_ = 0;
   bool pictureStopped_ = false;

@@ -6,7 +6,9 @@
 // ends or fails posts the advance to the event loop. Every start and stop
 // counts in playSerial_, so that a posted advance or a wait that returns
 // after something else was started does nothing more.
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
@@ -93,7 +95,16 @@ bool TFrameMedia::closing() const {
 }
 
 void TFrameMedia::showStatus(const String& Text) {
-  if (TFormMain* main = mainForm()) main->ShowStatusError(Text);
+  TFormMain* main = mainForm();
+  if (!main) return;
+  if (std::find(itemMessages_.begin(), itemMessages_.end(), Text) == itemMessages_.end()) itemMessages_.push_back(Text);
+  main->ShowStatusError(Text);
+}
+
+void TFrameMedia::clearItemMessages() {
+  TFormMain* main = mainForm();
+  for (const String& m : std::exchange(itemMessages_, {}))
+    if (main) main->ClearStatusError(m);
 }
 
 bool TFrameMedia::waitPumping(const std::function<bool()>& Done) {
@@ -383,6 +394,8 @@ void TFrameMedia::PlayNext() {
     i = nextCheckedIndex(i);
     found = i >= 0;
   }
+  // The list moves on: the new line alone is highlighted.
+  ListMedia->ClearSelection();
   if (found) {
     ListMedia->SetItemIndex(i);
     PlayItem("");
@@ -476,6 +489,7 @@ void TFrameMedia::btPauseClick(TObject* /*Sender*/) {
 
 void TFrameMedia::btStopClick(TObject* /*Sender*/) {
   ++playSerial_;
+  clearItemMessages();
   FilterGraph1->CancelPrepared();
   SetButtonsState(1);
   ListMedia->SetEnabled(true);

@@ -306,8 +306,18 @@ void TBitBtnWithColor::Click() {
   TOwnerDrawButton::Click();
 }
 
+namespace {
+// A disabled button's face: its colour half-way to the button face, so a
+// card button without glyph or caption greys as its captioned neighbours do
+// and still shows which card it gives.
+TColor greyedFace(TColor colour) {
+  const TColor a = ColorToRGB(colour), b = ColorToRGB(clBtnFace);
+  return RGB((GetRValue(a) + GetRValue(b)) / 2, (GetGValue(a) + GetGValue(b)) / 2, (GetBValue(a) + GetBValue(b)) / 2);
+}
+}  // namespace
+
 void TBitBtnWithColor::DrawButton(TCanvas* c, const TRect& client, const TButtonDrawState& s) {
-  const TColor face = Color();
+  const TColor face = s.Disabled ? greyedFace(Color()) : Color();
   const bool focusedDefault = s.Focused || s.IsDefault;
   TRect r = client;
   c->Brush()->SetStyle(bsSolid);

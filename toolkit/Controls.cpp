@@ -171,6 +171,12 @@ bool ControlWidgetBridge::keyEvent(ControlLink* L, QWidget* w, QKeyEvent* e, boo
     });
     if (k == 0) eaten = true;
   }
+  // Tab that the control's key handlers left is the form's: it moves the
+  // focus (Qt's own handling, once this returns) and never arrives as a
+  // character, except in an editor that takes it as text.
+  const bool tabMovesFocus = vk == VK_TAB && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+                             !w->inherits("QTextEdit") && !w->inherits("QPlainTextEdit");
+  if (!eaten && tabMovesFocus) return false;
   if (!eaten && L->ctrl && !e->text().isEmpty()) {
     QList<uint> u = e->text().toUcs4();
     if (!u.isEmpty()) {

@@ -65,14 +65,29 @@ TControl* ControlAtPos(const TWinControl* Parent, const TPoint& Pos, bool AllowD
   return nullptr;
 }
 
-void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos) {
-  if (!Target || !Target->Widget()) return;
+namespace {
+// A list or other scrolled view takes the mouse on its viewport (its client
+// area), as a real press there does.
+QWidget* mouseWidget(TControl* Target) {
   QWidget* w = Target->Widget();
-  const QPointF p(Pos.X, Pos.Y);
-  // A list or other scrolled view takes the mouse on its viewport (its client
-  // area), as a real press there does.
   if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
     if (area->viewport()) w = area->viewport();
+  return w;
+}
+}  // namespace
+
+void SendMouseMove(TControl* Target, const TPoint& Pos) {
+  if (!Target || !Target->Widget()) return;
+  QWidget* w = mouseWidget(Target);
+  const QPointF p(Pos.X, Pos.Y);
+  QMouseEvent e(QEvent::MouseMove, p, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
+
+void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos) {
+  if (!Target || !Target->Widget()) return;
+  QWidget* w = mouseWidget(Target);
+  const QPointF p(Pos.X, Pos.Y);
   const Qt::MouseButton b = qtButton(Button);
   QMouseEvent e(Down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, p, p, w->mapToGlobal(p), b,
                 Down ? Qt::MouseButtons(b) : Qt::MouseButtons(Qt::NoButton), Qt::NoModifier);

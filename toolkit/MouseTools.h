@@ -25,6 +25,10 @@ TControl* ControlAtPos(const TWinControl* Parent, const TPoint& Pos, bool AllowD
 // viewport, whose coordinates its items use). No key flags.
 void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos);
 
+// A move of the mouse to Pos in Target's client coordinates, no button held,
+// delivered as SendMouseButton delivers a press.
+void SendMouseMove(TControl* Target, const TPoint& Pos);
+
 // A press or release at Pos of Parent's client area reaching what a real one
 // would reach there: the topmost child at the point (graphic or windowed,
 // skipping Except), else Parent itself. Returns the control that got it.

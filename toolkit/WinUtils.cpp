@@ -1,7 +1,11 @@
-// Window services: update lock, double-click time, posted characters.
+// Window services: update lock, double-click time, posted characters, the
+// cursor's position and confinement.
 #include "toolkit/WinUtils.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QStyleHints>
@@ -61,3 +65,65 @@ void PostChar(TWinControl* c, char32_t ch) {
   });
 }
 
+
+TPoint GetCursorPos() {
+  const QPoint p = QCursor::pos();
+  return TPoint(p.x(), p.y());
+}
+
+void SetCursorPos(const TPoint& p) { QCursor::setPos(p.X, p.Y); }
+
+namespace {
+
+// Puts the cursor back into the clip rectangle whenever a move or the
+// leaving of a window shows it outside; the program's deactivation ends
+// the confinement.
+class CursorClipFilter : public QObject {
+ public:
+  TRect clip;
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseMove:
+      case QEvent::Leave:
+      case QEvent::Enter:
+        holdIn();
+        break;
+      case QEvent::ApplicationDeactivate:
+        clip = TRect();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+  void holdIn() const {
+    if (clip.IsEmpty()) return;
+    const QPoint p = QCursor::pos();
+    const int x = std::clamp(p.x(), clip.Left, clip.Right - 1), y = std::clamp(p.y(), clip.Top, clip.Bottom - 1);
+    if (x != p.x() || y != p.y()) QCursor::setPos(x, y);
+  }
+};
+
+CursorClipFilter* cursorClip() {
+  static QPointer<CursorClipFilter> filter;
+  if (!filter && QCoreApplication::instance()) {
+    filter = new CursorClipFilter;
+    filter->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(filter);
+  }
+  return filter;
+}
+
+}  // namespace
+
+void ClipCursor(const TRect& r) {
+  CursorClipFilter* f = cursorClip();
+  if (!f) return;
+  f->clip = r.Normalized();
+  f->holdIn();
+}
+
+TRect CursorClip() {
+  CursorClipFilter* f = cursorClip();
+  return f ? f->clip : TRect();
+}

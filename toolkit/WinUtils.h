@@ -19,3 +19,13 @@ int GetDoubleClickTime();
 // waiting, as if typed into the control's window. Nothing happens when the
 // control is gone by then.
 void PostChar(TWinControl* c, char32_t ch);
+
+// The mouse cursor's position on the screen, and a move of it there.
+TPoint GetCursorPos();
+void SetCursorPos(const TPoint& p);
+// Confines the cursor to a screen rectangle: a move that would take it out
+// puts it back at the rectangle's edge. An empty rectangle releases it, and
+// so does the program losing the activation. CursorClip() is the rectangle
+// in force (empty when none).
+void ClipCursor(const TRect& r);
+TRect CursorClip();

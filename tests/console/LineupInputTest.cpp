@@ -188,3 +188,19 @@ TEST_F(LineupInputTest, PositionListNearTheBottomShowsEveryItem) {
   press(Qt::Key_Escape, "\x1b");
   EXPECT_EQ(g->Cells(ColPosition, last), "");
 }
+
+TEST_F(LineupInputTest, TabEndsTheEditAndLeavesTheGrid) {
+  // The grid is designed without Tab moving between cells: Tab keeps the
+  // typed text and moves the focus on, so what is typed next never lands in
+  // the same cell.
+  TSortGrid* g = ShownTeam();
+  ClickCell(0, 1);
+  press(Qt::Key_7, "7");
+  press(Qt::Key_Tab, "\t");
+  EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(g->Cells(0, 1), "7");
+  ASSERT_NE(focus(), nullptr);
+  EXPECT_FALSE(g->Widget()->isAncestorOf(focus()) || focus() == g->Widget());
+  type("Smith");
+  EXPECT_EQ(g->Cells(0, 1), "7");
+}

@@ -635,6 +635,9 @@ TEST_F(MediaPlaybackTest, NoCheckedLineSelectsTheFirstAndPlaysNothing) {
     SendMouseButton(c.button, mbLeft, true, mid);
     SendMouseButton(c.button, mbLeft, false, mid);
     EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
+    // Only the new line is highlighted.
+    EXPECT_EQ(f_->ListMedia->SelCount(), 1);
+    EXPECT_TRUE(f_->ListMedia->Selected(0));
     EXPECT_EQ(State(), 1);
     EXPECT_FALSE(f_->PictureShow->Busy());
   }
@@ -1021,4 +1024,28 @@ TEST_F(MediaPlaybackTest, StopDuringATransitionLeavesTheWholePicture) {
     for (int x = 0; x < shown.Width(); x += 2) other += shown.Canvas()->Pixel(x, y) != clBlue;
   EXPECT_EQ(other, 0);
   EXPECT_EQ(State(), 1);
+}
+
+TEST_F(MediaPlaybackTest, AnItemsMessageGoesWhenItsListStopsOrIsReplaced) {
+  // A good picture keeps the list playing after the broken one's message.
+  Picture("a.bmp", clRed);
+  struct Case {
+    const char* name;
+    std::function<void()> end;
+  };
+  const Case cases[] = {
+      {"Stop clicked", [&] { hands::Click(f_->btStop); }},
+      {"another list", [&] { List({"a.bmp"}); }},
+      {"list emptied", [&] { hands::Click(f_->bMedia_New); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    tick_ += TFormMain::StatusMinShowMs;
+    List({"gone.bmp", "a.bmp"});
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "Error file " + Pics() + "gone.bmp"; }));
+    c.end();
+    EXPECT_EQ(Status(), "");
+    if (f_->btStop->Enabled()) hands::Click(f_->btStop);
+  }
 }

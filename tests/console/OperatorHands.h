@@ -16,6 +16,13 @@ inline void Click(TControl* c, TPoint p = TPoint(-1, -1)) {
   Application->ProcessMessages();
 }
 
+// A move of the mouse over a control (its middle), as the operator's.
+inline void Move(TControl* c) {
+  const TPoint p(c->ClientWidth() / 2, c->ClientHeight() / 2);
+  SendMouseMove(c, p);
+  Application->ProcessMessages();
+}
+
 // A click on the tab of page `sheet` of its page control.
 inline void ChooseSheet(TTabSheet* sheet) {
   TPageControl* pc = sheet->PageControl();

@@ -206,3 +206,18 @@ TEST_F(PictureListsTest, TvPicturesShowOverTheLiveVideoOnTheOutput) {
     if (camera) fakecam::Uninstall();
   }
 }
+
+TEST_F(PictureListsTest, TvListGetsOneNoneLineWhateverTheFileBeginsWith) {
+  struct Case {
+    const char* name;
+    String file;
+  };
+  const Case cases[] = {{"names only", "a.bmp\nb.bmp\n"}, {"a saved list", "NO\na.bmp\nb.bmp\n"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile("Pics/PicOnTV.txt", c.file);
+    TFormMain* f = Create();
+    EXPECT_EQ(f->ListPicOnTV->Items()->Text(), "NO\na.bmp\nb.bmp\n");
+    Destroy();
+  }
+}

@@ -6,6 +6,8 @@
 #include "controls/Label3D.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/Timer.h"
+#include "toolkit/WinUtils.h"
+#include "tests/console/OperatorHands.h"
 
 class PlayersTest : public SidesFixture {
  protected:
@@ -98,11 +100,18 @@ TEST_F(PlayersTest, CopyTakesTheSelectedItemAndNothingWithoutOne) {
 TEST_F(PlayersTest, PlayHoldsTheCursorOnStopAndSendsThePage) {
   TFormMain* f = StartShow();
   f->ListIgroki->SetItemIndex(1);   // checked: no step at once
-  f->tbIgrok_Play->Click();
+  f->Show();
+  hands::Click(f->tbIgrok_Play);
   const TPoint o = f->tbIgrok_Stop->ClientToScreen(TPoint(0, 0));
+  const TRect stop = Bounds(o.X, o.Y, f->tbIgrok_Stop->Width(), f->tbIgrok_Stop->Height());
   EXPECT_TRUE(f->CursorConfined());
-  EXPECT_EQ(f->CursorClipRect, Bounds(o.X, o.Y, f->tbIgrok_Stop->Width(), f->tbIgrok_Stop->Height()));
+  EXPECT_EQ(f->CursorClipRect, stop);
   EXPECT_EQ(f->CursorPlace, TPoint(o.X + 13, o.Y + 13));
+  // The cursor itself stands on Stop, and a move away puts it back there.
+  EXPECT_EQ(GetCursorPos(), TPoint(o.X + 13, o.Y + 13));
+  SetCursorPos(TPoint(o.X - 300, o.Y + 500));
+  hands::Move(f);
+  EXPECT_TRUE(stop.Contains(GetCursorPos()));
   EXPECT_FALSE(f->tbIgrok_Play->Enabled());
   EXPECT_TRUE(f->tbIgrok_Stop->Enabled());
   EXPECT_EQ(f->Timer_Igrok->Tag(), 1);
@@ -110,8 +119,11 @@ TEST_F(PlayersTest, PlayHoldsTheCursorOnStopAndSendsThePage) {
   EXPECT_EQ(ScreenPage, 5);
   EXPECT_EQ(Selected(), "7  Tony Jerry");
 
-  f->tbIgrok_Stop->Click();
+  hands::Click(f->tbIgrok_Stop);
   ExpectStopped();
+  SetCursorPos(TPoint(o.X - 300, o.Y + 500));
+  hands::Move(f);
+  EXPECT_EQ(GetCursorPos(), TPoint(o.X - 300, o.Y + 500));
 }
 
 TEST_F(PlayersTest, UncheckedSelectionStepsAtOnce) {

@@ -9,6 +9,8 @@
 #include "ConsoleFixture.h"
 #include "OperatorHands.h"
 #include "console/FrMedia.h"
+#include "controls/ButtonWithColor.h"
+#include "toolkit/Spin.h"
 
 namespace {
 
@@ -127,6 +129,17 @@ TEST_F(ReachabilityTest, EveryControlOfEverySheetIsVisibleOrScrollableAtEveryOut
         if (q.Right + 17 > cfg->ClientWidth() || q.Top < 0 || q.Bottom + 17 > cfg->ClientHeight())
           p.add(size + ": the quit button is not clear of the configuration sheet's bars");
       }
+      // Each side's controls stand under that side's logo; the left team's
+      // statistics inputs left of the right team's.
+      const std::pair<TControl*, std::vector<TControl*>> sides[] = {
+          {f->PanelCom1Im, {f->cbSud_Comanda1, f->seSud_Schet1, f->bSud_Gol1, f->bSud_KY1, f->bSud_KR1, f->bSud_Zamena1}},
+          {f->PanelCom2Im, {f->cbSud_Comanda2, f->seSud_Schet2, f->bSud_Gol2, f->bSud_KY2, f->bSud_KR2, f->bSud_Zamena2}}};
+      for (const auto& [logo, controls] : sides)
+        for (TControl* c : controls)
+          if (c->Left() < logo->Left() || c->Left() + c->Width() > logo->Left() + logo->Width())
+            p.add(size + ": " + Where(c) + " does not stand under " + Where(logo));
+      if (f->StatInputs[1]->ClientToScreen(TPoint(0, 0)).X >= f->StatInputs[8]->ClientToScreen(TPoint(0, 0)).X)
+        p.add(size + ": the left team's statistics inputs are not left of the right team's");
       for (int i = 0; i < f->PageControl2->PageCount(); ++i) {
         TTabSheet* sheet = f->PageControl2->Pages(i);
         CheckSheet(sheet, size + " " + sheet->Caption(), p);

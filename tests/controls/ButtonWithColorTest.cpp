@@ -57,10 +57,13 @@ TEST_F(ButtonWithColorTest, FaceTakesTheColourAndFollowsItsChanges) {
   EXPECT_TRUE(FaceIs(*red, clRed));
 }
 
-TEST_F(ButtonWithColorTest, DisabledCardShowsOnlyItsColour) {
+TEST_F(ButtonWithColorTest, DisabledCardShowsItsColourGreyed) {
+  // Half-way between yellow and the button face (240, 240, 240).
   b->SetEnabled(false);
   auto off = Snap();
-  EXPECT_TRUE(FaceIs(*off, clYellow));
+  EXPECT_TRUE(FaceIs(*off, RGB(247, 247, 120)));
+  b->SetEnabled(true);
+  EXPECT_TRUE(FaceIs(*Snap(), clYellow));
 }
 
 TEST_F(ButtonWithColorTest, GlyphSitsOnTheColourAndMovesWhenPressed) {
