@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -52,7 +53,9 @@ struct TFilterGraph::Background {
   std::mutex m;
   std::condition_variable cv;
   std::deque<Task> tasks;
-  bool quit = false;
+  // Set under m (so that a wait cannot miss it); read without m too, by a
+  // render that starts after the thread let go of it.
+  std::atomic<bool> quit{false};
   std::thread thread;
 
   Background() : thread([this] { run(); }) {}
