@@ -275,6 +275,16 @@ void TFrameMedia::playVideo(const String& Path) {
   TimerDelayPics->SetEnabled(false);
   TimerDelayPics->SetTag(0);
   settleClipTeardown();
+  // A clip that cannot be rendered or started is reported and the list goes on.
+  auto failed = [&] {
+    try {
+      FilterGraph1->Stop();
+    } catch (const std::exception&) {
+    }
+    LoadedFile.clear();
+    if (playing()) SetButtonsState(2);
+    itemFailed("Error file " + Path);
+  };
   if (LoadedFile != Path) {
     // The clip made ready while the one before played takes the place of a
     // new render (the rate is the one a render starts with).
@@ -283,7 +293,15 @@ void TFrameMedia::playVideo(const String& Path) {
       try {
         rendered = FilterGraph1->RenderPrepared(file);
       } catch (const std::exception&) {
-        rendered = false;
+        // Taken, but a handler failed on its notices: as a failed render,
+        // which leaves no frame of the clip to be shown.
+        try {
+          FilterGraph1->ClearGraph();
+          FilterGraph1->SetActive(false);
+        } catch (const std::exception&) {
+        }
+        failed();
+        return;
       }
     }
     if (!rendered) {
@@ -298,13 +316,7 @@ void TFrameMedia::playVideo(const String& Path) {
       CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
       rendered = true;
     } catch (const std::exception&) {
-      try {
-        FilterGraph1->Stop();
-      } catch (const std::exception&) {
-      }
-      LoadedFile.clear();
-      if (playing()) SetButtonsState(2);
-      itemFailed("Error file " + Path);
+      failed();
       return;
     }
   }

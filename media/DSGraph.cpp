@@ -206,11 +206,11 @@ bool TFilterGraph::RenderPrepared(const String& FileName) {
   }
   prepared_.reset();
   preparedFile_.clear();
-  ComPtr<IFilterGraph2> next = prep->graph;
+  ComPtr<IFilterGraph2> next = std::move(prep->graph);
   next->SetBackground(false);
-  // As a deactivation, but the old graph is left whole: nothing is stopped,
-  // unlinked or removed on this thread.
-  controlEvent(cnActive, 0);
+  // The change is made whole before anyone is told: the providers leave the
+  // old graph (nothing in it is stopped, unlinked or removed on this thread)
+  // and take their spares in the new one, which gets the component's values.
   for (size_t i = 0; i < providers_.size(); ++i) {
     if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) sp->LeaveForSpare();
     else removeProviderFilter(providers_[i]);
@@ -222,24 +222,33 @@ bool TFilterGraph::RenderPrepared(const String& FileName) {
   if (ComPtr<IObjectWithSite> site = QueryAs<IObjectWithSite>(graph_)) site->SetSite(nullptr);
   ComPtr<IFilterGraph2> old = std::move(graph_);
   graph_ = next;
-  prep->graph.Reset();
-  // Released once the new clip's first frame is on the screen.
+  // Released whole on the background thread after a fixed 100 ms (a delay,
+  // not a notice of the new clip's first frame), so that its teardown does
+  // not compete with the start of the new clip the caller plays at once.
   retire(std::move(old), nullptr, 100);
-  // As an activation.
   connectGraph();
   for (size_t i = 0; i < providers_.size(); ++i) {
     if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) sp->TakeSpare();
     else addProviderFilter(providers_[i]);
   }
-  if (OnActivate) OnActivate(this);
-  controlEvent(cnActive, 1);
-  // As a render.
-  controlEvent(cnRenderBegin, 0);
   updateGraph();
-  controlEvent(cnRenderEnd, 0);
+  // Then the notices of a clear, a deactivation, an activation and a render,
+  // in that order; once a handler has deactivated or replaced the graph the
+  // rest would tell of a graph that is gone. A handler's failure reaches the
+  // caller, with the new graph in place.
+  auto current = [&] { return graph_.Get() == next.Get(); };
+  std::vector<IFilterProvider*> providers = providers_;
+  for (IFilterProvider* p : providers)
+    if (current() && std::find(providers_.begin(), providers_.end(), p) != providers_.end())
+      if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(p)) sp->SpareTaken();
+  if (current()) controlEvent(cnActive, 0);
+  if (current() && OnActivate) OnActivate(this);
+  if (current()) controlEvent(cnActive, 1);
+  if (current()) controlEvent(cnRenderBegin, 0);
+  if (current()) controlEvent(cnRenderEnd, 0);
   // What the render posted on its way (the video size) reaches the
   // component now, as after a render.
-  if (events_) PostMessage(notifyWnd_, WM_GRAPHNOTIFY, 0, LONG_PTR(events_.Get()));
+  if (current() && events_) PostMessage(notifyWnd_, WM_GRAPHNOTIFY, 0, LONG_PTR(events_.Get()));
   return true;
 }
 

@@ -60,9 +60,13 @@ struct ISpareFilterProvider : virtual IUnknown {
   // The spare is still what a fresh render would give now.
   virtual bool SpareValid() = 0;
   // The change: the provider lets go of its filter in the old graph (which
-  // goes away whole, nothing unlinked), then takes the spare as its filter.
+  // goes away whole, nothing unlinked), then takes the spare as its filter;
+  // neither runs a handler.
   virtual void LeaveForSpare() = 0;
   virtual void TakeSpare() = 0;
+  // After the change, with the new graph whole: the provider tells its
+  // handlers what the change did to it.
+  virtual void SpareTaken() = 0;
   virtual void DropSpare() = 0;
 };
 
@@ -170,11 +174,13 @@ class TFilterGraph : public TComponent,
   // Drops the prepared graph (torn down off the main thread).
   void CancelPrepared();
   // In place of ClearGraph, Active false then true and RenderFile(FileName):
-  // the graph prepared for FileName becomes this graph, the listeners and
-  // providers told as for a deactivation, an activation and a render. The old
-  // graph is not stopped or cleared: it goes away whole, off the main thread,
-  // a moment later. False when none is ready for FileName or it is not right
-  // any more (it is dropped; nothing else changed).
+  // the graph prepared for FileName becomes this graph, then the listeners,
+  // providers and OnActivate are told as for a clear, a deactivation, an
+  // activation and a render (a handler's exception leaves this, the new
+  // graph in place). The old graph is not stopped or cleared: it goes away
+  // whole, on the background thread, 100 ms later. False when none is ready
+  // for FileName or it is not right any more (it is dropped; nothing else
+  // changed).
   bool RenderPrepared(const String& FileName);
 
   void InsertFilter(IFilterProvider* Provider);
@@ -319,6 +325,7 @@ class TSampleGrabber : public TComponent, public IFilterProvider, public ISpareF
   bool SpareValid() override;
   void LeaveForSpare() override;
   void TakeSpare() override;
+  void SpareTaken() override {}
   void DropSpare() override;
   HRESULT SampleCB(double, void*) override { return S_OK; }
   HRESULT BufferCB(double SampleTime, uint8_t* pBuffer, int32_t BufferLen) override;

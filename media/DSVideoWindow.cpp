@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "toolkit/Forms.h"
 #include "toolkit/SysUtils.h"
@@ -475,10 +476,8 @@ void TDSVideoWindowEx2::LeaveForSpare() {
   if (exclusive_) exclusive_->SetCallbackInterface(nullptr, 0);
   dropCallback();
   forgetFilters();
-  if (overlayVisible_) {
-    overlayVisible_ = false;
-    if (OnOverlayVisible) OnOverlayVisible(this, false);
-  }
+  overlayHiddenBySpare_ = overlayVisible_;
+  overlayVisible_ = false;
 }
 
 void TDSVideoWindowEx2::TakeSpare() {
@@ -488,6 +487,11 @@ void TDSVideoWindowEx2::TakeSpare() {
   setupTried_ = false;
   videoWindow_ = QueryAs<IVideoWindow>(renderer_);
   listenTo(renderer_.Get());
+}
+
+void TDSVideoWindowEx2::SpareTaken() {
+  // The overlay was hidden as a stop hides it.
+  if (std::exchange(overlayHiddenBySpare_, false) && OnOverlayVisible) OnOverlayVisible(this, false);
 }
 
 void TDSVideoWindowEx2::DropSpare() {

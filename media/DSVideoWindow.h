@@ -157,6 +157,7 @@ class TDSVideoWindowEx2 : public TCustomControl,
   bool SpareValid() override;
   void LeaveForSpare() override;
   void TakeSpare() override;
+  void SpareTaken() override;
   void DropSpare() override;
   // Own interfaces first, then the renderer's.
   HRESULT QueryInterface(const GUID& iid, void** out) override;
@@ -230,6 +231,7 @@ class TDSVideoWindowEx2 : public TCustomControl,
   TCursor savedCursor_ = crDefault;
   bool rendererCursorHidden_ = false;
   bool overlayVisible_ = false;
+  bool overlayHiddenBySpare_ = false;   // told in SpareTaken
   TScreenSaverInhibit inhibit_;
   bool inhibitTried_ = false;
 };

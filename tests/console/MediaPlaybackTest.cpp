@@ -782,11 +782,11 @@ struct PaintLog {
 };
 
 // While a clip plays, the next checked line's clip is made ready; what the
-// operator does meanwhile and a next clip that does not play still decide
-// what comes next.
+// operator does meanwhile, a next clip that does not play and a handler that
+// fails when the ready clip is taken still decide what comes next.
 TEST_F(MediaPlaybackTest, ClipsOfAListPlayInOrderEachFromItsOwnFirstFrame) {
-  enum Meanwhile { Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain };
-  for (Meanwhile m : {Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain}) {
+  enum Meanwhile { Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain, TakingTheNextFails };
+  for (Meanwhile m : {Nothing, UncheckTheNext, TheNextIsBroken, TheNextIsWrittenAgain, TakingTheNextFails}) {
     SCOPED_TRACE(int(m));
     Clip("a.avi", 50, 176, 144);   // two seconds
     if (m == TheNextIsBroken) Write("b.avi", "RIFF\x10\0\0\0AVI junk that is no clip");
@@ -799,14 +799,19 @@ TEST_F(MediaPlaybackTest, ClipsOfAListPlayInOrderEachFromItsOwnFirstFrame) {
     PaintLog log;
     log.Watch(f_->DSVideoWindowEx1);
     hands::Click(f_->btPlay);
-    if (m != TheNextIsBroken)
+    if (m != TheNextIsBroken) {
       ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->PreparedFile() == Pics() + "b.avi" && f_->FilterGraph1->PreparedReady(); }));
+    }
     if (m == UncheckTheNext) {
       const TRect r = f_->ListMedia->ItemRect(1);
       hands::Click(f_->ListMedia, TPoint(r.Left + 6, (r.Top + r.Bottom) / 2));
       ASSERT_FALSE(f_->ListMedia->Checked(1));
     }
     if (m == TheNextIsWrittenAgain) Clip("b.avi", 10, 144, 112);
+    bool failOnce = m == TakingTheNextFails;
+    f_->FilterGraph1->OnActivate = [&](TObject*) {
+      if (std::exchange(failOnce, false)) throw std::runtime_error("a handler fails");
+    };
     const size_t clipsShown = m == Nothing || m == TheNextIsWrittenAgain ? 3u : 2u;
     ASSERT_TRUE(PumpUntil([&] { return log.Clips().size() == clipsShown && log.shown.back().first == 128; }, 12000))
         << ::testing::PrintToString(log.shown);
@@ -815,9 +820,12 @@ TEST_F(MediaPlaybackTest, ClipsOfAListPlayInOrderEachFromItsOwnFirstFrame) {
                                                                : std::vector<int>{176, 128};
     EXPECT_EQ(log.Clips(), want) << ::testing::PrintToString(log.shown);
     EXPECT_EQ(log.FirstFrames(), std::vector<int>(want.size(), 0)) << ::testing::PrintToString(log.shown);
-    EXPECT_EQ(Status(), m == TheNextIsBroken ? "Error file " + Pics() + "b.avi" : String());
+    const bool bFails = m == TheNextIsBroken || m == TakingTheNextFails;
+    EXPECT_EQ(Status(), bFails ? "Error file " + Pics() + "b.avi" : String());
+    EXPECT_FALSE(failOnce);
     hands::Click(f_->btStop);
     f_->DSVideoWindowEx1->OnPaint = nullptr;
+    f_->FilterGraph1->OnActivate = nullptr;
     form_->ClearStatusError("Error file " + Pics() + "b.avi");
   }
 }

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
+#include <functional>
 #include <thread>
 
 #include "toolkit/ExtCtrls.h"
@@ -132,6 +133,42 @@ TEST_F(VideoWindow, PicturePaintedInTheKeyAreaThenOnlyColourAfterStop) {
   graph->Stop();
   EXPECT_EQ(At(160, 120), win->Color());
   EXPECT_EQ(visible, (std::vector<bool>{true, false}));
+}
+
+// The clip made ready while another plays is taken whole before anyone hears
+// of the change: every notice finds the new clip in the graph with the
+// window's renderer in it, in the order of a clear, a deactivation, an
+// activation and a render.
+TEST_F(VideoWindow, APreparedClipIsWholeBeforeAnyNoticeOfTheChange) {
+  struct Told : IGraphListener {
+    std::function<void(const std::string&)> note;
+    void GraphEvent(int, LONG_PTR, LONG_PTR) override {}
+    void ControlEvent(TControlNotice op, int p) override { note("control " + std::to_string(op) + " " + std::to_string(p)); }
+    HRESULT QueryInterface(const GUID&, void** out) override { return *out = nullptr, E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+  } told;
+  Render(SolidClip("orange", {230, 120, 30}));
+  ASSERT_TRUE(PlayUntilPicture(160, 120));
+  const std::string next = SolidClip("short blue", {30, 60, 230}, 160, 120, 10);
+  ASSERT_TRUE(graph->PrepareFile(next));
+  ASSERT_TRUE(PumpUntil([&] { return graph->PreparedReady(); }));
+  std::vector<std::string> heard;
+  told.note = [&](const std::string& what) {
+    bool rendererIn = false;
+    TFilterList filters(graph->Query<IFilterGraph>().Get());
+    for (int i = 0; i < filters.Count(); ++i) rendererIn |= SameObject(filters.Items(i).Get(), win->GetFilter().Get());
+    heard.push_back(what + (graph->Duration() == 400 && rendererIn ? "" : " on a half-made change"));
+  };
+  graph->InsertEventNotifier(&told);
+  graph->OnActivate = [&](TObject*) { told.note("activate"); };
+  win->OnOverlayVisible = [&](TObject*, bool v) { told.note(v ? "overlay shown" : "overlay hidden"); };
+  ASSERT_TRUE(graph->RenderPrepared(next));
+  EXPECT_EQ(heard, (std::vector<std::string>{"overlay hidden", "control 7 0", "activate", "control 7 1", "control 3 0",
+                                             "control 4 0"}));
+  ASSERT_TRUE(PlayUntilPicture(160, 120));
+  EXPECT_TRUE(Near(At(160, 120), {30, 60, 230}));
+  graph->RemoveEventNotifier(&told);
 }
 
 // Pins of a filter by position.
