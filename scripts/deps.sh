@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the console needs to build, run and test.
 # Idempotent: packages already present are left alone.
+# Packages are installed without their recommendations, so a package the
+# console needs only through a recommendation is listed here itself:
+# fonts-urw-base35 (the Windows-metafile library draws its text with the
+# URW base fonts and refuses a metafile without them).
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev
       libreoffice-impress-nogui libreoffice-writer-nogui qt6-pdf-dev poppler-utils
@@ -9,7 +13,7 @@ PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest
       libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
       gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
       gstreamer1.0-tools libicu-dev libfreexl-dev libzip-dev x11-utils zlib1g-dev liblzma-dev
-      libemf2svg-dev libwmf-dev qt6-svg-dev dvdauthor)
+      libemf2svg-dev libwmf-dev fonts-urw-base35 qt6-svg-dev dvdauthor)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
