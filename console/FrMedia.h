@@ -319,6 +319,12 @@ class TFrameMedia : public TPanel {
   void playPicture();
   void playVideo(const String& Path);
   void playFlash(const String& Path);
+  // A movie's length (its frames at its rate) on the length label and its
+  // position on the position label while it shows, as a clip's.
+  void startFlashClock(const String& File);
+  void flashClockTick();
+  TTimer* flashClock_ = nullptr;
+  double flashRate_ = 12.0;
   // Pumps messages about every 10 ms until Done or the program closes;
   // false when it closes.
   bool waitPumping(const std::function<bool()>& Done);

@@ -8,6 +8,8 @@
 // after something else was started does nothing more.
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <vector>
 #include <utility>
 
 #include "console/FMain.h"
@@ -17,6 +19,7 @@
 #include "media/DSGraph.h"
 #include "media/DSVideoWindow.h"
 #include "pictureshow/PictureShow.h"
+#include "platform/flash/SwfHeader.h"
 #include "toolkit/Classes.h"
 #include "toolkit/Forms.h"
 
@@ -48,6 +51,10 @@ void TFrameMedia::buildPlayback() {
   TimerChange->OnTimer = [this](TObject* s) { TimerChangeTimer(s); };
   PicsShowPause->OnChange = [this](TObject* s) { PicsShowPauseChange(s); };
   DelayTrackBar->OnChange = [this](TObject* s) { DelayTrackBarChange(s); };
+  flashClock_ = fmainbuild::MakeComponent<TTimer>(this, "TimerFlashClock");
+  flashClock_->SetEnabled(false);
+  flashClock_->SetInterval(250);
+  flashClock_->OnTimer = [this](TObject*) { flashClockTick(); };
 
   SampleGrabber1 = fmainbuild::MakeComponent<TSampleGrabber>(this, "SampleGrabber1");
   SampleGrabber1->SetFilterGraph(FilterGraph1);
@@ -375,6 +382,7 @@ void TFrameMedia::playFlash(const String& Path) {
   if (playing()) SetButtonsState(2);
   ShockwaveFlashEx1->Play();
   itemPlayed();
+  startFlashClock(ResolveFileName(Path));
   // The item ends at the last frame or when the movie stops itself; a movie
   // the operator paused waits, holding its frame.
   const auto paused = [this] { return btPlay->Enabled() && btStop->Enabled(); };
@@ -395,6 +403,32 @@ void TFrameMedia::playFlash(const String& Path) {
   }
 }
 
+void TFrameMedia::startFlashClock(const String& File) {
+  // A rate of 0 in the header plays at 12 frames a second, as the player does.
+  // The rate is in the header, within the file's first bytes.
+  std::vector<uint8_t> head(4096);
+  std::ifstream in(File, std::ios::binary);
+  in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+  TSwfHeader header;
+  String why;
+  flashRate_ = ParseSwfHeader(head.data(), size_t(std::max<std::streamsize>(0, in.gcount())), header, why) &&
+                       header.FrameRate > 0
+                   ? header.FrameRate
+                   : 12.0;
+  const int64_t length = std::llround(ShockwaveFlashEx1->TotalFrames() / flashRate_);
+  LabelMediaFull->SetCaption(MinutesSecondsText(length, '.'));
+  LabelMedia->SetCaption(MinutesSecondsText(0, '.'));
+  flashClock_->SetEnabled(true);
+}
+
+void TFrameMedia::flashClockTick() {
+  if (CurrentKind != mkFlash || !ShockwaveFlashEx1->Visible()) {
+    flashClock_->SetEnabled(false);
+    return;
+  }
+  LabelMedia->SetCaption(MinutesSecondsText(int64_t(ShockwaveFlashEx1->CurrentFrame() / flashRate_), '.'));
+}
+
 void TFrameMedia::PlayNext() {
   if (ListMedia->Count() == 0) return;
   int i = ListMedia->ItemIndex();
@@ -410,6 +444,9 @@ void TFrameMedia::PlayNext() {
   ListMedia->ClearSelection();
   if (found) {
     ListMedia->SetItemIndex(i);
+    // The counter shows the line that plays while it plays (a movie's
+    // turn returns only at its end).
+    UpdateFilesCount();
     PlayItem("");
   } else {
     // No checked line: the search ends on line 0, which becomes the

@@ -15,6 +15,7 @@
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 #include "support/SwfMaker.h"
+#include <QElapsedTimer>
 #include <QTimer>
 #include <set>
 #include "toolkit/MouseTools.h"
@@ -58,6 +59,16 @@ class FakeFlashPlayer : public IFlashPlayer {
   mutable int frame_ = 0;
   bool playing_ = false;
   std::vector<uintptr_t>* depths_;
+};
+
+// A movie whose current frame the test sets.
+class SteeredFlashPlayer : public FakeFlashPlayer {
+ public:
+  SteeredFlashPlayer(int frames, const int* frame) : FakeFlashPlayer(frames, nullptr), frame_(frame) {}
+  int CurrentFrame() const override { return *frame_; }
+
+ private:
+  const int* frame_;
 };
 
 class MediaPlaybackTest : public ConsoleFixture {
@@ -594,6 +605,44 @@ TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
   EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible());
   ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }));
   EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
+  f_->btStopClick(f_->btStop);
+}
+
+// While a movie plays after a picture, the counter shows the movie's line and
+// the labels its own length (frames at the header's rate) and position, in
+// the clip's format, not what the picture's pause left there.
+TEST_F(MediaPlaybackTest, AFlashMovieShowsItsLineLengthAndPositionWhilePlaying) {
+  swf::Movie m;
+  m.Frames = 90;
+  m.FrameRate = 12;   // 7.5 s: "0.08"
+  swf::Save(Pics() + "m.swf", m);
+  Picture("a.bmp", clRed);
+  List({"a.bmp", "m.swf", "a.bmp"});
+  int frame = 0;
+  f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<SteeredFlashPlayer>(90, &frame));
+  String counter, length;
+  bool positionShown = false;
+  hands::Click(f_->btPlay);
+  ASSERT_EQ(f_->LabelMediaFull->Caption(), "0:02");   // the picture's pause
+  QTimer::singleShot(0, [&] {
+    counter = f_->eFilesCount->Caption();
+    length = f_->LabelMediaFull->Caption();
+    frame = 60;   // 5 s
+  });
+  // The movie ends once its position was shown (or after 10 s).
+  QElapsedTimer since;
+  since.start();
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    positionShown = positionShown || f_->LabelMedia->Caption() == "0.05";
+    if (positionShown || since.elapsed() > 10000) frame = 89;
+  });
+  look.start(5);
+  EndPause();
+  look.stop();
+  EXPECT_EQ(counter, "2:3");
+  EXPECT_EQ(length, "0.08");
+  EXPECT_TRUE(positionShown) << f_->LabelMedia->Caption();
   f_->btStopClick(f_->btStop);
 }
 
