@@ -170,7 +170,9 @@ void TFrameMedia::PlayItem(const String& Path) {
   ++playSerial_;
   // 1.
   const int k = CurrentKind;
-  ShowControlsForKind(false);
+  // The output keeps the last frame or picture until this item has its own
+  // to show: each kind's start puts its output in front when it is ready.
+  ShowControlsForKind(true);
   String path = Path.empty() ? GetItemPath(ListMedia->ItemIndex()) : Path;
   if (PreviousKind == mkUnknown) PreviousKind = k;
   // Only a clip takes the clip made ready for it.
@@ -227,11 +229,12 @@ void TFrameMedia::playPicture() {
     PictureShow->SetVisible(true);
     PictureShow->LayBackground();
   } else {
-    ShowVideoWindow(false);
+    // The show (holding the picture before) covers the output before what
+    // was there goes: nothing empty is painted between them.
     PictureShow->BringToFront();
-    if (Application) Application->ProcessMessages();
-    if (serial != playSerial_) return;   // superseded while the messages ran
     PictureShow->SetVisible(true);
+    ShowVideoWindow(false);
+    if (serial != playSerial_) return;   // superseded while the messages ran
   }
   pictureStopped_ = false;
   PictureShow->Execute();
@@ -328,7 +331,9 @@ void TFrameMedia::playVideo(const String& Path) {
     }
   }
   TFormMain* main = mainForm();
-  if (main && main->PanelZaAvi) main->PanelZaAvi->SetVisible(DSVideoWindowEx1->Parent() == main->PanelTabloColor);
+  // The window, holding the clip's first frame, goes in front before the
+  // picture behind it goes.
+  setVideoWindowShown(true);
   PictureShow->SetVisible(false);
   // Played again without a new render: from its beginning.
   if (!rendered) rewindClip();

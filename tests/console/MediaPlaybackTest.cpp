@@ -646,6 +646,92 @@ TEST_F(MediaPlaybackTest, AFlashMovieShowsItsLineLengthAndPositionWhilePlaying) 
   f_->btStopClick(f_->btStop);
 }
 
+// A movie that paints green and whose loading runs the event loop, as the
+// real player's does.
+class GreenFlashPlayer : public FakeFlashPlayer {
+ public:
+  explicit GreenFlashPlayer(int frames) : FakeFlashPlayer(frames, nullptr) {}
+  void SetMovie(const String& m) override {
+    FakeFlashPlayer::SetMovie(m);
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+  }
+  void Paint(TCanvas* c, const TRect& r, TColor) override {
+    c->Brush()->SetColor(clLime);
+    c->FillRect(r);
+  }
+};
+
+// Every change between items on the output area, through the list played
+// with the Play and Pause buttons: the output grabbed as the event loop runs
+// is never all black or all white (the last frame or picture stays behind the
+// next item until it shows its own).
+TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
+  struct Row {
+    const char* name;
+    std::vector<String> lines;
+    bool pauseAndPlay;   // Pause, then Play, during the movie
+  };
+  const std::vector<Row> rows = {
+      {"picture to a clip at the wrap", {"c.avi", "a.bmp"}, false},
+      {"picture and clip to a movie", {"a.bmp", "m.swf", "c.avi", "m.swf"}, false},
+      {"play after pause during a movie", {"a.bmp", "m.swf"}, true},
+  };
+  Clip("c.avi", 4);
+  Picture("a.bmp", clRed);
+  Write("m.swf", "FWS");
+  form_->Show();
+  Send(form_->Sheet_Media);
+  TWinControl* area = form_->PanelTabloColor;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<GreenFlashPlayer>(40));
+    int grabs = 0, empty = 0, started = 0;
+    bool watching = false, paused = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      if (!watching) return;
+      if (row.pauseAndPlay && !paused && f_->CurrentKind == mkFlash && f_->ShockwaveFlashEx1->Visible() &&
+          f_->btPause->Enabled()) {
+        paused = true;
+        QTimer::singleShot(0, [&] {
+          hands::Click(f_->btPause);
+          hands::Click(f_->btPlay);
+        });
+      }
+      TBitmap grab(area->Width(), area->Height());
+      grab.Fill(clBlack);
+      area->PaintTo(grab.Canvas(), 0, 0);
+      bool black = true, white = true;
+      for (int y = 4; y < grab.Height(); y += 8)
+        for (int x = 4; x < grab.Width(); x += 8) {
+          const TColor c = grab.Canvas()->Pixel(x, y);
+          black = black && c == clBlack;
+          white = white && c == clWhite;
+        }
+      ++grabs;
+      if (black || white) ++empty;
+    });
+    look.start(1);
+    f_->PictureShow->OnStart = [&](TObject* s) {
+      ++started;
+      f_->PictureShowStart(s);
+    };
+    hands::Click(f_->btPlay);   // the first picture's transition runs inside
+    watching = true;
+    // Two passes: the pauses of the pictures end as the clock says.
+    ASSERT_TRUE(PumpUntil([&] {
+      if (f_->TimerDelayPics->Enabled()) EndPause();
+      return started >= 3;
+    }, 60000));
+    look.stop();
+    hands::Click(f_->btStop);
+    EXPECT_GT(grabs, 10);
+    EXPECT_EQ(paused, row.pauseAndPlay);
+    EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+  }
+}
+
 // A DVD folder in the list plays its disc on the video window to the end,
 // then the list moves on.
 TEST_F(MediaPlaybackTest, ADiscFolderPlaysToItsEndThenTheListMovesOn) {
