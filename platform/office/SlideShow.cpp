@@ -1,5 +1,7 @@
 // Slide deck and show window (see the header).
 #include "platform/office/SlideShow.h"
+#include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,7 +11,10 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include "platform/office/OfficeConverter.h"
 #include "platform/office/SlideTransition.h"
@@ -98,18 +103,41 @@ bool ShowWindow(HWND Wnd, bool Visible) {
 
 // ---------------------------------------------------------------- deck
 
+struct TSlideDeck::Bytes {
+  QByteArray data;
+};
+
 struct TSlideDeck::Impl {
-  QPdfDocument doc;
+  std::shared_ptr<const Bytes> bytes;
+  QBuffer buffer;
+  QPdfDocument doc;   // reads buffer: goes first
+  // False when the bytes are no PDF with a page.
+  bool load(std::shared_ptr<const Bytes> b) {
+    bytes = std::move(b);
+    buffer.setData(bytes->data);
+    if (!buffer.open(QIODevice::ReadOnly)) return false;
+    doc.load(&buffer);
+    return doc.status() == QPdfDocument::Status::Ready && doc.pageCount() >= 1;
+  }
 };
 
 TSlideDeck::TSlideDeck(const String& PdfFile) : d_(std::make_unique<Impl>()) {
-  if (d_->doc.load(Q(PdfFile)) != QPdfDocument::Error::None || d_->doc.pageCount() < 1)
+  auto bytes = std::make_shared<Bytes>();
+  QFile f(Q(PdfFile));
+  if (f.open(QIODevice::ReadOnly)) bytes->data = f.readAll();
+  if (f.error() != QFileDevice::NoError || !d_->load(std::move(bytes)))
     throw EOfficeError("The slides of " + ExtractFileName(PdfFile) + " cannot be read");
+}
+
+TSlideDeck::TSlideDeck(std::shared_ptr<const Bytes> Contents) : d_(std::make_unique<Impl>()) {
+  if (!Contents || !d_->load(std::move(Contents))) throw EOfficeError("The slides cannot be read");
 }
 
 TSlideDeck::~TSlideDeck() = default;
 
 int TSlideDeck::Count() const { return d_->doc.pageCount(); }
+
+std::shared_ptr<const TSlideDeck::Bytes> TSlideDeck::Contents() const { return d_->bytes; }
 
 void TSlideDeck::Render(int Index, TBitmap& Out) const {
   QImage& img = Out.Image();
@@ -155,6 +183,85 @@ class ShowWidget : public QWidget {
   }
 };
 
+// Renders slides ahead for one window on a thread that lives as long as the
+// window: a deck of its own over the shown deck's bytes (loaded again when
+// they change), so it touches nothing of the main thread. It holds one
+// request, the newest (one not yet started is replaced); each picture goes
+// back by a queued call to the receiver, which Qt drops once the receiver is
+// gone. Stopping wakes and joins the thread; the owner stops it before the
+// receiver goes.
+class AheadRenderer {
+ public:
+  struct Job {
+    std::shared_ptr<const TSlideDeck::Bytes> bytes;
+    int index = 0;
+    QSize size;
+    uint64_t generation = 0;
+  };
+  using Done = std::function<void(const Job&, QImage&)>;
+  AheadRenderer(QObject* Receiver, Done OnDone) : receiver_(Receiver), done_(std::move(OnDone)) {}
+  ~AheadRenderer() { Stop(); }
+  void Ask(Job J) {
+    {
+      std::lock_guard<std::mutex> g(m_);
+      if (quit_) return;
+      job_ = std::move(J);
+      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    }
+    cv_.notify_one();
+  }
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> g(m_);
+      quit_ = true;
+      job_.reset();
+    }
+    cv_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void run() {
+    std::shared_ptr<const TSlideDeck::Bytes> loaded;
+    std::unique_ptr<TSlideDeck> deck;   // made, used and let go on this thread
+    for (;;) {
+      Job j;
+      {
+        std::unique_lock<std::mutex> lk(m_);
+        cv_.wait(lk, [this] { return quit_ || job_; });
+        if (quit_) break;
+        j = std::move(*job_);
+        job_.reset();
+      }
+      if (j.bytes != loaded) {
+        deck.reset();
+        loaded = j.bytes;
+        try {
+          deck = std::make_unique<TSlideDeck>(loaded);
+        } catch (const std::exception&) {
+        }
+      }
+      QImage out;
+      if (deck) {
+        TBitmap b;
+        b.SetSize(j.size.width(), j.size.height());
+        deck->Render(j.index, b);
+        out.swap(b.Image());
+      }
+      QMetaObject::invokeMethod(receiver_, [done = done_, j = std::move(j), out = std::move(out)]() mutable {
+        done(j, out);
+      }, Qt::QueuedConnection);
+    }
+  }
+  QObject* const receiver_;
+  const Done done_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::optional<Job> job_;
+  bool quit_ = false;
+  std::thread thread_;
+};
+
 }  // namespace
 
 struct TSlideShowWindow::Impl {
@@ -173,15 +280,14 @@ struct TSlideShowWindow::Impl {
 
   int count() const { return deck ? deck->Count() : 0; }
 
-  // The slide that comes next, rendered ahead on a thread of its own while
-  // the current one shows, so that a timed change costs no rendering at its
-  // due time. A result is taken only for the deck, size and slide it was
-  // asked for.
+  // The slide that comes next, rendered ahead while the current one shows,
+  // so that a timed change costs no rendering at its due time. A result is
+  // taken only for the deck, size and slide it was asked for.
   TBitmap ahead;
   int aheadIndex = 0;
-  std::thread aheadThread;
-  bool aheadBusy = false;
   uint64_t aheadGeneration = 0;
+  AheadRenderer::Job asked;   // the request not yet answered (index 0: none)
+  AheadRenderer aheadRenderer{&w, [this](const AheadRenderer::Job& j, QImage& img) { aheadDone(j, img); }};
 
   int following() const {
     if (position < count()) return position + 1;
@@ -200,11 +306,7 @@ struct TSlideShowWindow::Impl {
   QTimer frameTimer;
   TEffectRandom rng{0x51DE5u};
 
-  ~Impl() { joinAhead(); }
-
-  void joinAhead() {
-    if (aheadThread.joinable()) aheadThread.join();
-  }
+  ~Impl() { aheadRenderer.Stop(); }
 
   double rate() const {
     const QScreen* sc = w.screen() ? w.screen() : QGuiApplication::primaryScreen();
@@ -237,34 +339,24 @@ struct TSlideShowWindow::Impl {
   }
 
   void drawAheadLater() {
-    if (aheadBusy || !deck || !active) return;
+    if (!deck || !active) return;
     const int n = following();
     const QSize s = w.size();
     if (n < 1 || (n == aheadIndex && ahead.Width() == s.width() && ahead.Height() == s.height())) return;
-    joinAhead();
-    aheadBusy = true;
-    const uint64_t gen = aheadGeneration;
-    std::shared_ptr<const TSlideDeck> d = deck;
-    aheadThread = std::thread([this, d = std::move(d), n, s, gen]() mutable {
-      auto out = std::make_shared<QImage>(s.width(), s.height(), QImage::Format_RGB32);
-      {
-        TBitmap b;
-        b.SetSize(s.width(), s.height());
-        d->Render(n, b);
-        out->swap(b.Image());
-      }
-      // The deck is let go on the main thread, where it was made.
-      QMetaObject::invokeMethod(&w, [this, out, n, s, gen, d = std::move(d)] {
-        joinAhead();
-        aheadBusy = false;
-        if (gen == aheadGeneration && s == w.size()) {
-          ahead.SetSize(s.width(), s.height());
-          ahead.Image().swap(*out);
-          aheadIndex = n;
-        }
-        drawAheadLater();
-      }, Qt::QueuedConnection);
-    });
+    if (asked.index == n && asked.size == s && asked.generation == aheadGeneration) return;
+    asked = AheadRenderer::Job{deck->Contents(), n, s, aheadGeneration};
+    aheadRenderer.Ask(asked);
+  }
+
+  void aheadDone(const AheadRenderer::Job& j, QImage& img) {
+    const bool current = j.index == asked.index && j.size == asked.size && j.generation == asked.generation;
+    if (current) asked = AheadRenderer::Job();
+    if (current && !img.isNull() && j.generation == aheadGeneration && j.size == w.size()) {
+      ahead.SetSize(j.size.width(), j.size.height());
+      ahead.Image().swap(img);
+      aheadIndex = j.index;
+    }
+    drawAheadLater();
   }
 
   // The slide is due AdvanceTime seconds after it was shown.
@@ -398,7 +490,7 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
 TSlideShowWindow::~TSlideShowWindow() {
   d_->timer.stop();
   d_->frameTimer.stop();
-  d_->joinAhead();
+  d_->aheadRenderer.Stop();
   Windows().erase(d_->handle);
 }
 

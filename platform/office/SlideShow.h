@@ -10,7 +10,8 @@
 // effect of the slide shown (SlideTransition.h) at the show's speed, one
 // frame per display frame on the window's own timer, so the program's other
 // timers keep their pace; the slide after the current one is rendered ahead
-// on a thread of its own, so a timed change starts drawing when it is due.
+// by the window's own thread (with a document of its own over the deck's
+// bytes), so a timed change starts drawing when it is due.
 //
 // Top-level windows are reached by handle as on the desktop platform the
 // console was written for: FindWindow by class name ("screenClass" is the
@@ -41,13 +42,19 @@ bool GetWindowRect(HWND Wnd, TRect& R);
 // has ended is not shown again. False for an unknown handle.
 bool ShowWindow(HWND Wnd, bool Visible);
 
-// A presentation converted to PDF: its slides, rendered on demand.
+// A presentation converted to PDF: its slides, rendered on demand. A deck
+// is used on the thread that made it.
 class TSlideDeck {
  public:
-  // Loads the PDF; EOfficeError when it cannot be read or has no page.
+  // The PDF as read (never changed): what a deck on another thread loads.
+  struct Bytes;
+  // Reads and loads the PDF; EOfficeError when it cannot be read or has no page.
   explicit TSlideDeck(const String& PdfFile);
+  // A deck of its own over the bytes of another (nothing else is shared).
+  explicit TSlideDeck(std::shared_ptr<const Bytes> Contents);
   ~TSlideDeck();
   int Count() const;
+  std::shared_ptr<const Bytes> Contents() const;
   // Draws slide Index (1-based) fitted into Out (at Out's size) with black
   // bars; an index outside the deck gives a black picture.
   void Render(int Index, TBitmap& Out) const;

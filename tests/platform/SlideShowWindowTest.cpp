@@ -158,6 +158,28 @@ TEST_F(SlideShowWindowTest, PlacedByHandleWithTheSlideFittedInside) {
   EXPECT_FALSE(SetWindowPos(HWND(12345), HWND_TOP, 0, 0, 1, 1, 0));
 }
 
+// The slide after the current one is rendered ahead for the deck and the
+// size shown: after a restart with another deck, or a new size, the next
+// slide is that deck's, at that size.
+TEST_F(SlideShowWindowTest, TheSlideRenderedAheadIsOfTheDeckAndSizeShown) {
+  const auto other = std::make_shared<TSlideDeck>(WritePdf({Qt::yellow, Qt::cyan}));
+  w_.Start(deck_, Settings(60));
+  ASSERT_TRUE(pumpUntil([&] { return w_.FollowingReady(); }, 10000));
+  w_.Start(other, Settings(60));
+  ASSERT_TRUE(pumpUntil([&] { return w_.FollowingReady(); }, 10000));
+  w_.Next();
+  EXPECT_EQ(Centre(), clAqua);
+  w_.Start(deck_, Settings(60));
+  ASSERT_TRUE(pumpUntil([&] { return w_.FollowingReady(); }, 10000));
+  SetWindowPos(w_.Handle(), HWND_TOP, 0, 0, 200, 300, SWP_NOACTIVATE);
+  ASSERT_TRUE(pumpUntil([&] { return w_.FollowingReady(); }, 10000));
+  w_.Next();
+  TBitmap b;
+  w_.Picture(b);
+  EXPECT_EQ(b.Canvas()->Pixel(100, 150), clLime);
+  EXPECT_EQ(b.Canvas()->Pixel(100, 10), clBlack);   // the bar above the slide fitted to the new size
+}
+
 // ---------------------------------------------------------------- transitions
 
 namespace {
