@@ -11,6 +11,7 @@
 #include "pictureshow/PictureShow.h"
 #include "pictureshow/ShowEffects.h"
 #include "platform/dshow/DShow.h"
+#include "platform/office/OfficeConverter.h"
 #include "toolkit/Registry.h"
 #include "toolkit/SafeFiles.h"
 
@@ -100,8 +101,10 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
     u->Folder = AppFolder + "Texts/";
   DialogUses.Logo.Folder = DialogUses.Photo.Folder = AppFolder + "Teams/";
   // Copies that a save killed half-way left beside the operator's files
-  // and the settings.
+  // and the settings; the office suite's processes and folders that a
+  // killed console left.
   RemoveSaveLeftoversOfData();
+  TOfficeConverter::EndLeftovers();
   // 7. Pages emptied.
   EmptyPages();
   // 8. Transition names.

@@ -16,10 +16,13 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
 #include <sys/prctl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include "toolkit/Forms.h"
 
@@ -42,6 +45,12 @@ QProcess* g_running = nullptr;
 qint64 g_group = 0;
 bool g_killed = false;
 int g_conversions = 0;
+// A pipe whose write end only this process holds (close-on-exec): each
+// conversion's watchdog reads its other end, and the read ends when this
+// process does, however it ends (a kill too), since the kernel closes the
+// write end then.
+int g_lifeline[2] = {-1, -1};
+
 // The stop of the work that RunAside waits for (null when none).
 std::atomic<bool>* g_asideStop = nullptr;
 
@@ -91,8 +100,9 @@ int TOfficeConverter::ConversionCount() { return g_conversions; }
 bool TOfficeConverter::Running() { return g_running != nullptr; }
 
 namespace {
-// Ends every process of the running conversion. Called only while the
-// launcher has not been waited for, so the group's number is still its own.
+// Ends every process of the running conversion, its watchdog too. The
+// watchdog belongs to the group until it is ended here, so the group's
+// number is still its own even after the launcher was waited for.
 void EndGroup() {
   if (g_group > 0) ::kill(-pid_t(g_group), SIGKILL);
   if (g_running) g_running->kill();
@@ -175,6 +185,16 @@ qint64 LeadingNumber(const QByteArray& Text) {
 
 void TOfficeConverter::EndLeftovers() {
   const qint64 self = QCoreApplication::applicationPid();
+  // The suite runs with its profile folder, which its console removes at its
+  // shutdown: without a folder of a console that no longer runs there is
+  // nothing to end (and no process list is read).
+  const QDir cache(Q(CacheFolder()));
+  QStringList dead;
+  for (const QString& d : cache.entryList({"profile-*", "work-*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const qint64 owner = LeadingNumber(d.mid(d.indexOf('-') + 1).toLatin1());
+    if (owner > 0 && owner != self && !Alive(owner)) dead << d;
+  }
+  if (dead.isEmpty()) return;
   // The suite runs with its profile folder on its command line; a folder
   // named after a console that no longer runs marks a leftover.
   const QByteArray marker =
@@ -205,12 +225,33 @@ void TOfficeConverter::EndLeftovers() {
       ::kill(pid_t(pid), SIGKILL);
   }
   // Folders of consoles that no longer run.
-  const QDir cache(Q(CacheFolder()));
-  for (const QString& d : cache.entryList({"profile-*", "work-*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const qint64 owner = LeadingNumber(d.mid(d.indexOf('-') + 1).toLatin1());
-    if (owner > 0 && owner != self && !Alive(owner)) QDir(cache.filePath(d)).removeRecursively();
-  }
+  for (const QString& d : dead) QDir(cache.filePath(d)).removeRecursively();
 }
+
+namespace {
+
+// Free space below which a failed write or conversion in the cache is taken
+// for a full disk: the suite's profile alone takes several MB.
+constexpr uint64_t kLowSpaceBytes = uint64_t(32) << 20;
+
+// "disk full (...)" when the file system of Folder has (next to) no space
+// left, else empty.
+String FullDiskReason(const String& Folder) {
+  struct statvfs fs {};
+  if (::statvfs(Folder.c_str(), &fs) != 0) return {};
+  const bool noInodes = fs.f_files > 0 && fs.f_favail == 0;   // some file systems count none
+  if (uint64_t(fs.f_bavail) * fs.f_frsize >= kLowSpaceBytes && !noInodes) return {};
+  return "disk full (no space left on the device) in " + Folder;
+}
+
+// The reason of a failed write into the cache with errno Err.
+String WriteFailure(int Err, const String& Folder) {
+  const String full = FullDiskReason(Folder);
+  if (Err == ENOSPC || Err == EDQUOT || !full.empty()) return full.empty() ? "disk full (no space left on the device)" : full;
+  return std::strerror(Err);
+}
+
+}  // namespace
 
 String TOfficeConverter::ImportFilter(const String& FileName, TOfficeKind* Kind) {
   if (Kind) *Kind = TOfficeKind::Unknown;
@@ -247,8 +288,13 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
     EndLeftovers();
   }
   const String profile = CacheFolder() + "profile-" + IntToStr(QCoreApplication::applicationPid());
-  QDir().mkpath(Q(profile));
-  QDir().mkpath(Q(OutDir));
+  for (const String& folder : {profile, OutDir}) {
+    errno = 0;
+    if (!QDir().mkpath(Q(folder)))
+      throw EOfficeError("Cannot create the folder " + folder + ": " + WriteFailure(errno, CacheFolder()));
+  }
+  if (g_lifeline[0] < 0 && ::pipe2(g_lifeline, O_CLOEXEC) != 0)
+    throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
   const String out = IncludeTrailingPathDelimiter(OutDir) + ChangeFileExt(ExtractFileName(InFile), OutExt);
   QFile::remove(Q(out));
 
@@ -260,11 +306,25 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   proc.setProcessChannelMode(QProcess::MergedChannels);
   // The launcher starts the suite's main process and may end before it: the
   // conversion gets a process group of its own, so that a timeout, a stop or
-  // the program's end takes every process with it. The launcher also dies
-  // with the program.
-  proc.setChildProcessModifier([] {
+  // the program's end takes every process with it. A killed program has no
+  // end of its own: a watchdog in the group (a copy of the launcher made
+  // before it starts the suite, holding nothing but the lifeline) ends the
+  // group once the lifeline's read ends, i.e. once this process is gone.
+  // Between fork and exec: only calls that are safe there.
+  const int lifeline = g_lifeline[0];
+  proc.setChildProcessModifier([lifeline] {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const pid_t watchdog = ::fork();
+    if (watchdog < 0) ::_exit(127);   // no conversion without its watchdog
+    if (watchdog > 0) return;
+    if (lifeline > 0) ::close_range(0, unsigned(lifeline) - 1, 0);
+    ::close_range(unsigned(lifeline) + 1, ~0u, 0);
+    char c;
+    while (::read(lifeline, &c, 1) < 0 && errno == EINTR) {
+    }
+    ::kill(0, SIGKILL);   // the whole group, the watchdog with it
+    ::_exit(0);
   });
   proc.start(SuiteProgram(), args);
   if (!proc.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
@@ -276,10 +336,9 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   struct Clear {
     QProcess& proc;
     ~Clear() {
-      if (proc.state() != QProcess::NotRunning) {
-        EndGroup();
-        proc.waitForFinished(1000);
-      }
+      // The watchdog (and whatever the suite left) goes with the group.
+      EndGroup();
+      if (proc.state() != QProcess::NotRunning) proc.waitForFinished(1000);
       g_running = nullptr;
       g_group = 0;
     }
@@ -308,8 +367,13 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   if (killed) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
   if (timedOut)
     throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
-  if (!QFileInfo(Q(out)).isFile() || QFileInfo(Q(out)).size() == 0)
+  if (!QFileInfo(Q(out)).isFile() || QFileInfo(Q(out)).size() == 0) {
+    // The suite says nothing we can read about why; a cache with no room
+    // left is the likeliest reason, and the operator can mend it.
+    const String full = FullDiskReason(OutDir);
+    if (!full.empty()) throw EOfficeError("The office suite could not write the conversion of " + ExtractFileName(InFile) + ": " + full);
     throw EOfficeError("The office suite could not read " + ExtractFileName(InFile));
+  }
   return out;
 }
 
@@ -346,7 +410,8 @@ String Cached(const String& file, const String& filter, const String& format, co
   if (QFileInfo(Q(target)).isFile()) return target;
   const String work = cache + "work-" + IntToStr(QCoreApplication::applicationPid());
   const String out = TOfficeConverter::Convert(file, filter, format, work, ext);
-  if (std::rename(out.c_str(), target.c_str()) != 0) throw EOfficeError("Cannot write the cache file " + target);
+  if (std::rename(out.c_str(), target.c_str()) != 0)
+    throw EOfficeError("Cannot write the cache file " + target + ": " + WriteFailure(errno, cache));
   return target;
 }
 

@@ -13,9 +13,11 @@
 // While the suite runs, the message queue is pumped (the console stays
 // usable); a second conversion asked for meanwhile fails with "busy". Each
 // conversion runs in a process group of its own: a timeout, KillRunning and
-// a closing program end the whole group (the suite's main process too), and
-// the launcher dies with the program; the main process of a console that was
-// killed is ended by the next console (EndLeftovers).
+// a closing program end the whole group (the suite's main process too). A
+// watchdog in the group ends it when the program dies without its shutdown
+// (killed, crashed); what such a program left anyway is ended by the next
+// console at its start (EndLeftovers). A conversion that fails with no room
+// left in the cache says "disk full".
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -57,7 +59,8 @@ class TOfficeConverter {
   static void RemoveProcessFolders();
   // Ends the suite processes that a console sharing the cache left when it
   // ended without its shutdown (killed, crashed), and removes its profile
-  // and work folder. Run before a process's first conversion.
+  // and work folder. Run at the console's start and before a process's
+  // first conversion; costs a folder listing when nothing was left.
   static void EndLeftovers();
   static bool Running();
   // Runs Work on a thread of its own (reading a document's bytes); on the

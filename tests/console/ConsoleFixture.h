@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 #include "console/FMain.h"
+#include "platform/office/OfficeConverter.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Registry.h"
@@ -25,6 +26,8 @@ class ConsoleFixture : public ::testing::Test {
     hadXdg_ = old != nullptr;
     if (old) oldXdg_ = old;
     setenv("XDG_CONFIG_HOME", (root_ + "/cfg").c_str(), 1);
+    // The office suite's cache of its own (a console sweeps it at start).
+    TOfficeConverter::SetCacheFolder(root_ + "/office/");
     MessageDlgHook = [this](const TMsgDlgRequest& r) {
       requests_.push_back(r);
       return answer_;
@@ -34,6 +37,7 @@ class ConsoleFixture : public ::testing::Test {
   void TearDown() override {
     if (form_) Destroy();
     MessageDlgHook = nullptr;
+    TOfficeConverter::SetCacheFolder("");
     if (hadXdg_)
       setenv("XDG_CONFIG_HOME", oldXdg_.c_str(), 1);
     else

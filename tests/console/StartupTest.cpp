@@ -8,6 +8,7 @@
 #include "console/FrMedia.h"
 #include "controls/Label3D.h"
 #include "pictureshow/ShowEffects.h"
+#include "support/OfficeSamples.h"
 
 using StartupTest = ConsoleFixture;
 
@@ -349,4 +350,17 @@ TEST_F(StartupTest, WindowAndOutputBandKeepTheirMinimumSizes) {
   EXPECT_EQ(f->Width(), 640);
   f->PanelTablo->SetHeight(100);
   EXPECT_EQ(f->PanelTablo->Height(), 215);
+}
+
+// A console that was killed left the office suite running: the next console
+// ends it (and removes the dead console's folders) as it starts, though it
+// converts nothing.
+TEST_F(StartupTest, TheOfficeSuiteAKilledConsoleLeftEndsAtStart) {
+  const String folder = TOfficeConverter::CacheFolder();
+  const qint64 dead = officesamples::EndedProcess();
+  const auto left = officesamples::FakeLeftover(folder, dead);
+  ASSERT_EQ(left->state(), QProcess::Running);
+  Create();
+  EXPECT_TRUE(left->waitForFinished(5000));
+  EXPECT_FALSE(std::filesystem::exists(folder + "profile-" + IntToStr(dead)));
 }

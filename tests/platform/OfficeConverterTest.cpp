@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <cstdlib>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include "platform/office/SlideShow.h"
+#include "support/FullDisk.h"
 #include "support/OfficeSamples.h"
 #include "toolkit/ToolkitTestUtil.h"
 
@@ -168,30 +171,70 @@ TEST(OfficeConverterTest, TheCacheFileIsReplacedWithoutAGap) {
   EXPECT_EQ(TSlideDeck(pdf).Count(), 3);
 }
 
+// Stands in for a console in the test below: converts a document that keeps
+// the suite busy, with the cache folder it is given, until it is killed.
+TEST(OfficeConverterTest, DISABLED_ConsoleStandIn) {
+  const char* folder = std::getenv("TABLO_STAND_IN_CACHE");
+  ASSERT_NE(folder, nullptr);
+  TOfficeConverter::SetCacheFolder(folder);
+  TOfficeConverter::RtfToXhtml(String(folder) + "busy.rtf");
+}
+
+// A console killed during a conversion takes every process of the suite
+// with it, though it had no chance to end them.
+TEST(OfficeConverterTest, AKilledConsoleLeavesNoSuiteProcess) {
+  const String folder = officesamples::UseTestCache() + "killed/";
+  ForceDirectories(folder);
+  const String busy = folder + "busy.rtf";
+  std::ofstream(busy, std::ios::binary) << officesamples::BusyRtf();
+  QProcess console;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("TABLO_STAND_IN_CACHE", QString::fromStdString(folder));
+  console.setProcessEnvironment(env);
+  console.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=OfficeConverterTest.DISABLED_ConsoleStandIn", "--gtest_also_run_disabled_tests"});
+  ASSERT_TRUE(console.waitForStarted(10000));
+  // Killed once the suite's main process reads the document.
+  ASSERT_TRUE(pumpUntil([&] { return !officesamples::SuiteProcesses(folder, busy).empty(); }, 60000));
+  ::kill(pid_t(console.processId()), SIGKILL);
+  ASSERT_TRUE(console.waitForFinished(5000));
+  EXPECT_TRUE(pumpUntil([&] { return officesamples::SuiteProcesses(folder).empty(); }, 5000));
+}
+
+// A cache whose disk is full: the conversion fails and says so.
+TEST(OfficeConverterTest, AFullCacheDiskIsSaidAsSuch) {
+  const String rtf = Temp("full.rtf", "{\\rtf1\\ansi Alpha\\par}");
+  const String folder = officesamples::UseTestCache() + "full/";
+  FullDisk disk(folder, 64);
+  if (!disk.Ok()) GTEST_SKIP() << "no right to mount a small file system";
+  {
+    std::ofstream filler(folder + "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (int i = 0; i < 64 && filler; ++i) filler << block << std::flush;
+  }
+  TOfficeConverter::SetCacheFolder(folder);
+  try {
+    TOfficeConverter::RtfToXhtml(rtf);
+    ADD_FAILURE() << "converted on a full disk";
+  } catch (const EOfficeError& e) {
+    EXPECT_NE(e.Message.find("disk full"), String::npos) << e.Message;
+  }
+  officesamples::UseTestCache();
+}
+
 // A console that was killed during a conversion leaves the suite's main
 // process behind: the next console ends it (its whole group) and removes the
 // dead console's folders; what belongs to a running console stays.
 TEST(OfficeConverterTest, LeftoversOfADeadConsoleAreEnded) {
   const String folder = officesamples::UseTestCache();
-  QProcess gone;
-  gone.start("/bin/true", {});
-  ASSERT_TRUE(gone.waitForFinished(10000));
-  const qint64 dead = gone.processId() > 0 ? gone.processId() : 0;
   const struct {
     qint64 owner;
     bool ended;
-  } cases[] = {{dead ? dead : 999999999, true}, {QCoreApplication::applicationPid(), false}};
+  } cases[] = {{officesamples::EndedProcess(), true}, {QCoreApplication::applicationPid(), false}};
   std::vector<std::unique_ptr<QProcess>> procs;
   for (const auto& c : cases) {
-    const String profile = folder + "profile-" + IntToStr(c.owner);
-    ForceDirectories(profile);
-    auto p = std::make_unique<QProcess>();
-    p->setChildProcessModifier([] { ::setpgid(0, 0); });
-    // Stands for the suite: its profile on its command line, a child in its group.
-    p->start("/bin/sh", {"-c", "sh -c 'sleep 600; :' child \"$1\" & wait", "suite",
-                         "-env:UserInstallation=" + QUrl::fromLocalFile(QString::fromStdString(profile)).toString()});
-    ASSERT_TRUE(p->waitForStarted(10000));
-    procs.push_back(std::move(p));
+    procs.push_back(officesamples::FakeLeftover(folder, c.owner));
+    ASSERT_EQ(procs.back()->state(), QProcess::Running);
   }
   TOfficeConverter::EndLeftovers();
   for (size_t i = 0; i < procs.size(); ++i) {

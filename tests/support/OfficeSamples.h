@@ -3,9 +3,12 @@
 // for the office suite (one per test process, removed at its end).
 #include <fcntl.h>
 #include <unistd.h>
+#include <QProcess>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <vector>
 #include "platform/office/OfficeConverter.h"
 #include "toolkit/Graphics.h"
@@ -164,6 +167,27 @@ inline std::vector<int> SuiteProcesses(const String& Folder, const String& Holdi
     if (holds) found.push_back(std::stoi(pid));
   }
   return found;
+}
+
+// Stands for a suite process that the console Owner left running: its
+// profile folder in Folder and on its command line, a child in its group.
+inline std::unique_ptr<QProcess> FakeLeftover(const String& Folder, qint64 Owner) {
+  const String profile = Folder + "profile-" + IntToStr(Owner);
+  ForceDirectories(profile);
+  auto p = std::make_unique<QProcess>();
+  p->setChildProcessModifier([] { ::setpgid(0, 0); });
+  p->start("/bin/sh", {"-c", "sh -c 'sleep 600; :' child \"$1\" & wait", "suite",
+                       "-env:UserInstallation=" + QUrl::fromLocalFile(QString::fromStdString(profile)).toString()});
+  p->waitForStarted(10000);
+  return p;
+}
+
+// The number of a process that has ended (a console that is gone).
+inline qint64 EndedProcess() {
+  QProcess gone;
+  gone.start("/bin/true", {});
+  gone.waitForFinished(10000);
+  return gone.processId() > 0 ? gone.processId() : 999999999;
 }
 
 }  // namespace officesamples
