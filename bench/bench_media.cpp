@@ -14,17 +14,31 @@
 //
 // GetBitmap: a 1080p clip paused on a frame; one snapshot per iteration
 // (reported with its median over repetitions; target at most 5 ms).
+//
+// GiantPictures: a motion-JPEG AVI of three 16 x 16 frames whose pictures
+// each declare 30000 x 30000 in their own frame header, rendered (refused)
+// and the graph cleared as the play list does, against the same route on the
+// same clip with its honest pictures (the reference). Counters per route:
+// ms per render, the longest gap between two runs of a 5 ms timer of the
+// main thread while it runs (the main loop's stall), and the peak resident
+// memory during it (VmHWM after clear_refs). Targets: no gap above 100 ms,
+// peak under 600 MB.
 #include <benchmark/benchmark.h>
 
 #include <gst/gst.h>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <chrono>
+#include <fstream>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "media/DSGraph.h"
 #include "BenchMain.h"
+#include "../tests/support/ClipMaker.h"
 
 namespace {
 
@@ -154,6 +168,74 @@ void BM_GetBitmap1080(benchmark::State& st) {
   st.counters["height"] = bmp.Height();
 }
 BENCHMARK(BM_GetBitmap1080)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+// The peak resident memory since the last reset, in MB.
+double PeakResidentMb() {
+  std::ifstream in("/proc/self/status");
+  std::string key;
+  while (in >> key) {
+    if (key == "VmHWM:") {
+      double kb = 0;
+      in >> kb;
+      return kb / 1024.0;
+    }
+    in.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+struct RenderCost {
+  double ms = 0, gapMs = 0, peakMb = 0;
+};
+
+RenderCost RenderAndClear(const std::string& path) {
+  ResetPeakResident();
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = 0, gap = 0;
+  QTimer beat;
+  QObject::connect(&beat, &QTimer::timeout, [&] {
+    gap = std::max(gap, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  beat.start(5);
+  {
+    GraphRig rig;
+    try {
+      rig.Render(path);
+    } catch (const std::exception&) {
+    }
+    rig.graph->Stop();
+    rig.graph->ClearGraph();
+    rig.graph->SetActive(false);
+  }
+  gap = std::max(gap, clock.elapsed() - last);
+  return {double(clock.elapsed()), double(gap), PeakResidentMb()};
+}
+
+void BM_GiantPicturesVsHonestOnes(benchmark::State& st) {
+  const std::string dir = std::filesystem::path(Clip::Get().Path()).parent_path().string();
+  const std::string giant = dir + "/giant-pictures.avi", honest = dir + "/honest-pictures.avi";
+  clips::MakeLyingMjpeg(giant, 30000, 30000);
+  clips::MakeLyingMjpeg(honest, 16, 16);
+  RenderCost g, h;
+  for (auto _ : st) {
+    const RenderCost a = RenderAndClear(giant), b = RenderAndClear(honest);
+    g.ms += a.ms, h.ms += b.ms;
+    g.gapMs = std::max(g.gapMs, a.gapMs), h.gapMs = std::max(h.gapMs, b.gapMs);
+    g.peakMb = std::max(g.peakMb, a.peakMb), h.peakMb = std::max(h.peakMb, b.peakMb);
+    st.SetIterationTime((a.ms + b.ms) / 1000.0);
+  }
+  const double n = double(st.iterations());
+  st.counters["giant_ms"] = g.ms / n;
+  st.counters["giant_longest_gap_ms"] = g.gapMs;
+  st.counters["giant_peak_mb"] = g.peakMb;
+  st.counters["honest_ms"] = h.ms / n;
+  st.counters["honest_longest_gap_ms"] = h.gapMs;
+  st.counters["honest_peak_mb"] = h.peakMb;
+}
+BENCHMARK(BM_GiantPicturesVsHonestOnes)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

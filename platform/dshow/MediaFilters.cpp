@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,8 +36,12 @@ bool capsTooLarge(const GstCaps* caps, int& w, int& h) {
   return false;
 }
 
-// Once per element: the caps of one stream pass several of its pads.
-void postTooLarge(GstElement* element, int w, int h) {
+// Once per element: the caps of one stream pass several of its pads. The
+// source's bin is marked: a stream its decoder bin exposes afterwards (at
+// the end of a stream whose data never passed) is not taken.
+constexpr const char* kRefused = "tablo-refused";
+void postTooLarge(GstElement* element, int w, int h, GstElement* source) {
+  if (source) g_object_set_data(G_OBJECT(source), kRefused, GINT_TO_POINTER(1));
   if (g_object_get_data(G_OBJECT(element), "tablo-too-large")) return;
   g_object_set_data(G_OBJECT(element), "tablo-too-large", GINT_TO_POINTER(1));
   GST_ELEMENT_ERROR(element, STREAM, FORMAT, ("The video's frames are too large (%d x %d)", w, h), (nullptr));
@@ -46,7 +51,7 @@ void postTooLarge(GstElement* element, int w, int h) {
 // decoder) are looked at before they are taken: frames beyond the limit
 // stop the stream there with an error, before anything is allocated for
 // them downstream.
-GstPadProbeReturn refuseLargeFrames(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+GstPadProbeReturn refuseLargeFrames(GstPad* pad, GstPadProbeInfo* info, gpointer source) {
   GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
   if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
   GstCaps* caps = nullptr;
@@ -54,26 +59,86 @@ GstPadProbeReturn refuseLargeFrames(GstPad* pad, GstPadProbeInfo* info, gpointer
   int w = 0, h = 0;
   if (!capsTooLarge(caps, w, h)) return GST_PAD_PROBE_OK;
   if (GstElement* owner = gst_pad_get_parent_element(pad)) {
-    postTooLarge(owner, w, h);
+    postTooLarge(owner, w, h, static_cast<GstElement*>(source));
     gst_object_unref(owner);
   }
   return GST_PAD_PROBE_DROP;
 }
 
-void watchOutput(GstPad* pad) {
-  if (GST_PAD_IS_SRC(pad))
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &refuseLargeFrames, nullptr, nullptr);
+// The frame size that a JPEG (its first frame header) or PNG (its header
+// chunk) picture declares in its first bytes; false when the bytes are
+// neither or do not say. Only marker segments are walked, never the data.
+bool declaredPictureSize(const uint8_t* p, size_t n, int64_t& w, int64_t& h) {
+  auto be16 = [p](size_t i) { return int64_t(p[i]) << 8 | p[i + 1]; };
+  if (n >= 24 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0) {
+    w = be16(16) << 16 | be16(18);
+    h = be16(20) << 16 | be16(22);
+    return true;
+  }
+  if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
+  for (size_t i = 2; i + 4 <= n;) {
+    if (p[i] != 0xFF) return false;
+    const uint8_t m = p[i + 1];
+    if (m == 0xFF) { ++i; continue; }                                              // fill
+    if (m == 0x01 || (m >= 0xD0 && m <= 0xD8)) { i += 2; continue; }               // no length
+    if (m == 0xD9 || m == 0xDA) return false;                                      // no frame header first
+    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {          // a frame header
+      if (i + 9 > n) return false;
+      h = be16(i + 5);
+      w = be16(i + 7);
+      return true;
+    }
+    const size_t length = size_t(be16(i + 2));
+    if (length < 2) return false;
+    i += 2 + length;
+  }
+  return false;
 }
 
-void watchOutputs(GstElement* element) {
+// Pictures reaching a decoder (motion JPEG, PNG frames) whose own header is
+// larger than a picture may be: a container may announce a small frame
+// while each picture declares 30000 x 30000, and the decoder would take the
+// memory and the time for it before its output caps could be refused.
+GstPadProbeReturn refuseLargePictures(GstPad* pad, GstPadProbeInfo* info, gpointer source) {
+  GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+  GstMapInfo map;
+  if (!buf || !gst_buffer_map(buf, &map, GST_MAP_READ)) return GST_PAD_PROBE_OK;
+  int64_t w = 0, h = 0;
+  const bool known = declaredPictureSize(map.data, map.size, w, h);
+  gst_buffer_unmap(buf, &map);
+  if (!known || PictureSizeAllowed(std::max<int64_t>(w, 1), std::max<int64_t>(h, 1))) return GST_PAD_PROBE_OK;
+  if (GstElement* owner = gst_pad_get_parent_element(pad)) {
+    postTooLarge(owner, int(std::min<int64_t>(w, INT32_MAX)), int(std::min<int64_t>(h, INT32_MAX)),
+                 static_cast<GstElement*>(source));
+    gst_object_unref(owner);
+  }
+  return GST_PAD_PROBE_DROP;
+}
+
+// source: the source filter's bin, which holds the element of the pad.
+void watchOutput(GstPad* pad, GstElement* source) {
+  if (GST_PAD_IS_SRC(pad))
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &refuseLargeFrames, source, nullptr);
+}
+
+void watchOutputs(GstElement* element, GstElement* source) {
+  const char* klass = gst_element_get_metadata(element, GST_ELEMENT_METADATA_KLASS);
+  if (klass && std::strstr(klass, "Decoder"))
+    gst_element_foreach_sink_pad(
+        element, [](GstElement*, GstPad* pad, gpointer src) -> gboolean {
+          gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &refuseLargePictures, src, nullptr);
+          return TRUE;
+        },
+        source);
   gst_element_foreach_src_pad(
-      element, [](GstElement*, GstPad* pad, gpointer) -> gboolean {
-        watchOutput(pad);
+      element, [](GstElement*, GstPad* pad, gpointer src) -> gboolean {
+        watchOutput(pad, static_cast<GstElement*>(src));
         return TRUE;
       },
-      nullptr);
-  g_signal_connect(element, "pad-added", G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer) { watchOutput(pad); }),
-                   nullptr);
+      source);
+  g_signal_connect(element, "pad-added",
+                   G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer src) { watchOutput(pad, static_cast<GstElement*>(src)); }),
+                   source);
 }
 
 }  // namespace
@@ -105,13 +170,16 @@ void TSourceFilter::sourceSetup(GstElement*, GstElement* source, gpointer self) 
 
 void TSourceFilter::padAdded(GstElement* decoder, GstPad* pad, gpointer self) {
   auto* f = static_cast<TSourceFilter*>(self);
+  // A stream refused for its frame size is exposed only at its end, its
+  // data never having passed: nothing is made for it.
+  if (g_object_get_data(G_OBJECT(f->bin_), kRefused)) return;
   GstCaps* caps = gst_pad_get_current_caps(pad);
   if (!caps) caps = gst_pad_query_caps(pad, nullptr);
   int w = 0, h = 0;
   if (capsTooLarge(caps, w, h)) {
     // Not linked to anything that would convert it: the render fails.
     gst_caps_unref(caps);
-    postTooLarge(decoder, w, h);
+    postTooLarge(decoder, w, h, f->bin_);
     return;
   }
   std::string kind = "Stream";
@@ -171,7 +239,7 @@ int TSourceFilter::autoplugSelect(GstElement*, GstPad*, GstCaps*, GstElementFact
 }
 
 void TSourceFilter::deepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
-  watchOutputs(element);
+  watchOutputs(element, static_cast<TSourceFilter*>(self)->bin_);
   if (TGraph* g = static_cast<TSourceFilter*>(self)->Graph()) g->CallCreatedFilter(element);
 }
 

@@ -81,19 +81,21 @@ TEST_F(Playback, BadFilesRaiseWithTextAndCodeAndLeaveTheGraphEmpty) {
 
 // Files that are no playable clips are refused as such, not by the wait's
 // time limit: frames claiming 30000 x 30000 (refused when their size is
-// announced, before anything is made for them), a clip cut after 200 bytes
+// announced, before anything is made for them), small frames whose pictures
+// each declare 30000 x 30000 (refused before the decoder sees them), a clip cut after 200 bytes
 // (whose demuxer may end without a word).
 TEST_F(Playback, HostileClipsAreRefusedWithoutWaitingOut) {
   const std::string dir = Clips::Get().Dir();
   clips::MakeLyingAvi(dir + "/giant.avi", 30000, 30000);
   clips::MakeLyingAvi(dir + "/wide.avi", 8193, 16);
+  clips::MakeLyingMjpeg(dir + "/giant_pictures.avi", 30000, 30000);
   std::string mpg;
   {
     std::ifstream in(Clips::Get().Path(Kind::Mpg), std::ios::binary);
     mpg.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   Clips::Get().Write("cut.mpg", mpg.substr(0, 200));
-  for (const char* name : {"giant.avi", "wide.avi", "cut.mpg", "cut.mpg", "cut.mpg"}) {
+  for (const char* name : {"giant.avi", "wide.avi", "giant_pictures.avi", "cut.mpg", "cut.mpg", "cut.mpg"}) {
     try {
       g->RenderFile(dir + "/" + name);
       ADD_FAILURE() << name << " rendered";

@@ -148,6 +148,40 @@ inline void MakeLyingAvi(const std::string& path, int w, int h) {
   }
 }
 
+// Makes a motion-JPEG AVI whose headers announce 16 x 16 frames while each
+// picture's own frame header declares w x h: only a decoder would learn the
+// size, from the picture itself.
+inline void MakeLyingMjpeg(const std::string& path, int w, int h) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  const std::string line = "videotestsrc num-buffers=3 ! video/x-raw,width=16,height=16,framerate=25/1"
+                           " ! jpegenc ! avimux ! filesink location=\"" + path + "\"";
+  GError* err = nullptr;
+  GstElement* p = gst_parse_launch(line.c_str(), &err);
+  if (!p || err) {
+    if (err) g_error_free(err);
+    throw std::runtime_error("clip maker: cannot build the JPEG AVI");
+  }
+  RunToEnd(p);
+  std::string b;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.append(buf, n);
+    std::fclose(f);
+  }
+  int patched = 0;
+  for (size_t at = b.find("\xFF\xC0"); at != std::string::npos && at + 9 <= b.size(); at = b.find("\xFF\xC0", at + 2)) {
+    b[at + 5] = char(h >> 8), b[at + 6] = char(h & 0xFF);   // the frame header: length, precision, height, width
+    b[at + 7] = char(w >> 8), b[at + 8] = char(w & 0xFF);
+    ++patched;
+  }
+  if (patched == 0) throw std::runtime_error("clip maker: no JPEG frame header");
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+  }
+}
+
 // Makes a DVD folder (folder/VIDEO_TS) of one title of `seconds` seconds
 // whose picture is frame 0's colour, with a tone: an MPEG-2 clip made by
 // ffmpeg, authored by dvdauthor. Returns the path of its VIDEO_TS.IFO.
