@@ -853,8 +853,18 @@ void TControl::Click() {
   if (OnClick) OnClick(this);
 }
 
+namespace {
+int renderings = 0;   // PaintTo calls under way
+}  // namespace
+
+bool tkqt::Rendering() { return renderings > 0; }
+
 void TControl::PaintTo(TCanvas* c, int x, int y) {
   if (!c || !widget_ || !c->Image()) return;
+  ++renderings;
+  struct Done {
+    ~Done() { --renderings; }
+  } done;
   QImage* img = c->Image();
   QPainter p(img);
   TPoint o = c->Origin();

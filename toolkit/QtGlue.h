@@ -40,4 +40,9 @@ Qt::CursorShape CursorShape(TCursor c);
 // The control a widget belongs to (null for other widgets).
 TControl* ControlOf(const QWidget* w);
 
+// True while a control's PaintTo renders widgets into a picture (a grab):
+// a control whose content lives in a window of its own (ControlWindow.h)
+// draws that content's picture then, and only then.
+bool Rendering();
+
 }  // namespace tkqt

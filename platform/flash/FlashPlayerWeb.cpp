@@ -1,5 +1,10 @@
 // The web Flash player: Ruffle (JavaScript + WebAssembly) in a page of the
-// browser engine laid inside the Flash control.
+// browser engine, in a window of its own that the toolkit keeps over the
+// visible part of the Flash control (tkqt::ControlWindow, as the web control
+// does: a page inside the main window would make every repaint of the
+// console a composition by the graphics library). The mouse goes through
+// that window to the control's surface, which hands it to the player as
+// messages. Grabs of the control draw the page's picture.
 //
 // The page, Ruffle's files and the movie reach the engine only through the
 // scheme "tablo-flash" served by FlashSchemeHandler: the page itself, the
@@ -23,7 +28,6 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -38,6 +42,8 @@
 
 #include "platform/flash/ShockwaveFlash.h"
 #include "platform/flash/SwfHeader.h"
+#include "toolkit/ControlWindow.h"
+#include "toolkit/Graphics.h"
 #include "toolkit/QtGlue.h"
 
 namespace {
@@ -91,6 +97,10 @@ ruffle-player,#p{display:block;width:100%;height:100%}</style>
     });
   };
 })();
+// The console has no game pads: the player asks for them at every frame, and
+// the first question would start the engine's polling of the pads (a thread
+// of the console's own process, many times a second, for good).
+Object.defineProperty(Navigator.prototype,"getGamepads",{value:function(){return [];},configurable:true});
 window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}};</script>
 <script src="tablo-flash://player/ruffle.js"></script></head>
 <body><div id="p"></div><script>
@@ -269,6 +279,7 @@ class TWebFlashPlayer : public IFlashPlayer {
  public:
   ~TWebFlashPlayer() override {
     if (id_ >= 0 && FlashProfile::get().handler) FlashProfile::get().handler->movies.erase(moviePath());
+    window_.reset();
     delete view_;
   }
   String Movie() const override { return movie_; }
@@ -284,7 +295,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   bool Menu() const override { return menu_; }
   void SetMenu(bool Menu) override {
     menu_ = Menu;
-    if (page_ && pageReady_) page_->runJavaScript(QString("tablo.menu(%1)").arg(menu_ ? "true" : "false"));
+    if (page_ && pageReady_) run(QString("tablo.menu(%1)").arg(menu_ ? "true" : "false"));
   }
   void MouseMessage(const TFlashMessage& Message) override;
   void Prepare() override {
@@ -292,36 +303,64 @@ class TWebFlashPlayer : public IFlashPlayer {
   }
   int PageStarts() const override { return pageStarts_; }
   void Paint(TCanvas* Canvas, const TRect& R, TColor Background) override {
+    // Grabs of the control draw the page's picture; on the screen the
+    // page's window lies over the control.
+    if (tkqt::Rendering() && view_ && window_ && window_->Shown()) {
+      TBitmap picture;
+      picture.SetImage(view_->grab().toImage());
+      if (!picture.Empty()) return Canvas->StretchDraw(R, &picture);
+    }
     Canvas->Brush()->SetStyle(bsSolid);
     Canvas->Brush()->SetColor(Background);
     Canvas->FillRect(R);
   }
   void SetHost(TWinControl* Host) override {
     host_ = Host;
-    if (view_) {
-      view_->setParent(host_ ? host_->Widget() : nullptr);
-      if (host_) fit();
-    }
+    if (view_) fit();
   }
 
  private:
   QString moviePath() const { return QString("/movie/%1.swf").arg(id_); }
   bool beginPage();   // creates the page and starts loading it; false when it cannot
   bool startPage();   // the same, then waits until it is ready
-  // The page fills the control (a layout keeps it so) under its mouse surface.
+  // The page's window lies over the host's visible part; the mouse goes
+  // through it to the host's surface.
   void fit() {
+    if (window_) view_->setParent(nullptr);   // kept when the old window goes
+    window_.reset();
     if (!view_ || !host_) return;
-    QWidget* w = host_->Widget();
-    if (!w->layout()) {
-      auto* l = new QVBoxLayout(w);
-      l->setContentsMargins(0, 0, 0, 0);
-    }
-    w->layout()->addWidget(view_);
-    view_->show();
-    view_->lower();
-    if (auto* f = dynamic_cast<TShockwaveFlash*>(host_)) f->KeepSurfaceOnTop();
+    window_ = std::make_unique<tkqt::ControlWindow>(host_->Widget(), view_, true);
+    window_->OnShownChange = [this](bool shown) {
+      if (shown) wake(); else restLater();
+    };
+    window_->Follow();
   }
   bool waitLoaded(int serial);
+  // A page that is not shown is frozen (the engine's page lifecycle: its
+  // scripts and timers stop) while nothing waits on it; anything said to it
+  // wakes it first.
+  void wake() {
+    if (page_ && page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+      page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+  }
+  void rest() {
+    if (!page_ || waiting_ > 0 || !pageReady_ || (window_ && window_->Shown()) || page_->isVisible()) return;
+    if (warmSerial_ >= 0 && metaSerial_ < warmSerial_ && errorSerial_ < warmSerial_) return;
+    if (page_->lifecycleState() == QWebEnginePage::LifecycleState::Active)
+      page_->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+  }
+  void restLater() {
+    if (view_) QTimer::singleShot(0, view_, [this] { rest(); });
+  }
+  void run(const QString& script) {
+    wake();
+    page_->runJavaScript(script);
+  }
+  struct Waiting {
+    explicit Waiting(TWebFlashPlayer* p) : player(p) { ++player->waiting_; }
+    ~Waiting() { --player->waiting_; }
+    TWebFlashPlayer* player;
+  };
   int framesPlayed() const {
     const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
     return int(std::min<qint64>(INT32_MAX, qint64((held_ + (playing_ ? clock_.elapsed() : 0)) * rate / 1000.0)));
@@ -330,11 +369,12 @@ class TWebFlashPlayer : public IFlashPlayer {
   void pause() {
     if (playing_) held_ += clock_.elapsed();
     playing_ = false;
-    if (page_ && loaded_) page_->runJavaScript("tablo.pause()");
+    if (page_ && loaded_) run("tablo.pause()");
   }
 
   TWinControl* host_ = nullptr;
   QPointer<QWebEngineView> view_;
+  std::unique_ptr<tkqt::ControlWindow> window_;   // holds view_ while there is a host
   FlashPage* page_ = nullptr;
   bool pageReady_ = false, pageFailed_ = false;
   int pageStarts_ = 0;
@@ -342,6 +382,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   TSwfHeader header_;
   bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
   int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, id_ = -1;
+  int waiting_ = 0;          // waits on the page under way
   bool warm_ = false;        // a page started ahead loads the blank movie once ready
   int warmSerial_ = -1;      // that load's serial while it is under way
   QString error_;
@@ -360,7 +401,7 @@ bool TWebFlashPlayer::beginPage() {
   allowRendererAsRoot();
   FlashProfile& fp = FlashProfile::get();
   pageReady_ = false;
-  view_ = new QWebEngineView(host_ ? host_->Widget() : nullptr);
+  view_ = new QWebEngineView;
   view_->setContextMenuPolicy(Qt::NoContextMenu);
   view_->setFocusPolicy(Qt::NoFocus);
   page_ = new FlashPage(fp.profile, view_);
@@ -370,13 +411,17 @@ bool TWebFlashPlayer::beginPage() {
       pageReady_ = true;
       if (warm_ && serial_ == 0) {
         warmSerial_ = ++serial_;
-        page_->runJavaScript(QString("tablo.load('%1://player/blank.swf',%2,false)").arg(QString(kScheme)).arg(warmSerial_));
+        run(QString("tablo.load('%1://player/blank.swf',%2,false)").arg(QString(kScheme)).arg(warmSerial_));
       }
     }
     else if (what == "broken") { pageFailed_ = true; std::fprintf(stderr, "Flash player: %s\n", text.toUtf8().constData()); }
     else if (what == "meta") metaSerial_ = serial;
     else if (what == "error") { errorSerial_ = serial; error_ = text; }
+    if ((what == "meta" || what == "error") && serial == warmSerial_) restLater();
   };
+  QObject::connect(page_, &QWebEnginePage::visibleChanged, view_, [this](bool visible) {
+    if (!visible) restLater();
+  });
   view_->setPage(page_);
   fit();
   page_->load(QUrl(QString(kScheme) + "://player/index.html"));
@@ -387,6 +432,8 @@ bool TWebFlashPlayer::beginPage() {
 bool TWebFlashPlayer::startPage() {
   if (pageReady_) return true;
   if (!beginPage()) return false;
+  wake();
+  Waiting waiting(this);
   if (!pumpUntil([this] { return pageReady_ || pageFailed_ || !view_; }, kPageLimitMs)) {
     std::fprintf(stderr, "Flash player: its page did not start\n");
     pageFailed_ = true;
@@ -395,6 +442,7 @@ bool TWebFlashPlayer::startPage() {
 }
 
 bool TWebFlashPlayer::waitLoaded(int serial) {
+  Waiting waiting(this);
   const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_; }, kMovieLimitMs);
   if (ok && metaSerial_ == serial) return true;
   std::fprintf(stderr, "Flash player: %s not loaded: %s\n", movie_.c_str(),
@@ -414,6 +462,8 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   if (header_.ShownFrames <= 0 || !startPage()) return;
   if (warmSerial_ >= 0) {   // the blank movie's load ends first (bounded), so its answer is not taken for this one
     const int w = warmSerial_;
+    wake();
+    Waiting waiting(this);
     pumpUntil([&] { return metaSerial_ >= w || errorSerial_ >= w || !view_; }, kMovieLimitMs);
     warmSerial_ = -1;
   }
@@ -423,10 +473,11 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   id_ = nextId++;
   fp.handler->movies[moviePath()] = QFileInfo(tkqt::QStr(Movie)).absoluteFilePath();
   const int serial = ++serial_;
-  page_->runJavaScript(QString("tablo.load('%1://player%2',%3,%4)")
-                           .arg(QString(kScheme), moviePath()).arg(serial)
-                           .arg(menu_ ? "true" : "false"));
+  run(QString("tablo.load('%1://player%2',%3,%4)")
+          .arg(QString(kScheme), moviePath()).arg(serial)
+          .arg(menu_ ? "true" : "false"));
   loaded_ = waitLoaded(serial);
+  rest();
 }
 
 void TWebFlashPlayer::GotoFrame(int Frame) {
@@ -436,16 +487,17 @@ void TWebFlashPlayer::GotoFrame(int Frame) {
   playing_ = played_ = false;
   held_ = 0;
   const int serial = ++serial_;
-  page_->runJavaScript(QString("tablo.restart(%1)").arg(serial));
+  run(QString("tablo.restart(%1)").arg(serial));
   loaded_ = waitLoaded(serial);
   if (loaded_ && was) Play();
+  rest();
 }
 
 void TWebFlashPlayer::Play() {
   if (!loaded_ || playing_) return;
   playing_ = played_ = true;
   clock_.start();
-  page_->runJavaScript("tablo.play()");
+  run("tablo.play()");
 }
 
 int TWebFlashPlayer::CurrentFrame() const {

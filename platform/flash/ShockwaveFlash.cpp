@@ -62,10 +62,6 @@ TShockwaveFlash::~TShockwaveFlash() {
   player_->SetHost(nullptr);
 }
 
-void TShockwaveFlash::KeepSurfaceOnTop() {
-  if (surface_) surface_->raise();
-}
-
 void TShockwaveFlash::SetMovie(const String& v) {
   player_->SetMovie(v);
   Invalidate();

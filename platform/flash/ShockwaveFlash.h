@@ -123,8 +123,6 @@ class TShockwaveFlash : public TCustomControl {
   intptr_t Perform(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
   void SetBounds(int l, int t, int w, int h) override;
   String ClassName() const override { return "TShockwaveFlash"; }
-  // Puts the mouse surface back over whatever a player laid in the control.
-  void KeepSurfaceOnTop();
 
  protected:
   // The message procedure: by default mouse messages go to the player.

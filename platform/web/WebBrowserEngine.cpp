@@ -4,15 +4,17 @@
 // composed by the graphics library on every repaint of any of its widgets,
 // for the rest of its life: with the software renderer the console's clocks
 // alone would then cost a tenth of a core. So the page lives in a window of
-// its own, without a frame, laid over the control and shown exactly while the
-// control shows; it is drawn only when the page changes. A page that is not
-// shown is frozen (the engine's page lifecycle) and costs nothing. Grabs of
-// the control draw the page's picture.
+// its own that the toolkit keeps over the visible part of the control
+// (tkqt::ControlWindow: clipped by the control's sheet, scroll area and
+// window, moved as they scroll, shown exactly while the control shows); it
+// is drawn only when the page changes. A page that is not shown is frozen
+// (the engine's page lifecycle) and costs nothing. Grabs of the control draw
+// the page's picture.
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <memory>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "platform/web/WebBrowser.h"
+#include "toolkit/ControlWindow.h"
 #include "toolkit/QtGlue.h"
 
 namespace {
@@ -63,46 +66,24 @@ class GuardedPage : public QWebEnginePage {
 
 struct TWebBrowser::Engine : QObject {
   QWidget* host = nullptr;           // the control's own widget
-  QPointer<QWidget> window;          // the page's window over it
+  std::unique_ptr<tkqt::ControlWindow> window;   // the page's window over it
   QPointer<QWebEngineView> view;     // goes with its window
   GuardedPage* page = nullptr;
   String url;
   bool scrollBars = true;
   bool loading = false;   // a page is frozen only once it has loaded
-  std::vector<QPointer<QWidget>> watched;   // the host and its ancestors
 
   bool eventFilter(QObject* o, QEvent* e) override {
-    switch (e->type()) {
-      case QEvent::Paint:
-        if (o == host && view) return paintPage();
-        break;
-      case QEvent::Show:
-      case QEvent::Hide:
-      case QEvent::Move:
-      case QEvent::Resize:
-      case QEvent::WindowStateChange:
-      case QEvent::ParentChange:
-        follow();
-        break;
-      default: break;
-    }
+    if (e->type() == QEvent::Paint && o == host && view) return paintPage();
     return false;
   }
 
-  // The window lies over the host and shows exactly while the host shows;
-  // the page is active then and frozen otherwise.
-  void follow() {
-    if (!window || !view) return;
-    const bool shown = host->isVisible() && !host->window()->isMinimized() && host->width() > 0 && host->height() > 0;
-    if (shown) {
-      const QRect r(host->mapToGlobal(QPoint(0, 0)), host->size());
-      if (window->geometry() != r) window->setGeometry(r);
+  // The page is active while its window shows and frozen otherwise.
+  void shown(bool now) {
+    if (now)
       setLifecycle(QWebEnginePage::LifecycleState::Active);
-      if (!window->isVisible()) window->show();
-    } else {
-      if (window->isVisible()) window->hide();
-      if (!loading) setLifecycle(QWebEnginePage::LifecycleState::Frozen);
-    }
+    else if (!loading)
+      setLifecycle(QWebEnginePage::LifecycleState::Frozen);
   }
 
   void setLifecycle(QWebEnginePage::LifecycleState s) {
@@ -112,25 +93,15 @@ struct TWebBrowser::Engine : QObject {
     page->setLifecycleState(s);
   }
 
-  // Paints the page's picture in place of the host's own (grabs of the
-  // control and what lies below the page's window).
+  // Paints the page's picture in place of the host's own in grabs of the
+  // control (on the screen the page's window lies over it).
   bool paintPage() {
+    if (!tkqt::Rendering()) return false;
     QPainter p(host);
     const QPixmap picture = view->grab();
     if (picture.isNull()) return false;
     p.drawPixmap(host->rect(), picture);
     return true;
-  }
-
-  void watch() {
-    for (const QPointer<QWidget>& w : watched)
-      if (w) w->removeEventFilter(this);
-    watched.clear();
-    for (QWidget* w = host; w; w = w->parentWidget()) {
-      w->installEventFilter(this);
-      watched.emplace_back(w);
-      if (w->isWindow()) break;
-    }
   }
 };
 
@@ -156,33 +127,27 @@ TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner), engine_(std:
 TWebBrowser::~TWebBrowser() {
   BeginDestroy();
   if (engine_->view) QObject::disconnect(engine_->view.data(), nullptr, nullptr, nullptr);
-  for (const QPointer<QWidget>& w : engine_->watched)
-    if (w) w->removeEventFilter(engine_.get());
-  delete engine_->window.data();
+  engine_->host->removeEventFilter(engine_.get());
+  engine_->window.reset();
 }
 
 void TWebBrowser::Navigate(const String& Url) {
   const QUrl url(tkqt::QStr(OpenableAddress(Url)), QUrl::StrictMode);
   if (!engine_->view) {
     AllowRendererAsRoot();
-    // A tool window of the control's window: it stays above it and goes
-    // with it; it never takes the focus from the console by showing.
-    auto* window = new QWidget(engine_->host->window(), Qt::Tool | Qt::FramelessWindowHint);
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    engine_->window = window;
-    engine_->view = new QWebEngineView(window);
+    engine_->view = new QWebEngineView;
     engine_->page = new GuardedPage(engine_->view);
     engine_->view->setPage(engine_->page);
     engine_->page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, engine_->scrollBars);
-    layout->addWidget(engine_->view);
+    // The page takes the mouse and the keys itself.
+    engine_->window = std::make_unique<tkqt::ControlWindow>(engine_->host, engine_->view, false);
+    engine_->window->OnShownChange = [e = engine_.get()](bool now) { e->shown(now); };
+    engine_->host->installEventFilter(engine_.get());
     QObject::connect(engine_->view.data(), &QWebEngineView::loadStarted, engine_->view.data(),
                      [this] { Dispatch([this] { LoadStarted(); }); });
     QObject::connect(engine_->view.data(), &QWebEngineView::loadFinished, engine_->view.data(),
                      [this](bool) { Dispatch([this] { LoadFinished(); }); });
-    engine_->watch();
-    engine_->follow();
+    engine_->window->Follow();
   }
   engine_->url = Url;
   engine_->page->listed = url.isLocalFile() ? url : QUrl();
@@ -218,6 +183,6 @@ void TWebBrowser::LoadFinished() {
   if (Destroying()) return;
   busy_ = false;
   engine_->loading = false;
-  engine_->follow();
+  engine_->shown(engine_->window->Shown());
   if (OnDownloadComplete) OnDownloadComplete(this);
 }

@@ -1,13 +1,18 @@
 // The link list of the Internet page: titles, addresses and the loading lamp.
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QRegion>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
+#include <QWidget>
 
 #include "ConsoleFixture.h"
 #include "OperatorHands.h"
 #include "controls/Led.h"
 #include "pictureshow/PictureShow.h"
 #include "platform/web/WebBrowser.h"
+#include "toolkit/ControlWindow.h"
 #include "toolkit/ToolkitTestUtil.h"
 
 class LinkListTest : public ConsoleFixture {
@@ -72,6 +77,69 @@ TEST_F(LinkListTest, ThePageGoesToTheOutputWithoutScrollBarsAndFreezesWhenItIsNo
   EXPECT_TRUE(pumpUntil([&] { return !f->WebBrowser->PageActive(); }, 20000));
   hands::ChooseSheet(f->Sheet_Inet);
   EXPECT_TRUE(f->WebBrowser->PageActive());
+}
+
+// The global rectangle of a control's widget.
+static QRegion OnScreen(TControl* c) {
+  return QRect(c->Widget()->mapToGlobal(QPoint(0, 0)), c->Widget()->size());
+}
+
+// At the largest output the page is larger than its sheet: while the sheet
+// scrolls under the wheel, the page's window lies over the page control and
+// shows only the part of it inside the sheet, never over the output area,
+// a tab strip, the sheet's bars or the status bar; it hides with its page.
+TEST_F(LinkListTest, ThePagesWindowShowsOnlyThePartOfThePageInsideItsSheet) {
+  if (!std::getenv("TABLO_TEST_SCREEN")) GTEST_SKIP() << "runs with a screen configuration (ctest)";
+  EditKey([](TRegistry& r) {
+    r.WriteInteger("XWidth", 1024);
+    r.WriteInteger("YHeight", 768);
+  });
+  TFormMain* f = Create();
+  f->Show();
+  WriteFile("page.html", "<html><body style='background:#00ff00'></body></html>");
+  f->ListInet->Items()->SetText("Page\tfile://" + app_ + "page.html\n");
+  hands::ChooseSheet(f->Sheet_Tablo);
+  hands::ChooseSheet(f->Sheet_Inet);
+  Open(f, 0);
+  TWebBrowser* web = f->WebBrowser;
+  const std::vector<QWidget*> windows = tkqt::WindowsOver(web->Widget());
+  ASSERT_EQ(windows.size(), 1u);
+  QWidget* page = windows[0];
+  QWidget* sheet = f->Sheet_Inet->Widget();
+  ASSERT_GT(f->Sheet_Inet->ScrollLimit().Y, 0) << "the sheet does not scroll at this output size";
+  QRegion covered = OnScreen(f->PanelTablo) + OnScreen(f->StatusBar1);
+  for (TPageControl* pc : {f->PageControl1, f->PageControl2})
+    for (int t = 0; t < pc->TabCount(); ++t) {
+      const TRect r = pc->TabRect(t);
+      covered += QRect(pc->Widget()->mapToGlobal(QPoint(r.Left, r.Top)), QSize(r.Width(), r.Height()));
+    }
+  for (QScrollBar* b : sheet->findChildren<QScrollBar*>())
+    if (b->isVisible()) covered += QRect(b->mapToGlobal(QPoint(0, 0)), b->size());
+  int lastY = -1;
+  for (int notch = 0; f->Sheet_Inet->ScrollPosition().Y != lastY; ++notch) {
+    SCOPED_TRACE("scrolled to " + IntToStr(f->Sheet_Inet->ScrollPosition().Y));
+    lastY = f->Sheet_Inet->ScrollPosition().Y;
+    Application->ProcessMessages();
+    const QRegion control = OnScreen(web);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(QRegion(page->geometry()), control);
+    const QRegion shown = (page->mask().isEmpty() ? QRegion(page->rect()) : page->mask()).translated(page->pos());
+    const QRegion inside = control & OnScreen(f->Sheet_Inet);
+    EXPECT_EQ(shown - OnScreen(f->Sheet_Inet), QRegion()) << "the page shows outside its sheet";
+    EXPECT_EQ(shown & covered, QRegion()) << "the page covers the output, a tab strip, a bar or the status bar";
+    EXPECT_EQ(inside - covered - shown, QRegion()) << "a visible part of the page is not shown";
+    // One notch of the wheel down over the sheet.
+    const QPointF at(sheet->width() - 5, 5);
+    QWheelEvent down(at, sheet->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(sheet, &down);
+    ASSERT_LT(notch, 200);
+  }
+  EXPECT_EQ(f->Sheet_Inet->ScrollPosition(), f->Sheet_Inet->ScrollLimit());
+  hands::ChooseSheet(f->TabSheet1);
+  EXPECT_FALSE(page->isVisible());
+  hands::ChooseSheet(f->Sheet_Inet);
+  EXPECT_TRUE(page->isVisible());
 }
 
 TEST_F(LinkListTest, NoSelectionDoesNothing) {

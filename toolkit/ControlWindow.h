@@ -1,0 +1,67 @@
+#pragma once
+// Toolkit internals: a window of its own that stands in for a control.
+//
+// Content that the graphics library composes (a web engine's view) must not
+// sit inside the main window: a window holding such a widget is composed by
+// the graphics library on every repaint of any of its widgets. So the content
+// gets a frameless tool window of its own, transient for the control's window
+// (the window manager keeps it just above that window and below other
+// applications'), and ControlWindow keeps it exactly over the part of the
+// control that shows:
+// - its geometry is the control's global rectangle, followed on every move,
+//   resize, scroll, show and hide of the control or of any ancestor;
+// - its mask is the control's visible part (VisiblePart): clipped by every
+//   ancestor, less the widgets stacked above it and the application's other
+//   windows (dialogs, menus) that lie over it;
+// - it is hidden while the control does not show, its window is minimised or
+//   nothing of it is visible.
+// With PassInput the mouse goes through the window to the control beneath.
+#include <QObject>
+#include <QPointer>
+#include <QRegion>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace tkqt {
+
+// The part of w that shows on its screen, in w's coordinates: w's rectangle
+// clipped by each ancestor, less each ancestor's children stacked above the
+// branch holding w (see-through ones, that take no mouse, do not count) and
+// less the visible dialogs, menus and tool windows of the application (not
+// the windows of ControlWindow). Empty while w or its window is hidden or
+// minimised.
+QRegion VisiblePart(const QWidget* w);
+
+// The windows of ControlWindow that stand in for host (for checks).
+std::vector<QWidget*> WindowsOver(const QWidget* host);
+
+class ControlWindow : public QObject {
+ public:
+  // Content fills the window (the window becomes its parent).
+  ControlWindow(QWidget* host, QWidget* content, bool passInput);
+  ~ControlWindow() override;
+  QWidget* Window() const { return window_.data(); }
+  // Whether the window is on the screen.
+  bool Shown() const;
+  // Called after the window has shown (true) or hidden (false).
+  std::function<void(bool)> OnShownChange;
+  // Lays the window over the control now.
+  void Follow();
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  void watch();
+  void place(const QRegion& part);
+  QWidget* host_;
+  QPointer<QWidget> window_;
+  bool passInput_;
+  bool shown_ = false;
+  QRegion mask_;
+  std::vector<QPointer<QWidget>> watched_;
+};
+
+}  // namespace tkqt
