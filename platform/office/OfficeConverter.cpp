@@ -307,9 +307,10 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   // The launcher starts the suite's main process and may end before it: the
   // conversion gets a process group of its own, so that a timeout, a stop or
   // the program's end takes every process with it. A killed program has no
-  // end of its own: a watchdog in the group (a copy of the launcher made
-  // before it starts the suite, holding nothing but the lifeline) ends the
-  // group once the lifeline's read ends, i.e. once this process is gone.
+  // end of its own: a watchdog in the group (forked by the launcher before it
+  // starts the suite, holding nothing but the lifeline as its input) ends the
+  // group once the lifeline's read ends, i.e. once this process is gone. It
+  // runs as a small shell, so that it keeps no copy of this process's memory.
   // Between fork and exec: only calls that are safe there.
   const int lifeline = g_lifeline[0];
   proc.setChildProcessModifier([lifeline] {
@@ -318,10 +319,14 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
     const pid_t watchdog = ::fork();
     if (watchdog < 0) ::_exit(127);   // no conversion without its watchdog
     if (watchdog > 0) return;
-    if (lifeline > 0) ::close_range(0, unsigned(lifeline) - 1, 0);
-    ::close_range(unsigned(lifeline) + 1, ~0u, 0);
-    char c;
-    while (::read(lifeline, &c, 1) < 0 && errno == EINTR) {
+    if (lifeline != 0) ::dup2(lifeline, 0);
+    ::fcntl(0, F_SETFD, 0);   // kept across exec
+    ::close_range(1, ~0u, 0);
+    ::open("/dev/null", O_WRONLY);   // its output and errors go nowhere
+    ::dup2(1, 2);
+    ::execl("/bin/sh", "sh", "-c", "read x; kill -9 0", "tablo-office-watchdog", static_cast<char*>(nullptr));
+    char c;   // no shell: the copy waits itself
+    while (::read(0, &c, 1) < 0 && errno == EINTR) {
     }
     ::kill(0, SIGKILL);   // the whole group, the watchdog with it
     ::_exit(0);
