@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <set>
 #include <unistd.h>
 
@@ -294,8 +295,18 @@ void SelectDisplayPlatform() {
   if (display && *display && !(platform && *platform)) setenv("QT_QPA_PLATFORM", "xcb", 1);
 }
 
+void KeepLargeBlocksReturnable() {
+  // glibc raises its threshold for mapping a block to the largest mapped
+  // block freed so far, so frames and pictures of a few megabytes end up in
+  // its arenas (one per thread that allocates); freed by other threads and in
+  // other orders, they stay there and the process grows while a play list
+  // loops. A fixed threshold keeps them mapped and returned when freed.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
+
 void TApplication::Initialize() {
   if (!QCoreApplication::instance()) {
+    KeepLargeBlocksReturnable();
     static String exe;
     exe = ExeName();
     static char* argv[2] = {exe.data(), nullptr};

@@ -162,6 +162,11 @@ extern TApplication* Application;
 // unset); the main window must sit at the desktop's origin, which other
 // platforms do not allow. Call before Application->Initialize.
 void SelectDisplayPlatform();
+// Blocks of 128 KiB and more (frames, pictures) are mapped for themselves and
+// given back to the system when freed, whichever thread frees them; called
+// before the application object is made (TApplication::Initialize,
+// TestApp::Init).
+void KeepLargeBlocksReturnable();
 
 class TMonitor : public TObject {
  public:

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "toolkit/Controls.h"
+#include "toolkit/Forms.h"
 #include "toolkit/QtGlue.h"
 
 namespace TestApp {
@@ -15,6 +16,7 @@ void Init(int& argc, char** argv) {
   // Views that draw with the graphics card (web pages) share one context.
   if (app) return;
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  KeepLargeBlocksReturnable();
   app = new QApplication(argc, argv);
 }
 
