@@ -36,7 +36,10 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 #include <cstdio>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <future>
 #include <map>
 #include <unistd.h>
 
@@ -454,9 +457,25 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   movie_ = Movie;
   loaded_ = playing_ = played_ = false;
   held_ = 0;
-  String why;
-  if (!ReadSwfMovie(Movie, header_, why)) {
-    std::fprintf(stderr, "Flash player: %s: %s\n", Movie.c_str(), why.c_str());
+  // The movie is read and unpacked (up to SwfMaxFileLength: most of a
+  // second) on a thread of its own; past a short wait the main loop is
+  // served meanwhile.
+  struct Read {
+    bool ok = false;
+    TSwfHeader header;
+    String why;
+  };
+  auto reading = std::async(std::launch::async, [Movie] {
+    Read r;
+    r.ok = ReadSwfMovie(Movie, r.header, r.why);
+    return r;
+  });
+  if (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+    pumpUntil([&] { return reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, INT32_MAX);
+  Read read = reading.get();
+  header_ = read.header;
+  if (!read.ok) {
+    std::fprintf(stderr, "Flash player: %s: %s\n", Movie.c_str(), read.why.c_str());
     return;
   }
   if (header_.ShownFrames <= 0 || !startPage()) return;

@@ -1,4 +1,4 @@
-// Only the header is unpacked: at most HeaderBytes bytes of the movie body.
+// Reading Flash movies: the header, the unpacked body and its main timeline.
 #include "platform/flash/SwfHeader.h"
 
 #include <lzma.h>
@@ -19,58 +19,64 @@ constexpr size_t InputBytes = 64 * 1024;
 
 uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
-// Unpacks a zlib stream into out (up to out.size()); the size reached. More
-// is set when the stream holds data beyond out.
-size_t inflateInto(const uint8_t* in, size_t n, std::vector<uint8_t>& out, bool* more = nullptr) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return 0;
-  z.next_in = const_cast<uint8_t*>(in);
-  z.avail_in = unsigned(std::min<size_t>(n, UINT32_MAX));
-  z.next_out = out.data();
-  z.avail_out = unsigned(out.size());
-  int rc = Z_OK;
-  while (z.avail_out > 0 && rc == Z_OK) rc = inflate(&z, Z_SYNC_FLUSH);
-  const size_t got = out.size() - z.avail_out;
-  if (more) {
-    uint8_t extra = 0;
-    z.next_out = &extra;
-    z.avail_out = 1;
-    *more = rc == Z_OK && inflate(&z, Z_SYNC_FLUSH) != Z_DATA_ERROR && z.avail_out == 0;
-  }
-  inflateEnd(&z);
-  return got;
-}
-
-// The same for the LZMA body of a "ZWS" movie: a 4-byte packed length, the
-// 5 property bytes, then the raw stream. It is fed to the decoder of the
-// ".lzma" format (the properties and an unknown unpacked size, then the
-// stream, read where it lies).
-size_t lzmaInto(const uint8_t* in, size_t n, std::vector<uint8_t>& out, bool* more = nullptr) {
-  if (n < 4 + 5) return 0;
-  uint8_t head[13];
-  std::memcpy(head, in + 4, 5);
-  std::memset(head + 5, 0xFF, 8);
-  lzma_stream s = LZMA_STREAM_INIT;
-  if (lzma_alone_decoder(&s, 64u << 20) != LZMA_OK) return 0;
-  s.next_out = out.data();
-  s.avail_out = out.size();
-  lzma_ret rc = LZMA_OK;
-  s.next_in = head;
-  s.avail_in = sizeof head;
-  while (s.avail_in > 0 && rc == LZMA_OK) rc = lzma_code(&s, LZMA_RUN);
-  s.next_in = in + 9;
-  s.avail_in = n - 9;
-  while (s.avail_out > 0 && s.avail_in > 0 && rc == LZMA_OK) rc = lzma_code(&s, LZMA_RUN);
-  const size_t got = out.size() - s.avail_out;
-  if (more) {
-    uint8_t extra = 0;
-    s.next_out = &extra;
+// Unpacks a packed movie body (kind 'C' zlib; 'Z' LZMA: a 4-byte packed
+// length, the 5 property bytes, then the raw stream) into out, to at most
+// limit bytes; what lies beyond is not unpacked. out starts at what the
+// packed bytes can hold at zlib's highest ratio (about 1032:1) and grows as
+// data comes beyond that, so a header that lies about the length costs
+// nothing. The LZMA stream is fed to the decoder of the ".lzma" format (the
+// properties and an unknown unpacked size, then the stream, read where it
+// lies).
+void unpack(char kind, const uint8_t* in, size_t n, size_t limit, std::vector<uint8_t>& out) {
+  out.clear();
+  size_t got = 0;
+  const auto room = [&] {
+    if (got < out.size()) return true;
+    if (out.size() >= limit) return false;
+    const size_t first = n > limit / 1032 ? limit : std::max<size_t>(n * 1032, 64 * 1024);
+    out.resize(std::min(limit, out.empty() ? first : out.size() * 2));
+    return true;
+  };
+  if (kind == 'C') {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return;
+    z.next_in = const_cast<uint8_t*>(in);
+    z.avail_in = unsigned(std::min<size_t>(n, UINT32_MAX));
+    int rc = Z_OK;
+    while (rc == Z_OK && room()) {
+      z.next_out = out.data() + got;
+      z.avail_out = unsigned(out.size() - got);
+      const unsigned before = z.avail_out;
+      rc = inflate(&z, Z_SYNC_FLUSH);
+      got += before - z.avail_out;
+    }
+    inflateEnd(&z);
+  } else if (n >= 4 + 5) {
+    uint8_t head[13];
+    std::memcpy(head, in + 4, 5);
+    std::memset(head + 5, 0xFF, 8);
+    lzma_stream s = LZMA_STREAM_INIT;
+    if (lzma_alone_decoder(&s, 64u << 20) != LZMA_OK) return;
+    uint8_t none = 0;   // the decoder moves on only with room for output; the 13 bytes give none
+    s.next_out = &none;
     s.avail_out = 1;
-    while (rc == LZMA_OK && s.avail_out > 0 && s.avail_in > 0) rc = lzma_code(&s, LZMA_RUN);
-    *more = s.avail_out == 0;
+    s.next_in = head;
+    s.avail_in = sizeof head;
+    lzma_ret rc = LZMA_OK;
+    while (s.avail_in > 0 && rc == LZMA_OK) rc = lzma_code(&s, LZMA_RUN);
+    s.next_in = in + 9;
+    s.avail_in = n - 9;
+    while (rc == LZMA_OK && room()) {
+      s.next_out = out.data() + got;
+      s.avail_out = out.size() - got;
+      const size_t before = s.avail_out;
+      rc = lzma_code(&s, LZMA_RUN);
+      got += before - s.avail_out;
+      if (before == s.avail_out && s.avail_in == 0) break;   // nothing more to come
+    }
+    lzma_end(&s);
   }
-  lzma_end(&s);
-  return got;
+  out.resize(got);
 }
 
 class Bits {
@@ -175,19 +181,13 @@ bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Err
     Error = "the movie declares a length shorter than its header";
     return false;
   }
-  std::vector<uint8_t> body(HeaderBytes - 8);
-  size_t got = 0;
+  // Only the header is unpacked: at most HeaderBytes bytes of the body.
+  const size_t want = std::min<size_t>(HeaderBytes, H.FileLength) - 8;
   const uint8_t* in = Data + 8;
-  size_t n = std::min(Size - 8, InputBytes);
-  if (H.Compression == 'F') {
-    got = std::min(n, body.size());
-    std::memcpy(body.data(), in, got);
-  } else if (H.Compression == 'C') {
-    got = inflateInto(in, n, body);
-  } else {
-    got = lzmaInto(in, n, body);
-  }
-  body.resize(std::min<size_t>(got, H.FileLength - 8));
+  const size_t n = std::min(Size - 8, InputBytes);
+  std::vector<uint8_t> body;
+  if (H.Compression == 'F') body.assign(in, in + std::min(n, want));
+  else unpack(H.Compression, in, n, want, body);
   Bits b(body.data(), body.size());
   int nbits = int(b.u(5));
   int32_t xmin = b.s(nbits), xmax = b.s(nbits), ymin = b.s(nbits), ymax = b.s(nbits);
@@ -210,13 +210,12 @@ bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Erro
   std::vector<uint8_t> unpacked;
   const uint8_t* body = Data + 8;
   size_t got = Size - 8;
-  bool more = got > declared;
   if (H.Compression != 'F') {
-    unpacked.resize(declared);
-    got = H.Compression == 'C' ? inflateInto(body, Size - 8, unpacked, &more) : lzmaInto(body, Size - 8, unpacked, &more);
+    unpack(H.Compression, body, Size - 8, declared + 1, unpacked);   // one byte more tells a longer stream
     body = unpacked.data();
+    got = unpacked.size();
   }
-  if (more) {
+  if (got > declared) {
     Error = "the movie holds more than the " + std::to_string(H.FileLength) + " bytes it declares";
     return false;
   }
