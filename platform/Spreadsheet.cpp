@@ -1,26 +1,11 @@
 #include "platform/Spreadsheet.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QThread>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "platform/SheetReader.h"
-#include "toolkit/Forms.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TABLO_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TABLO_ASAN 1
-#endif
-#endif
+#include "toolkit/ReaderProcess.h"
 
 String TSpreadsheetReader::Program;
 int TSpreadsheetReader::TimeLimitSeconds = 15;
@@ -28,26 +13,10 @@ int TSpreadsheetReader::MemoryLimitMegabytes = 512;
 
 namespace {
 
-const char* const kReaderName = "tablo-sheet-reader";
 bool g_reading = false;
 
 [[noreturn]] void Fail(const String& file, const String& reason) {
   throw Exception("Error file " + file + ": " + reason);
-}
-
-QString Q(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-String ReaderProgram() {
-  if (!TSpreadsheetReader::Program.empty()) return TSpreadsheetReader::Program;
-  QString dir;
-  if (QCoreApplication::instance()) {
-    dir = QCoreApplication::applicationDirPath();
-  } else {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    dir = n > 0 ? QFileInfo(QString::fromUtf8(buf, int(n))).absolutePath() : QStringLiteral(".");
-  }
-  return (dir + "/" + kReaderName).toStdString();
 }
 
 // A number as the sheet shows it in the general format.
@@ -91,61 +60,17 @@ String CellText(const sheet::Cell& c) {
 // Runs the reader on the file and answers its reply; an empty string when
 // the reader crashed, ran out of time or memory, or said too much.
 String RunReader(const String& file, const TSheetBounds& b, size_t maxReply) {
-  const String program = ReaderProgram();
-  QProcess proc;
-  proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  proc.setStandardInputFile(QProcess::nullDevice());
-  const rlim_t memory = rlim_t(std::max(TSpreadsheetReader::MemoryLimitMegabytes, 64)) << 20;
-  const rlim_t seconds = rlim_t(std::max(TSpreadsheetReader::TimeLimitSeconds, 1)) + 1;
-#ifdef TABLO_ASAN
-  // The sanitizer reserves far more address space than any limit allows; its
-  // own allocator limit stands in for the address-space one.
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0:allocator_may_return_null=1" +
-                                 ":hard_rss_limit_mb=" + QString::number(qulonglong(memory >> 20)) +
-                                 ":max_allocation_size_mb=" + QString::number(qulonglong(memory >> 20)));
-  proc.setProcessEnvironment(env);
-#endif
-  // Between fork and exec: only calls that are safe there.
-  proc.setChildProcessModifier([memory, seconds] {
-    struct rlimit none {0, 0};
-    setrlimit(RLIMIT_CORE, &none);   // a crash leaves no core file behind
-#ifndef TABLO_ASAN
-    struct rlimit as {memory, memory};
-    setrlimit(RLIMIT_AS, &as);
-#else
-    (void)memory;
-#endif
-    struct rlimit cpu {seconds, seconds};
-    setrlimit(RLIMIT_CPU, &cpu);
-  });
-  proc.start(Q(program), {QString::number(b.Columns), QString::number(b.StopColumn), QString::number(b.MaxRows), Q(file)});
-  if (!proc.waitForStarted(10000)) Fail(file, "the spreadsheet reader " + program + " cannot be started");
-
-  QByteArray reply;
-  QElapsedTimer t;
-  t.start();
-  bool failed = false;
-  const bool mainThread =
-      QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
-  // The wait pumps the queue, so the screen keeps painting; it ends at the
-  // time limit, at a reply longer than any the bounds allow, or when the
-  // program closes.
-  while (proc.state() != QProcess::NotRunning) {
-    proc.waitForFinished(15);
-    reply += proc.readAllStandardOutput();
-    if (size_t(reply.size()) > maxReply || t.elapsed() > qint64(TSpreadsheetReader::TimeLimitSeconds) * 1000 ||
-        (Application && Application->Terminated())) {
-      failed = true;
-      proc.kill();
-      proc.waitForFinished(5000);
-      break;
-    }
-    if (mainThread) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  reply += proc.readAllStandardOutput();
-  if (failed || proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0) return String();
-  return String(reply.constData(), size_t(reply.size()));
+  TReaderRun run;
+  run.Program = TSpreadsheetReader::Program.empty() ? DefaultReaderProgram() : TSpreadsheetReader::Program;
+  run.Arguments = {IntToStr(b.Columns), IntToStr(b.StopColumn), IntToStr(b.MaxRows), file};
+  run.TimeLimitMs = std::max(TSpreadsheetReader::TimeLimitSeconds, 1) * 1000;
+  run.MemoryLimitMegabytes = TSpreadsheetReader::MemoryLimitMegabytes;
+  run.MaxReplyBytes = maxReply;
+  run.KeepInputOut = false;   // the import refuses a second one meanwhile
+  std::string reply;
+  const TReaderEnd end = RunReaderProcess(run, reply);
+  if (end == TReaderEnd::NotStarted) Fail(file, "the spreadsheet reader " + run.Program + " cannot be started");
+  return end == TReaderEnd::Replied ? reply : String();
 }
 
 }  // namespace

@@ -1812,8 +1812,7 @@ void LoadImageFile(const String& fileName, QImage& out) {
   if (jpeg) {
     DecodeJpeg(bytes, img);
   } else if (metafile) {
-    QByteArray data(bytes.data(), qsizetype(bytes.size()));   // the converters take writable bytes
-    LoadMetafile(fileName, data, ext == ".emf", img);
+    LoadMetafile(fileName, bytes, ext == ".emf", img);
   } else {
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     if (std::strcmp(fmt, "BMP") == 0 && !bmpSizeAllowed(data))

@@ -422,8 +422,17 @@ inline bool PictureSizeAllowed(int64_t w, int64_t h) {
 QImage NewBitmapImage(int w, int h);
 // Draws a metafile's bytes (enhanced when enhanced, else a Windows metafile)
 // at its frame's size in pixels, checked against the limits above before
-// drawing; raises EInvalidGraphic naming the file when it is broken.
-void LoadMetafile(const String& fileName, QByteArray& data, bool enhanced, QImage& out);
+// drawing; raises EInvalidGraphic naming the file when it is broken. The
+// drawing is converted by the reader process (toolkit/ReaderProcess.h).
+void LoadMetafile(const String& fileName, const std::string& data, bool enhanced, QImage& out);
+// The reader process that converts metafiles and its limits. The program
+// defaults to "tablo-sheet-reader" in the executable's folder; tests point
+// it at the one of their build.
+struct TMetafileReader {
+  static String Program;
+  static int TimeLimitSeconds;       // wall-clock time of one conversion
+  static int MemoryLimitMegabytes;   // the reader's address space
+};
 // Decodes JPEG bytes through libjpeg.
 void DecodeJpeg(const std::string& bytes, QImage& out);
 // Encodes an image as JPEG through libjpeg (quality 1..100).

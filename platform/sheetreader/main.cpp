@@ -1,8 +1,15 @@
-// tablo-sheet-reader: reads one spreadsheet for the console in a process of
-// its own (see platform/SheetReader.h). It ends without running exit
-// handlers: whatever the libraries left behind goes with the process.
+// tablo-sheet-reader: reads one spreadsheet (platform/SheetReader.h) or
+// converts one metafile (platform/sheetreader/Metafiles.h) for the console
+// in a process of its own. It ends without running exit handlers: whatever
+// the libraries left behind goes with the process.
 #include <unistd.h>
 
-#include "platform/SheetReader.h"
+#include <cstring>
 
-int main(int argc, char** argv) { _exit(sheet::ReaderMain(argc, argv)); }
+#include "platform/SheetReader.h"
+#include "platform/sheetreader/Metafiles.h"
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "metafile") == 0) _exit(metafile::ConverterMain(argc, argv));
+  _exit(sheet::ReaderMain(argc, argv));
+}

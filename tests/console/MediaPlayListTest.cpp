@@ -5,7 +5,9 @@
 #include <fstream>
 #include <tuple>
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "support/FullDisk.h"
+#include "support/MetafileMaker.h"
 #include "console/FrMedia.h"
 #include "pictureshow/PictureShow.h"
 #include "toolkit/Clipbrd.h"
@@ -361,6 +363,50 @@ TEST_F(MediaPlayListTest, PreviewShowsSizeOrRedQuestionMarksForABrokenPicture) {
   EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "Error file " + Pics() + "broken.jpg");
   EXPECT_EQ(f->PictureShow->Style(), 98);
   EXPECT_EQ(f->PictureShow->Step(), 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Metafiles whose conversion crashes the reader process, hangs it, makes it
+// allocate or talk without end (the stand-in reader does each, as damaged
+// files make the converters do): the operator picks each line, the preview
+// says it cannot show it, the timers ran meanwhile, and the next metafile
+// is shown.
+TEST_F(MediaPlayListTest, MetafilesThatDefeatTheReaderAreBrokenPicturesAndTheConsoleGoesOn) {
+  const std::string emf = metafiles::Emf(8, 8, {{false, 1, 1, 5, 5, 0x00FF00}});
+  const char* modes[] = {"crash", "hang", "allocate", "talk"};
+  String list;
+  for (const char* m : modes) {
+    WriteBytes(Pics() + m + ".emf", emf + m);
+    list += String(m) + ".emf\n";
+  }
+  WriteBytes(Pics() + "good.emf", emf);
+  WriteBytes(Pics() + String(ExeName) + ".txt", list + "good.emf\n");
+  const String realReader = TMetafileReader::Program;
+  const int timeWas = TMetafileReader::TimeLimitSeconds;
+  TMetafileReader::Program = FAKE_SHEET_READER;
+  TMetafileReader::TimeLimitSeconds = 2;
+  Create();
+  TFrameMedia* f = Frame();
+  hands::ChooseSheet(form_->Sheet_Media);
+  TTimer timer(nullptr);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) { ++ticks; };
+  timer.SetInterval(50);
+  timer.SetEnabled(true);
+  for (int i = 0; i < 4; ++i) {
+    ticks = 0;
+    hands::ClickLine(f->ListMedia, i);
+    EXPECT_EQ(f->PicsImageSize->Caption(), "???") << modes[i];
+    EXPECT_EQ(f->PicsImagePreview->Picture()->Width(), 0) << modes[i];
+    if (i == 1) EXPECT_GT(ticks, 0);   // the wait served the timers
+  }
+  TMetafileReader::Program = realReader;
+  TMetafileReader::TimeLimitSeconds = timeWas;
+  hands::ClickLine(f->ListMedia, 4);
+  EXPECT_EQ(f->PicsImageSize->Caption(), "8x8");
 }
 
 }  // namespace

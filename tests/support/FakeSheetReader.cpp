@@ -1,11 +1,14 @@
 // Stands in for tablo-sheet-reader in tests: the file's first word says how
-// it fails. "crash" dies of a bad memory access after half a reply, "hang"
-// never answers, "allocate" takes memory until it has 8 GB (and then answers
-// that it was not limited), "talk" writes without end.
+// it fails (for a metafile, given on standard input: the word it holds).
+// "crash" dies of a bad memory access after half a reply, "hang" never
+// answers, "allocate" takes memory until it has 8 GB (and then answers that
+// it was not limited), "talk" writes without end.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -13,8 +16,16 @@
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string mode;
-  std::ifstream(argv[argc - 1]) >> mode;
-  const std::string head = "TABLO-SHEET 1\nCELLS 1\n";
+  std::string head = "TABLO-SHEET 1\nCELLS 1\n";
+  const bool metafile = std::string(argv[1]) == "metafile";
+  if (metafile) {
+    const std::string in(std::istreambuf_iterator<char>(std::cin), {});
+    for (const char* m : {"crash", "hang", "allocate", "talk"})
+      if (in.find(m) != std::string::npos) mode = m;
+    head = "TABLO-METAFILE 1\nSIZE 8 8\nSVG 900\n";
+  } else {
+    std::ifstream(argv[argc - 1]) >> mode;
+  }
   if (mode == "crash") {
     std::fwrite(head.data(), 1, head.size(), stdout);
     std::fflush(stdout);
@@ -28,7 +39,10 @@ int main(int argc, char** argv) {
       std::memset(p, 1, 64u << 20);
       blocks.push_back(p);
     }
-    std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 9\nunlimited", stdout);
+    if (!metafile)
+      std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 9\nunlimited", stdout);
+    else
+      std::fputs("TABLO-METAFILE 1\nSIZE 8 8\nSVG 9\nunlimited", stdout);
   } else if (mode == "talk") {
     std::fwrite(head.data(), 1, head.size(), stdout);
     const std::string line(4096, 'x');

@@ -32,8 +32,9 @@ inline void set32(std::string& s, size_t at, int64_t v) {
 
 // An enhanced metafile whose reference device has 96 pixels per inch; the
 // frame is w x h pixels in hundredths of a millimetre (frameW/frameH override
-// it, for giant or empty frames).
-inline std::string Emf(int w, int h, const std::vector<Shape>& shapes, int64_t frameW = -1, int64_t frameH = -1) {
+// it, for giant or empty frames); `more` is records put after the shapes.
+inline std::string Emf(int w, int h, const std::vector<Shape>& shapes, int64_t frameW = -1, int64_t frameH = -1,
+                       const std::string& more = {}) {
   using namespace detail;
   std::string s;
   if (frameW < 0) frameW = int64_t(w) * 2540 / 96;
@@ -60,10 +61,28 @@ inline std::string Emf(int w, int h, const std::vector<Shape>& shapes, int64_t f
     put32(s, 40), put32(s, 12), put32(s, 2);
     records += 9;
   }
+  s += more;
+  for (size_t at = 0, size = 0; at + 8 <= more.size(); at += size, ++records) {
+    size = size_t(uint8_t(more[at + 4])) | size_t(uint8_t(more[at + 5])) << 8 | size_t(uint8_t(more[at + 6])) << 16;
+    if (size < 8) break;
+  }
   put32(s, 14), put32(s, 20), put32(s, 0), put32(s, 16), put32(s, 20);
   ++records;
   set32(s, 48, int64_t(s.size()));
   set32(s, 52, records);
+  return s;
+}
+
+// A font record (face "Arial", object index `index`) and its selection.
+inline std::string EmfFont(uint32_t index) {
+  using namespace detail;
+  std::string s;
+  put32(s, 82), put32(s, 12 + 92), put32(s, index);
+  put32(s, -16), put32(s, 0), put32(s, 0), put32(s, 0), put32(s, 400), put32(s, 0), put32(s, 0);
+  std::string face(64, '\0');
+  for (size_t k = 0; k < 5; ++k) face[2 * k] = "Arial"[k];
+  s += face;
+  put32(s, 37), put32(s, 12), put32(s, index);
   return s;
 }
 

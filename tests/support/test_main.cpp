@@ -5,6 +5,7 @@
 #include "toolkit/TestApp.h"
 #ifdef TABLO_SHEET_READER
 #include "platform/Spreadsheet.h"
+#include "toolkit/Graphics.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   TestApp::Init(argc, argv);
 #ifdef TABLO_SHEET_READER
   TSpreadsheetReader::Program = TABLO_SHEET_READER;   // the one this build made
+  TMetafileReader::Program = TABLO_SHEET_READER;
 #endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

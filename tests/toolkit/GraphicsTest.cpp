@@ -930,11 +930,26 @@ TEST(PictureTest, MetafilesDrawTheirShapesAtTheirFrameSize) {
   }
 }
 
+// A Windows metafile of 44 bytes whose header claims a record of 2^31 words:
+// its player would set aside 4 GB for it.
+static std::string wmfClaimingAHugeRecord() {
+  std::string s;
+  auto put16 = [&s](int v) { s += char(v & 255), s += char((v >> 8) & 255); };
+  auto put32 = [&](int64_t v) { put16(int(v & 0xFFFF)), put16(int((v >> 16) & 0xFFFF)); };
+  put16(1), put16(9), put16(0x300), put32(22), put16(0), put32(0x7FFFFFFF), put16(0);
+  put32(5), put16(0x020B), put16(0), put16(0);      // window origin
+  put32(5), put16(0x020C), put16(100), put16(100);  // window extent
+  put32(3), put16(0);                               // end
+  return s;
+}
+
 // A broken metafile, or one whose frame is beyond the limits, is refused with
-// a message naming the file; the old picture stays.
+// a message naming the file; the old picture stays. Metafiles that crash,
+// exhaust or read beyond the converters end in the reader process.
 TEST(PictureTest, BrokenOrGiantMetafilesAreRefused) {
   const std::vector<metafiles::Shape> box = {{false, 1, 1, 5, 5, 0x00FF00}};
   const std::string emf = metafiles::Emf(8, 8, box), wmf = metafiles::Wmf(8, 8, box);
+  ASSERT_EQ(wmfClaimingAHugeRecord().size(), 44u);
   const struct {
     const char* name;
     std::string bytes;
@@ -949,6 +964,9 @@ TEST(PictureTest, BrokenOrGiantMetafilesAreRefused) {
       {"empty.emf", metafiles::Emf(8, 8, box, 0, 0), "too large or empty"},
       {"giant.wmf", metafiles::Wmf(30000, 30000, box, 96), "too large"},
       {"huge.wmf", metafiles::Wmf(7000, 7000, box, 96), "too large"},
+      {"truncated.emf", emf.substr(0, emf.size() - 30), "the metafile is broken"},
+      {"bad-font-index.emf", metafiles::Emf(8, 8, box, -1, -1, metafiles::EmfFont(0x7FFFFFF0)), "the metafile is broken"},
+      {"huge-record.wmf", wmfClaimingAHugeRecord(), "the metafile is broken"},
   };
   TempDir t;
   TPicture p;

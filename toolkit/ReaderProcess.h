@@ -1,0 +1,42 @@
+#pragma once
+// The reader process: files whose libraries can crash, hang or allocate
+// without end on damaged input (binary workbooks, metafiles) are read by a
+// program of the console's own, "tablo-sheet-reader", installed beside the
+// console, in a process of its own. It runs under an address-space limit, a
+// time limit and without a core file, takes its input on the command line or
+// its standard input, and answers on its standard output; whatever the file
+// makes it do, the console stays as it was.
+//
+// The wait for the reader is one routine. Off the main thread it only waits.
+// On the main thread it keeps the program going between its checks: with
+// `KeepInputOut` it serves timers, paints and queued calls but not the
+// operator's input (`ServeMainThreadDuringWait`: picture loading, which can
+// happen in the middle of anything), else it pumps the whole message queue
+// (the line-up import, which refuses a second import meanwhile). It ends at
+// the time limit, at a reply longer than allowed, or when the program closes.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "toolkit/SysUtils.h"
+
+struct TReaderRun {
+  String Program;
+  std::vector<String> Arguments;
+  std::string Input;              // written to its standard input, which then closes
+  int TimeLimitMs = 15000;        // wall-clock time
+  int MemoryLimitMegabytes = 512; // address space (the sanitizer's allocator limit in sanitizer builds)
+  size_t MaxReplyBytes = 1 << 20;
+  bool KeepInputOut = true;
+};
+
+enum class TReaderEnd {
+  Replied,     // ended by itself with exit code 0; the reply is what it wrote
+  NotStarted,  // the program could not be started
+  Failed,      // crashed, ended with another code, ran out of time or said too much, or the program closes
+};
+
+TReaderEnd RunReaderProcess(const TReaderRun& Run, std::string& Reply);
+
+// "tablo-sheet-reader" in the executable's folder.
+String DefaultReaderProgram();
