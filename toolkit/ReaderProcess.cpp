@@ -84,7 +84,7 @@ TReaderEnd RunReaderProcess(const TReaderRun& run, std::string& reply) {
     proc.waitForFinished(15);
     out += proc.readAllStandardOutput();
     if (size_t(out.size()) > run.MaxReplyBytes || t.elapsed() > run.TimeLimitMs ||
-        (Application && Application->Terminated())) {
+        (mainThread && Application && Application->Terminated())) {
       failed = true;
       proc.kill();
       proc.waitForFinished(5000);

@@ -13,7 +13,8 @@
 // operator's input (`ServeMainThreadDuringWait`: picture loading, which can
 // happen in the middle of anything), else it pumps the whole message queue
 // (the line-up import, which refuses a second import meanwhile). It ends at
-// the time limit, at a reply longer than allowed, or when the program closes.
+// the time limit, at a reply longer than allowed, or (on the main thread)
+// when the program closes.
 #include <cstddef>
 #include <string>
 #include <vector>

@@ -3,15 +3,15 @@
 // with them: they run in the reader process, whose crashes and limits are
 // the error. Any bytes as the reader's reply decode within the picture
 // limits or are refused.
-#include <QGuiApplication>
 #include <cstdlib>
 #include "tests/fuzz/FuzzSupport.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/MetafileFormat.h"
+#include "toolkit/TestApp.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);   // the drawing's text needs the fonts
+  TestApp::Init(*argc, *argv);   // the drawing's text needs the fonts; it lives to the end
   TMetafileReader::Program = TABLO_SHEET_READER;
   return 0;
 }
