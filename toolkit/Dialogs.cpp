@@ -161,6 +161,7 @@ class MessageBox : public QDialog {
 
 int MessageDlgPos(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X, int Y) {
   if (Buttons.Empty()) Buttons = {mbOK};
+  GiveMouseToModal();
   TMsgDlgRequest req;
   req.Msg = Msg;
   req.DlgType = DlgType;
@@ -245,6 +246,7 @@ TOpenDialog::TOpenDialog(TComponent* AOwner) : TCommonDialog(AOwner), files_(std
 TOpenDialog::~TOpenDialog() = default;
 
 bool TOpenDialog::Execute() {
+  GiveMouseToModal();
   if (CommonDialogHook) {
     files_->Clear();
     bool ok = CommonDialogHook(this);
@@ -336,6 +338,7 @@ TColorDialog::TColorDialog(TComponent* AOwner)
 TColorDialog::~TColorDialog() = default;
 
 bool TColorDialog::Execute() {
+  GiveMouseToModal();
   if (CommonDialogHook) return CommonDialogHook(this);
   if (headless()) return false;
   // "ColorA=BBGGRR" .. "ColorP=BBGGRR".
@@ -364,6 +367,7 @@ TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), font_(std:
 TFontDialog::~TFontDialog() = default;
 
 bool TFontDialog::Execute() {
+  GiveMouseToModal();
   if (CommonDialogHook) return CommonDialogHook(this);
   if (headless()) return false;
   QFont q = ToQFont(*font_);
@@ -411,6 +415,7 @@ String FontFaceForStyle(const String& Family, const String& StyleName, TFontStyl
 }
 
 bool SelectDirectory(const String& Caption, const String& Root, String& Directory) {
+  GiveMouseToModal();
   if (SelectDirectoryHook) return SelectDirectoryHook(Caption, Directory);
   if (headless()) return false;
   QString start = QStr(NormalizePath(Directory.empty() ? Root : Directory));

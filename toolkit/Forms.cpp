@@ -185,6 +185,8 @@ TModalResult TCustomForm::ShowModal() {
       if (f->widget_) f->widget_->setWindowModality(Qt::NonModal);
     }
   } restore{this};
+  // The modal window takes the mouse from whatever holds it.
+  GiveMouseToModal();
   widget_->setWindowModality(Qt::ApplicationModal);
   SetVisible(true);
   BringToFront();

@@ -168,7 +168,7 @@ bool contains(const TMenuItem* root, const TMenuItem* it) {
   return false;
 }
 
-void fill(QMenu* m, TMenuItem* root, TMenuItem* top) {
+void fill(QMenu* m, TMenuItem* root, TMenuItem* top, QObject* clicks) {
   QActionGroup* group = nullptr;
   int groupIndex = -1;
   for (int i = 0; i < root->Count(); ++i) {
@@ -178,7 +178,7 @@ void fill(QMenu* m, TMenuItem* root, TMenuItem* top) {
     if (it->Count() > 0) {
       QMenu* sub = m->addMenu(tkqt::QStr(it->Caption()));
       sub->setEnabled(it->Enabled());
-      fill(sub, it, top);
+      fill(sub, it, top, clicks);
       continue;
     }
     QAction* a = m->addAction(tkqt::QStr(it->Caption()));
@@ -196,17 +196,27 @@ void fill(QMenu* m, TMenuItem* root, TMenuItem* top) {
     }
     if (it->ShortCut()) a->setShortcut(keySequence(it->ShortCut()));
     if (!it->Hint().empty()) a->setStatusTip(tkqt::QStr(it->Hint()));
-    // An item freed while the menu is open is no longer clicked.
-    QObject::connect(a, &QAction::triggered, m, [it, top] {
-      if (contains(top, it)) DispatchEvent([it] { it->Click(); });
+    // The chosen item's Click runs once the menu has closed and its own
+    // event handling has returned (a dialog it opens may free the menu), as
+    // a queued call that dies with the pop-up menu; an item freed by then is
+    // no longer clicked.
+    QObject::connect(a, &QAction::triggered, m, [it, top, clicks] {
+      QMetaObject::invokeMethod(
+          clicks, [it, top] {
+            if (contains(top, it)) DispatchEvent([it] { it->Click(); });
+          },
+          Qt::QueuedConnection);
     });
   }
 }
 }  // namespace
 
-TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner), clicks_(new QObject) {}
 
-TPopupMenu::~TPopupMenu() { ClosePopup(); }
+TPopupMenu::~TPopupMenu() {
+  ClosePopup();
+  delete clicks_;   // an item's Click still queued goes with it
+}
 
 void TPopupMenu::ClosePopup() {
   if (auto* p = static_cast<QPointer<QMenu>*>(shown_)) {
@@ -220,12 +230,30 @@ void TPopupMenu::ClosePopup() {
   }
 }
 
+void* TPopupMenu::ShownMenu() const {
+  auto* p = static_cast<QPointer<QMenu>*>(shown_);
+  return p && !p->isNull() && (*p)->isVisible() ? p->data() : nullptr;
+}
+
+bool TPopupMenu::ClickShownItem(const String& Caption) {
+  auto* m = static_cast<QMenu*>(ShownMenu());
+  if (!m) return false;
+  for (QAction* a : m->actions()) {
+    if (a->isSeparator() || stripAmp(tkqt::Str(a->text())) != stripAmp(Caption)) continue;
+    const QPoint at = m->actionGeometry(a).center();
+    tkqt::SendWindowMouse(m, at, Qt::LeftButton, true);
+    tkqt::SendWindowMouse(m, at, Qt::LeftButton, false);
+    return true;
+  }
+  return false;
+}
+
 void TPopupMenu::Popup(int X, int Y) {
   ClosePopup();
   if (OnPopup) DispatchEvent([this] { OnPopup(this); });
   auto* m = new QMenu;
   m->setAttribute(Qt::WA_DeleteOnClose);
-  fill(m, Items(), Items());
+  fill(m, Items(), Items(), clicks_);
   shown_ = new QPointer<QMenu>(m);
   QPoint at(X, Y);
   if (Alignment == paRight) at.rx() -= m->sizeHint().width();

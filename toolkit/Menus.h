@@ -4,6 +4,7 @@
 
 class TMenuItem;
 class TPopupMenu;
+class QObject;
 
 // A shortcut: a virtual key code with scShift, scCtrl, scAlt.
 using TShortCut = uint16_t;
@@ -85,8 +86,9 @@ class TPopupMenu : public TMenu {
  public:
   explicit TPopupMenu(TComponent* AOwner);
   ~TPopupMenu() override;
-  // Shows the menu at screen point (X, Y) and returns at once; a chosen
-  // item runs its Click.
+  // Shows the menu at screen point (X, Y) and returns at once. A chosen item
+  // (by mouse or keys) runs its Click after the menu has closed, once the
+  // menu's own event handling has returned, never inside it.
   void Popup(int X, int Y);
   TComponent* PopupComponent() const { return popupComponent_; }
   void SetPopupComponent(TComponent* c) { popupComponent_ = c; }
@@ -94,12 +96,17 @@ class TPopupMenu : public TMenu {
   bool AutoPopup = true;
   TNotifyEvent OnPopup;
   String ClassName() const override { return "TPopupMenu"; }
+  // A left click on the shown menu's item of that caption (its top level),
+  // as the window system delivers the operator's; false when the menu is
+  // not shown or has no such item.
+  bool ClickShownItem(const String& Caption);
   // Toolkit internals: the menu shown last (null when closed).
-  void* ShownMenu() const { return shown_; }
+  void* ShownMenu() const;
   void ClosePopup();
  private:
   TComponent* popupComponent_ = nullptr;
   void* shown_ = nullptr;
+  QObject* clicks_;   // context of the queued clicks
 };
 
 // The menu of a form: its top-level items are the menu bar's entries.

@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -12,6 +13,14 @@
 #include "toolkit/QtGlue.h"
 
 using namespace tkqt;
+
+// The window system's entry points of Qt's GUI library (what a platform
+// plug-in calls for the input it receives).
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
+                                      Qt::KeyboardModifiers mods, int timestamp);
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type t, int k, Qt::KeyboardModifiers mods,
+                                    const QString& text, bool autorep, ushort count);
 
 namespace {
 
@@ -92,6 +101,61 @@ void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPo
   QMouseEvent e(Down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, p, p, w->mapToGlobal(p), b,
                 Down ? Qt::MouseButtons(b) : Qt::MouseButtons(Qt::NoButton), Qt::NoModifier);
   QCoreApplication::sendEvent(w, &e);
+}
+
+void tkqt::SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down) {
+  if (!w) return;
+  QWidget* top = w->window();
+  QWindow* win = top->windowHandle();
+  if (!win) return;
+  static int stamp = 0;
+  static Qt::MouseButtons held;
+  stamp += Down ? 1000 : 10;
+  held.setFlag(Button, Down);
+  const QPointF inWindow = w == top ? QPointF(Local) : QPointF(w->mapTo(top, Local));
+  qt_handleMouseEvent(win, inWindow, QPointF(w->mapToGlobal(Local)), held, Button,
+                      Down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, Qt::NoModifier, stamp);
+}
+
+void tkqt::GiveMouseToModal() {
+  ReleaseCapture();
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  if (QWidget* g = QWidget::mouseGrabber()) g->releaseMouse();
+  // Hidden, not closed: a menu that frees itself on closing stays until
+  // its own event handling has returned.
+  for (int i = 0; i < 8; ++i) {
+    QWidget* p = QApplication::activePopupWidget();
+    if (!p) break;
+    p->hide();
+  }
+}
+
+void SendWindowMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos) {
+  if (!Target || !Target->Widget()) return;
+  const TPoint o = Target->ClientOffset();
+  SendWindowMouse(Target->Widget(), QPoint(Pos.X + o.X, Pos.Y + o.Y), qtButton(Button), Down);
+}
+
+void SendWindowKey(uint16_t Key) {
+  int k = 0;
+  for (int q : {int(Qt::Key_Return), int(Qt::Key_Escape), int(Qt::Key_Tab), int(Qt::Key_Space), int(Qt::Key_Up),
+                int(Qt::Key_Down), int(Qt::Key_Left), int(Qt::Key_Right), int(Qt::Key_Home), int(Qt::Key_End),
+                int(Qt::Key_Backspace), int(Qt::Key_Delete)})
+    if (VirtualKey(q, Qt::NoModifier) == Key) k = q;
+  if ((Key >= 'A' && Key <= 'Z') || (Key >= '0' && Key <= '9')) k = Key;
+  if (!k) return;
+  QString text;
+  if (k == Qt::Key_Return) text = QStringLiteral("\r");
+  else if (k == Qt::Key_Escape) text = QString(QChar(27));
+  else if (k == Qt::Key_Space) text = QStringLiteral(" ");
+  else if (k < 0x80) text = QString(QChar(k)).toLower();
+  QWindow* win = nullptr;
+  if (QWidget* popup = QApplication::activePopupWidget()) win = popup->windowHandle();
+  if (!win) win = QGuiApplication::modalWindow();
+  if (!win) win = QGuiApplication::focusWindow();
+  if (!win) return;
+  qt_handleKeyEvent(win, QEvent::KeyPress, k, Qt::NoModifier, text, false, 1);
+  qt_handleKeyEvent(win, QEvent::KeyRelease, k, Qt::NoModifier, text, false, 1);
 }
 
 TControl* SendMouseButtonAt(TWinControl* Parent, TMouseButton Button, bool Down, const TPoint& Pos,

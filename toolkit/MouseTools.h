@@ -35,6 +35,18 @@ void SendMouseMove(TControl* Target, const TPoint& Pos);
 TControl* SendMouseButtonAt(TWinControl* Parent, TMouseButton Button, bool Down, const TPoint& Pos,
                             const TControl* Except = nullptr);
 
+// The operator's input as the window system delivers it: a press or release
+// of Button at Pos (Target's client coordinates) reaches Target's window and
+// goes on as a real one does there, through a mouse grab, an open pop-up
+// menu and the block that a modal window puts on the others (so a click on
+// a modal dialog's button closes it only when the dialog takes the mouse).
+// Presses lie far apart in time: never a double click.
+void SendWindowMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos);
+// A key (virtual key code) pressed and released as the window system
+// delivers it: to an open pop-up menu, else the modal window, else the
+// window that has the keyboard.
+void SendWindowKey(uint16_t Key);
+
 // A dotted frame over a container's children, kept as state: Show draws it
 // around a rectangle (the container's client coordinates; the frame's
 // pixels are those of the rectangle's edge), a further Show moves it, Hide

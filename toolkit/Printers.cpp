@@ -188,6 +188,7 @@ TPrinter* Printer() {
 }
 
 bool TPrintDialog::Execute() {
+  tkqt::GiveMouseToModal();
   if (CommonDialogHook) return CommonDialogHook(this);
   if (headlessGui()) return false;
   TPrinter* pr = Printer();

@@ -37,6 +37,15 @@ uint16_t VirtualKey(int qtKey, Qt::KeyboardModifiers mods);
 TShiftState ShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton);
 Qt::CursorShape CursorShape(TCursor c);
 
+// A press or release at Local (w's coordinates) delivered through w's window
+// as the window system delivers one (MouseTools.cpp).
+void SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down);
+
+// Called as a modal window or dialog starts (ShowModal, message boxes,
+// common dialogs): it takes the mouse, so no control keeps a capture, no
+// widget a grab, and an open pop-up menu or list closes (MouseTools.cpp).
+void GiveMouseToModal();
+
 // The control a widget belongs to (null for other widgets).
 TControl* ControlOf(const QWidget* w);
 

@@ -2,6 +2,8 @@
 // style copy and paste, the placing question and the layout messages.
 #include <QTimer>
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
+#include "console/FObjPic.h"
 #include "console/FObjText.h"
 #include "controls/DialClock.h"
 #include "controls/Handles.h"
@@ -192,4 +194,100 @@ TEST_F(LayoutEditorTest, TextDialogGivesStatisticsCaptionsTheirNewText) {
     EXPECT_EQ(obj->Caption(), obj == f->eTablo_K1 ? before : String("NEW TEXT"));
   }
   delete dialog;
+}
+
+// The object menu's "Properties" chosen as the operator does (a right click
+// on the object, a right click again for the menu, the item clicked or
+// picked with the keys) or a middle click on the object, and the dialog
+// closed by a click on its button or by a key, twice each way: the console
+// lives on, and the dialog takes the mouse (no control keeps it captured, a
+// click on its button reaches it).
+TEST_F(LayoutEditorTest, PropertiesDialogsOpenFromTheMenuAndTakeMouseAndKeys) {
+  TFormMain* f = Start();
+  TFormObjText text(nullptr);
+  TFormObjPic pic(nullptr);
+  f->Show();
+  enum class Open { MenuClick, MenuKeys, MiddleClick };
+  struct Row {
+    const char* name;
+    TTabSheet* sheet;
+    TControl* obj;
+    Open open;
+    TCustomForm* dialog;    // null: the font dialog
+    TButton* button;        // clicked to close; null: a key
+    uint16_t key;
+  };
+  const Row rows[] = {
+      {"text, OK clicked", f->TabSheet1, f->eTablo_K1, Open::MenuClick, &text, text.Button2, 0},
+      {"text by keys, Escape", f->TabSheet1, f->eTablo_K1, Open::MenuKeys, &text, nullptr, VK_ESCAPE},
+      {"text by middle click, OK clicked", f->TabSheet1, f->eTablo_K1, Open::MiddleClick, &text, text.Button2, 0},
+      {"picture, Return", f->TabSheet1, f->iTablo_Logo1, Open::MenuClick, &pic, nullptr, VK_RETURN},
+      {"picture by middle click, OK clicked", f->TabSheet1, f->iTablo_Logo1, Open::MiddleClick, &pic, pic.Button1, 0},
+      {"font", f->TabSheet3, f->PaintSostav, Open::MenuClick, nullptr, nullptr, 0},
+  };
+  hands::ChooseSheet(f->Sheet_Tablo);
+  for (const Row& r : rows) {
+    const TPoint at(r.obj->Width() / 2, r.obj->Height() / 2);
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(String(r.name) + ", round " + IntToStr(round + 1));
+      // Another page first: nothing selected.
+      hands::ChooseSheet(f->TabSheet2);
+      hands::ChooseSheet(r.sheet);
+      int opened = 0;
+      bool captured = false;
+      // The dialog's turn, once it has the keyboard (its loop runs then).
+      const TNotifyEvent activated = r.dialog ? r.dialog->OnActivate : nullptr;
+      if (r.dialog) {
+        r.dialog->OnActivate = [&](TObject*) {
+          if (opened++) return;
+          captured = GetCaptureControl() != nullptr;
+          // The middle button that opened it comes up first.
+          if (r.open == Open::MiddleClick) SendWindowMouseButton(r.obj, mbMiddle, false, at);
+          if (r.button) {
+            const TPoint mid(r.button->Width() / 2, r.button->Height() / 2);
+            SendWindowMouseButton(r.button, mbLeft, true, mid);
+            SendWindowMouseButton(r.button, mbLeft, false, mid);
+          } else {
+            SendWindowKey(r.key);
+          }
+          if (r.dialog->ModalResult() == mrNone) {
+            ADD_FAILURE() << "the dialog did not take the operator's input";
+            r.dialog->SetModalResult(mrCancel);
+          }
+        };
+      } else {
+        CommonDialogHook = [&](TCommonDialog*) {
+          ++opened;
+          captured = GetCaptureControl() != nullptr;
+          return false;
+        };
+      }
+      if (r.open == Open::MiddleClick) {
+        SendWindowMouseButton(r.obj, mbMiddle, true, at);
+      } else {
+        // Right clicks until the menu shows: the first one selects the
+        // object, the next one (on its handle) brings the menu.
+        for (int click = 0; click < 2 && !f->PopMenuEdit->ShownMenu(); ++click) {
+          SendWindowMouseButton(r.obj, mbRight, true, at);
+          SendWindowMouseButton(r.obj, mbRight, false, at);
+          Application->ProcessMessages();
+        }
+        ASSERT_EQ(f->SelectedObject(), r.obj);
+        if (r.open == Open::MenuClick) {
+          ASSERT_TRUE(f->PopMenuEdit->ClickShownItem("Properties"));
+        } else {
+          ASSERT_NE(f->PopMenuEdit->ShownMenu(), nullptr);
+          SendWindowKey(VK_DOWN);
+          SendWindowKey(VK_RETURN);
+        }
+      }
+      Application->ProcessMessages();
+      CommonDialogHook = nullptr;
+      if (r.dialog) r.dialog->OnActivate = activated;
+      EXPECT_EQ(opened, 1);
+      EXPECT_FALSE(captured) << "a control kept the mouse while the dialog was up";
+      EXPECT_TRUE(r.dialog == nullptr || !r.dialog->Visible());
+      EXPECT_EQ(f->SelectedObject(), r.obj);
+    }
+  }
 }

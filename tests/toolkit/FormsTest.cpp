@@ -8,6 +8,10 @@
 
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Clipbrd.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Menus.h"
+#include "toolkit/MouseTools.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Timer.h"
 
@@ -160,6 +164,52 @@ TEST(Forms, ShowModalAsksCloseQueryAndCloseGivesCancel) {
       },
       EInvalidOperation);
   f.Hide();
+}
+
+// A modal window or dialog takes the mouse as it starts: a control's capture
+// ends and an open pop-up menu closes.
+TEST(Forms, AModalWindowTakesTheMouse) {
+  TForm owner(nullptr);
+  owner.SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(&owner);
+  panel->SetParent(&owner);
+  owner.Show();
+  TPopupMenu menu(nullptr);
+  menu.Items()->Add(new TMenuItem(&menu));
+  menu.Items()->Items(0)->SetCaption("One");
+  TForm modal(nullptr);
+  TFontDialog font(nullptr);
+  bool captured = true, menuShown = true;
+  auto look = [&] {
+    captured = GetCaptureControl() != nullptr;
+    menuShown = menu.ShownMenu() != nullptr;
+  };
+  modal.OnShow = [&](TObject*) {
+    look();
+    QTimer::singleShot(0, [&modal] { modal.SetModalResult(mrOk); });
+  };
+  MessageDlgHook = [&](const TMsgDlgRequest&) {
+    look();
+    return int(mrOk);
+  };
+  CommonDialogHook = [&](TCommonDialog*) {
+    look();
+    return false;
+  };
+  struct Row { const char* name; std::function<void()> open; };
+  const Row rows[] = {{"form", [&] { modal.ShowModal(); }},
+                      {"message box", [] { ShowMessage("Saved"); }},
+                      {"common dialog", [&] { font.Execute(); }}};
+  for (const Row& r : rows) {
+    SetCaptureControl(panel);
+    menu.Popup(10, 10);
+    ASSERT_EQ(GetCaptureControl(), panel) << r.name;
+    r.open();
+    EXPECT_FALSE(captured) << r.name;
+    EXPECT_FALSE(menuShown) << r.name;
+  }
+  MessageDlgHook = nullptr;
+  CommonDialogHook = nullptr;
 }
 
 TEST(Forms, ReleaseFreesTheFormLater) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "toolkit/Controls.h"
+#include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
+#include "toolkit/MouseTools.h"
 
 namespace {
 
@@ -88,6 +90,42 @@ TEST(Menus, PopupShowsAndCloses) {
   EXPECT_NE(menu.ShownMenu(), nullptr);
   menu.ClosePopup();
   EXPECT_EQ(menu.ShownMenu(), nullptr);
+}
+
+// An item chosen in the shown menu, by mouse or keys, runs its Click once the
+// menu has closed and its own event handling has returned (what the Click
+// opens may free the menu); a menu freed first clicks nothing.
+TEST(Menus, AChosenItemClicksAfterTheMenuClosedAndReturned) {
+  struct Row { const char* name; bool keys, freeFirst; };
+  const Row rows[] = {{"mouse", false, false}, {"keys", true, false}, {"menu freed first", false, true}};
+  for (const Row& r : rows) {
+    auto* menu = new TPopupMenu(nullptr);
+    TMenuItem* it = item(menu, "Save");
+    menu->Items()->Add(it);
+    int clicks = 0;
+    bool shownAtClick = false;
+    it->OnClick = [&](TObject*) {
+      ++clicks;
+      shownAtClick = menu->ShownMenu() != nullptr;
+    };
+    menu->Popup(10, 10);
+    if (r.keys) {
+      SendWindowKey(VK_DOWN);
+      SendWindowKey(VK_RETURN);
+    } else {
+      ASSERT_TRUE(menu->ClickShownItem("Save")) << r.name;
+    }
+    EXPECT_EQ(clicks, 0) << r.name << ": clicked inside the menu's handling";
+    EXPECT_EQ(menu->ShownMenu(), nullptr) << r.name;
+    if (r.freeFirst) {
+      delete menu;
+      menu = nullptr;
+    }
+    Application->ProcessMessages();
+    EXPECT_EQ(clicks, r.freeFirst ? 0 : 1) << r.name;
+    EXPECT_FALSE(shownAtClick) << r.name;
+    delete menu;
+  }
 }
 
 }  // namespace
