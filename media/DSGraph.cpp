@@ -958,7 +958,27 @@ bool TSampleGrabber::WantsBuffers() {
   return bool(OnBuffer);
 }
 
-bool TSampleGrabber::GetBitmap(TBitmap* Bitmap) { return BufferToBitmap(Bitmap, nullptr, 0); }
+bool TSampleGrabber::GetBitmap(TBitmap* Bitmap) {
+  if (!Bitmap || !grabber_) return false;
+  // The kept sample itself, copied once into the bitmap's rows; the route
+  // through the handed-out buffer (RGB24 bottom-up) gives the same pixels.
+  TVideoFrame f;
+  if (grabber_->GetCurrentFrame(f) != S_OK || !f.Bits || f.Width <= 0 || f.Height <= 0 || f.Width > 16384 ||
+      f.Height > 16384 || f.Stride < 4 * f.Width)
+    return BufferToBitmap(Bitmap, nullptr, 0);
+  Bitmap->SetSize(f.Width, f.Height);
+  for (int y = 0; y < f.Height; ++y) {
+    const uint8_t* s = f.Bits + size_t(y) * size_t(f.Stride);
+    uint32_t* d = reinterpret_cast<uint32_t*>(Bitmap->ScanLine(y));
+    for (int x = 0; x < f.Width; ++x) {
+      uint32_t v;
+      std::memcpy(&v, s + 4 * x, 4);
+      d[x] = v | 0xFF000000u;
+    }
+  }
+  if (Bitmap->OnChange) Bitmap->OnChange(Bitmap);
+  return true;
+}
 
 bool TSampleGrabber::BufferToBitmap(TBitmap* Bitmap, const void* Buffer, int BufferLen) {
   if (!Bitmap || (Buffer && BufferLen <= 0)) return false;

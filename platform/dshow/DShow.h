@@ -415,6 +415,8 @@ struct ISampleGrabberCB : virtual IUnknown {
   virtual bool WantsBuffers() { return true; }
 };
 
+struct TVideoFrame;
+
 // The grabber hands out RGB24 rows bottom-up, each row rounded to 4 bytes,
 // described by an 88-byte VIDEOINFOHEADER (FORMAT_VideoInfo). It converts
 // only what it hands out: each sample while a callback is set, the last
@@ -431,6 +433,10 @@ struct ISampleGrabber : virtual IUnknown {
   virtual HRESULT GetCurrentBuffer(int32_t* size, uint8_t* buffer) = 0;
   // which 1: BufferCB; 0: SampleCB.
   virtual HRESULT SetCallback(ISampleGrabberCB* callback, int32_t which) = 0;
+  // The last buffered sample as it is kept, unconverted (B, G, R, x per
+  // pixel, top row first; its memory held by frame.Keep): a snapshot taken
+  // straight from it needs one copy. E_NOTIMPL where the grabber keeps none.
+  virtual HRESULT GetCurrentFrame(TVideoFrame& frame) { (void)frame; return E_NOTIMPL; }
 };
 
 // ---------------------------------------------------------------------------

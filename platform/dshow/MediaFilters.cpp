@@ -755,6 +755,34 @@ HRESULT TGrabberFilter::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
   return S_OK;
 }
 
+HRESULT TGrabberFilter::GetCurrentFrame(TVideoFrame& frame) {
+  std::lock_guard<std::mutex> g(m_);
+  if (!last_ || width_ <= 0 || height_ <= 0) return MEDIA_E_BUFFER_EMPTY;
+  // The mapping lives as long as the frame's Keep: the buffer stays
+  // referenced and mapped until the last holder lets go.
+  struct Mapped {
+    GstBuffer* buffer = nullptr;
+    GstMapInfo map{};
+    bool mapped = false;
+    ~Mapped() {
+      if (mapped) gst_buffer_unmap(buffer, &map);
+      if (buffer) gst_buffer_unref(buffer);
+    }
+  };
+  auto keep = std::make_shared<Mapped>();
+  GstBuffer* b = keep->buffer = gst_buffer_ref(last_);
+  if (!(keep->mapped = gst_buffer_map(b, &keep->map, GST_MAP_READ))) return E_FAIL;
+  if (keep->map.size < size_t(srcStride_) * size_t(height_)) return E_FAIL;
+  frame = TVideoFrame{};
+  frame.Width = width_;
+  frame.Height = height_;
+  frame.Stride = srcStride_;
+  frame.Bits = keep->map.data;
+  frame.Time = GST_BUFFER_PTS_IS_VALID(b) ? REFERENCE_TIME(GST_BUFFER_PTS(b) / 100) : 0;
+  frame.Keep = std::move(keep);
+  return S_OK;
+}
+
 HRESULT TGrabberFilter::SetCallback(ISampleGrabberCB* callback, int32_t which) {
   std::lock_guard<std::mutex> g(m_);
   callback_ = callback;

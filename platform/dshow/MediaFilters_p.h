@@ -126,6 +126,7 @@ class TGrabberFilter : public TMediaFilter, public ISampleGrabber {
   HRESULT SetBufferSamples(bool buffer) override;
   HRESULT GetCurrentBuffer(int32_t* size, uint8_t* buffer) override;
   HRESULT SetCallback(ISampleGrabberCB* callback, int32_t which) override;
+  HRESULT GetCurrentFrame(TVideoFrame& frame) override;
  protected:
   bool QueryExtra(const GUID& iid, void** out) override;
  private:

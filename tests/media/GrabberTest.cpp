@@ -49,6 +49,17 @@ TEST_F(Grabber, APausedClipGivesItsFrameTheRightWayUp) {
     EXPECT_TRUE(WhiteAt(bmp, 20, 20));
     EXPECT_FALSE(WhiteAt(bmp, 150, 20));
     EXPECT_FALSE(WhiteAt(bmp, 20, 120));
+    // The snapshot taken straight from the kept sample has the pixels of the
+    // one made from the handed-out buffer.
+    ComPtr<ISampleGrabber> sg = QueryAs<ISampleGrabber>(static_cast<IFilterProvider*>(grabber));
+    int32_t size = 0;
+    ASSERT_EQ(sg->GetCurrentBuffer(&size, nullptr), S_OK);
+    std::vector<uint8_t> buffer(static_cast<size_t>(size));
+    ASSERT_EQ(sg->GetCurrentBuffer(&size, buffer.data()), S_OK);
+    TBitmap viaBuffer;
+    ASSERT_TRUE(grabber->BufferToBitmap(&viaBuffer, buffer.data(), size));
+    for (int y = 0; y < bmp.Height(); ++y)
+      ASSERT_EQ(std::memcmp(bmp.ScanLine(y), viaBuffer.ScanLine(y), size_t(4 * bmp.Width())), 0) << "row " << y;
   }
   EXPECT_FALSE(grabber->GetBitmap(nullptr));
   std::vector<uint8_t> big(1 << 20, 0x80);
