@@ -22,6 +22,8 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <unordered_map>
 #include "toolkit/Forms.h"
 #include "toolkit/Mask.h"
@@ -347,6 +349,12 @@ class MemoLines : public TStrings {
       l.insert(l.begin() + i, parts.begin(), parts.end());
     } else if (i == int(l.size())) {
       l.push_back(s);
+      // A line added at the end reaches the editor alone: adding lines one
+      // by one costs in step with the lines added, not with those held.
+      if (updateCount_ == 0 && !pending_) {
+        storeAlone([&] { memo_->AppendLine(s, l.size() > 1); });
+        return;
+      }
     } else {
       l.insert(l.begin() + i, s);
     }
@@ -355,6 +363,12 @@ class MemoLines : public TStrings {
   void Delete(int i) override {
     auto& l = edit();
     if (i < 0 || i >= int(l.size())) ListIndexError(i);
+    if (i == int(l.size()) - 1 && updateCount_ == 0 && !pending_) {
+      const String last = std::move(l.back());
+      l.pop_back();
+      storeAlone([&] { memo_->RemoveLastLine(last, !l.empty()); });
+      return;
+    }
     l.erase(l.begin() + i);
     commit();
   }
@@ -392,6 +406,22 @@ class MemoLines : public TStrings {
       return;
     }
     store();
+  }
+  // One change made to the editor by `change`, the kept lines already
+  // holding it.
+  template <class Change>
+  void storeAlone(Change change) {
+    storing_ = true;
+    try {
+      change();
+    } catch (...) {
+      storing_ = false;
+      valid_ = false;
+      throw;
+    }
+    storing_ = false;
+    valid_ = true;
+    Changed();
   }
   void store() {
     pending_ = false;
@@ -454,6 +484,36 @@ void TMemo::SetText(const String& s) {
   if (t == Text()) return;
   text_ = t;
   Editor()->setPlainText(QStr(t));
+}
+
+void TMemo::AppendLine(const String& s, bool afterOthers) {
+  QTextDocument* doc = Editor()->document();
+  // As a text set whole, the change leaves nothing to undo.
+  const bool undo = doc->isUndoRedoEnabled();
+  doc->setUndoRedoEnabled(false);
+  QTextCursor c(doc);
+  c.movePosition(QTextCursor::End);
+  if (afterOthers) c.insertBlock();
+  c.insertText(QStr(s));
+  doc->setUndoRedoEnabled(undo);
+  if (afterOthers) text_ += '\n';
+  text_ += s;
+}
+
+void TMemo::RemoveLastLine(const String& last, bool afterOthers) {
+  QTextDocument* doc = Editor()->document();
+  const bool undo = doc->isUndoRedoEnabled();
+  doc->setUndoRedoEnabled(false);
+  QTextCursor c(doc);
+  c.movePosition(QTextCursor::End);
+  const int end = c.position();
+  const int n = int(QStr(last).size()) + (afterOthers ? 1 : 0);
+  c.setPosition(std::max(0, end - n), QTextCursor::KeepAnchor);
+  c.removeSelectedText();
+  doc->setUndoRedoEnabled(undo);
+  const size_t cut = last.size() + (afterOthers ? 1 : 0);
+  if (text_.size() >= cut) text_.resize(text_.size() - cut);
+  else text_.clear();
 }
 
 void TMemo::SetScrollBars(TScrollStyle v) {

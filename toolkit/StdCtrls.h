@@ -142,6 +142,10 @@ class TMemo : public TWinControl {
 
   // Toolkit internals.
   QPlainTextEdit* Editor() const;
+  // A line added after the last (after a line break when others are there)
+  // or the last line taken away, without setting the whole text again.
+  void AppendLine(const String& s, bool afterOthers);
+  void RemoveLastLine(const String& last, bool afterOthers);
  private:
   std::unique_ptr<TStrings> lines_;
   TScrollStyle scrollBars_ = ssNone;

@@ -329,6 +329,41 @@ TEST_F(Fixture, MemoLinesAreAView) {
   EXPECT_THROW(m->Lines()->Get(0), EListError);
 }
 
+// Lines added at the end and taken from the end reach the editor one by one:
+// what it shows is always the lines joined, read back the same once the
+// lines are split from its text again.
+TEST_F(Fixture, MemoLinesAddedAndTakenAtTheEndMatchTheEditor) {
+  auto* m = make<TMemo>();
+  std::vector<String> want;
+  auto check = [&](const char* when) {
+    String joined;
+    for (size_t i = 0; i < want.size(); ++i) joined += (i ? "\n" : "") + want[i];
+    ASSERT_EQ(m->Editor()->toPlainText().toStdString(), joined) << when;
+    ASSERT_EQ(m->Lines()->Count(), int(want.size())) << when;
+    for (size_t i = 0; i < want.size(); ++i) ASSERT_EQ(m->Lines()->Get(int(i)), want[i]) << when << " line " << i;
+  };
+  m->Lines()->Add("");                     // a single empty line first
+  want.push_back("");
+  for (int i = 0; i < 500; ++i) {
+    const String line = i % 7 == 0 ? String() : "Gól " + IntToStr(i) + "' Ñandú";
+    m->Lines()->Add(line);
+    want.push_back(line);
+  }
+  check("after adding");
+  for (int i = 0; i < 3; ++i) {
+    m->Lines()->Delete(m->Lines()->Count() - 1);
+    want.pop_back();
+  }
+  check("after taking the last lines");
+  // Split again from the editor's text (a typed change forgets the lines).
+  m->SetText(m->Text() + "\nz");
+  want.push_back("z");
+  check("after the text was set whole");
+  while (m->Lines()->Count() > 0) m->Lines()->Delete(m->Lines()->Count() - 1);
+  EXPECT_EQ(m->Editor()->toPlainText().toStdString(), "");
+  EXPECT_TRUE(m->Editor()->document()->isUndoRedoEnabled());
+}
+
 TEST_F(Fixture, ItemDelegatesGoWithTheirControls) {
   auto* cb = make<TComboBox>();
   auto* lb = make<TListBox>();
