@@ -419,8 +419,30 @@ String TrimRight(const String& s) {
   return s.substr(0, n);
 }
 
-String UpperCase(const String& s) { return us(qs(s).toUpper()); }
-String LowerCase(const String& s) { return us(qs(s).toLower()); }
+namespace {
+bool isAscii(const String& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
+// ASCII texts (most names and numbers) are mapped byte by byte; others
+// through Qt's case tables.
+String UpperCase(const String& s) {
+  if (!isAscii(s)) return us(qs(s).toUpper());
+  String t(s);
+  for (char& c : t)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return t;
+}
+String LowerCase(const String& s) {
+  if (!isAscii(s)) return us(qs(s).toLower());
+  String t(s);
+  for (char& c : t)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return t;
+}
 
 int CompareText(const String& a, const String& b) {
   bool ascii = true;
