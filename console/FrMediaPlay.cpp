@@ -629,8 +629,15 @@ void TFrameMedia::DelayTrackBarChange(TObject* /*Sender*/) {
 // ===========================================================================
 
 void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Result*/, IBaseFilter* /*Renderer*/) {
-  // 1. The last frame stays behind the next picture.
-  if (!cbPicsCls->Checked()) TakeSnapshot();
+  // 1. The last frame stays behind the next picture; a clip made ready to
+  // follow shows frames of its own, so none is taken for it.
+  const auto nextIsReadyClip = [this] {
+    if (SingleItemMode || !playing() || PlayCurrentNext) return false;
+    const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+    return it && it->Kind == mkVideo && FilterGraph1->PreparedReady() &&
+           FilterGraph1->PreparedFile() == ResolveFileName(entryPath(it));
+  };
+  if (!cbPicsCls->Checked() && !nextIsReadyClip()) TakeSnapshot();
   // 2.
   if (SingleItemMode) {
     if (!cbCikle->Checked()) {

@@ -212,6 +212,33 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
   f_->btStopClick(f_->btStop);
 }
 
+// A clip made ready to follow another takes no snapshot at the first one's
+// end: the picture after the second has the second's last frame behind it.
+TEST_F(MediaPlaybackTest, APictureAfterTwoClipsHasTheSecondClipsLastFrameBehindIt) {
+  Clip("c.avi", 8);
+  Clip("d.avi", 20);
+  Picture("a.bmp", clRed);
+  List({"c.avi", "d.avi", "a.bmp"});
+  int behind = -2;
+  bool first = false;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    first = true;
+    f_->PictureShowStart(s);
+  };
+  f_->PictureShow->OnAfterNewFrame = [&](TObject*, TBitmap*, TBitmap* screen) {
+    if (!first) return;
+    first = false;
+    behind = FrameAt(*screen, screen->Width() * 7 / 10, screen->Height() * 7 / 10);
+  };
+  form_->Show();
+  form_->PageControl2->SetActivePage(form_->Sheet_Tablo);
+  form_->PageControl1->SetActivePage(form_->Sheet_Media);
+  f_->btPlayClick(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return behind != -2; }));
+  EXPECT_GE(behind, 15);   // the second clip's end, not the first's (at most 7)
+  f_->btStopClick(f_->btStop);
+}
+
 // While a clip plays, the picture after it is decoded ahead and taken at the
 // clip's end; a picture file changed meanwhile is read again.
 TEST_F(MediaPlaybackTest, APictureAfterAClipIsDecodedWhileTheClipPlaysUnlessItsFileChanged) {
