@@ -966,13 +966,16 @@ bool TSampleGrabber::GetBitmap(TBitmap* Bitmap) {
   if (grabber_->GetCurrentFrame(f) != S_OK || !f.Bits || f.Width <= 0 || f.Height <= 0 || f.Width > 16384 ||
       f.Height > 16384 || f.Stride < 4 * f.Width)
     return BufferToBitmap(Bitmap, nullptr, 0);
-  Bitmap->SetSize(f.Width, f.Height);
-  for (int y = 0; y < f.Height; ++y) {
-    const uint8_t* s = f.Bits + size_t(y) * size_t(f.Stride);
-    uint32_t* d = reinterpret_cast<uint32_t*>(Bitmap->ScanLine(y));
-    for (int x = 0; x < f.Width; ++x) {
+  const int width = f.Width, height = f.Height;
+  const size_t stride = size_t(f.Stride);
+  Bitmap->SetSize(width, height);
+  for (int y = 0; y < height; ++y) {
+    // Whole rows at a time, the fourth byte made opaque (vectorised).
+    const uint8_t* __restrict s = f.Bits + size_t(y) * stride;
+    uint32_t* __restrict d = reinterpret_cast<uint32_t*>(Bitmap->ScanLine(y));
+    for (int x = 0; x < width; ++x) {
       uint32_t v;
-      std::memcpy(&v, s + 4 * x, 4);
+      std::memcpy(&v, s + 4 * size_t(x), 4);
       d[x] = v | 0xFF000000u;
     }
   }
