@@ -547,6 +547,8 @@ class TStringSparseList : public TStrings {
   ~TStringSparseList() override;
   int Count() const override { return list_.Count(); }
   String Get(int i) const override;
+  // The stored string itself, without a copy; null for an empty item.
+  const String* Peek(int i) const;
   void Put(int i, const String& s) override;
   TObject* GetObject(int i) const override;
   void PutObject(int i, TObject* o) override;

@@ -193,6 +193,11 @@ String TStringSparseList::Get(int i) const {
   return it ? it->s : String();
 }
 
+const String* TStringSparseList::Peek(int i) const {
+  auto* it = static_cast<Item*>(list_.Get(i));
+  return it ? &it->s : nullptr;
+}
+
 TObject* TStringSparseList::GetObject(int i) const {
   auto* it = static_cast<Item*>(list_.Get(i));
   return it ? it->obj : nullptr;

@@ -244,10 +244,13 @@ void TSortGrid::SortByColumn(int ACol) {
       K.st = styles[k];
       custom = custom || K.st == ssCustom;
       K.converts = K.st == ssNumeric || K.st == ssDateTime || K.st == ssTime;
-      K.txt.resize(rows.size());
+      // The texts of a converting key are kept only when one does not convert.
       if (K.converts) K.num.resize(rows.size());
+      else K.txt.resize(rows.size());
+      static const String none;
       for (size_t i = 0; i < rows.size(); ++i) {
-        String t = rows[i] ? rows[i]->Get(keys[k]) : String();
+        const String* cell = rows[i] ? rows[i]->Peek(keys[k]) : nullptr;
+        const String& t = cell ? *cell : none;
         if (K.converts) {
           NumKey& n = K.num[i];
           n.v = 0;
@@ -259,8 +262,10 @@ void TSortGrid::SortByColumn(int ACol) {
             n.v = v;
             continue;
           }
+          if (n.cls == 0) continue;
+          if (K.txt.empty()) K.txt.resize(rows.size());
         }
-        K.txt[i] = !so.SortCaseSensitive && !t.empty() ? LowerCase(t) : std::move(t);
+        if (!t.empty()) K.txt[i] = !so.SortCaseSensitive ? LowerCase(t) : t;
       }
     }
     // One stable sort by the keys in their order of priority: the same order
