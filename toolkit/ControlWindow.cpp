@@ -3,23 +3,24 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QVariant>
 #include <QVBoxLayout>
+#include <QVariant>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 
 namespace tkqt {
 
 namespace {
 
-// Marks the windows of ControlWindow: they stand in for controls, so they
-// do not cover each other's controls.
+// Marks the windows of ControlWindow (for WindowsOver).
 const char* const kMark = "tkqtControlWindow";
 const char* const kHost = "tkqtControlWindowHost";
 
 // A window of the application that lies over others of it: dialogs, menus,
 // tool windows (the main windows themselves do not).
-bool LiesOver(const QWidget* w) {
-  switch (w->windowType()) {
+bool LiesOver(Qt::WindowType type) {
+  switch (type) {
     case Qt::Dialog:
     case Qt::Sheet:
     case Qt::Drawer:
@@ -33,12 +34,26 @@ bool LiesOver(const QWidget* w) {
   }
 }
 
+// The windows of every ControlWindow: they stand in for controls, so they do
+// not cover each other's controls. (Their platform windows are made anew at
+// times, when the engine's view joins one for instance: they are looked up
+// each time.)
+std::vector<QPointer<QWidget>>& ControlWindows() {
+  static std::vector<QPointer<QWidget>> all;
+  return all;
+}
+
+bool IsControlWindow(const QWindow* w) {
+  for (const QPointer<QWidget>& c : ControlWindows())
+    if (c && c->windowHandle() == w) return true;
+  return false;
+}
+
 }  // namespace
 
 QRegion VisiblePart(const QWidget* w) {
   if (!w || !w->isVisible() || w->width() <= 0 || w->height() <= 0) return {};
   const QWidget* top = w->window();
-  if (top->isMinimized()) return {};
   // Worked out in the coordinates of w's window.
   const QPoint origin = w->mapTo(top, QPoint(0, 0));
   QRegion part(QRect(origin, w->size()));
@@ -55,10 +70,12 @@ QRegion VisiblePart(const QWidget* w) {
     }
     if (part.isEmpty()) return {};
   }
-  // The application's windows over this one.
+  // The application's windows over this one (the short list of platform
+  // windows: the widgets' own would go through every widget of the console).
   const QPoint global = top->mapToGlobal(QPoint(0, 0));
-  for (const QWidget* o : QApplication::topLevelWidgets()) {
-    if (o == top || !o->isVisible() || !LiesOver(o) || o->property(kMark).toBool()) continue;
+  for (const QWindow* o : QGuiApplication::topLevelWindows()) {
+    if (!o->isVisible() || o == top->windowHandle()) continue;
+    if (!LiesOver(o->type()) || IsControlWindow(o)) continue;
     part -= o->frameGeometry().translated(-global);
   }
   return part.translated(-origin);
@@ -79,6 +96,7 @@ ControlWindow::ControlWindow(QWidget* host, QWidget* content, bool passInput)
   window_->setAttribute(Qt::WA_ShowWithoutActivating);
   window_->setProperty(kMark, true);
   window_->setProperty(kHost, QVariant::fromValue(static_cast<void*>(host_)));
+  ControlWindows().emplace_back(window_);
   auto* layout = new QVBoxLayout(window_);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(content);
@@ -86,6 +104,9 @@ ControlWindow::ControlWindow(QWidget* host, QWidget* content, bool passInput)
 }
 
 ControlWindow::~ControlWindow() {
+  auto& all = ControlWindows();
+  all.erase(std::remove_if(all.begin(), all.end(), [this](const QPointer<QWidget>& w) { return !w || w == window_; }),
+            all.end());
   for (const QPointer<QWidget>& w : watched_)
     if (w) w->removeEventFilter(this);
   delete window_.data();

@@ -13,8 +13,10 @@
 // - its mask is the control's visible part (VisiblePart): clipped by every
 //   ancestor, less the widgets stacked above it and the application's other
 //   windows (dialogs, menus) that lie over it;
-// - it is hidden while the control does not show, its window is minimised or
-//   nothing of it is visible.
+// - it is hidden while the control does not show or nothing of it is
+//   visible. A minimised window takes it along (the window manager iconifies
+//   a transient window with its parent, and restores both; hiding it on top
+//   of that keeps some window managers from restoring the parent).
 // With PassInput the mouse goes through the window to the control beneath.
 #include <QObject>
 #include <QPointer>
@@ -30,8 +32,7 @@ namespace tkqt {
 // clipped by each ancestor, less each ancestor's children stacked above the
 // branch holding w (see-through ones, that take no mouse, do not count) and
 // less the visible dialogs, menus and tool windows of the application (not
-// the windows of ControlWindow). Empty while w or its window is hidden or
-// minimised.
+// the windows of ControlWindow). Empty while w is hidden.
 QRegion VisiblePart(const QWidget* w);
 
 // The windows of ControlWindow that stand in for host (for checks).
