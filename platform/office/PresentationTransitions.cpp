@@ -111,6 +111,9 @@ struct TXmlFeed {
     return false;
   }
 };
+// Deduced from the handler (clang before 17 deduces no aggregate's arguments).
+template <class F>
+TXmlFeed(QXmlStreamReader&&, F) -> TXmlFeed<F>;
 
 // Parses member Name of the package as it is inflated, no more than Bound
 // bytes of it (and no more than the package has left).
