@@ -771,7 +771,8 @@ void TGraph::serveMainThread() {
   --serving_;
 }
 
-bool TGraph::busyOnMain() const { return serving_ > 0 && TThread::IsMainThread(); }
+// serving_ is the main thread's own: read only there.
+bool TGraph::busyOnMain() const { return TThread::IsMainThread() && serving_ > 0; }
 
 void TGraph::settleState(int timeoutMs) {
   if (!TThread::IsMainThread()) {
