@@ -108,7 +108,10 @@ TEST_F(Grabber, AFailingOnBufferIsShownOnTheMainThread) {
   g->Play();
   EXPECT_TRUE(PumpUntil([&] { return !shown.empty(); }));
   g->Stop();
-  grabber->OnBuffer = nullptr;
+  {
+    std::lock_guard<TCriticalSection> lock(grabber->Lock());   // the streaming threads read it
+    grabber->OnBuffer = nullptr;
+  }
   Pump(20);
   Application->OnException = nullptr;
   ASSERT_FALSE(shown.empty());
