@@ -1,9 +1,13 @@
 #include "toolkit/Classes.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -539,6 +543,55 @@ void WakeWaiters() {
   g_wakeCv.notify_all();
 }
 
+namespace {
+
+#if defined(__SANITIZE_THREAD__)
+void HandOver(void* p) { __tsan_release(p); }
+void TakeOver(void* p) { __tsan_acquire(p); }
+#else
+void HandOver(void*) {}
+void TakeOver(void*) {}
+#endif
+
+// A call on its way to the main thread: made and filled by the sender, then
+// handed over; its receiver takes it over before it reads it.
+class MainThreadCall : public QEvent {
+ public:
+  static QEvent::Type Kind() {
+    static const QEvent::Type kind = QEvent::Type(QEvent::registerEventType());
+    return kind;
+  }
+  explicit MainThreadCall(std::function<void()> f) : QEvent(Kind()), f_(std::move(f)) {}
+  void Run() { f_(); }
+ private:
+  std::function<void()> f_;
+};
+
+class MainThreadCalls : public QObject {
+ public:
+  explicit MainThreadCalls(QThread* main) { moveToThread(main); }
+  bool event(QEvent* e) override {
+    if (e->type() != MainThreadCall::Kind()) return QObject::event(e);
+    TakeOver(e);
+    static_cast<MainThreadCall*>(e)->Run();
+    return true;
+  }
+};
+
+}  // namespace
+
+void PostToMainThread(std::function<void()> f) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) {
+    f();
+    return;
+  }
+  static MainThreadCalls* receiver = new MainThreadCalls(app->thread());   // lives as long as the process
+  auto* call = new MainThreadCall(std::move(f));
+  HandOver(call);
+  QCoreApplication::postEvent(receiver, call);
+}
+
 void TThread::Synchronize(const std::function<void()>& f) {
   if (!f) return;
   QCoreApplication* app = QCoreApplication::instance();
@@ -553,7 +606,7 @@ void TThread::Synchronize(const std::function<void()>& f) {
     g_syncQueue.push_back(&req);
   }
   WakeWaiters();
-  QMetaObject::invokeMethod(app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+  PostToMainThread([] { CheckSynchronize(); });
   {
     std::unique_lock<std::mutex> lk(g_syncMutex);
     while (!g_syncCv.wait_for(lk, std::chrono::milliseconds(50), [&] { return req.done; })) {
@@ -578,12 +631,7 @@ void TThread::Queue(const std::function<void()>& f) {
       HandleMainThreadException(std::current_exception());
     }
   };
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) {
-    run();
-    return;
-  }
-  QMetaObject::invokeMethod(app, run, Qt::QueuedConnection);
+  PostToMainThread(run);
 }
 
 // ---------------------------------------------------------------------------
@@ -616,18 +664,15 @@ TThread::TThread(bool CreateSuspended) : state_(std::make_shared<State>()) {
       run();
     });
     // The derived constructors finish before the main loop turns again.
-    if (QCoreApplication* app = QCoreApplication::instance()) {
+    if (QCoreApplication::instance()) {
       std::weak_ptr<State> w = st;
-      QMetaObject::invokeMethod(
-          app,
-          [w] {
-            if (auto s = w.lock()) {
-              std::lock_guard<std::mutex> g(s->m);
-              s->gate = true;
-              s->cv.notify_all();
-            }
-          },
-          Qt::QueuedConnection);
+      PostToMainThread([w] {
+        if (auto s = w.lock()) {
+          std::lock_guard<std::mutex> g(s->m);
+          s->gate = true;
+          s->cv.notify_all();
+        }
+      });
     }
   }
 }
@@ -645,30 +690,27 @@ void TThread::run() {
     st->finished = true;
   }
   st->cv.notify_all();
-  if (QCoreApplication* app = QCoreApplication::instance()) {
-    QMetaObject::invokeMethod(
-        app,
-        [st] {
-          TThread* t;
-          {
-            std::lock_guard<std::mutex> g(st->m);
-            t = st->self;
-          }
-          if (!t) return;
-          if (t->OnTerminate) {
-            try {
-              t->OnTerminate(t);
-            } catch (...) {
-              HandleMainThreadException(std::current_exception());
-            }
-          }
-          {
-            std::lock_guard<std::mutex> g(st->m);
-            if (st->self != t) return;  // freed by the handler
-          }
-          if (t->FreeOnTerminate) delete t;
-        },
-        Qt::QueuedConnection);
+  if (QCoreApplication::instance()) {
+    PostToMainThread([st] {
+      TThread* t;
+      {
+        std::lock_guard<std::mutex> g(st->m);
+        t = st->self;
+      }
+      if (!t) return;
+      if (t->OnTerminate) {
+        try {
+          t->OnTerminate(t);
+        } catch (...) {
+          HandleMainThreadException(std::current_exception());
+        }
+      }
+      {
+        std::lock_guard<std::mutex> g(st->m);
+        if (st->self != t) return;  // freed by the handler
+      }
+      if (t->FreeOnTerminate) delete t;
+    });
   }
 }
 

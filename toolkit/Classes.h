@@ -203,6 +203,13 @@ class TThread : public TObject {
   std::atomic<bool> terminated_{false}, finished_{false}, started_{false};
 };
 
+// Runs f on the main thread at a later turn of its event loop; any thread may
+// call it (without an application object f runs at once). Every call handed
+// to the main thread goes through here: the hand-over is the toolkit's own
+// event, marked for ThreadSanitizer, which cannot see Qt's queue. What f
+// reaches must be guarded by its own lifetime (a weak reference).
+void PostToMainThread(std::function<void()> f);
+
 // Runs the calls handed to the main thread by Synchronize that are waiting;
 // a wait of the main thread for a worker calls it so that the two never block
 // each other. Returns true when a call ran.

@@ -402,8 +402,7 @@ void TApplication::ShowException(const Exception& E) {
   if (QCoreApplication::instance() && !TThread::IsMainThread()) {
     // Boxes are shown by the main thread.
     String msg = E.Message;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [this, msg] { ShowException(Exception(msg)); },
-                              Qt::QueuedConnection);
+    PostToMainThread([this, msg] { ShowException(Exception(msg)); });
     return;
   }
   if (showingException_) {

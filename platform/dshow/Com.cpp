@@ -15,6 +15,7 @@
 #include "platform/dshow/DShow.h"
 
 #include "platform/dshow/MediaGraph_p.h"
+#include "toolkit/Classes.h"
 
 // ---------------------------------------------------------------------------
 // Identifiers and texts
@@ -406,15 +407,11 @@ bool IsWindow(HWND wnd) { return findWindow(wnd) != nullptr; }
 bool PostMessage(HWND wnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<MsgWindow> w = findWindow(wnd);
   if (!w) return false;
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return false;
+  if (!QCoreApplication::instance()) return false;
   std::weak_ptr<MsgWindow> weak = w;
-  QMetaObject::invokeMethod(
-      app,
-      [weak, msg, wParam, lParam] {
-        if (auto s = weak.lock()) deliver(s, msg, wParam, lParam);
-      },
-      Qt::QueuedConnection);
+  PostToMainThread([weak, msg, wParam, lParam] {
+    if (auto s = weak.lock()) deliver(s, msg, wParam, lParam);
+  });
   return true;
 }
 

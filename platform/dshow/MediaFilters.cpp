@@ -372,26 +372,22 @@ void TVideoRenderer::takeSample(GstSample* sample) {
   if (sizeChanged)
     if (TGraph* g = Graph()) g->Notify(EC_VIDEO_SIZE_CHANGED, LONG_PTR((w & 0xFFFF) | ((h & 0xFFFF) << 16)), 0);
   if (listener && !pending_->exchange(true)) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) {
+    if (!QCoreApplication::instance()) {
       pending_->store(false);
       return;
     }
     std::weak_ptr<std::function<void()>> weak = listener;
     std::shared_ptr<std::atomic<bool>> pending = pending_;
-    QMetaObject::invokeMethod(
-        app,
-        [weak, pending] {
-          pending->store(false);
-          if (auto l = weak.lock()) {
-            try {
-              (*l)();
-            } catch (...) {
-              HandleMainThreadException(std::current_exception());
-            }
-          }
-        },
-        Qt::QueuedConnection);
+    PostToMainThread([weak, pending] {
+      pending->store(false);
+      if (auto l = weak.lock()) {
+        try {
+          (*l)();
+        } catch (...) {
+          HandleMainThreadException(std::current_exception());
+        }
+      }
+    });
   }
 }
 

@@ -18,6 +18,7 @@
 #include <thread>
 #include "platform/office/OfficeConverter.h"
 #include "platform/office/SlideTransition.h"
+#include "toolkit/Classes.h"
 
 namespace {
 
@@ -187,9 +188,9 @@ class ShowWidget : public QWidget {
 // window: a deck of its own over the shown deck's bytes (loaded again when
 // they change), so it touches nothing of the main thread. It holds one
 // request, the newest (one not yet started is replaced); each picture goes
-// back by a queued call to the receiver, which Qt drops once the receiver is
-// gone. Stopping wakes and joins the thread; the owner stops it before the
-// receiver goes.
+// back by a call handed to the main thread, dropped there once the renderer
+// has stopped. Stopping wakes and joins the thread; the owner stops it
+// before what the answer reaches goes.
 class AheadRenderer {
  public:
   struct Job {
@@ -199,14 +200,14 @@ class AheadRenderer {
     uint64_t generation = 0;
   };
   using Done = std::function<void(const Job&, QImage&)>;
-  AheadRenderer(QObject* Receiver, Done OnDone) : receiver_(Receiver), done_(std::move(OnDone)) {}
+  explicit AheadRenderer(Done OnDone) : done_(std::make_shared<const Done>(std::move(OnDone))) {}
   ~AheadRenderer() { Stop(); }
   void Ask(Job J) {
     {
       std::lock_guard<std::mutex> g(m_);
       if (quit_) return;
       job_ = std::move(J);
-      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+      if (!thread_.joinable()) thread_ = std::thread([this, done = std::weak_ptr<const Done>(done_)] { run(done); });
     }
     cv_.notify_one();
   }
@@ -218,10 +219,11 @@ class AheadRenderer {
     }
     cv_.notify_one();
     if (thread_.joinable()) thread_.join();
+    done_.reset();   // answers still on their way are dropped
   }
 
  private:
-  void run() {
+  void run(const std::weak_ptr<const Done>& done) {
     std::shared_ptr<const TSlideDeck::Bytes> loaded;
     std::unique_ptr<TSlideDeck> deck;   // made, used and let go on this thread
     for (;;) {
@@ -248,13 +250,12 @@ class AheadRenderer {
         deck->Render(j.index, b);
         out.swap(b.Image());
       }
-      QMetaObject::invokeMethod(receiver_, [done = done_, j = std::move(j), out = std::move(out)]() mutable {
-        done(j, out);
-      }, Qt::QueuedConnection);
+      PostToMainThread([done, j = std::move(j), out = std::move(out)]() mutable {
+        if (std::shared_ptr<const Done> d = done.lock()) (*d)(j, out);
+      });
     }
   }
-  QObject* const receiver_;
-  const Done done_;
+  std::shared_ptr<const Done> done_;
   std::mutex m_;
   std::condition_variable cv_;
   std::optional<Job> job_;
@@ -287,7 +288,7 @@ struct TSlideShowWindow::Impl {
   int aheadIndex = 0;
   uint64_t aheadGeneration = 0;
   AheadRenderer::Job asked;   // the request not yet answered (index 0: none)
-  AheadRenderer aheadRenderer{&w, [this](const AheadRenderer::Job& j, QImage& img) { aheadDone(j, img); }};
+  AheadRenderer aheadRenderer{[this](const AheadRenderer::Job& j, QImage& img) { aheadDone(j, img); }};
 
   int following() const {
     if (position < count()) return position + 1;
