@@ -324,6 +324,9 @@ class TFrameMedia : public TPanel {
   void startFlashClock(const String& File);
   void flashClockTick();
   TTimer* flashClock_ = nullptr;
+  // The ended movie's last frame is on the output and in the picture show's
+  // background (the list went on after it).
+  bool movieFrameKept_ = false;
   double flashRate_ = 12.0;
   // Pumps messages about every 10 ms until Done or the program closes;
   // false when it closes.

@@ -198,7 +198,10 @@ void TFrameMedia::playPicture() {
   const uint64_t serial = playSerial_;
   LoadedFile.clear();
   if (PictureShow->Busy()) PictureShow->Stop();
-  const bool afterClip = PreviousKind == mkVideo;
+  // After a clip, or a movie whose last frame was kept, the transition starts
+  // from that frame.
+  const bool afterClip = PreviousKind == mkVideo || (PreviousKind == mkFlash && movieFrameKept_);
+  movieFrameKept_ = false;
   if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
   // After a clip, the pixels of the picture shown before it are given back
   // after the first frame, with the graph (freeing a large picture costs
@@ -228,11 +231,13 @@ void TFrameMedia::playPicture() {
     PictureShow->BringToFront();
     PictureShow->SetVisible(true);
     PictureShow->LayBackground();
+    ShockwaveFlashEx1->SetVisible(false);
   } else {
     // The show (holding the picture before) covers the output before what
     // was there goes: nothing empty is painted between them.
     PictureShow->BringToFront();
     PictureShow->SetVisible(true);
+    ShockwaveFlashEx1->SetVisible(false);
     ShowVideoWindow(false);
     if (serial != playSerial_) return;   // superseded while the messages ran
   }
@@ -335,6 +340,8 @@ void TFrameMedia::playVideo(const String& Path) {
   // picture behind it goes.
   setVideoWindowShown(true);
   PictureShow->SetVisible(false);
+  ShockwaveFlashEx1->SetVisible(false);
+  movieFrameKept_ = false;
   // Played again without a new render: from its beginning.
   if (!rendered) rewindClip();
   FilterGraph1->SetVolume(SoundLevel->Position());
@@ -398,6 +405,14 @@ void TFrameMedia::playFlash(const String& Path) {
   });
   if (serial != playSerial_ || closing()) return;   // superseded: its starter owns the outputs
   ShockwaveFlashEx1->StopPlay();
+  if (!SingleItemMode && playing()) {
+    // The movie's last frame stays on the output until the next item shows
+    // its own, and is the background of a picture's transition.
+    movieFrameKept_ = !cbPicsCls->Checked();
+    if (movieFrameKept_) TakeSnapshot();
+    postAdvance();
+    return;
+  }
   ShockwaveFlashEx1->SetVisible(false);
   if (SingleItemMode) {
     SetButtonsState(1);

@@ -629,8 +629,9 @@ TEST_F(MediaPlaybackTest, AFlashMoviePlaysToItsLastFrameThenTheListMovesOn) {
   };
   f_->btPlayClick(f_->btPlay);
   EXPECT_EQ(f_->ShockwaveFlashEx1->CurrentFrame(), 4);
-  EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible());
+  EXPECT_TRUE(f_->ShockwaveFlashEx1->Visible());   // its last frame stays until the picture shows
   ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }));
+  EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible());
   EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
   f_->btStopClick(f_->btStop);
 }
@@ -690,21 +691,25 @@ class GreenFlashPlayer : public FakeFlashPlayer {
 
 // Every change between items on the output area, through the list played
 // with the Play and Pause buttons: the output grabbed as the event loop runs
-// is never all black or all white (the last frame or picture stays behind the
-// next item until it shows its own).
+// is never all black or all white, nor the picture from before a movie once
+// the movie was shown (the last frame or picture stays behind the next item
+// until it shows its own).
 TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
   struct Row {
     const char* name;
     std::vector<String> lines;
     bool pauseAndPlay;   // Pause, then Play, during the movie
+    TColor notAfterMovie = clBlack;   // the picture that must not show again right after the movie
   };
   const std::vector<Row> rows = {
       {"picture to a clip at the wrap", {"c.avi", "a.bmp"}, false},
       {"picture and clip to a movie", {"a.bmp", "m.swf", "c.avi", "m.swf"}, false},
       {"play after pause during a movie", {"a.bmp", "m.swf"}, true},
+      {"movie to a clip, then pictures", {"a.bmp", "m.swf", "c.avi", "b.bmp"}, false, clRed},
   };
   Clip("c.avi", 4);
   Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
   Write("m.swf", "FWS");
   form_->Show();
   Send(form_->Sheet_Media);
@@ -713,7 +718,8 @@ TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
     SCOPED_TRACE(row.name);
     List(row.lines);
     f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<GreenFlashPlayer>(40));
-    int grabs = 0, empty = 0, started = 0;
+    int grabs = 0, empty = 0, stale = 0, started = 0;
+    TColor lastItem = clBlack;   // the last item's colour seen in the middle
     bool watching = false, paused = false;
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
@@ -738,6 +744,12 @@ TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
         }
       ++grabs;
       if (black || white) ++empty;
+      // Which item's colour the middle of the output shows.
+      const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+      if (mid == clRed || mid == clBlue || mid == clLime) {
+        if (lastItem == clLime && mid == row.notAfterMovie) ++stale;
+        lastItem = mid;
+      }
     });
     look.start(1);
     f_->PictureShow->OnStart = [&](TObject* s) {
@@ -756,6 +768,7 @@ TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
     EXPECT_GT(grabs, 10);
     EXPECT_EQ(paused, row.pauseAndPlay);
     EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+    EXPECT_EQ(stale, 0) << "of " << grabs << " grabs";
   }
 }
 
