@@ -3,12 +3,15 @@
 // JPEG, PNG, BMP, ICO, EMF and WMF pictures and a Flash movie, each clip
 // about two seconds, each picture one second after its transition, on an
 // output area of 1024 x 768 (TABLO_SOAK_OUTPUT=WxH for another).
-// The figure is the growth of the process's resident memory (VmRSS) after
-// the first two minutes (the caches of the decoders, fonts and the player's
-// page fill in the first passes): counters "rss_2min_mb", "rss_end_mb",
-// "growth_mb" (the largest sample after two minutes minus the sample at two
-// minutes) and "passes" (wraps of the list). No reference: the bound is
-// absolute (10 MB over 30 minutes).
+// The figures are the process's resident memory (VmRSS) after the first two
+// minutes (the caches of the decoders, fonts and the player's page fill in
+// the first passes), taken each time the list wraps to its first line (the
+// same point of every pass) and every 10 s: counters "rss_2min_mb" (the
+// first wrap after two minutes), "rss_end_mb" (the last wrap), "growth_mb"
+// (their difference), "spread_mb" (the largest minus the smallest of all
+// samples after two minutes, items of different sizes included) and
+// "passes" (wraps of the list). No reference: the bound is absolute (10 MB
+// over 30 minutes).
 //
 // The length is TABLO_SOAK_SECONDS (default 300; scripts/soak-media.sh runs
 // 1800); TABLO_SOAK_KINDS limits the list to the named kinds (a comma list
@@ -169,7 +172,7 @@ void BM_MixedListSoak(benchmark::State& state) {
   f->SetButtonsState(1);
   f->ListMedia->SetItemIndex(0);
 
-  double at2 = 0, peak = 0, last = 0;
+  double at2 = 0, lastWrap = 0, low = 1e12, high = 0;
   int passes = 0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
@@ -179,19 +182,22 @@ void BM_MixedListSoak(benchmark::State& state) {
     while (true) {
       const auto now = Clock::now();
       const int index = f->ListMedia->ItemIndex();
+      const double elapsed = std::chrono::duration<double>(now - t0).count();
       if (index < lastIndex) {
         ++passes;
-        std::fprintf(stderr, "wrap %d  rss %7.1f MB\n", passes, RssMb());
+        const double rss = RssMb();
+        std::fprintf(stderr, "wrap %d  rss %7.1f MB\n", passes, rss);
+        if (elapsed >= settle) {
+          if (at2 == 0) at2 = rss;
+          lastWrap = rss;
+          low = std::min(low, rss), high = std::max(high, rss);
+        }
       }
       lastIndex = index;
       if (now >= next) {
-        const double elapsed = std::chrono::duration<double>(now - t0).count();
-        last = RssMb();
-        std::fprintf(stderr, "soak %6.0f s  rss %7.1f MB  passes %d  line %d\n", elapsed, last, passes, index);
-        if (elapsed >= settle) {
-          if (at2 == 0) at2 = last;
-          peak = std::max(peak, last);
-        }
+        const double rss = RssMb();
+        std::fprintf(stderr, "soak %6.0f s  rss %7.1f MB  passes %d  line %d\n", elapsed, rss, passes, index);
+        if (elapsed >= settle) low = std::min(low, rss), high = std::max(high, rss);
         if (elapsed >= seconds) break;
         next += std::chrono::seconds(10);
       }
@@ -201,8 +207,9 @@ void BM_MixedListSoak(benchmark::State& state) {
     f->btStopClick(f->btStop);
   }
   state.counters["rss_2min_mb"] = at2;
-  state.counters["rss_end_mb"] = last;
-  state.counters["growth_mb"] = peak - at2;
+  state.counters["rss_end_mb"] = lastWrap;
+  state.counters["growth_mb"] = lastWrap - at2;
+  state.counters["spread_mb"] = high >= low ? high - low : 0;
   state.counters["passes"] = passes;
   std::filesystem::remove_all(root);
 }
