@@ -182,9 +182,10 @@ const char* const kMovieNames[] = {"good600", "header_only", "more_frames", "gar
                                    "sparse3g", "fifo", "largest"};
 
 std::string MovieFile(int kind) {
-  static const std::string dir = [] {
-    char tmpl[] = "/tmp/tablo-bench-swf-XXXXXX";
-    return std::string(mkdtemp(tmpl));
+  static const std::string dir = [] {   // removed with the other files at the end
+    const std::string d = Files().root + "swf";
+    std::filesystem::create_directories(d);
+    return d;
   }();
   const std::string path = dir + "/" + kMovieNames[kind] + ".swf";
   if (std::filesystem::exists(path) || std::filesystem::is_fifo(path)) return path;
