@@ -6,11 +6,14 @@
 
 #include <cstdlib>
 
+#include "pictureshow/ShowEffects.h"
+#include "platform/office/SlideTransition.h"
 #include "toolkit/TestApp.h"
 
 inline int RunBenchmarks(int argc, char** argv, void (*SetUp)() = nullptr) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TestApp::Init(argc, argv);
+  SetPictureShowEffects(&EffectProc);   // as the console does at start-up
   if (SetUp) SetUp();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -12,6 +12,7 @@
 #include "pictureshow/ShowEffects.h"
 #include "platform/dshow/DShow.h"
 #include "platform/office/OfficeConverter.h"
+#include "platform/office/SlideTransition.h"
 #include "toolkit/Registry.h"
 #include "toolkit/SafeFiles.h"
 
@@ -109,6 +110,7 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   EmptyPages();
   // 8. Transition names.
   FillEffectNames();
+  SetPictureShowEffects(&EffectProc);   // the slide show window draws with them
   // 9. Team lists, running-text directions, layout pages.
   FillTeamLists();
   FillRunDirections();

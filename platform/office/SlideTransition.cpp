@@ -139,16 +139,20 @@ const Entry* Find(int effect) {
   return nullptr;
 }
 
+TEffectLookup pictureShowEffects = nullptr;
+
 TSlideTransition Make(const Entry& e) {
   TSlideTransition t;
   t.Kind = e.kind;
   t.Effect = e.effect;
-  t.Proc = e.pictureShow ? EffectProc(e.pictureShow) : e.own;
+  t.Proc = e.pictureShow ? (pictureShowEffects ? pictureShowEffects(e.pictureShow) : nullptr) : e.own;
   t.Step = e.step;
   return t;
 }
 
 }  // namespace
+
+void SetPictureShowEffects(TEffectLookup Lookup) { pictureShowEffects = Lookup; }
 
 const std::vector<int>& EntryEffects() {
   static const std::vector<int> all = [] {

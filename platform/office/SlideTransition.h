@@ -12,7 +12,7 @@
 // fade.
 #include <cstdint>
 #include <vector>
-#include "pictureshow/ShowEffects.h"
+#include "toolkit/EffectFrames.h"
 
 namespace ppEntryEffect {
 constexpr int None = 0, Cut = 257, CutThroughBlack = 258, Random = 513, BlindsHorizontal = 769,
@@ -27,6 +27,13 @@ constexpr int None = 0, Cut = 257, CutThroughBlack = 258, Random = 513, BlindsHo
               WipeDown = 2820, BoxOut = 3073, BoxIn = 3074, SplitHorizontalOut = 3585, SplitHorizontalIn = 3586,
               SplitVerticalOut = 3587, SplitVerticalIn = 3588, Appear = 3844;
 }  // namespace ppEntryEffect
+
+// The picture show's effect procedures by number (its table of 150). The
+// platform does not reach into the system's own code: the console hands the
+// table over at start-up. Until it does, an entry effect drawn by a picture-show
+// procedure keeps the old slide until the new one is shown whole.
+using TEffectLookup = TEffectProc (*)(int Effect);
+void SetPictureShowEffects(TEffectLookup Lookup);
 
 // The 47 constants.
 const std::vector<int>& EntryEffects();

@@ -2,6 +2,8 @@
 // whole run, on the offscreen platform unless the caller chose another.
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include "pictureshow/ShowEffects.h"
+#include "platform/office/SlideTransition.h"
 #include "toolkit/TestApp.h"
 #ifdef TABLO_SHEET_READER
 #include "platform/Spreadsheet.h"
@@ -11,6 +13,7 @@
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TestApp::Init(argc, argv);
+  SetPictureShowEffects(&EffectProc);   // as the console does at start-up
 #ifdef TABLO_SHEET_READER
   TSpreadsheetReader::Program = TABLO_SHEET_READER;   // the one this build made
   TMetafileReader::Program = TABLO_SHEET_READER;
