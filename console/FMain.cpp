@@ -71,7 +71,7 @@ bool TFormMain::MatchClockRunning() const { return TimerIgra && TimerIgra->Enabl
 // ---------------------------------------------------------------------------
 
 void TFormMain::FormCreate(TObject* /*Sender*/) {
-  // 1. Settings key, window place, title.
+  // Settings key, window place, title.
   SettingsKeyPath = SettingsKeyFor(exeBaseName_);
   startedUp_ = true;
   settingsRead_.clear();
@@ -80,16 +80,16 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   SetTop(0);
   SetWidth(1024);
   if (Application) Application->SetTitle(exeBaseName_);
-  // 2. Output size from the settings.
+  // Output size from the settings.
   ReadOutputSize();
-  // 3. Output band.
+  // Output band.
   LayOutOutputBand();
-  // 4. Referee sheet.
+  // Referee sheet.
   LayOutRefereeSheet();
-  // 5. Display pages on the output rectangle; statistics inputs.
+  // Display pages on the output rectangle; statistics inputs.
   LayOutDisplayPages();
   FillStatInputs();
-  // 6. Caption, data folder, initial folders of the dialogs.
+  // Caption, data folder, initial folders of the dialogs.
   SetCaption(Application ? Application->Title() : exeBaseName_);
   OpenTextDialog->InitialDir = AppFolder + "Teams/";
   SaveTextDialog->InitialDir = AppFolder + "Teams/";
@@ -106,33 +106,33 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   // killed console left.
   RemoveSaveLeftoversOfData();
   TOfficeConverter::EndLeftovers();
-  // 7. Pages emptied.
+  // Pages emptied.
   EmptyPages();
-  // 8. Transition names.
+  // Transition names.
   FillEffectNames();
   SetPictureShowEffects(&EffectProc);   // the slide show window draws with them
-  // 9. Team lists, running-text directions, layout pages.
+  // Team lists, running-text directions, layout pages.
   FillTeamLists();
   FillRunDirections();
   FillLayoutPages();
-  // 10. Character sets.
+  // Character sets.
   FillCharsets();
-  // 11. Live cameras (a failure leaves the design list).
+  // Live cameras (a failure leaves the design list).
   try {
     FillVideoDrivers();
   } catch (const std::exception&) {
   }
-  // 12. Settings.
+  // Settings.
   LoadSettings();
-  // 13. Configuration preview, editor width, running-text colour sample.
+  // Configuration preview, editor width, running-text colour sample.
   PanelDVIcfg->SetEnabled(true);
   cbFullscreenClick(seDVIx);
   cbPagePerexodName->SetWidth(std::max(Width() - cbPagePerexodName->Left() - 3, 194));
   LabelRS_Color->Font()->SetColor(RunStr->RFont()->Color());
-  // 14. Sides without a selection show " Team select".
+  // Sides without a selection show " Team select".
   if (cbSud_Comanda1->ItemIndex() < 0) cbSud_Comanda1->SetItemIndex(0);
   if (cbSud_Comanda2->ItemIndex() < 0) cbSud_Comanda2->SetItemIndex(0);
-  // 15. Media frame.
+  // Media frame.
   FrameMedia1->Init();
   // A sound output set for this machine that cannot be made is said once;
   // clips then sound through the default output.
@@ -140,9 +140,9 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
     std::fprintf(stderr, "%s\n", problem.c_str());
     ShowStatusError(problem);
   }
-  // 16. Line-up grid header.
+  // Line-up grid header.
   SetupLineupGridHeader();
-  // 17. Position names.
+  // Position names.
   if (FileExists(AppFolder + "Position.txt")) {
     auto list = std::make_unique<TStringList>();
     try {
@@ -151,19 +151,19 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
     } catch (const std::exception&) {
     }
   }
-  // 18.
+  // No side has a team yet.
   FTeamsChosen = 0;
-  // 19. Display pages: the referee's sheet and page 1 selected.
+  // Display pages: the referee's sheet and page 1 selected.
   PageControl1->SetOwnerDraw(true);
   PageControl2->SetActivePage(Sheet_Sud);
   PageControl1->SetActivePage(TabSheet1);
   SelectedPage = PageControl1->ActivePageIndex();
   ApplyPageTagToEditors();
   PageControl2Change(PageControl2);
-  // 20. Header texts.
+  // Header texts.
   labTablo_Title->SetCaption(eSek_Title->Text());
   labTablo_Tur->SetCaption(IntToStr(seSek_Tur->Value()) + eTour->Text());
-  // 21. Side panels right of their pages; live video backdrop; file drop.
+  // Side panels right of their pages; live video backdrop; file drop.
   Panel1TvPics->SetLeft(PanelTablo5->Left() + PanelTablo5->Width());
   Panel1TvPics->SetHeight(PanelTablo5->Height());
   cbRlTopClick(cbRlTop);
@@ -186,17 +186,17 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   PanelZaAvi->SetColor(TColor(PanelZaAvi->Tag()));
   PanelZaAvi->SetAlign(alClient);
   SetFileDropEnabled(PageControl1->ActivePage() == Sheet_Media);
-  // 22. Grab target of the output size.
+  // Grab target of the output size.
   FGrabBitmap = std::make_unique<TBitmap>(ImageBlack->Width(), ImageBlack->Height());
-  // 23. TV pictures and running texts.
+  // TV pictures and running texts.
   LoadStartupLists();
-  // 24. Sides.
+  // Sides.
   cbSud_Comanda1Change(cbSud_Comanda1);
-  // 25. A match whose clock ran at the last close runs on.
+  // A match whose clock ran at the last close runs on.
   ResumeMatch();
-  // 26. Goal list, links, period names, office list.
+  // Goal list, links, period names, office list.
   LoadMatchLists();
-  // 27. Page objects placed; the layout of this executable's name.
+  // Page objects placed; the layout of this executable's name.
   AutoPlaceTabloObjects();
   const String layout = AppFolder + "Views/" + exeBaseName_ + ".txt";
   if (FileExists(layout)) {

@@ -61,12 +61,12 @@ void TFormMain::SetStartFromTime() {
 }
 
 void TFormMain::Sud_PlayClick(TObject* /*Sender*/) {
-  // 1. From zero, or from the time shown (a stopped clock, a typed time).
+  // From zero, or from the time shown (a stopped clock, a typed time).
   if (eSud_Time->Text() == " 0:00")
     SetTimeStart(TickNow());
   else
     SetStartFromTime();
-  // 2. Running: the sides are locked, the match's buttons are free.
+  // Running: the sides are locked, the match's buttons are free.
   Sud_Play->SetEnabled(false);
   Sud_Stop->SetEnabled(true);
   cbSud_Comanda1->SetEnabled(false);
@@ -105,13 +105,13 @@ void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
     ~Reset() { flag = false; }
   } reset{FPeriodChanging};
 
-  // 1. The button advances; past the last period nothing is selected, and
-  //    the press after that starts again at the first.
+  // The button advances; past the last period nothing is selected, and
+  // the press after that starts again at the first.
   if (Sender != cbSud_Period) {
     const int next = cbSud_Period->ItemIndex() + 1;
     cbSud_Period->SetItemIndex(next < cbSud_Period->Items()->Count() ? next : -1);
   }
-  // 2. The period's starting time.
+  // The period's starting time.
   switch (cbSud_Period->ItemIndex()) {
     case 0: SetClockText("0:00"); break;
     case 1: SetClockText("45:00"); break;
@@ -119,7 +119,7 @@ void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
     case 3: SetClockText("15:00"); break;
     default: break;
   }
-  // 3. The output shows the period with the next confirmation.
+  // The output shows the period with the next confirmation.
 }
 
 void TFormMain::ToolButton5Click(TObject* /*Sender*/) {

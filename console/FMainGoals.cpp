@@ -104,7 +104,7 @@ void TFormMain::bGolClick(TObject* Sender) {
   if (side != 1 && side != 2) return;
   if (GoalRoadBusy) return;
   FlagGuard busy(GoalRoadBusy);
-  // 1. The goal clip, then the side's logo by transition.
+  // The goal clip, then the side's logo by transition.
   const String clip = GoalClip(side == 1 ? bSud_Gol1 : bSud_Gol2);
   if (!clip.empty()) {
     ShowTimeLabels(false);
@@ -119,13 +119,13 @@ void TFormMain::bGolClick(TObject* Sender) {
     BufferTablo->Execute();
   }
   if (ClosingDown) return;
-  // 2.
+  // The side's score goes up; the scorer list shows that side.
   TSpinEdit* score = side == 1 ? seSud_Schet1 : seSud_Schet2;
   score->SetValue(score->Value() + 1);
   cb_T_Igroki->SetItemIndex(side - 1);
-  // 3.
+  // The minute of the goal.
   TabloGol_List->SetTag(MatchMinute());
-  // 4.
+  // The scorer's list follows the side.
   cb_T_IgrokiChange(cb_T_Igroki);
   bIgrok_Zabil->SetEnabled(true);
   bFullOK->Click();
@@ -149,17 +149,17 @@ void TFormMain::bGolMouseUp(TObject* Sender, TMouseButton Button, TShiftState /*
 void TFormMain::bIgrok_ZabilClick(TObject* /*Sender*/) {
   if (GoalRoadBusy) return;
   FlagGuard busy(GoalRoadBusy);
-  // 1. The scorer's page goes on the screen.
+  // The scorer's page goes on the screen.
   PageControl1->SetActivePageIndex(0);
   PageControl1Change(PageControl1);
   if (ClosingDown) return;
-  // 2.
+  // The scorer button is used up for this goal.
   bIgrok_Zabil->SetEnabled(false);
-  // 3.
+  // The goal line: side, minute, scorer.
   const int index = ListIgroki->ItemIndex();
   const String scorer = index >= 0 && index < ListIgroki->Count() ? ListIgroki->Items()->Get(index) : String();
   const String line = GoalLine(cb_T_Igroki->ItemIndex(), int(TabloGol_List->Tag()), scorer, cb_T_Igroki->Text());
-  // 4. The goals page becomes the selected page; the operator sends it.
+  // The goals page becomes the selected page; the operator sends it.
   TabloGol_List->Lines()->Add(line);
   BringPageIntoView(this, TabSheet2);
   ShowTabloPage(TabSheet2);
@@ -211,19 +211,19 @@ void TFormMain::bIgrok_KartochkaClick(TObject* /*Sender*/) {
   // Without a chosen player there is nobody to book.
   if (side == 0 || index < 0 || index >= ListIgroki->Count() || index >= TeamPlayerCount) return;
   FlagGuard busy(CardRoadBusy);
-  // 1.
+  // The card button is used up for this card.
   bIgrok_Kartochka->SetColor(clBtnFace);
   bIgrok_Kartochka->SetEnabled(false);
-  // 2.
+  // The player's card count goes up.
   TPlayerRec& r = TeamSlots[size_t(side)].Players[size_t(index)];
   int k = 0;
   if (!TryStrToInt(r.K, k)) k = 0;
   r.K = IntToStr(k + 1);
-  // 3. The player's page, then the card, each shown for two seconds.
+  // The player's page, then the card, each shown for two seconds.
   if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
   BufferTablo->Execute();
   if (!WaitPumping(CardShowMs) || !WaitTransitionDone()) return;
-  // 4.
+  // The card over the player's page, faded in.
   {
     ScriptedTransition scripted;
     BufferTablo->SetStyle(FadeEffect);
@@ -235,7 +235,7 @@ void TFormMain::bIgrok_KartochkaClick(TObject* /*Sender*/) {
     }
   }
   if (!WaitPumping(CardShowMs)) return;
-  // 5. The side's line-up with the new mark becomes the selected page.
+  // The side's line-up with the new mark becomes the selected page.
   cb_T_Sostav->SetItemIndex(side - 1);
   PaintSostav->Invalidate();
   ShowTabloPage(TabSheet3);

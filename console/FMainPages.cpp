@@ -52,13 +52,13 @@ void TFormMain::SetPageTag(TTabSheet* Sheet, uint32_t Word) {
 // ---------------------------------------------------------------------------
 
 void TFormMain::PageControl1Change(TObject* /*Sender*/) {
-  // 1. The layout editor's selection ends.
+  // The layout editor's selection ends.
   if (StretchHandleAttached()) DetachStretchHandle();
-  // 2. The clock page's picture choice follows its file.
+  // The clock page's picture choice follows its file.
   if (PageControl1->ActivePageIndex() == PageClock) UpdateClockPicEnabled();
 
-  // 3. A page tab: it becomes the selected page, unless the players show
-  //    (or a media clip) runs on the screen.
+  // A page tab: it becomes the selected page, unless the players show
+  // (or a media clip) runs on the screen.
   if (PageControl1->ActivePageIndex() != 0) {
     if (ScreenPage == PagePlayers && ((Timer_Igrok && Timer_Igrok->Enabled()) || MediaStopEnabled())) {
       PageControl1->SetActivePageIndex(PagePlayers);
@@ -68,7 +68,7 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
     return;
   }
 
-  // 4. The command tab sends the selected page.
+  // The command tab sends the selected page.
   // 4.1 The match pages wait for both sides.
   if (!FTeamsChosen && IsMatchPage(SelectedPage)) {
     PageControl1->SetActivePageIndex(SelectedPage);

@@ -142,19 +142,19 @@ void TFormMain::NextCheckedPlayer() {
 void TFormMain::tbIgrok_PlayClick(TObject* /*Sender*/) {
   if (Timer_Igrok->Tag() != 0 || ShowStepBusy) return;
   try {
-    // 1. The operator can only stop the show: the cursor is held on Stop.
+    // The operator can only stop the show: the cursor is held on Stop.
     const TPoint origin = tbIgrok_Stop->ClientToScreen(TPoint(0, 0));
     CursorClipRect = Bounds(origin.X, origin.Y, tbIgrok_Stop->Width(), tbIgrok_Stop->Height());
     CursorPlace = TPoint(origin.X + 13, origin.Y + 13);
     ClipCursor(CursorClipRect);
     SetCursorPos(CursorPlace);
-    // 2.
+    // Play becomes Stop; the first player is shown.
     tbIgrok_Play->SetEnabled(false);
     tbIgrok_Stop->SetEnabled(true);
     ListIgrokiDblClick(ListIgroki);
     Timer_Igrok->SetTag(1);
     TakeEscapePending();
-    // 3.
+    // An unchecked selected line is passed over at once.
     const int i = ListIgroki->ItemIndex();
     if (i >= 0 && i < ListIgroki->Count() && !ListIgroki->Checked(i)) Timer_IgrokTimer(Timer_Igrok);
     if (Timer_Igrok->Tag() > 0 && !ClosingDown) Timer_Igrok->SetEnabled(true);
@@ -170,7 +170,7 @@ void TFormMain::Timer_IgrokTimer(TObject* /*Sender*/) {
   if (ShowStepBusy) return;
   FlagGuard busy(ShowStepBusy);
   try {
-    // 1. Nothing to show: the show ends as the Stop button ends it.
+    // Nothing to show: the show ends as the Stop button ends it.
     if (ListIgroki->Count() == 0) {
       if (Timer_Igrok->Tag() != 0 || Timer_Igrok->Enabled() || CursorConfined())
         tbIgrok_StopClick(tbIgrok_Stop);
@@ -179,16 +179,16 @@ void TFormMain::Timer_IgrokTimer(TObject* /*Sender*/) {
       return;
     }
     if (Timer_Igrok->Tag() == 0) return;
-    // 2.
+    // The next checked player.
     NextCheckedPlayer();
-    // 3.
+    // The grabbed output fades over to the player's page.
     ShowTimeLabels(false);
     if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
     Timer_Igrok->SetEnabled(false);
     BufferTablo->Execute();
     if (ClosingDown) return;
     if (Timer_Igrok->Tag() > 0) Timer_Igrok->SetEnabled(true);
-    // 4.
+    // Enter during the step stops the show.
     if (TakeEscapePending()) tbIgrok_Stop->Click();
   } catch (...) {
     tbIgrok_StopClick(tbIgrok_Stop);
@@ -273,14 +273,14 @@ void TFormMain::PaintSostavPaint(TObject* /*Sender*/) {
 
 void TFormMain::PaintSostavTo(TCanvas* c, int w, int h) {
   c->SetFont(PaintSostav->Font());
-  // 1.
+  // A black page.
   c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(clBlack);
   c->FillRect(Rect(0, 0, w, h));
   const int side = ChosenSide(cb_T_Sostav);
   if (side == 0) return;
   const TTeamSlot& slot = TeamSlots[size_t(side)];
-  // 2. The logo, darkened to a quarter, in the lower right corner.
+  // The logo, darkened to a quarter, in the lower right corner.
   try {
     const TPicture* logo = (side == 1 ? iSud_Logo1 : iSud_Logo2)->Picture();
     if (cbWithLogo->Checked() && logo->Graphic() && logo->Width() >= 1 && logo->Height() >= 1 && h > 0) {
@@ -303,16 +303,16 @@ void TFormMain::PaintSostavTo(TCanvas* c, int w, int h) {
   } catch (const std::exception&) {
     // A logo that cannot be drawn is left out.
   }
-  // 3.
+  // Row height and the column of the numbers.
   const int rowH = h / 14;
   const int x0 = c->TextWidth("99") + 2;
-  // 4. Header.
+  // Header.
   c->Font()->SetColor(clYellow);
   c->TextOut(x0 + 24, -2, slot.LName + " (" + slot.Town + ")");
   c->Pen()->SetColor(labTablo_Title->Color());
   c->MoveTo(0, rowH + 2);
   c->LineTo(w, rowH + 2);
-  // 5. Up to 11 players of the line-up, up to 2 staff lines at the bottom.
+  // Up to 11 players of the line-up, up to 2 staff lines at the bottom.
   int row = 1, staff = 0;
   for (const TPlayerRec& r : slot.Players) {
     if ((r.F + r.I).empty() || (r.Y & 1) == 0) continue;
@@ -344,7 +344,7 @@ void TFormMain::PaintSostavTo(TCanvas* c, int w, int h) {
 // ---------------------------------------------------------------------------
 
 void TFormMain::bIgroki_LogoClick(TObject* /*Sender*/) {
-  // 1. The output fades to black (the media page takes its output away).
+  // The output fades to black (the media page takes its output away).
   if (ScreenPage != PageMedia) {
     const int step = BufferTablo->Step(), style = BufferTablo->Style();
     struct Restore {
@@ -366,7 +366,7 @@ void TFormMain::bIgroki_LogoClick(TObject* /*Sender*/) {
     MediaPageLeftTheScreen();
   }
   if (ClosingDown) return;
-  // 2. The logo of the page's side.
+  // The logo of the page's side.
   const int active = PageControl1->ActivePageIndex();
   if (ScreenPage == PageLineUp || active == PageLineUp) {
     const int side = ChosenSide(cb_T_Sostav);
@@ -375,7 +375,7 @@ void TFormMain::bIgroki_LogoClick(TObject* /*Sender*/) {
     const int side = ChosenSide(cb_T_Igroki);
     if (side != 0) BufferTablo->Picture()->Assign((side == 1 ? iSud_Logo1 : iSud_Logo2)->Picture());
   }
-  // 3.
+  // The logo fades in.
   ShowTimeLabels(false);
   BufferTablo->Execute();
 }

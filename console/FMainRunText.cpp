@@ -43,13 +43,13 @@ void ExchangeItems(TListBox* l, int a, int b) {
 // ---------------------------------------------------------------------------
 
 void TFormMain::rlPlayClick(TObject* /*Sender*/) {
-  // 1. The list is locked on its selected item while the text runs.
+  // The list is locked on its selected item while the text runs.
   ListRunStr->SetMultiSelect(false);   // keeps the selected item
   ListRunStr->SetEnabled(false);
   rlPlay->SetEnabled(false);
   rlStop->SetEnabled(true);
   rlPause->SetEnabled(true);
-  // 2. Over the live output with TV+ on the screen, else on the TV+ panel.
+  // Over the live output with TV+ on the screen, else on the TV+ panel.
   if (ScreenPage == PageTv) {
     BufferTablo->SetVisible(false);
     RunStr->SetParent(PanelTabloColor);
@@ -57,10 +57,10 @@ void TFormMain::rlPlayClick(TObject* /*Sender*/) {
     BufferTablo->SetVisible(true);
     RunStr->SetParent(PanelTablo5);
   }
-  // 3.
+  // The text's position (top or bottom) follows its check box.
   cbRlTopClick(cbRlTop);
-  // 4. A paused text resumes where it stood; otherwise the selected text
-  //    starts (in rotation mode the next checked one when it is not checked).
+  // A paused text resumes where it stood; otherwise the selected text
+  // starts (in rotation mode the next checked one when it is not checked).
   if (RunStr->Visible()) {
     RunStr->Start(RunStr->GetPosition());
   } else {
@@ -83,7 +83,7 @@ void TFormMain::rlPlayClick(TObject* /*Sender*/) {
     // the counter is brought up to date here for the first pass.
     RunStrBegin(RunStr);
   }
-  // 5.
+  // The list's editing buttons wait until the text stops.
   bRS_ADD->SetEnabled(false);
   bRS_INS->SetEnabled(false);
   LabelRS_Color->SetEnabled(false);

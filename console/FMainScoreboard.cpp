@@ -24,15 +24,15 @@ void PutSides(TComboBox* cb, const String& side1, const String& side2) {
 }  // namespace
 
 void TFormMain::cbSud_Comanda1Change(TObject* Sender) {
-  // 1. The referee's logo of the changed side waits for the confirmation.
+  // The referee's logo of the changed side waits for the confirmation.
   const TComponent* sender = dynamic_cast<const TComponent*>(Sender);
   const intptr_t side = sender ? sender->Tag() : 0;
   if (side == 1) iSud_Logo1->Picture()->Clear();
   if (side == 2) iSud_Logo2->Picture()->Clear();
-  // 2. Two different teams.
+  // Two different teams.
   const int i1 = cbSud_Comanda1->ItemIndex(), i2 = cbSud_Comanda2->ItemIndex();
   FTeamsChosen = i1 > 0 && i2 > 0 && i1 != i2;
-  // 3. A side without a team is loaded afresh by the next confirmation.
+  // A side without a team is loaded afresh by the next confirmation.
   if (i1 == 0) TeamSlots[1].Name.clear();
   if (i2 == 0) TeamSlots[2].Name.clear();
   // 4., 5.
@@ -97,7 +97,7 @@ void TFormMain::bFullOKClick(TObject* /*Sender*/) {
       c.logo->Picture()->Clear();
     }
   }
-  // 3. The side lists of the substitution, players and line-up pages.
+  // The side lists of the substitution, players and line-up pages.
   const String side1 = cbSud_Comanda1->Text(), side2 = cbSud_Comanda2->Text();
   PutSides(cb_T_Zamena, side1, side2);
   cb_T_Zamena->SetEnabled(true);
@@ -110,7 +110,7 @@ void TFormMain::bFullOKClick(TObject* /*Sender*/) {
   cb_T_Sostav->SetItemIndex(cb_T_Igroki->ItemIndex());
   cb_T_SostavChange(cb_T_Sostav);
   cb_T_Sostav->SetEnabled(true);
-  // 4. The period.
+  // The period.
   eTablo_Period->SetCaption(cbSud_Period->Text());
   MatchPeriod = cbSud_Period->ItemIndex();
   eTabloGol_Period->SetCaption(cbSud_Period->Text());

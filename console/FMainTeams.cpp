@@ -35,7 +35,7 @@ String TFormMain::TeamFilePath(const String& Folder, const String& File) const {
 }
 
 void TFormMain::FillTeamLists() {
-  // 1. The library: every folder under "Teams/" not beginning with a dot.
+  // The library: every folder under "Teams/" not beginning with a dot.
   cbSek_Komands->Clear();
   SetCurrentDir(AppFolder);
   // A folder holding a team file of its own full name is listed by that
@@ -45,18 +45,18 @@ void TFormMain::FillTeamLists() {
     const bool own = dir.find('.') == String::npos || FileExists(TeamFilePath(dir, dir + ".txt"));
     cbSek_Komands->Items()->Add(own ? dir : withoutExtension(dir));
   }
-  // 2. The selections to keep.
+  // The selections to keep.
   const String keep[3] = {cbSek_Komands->Text(), cbSud_Comanda1->Text(), cbSud_Comanda2->Text()};
-  // 3. The editor's list starts with the new team.
+  // The editor's list starts with the new team.
   cbSek_Komands->Items()->Insert(0, " New team");
   cbSek_Komands->SetItemIndex(0);
-  // 4. The sides' lists start with the team choice.
+  // The sides' lists start with the team choice.
   cbSud_Comanda1->Items()->Assign(cbSek_Komands->Items());
   cbSud_Comanda1->Items()->Put(0, " Team select");
   cbSud_Comanda1->SetItemIndex(0);
   cbSud_Comanda2->Items()->Assign(cbSud_Comanda1->Items());
   cbSud_Comanda2->SetItemIndex(0);
-  // 5. Back to the remembered teams (none when gone).
+  // Back to the remembered teams (none when gone).
   selectText(cbSek_Komands, keep[0]);
   selectText(cbSud_Comanda1, keep[1]);
   selectText(cbSud_Comanda2, keep[2]);
@@ -131,7 +131,7 @@ void TFormMain::SaveTeamFile(int /*Slot*/, const String& FileName) {
 }
 
 void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
-  // 1. Name and town are needed.
+  // Name and town are needed.
   String msg;
   if (eSek_KomName->Text().empty()) msg += "No name team.\n";
   if (eSek_KomTown->Text().empty()) msg += "No team town.";
@@ -155,7 +155,7 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
     ShowMessageDlg(e.Message, mtError, TMsgDlgButtons{mbOK});
     return;
   }
-  // 2. The team folder.
+  // The team folder.
   const String dir = AppFolder + "Teams/" + folder;
   const bool created = !DirectoryExists(dir);
   if (created) {
@@ -166,7 +166,7 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
   } else if (ShowMessageDlg("Team already is. Overwrite?", mtConfirmation, mbYesNo) != mrYes) {
     return;
   }
-  // 3. The team file.
+  // The team file.
   try {
     SaveTeamFile(0, dir + "/" + folder);
   } catch (const Exception& e) {
@@ -176,11 +176,11 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
     ShowMessageDlg(e.Message, mtError, TMsgDlgButtons{mbOK});
     return;
   }
-  // 4. Saved; a side that shows this team gets it at once.
+  // Saved; a side that shows this team gets it at once.
   bSek_Save->SetEnabled(false);
   if (cbSud_Comanda1->ItemIndex() >= 0 && cbSud_Comanda1->Text() == folder) LoadTeamFile(1, folder);
   if (cbSud_Comanda2->ItemIndex() >= 0 && cbSud_Comanda2->Text() == folder) LoadTeamFile(2, folder);
-  // 5.
+  // The lists show the saved team, selected in the editor's list.
   FillTeamLists();
   selectText(cbSek_Komands, folder);
 }

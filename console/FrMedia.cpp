@@ -425,26 +425,26 @@ void TFrameMedia::FrameResize(TObject* /*Sender*/) {
 
 void TFrameMedia::Init() {
   TFormMain* main = mainForm();
-  // 1.
+  // Several lines may be selected.
   ListMedia->SetMultiSelect(true);
-  // 2.
+  // The open dialog starts in the pictures folder.
   OpenMediaDialog->InitialDir = AppFolder + "Pics/";
   LastFolder = OpenMediaDialog->InitialDir;
-  // 3. Filter 1 the play list, 2 pictures, 3 Flash, 4 video.
+  // Filter 1 the play list, 2 pictures, 3 Flash, 4 video.
   const String pics = GraphicFileMask();
   OpenMediaDialog->Filter = "Play-list files (*.txt)|*.txt|Images (" + pics + ")|" + pics + "|SWF (" +
                             FlashFileMask + ")|" + FlashFileMask + "|Media (" + VideoFileMask + ")|" + VideoFileMask;
-  // 4.
+  // The picture show's effect and step from the main window's settings.
   if (main) {
     PictureShow->SetStyle(main->cbPagePerexodNumber->Value());
     PictureShow->SetStep(main->cbPageStep->Value());
   }
-  // 5.
+  // The picture and clip controls right of the media panel.
   ControlPics->SetLeft(PanelMedia->Left() + PanelMedia->Width());
   ControlAVIs->SetBounds(ControlPics->Left(), ControlPics->Top(), ControlAVIs->Width(), ControlAVIs->Height());
-  // 6. The video window is placed by size, not aligned.
+  // The video window is placed by size, not aligned.
   DSVideoWindowEx1->SetAlign(alNone);
-  // 7. Each colour slider works and shows its thumb only where the video
+  // Each colour slider works and shows its thumb only where the video
   // window can control that colour.
   const TDSVideoWindowEx2Caps* caps = DSVideoWindowEx1->Caps();
   const bool canBrightness = caps->CanControlBrigtness(), canContrast = caps->CanControlContrast(),
@@ -457,15 +457,15 @@ void TFrameMedia::Init() {
     bar->SetSliderVisible(can);
   }
   cbMedia_Color->SetEnabled(canColor);
-  // 8.
+  // The tool bars' images are the main window's.
   if (main) {
     ToolBar5->SetImages(main->ImageList16);
     MediaToolBar->SetImages(main->ImageList);
   }
-  // 9. The pause bar shares the position bar's place.
+  // The pause bar shares the position bar's place.
   DelayTrackBar->SetBoundsRect(DSTrackBar1->BoundsRect());
   FrameResize(this);
-  // 10. The default list; a missing or unreadable one leaves the list empty.
+  // The default list; a missing or unreadable one leaves the list empty.
   // Bare names are taken in its folder until a list or files are chosen.
   const String exe = main ? main->ExeBaseName() : String("tablo");
   ListFolder = AppFolder + "Pics/";
@@ -475,7 +475,7 @@ void TFrameMedia::Init() {
   } catch (const std::exception&) {
   }
   UpdateFilesCount();
-  // 11.
+  // The first line is selected and its values shown.
   ListMedia->SetItemIndex(0);
   ListMediaClick(ListMedia);
   GetMediaValues();

@@ -168,7 +168,7 @@ void TFrameMedia::itemFailed(const String& Message) {
 
 void TFrameMedia::PlayItem(const String& Path) {
   ++playSerial_;
-  // 1.
+  // The item's kind and the controls for it.
   const int k = CurrentKind;
   // The output keeps the last frame or picture until this item has its own
   // to show: each kind's start puts its output in front when it is ready.
@@ -177,7 +177,7 @@ void TFrameMedia::PlayItem(const String& Path) {
   if (PreviousKind == mkUnknown) PreviousKind = k;
   // Only a clip takes the clip made ready for it.
   if (CurrentKind != mkVideo) FilterGraph1->CancelPrepared();
-  // 2.
+  // Each kind starts its own way.
   switch (CurrentKind) {
     case mkPicture: playPicture(); break;
     case mkVideo: playVideo(path); break;
@@ -189,7 +189,7 @@ void TFrameMedia::PlayItem(const String& Path) {
       PreviousKind = mkUnknown;
       return;
   }
-  // 3.
+  // The kind shown, for the next item's transition.
   if (CurrentItem) PreviousKind = CurrentItem->Kind;
   if (playing()) SetButtonsState(2);
 }
@@ -499,7 +499,7 @@ void TFrameMedia::btPlayClick(TObject* /*Sender*/) {
     ListMedia->SetItemIndex(first);
   }
   const int index = ListMedia->ItemIndex();
-  // 1.
+  // A play of the list starts; the selected line's item is current.
   SingleItemMode = false;
   failedInRow_ = 0;
   if (ScreenPage == TabloMediaPage) ListMedia->SetEnabled(false);
@@ -510,7 +510,7 @@ void TFrameMedia::btPlayClick(TObject* /*Sender*/) {
   // Play starts at the selected line only when it is checked.
   PlayCurrentNext = ListMedia->Checked(index);
   SetButtonsState(2);
-  // 2.
+  // A paused clip resumes; otherwise the item plays.
   if (resume) {
     ++playSerial_;
     btFrameStep->SetEnabled(false);
@@ -644,7 +644,7 @@ void TFrameMedia::DelayTrackBarChange(TObject* /*Sender*/) {
 // ===========================================================================
 
 void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Result*/, IBaseFilter* /*Renderer*/) {
-  // 1. The last frame stays behind the next picture; a clip made ready to
+  // The last frame stays behind the next picture; a clip made ready to
   // follow shows frames of its own, so none is taken for it.
   const auto nextIsReadyClip = [this] {
     if (SingleItemMode || !playing() || PlayCurrentNext) return false;
@@ -653,7 +653,7 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
            FilterGraph1->PreparedFile() == ResolveFileName(entryPath(it));
   };
   if (!cbPicsCls->Checked() && !nextIsReadyClip()) TakeSnapshot();
-  // 2.
+  // An item played alone: the list does not go on.
   if (SingleItemMode) {
     if (!cbCikle->Checked()) {
       ++playSerial_;
@@ -672,7 +672,7 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
     }
     return;
   }
-  // 3.
+  // The list goes on with the next item.
   if (!playing()) return;
   if (FilterGraph1->Active()) FilterGraph1->Pause();
   postAdvance();
@@ -785,17 +785,17 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
   FilterGraph1->OnGraphComplete = nullptr;
   bool ok = false;
   try {
-    // 1.
+    // The old clip goes.
     try {
       FilterGraph1->ClearGraph();
     } catch (const std::exception&) {
     }
     FilterGraph1->SetActive(false);
     LoadedFile.clear();
-    // 2.
+    // The video window is on the output.
     SetOnTablo(true);
     ShowVideoWindow(true);
-    // 3.
+    // The clip is loaded.
     try {
       FilterGraph1->SetActive(true);
       CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
@@ -803,9 +803,9 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     } catch (const std::exception&) {
       showStatus("Error file " + Path);
     }
-    // 4.
+    // The picture show gives way to the clip.
     PictureShow->SetVisible(false);
-    // 5.
+    // A loaded clip plays at the set volume.
     if (ok) {
       FilterGraph1->SetVolume(SoundLevel->Position());
       FilterGraph1->Play();

@@ -322,7 +322,7 @@ void TBitBtnWithColor::DrawButton(TCanvas* c, const TRect& client, const TButton
   TRect r = client;
   c->Brush()->SetStyle(bsSolid);
   c->Pen()->SetWidth(1);
-  // 2. The default (or focused) button's dark frame.
+  // The default (or focused) button's dark frame.
   if (focusedDefault) {
     c->Pen()->SetColor(clWindowFrame);
     c->Brush()->SetStyle(bsClear);
@@ -330,7 +330,7 @@ void TBitBtnWithColor::DrawButton(TCanvas* c, const TRect& client, const TButton
     c->Brush()->SetStyle(bsSolid);
     r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
   }
-  // 3. The face.
+  // The face.
   if (s.Down && !s.Disabled) {
     c->Pen()->SetColor(clBtnShadow);
     c->Brush()->SetColor(face);
@@ -341,12 +341,12 @@ void TBitBtnWithColor::DrawButton(TCanvas* c, const TRect& client, const TButton
     c->Brush()->SetColor(face);
     c->Rectangle(r);
   }
-  // 4.-5. The content's rectangle, moved while pressed.
+  // The content's rectangle, moved while pressed.
   r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
   if (focusedDefault) r = Rect(client.Left + 1, client.Top + 1, client.Right - 1, client.Bottom - 1);
   c->SetFont(Font());
   if (s.Down && !s.Disabled) r.Offset(1, 1);
-  // 6. Glyph and caption.
+  // Glyph and caption.
   const TButtonState state = s.Disabled ? bsDisabled : s.Down ? bsDown : bsUp;
   const String caption = Caption();
   TRect tr = Rect(0, 0, 0, 0);
@@ -368,6 +368,6 @@ void TBitBtnWithColor::DrawButton(TCanvas* c, const TRect& client, const TButton
     c->DrawText(caption, t, centred);
     c->Brush()->SetStyle(bsSolid);
   }
-  // 7. The focus mark.
+  // The focus mark.
   if (s.Focused) c->DrawFocusRect(Rect(client.Left + 4, client.Top + 4, client.Right - 4, client.Bottom - 4));
 }

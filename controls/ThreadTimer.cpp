@@ -149,11 +149,11 @@ void TThreadTimer::Timer() {
 }
 
 void TThreadTimer::UpdateTimer() {
-  // 1. The worker delivers nothing while the timer is rebuilt.
+  // The worker delivers nothing while the timer is rebuilt.
   if (thread_) thread_->Pause();
-  // 2. The window timer stops.
+  // The window timer stops.
   if (windowTimer_) windowTimer_->SetEnabled(false);
-  // 3. The mode's source of ticks exists, the other one goes.
+  // The mode's source of ticks exists, the other one goes.
   if (threaded_) {
     windowTimer_.reset();
     if (!thread_) thread_ = std::make_unique<TTimerThread>(this);
@@ -166,7 +166,7 @@ void TThreadTimer::UpdateTimer() {
       windowTimer_->OnTimer = [this](TObject*) { Timer(); };
     }
   }
-  // 4. Ticks only with an interval, enabled and with a handler.
+  // Ticks only with an interval, enabled and with a handler.
   if (interval_ == 0 || !enabled_ || !onTimer_) return;
   if (threaded_) {
     thread_->Priority = priority_;

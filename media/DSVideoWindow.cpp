@@ -600,13 +600,13 @@ void TDSVideoWindowEx2::placeRendererWindow() {
 // The overlay set-up
 
 HRESULT TDSVideoWindowEx2::setupOverlay() {
-  // 1.
+  // One try only: what an earlier try found is forgotten.
   setupTried_ = true;
   mixer_.Reset();
   graphRenderer_.Reset();
   std::vector<TUndo> undo;
   if (!filterGraph_) return E_FAIL;
-  // 2.
+  // The graph's overlay mixer, mixing renderer and plain renderer.
   ComPtr<IFilterGraph> graph = filterGraph_->Query<IFilterGraph>();
   ComPtr<IBaseFilter> vmr;
   {
@@ -618,13 +618,13 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
       else if (ClassIs(f.Get(), CLSID_VideoRenderer)) graphRenderer_ = f;
     }
   }
-  // 3.
+  // Changes are undone in reverse order when a later one fails.
   ComPtr<IGraphBuilder> gb = filterGraph_->Query<IGraphBuilder>();
   if (!gb) return E_NOINTERFACE;
   ComPtr<IBaseFilter> replacedLine21, newLine21;
   HRESULT hr = E_FAIL;
   auto fail = [&](HRESULT code) {
-    // 10. Rollback.
+    // Rollback.
     dropCallback();
     for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
       if (it->made) {
@@ -650,7 +650,7 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
     return code;
   };
   if (mixer_) {
-    // 4. A mixer in the graph already: wired to the renderer and fed?
+    // A mixer in the graph already: wired to the renderer and fed?
     bool toRenderer = false, fed = false;
     TPinList pins(mixer_.Get());
     for (int i = 0; i < pins.Count(); ++i) {
@@ -661,7 +661,7 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
     }
     if (!(toRenderer && fed)) return E_FAIL;
   } else {
-    // 5. A new mixer.
+    // A new mixer.
     ComPtr<IBaseFilter> m;
     hr = CreateMediaObject(CLSID_OverlayMixer, m);
     if (FAILED(hr)) return hr;
@@ -672,7 +672,7 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
     ComPtr<IPin> rendererPin = FirstPin(graphRenderer_.Get());
     if (!rendererPin || DirOf(rendererPin.Get()) != PINDIR_INPUT) return E_FAIL;
     if (!vmr) {
-      // 6. Upstream → mixer instead of upstream → renderer.
+      // Upstream → mixer instead of upstream → renderer.
       ComPtr<IPin> up;
       if (FAILED(rendererPin->ConnectedTo(up.Put())) || !up) return fail(E_FAIL);
       rendererPin->Disconnect();
@@ -684,7 +684,7 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
       if (FAILED(hr)) return fail(hr);
       undo.push_back({up, free, true});
     } else {
-      // 7. Every input of the mixing renderer moves to the mixer.
+      // Every input of the mixing renderer moves to the mixer.
       std::vector<ComPtr<IPin>> ups;
       TPinList pins(vmr.Get());
       for (int i = 0; i < pins.Count(); ++i) {
@@ -734,14 +734,14 @@ HRESULT TDSVideoWindowEx2::setupOverlay() {
         }
       }
     }
-    // 8. Mixer → renderer.
+    // Mixer → renderer.
     ComPtr<IPin> out = FindPin(mixer_.Get(), "Output");
     if (!out) return fail(E_FAIL);
     hr = gb->Connect(out.Get(), rendererPin.Get());
     if (FAILED(hr)) return fail(hr);
     undo.push_back({out, rendererPin, true});
   }
-  // 9. The exclusive-mode interface and its callback.
+  // The exclusive-mode interface and its callback.
   ComPtr<IDDrawExclModeVideo> excl = QueryAs<IDDrawExclModeVideo>(mixer_);
   if (!excl) return fail(E_NOINTERFACE);
   dropCallback();
