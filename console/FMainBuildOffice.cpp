@@ -11,16 +11,6 @@ using namespace fmainbuild;
 
 namespace {
 
-TToolButton* OfficeButton(TComponent* owner, TToolBar* bar, const char* name, const char* caption, const char* hint) {
-  TToolButton* b = new TToolButton(owner);
-  b->SetName(name);
-  b->SetCaption(caption);
-  b->SetHint(hint);
-  b->SetShowHint(true);
-  b->SetParent(bar);
-  return b;
-}
-
 TMenuItem* OfficeMenuItem(TComponent* owner, TPopupMenu* menu, const char* name, const char* caption) {
   TMenuItem* m = new TMenuItem(owner);
   m->SetName(name);
@@ -54,11 +44,11 @@ void TFormMain::BuildOfficePage() {
   ToolBarOffice->SetShowCaptions(true);
   ToolBarOffice->SetButtonWidth(44);
   ToolBarOffice->SetButtonHeight(24);
-  bOffice_New = OfficeButton(this, ToolBarOffice, "bOffice_New", "New", "Clear list");
+  bOffice_New = BarButton(this, ToolBarOffice, "bOffice_New", "New", "Clear list");
   bOffice_New->OnClick = [this](TObject* s) { bOffice_NewClick(s); };
-  bOffice_Open = OfficeButton(this, ToolBarOffice, "bOffice_Open", "Open", "Open list files");
+  bOffice_Open = BarButton(this, ToolBarOffice, "bOffice_Open", "Open", "Open list files");
   bOffice_Open->OnClick = [this](TObject* s) { bOffice_OpenClick(s); };
-  bOffice_Save = OfficeButton(this, ToolBarOffice, "bOffice_Save", "Save", "Save list files");
+  bOffice_Save = BarButton(this, ToolBarOffice, "bOffice_Save", "Save", "Save list files");
   bOffice_Save->OnClick = [this](TObject* s) { bOffice_SaveClick(s); };
   SelectFolder = Make<TButton>(this, PanelOffice, "SelectFolder", 158, 3, 88, 24);
   SelectFolder->SetCaption("Directory...");

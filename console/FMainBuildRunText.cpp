@@ -10,16 +10,6 @@ using namespace fmainbuild;
 
 namespace {
 
-TToolButton* BarButton(TComponent* owner, TToolBar* bar, const char* name, const char* caption, const char* hint) {
-  TToolButton* b = new TToolButton(owner);
-  b->SetName(name);
-  b->SetCaption(caption);
-  b->SetHint(hint);
-  b->SetShowHint(true);
-  b->SetParent(bar);
-  return b;
-}
-
 TToolBar* Bar(TComponent* owner, TWinControl* parent, const char* name, int left, int top) {
   TToolBar* bar = Make<TToolBar>(owner, parent, name, left, top, 110, 26);
   // Placed in the panel's right column, not docked at its top, where it

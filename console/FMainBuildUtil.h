@@ -3,6 +3,7 @@
 // name, parent and bounds in one call; every other design value is then set
 // by the builder itself.
 #include "controls/Label3D.h"
+#include "toolkit/ComCtrls.h"
 #include "toolkit/Controls.h"
 
 namespace fmainbuild {
@@ -37,6 +38,18 @@ inline TLabel3D* PageLabel(TComponent* owner, TWinControl* parent, const char* n
   L->Font()->SetStyle({fsBold});
   L->SetCaption(caption);
   return L;
+}
+
+// A tool button with a caption and a hint shown on hover, last on its bar.
+inline TToolButton* BarButton(TComponent* owner, TToolBar* bar, const char* name, const char* caption,
+                              const char* hint) {
+  TToolButton* b = new TToolButton(owner);
+  b->SetName(name);
+  b->SetCaption(caption);
+  b->SetHint(hint);
+  b->SetShowHint(true);
+  b->SetParent(bar);
+  return b;
 }
 
 }  // namespace fmainbuild

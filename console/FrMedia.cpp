@@ -49,16 +49,6 @@ String extensionOf(const String& name) {
 // nothing at all is in no mask.
 bool inMask(const String& ext, const String& mask) { return ext.size() > 1 && mask.find(ext) != String::npos; }
 
-// Size and modification time of a file; empty when it cannot be read.
-String FileStamp(const String& file) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(file, ec);
-  if (ec) return String();
-  const auto time = std::filesystem::last_write_time(file, ec);
-  if (ec) return String();
-  return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count());
-}
-
 }  // namespace
 
 TMediaKind ClassifyMediaFile(const String& FileName) {
@@ -91,14 +81,14 @@ class TPictureAhead : public TThread {
 
  protected:
   void Execute() override {
-    const String before = FileStamp(File);
+    const String before = FileWriteStamp(File);
     if (before.empty()) return;
     try {
       Bitmap.LoadFromFile(File);
     } catch (const std::exception&) {
       return;                         // the preview reads it again and reports it
     }
-    if (FileStamp(File) != before) return;
+    if (FileWriteStamp(File) != before) return;
     Stamp = before;
     ++*decoded_;
   }
@@ -920,7 +910,7 @@ void TFrameMedia::ShowPictureParams() {
       // The preview usually holds this very picture (it was shown as the
       // next one): taken from there unless the file changed since.
       const String file = ResolveFileName(path);
-      if (!previewFile_.empty() && file == previewFile_ && FileStamp(file) == previewStamp_ &&
+      if (!previewFile_.empty() && file == previewFile_ && FileWriteStamp(file) == previewStamp_ &&
           PicsImagePreview->Picture()->Graphic())
         PictureShow->Picture()->Assign(PicsImagePreview->Picture());
       else
@@ -977,15 +967,9 @@ void TFrameMedia::PreviewNextPicture(bool Advance) {
     if (PlayCurrentNext) {
       PlayCurrentNext = false;
     } else if (count > 0) {
-      int wraps = 0;
-      for (;;) {
-        ++i;
-        if (i >= count) {
-          i = 0;
-          if (++wraps > 1) break;
-        }
-        if (ListMedia->Checked(i)) break;
-      }
+      // No checked line: the first line.
+      const int next = nextCheckedIndex(i);
+      i = next >= 0 ? next : 0;
     }
   }
   try {
@@ -995,13 +979,13 @@ void TFrameMedia::PreviewNextPicture(bool Advance) {
     previewFile_.clear();
     std::unique_ptr<TPictureAhead> ahead = std::move(pictureAhead_);
     if (ahead && ahead->File == file) ahead->WaitFor();
-    if (ahead && ahead->File == file && !ahead->Stamp.empty() && FileStamp(file) == ahead->Stamp) {
+    if (ahead && ahead->File == file && !ahead->Stamp.empty() && FileWriteStamp(file) == ahead->Stamp) {
       PicsImagePreview->Picture()->Assign(&ahead->Bitmap);
       previewStamp_ = ahead->Stamp;
       ++PicturesTakenFromAhead;
     } else {
       PicsImagePreview->Picture()->LoadFromFile(file);
-      previewStamp_ = FileStamp(file);
+      previewStamp_ = FileWriteStamp(file);
     }
     previewFile_ = file;
     const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();

@@ -391,31 +391,35 @@ void TPowPnt::SetSlideShowState(TSlideShowState v) {
 void TPowPnt::SetPresentationMonitor(int v) {
   const int count = Screen ? Screen->MonitorCount() : 1;
   if (v >= 0 && v <= count - 1) monitor_ = v;
-  SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
+  placeShowWindow();
 }
 
 void TPowPnt::SetPresentationMonitorUseDefaultDimensions(bool v) {
   useDefaultDimensions_ = v;
-  SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
+  placeShowWindow();
 }
 
 void TPowPnt::SetPresentationMonitorX(int v) {
   monX_ = v;
-  SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
+  placeShowWindow();
 }
 
 void TPowPnt::SetPresentationMonitorY(int v) {
   monY_ = v;
-  SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
+  placeShowWindow();
 }
 
 void TPowPnt::SetPresentationMonitorXX(int v) {
   monXX_ = v;
-  SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
+  placeShowWindow();
 }
 
 void TPowPnt::SetPresentationMonitorYY(int v) {
   monYY_ = v;
+  placeShowWindow();
+}
+
+void TPowPnt::placeShowWindow() {
   SetSlideShowMonitor(monitor_, monX_, useDefaultDimensions_, monYY_, monXX_, monY_);
 }
 

@@ -134,6 +134,8 @@ class TPowPnt : public TComponent {
   IAutomationObject& app() const;
   void accessError(int code, const String& text);
   bool CheckSlideShowActive();
+  // The show window placed by the held monitor, place and size.
+  void placeShowWindow();
   bool UpdatePresentationName();
   void ApplySlideShowSettings();      // raises on an automation failure
   void applySettingsGuarded();

@@ -1,7 +1,6 @@
 #include "media/DSGraph.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -127,17 +126,6 @@ void TFilterGraph::retire(ComPtr<IFilterGraph2> graph, std::shared_ptr<Prepared>
   background().push(std::move(t));
 }
 
-namespace {
-// Size, time of change and node of a file: a clip written again after it
-// was prepared is rendered anew.
-std::string FileStampOf(const String& FileName) {
-  struct stat st;
-  if (::stat(NormalizePath(FileName).c_str(), &st) != 0) return std::string();
-  return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
-         std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_ino);
-}
-}  // namespace
-
 bool TFilterGraph::preparingAllowed() {
   // What a render would do differently on the main thread: callbacks crossed
   // to a handler, a log, a registration.
@@ -162,7 +150,7 @@ bool TFilterGraph::PrepareFile(const String& FileName, int DelayMs) {
   auto prep = std::make_shared<Prepared>();
   prep->graph = g;
   prep->file = FileName;
-  prep->stamp = FileStampOf(FileName);
+  prep->stamp = FileWriteStamp(FileName);   // a clip written again is rendered anew
   prepared_ = prep;
   preparedFile_ = FileName;
   if (!ok) {
@@ -195,7 +183,7 @@ void TFilterGraph::CancelPrepared() {
 bool TFilterGraph::RenderPrepared(const String& FileName) {
   std::shared_ptr<Prepared> prep = prepared_;
   bool ok = prep && prep->file == FileName && prep->status == Prepared::Ready && preparingAllowed() && rate_ == 1.0 &&
-            !prep->stamp.empty() && FileStampOf(FileName) == prep->stamp;
+            !prep->stamp.empty() && FileWriteStamp(FileName) == prep->stamp;
   for (size_t i = 0; ok && i < providers_.size(); ++i) {
     if (ComPtr<ISpareFilterProvider> sp = QueryAs<ISpareFilterProvider>(providers_[i])) ok = sp->SpareValid();
     else ok = !providers_[i]->GetFilter();

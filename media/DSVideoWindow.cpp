@@ -74,22 +74,18 @@ TDSVideoWindowEx2* g_idleOwner = nullptr;
 // TColorControl
 
 TColorControl::TColorControl(TDSVideoWindowEx2* AOwner) : owner_(AOwner) {
-  defaults_.dwSize = sizeof(DDCOLORCONTROL);
-  defaults_.dwFlags = 0x7F;
-  defaults_.lBrightness = 750;
-  defaults_.lContrast = 10000;
-  defaults_.lHue = 0;
-  defaults_.lSaturation = 10000;
-  defaults_.lSharpness = 5;
-  defaults_.lGamma = 1;
-  defaults_.lColorEnable = 1;
-  brightness_ = 750;
-  contrast_ = 10000;
-  hue_ = 0;
-  saturation_ = 10000;
-  sharpness_ = 5;
-  gamma_ = 1;
-  colorEnable_ = true;
+  defaults_ = DefaultColorControls(0x7F);
+  takeDefaults();
+}
+
+void TColorControl::takeDefaults() {
+  brightness_ = defaults_.lBrightness;
+  contrast_ = defaults_.lContrast;
+  hue_ = defaults_.lHue;
+  saturation_ = defaults_.lSaturation;
+  sharpness_ = defaults_.lSharpness;
+  gamma_ = defaults_.lGamma;
+  colorEnable_ = defaults_.lColorEnable != 0;
 }
 
 bool TColorControl::live() const {
@@ -176,13 +172,7 @@ DDCOLORCONTROL TColorControl::Held() const {
 }
 
 void TColorControl::RestoreDefault() {
-  brightness_ = defaults_.lBrightness;
-  contrast_ = defaults_.lContrast;
-  hue_ = defaults_.lHue;
-  saturation_ = defaults_.lSaturation;
-  sharpness_ = defaults_.lSharpness;
-  gamma_ = defaults_.lGamma;
-  colorEnable_ = defaults_.lColorEnable != 0;
+  takeDefaults();
   if (live()) UpdateColorControls();
 }
 

@@ -568,6 +568,13 @@ bool FileExists(const String& s) {
   return fi.exists() && !fi.isDir();
 }
 
+String FileWriteStamp(const String& s) {
+  struct stat st;
+  if (::stat(NormalizePath(s).c_str(), &st) != 0) return String();
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+         std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
 bool RemoveDir(const String& s) { return ::rmdir(NormalizePath(s).c_str()) == 0; }
 
 bool DirectoryExists(const String& s) {

@@ -101,6 +101,10 @@ String ChangeFileExt(const String& s, const String& ext);
 String ExpandFileName(const String& s);
 String NormalizePath(const String& s);               // '\' -> '/'
 bool FileExists(const String& s);
+// Device, node, size and time of change (to the nanosecond) of a file, as one
+// text: a file written again, even within the same second or by a file of the
+// same size put in its place, has another stamp. Empty when it cannot be read.
+String FileWriteStamp(const String& s);
 bool DirectoryExists(const String& s);
 bool ForceDirectories(const String& s);
 bool RemoveDir(const String& s);                     // an empty folder only

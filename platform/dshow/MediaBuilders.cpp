@@ -29,6 +29,19 @@ ComPtr<IPin> freePin(IBaseFilter* f, PIN_DIRECTION dir, const GUID* type) {
   return nullptr;
 }
 
+// The graph a builder works on, made when it has none yet; the caller gets
+// a reference of its own.
+HRESULT GraphOfBuilder(ComPtr<IGraphBuilder>& graph, IGraphBuilder** g) {
+  if (!g) return E_POINTER;
+  if (!graph) {
+    HRESULT hr = CreateMediaObject(CLSID_FilterGraph, graph);
+    if (FAILED(hr)) return hr;
+  }
+  graph->AddRef();
+  *g = graph.Get();
+  return S_OK;
+}
+
 class TCaptureBuilder : public TComObject, public ICaptureGraphBuilder2 {
  public:
   HRESULT QueryInterface(const GUID& iid, void** out) override {
@@ -42,16 +55,7 @@ class TCaptureBuilder : public TComObject, public ICaptureGraphBuilder2 {
     graph_ = g;
     return S_OK;
   }
-  HRESULT GetFiltergraph(IGraphBuilder** g) override {
-    if (!g) return E_POINTER;
-    if (!graph_) {
-      HRESULT hr = CreateMediaObject(CLSID_FilterGraph, graph_);
-      if (FAILED(hr)) return hr;
-    }
-    graph_->AddRef();
-    *g = graph_.Get();
-    return S_OK;
-  }
+  HRESULT GetFiltergraph(IGraphBuilder** g) override { return GraphOfBuilder(graph_, g); }
   HRESULT RenderStream(const GUID*, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
                        IBaseFilter* sink) override {
     if (!source) return E_POINTER;
@@ -87,16 +91,7 @@ class TDvdBuilder : public TComObject, public IDvdGraphBuilder {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  HRESULT GetFiltergraph(IGraphBuilder** g) override {
-    if (!g) return E_POINTER;
-    if (!graph_) {
-      HRESULT hr = CreateMediaObject(CLSID_FilterGraph, graph_);
-      if (FAILED(hr)) return hr;
-    }
-    graph_->AddRef();
-    *g = graph_.Get();
-    return S_OK;
-  }
+  HRESULT GetFiltergraph(IGraphBuilder** g) override { return GraphOfBuilder(graph_, g); }
   HRESULT GetDvdInterface(const GUID& iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;

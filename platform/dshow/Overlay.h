@@ -45,6 +45,21 @@ struct DDCOLORCONTROL {
 #pragma pack(pop)
 static_assert(sizeof(DDCOLORCONTROL) == 40);
 
+// The colour controls an overlay starts with, with Flags telling which of
+// them it offers.
+inline DDCOLORCONTROL DefaultColorControls(uint32_t Flags) {
+  DDCOLORCONTROL c;
+  c.dwFlags = Flags;
+  c.lBrightness = 750;
+  c.lContrast = 10000;
+  c.lHue = 0;
+  c.lSaturation = 10000;
+  c.lSharpness = 5;
+  c.lGamma = 1;
+  c.lColorEnable = 1;
+  return c;
+}
+
 enum : uint32_t {
   DDCOLOR_BRIGHTNESS = 1,
   DDCOLOR_CONTRAST = 2,

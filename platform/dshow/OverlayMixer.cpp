@@ -11,22 +11,9 @@
 
 namespace {
 
-// The mixer's default colour controls and the ones it offers.
+// The colour controls the mixer offers.
 constexpr DWORD kOfferedFlags = DDCOLOR_BRIGHTNESS | DDCOLOR_CONTRAST | DDCOLOR_HUE | DDCOLOR_SATURATION |
                                 DDCOLOR_COLORENABLE;   // $4F
-
-DDCOLORCONTROL DefaultControls(DWORD flags) {
-  DDCOLORCONTROL c;
-  c.dwFlags = flags;
-  c.lBrightness = 750;
-  c.lContrast = 10000;
-  c.lHue = 0;
-  c.lSaturation = 10000;
-  c.lSharpness = 5;
-  c.lGamma = 1;
-  c.lColorEnable = 1;
-  return c;
-}
 
 class TOverlayMixer;
 
@@ -64,7 +51,7 @@ struct TMixerOptions {
 class TOverlayMixer : public TMediaFilter, public IDDrawExclModeVideo {
  public:
   explicit TOverlayMixer(const TMixerOptions& o) : TMediaFilter(CLSID_OverlayMixer, "Overlay Mixer"), opt_(o) {
-    current_ = DefaultControls(o.flags);
+    current_ = DefaultColorControls(o.flags);
     balance_ = MakeElement("videobalance", "balance");
     // The second input takes a caption stream (Line 21) and drops it.
     GstElement* captions = MakeElement("fakesink", "captions");

@@ -210,6 +210,40 @@ TEST(FileNameTest, ResolvesBackslashesAndLetterCase) {
   EXPECT_EQ(ListDirectory(t / "Teams", true), std::vector<String>{"Sub"});
 }
 
+// A file written again has another stamp, even when it keeps its size and
+// its time of change (a copy with the times kept, put in its place).
+TEST(FileNameTest, WriteStampChangesWhenTheFileIsWrittenAgain) {
+  TempDir t;
+  const String file = t / "clip.avi", other = t / "other.avi";
+  const timespec kept[2] = {{1700000000, 5}, {1700000000, 5}};
+  struct Row {
+    const char* name;
+    void (*change)(const String& file, const String& other, const timespec* kept);
+  } rows[] = {
+      {"same size, later time", [](const String& f, const String&, const timespec*) {
+         const timespec later[2] = {{1700000000, 6}, {1700000000, 6}};
+         writeBytes(f, "bbbb");
+         utimensat(AT_FDCWD, f.c_str(), later, 0);
+       }},
+      {"same size and time, put in its place", [](const String& f, const String& o, const timespec* k) {
+         writeBytes(o, "cccc");
+         utimensat(AT_FDCWD, o.c_str(), k, 0);
+         std::rename(o.c_str(), f.c_str());
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    writeBytes(file, "aaaa");
+    utimensat(AT_FDCWD, file.c_str(), kept, 0);
+    const String before = FileWriteStamp(file);
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(FileWriteStamp(file), before);
+    row.change(file, other, kept);
+    EXPECT_NE(FileWriteStamp(file), before);
+  }
+  EXPECT_EQ(FileWriteStamp(t / "missing.avi"), "");
+}
+
 // --- Text files --------------------------------------------------------------
 
 TEST(TextFileTest, LegacyCodePageIsDecoded) {
