@@ -15,6 +15,7 @@
 #include "platform/office/SlideTransition.h"
 #include "toolkit/Registry.h"
 #include "toolkit/SafeFiles.h"
+#include "toolkit/Log.h"
 
 String SettingsKeyPath;
 String AppFolder;
@@ -137,7 +138,7 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   // A sound output set for this machine that cannot be made is said once;
   // clips then sound through the default output.
   if (const std::string problem = AudioSinkSettingProblem(); !problem.empty()) {
-    std::fprintf(stderr, "%s\n", problem.c_str());
+    LogFailure("tablo.console", problem);
     ShowStatusError(problem);
   }
   // Line-up grid header.
@@ -476,7 +477,7 @@ void TFormMain::ReportShutdownFailure(const Exception& E) {
   // Closed by the system, nobody may be there to answer a box, and a box
   // would hold up the remaining saves: the failure goes to the error output.
   if (closeWithoutQuestion_ || !Application) {
-    std::fprintf(stderr, "%s\n", E.Message.c_str());
+    LogFailure("tablo.console", E.Message);
     return;
   }
   Application->ShowException(E);

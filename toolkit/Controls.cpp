@@ -27,6 +27,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
 #include "toolkit/QtGlue.h"
+#include "toolkit/Log.h"
 
 using namespace tkqt;
 
@@ -40,9 +41,9 @@ void DispatchEvent(const std::function<void()>& f) {
       try {
         throw;
       } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        LogFailure("tablo.toolkit", e.what());
       } catch (...) {
-        std::fprintf(stderr, "unknown exception\n");
+        LogFailure("tablo.toolkit", "unknown exception");
       }
     }
   }

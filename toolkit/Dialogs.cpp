@@ -18,6 +18,7 @@
 
 #include "toolkit/Forms.h"
 #include "toolkit/QtGlue.h"
+#include "toolkit/Log.h"
 
 using namespace tkqt;
 
@@ -173,7 +174,7 @@ int MessageDlgPos(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons
   if (!haveGui()) {
     req.BoundsRect = Bounds(std::max(X, 0), std::max(Y, 0), 0, 0);
     if (MessageDlgHook) return MessageDlgHook(req);
-    std::fprintf(stderr, "%s: %s\n", req.Caption.c_str(), Msg.c_str());
+    LogFailure("tablo.toolkit", req.Caption + ": " + Msg);
     return req.CancelResult;
   }
   QRect area = QR(Screen->WorkAreaRect());
@@ -183,7 +184,7 @@ int MessageDlgPos(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons
   req.BoundsRect = TR(r);
   if (MessageDlgHook) return MessageDlgHook(req);
   if (headless()) {
-    std::fprintf(stderr, "%s: %s\n", req.Caption.c_str(), Msg.c_str());
+    LogFailure("tablo.toolkit", req.Caption + ": " + Msg);
     return req.CancelResult;
   }
   box.setGeometry(r);

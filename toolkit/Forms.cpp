@@ -16,6 +16,7 @@
 
 #include "toolkit/Dialogs.h"
 #include "toolkit/QtGlue.h"
+#include "toolkit/Log.h"
 
 using namespace tkqt;
 
@@ -380,7 +381,7 @@ void TApplication::HandleException(TObject* Sender) {
       try {
         OnException(Sender, e);
       } catch (...) {
-        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        LogFailure("tablo.toolkit", e.Message);
       }
     } else {
       ShowException(e);
@@ -407,14 +408,14 @@ void TApplication::ShowException(const Exception& E) {
   }
   if (showingException_) {
     // A second failure while the first one's box is open.
-    std::fprintf(stderr, "%s\n", E.Message.c_str());
+    LogFailure("tablo.toolkit", E.Message);
     return;
   }
   showingException_ = true;
   try {
     MessageDlg(E.Message, mtError, {mbOK}, 0);
   } catch (...) {
-    std::fprintf(stderr, "%s\n", E.Message.c_str());
+    LogFailure("tablo.toolkit", E.Message);
   }
   showingException_ = false;
 }

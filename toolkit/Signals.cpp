@@ -92,6 +92,7 @@ void displayLossMessageHandler(QtMsgType type, const QMessageLogContext& context
   static bool running = false;
   if (g_onDisplayLoss && !running && IsDisplayLossMessage(text.constData())) {
     running = true;
+    // Inside Qt's message handler: written as is, not through a category.
     std::fprintf(stderr, "%s: the display is gone; saving and ending\n", text.constData());
     try {
       g_onDisplayLoss();

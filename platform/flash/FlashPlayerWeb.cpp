@@ -48,6 +48,7 @@
 #include "toolkit/ControlWindow.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/QtGlue.h"
+#include "toolkit/Log.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
 
   void requestStarted(QWebEngineUrlRequestJob* job) override {
     const QUrl url = job->requestUrl();
-    if (std::getenv("TABLO_FLASH_TRACE")) std::fprintf(stderr, "flash request: %s\n", url.toString().toUtf8().constData());
+    if (LogNotesOn("tablo.flash")) LogNote("tablo.flash", "request: " + tkqt::Str(url.toString()));
     const QString path = url.path();
     if (url.host() != "player" || job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
     if (path == "/index.html") return reply(job, "text/html", QByteArray(kPage));
@@ -239,7 +240,7 @@ void allowRendererAsRoot() {
   done = true;
   if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) {
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    std::fprintf(stderr, "Running as root: Flash movies are shown without the renderer's sandbox.\n");
+    LogNote("tablo.flash", "Running as root: Flash movies are shown without the renderer's sandbox.");
   }
 }
 
@@ -254,8 +255,7 @@ class FlashPage : public QWebEnginePage {
   }
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                 const QString&) override {
-    static const bool trace = std::getenv("TABLO_FLASH_TRACE") != nullptr;
-    if (trace) std::fprintf(stderr, "flash page: %s\n", message.toUtf8().constData());
+    if (LogNotesOn("tablo.flash")) LogNote("tablo.flash", "page: " + tkqt::Str(message));
     if (!message.startsWith("tablo:") || !onSay) return;
     const QStringList p = message.split(':');
     if (p.size() < 3) return;
@@ -397,7 +397,7 @@ bool TWebFlashPlayer::beginPage() {
   if (pageFailed_) return false;
   if (view_) return true;
   if (playerFolder().isEmpty()) {
-    std::fprintf(stderr, "Flash player: its files (ruffle.js) are missing; run scripts/deps.sh\n");
+    LogFailure("tablo.flash", "Flash player: its files (ruffle.js) are missing; run scripts/deps.sh");
     pageFailed_ = true;
     return false;
   }
@@ -417,7 +417,7 @@ bool TWebFlashPlayer::beginPage() {
         run(QString("tablo.load('%1://player/blank.swf',%2,false)").arg(QString(kScheme)).arg(warmSerial_));
       }
     }
-    else if (what == "broken") { pageFailed_ = true; std::fprintf(stderr, "Flash player: %s\n", text.toUtf8().constData()); }
+    else if (what == "broken") { pageFailed_ = true; LogNote("tablo.flash", "Flash player: " + tkqt::Str(text)); }
     else if (what == "meta") metaSerial_ = serial;
     else if (what == "error") { errorSerial_ = serial; error_ = text; }
     if ((what == "meta" || what == "error") && serial == warmSerial_) restLater();
@@ -438,7 +438,7 @@ bool TWebFlashPlayer::startPage() {
   wake();
   Waiting waiting(this);
   if (!pumpUntil([this] { return pageReady_ || pageFailed_ || !view_; }, kPageLimitMs)) {
-    std::fprintf(stderr, "Flash player: its page did not start\n");
+    LogNote("tablo.flash", "Flash player: its page did not start");
     pageFailed_ = true;
   }
   return pageReady_;
@@ -448,8 +448,7 @@ bool TWebFlashPlayer::waitLoaded(int serial) {
   Waiting waiting(this);
   const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_; }, kMovieLimitMs);
   if (ok && metaSerial_ == serial) return true;
-  std::fprintf(stderr, "Flash player: %s not loaded: %s\n", movie_.c_str(),
-               ok ? error_.toUtf8().constData() : "no answer in time");
+  LogNote("tablo.flash", "Flash player: " + movie_ + " not loaded: " + (ok ? tkqt::Str(error_) : String("no answer in time")));
   return false;
 }
 
@@ -475,7 +474,7 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   Read read = reading.get();
   header_ = read.header;
   if (!read.ok) {
-    std::fprintf(stderr, "Flash player: %s: %s\n", Movie.c_str(), read.why.c_str());
+    LogNote("tablo.flash", "Flash player: " + Movie + ": " + read.why);
     return;
   }
   if (header_.ShownFrames <= 0 || !startPage()) return;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include "platform/office/OfficeConverter.h"
 #include "platform/office/PresentationTransitions.h"
+#include "toolkit/Log.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ OleValue TPresentationApp::Call(const String& Chain, const std::vector<OleValue>
     } catch (const EAbort&) {
       throw;   // the program closes
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "The slide transitions of %s cannot be read: %s\n", p.Name.c_str(), e.what());
+      LogNote("tablo.office", "The slide transitions of " + p.Name + " cannot be read: " + e.what());
     }
     presentations_.push_back(std::move(p));
     return presentations_.back().Name;

@@ -11,6 +11,7 @@
 #include "platform/ZipPackage.h"
 #include "platform/office/OfficeConverter.h"
 #include "platform/office/SlideTransition.h"
+#include "toolkit/Log.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ int Unmapped(const String& kind) {
   static std::set<String> logged;
   std::lock_guard<std::mutex> g(m);
   if (logged.insert(kind).second)
-    std::fprintf(stderr, "Slide transition \"%s\" has no counterpart here: it is drawn as a fade\n", kind.c_str());
+    LogFailure("tablo.office", "Slide transition \"" + kind + "\" has no counterpart here: it is drawn as a fade");
   return Fade;
 }
 
@@ -128,8 +129,8 @@ TZipRead ParseMember(TZipPackage& zip, TReading& r, const String& name, bool req
   });
   r.budget -= std::min(used, r.budget);
   if (how == TZipRead::Bounded)
-    std::fprintf(stderr, "%s: %s holds more XML than is read for its slide transitions (%llu MB)\n",
-                 ExtractFileName(r.file).c_str(), name.c_str(), static_cast<unsigned long long>(used >> 20));
+    LogNote("tablo.office", ExtractFileName(r.file) + ": " + name + " holds more XML than is read for its slide transitions (" +
+                                std::to_string(used >> 20) + " MB)");
   return how;
 }
 
@@ -274,8 +275,8 @@ std::vector<int> ReadOdfXml(TReading& r, const std::function<TZipRead(const TZip
   });
   // Cut short by the bound, the slides read so far keep their transitions.
   if (how == TZipRead::Bounded)
-    std::fprintf(stderr, "%s: its content holds more XML than is read for its slide transitions (%llu MB)\n",
-                 ExtractFileName(r.file).c_str(), static_cast<unsigned long long>(kMaxContentBytes >> 20));
+    LogNote("tablo.office", ExtractFileName(r.file) + ": its content holds more XML than is read for its slide transitions (" +
+                                std::to_string(kMaxContentBytes >> 20) + " MB)");
   const QXmlStreamReader& x = feed.x;
   if (x.hasError() && !(how == TZipRead::Bounded && x.error() == QXmlStreamReader::PrematureEndOfDocumentError))
     r.fail(S(x.errorString()));

@@ -27,6 +27,7 @@
 #include "platform/web/WebBrowser.h"
 #include "toolkit/ControlWindow.h"
 #include "toolkit/QtGlue.h"
+#include "toolkit/Log.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ void AllowRendererAsRoot() {
   done = true;
   if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) {
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    std::fprintf(stderr, "Running as root: web pages are shown without the renderer's sandbox.\n");
+    LogNote("tablo.web", "Running as root: web pages are shown without the renderer's sandbox.");
   }
 }
 }  // namespace
