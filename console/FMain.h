@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 #include "console/ConsoleTypes.h"
+#include "console/StatusQueue.h"
 #include "grids/SortGrid.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/CheckLst.h"
@@ -920,26 +921,22 @@ class TFormMain : public TForm {
   // ImageList (media transport): 0 pause, 1 play, 2 stop, 3 next, 4 frame step.
   TImageList* ImageList16 = nullptr;
   TImageList* ImageList = nullptr;
-  // Reports a problem in the status bar's panel 1. Each message stays there
-  // for at least StatusMinShowMs before the next one waiting takes its
-  // place; the last stays until it is replaced or no longer holds. A message
-  // already waiting, or shown with none waiting, is not repeated.
+  // Reports a problem in the status bar's panel 1 through the window's
+  // status queue (console/StatusQueue.h): each message stays there for at
+  // least StatusMinShowMs before the next one waiting takes its place; the
+  // last stays until it is replaced or no longer holds. A message already
+  // waiting, or shown with none waiting, is not repeated.
   void ShowStatusError(const String& Text);
   // The message Text no longer holds (the file it names loaded after all):
   // it goes, and the panel shows the next waiting one, or nothing.
   void ClearStatusError(const String& Text);
-  static constexpr int StatusMinShowMs = 4000;
-  TTimer* StatusTimer = nullptr;   // moves the waiting messages on
-  void StatusTimerTimer(TObject* Sender);
+  // The least time a message is shown (4 s); a test may set it shorter.
+  int StatusMinShowMs() const;
+  void SetStatusMinShowMs(int Ms);
 
  private:
   void BuildStatusAndImages();
-  std::vector<String> statusWaiting_;   // in order of arrival
-  String statusShown_;
-  bool statusShowing_ = false;
-  int64_t statusShownAt_ = 0;
-  void showStatusNote(const String& Text);
-  void nextStatusNote();
+  std::unique_ptr<TStatusQueue> statusQueue_;
   void init(const TFormMainEnvironment& env);
   // Builders: every design value of the window, one function per sheet.
   void BuildForm();

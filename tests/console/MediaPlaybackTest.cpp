@@ -308,12 +308,9 @@ TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
   List(names);
   std::vector<uintptr_t> depths;
   f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(0, &depths));
-  // Each message is shown a while before the next takes its place.
-  int64_t now = 0;
-  form_->TickSource = [&now] { return now; };
-  // Each alone: reported.
+  // Each alone: reported at once.
+  form_->SetStatusMinShowMs(0);
   for (int i = 0; i < int(names.size()); ++i) {
-    now += TFormMain::StatusMinShowMs;
     f_->ListMedia->SetItemIndex(i);
     f_->ListMediaDblClick(f_->ListMedia);
     ASSERT_TRUE(PumpUntil([&] { return State() == 1; }));
@@ -321,16 +318,15 @@ TEST_F(MediaPlaybackTest, FailingItemsAreReportedAndPlaybackEndsAfterOneCycle) {
   }
   // The list: one cycle, then it stops with the last error shown; every
   // advance starts from the event loop at the same depth.
+  // Each message is shown a while before the next takes its place.
+  form_->SetStatusMinShowMs(300);
   depths.clear();
   f_->ListMedia->SetItemIndex(0);
   f_->btPlayClick(f_->btPlay);
   ASSERT_TRUE(PumpUntil([&] { return State() == 1; }));
   // The messages of the cycle take their turns, the last error last.
   for (const String& name : {names[0], names[4]})
-    EXPECT_TRUE(PumpUntil([&] {
-      now += TFormMain::StatusMinShowMs;
-      return Status() == "Error file " + Pics() + name;
-    }));
+    EXPECT_TRUE(PumpUntil([&] { return Status() == "Error file " + Pics() + name; }));
   EXPECT_EQ(f_->FailedInRow(), 5);
   ASSERT_EQ(depths.size(), 2u);
   EXPECT_EQ(depths[0], depths[1]);
@@ -512,8 +508,7 @@ TEST_F(MediaPlaybackTest, AMovieThatHoldsLessThanItsHeaderClaimsIsReportedAndSki
       {"fifo.swf", nullptr},
   };
   Picture("a.bmp", clRed);
-  int64_t now = 0;
-  form_->TickSource = [&now] { return now; };
+  form_->SetStatusMinShowMs(0);   // each row's message at once
   int pictures = 0;
   f_->PictureShow->OnStart = [&](TObject* s) {
     ++pictures;
@@ -526,7 +521,6 @@ TEST_F(MediaPlaybackTest, AMovieThatHoldsLessThanItsHeaderClaimsIsReportedAndSki
       ASSERT_EQ(mkfifo((Pics() + row.name).c_str(), 0600), 0);
     }
     List({row.name, "a.bmp"});
-    now += TFormMain::StatusMinShowMs;
     pictures = 0;
     f_->btPlayClick(f_->btPlay);
     ASSERT_TRUE(PumpUntil([&] { return pictures == 1; })) << row.name;
@@ -1221,9 +1215,9 @@ TEST_F(MediaPlaybackTest, AnItemsMessageGoesWhenItsListStopsOrIsReplaced) {
       {"another list", [&] { List({"a.bmp"}); }},
       {"list emptied", [&] { hands::Click(f_->bMedia_New); }},
   };
+  form_->SetStatusMinShowMs(0);   // each case's message at once
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    tick_ += TFormMain::StatusMinShowMs;
     List({"gone.bmp", "a.bmp"});
     hands::Click(f_->btPlay);
     ASSERT_TRUE(PumpUntil([&] { return Status() == "Error file " + Pics() + "gone.bmp"; }));
