@@ -149,12 +149,14 @@ void TCustomPictureShow::SetCenter(bool v) {
 void TCustomPictureShow::SetStretch(bool v) {
   if (v == stretch_) return;
   stretch_ = v;
+  fitScreen();
   if (!screen_->Empty() && repaintAllowed()) Invalidate();
 }
 
 void TCustomPictureShow::SetStretchFine(bool v) {
   if (v == stretchFine_) return;
   stretchFine_ = v;
+  fitScreen();
   if (!screen_->Empty() && repaintAllowed()) Invalidate();
 }
 
@@ -348,6 +350,7 @@ void TCustomPictureShow::abortRun(bool started) {
   }
   busy_ = false;
   ++runSerial_;
+  fullPic_.reset();
   freeWork();
   {
     std::lock_guard<std::mutex> g(pendingLock_);
@@ -362,8 +365,39 @@ void TCustomPictureShow::abortRun(bool started) {
 }
 
 void TCustomPictureShow::prepare(bool& started) {
-  W_ = picture_->Width();
-  H_ = picture_->Height();
+  fullPic_.reset();
+  const int pw = picture_->Width(), ph = picture_->Height();
+  pic_ = std::make_unique<TBitmap>();
+  const TGraphic* g = picture_->Graphic();
+  bool assigned = false;
+  try {
+    pic_->Assign(g);
+    assigned = pic_->Width() == pw && pic_->Height() == ph;
+  } catch (const EConvertError&) {
+    assigned = false;
+  }
+  if (!assigned) {
+    pic_ = std::make_unique<TBitmap>();
+    pic_->SetSize(pw, ph);
+    pic_->Canvas()->Draw(0, 0, g);
+  }
+  // A picture the show stretches down is composed at the size shown: it is
+  // scaled once, with the paint's own sampling, so the settled frame is
+  // what the paint of the whole picture would show, and the run works on
+  // the pixels shown only.
+  const TRect shown = stretchTarget(pw, ph);
+  const int sw = shown.Width(), sh = shown.Height();
+  if (stretch_ && !pic_->Transparent() && sw > 0 && sh > 0 && sw <= pw && sh <= ph && (sw < pw || sh < ph)) {
+    auto small = std::make_unique<TBitmap>();
+    small->SetPixelFormat(pic_->PixelFormat());
+    small->SetSize(sw, sh);
+    small->Canvas()->StretchDraw(TRect(0, 0, sw, sh), pic_.get());
+    fullPic_ = std::move(pic_);
+    pic_ = std::move(small);
+  }
+  W_ = pic_->Width();
+  H_ = pic_->Height();
+
   // A screen cleared since the last run is taken back when the size stays:
   // it is written whole below before it is shown.
   if (screen_->Empty() && spareScreen_ && spareScreen_->Width() == W_ && spareScreen_->Height() == H_)
@@ -400,21 +434,6 @@ void TCustomPictureShow::prepare(bool& started) {
     CopyPixels(screen_.get(), old_.get());
   }
   screenHoldsOld_ = true;
-
-  pic_ = std::make_unique<TBitmap>();
-  const TGraphic* g = picture_->Graphic();
-  bool assigned = false;
-  try {
-    pic_->Assign(g);
-    assigned = pic_->Width() == W_ && pic_->Height() == H_;
-  } catch (const EConvertError&) {
-    assigned = false;
-  }
-  if (!assigned) {
-    pic_ = std::make_unique<TBitmap>();
-    pic_->SetSize(W_, H_);
-    pic_->Canvas()->Draw(0, 0, g);
-  }
 
   if (IsPixelStyle(style_)) {
     pic_->SetPixelFormat(pf32bit);
@@ -527,7 +546,10 @@ void TCustomPictureShow::finish(bool failed) {
   if (!busy_) return;
   busy_ = false;
   ++runSerial_;
+  // The whole picture is kept only while the screen shows it settled.
+  if (failed || progress_ != 100) fullPic_.reset();
   freeWork();
+  fitScreen();
   {
     std::lock_guard<std::mutex> g(pendingLock_);
     pending_.clear();
@@ -569,6 +591,7 @@ void TCustomPictureShow::Stop() {
 void TCustomPictureShow::Clear() {
   if (busy_ || screen_->Empty()) return;
   // No run, so no frame is being composed; its pixels serve the next run.
+  fullPic_.reset();
   spareScreen_ = std::move(screen_);
   screen_ = std::make_unique<TBitmap>();
   if (repaintAllowed()) Invalidate();
@@ -611,6 +634,27 @@ TRect TCustomPictureShow::AspectFit(const TRect& S, const TRect& T) {
   return TRect(l, t, l + w, t + h);
 }
 
+TRect TCustomPictureShow::stretchTarget(int w, int h) const {
+  return stretchFine_ ? AspectFit(TRect(0, 0, w, h), ClientRect()) : ClientRect();
+}
+
+// A settled picture composed at the size shown goes back to its whole
+// pixels once it is no longer shown at that size (the show resized, the
+// stretch turned off): the paint then scales it as it always did.
+void TCustomPictureShow::fitScreen() {
+  if (busy_ || !fullPic_) return;
+  const TRect t = stretchTarget(fullPic_->Width(), fullPic_->Height());
+  if (stretch_ && t.Width() == screen_->Width() && t.Height() == screen_->Height()) return;
+  {
+    CanvasLock l(screen_->Canvas());
+    screen_->SetSize(fullPic_->Width(), fullPic_->Height());
+    CopyPixels(screen_.get(), fullPic_.get());
+  }
+  fullPic_.reset();
+  updatePictureRect();
+  if (repaintAllowed()) Invalidate();
+}
+
 void TCustomPictureShow::updatePictureRect() {
   if (screen_->Empty()) {
     picRect_ = TRect();
@@ -641,6 +685,7 @@ void TCustomPictureShow::Resize() {
     CanvasLock l(back_->Canvas());
     back_->SetSize(std::max(ClientWidth(), 0), std::max(ClientHeight(), 0));
   }
+  fitScreen();
   if (hasPicture()) {
     updatePictureRect();
     if (!screen_->Empty() && repaintAllowed()) Invalidate();

@@ -146,6 +146,8 @@ class TCustomPictureShow : public TCustomControl {
   void bgPictureChanged();
   void adjustSize();
   void updatePictureRect();
+  TRect stretchTarget(int w, int h) const;
+  void fitScreen();
   void prepare(bool& started);
   void runAnimation();
   void runLoop();
@@ -174,7 +176,10 @@ class TCustomPictureShow : public TCustomControl {
   std::atomic<uint16_t> step_{4}, delay_{40};
 
   std::unique_ptr<TBitmap> screen_, back_, old_, pic_;
-  std::unique_ptr<TBitmap> spareScreen_;   // a cleared screen, kept for the next run
+  std::unique_ptr<TBitmap> spareScreen_;
+  // The whole picture of a run composed at the size shown, while the
+  // screen shows it settled.
+  std::unique_ptr<TBitmap> fullPic_;   // a cleared screen, kept for the next run
   TRect picRect_;
   std::unique_ptr<TAnimateThread> thread_;
   uint64_t threadSerial_ = 0;

@@ -604,6 +604,64 @@ TEST(PictureShowOnForm, OldPictureIsWhatWasOnDisplayAndFramesArePainted) {
   EXPECT_TRUE(IsNewAt(grab, 96, 60));
 }
 
+// A large picture stretched down is composed at the size shown; settled, the
+// output is pixel for pixel the whole picture drawn stretched into the
+// show, also after the show is resized.
+TEST(PictureShowOnForm, LargePictureStretchedDownSettlesAsTheWholePictureDrawnStretched) {
+  struct Row {
+    const char* name;
+    int w, h;          // the show
+    bool fine;         // keep proportions
+    int w2, h2;        // the show resized after the run
+  };
+  const Row rows[] = {
+      {"small, proportional", 384, 256, true, 640, 360},
+      {"small, filled", 384, 256, false, 1920, 1080},
+      {"XGA, proportional", 1024, 768, true, 384, 256},
+      {"XGA, filled", 1024, 768, false, 1023, 767},
+  };
+  const auto picture = MakeCodedPicture(1920, 1080, PixelKind::New);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 2000, 1200);
+    auto* s = new TestShow(&form);
+    s->SetParent(&form);
+    s->SetAutoSize(false);
+    s->SetStretch(true);
+    s->SetStretchFine(r.fine);
+    s->SetBounds(0, 0, r.w, r.h);
+    form.Show();
+    s->SetThreaded(false);
+    s->SetStep(25);
+    s->SetStyle(51);
+    TPicture p;
+    p.SetGraphic(picture.get());
+    s->SetPicture(&p);
+    s->Execute();
+    ASSERT_FALSE(s->Busy());
+
+    auto expectShown = [&](int w, int h) {
+      const TRect target = r.fine ? TestShow::AspectFit(TRect(0, 0, 1920, 1080), TRect(0, 0, w, h)) : TRect(0, 0, w, h);
+      TBitmap want(w, h);
+      want.Fill(ColorToRGB(s->Color()));
+      want.Canvas()->StretchDraw(target, picture.get());
+      TBitmap got(w, h);
+      s->PaintTo(got.Canvas(), 0, 0);
+      int differing = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) differing += ((RawPixel(got, x, y) ^ RawPixel(want, x, y)) & 0xFFFFFF) != 0;
+      EXPECT_EQ(differing, 0) << w << " x " << h;
+    };
+    const TRect shown = r.fine ? TestShow::AspectFit(TRect(0, 0, 1920, 1080), s->ClientRect()) : s->ClientRect();
+    EXPECT_EQ(s->ScreenBitmap()->Width(), shown.Width());
+    EXPECT_EQ(s->ScreenBitmap()->Height(), shown.Height());
+    expectShown(r.w, r.h);
+    s->SetBounds(0, 0, r.w2, r.h2);
+    expectShown(r.w2, r.h2);
+  }
+}
+
 TEST(PictureShowOnForm, DestroyingTheFormDuringAThreadedRun) {
   EventLog log;
   {
