@@ -75,17 +75,17 @@ TDSVideoWindowEx2* g_idleOwner = nullptr;
 
 TColorControl::TColorControl(TDSVideoWindowEx2* AOwner) : owner_(AOwner) {
   defaults_ = DefaultColorControls(0x7F);
-  takeDefaults();
+  hold(defaults_);
 }
 
-void TColorControl::takeDefaults() {
-  brightness_ = defaults_.lBrightness;
-  contrast_ = defaults_.lContrast;
-  hue_ = defaults_.lHue;
-  saturation_ = defaults_.lSaturation;
-  sharpness_ = defaults_.lSharpness;
-  gamma_ = defaults_.lGamma;
-  colorEnable_ = defaults_.lColorEnable != 0;
+void TColorControl::hold(const DDCOLORCONTROL& c) {
+  brightness_ = c.lBrightness;
+  contrast_ = c.lContrast;
+  hue_ = c.lHue;
+  saturation_ = c.lSaturation;
+  sharpness_ = c.lSharpness;
+  gamma_ = c.lGamma;
+  colorEnable_ = c.lColorEnable != 0;
 }
 
 bool TColorControl::live() const {
@@ -140,23 +140,7 @@ void TColorControl::GetColorControls() {
   if (!pin) return;
   DDCOLORCONTROL c{};
   c.dwSize = sizeof c;
-  if (SUCCEEDED(pin->GetOverlaySurfaceColorControls(&c))) {
-    brightness_ = c.lBrightness;
-    contrast_ = c.lContrast;
-    hue_ = c.lHue;
-    saturation_ = c.lSaturation;
-    sharpness_ = c.lSharpness;
-    gamma_ = c.lGamma;
-    colorEnable_ = c.lColorEnable != 0;
-  } else {
-    brightness_ = 750;
-    contrast_ = 10000;
-    hue_ = 0;
-    saturation_ = 10000;
-    sharpness_ = 5;
-    gamma_ = 1;
-    colorEnable_ = true;
-  }
+  hold(SUCCEEDED(pin->GetOverlaySurfaceColorControls(&c)) ? c : DefaultColorControls(0x7F));
 }
 
 DDCOLORCONTROL TColorControl::Held() const {
@@ -172,7 +156,7 @@ DDCOLORCONTROL TColorControl::Held() const {
 }
 
 void TColorControl::RestoreDefault() {
-  takeDefaults();
+  hold(defaults_);
   if (live()) UpdateColorControls();
 }
 

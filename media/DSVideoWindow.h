@@ -60,7 +60,7 @@ class TColorControl : public TPersistent {
   bool live() const;
   ComPtr<IMixerPinConfig2> overlayPin() const;
   void afterSet();
-  void takeDefaults();   // the held values become the defaults
+  void hold(const DDCOLORCONTROL& c);   // the held values become c's
   int brightness_, contrast_, hue_, saturation_, sharpness_, gamma_;
   bool colorEnable_;
   DDCOLORCONTROL defaults_;
