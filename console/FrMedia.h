@@ -20,6 +20,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
 #include "toolkit/Spin.h"
 #include "toolkit/StdCtrls.h"
@@ -328,9 +329,13 @@ class TFrameMedia : public TPanel {
   // background (the list went on after it).
   bool movieFrameKept_ = false;
   double flashRate_ = 12.0;
-  // Pumps messages about every 10 ms until Done or the program closes;
-  // false when it closes.
-  bool waitPumping(const std::function<bool()>& Done);
+  // The toolkit's wait (WaitFor) until Done, TimeoutMs (< 0: none) or the
+  // program closes; true when Done. What Done waits for may have been
+  // superseded meanwhile: callers check playSerial_ after it.
+  bool waitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input);
+  // PlayClipBlocking's wait for the clip's end (or the operator's Stop or
+  // Escape).
+  void waitGoalClip();
   void placeVideoWindow(int W, int H);
   // ShowVideoWindow without processing messages.
   void setVideoWindowShown(bool Show);

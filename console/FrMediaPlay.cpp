@@ -114,14 +114,8 @@ void TFrameMedia::clearItemMessages() {
     if (main) main->ClearStatusError(m);
 }
 
-bool TFrameMedia::waitPumping(const std::function<bool()>& Done) {
-  while (!Done()) {
-    if (closing()) return false;
-    if (Application) Application->ProcessMessages();
-    if (Done()) break;
-    Sleep(10);
-  }
-  return !closing();
+bool TFrameMedia::waitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input) {
+  return WaitFor([&] { return closing() || Done(); }, TimeoutMs, Input) == wrDone && !closing();
 }
 
 int TFrameMedia::checkedCount() const {
@@ -379,8 +373,13 @@ void TFrameMedia::prepareNextClip(const String& Current) {
 
 void TFrameMedia::playFlash(const String& Path) {
   const uint64_t serial = playSerial_;
+  // Loading waits for the player (its page, the movie) and handles messages
+  // meanwhile: Stop, or another item started, supersedes this one, which
+  // then touches nothing.
   ShockwaveFlashEx1->SetMovie(ResolveFileName(Path));
+  if (serial != playSerial_ || closing()) return;
   ShockwaveFlashEx1->GotoFrame(0);
+  if (serial != playSerial_ || closing()) return;
   if (ShockwaveFlashEx1->TotalFrames() <= 0) {
     // A movie the player cannot show has no frames.
     ShockwaveFlashEx1->SetVisible(false);
@@ -392,17 +391,22 @@ void TFrameMedia::playFlash(const String& Path) {
   ShockwaveFlashEx1->SetVisible(true);
   ShockwaveFlashEx1->BringToFront();
   if (playing()) SetButtonsState(2);
-  ShockwaveFlashEx1->Play();
+  // The item ends at the last frame or when the movie stops itself; a movie
+  // the operator paused waits, holding its frame (paused during its load: on
+  // its first frame).
+  const auto paused = [this] { return btPlay->Enabled() && btStop->Enabled(); };
+  if (!paused()) ShockwaveFlashEx1->Play();
   itemPlayed();
   startFlashClock(ResolveFileName(Path));
-  // The item ends at the last frame or when the movie stops itself; a movie
-  // the operator paused waits, holding its frame.
-  const auto paused = [this] { return btPlay->Enabled() && btStop->Enabled(); };
-  waitPumping([&] {
-    return serial != playSerial_ ||
-           (!paused() && (!ShockwaveFlashEx1->Playing() ||
-                          ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1));
-  });
+  // The operator goes on using the console meanwhile; the end of the movie,
+  // Pause and Stop are notices to the wait.
+  waitFor(
+      [&] {
+        return serial != playSerial_ ||
+               (!paused() && (!ShockwaveFlashEx1->Playing() ||
+                              ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1));
+      },
+      -1, TWaitInput::All());
   if (serial != playSerial_ || closing()) return;   // superseded: its starter owns the outputs
   ShockwaveFlashEx1->StopPlay();
   if (!SingleItemMode && playing()) {
@@ -721,7 +725,7 @@ void TFrameMedia::SetOnTablo(bool OnScreen) {
 
 void TFrameMedia::ShowVideoWindow(bool Show) {
   setVideoWindowShown(Show);
-  if (Application) Application->ProcessMessages();
+  WaitFor(nullptr, 0);   // what is pending is handled (the window shown or hidden)
 }
 
 void TFrameMedia::setVideoWindowShown(bool Show) {
@@ -809,15 +813,7 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     if (ok) {
       FilterGraph1->SetVolume(SoundLevel->Position());
       FilterGraph1->Play();
-      // A length not known yet is asked again while the clip starts (at
-      // most two seconds).
-      int64_t duration = FilterGraph1->Duration();
-      const int64_t t0 = TickNow();
-      waitPumping([&] {
-        const int64_t elapsed = TickNow() - t0;
-        if (duration <= 0 && elapsed < 2000) duration = FilterGraph1->Duration();
-        return elapsed >= std::max<int64_t>(duration, 0) && (duration > 0 || elapsed >= 2000);
-      });
+      waitGoalClip();
     }
   } catch (const std::exception&) {
     showStatus("Error file " + Path);
@@ -839,6 +835,31 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
   }
   FilterGraph1->OnGraphComplete = [this](TObject* s, HRESULT r, IBaseFilter* f) { FilterGraph1GraphComplete(s, r, f); };
   inGoalClip_ = false;
+}
+
+void TFrameMedia::waitGoalClip() {
+  // The operator may cut the clip short with Stop or Escape, and nothing
+  // else: the list, the pages and the rest of the console wait for its end.
+  TFormMain* main = mainForm();
+  if (main) main->TakeEscapePending();
+  btStop->SetEnabled(true);
+  const uint64_t serial = playSerial_;
+  const auto cut = [&] { return serial != playSerial_ || (main && main->EscapePending); };
+  // A length not known yet is asked again while the clip starts (at most
+  // two seconds; the graph's notices wake the wait).
+  int64_t duration = FilterGraph1->Duration();
+  const int64_t t0 = GetTickCount64();
+  const TWaitInput input = TWaitInput::Only({btStop}, {VK_ESCAPE});
+  for (;;) {
+    const int64_t elapsed = GetTickCount64() - t0;
+    if (duration <= 0 && elapsed < 2000) duration = FilterGraph1->Duration();
+    const int64_t end = duration > 0 ? duration : 2000;
+    if (elapsed >= end || cut() || closing()) break;
+    const bool learning = duration <= 0;
+    waitFor([&] { return cut() || (learning && FilterGraph1->Duration() > 0); }, int(end - elapsed), input);
+  }
+  if (main) main->TakeEscapePending();
+  if (serial == playSerial_) btStop->SetEnabled(false);
 }
 
 // ===========================================================================

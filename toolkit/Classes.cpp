@@ -1,5 +1,6 @@
 #include "toolkit/Classes.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -504,11 +505,20 @@ bool CheckSynchronize() {
   return ran;
 }
 
+namespace {
+int g_waitDepth = 0;
+}  // namespace
+
+int WaitDepth() { return g_waitDepth; }
+TWaitDepthCount::TWaitDepthCount() { ++g_waitDepth; }
+TWaitDepthCount::~TWaitDepthCount() { --g_waitDepth; }
+
 void ServeMainThreadDuringWait() {
   if (!TThread::IsMainThread()) return;
   CheckSynchronize();
   static int depth = 0;
   if (depth > 0 || !QCoreApplication::instance() || QCoreApplication::closingDown()) return;
+  TWaitDepthCount counted;
   ++depth;
   try {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -541,6 +551,9 @@ void WakeWaiters() {
     ++g_wakeSeq;
   }
   g_wakeCv.notify_all();
+  // A main thread asleep in WaitFor (toolkit/Forms.h) wakes too.
+  if (QCoreApplication* app = QCoreApplication::instance())
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(app->thread())) d->wakeUp();
 }
 
 namespace {

@@ -233,6 +233,17 @@ uint64_t WakeTicket();
 void WaitForWake(uint64_t ticket, int timeoutMs);
 void WakeWaiters();
 
+// How many waits of the main thread that serve it (WaitFor, toolkit/Forms.h,
+// and ServeMainThreadDuringWait) run now, one inside the other; a wait
+// counts itself while a TWaitDepthCount of it lives.
+int WaitDepth();
+struct TWaitDepthCount {
+  TWaitDepthCount();
+  ~TWaitDepthCount();
+  TWaitDepthCount(const TWaitDepthCount&) = delete;
+  TWaitDepthCount& operator=(const TWaitDepthCount&) = delete;
+};
+
 // Where an exception escaping a call queued to the main thread goes (the
 // controls layer shows it through the application object). Unset, it is
 // swallowed.

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <malloc.h>
@@ -510,4 +513,138 @@ TCustomForm* TScreen::ActiveForm() const {
   for (TCustomForm* f : liveForms())
     if (f->Widget() == w) return f;
   return nullptr;
+}
+
+// ---------------------------------------------------------------- waits
+
+namespace {
+
+std::vector<const TWaitInput*>& openGates() {
+  static std::vector<const TWaitInput*> g;
+  return g;
+}
+
+bool gatedEvent(QEvent::Type t) {
+  switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool gateLetsIn(const TWaitInput& in, QWidget* w, QEvent* e) {
+  if (in.Kind == TWaitInput::wiAll) return true;
+  if (in.Kind == TWaitInput::wiNone) return false;
+  for (const TControl* c : in.Controls)
+    if (c && c->Widget() && (c->Widget() == w || c->Widget()->isAncestorOf(w))) return true;
+  if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::ShortcutOverride) {
+    const auto* k = static_cast<QKeyEvent*>(e);
+    const int vk = tkqt::VirtualKey(k->key(), k->modifiers());
+    for (int key : in.Keys)
+      if (key == vk) return true;
+  }
+  return false;
+}
+
+// Drops the input that an open gate keeps out, where it reaches a widget.
+class InputGateFilter : public QObject {
+ public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (!gatedEvent(e->type()) || !o->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(o);
+    // A modal dialog opened meanwhile takes the input it needs.
+    if (QWidget* modal = QApplication::activeModalWidget())
+      if (modal == w || modal->isAncestorOf(w)) return false;
+    for (const TWaitInput* in : openGates())
+      if (!gateLetsIn(*in, w, e)) return true;
+    return false;
+  }
+};
+
+InputGateFilter* gateFilter() {
+  static InputGateFilter* f = nullptr;
+  if (!f && QCoreApplication::instance()) {
+    f = new InputGateFilter;
+    f->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(f);
+    QObject::connect(QCoreApplication::instance(), &QObject::destroyed, [] { f = nullptr; });
+  }
+  return f;
+}
+
+bool inputDeferred() {
+  for (const TWaitInput* in : openGates())
+    if (in->Kind == TWaitInput::wiNone) return true;
+  return false;
+}
+
+}  // namespace
+
+TInputGate::TInputGate(const TWaitInput& Input) : input_(Input) {
+  if (input_.Kind != TWaitInput::wiAll) gateFilter();
+  openGates().push_back(&input_);
+}
+
+TInputGate::~TInputGate() {
+  auto& g = openGates();
+  auto it = std::find(g.begin(), g.end(), &input_);
+  if (it != g.end()) g.erase(it);
+}
+
+TWaitResult WaitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input) {
+  using Clock = std::chrono::steady_clock;
+  const bool bounded = TimeoutMs >= 0;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(0, TimeoutMs));
+  const auto done = [&] { return Done && Done(); };
+  const auto closing = [] {
+    return (Application && Application->Terminated()) || !QCoreApplication::instance() || QCoreApplication::closingDown();
+  };
+  const auto msLeft = [&]() -> int64_t {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return std::max<int64_t>(0, left);
+  };
+  if (!QCoreApplication::instance() || !TThread::IsMainThread()) {
+    // Nothing to serve: asleep until woken or due.
+    for (;;) {
+      const uint64_t ticket = WakeTicket();
+      if (done()) return wrDone;
+      if (QCoreApplication::instance() && closing()) return wrClosing;
+      if (bounded && msLeft() == 0) return wrTimeout;
+      WaitForWake(ticket, int(bounded ? std::min<int64_t>(msLeft(), 60000) : 60000));
+    }
+  }
+  TWaitDepthCount counted;
+  TInputGate gate(Input);
+  // The deadline is a timer of this wait: its coming ends the sleep.
+  QTimer due;
+  due.setSingleShot(true);
+  due.setTimerType(Qt::PreciseTimer);
+  bool served = false;
+  for (;;) {
+    CheckSynchronize();
+    if (done()) return wrDone;
+    if (closing()) return wrClosing;
+    const int64_t left = bounded ? msLeft() : -1;
+    if (left == 0 && served) return wrTimeout;
+    QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
+    if (inputDeferred()) flags |= QEventLoop::ExcludeUserInputEvents;
+    if (left != 0) {
+      flags |= QEventLoop::WaitForMoreEvents;
+      if (left > 0) due.start(int(std::min<int64_t>(left, INT32_MAX)));
+    }
+    QCoreApplication::processEvents(flags);
+    served = true;
+  }
 }

@@ -215,3 +215,57 @@ class TScreen : public TComponent {
 };
 
 extern TScreen* Screen;
+
+// ---------------------------------------------------------------- waits
+
+// What of the operator's input reaches the program while a wait runs.
+struct TWaitInput {
+  enum TKind { wiAll, wiNone, wiListed };
+  TKind Kind = wiAll;
+  // wiListed: mouse buttons, wheel and keys on these controls (and their
+  // children), and these keys (virtual-key codes) wherever the focus is.
+  std::vector<const TControl*> Controls;
+  std::vector<int> Keys;
+  static TWaitInput All() { return TWaitInput(); }
+  static TWaitInput None() {
+    TWaitInput w;
+    w.Kind = wiNone;
+    return w;
+  }
+  static TWaitInput Only(std::vector<const TControl*> Controls, std::vector<int> Keys = {}) {
+    TWaitInput w;
+    w.Kind = wiListed;
+    w.Controls = std::move(Controls);
+    w.Keys = std::move(Keys);
+    return w;
+  }
+};
+
+// Keeps the operator's input to what Input lets in while it lives. Gates
+// nest: input passes only what every open gate lets in. Input kept out is
+// dropped (wiNone: input from the window system waits for the gate to close).
+class TInputGate {
+ public:
+  explicit TInputGate(const TWaitInput& Input);
+  ~TInputGate();
+  TInputGate(const TInputGate&) = delete;
+  TInputGate& operator=(const TInputGate&) = delete;
+
+ private:
+  TWaitInput input_;
+};
+
+enum TWaitResult { wrDone, wrTimeout, wrClosing };
+
+// The wait of the program for something that comes from outside the call
+// (a movie's load or end, a clip's duration, the next frame of a transition,
+// a child process): until Done() holds, TimeoutMs passes (< 0: no limit; 0:
+// what is pending now is handled once) or the program closes. On the main
+// thread it handles messages meanwhile, sleeping in between until a notice
+// comes (a message, a timer due, WakeWaiters, a call handed over by
+// Synchronize) or the deadline; Done() is asked after each. Only the input
+// Input lets in is handled (see TInputGate). Waits nest; what a caller waited
+// for may have changed meanwhile, so it checks that it is still current
+// before acting on the result. Off the main thread it sleeps on WakeWaiters.
+TWaitResult WaitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input = TWaitInput());
+

@@ -35,6 +35,9 @@
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <chrono>
 #include <cstdint>
@@ -46,6 +49,7 @@
 #include "platform/flash/ShockwaveFlash.h"
 #include "platform/flash/SwfHeader.h"
 #include "toolkit/ControlWindow.h"
+#include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/QtGlue.h"
 #include "toolkit/Log.h"
@@ -263,18 +267,9 @@ class FlashPage : public QWebEnginePage {
   }
 };
 
-// Waits, handling events, until done() or the limit; true when done.
-bool pumpUntil(const std::function<bool()>& done, int limitMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() >= limitMs) return false;
-    QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
-}
+// Waits (the toolkit's wait: messages handled, the operator's input as the
+// wait around lets it in) until done() or the limit; true when done.
+bool pumpUntil(const std::function<bool()>& done, int limitMs) { return WaitFor(done, limitMs) == wrDone; }
 
 constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000;
 
@@ -372,6 +367,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   void pause() {
     if (playing_) held_ += clock_.elapsed();
     playing_ = false;
+    end_.stop();
     if (page_ && loaded_) run("tablo.pause()");
   }
 
@@ -391,6 +387,9 @@ class TWebFlashPlayer : public IFlashPlayer {
   QString error_;
   QElapsedTimer clock_;
   qint64 held_ = 0;   // ms played before the current run
+  QTimer end_;        // due when the movie reaches its last or stop frame: wakes who waits for it
+  bool endHooked_ = false;
+  int calls_ = 0;     // SetMovie calls: a later one (made while this one waits) supersedes it
 };
 
 bool TWebFlashPlayer::beginPage() {
@@ -446,13 +445,21 @@ bool TWebFlashPlayer::startPage() {
 
 bool TWebFlashPlayer::waitLoaded(int serial) {
   Waiting waiting(this);
-  const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_; }, kMovieLimitMs);
+  // A load asked for meanwhile (a movie set while this one loads) ends the
+  // wait: its answer is for that one.
+  const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_ || serial_ != serial; },
+                            kMovieLimitMs);
   if (ok && metaSerial_ == serial) return true;
+  if (serial_ != serial) return false;
   LogNote("tablo.flash", "Flash player: " + movie_ + " not loaded: " + (ok ? tkqt::Str(error_) : String("no answer in time")));
   return false;
 }
 
 void TWebFlashPlayer::SetMovie(const String& Movie) {
+  // A movie set while this call waits (from a handler run by the wait)
+  // supersedes it: this call then changes nothing more.
+  const int call = ++calls_;
+  end_.stop();
   movie_ = Movie;
   loaded_ = playing_ = played_ = false;
   held_ = 0;
@@ -464,25 +471,33 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
     TSwfHeader header;
     String why;
   };
-  auto reading = std::async(std::launch::async, [Movie] {
+  // Its end is the wait's notice.
+  auto read = std::make_shared<std::atomic<bool>>(false);
+  auto reading = std::async(std::launch::async, [Movie, read] {
     Read r;
     r.ok = ReadSwfMovie(Movie, r.header, r.why);
+    read->store(true);
+    WakeWaiters();
     return r;
   });
   if (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-    pumpUntil([&] { return reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, INT32_MAX);
-  Read read = reading.get();
-  header_ = read.header;
-  if (!read.ok) {
-    LogNote("tablo.flash", "Flash player: " + Movie + ": " + read.why);
+    pumpUntil([&] { return read->load(); }, INT32_MAX);
+  const Read result = reading.get();
+  if (call != calls_) return;   // another movie was set meanwhile
+  header_ = result.header;
+  if (!result.ok) {
+    LogNote("tablo.flash", "Flash player: " + Movie + ": " + result.why);
     return;
   }
-  if (header_.ShownFrames <= 0 || !startPage()) return;
+  if (header_.ShownFrames <= 0) return;
+  const bool started = startPage();
+  if (call != calls_ || !started) return;
   if (warmSerial_ >= 0) {   // the blank movie's load ends first (bounded), so its answer is not taken for this one
     const int w = warmSerial_;
     wake();
     Waiting waiting(this);
-    pumpUntil([&] { return metaSerial_ >= w || errorSerial_ >= w || !view_; }, kMovieLimitMs);
+    pumpUntil([&] { return metaSerial_ >= w || errorSerial_ >= w || !view_ || call != calls_; }, kMovieLimitMs);
+    if (call != calls_) return;
     warmSerial_ = -1;
   }
   FlashProfile& fp = FlashProfile::get();
@@ -494,7 +509,8 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   run(QString("tablo.load('%1://player%2',%3,%4)")
           .arg(QString(kScheme), moviePath()).arg(serial)
           .arg(menu_ ? "true" : "false"));
-  loaded_ = waitLoaded(serial);
+  const bool loaded = waitLoaded(serial);
+  if (call == calls_ && serial == serial_) loaded_ = loaded;
   rest();
 }
 
@@ -506,7 +522,9 @@ void TWebFlashPlayer::GotoFrame(int Frame) {
   held_ = 0;
   const int serial = ++serial_;
   run(QString("tablo.restart(%1)").arg(serial));
-  loaded_ = waitLoaded(serial);
+  const bool loaded = waitLoaded(serial);
+  if (serial != serial_) return;   // another load was asked for meanwhile
+  loaded_ = loaded;
   if (loaded_ && was) Play();
   rest();
 }
@@ -516,6 +534,17 @@ void TWebFlashPlayer::Play() {
   playing_ = played_ = true;
   clock_.start();
   run("tablo.play()");
+  // Its end is a notice for a wait that waits for it.
+  const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
+  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.ShownFrames - 1) : header_.ShownFrames - 1;
+  const double dueMs = std::ceil(last * 1000.0 / rate) - double(held_) + 1.0;
+  if (!endHooked_) {
+    end_.setSingleShot(true);
+    end_.setTimerType(Qt::PreciseTimer);
+    end_.callOnTimeout([] { WakeWaiters(); });
+    endHooked_ = true;
+  }
+  end_.start(int(std::clamp(dueMs, 0.0, double(INT32_MAX))));
 }
 
 int TWebFlashPlayer::CurrentFrame() const {
