@@ -140,5 +140,5 @@ void TFormMain::ShowTimeLabels(bool Show) {
   eTablo_Time->SetVisible(Show);
   eTabloGol_Time->SetVisible(Show);
   // The output area repaints now, not after the handler.
-  if (Application) Application->ProcessMessages();
+  WaitFor(nullptr, 0);
 }

@@ -56,7 +56,10 @@ void TFormMain::bSek_LoadClick(TObject* /*Sender*/) {
   if (OpenXlsDialog1->Execute()) ImportLineupFromExcel(OpenXlsDialog1->FileName);
 }
 
-void TFormMain::ImportLineupFromExcel(const String& FileName) {
+void TFormMain::ImportLineupFromExcel(const String& File) {
+  // The name is kept: the read waits, and what runs meanwhile may change
+  // where it came from (the dialog's FileName at a second import).
+  const String FileName = File;
   TSheetRows sheet;
   try {
     // Only the columns the map takes, up to the first row without a number.

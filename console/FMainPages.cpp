@@ -89,7 +89,7 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
     }
   }
   // 4.3 Pending work (the moves above) is done first.
-  if (Application) Application->ProcessMessages();
+  WaitFor(nullptr, 0);
   // 4.4 The page goes on the screen.
   PageControl1->SetActivePageIndex(SelectedPage);
   ScreenPage = PageControl1->ActivePageIndex();

@@ -2,6 +2,7 @@
 // shown on the players page, the timed show that sends one player after
 // another, the line-up page drawn in code and the "LOGO" buttons.
 #include <cstdlib>
+#include <optional>
 #include "console/FMain.h"
 #include "controls/Label3D.h"
 #include "pictureshow/PictureShow.h"
@@ -185,7 +186,12 @@ void TFormMain::Timer_IgrokTimer(TObject* /*Sender*/) {
     ShowTimeLabels(false);
     if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
     Timer_Igrok->SetEnabled(false);
-    BufferTablo->Execute();
+    {
+      // While the show runs the operator can only stop it (Stop or Escape).
+      std::optional<TInputGate> onlyStop;
+      if (Timer_Igrok->Tag() > 0) onlyStop.emplace(TWaitInput::Only({tbIgrok_Stop}, {VK_ESCAPE}));
+      BufferTablo->Execute();
+    }
     if (ClosingDown) return;
     if (Timer_Igrok->Tag() > 0) Timer_Igrok->SetEnabled(true);
     // Enter during the step stops the show.
@@ -222,22 +228,13 @@ void TFormMain::ReleaseShowCursor() {
 bool TFormMain::WaitPumping(int Ms) {
   auto closing = [this] { return ClosingDown || (Application && Application->Terminated()); };
   if (WaitHook) return WaitHook(Ms) && !closing();
-  const int64_t end = GetTickCount64() + Ms;
-  while (GetTickCount64() < end) {
-    if (closing()) return false;
-    if (Application) Application->ProcessMessages();
-    Sleep(10);
-  }
+  WaitFor(closing, Ms);
   return !closing();
 }
 
 bool TFormMain::WaitTransitionDone() {
   auto closing = [this] { return ClosingDown || (Application && Application->Terminated()); };
-  while (BufferTablo->Busy()) {
-    if (closing()) return false;
-    if (Application) Application->ProcessMessages();
-    Sleep(1);
-  }
+  WaitFor([&] { return closing() || !BufferTablo->Busy(); }, -1);
   return !closing();
 }
 

@@ -365,6 +365,7 @@ class TFrameMedia : public TPanel {
   bool clipTeardownPending_ = false;
   void settleClipTeardown();
   bool inGoalClip_ = false;
+  bool clipItem_ = false;   // the item playing (or paused) is the clip in the graph
   bool readingColours_ = false;         // GetMediaValues fills the colour controls
   // The frame-step button follows the clip: on only while one is paused.
   void updateFrameStep();

@@ -169,8 +169,13 @@ void TFrameMedia::PlayItem(const String& Path) {
   ShowControlsForKind(true);
   String path = Path.empty() ? GetItemPath(ListMedia->ItemIndex()) : Path;
   if (PreviousKind == mkUnknown) PreviousKind = k;
-  // Only a clip takes the clip made ready for it.
-  if (CurrentKind != mkVideo) FilterGraph1->CancelPrepared();
+  // Only a clip takes the clip made ready for it; another item has no
+  // frame to step, whatever the graph still holds.
+  if (CurrentKind != mkVideo) {
+    FilterGraph1->CancelPrepared();
+    clipItem_ = false;
+    updateFrameStep();
+  }
   // Each kind starts its own way.
   switch (CurrentKind) {
     case mkPicture: playPicture(); break;
@@ -349,6 +354,7 @@ void TFrameMedia::playVideo(const String& Path) {
     return;
   }
   LoadedFile = Path;
+  clipItem_ = true;
   if (main) main->ClearStatusError("Error file " + Path);
   btPlay->SetEnabled(false);
   itemPlayed();
@@ -785,6 +791,8 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     }
   }
   ++playSerial_;
+  clipItem_ = false;
+  updateFrameStep();
   settleClipTeardown();
   FilterGraph1->OnGraphComplete = nullptr;
   bool ok = false;
@@ -946,9 +954,11 @@ void TFrameMedia::btFrameStepClick(TObject* /*Sender*/) {
 void TFrameMedia::FilterGraph1GraphPaused(TObject* /*Sender*/, int32_t /*Result*/) { updateFrameStep(); }
 
 void TFrameMedia::updateFrameStep() {
-  // A clip steps only while it is paused (a stopped one has no frame to go
-  // on from).
-  btFrameStep->SetEnabled(FilterGraph1->Active() && FilterGraph1->State() == gsPaused && !LoadedFile.empty());
+  // A clip steps only while it is the item and paused in the graph (a
+  // stopped one has no frame to go on from; a clip paused at its end while
+  // a movie or picture after it shows is not the item).
+  btFrameStep->SetEnabled(clipItem_ && FilterGraph1->Active() && FilterGraph1->State() == gsPaused &&
+                          !LoadedFile.empty());
 }
 
 void TFrameMedia::UpdatePositionLabel() {

@@ -459,10 +459,6 @@ void TCustomPictureShow::startThread() {
   thread_->Start();
 }
 
-void TCustomPictureShow::pumpOnce() {
-  if (Application) Application->ProcessMessages();
-}
-
 namespace {
 bool Quitting() { return Application && Application->Terminated(); }
 }  // namespace
@@ -480,11 +476,12 @@ void TCustomPictureShow::runLoop() {
     if (end) {
       if (!manual_) break;
     } else {
-      while (GetTickCount64() - t0 <= int64_t(delay_) && !manual_) {
-        pumpOnce();
+      if (!manual_) {
+        // Messages are handled until the next frame is due (at least what
+        // is pending now); a handler may stop the run meanwhile.
+        const int64_t left = std::max<int64_t>(0, t0 + int64_t(delay_) - int64_t(GetTickCount64()));
+        WaitFor([&] { return over() || Quitting(); }, int(std::min<int64_t>(left, INT32_MAX)));
         if (over()) return;
-        if (Quitting()) break;
-        if (GetTickCount64() - t0 < int64_t(delay_)) Sleep(1);
       }
       if (Quitting() && !manual_) {
         // The program is quitting: the run ends where it is.

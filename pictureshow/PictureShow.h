@@ -164,7 +164,6 @@ class TCustomPictureShow : public TCustomControl {
   void frameDone(bool onWorker);
   void presentFrame(const TRect& R);
   void drainPending();
-  void pumpOnce();
   bool repaintAllowed() const { return !inPaint_; }
 
   std::unique_ptr<TPicture> picture_, bgPicture_;

@@ -76,25 +76,29 @@ TReaderEnd RunReaderProcess(const TReaderRun& run, std::string& reply) {
   }
 
   QByteArray out;
-  QElapsedTimer t;
-  t.start();
   bool failed = false;
-  const bool mainThread = TThread::IsMainThread() && QCoreApplication::instance();
-  while (proc.state() != QProcess::NotRunning) {
-    proc.waitForFinished(15);
-    out += proc.readAllStandardOutput();
-    if (size_t(out.size()) > run.MaxReplyBytes || t.elapsed() > run.TimeLimitMs ||
-        (mainThread && Application && Application->Terminated())) {
-      failed = true;
-      proc.kill();
-      proc.waitForFinished(5000);
-      break;
+  if (TThread::IsMainThread() && QCoreApplication::instance()) {
+    // The toolkit's wait, woken by the reader's output and its end.
+    QObject::connect(&proc, &QProcess::readyReadStandardOutput, [&] { out += proc.readAllStandardOutput(); });
+    const TWaitResult r =
+        WaitFor([&] { return proc.state() == QProcess::NotRunning || size_t(out.size()) > run.MaxReplyBytes; },
+                run.TimeLimitMs, run.KeepInputOut ? TWaitInput::None() : TWaitInput::All());
+    failed = r != wrDone || size_t(out.size()) > run.MaxReplyBytes;
+  } else {
+    QElapsedTimer t;
+    t.start();
+    while (proc.state() != QProcess::NotRunning) {
+      proc.waitForFinished(15);
+      out += proc.readAllStandardOutput();
+      if (size_t(out.size()) > run.MaxReplyBytes || t.elapsed() > run.TimeLimitMs) {
+        failed = true;
+        break;
+      }
     }
-    if (!mainThread) continue;
-    if (run.KeepInputOut)
-      ServeMainThreadDuringWait();
-    else
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  if (failed && proc.state() != QProcess::NotRunning) {
+    proc.kill();
+    proc.waitForFinished(5000);
   }
   out += proc.readAllStandardOutput();
   if (failed || size_t(out.size()) > run.MaxReplyBytes || proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0) return TReaderEnd::Failed;

@@ -8,13 +8,12 @@
 // makes it do, the console stays as it was.
 //
 // The wait for the reader is one routine. Off the main thread it only waits.
-// On the main thread it keeps the program going between its checks: with
-// `KeepInputOut` it serves timers, paints and queued calls but not the
-// operator's input (`ServeMainThreadDuringWait`: picture loading, which can
-// happen in the middle of anything), else it pumps the whole message queue
-// (the line-up import, which refuses a second import meanwhile). It ends at
-// the time limit, at a reply longer than allowed, or (on the main thread)
-// when the program closes.
+// On the main thread it is the toolkit's wait (WaitFor, toolkit/Forms.h),
+// woken by the reader's output and its end: with `KeepInputOut` none of the
+// operator's input gets in (picture loading, which can happen in the middle
+// of anything), else all of it (the line-up import, which refuses a second
+// import meanwhile). It ends at the time limit, at a reply longer than
+// allowed, or (on the main thread) when the program closes.
 #include <cstddef>
 #include <string>
 #include <vector>

@@ -125,7 +125,6 @@ void TOfficeConverter::RunAside(const std::function<void(const std::atomic<bool>
   }
   if (g_asideStop) throw EOfficeError("The office suite is busy with another document");
   std::mutex m;
-  std::condition_variable cv;
   bool done = false;
   std::exception_ptr error;
   g_asideStop = &stop;
@@ -135,9 +134,11 @@ void TOfficeConverter::RunAside(const std::function<void(const std::atomic<bool>
     } catch (...) {
       error = std::current_exception();
     }
-    std::lock_guard<std::mutex> g(m);
-    done = true;
-    cv.notify_all();
+    {
+      std::lock_guard<std::mutex> g(m);
+      done = true;
+    }
+    WakeWaiters();
   });
   // However the wait ends (a handler run by the pumping may throw), the
   // work is told to stop and joined.
@@ -152,14 +153,13 @@ void TOfficeConverter::RunAside(const std::function<void(const std::atomic<bool>
       g_asideStop = nullptr;
     }
   } join{worker, stop};
-  for (;;) {
-    {
-      std::unique_lock<std::mutex> g(m);
-      if (cv.wait_for(g, std::chrono::milliseconds(10), [&] { return done; })) break;
-    }
-    if (Application && Application->Terminated()) stop = true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
+  // The toolkit's wait, woken when the work is done; a closing program
+  // tells the work to stop and waits for it.
+  const auto finished = [&] {
+    std::lock_guard<std::mutex> g(m);
+    return done;
+  };
+  if (WaitFor(finished, -1) == wrClosing) stop = true;
   worker.join();
   if (error) std::rethrow_exception(error);
   if (stop) throw EAbort("Reading was stopped");
@@ -349,21 +349,22 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
     }
   } clear{proc};
   ++g_conversions;
-  QElapsedTimer t;
-  t.start();
   bool timedOut = false;
-  // The wait pumps the queue; KillRunning or a closing program end it.
-  while (proc.state() != QProcess::NotRunning) {
-    if (g_killed || (Application && Application->Terminated())) {
-      g_killed = true;
-      EndGroup();
-    } else if (t.elapsed() > qint64(TimeLimitSeconds) * 1000) {
-      timedOut = true;
-      EndGroup();
-    }
-    proc.waitForFinished(15);
-    if (OnMainThread()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  const int limitMs = TimeLimitSeconds * 1000;
+  if (OnMainThread()) {
+    // The toolkit's wait, woken by the suite's end; KillRunning (from a
+    // handler it runs) or a closing program end it too.
+    QElapsedTimer t;
+    t.start();
+    const auto late = [&] { return t.elapsed() > qint64(TimeLimitSeconds) * 1000; };
+    const TWaitResult r =
+        WaitFor([&] { return proc.state() == QProcess::NotRunning || g_killed || late(); }, limitMs);
+    if (r == wrClosing) g_killed = true;
+    timedOut = !g_killed && proc.state() != QProcess::NotRunning && (r == wrTimeout || late());
+  } else {
+    timedOut = !proc.waitForFinished(limitMs);
   }
+  if (proc.state() != QProcess::NotRunning) EndGroup();
   proc.waitForFinished(1000);
   const bool killed = g_killed;
   g_killed = false;

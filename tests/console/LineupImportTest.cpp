@@ -1,7 +1,12 @@
 // Importing a line-up from a spreadsheet into the editor's grid.
 #include "ConsoleFixture.h"
 #include "toolkit/ToolkitTestUtil.h"
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QTimer>
 #include "grids/SortGrid.h"
 #include "platform/Spreadsheet.h"
 #include "toolkit/Timer.h"
@@ -113,4 +118,46 @@ TEST_F(LineupImportTest, ReaderThatCrashesHangsOrExhaustsLeavesTheGrid) {
   CommonDialogHook = nullptr;
   TSpreadsheetReader::Program = realReader;
   TSpreadsheetReader::TimeLimitSeconds = timeWas;
+}
+
+// A second import clicked while the first one's reader runs is refused with
+// its reason; the first goes on and fills the grid when its reader answers.
+TEST_F(LineupImportTest, ASecondImportDuringTheFirstIsRefusedAndTheFirstCompletes) {
+  TFormMain* f = Create();
+  TSortGrid* g = f->sgSek_Sostav;
+  FillOldTeam(g);
+  const String fifo = app_ + "answer.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile("first.xls", "wait " + fifo);
+  WriteFile("second.xls", "wait " + fifo);
+  const String realReader = TSpreadsheetReader::Program;
+  TSpreadsheetReader::Program = String(FAKE_SHEET_READER);
+  String next = app_ + "first.xls";
+  CommonDialogHook = [&](TCommonDialog* d) {
+    dynamic_cast<TOpenDialog*>(d)->FileName = next;
+    return true;
+  };
+  // Once the first reader waits on the fifo (a writer can open it), the
+  // operator clicks the import again; then the first reader is let go.
+  size_t refusals = 0;
+  std::function<void()> whenReading = [&] {
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) {
+      QTimer::singleShot(0, whenReading);
+      return;
+    }
+    next = app_ + "second.xls";
+    clickAt(f->bSek_Load, f->bSek_Load->Width() / 2, f->bSek_Load->Height() / 2);
+    refusals = requests_.size();
+    close(fd);
+  };
+  QTimer::singleShot(0, whenReading);
+  clickAt(f->bSek_Load, f->bSek_Load->Width() / 2, f->bSek_Load->Height() / 2);
+  CommonDialogHook = nullptr;
+  TSpreadsheetReader::Program = realReader;
+  ASSERT_EQ(refusals, 1u);
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_[0].Msg, "Error file " + app_ + "second.xls: another spreadsheet is being read");
+  ASSERT_EQ(g->RowCount(), 2);
+  EXPECT_EQ(g->Cells(0, 1), "7");
 }

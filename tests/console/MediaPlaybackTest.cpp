@@ -20,6 +20,7 @@
 #include <set>
 #include "toolkit/MouseTools.h"
 #include "toolkit/Timer.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 namespace {
 
@@ -1240,4 +1241,170 @@ TEST_F(MediaPlaybackTest, AnItemsMessageGoesWhenItsListStopsOrIsReplaced) {
     EXPECT_EQ(Status(), "");
     if (f_->btStop->Enabled()) hands::Click(f_->btStop);
   }
+}
+
+// The operator's transport, clicked while the list waits inside an item: a
+// movie's load, a picture's transition, a goal clip. Each row says what the
+// operator sees once the click has been handled; nothing stale follows it
+// (no error, no advance from the item it ended).
+struct TransportRow {
+  const char* name;
+  TToolButton* TFrameMedia::*button;
+  int state;    // transport state after the click
+  int line;     // selected line after it
+  bool shown;   // the item's output still shown
+};
+
+TEST_F(MediaPlaybackTest, TransportClickedWhileAMovieLoads) {
+  Write("m.swf", "FWS");
+  Picture("a.bmp", clRed);
+  const TransportRow rows[] = {
+      {"Stop", &TFrameMedia::btStop, 1, 0, false},          // the movie is neither shown nor played
+      {"Pause", &TFrameMedia::btPause, 3, 0, true},         // shown on its first frame, not played
+      {"Next", &TFrameMedia::btNextChapter, 2, 1, false},   // the next item plays instead
+  };
+  for (const TransportRow& r : rows) {
+    SCOPED_TRACE(r.name);
+    List({"m.swf", "a.bmp"});
+    auto owned = std::make_unique<FakeFlashPlayer>(1000000, nullptr);
+    FakeFlashPlayer* player = owned.get();
+    f_->ShockwaveFlashEx1->SetPlayer(std::move(owned));
+    int state = -1, line = -1;
+    bool shown = false, played = false;
+    player->onLoad = [&] {
+      hands::Click(f_->*r.button);   // taken by the load's wait
+      QTimer::singleShot(0, [&] {
+        state = State();
+        line = f_->ListMedia->ItemIndex();
+        shown = f_->ShockwaveFlashEx1->Visible();
+        played = player->Playing();
+        if (f_->btStop->Enabled()) hands::Click(f_->btStop);
+      });
+    };
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return state >= 0; }));
+    EXPECT_EQ(state, r.state);
+    EXPECT_EQ(line, r.line);
+    EXPECT_EQ(shown, r.shown);
+    EXPECT_FALSE(played);
+    WaitFor(nullptr, 0);   // what was posted meanwhile (a stale advance would be)
+    EXPECT_EQ(Status().find("Error"), String::npos) << Status();
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), r.line);
+    EXPECT_EQ(State(), 1);
+  }
+}
+
+TEST_F(MediaPlaybackTest, TransportClickedDuringAPicturesTransition) {
+  Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
+  const TransportRow rows[] = {
+      {"Stop", &TFrameMedia::btStop, 1, 0, true},           // the whole picture stays; no pause
+      {"Pause", &TFrameMedia::btPause, 3, 0, true},         // the transition ends; no pause
+      {"Next", &TFrameMedia::btNextChapter, 2, 1, true},    // the next picture comes in
+  };
+  for (const TransportRow& r : rows) {
+    SCOPED_TRACE(r.name);
+    List({"a.bmp", "b.bmp"});
+    bool clicked = false;
+    f_->PictureShow->OnStart = [&](TObject* s) {
+      f_->PictureShowStart(s);
+      if (std::exchange(clicked, true)) return;
+      QTimer::singleShot(0, [&] { hands::Click(f_->*r.button); });   // inside the transition's wait
+    };
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(State(), r.state);
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), r.line);
+    EXPECT_EQ(f_->PictureShow->Visible(), r.shown);
+    // A pause runs only for the picture the list went on to.
+    EXPECT_EQ(f_->TimerDelayPics->Enabled(), r.state == 2);
+    EXPECT_FALSE(f_->PictureShow->Busy());
+    if (f_->btStop->Enabled()) hands::Click(f_->btStop);
+  }
+  f_->PictureShow->OnStart = [this](TObject* s) { f_->PictureShowStart(s); };
+}
+
+// A goal clip lets in only the operator's Stop and Escape (they cut the clip
+// short); Pause and Next wait for its end, and the list does not start under
+// it.
+TEST_F(MediaPlaybackTest, TransportClickedDuringAGoalClip) {
+  Picture("a.bmp", clRed);
+  const String goal = Clip("goal.avi", 25);
+  const auto click = [this](TToolButton* TFrameMedia::*button) { return [this, button] { hands::Click(f_->*button); }; };
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    bool cuts;
+  } rows[] = {{"Stop", click(&TFrameMedia::btStop), true},
+              {"Escape", [this] { sendKey(form_->Widget(), Qt::Key_Escape); }, true},
+              {"Pause", click(&TFrameMedia::btPause), false},
+              {"Next", click(&TFrameMedia::btNextChapter), false}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    List({"a.bmp"});
+    bool clicked = false, looked = false, waitedOn = false;
+    // Once the clip plays (its Stop is offered) the operator acts; at the
+    // next turn of the loop the clip still plays unless it was cut.
+    std::function<void()> whenPlaying = [&] {
+      if (!f_->btStop->Enabled()) {
+        QTimer::singleShot(0, whenPlaying);
+        return;
+      }
+      clicked = true;
+      r.act();
+      QTimer::singleShot(0, [&] {
+        waitedOn = f_->FilterGraph1->Active() && f_->FilterGraph1->State() == gsPlaying;
+        looked = true;
+      });
+    };
+    QTimer::singleShot(0, whenPlaying);
+    f_->PlayClipBlocking(goal);
+    ASSERT_TRUE(clicked);
+    ASSERT_TRUE(PumpUntil([&] { return looked; }));
+    EXPECT_EQ(waitedOn, !r.cuts);
+    EXPECT_EQ(State(), 1);
+    EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);
+    EXPECT_FALSE(f_->PictureShow->Busy());
+    EXPECT_FALSE(f_->FilterGraph1->Active());
+    EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
+  }
+}
+
+// The frame-step button follows the graph's pause only while the clip is the
+// item: a clip paused at its end under the movie or picture after it gives
+// nothing to step, and a click there changes nothing.
+TEST_F(MediaPlaybackTest, FrameStepIsOffForTheItemsAfterAClip) {
+  Clip("c.avi", 5);
+  Write("m.swf", "FWS");
+  Picture("a.bmp", clRed);
+  for (const char* next : {"m.swf", "a.bmp"}) {
+    SCOPED_TRACE(next);
+    List({"c.avi", next});
+    auto owned = std::make_unique<FakeFlashPlayer>(1000000, nullptr);
+    FakeFlashPlayer* player = owned.get();
+    f_->ShockwaveFlashEx1->SetPlayer(std::move(owned));
+    bool seen = false, stepOffered = true;
+    int state = -1;
+    const auto look = [&] {
+      if (seen || f_->ListMedia->ItemIndex() != 1) return;
+      seen = true;
+      // The clip's pause at its end is heard meanwhile.
+      PumpUntil([&] { return f_->btFrameStep->Enabled(); }, 200);
+      stepOffered = f_->btFrameStep->Enabled();
+      hands::Click(f_->btFrameStep);
+      state = State();
+      hands::Click(f_->btStop);
+    };
+    player->onLoad = [&] { QTimer::singleShot(0, look); };
+    f_->PictureShow->OnStart = [&](TObject* s) {
+      f_->PictureShowStart(s);
+      QTimer::singleShot(0, look);
+    };
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return seen || State() == 1; }));
+    ASSERT_TRUE(seen);
+    EXPECT_FALSE(stepOffered);
+    EXPECT_EQ(state, 2);
+  }
+  f_->PictureShow->OnStart = [this](TObject* s) { f_->PictureShowStart(s); };
 }

@@ -2,7 +2,8 @@
 // it fails (for a metafile, given on standard input: the word it holds).
 // "crash" dies of a bad memory access after half a reply, "hang" never
 // answers, "allocate" takes memory until it has 8 GB (and then answers that
-// it was not limited), "talk" writes without end.
+// it was not limited), "talk" writes without end, "wait <fifo>" answers a
+// sheet of one player once the fifo's writer has come and gone.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +16,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  std::string mode;
+  std::string mode, fifo;
   std::string head = "TABLO-SHEET 1\nCELLS 1\n";
   const bool metafile = std::string(argv[1]) == "metafile";
   if (metafile) {
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
       if (in.find(m) != std::string::npos) mode = m;
     head = "TABLO-METAFILE 1\nSIZE 8 8\nSVG 900\n";
   } else {
-    std::ifstream(argv[argc - 1]) >> mode;
+    std::ifstream(argv[argc - 1]) >> mode >> fifo;
   }
   if (mode == "crash") {
     std::fwrite(head.data(), 1, head.size(), stdout);
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
       std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 9\nunlimited", stdout);
     else
       std::fputs("TABLO-METAFILE 1\nSIZE 8 8\nSVG 9\nunlimited", stdout);
+  } else if (mode == "wait") {
+    std::ifstream in(fifo);
+    std::string rest((std::istreambuf_iterator<char>(in)), {});
+    std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 1\n7", stdout);
   } else if (mode == "talk") {
     std::fwrite(head.data(), 1, head.size(), stdout);
     const std::string line(4096, 'x');

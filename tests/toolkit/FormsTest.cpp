@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QTimer>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/Clipbrd.h"
@@ -13,6 +15,7 @@
 #include "toolkit/Menus.h"
 #include "toolkit/MouseTools.h"
 #include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
 #include "toolkit/Timer.h"
 
 namespace {
@@ -385,4 +388,79 @@ TEST(ClipboardText, RoundTrip) {
   Clipboard()->Clear();
   EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
   EXPECT_EQ(Clipboard()->AsText(), "");
+}
+
+// The main thread's wait: it sleeps until a notice (a wake from another
+// thread, a timer, a posted call) and ends there, not at its deadline.
+TEST(WaitForTest, EndsAtTheNoticeThatMakesItDone) {
+  const struct {
+    const char* name;
+    std::function<void(std::atomic<bool>&, std::thread&)> notice;
+  } rows[] = {
+      {"a wake from another thread",
+       [](std::atomic<bool>& done, std::thread& t) {
+         t = std::thread([&done] {
+           done = true;
+           WakeWaiters();
+         });
+       }},
+      {"a timer", [](std::atomic<bool>& done, std::thread&) { QTimer::singleShot(5, [&done] { done = true; }); }},
+      {"a posted call", [](std::atomic<bool>& done, std::thread&) { TThread::Queue([&done] { done = true; }); }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::atomic<bool> done{false};
+    std::thread t;
+    int depth = -1;
+    r.notice(done, t);
+    const TWaitResult res = WaitFor([&] {
+      depth = WaitDepth();
+      return done.load();
+    }, 60000);
+    if (t.joinable()) t.join();
+    EXPECT_EQ(res, wrDone);
+    EXPECT_EQ(depth, 1);
+    EXPECT_EQ(WaitDepth(), 0);
+  }
+  EXPECT_EQ(WaitFor([] { return false; }, 0), wrTimeout);   // what is pending, once
+}
+
+// A wait that lets in listed controls only: a click elsewhere is dropped; a
+// gate inside it lets in no more than it does.
+TEST(WaitForTest, LetsInOnlyTheInputItsCallerAllows) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto* listed = new TButton(&form);
+  listed->SetParent(&form);
+  listed->SetBounds(0, 0, 80, 30);
+  auto* other = new TButton(&form);
+  other->SetParent(&form);
+  other->SetBounds(100, 0, 80, 30);
+  form.Show();
+  int listedClicks = 0, otherClicks = 0;
+  listed->OnClick = [&](TObject*) { ++listedClicks; };
+  other->OnClick = [&](TObject*) { ++otherClicks; };
+  const struct {
+    const char* name;
+    TWaitInput inner;
+    int listed, other;
+  } rows[] = {{"listed", TWaitInput::All(), 1, 0},
+              {"nested: nothing", TWaitInput::None(), 0, 0},
+              {"nested: the other", TWaitInput::Only({other}), 0, 0}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    listedClicks = otherClicks = 0;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+      TInputGate inner(r.inner);
+      clickAt(listed, 10, 10);
+      clickAt(other, 10, 10);
+      clicked = true;
+    });
+    WaitFor([&] { return clicked; }, 60000, TWaitInput::Only({listed}));
+    EXPECT_EQ(listedClicks, r.listed);
+    EXPECT_EQ(otherClicks, r.other);
+  }
+  clickAt(other, 10, 10);   // no gate open: everything gets in
+  EXPECT_EQ(otherClicks, 1);
 }
