@@ -948,8 +948,10 @@ bool TSampleGrabber::WantsBuffers() {
 
 namespace {
 // A row of B, G, R, x pixels copied with its fourth bytes made opaque; built
-// for the widest vectors the processor has (the copy is bound by them).
-#if defined(__x86_64__) && defined(__GNUC__)
+// for the widest vectors the processor has (the copy is bound by them). Not
+// in a ThreadSanitizer build: the choice is made while the program is loaded,
+// before the sanitizer is set up, and its instrumented chooser crashes there.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
 void copyOpaque(uint32_t* __restrict d, const uint8_t* __restrict s, int width) {
