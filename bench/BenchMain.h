@@ -9,6 +9,7 @@
 #include "pictureshow/ShowEffects.h"
 #include "platform/office/SlideTransition.h"
 #include "toolkit/TestApp.h"
+#include "bench/VirtualDisplay.h"
 
 inline int RunBenchmarks(int argc, char** argv, void (*SetUp)() = nullptr) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -20,4 +21,12 @@ inline int RunBenchmarks(int argc, char** argv, void (*SetUp)() = nullptr) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
+}
+
+// The same for benchmarks that need real windows: on the display there is,
+// else under a virtual one.
+inline int RunWindowedBenchmarks(int argc, char** argv) {
+  if (!EnsureDisplay(argc, argv)) return 1;
+  setenv("QT_QPA_PLATFORM", "xcb", 0);
+  return RunBenchmarks(argc, argv);
 }

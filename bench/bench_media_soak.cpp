@@ -21,7 +21,7 @@
 // program runs itself again under xvfb-run.
 #include <benchmark/benchmark.h>
 
-#include "bench/VirtualDisplay.h"
+#include "bench/BenchMain.h"
 
 #include <QImage>
 
@@ -217,12 +217,4 @@ BENCHMARK(BM_MixedListSoak)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!EnsureDisplay(argc, argv)) return 1;
-  setenv("QT_QPA_PLATFORM", "xcb", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWindowedBenchmarks(argc, argv); }

@@ -14,7 +14,7 @@
 // runs itself again under xvfb-run.
 #include <benchmark/benchmark.h>
 
-#include "bench/VirtualDisplay.h"
+#include "bench/BenchMain.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -156,12 +156,4 @@ static void BM_IdleAroundAFlashList(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleAroundAFlashList)->Arg(20000)->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv) {
-  if (!EnsureDisplay(argc, argv)) return 1;
-  setenv("QT_QPA_PLATFORM", "xcb", 0);
-  TestApp::Init(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWindowedBenchmarks(argc, argv); }

@@ -115,17 +115,15 @@ inline void Make(const std::string& path, Kind kind, int frames = 50, int width 
   RunToEnd(p);
 }
 
-// A raw-video AVI of two 16 x 16 frames whose headers claim w x h: a small
-// file that lies about its frames' size.
-inline void MakeLyingAvi(const std::string& path, int w, int h) {
+// Writes a small clip by a launch line ending in a file sink at path and
+// hands back its bytes, for a maker that then patches them.
+inline std::string MadeClipBytes(const std::string& line, const std::string& path) {
   if (!gst_is_initialized()) gst_init(nullptr, nullptr);
-  const std::string line = "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=16,height=16,framerate=25/1"
-                           " ! avimux ! filesink location=\"" + path + "\"";
   GError* err = nullptr;
   GstElement* p = gst_parse_launch(line.c_str(), &err);
   if (!p || err) {
     if (err) g_error_free(err);
-    throw std::runtime_error("clip maker: cannot build the raw AVI");
+    throw std::runtime_error("clip maker: cannot build " + line);
   }
   RunToEnd(p);
   std::string b;
@@ -135,6 +133,21 @@ inline void MakeLyingAvi(const std::string& path, int w, int h) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.append(buf, n);
     std::fclose(f);
   }
+  return b;
+}
+
+inline void WriteClipBytes(const std::string& path, const std::string& b) {
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+  }
+}
+
+// A raw-video AVI of two 16 x 16 frames whose headers claim w x h: a small
+// file that lies about its frames' size.
+inline void MakeLyingAvi(const std::string& path, int w, int h) {
+  std::string b = MadeClipBytes("videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=16,height=16,framerate=25/1"
+                                " ! avimux ! filesink location=\"" + path + "\"", path);
   auto put = [&b](size_t at, int32_t v) {
     for (int k = 0; k < 4; ++k) b[at + size_t(k)] = char((uint32_t(v) >> (8 * k)) & 0xFF);
   };
@@ -142,33 +155,15 @@ inline void MakeLyingAvi(const std::string& path, int w, int h) {
   if (avih == std::string::npos || strf == std::string::npos) throw std::runtime_error("clip maker: no AVI headers");
   put(avih + 8 + 32, w), put(avih + 8 + 36, h);   // the main header's frame size
   put(strf + 8 + 4, w), put(strf + 8 + 8, h);     // the stream's bitmap header
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(b.data(), 1, b.size(), f);
-    std::fclose(f);
-  }
+  WriteClipBytes(path, b);
 }
 
 // Makes a motion-JPEG AVI whose headers announce 16 x 16 frames while each
 // picture's own frame header declares w x h: only a decoder would learn the
 // size, from the picture itself.
 inline void MakeLyingMjpeg(const std::string& path, int w, int h) {
-  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
-  const std::string line = "videotestsrc num-buffers=3 ! video/x-raw,width=16,height=16,framerate=25/1"
-                           " ! jpegenc ! avimux ! filesink location=\"" + path + "\"";
-  GError* err = nullptr;
-  GstElement* p = gst_parse_launch(line.c_str(), &err);
-  if (!p || err) {
-    if (err) g_error_free(err);
-    throw std::runtime_error("clip maker: cannot build the JPEG AVI");
-  }
-  RunToEnd(p);
-  std::string b;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.append(buf, n);
-    std::fclose(f);
-  }
+  std::string b = MadeClipBytes("videotestsrc num-buffers=3 ! video/x-raw,width=16,height=16,framerate=25/1"
+                                " ! jpegenc ! avimux ! filesink location=\"" + path + "\"", path);
   int patched = 0;
   for (size_t at = b.find("\xFF\xC0"); at != std::string::npos && at + 9 <= b.size(); at = b.find("\xFF\xC0", at + 2)) {
     b[at + 5] = char(h >> 8), b[at + 6] = char(h & 0xFF);   // the frame header: length, precision, height, width
@@ -176,10 +171,7 @@ inline void MakeLyingMjpeg(const std::string& path, int w, int h) {
     ++patched;
   }
   if (patched == 0) throw std::runtime_error("clip maker: no JPEG frame header");
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(b.data(), 1, b.size(), f);
-    std::fclose(f);
-  }
+  WriteClipBytes(path, b);
 }
 
 // Makes a DVD folder (folder/VIDEO_TS) of one title of `seconds` seconds
