@@ -505,8 +505,20 @@ class TSparsePointerArray {
   ~TSparsePointerArray();
   TSparsePointerArray(const TSparsePointerArray&) = delete;
   TSparsePointerArray& operator=(const TSparsePointerArray&) = delete;
-  void* Get(int Index) const;
+  void* Get(int Index) const {
+    if (Index < 0) return nullptr;
+    if (Index == cachedIndex_) return cachedPointer_;
+    const size_t sec = size_t(uint32_t(Index) >> secShift_);
+    void* item = sec < dir_.size() && dir_[sec] ? dir_[sec][uint32_t(Index) & indexMask_] : nullptr;
+    cachedIndex_ = Index;
+    cachedPointer_ = item;
+    return item;
+  }
   void Put(int Index, void* Item);
+  // Items First .. First + Count - 1 read into Out, or written from Items,
+  // a section at a time: as Get or Put of each in turn.
+  void GetRun(int First, int Count, void** Out) const;
+  void PutRun(int First, int Count, void* const* Items);
   int HighBound() const { return highBound_; }
   // Calls f(Index, Item) for every item in ascending order until it returns
   // non-zero; returns that value (0 when all were visited).
@@ -524,8 +536,14 @@ class TSparsePointerArray {
 class TSparseList {
  public:
   explicit TSparseList(TSPAQuantum Quantum);
-  void* Get(int Index) const;
+  void* Get(int Index) const {
+    if (Index < 0) ListIndexError(Index);
+    return list_->Get(Index);
+  }
   void Put(int Index, void* Item);
+  // Count items from First on, as Get or Put of each in turn.
+  void GetRun(int First, int Count, void** Out) const;
+  void PutRun(int First, int Count, void* const* Items);
   int Count() const { return count_; }
   void Clear();
   void Delete(int Index);
@@ -548,7 +566,10 @@ class TStringSparseList : public TStrings {
   int Count() const override { return list_.Count(); }
   String Get(int i) const override;
   // The stored string itself, without a copy; null for an empty item.
-  const String* Peek(int i) const;
+  const String* Peek(int i) const {
+    auto* it = static_cast<Item*>(list_.Get(i));
+    return it ? &it->s : nullptr;
+  }
   void Put(int i, const String& s) override;
   TObject* GetObject(int i) const override;
   void PutObject(int i, TObject* o) override;

@@ -80,17 +80,6 @@ TSparsePointerArray::~TSparsePointerArray() {
   for (void** s : dir_) delete[] s;
 }
 
-void* TSparsePointerArray::Get(int Index) const {
-  if (Index < 0) return nullptr;
-  if (Index == cachedIndex_) return cachedPointer_;
-  const size_t sec = size_t(uint32_t(Index) >> secShift_);
-  void* item = nullptr;
-  if (sec < dir_.size() && dir_[sec]) item = dir_[sec][uint32_t(Index) & indexMask_];
-  cachedIndex_ = Index;
-  cachedPointer_ = item;
-  return item;
-}
-
 void** TSparsePointerArray::slotFor(int Index) {
   const size_t sec = size_t(uint32_t(Index) >> secShift_);
   if (sec >= dir_.size()) dir_.resize(sec + 1, nullptr);
@@ -112,6 +101,53 @@ void TSparsePointerArray::Put(int Index, void* Item) {
   cachedIndex_ = -1;
 }
 
+void TSparsePointerArray::GetRun(int First, int Count, void** Out) const {
+  int i = 0;
+  for (; i < Count && First + i < 0; ++i) Out[i] = nullptr;
+  while (i < Count) {
+    const uint32_t at = uint32_t(First + i);
+    const size_t sec = size_t(at >> secShift_);
+    const uint32_t from = at & indexMask_;
+    const int run = std::min(Count - i, int(slotsInSection_ - from));
+    void* const* s = sec < dir_.size() ? dir_[sec] : nullptr;
+    if (s) std::copy(s + from, s + from + run, Out + i);
+    else std::fill(Out + i, Out + i + run, nullptr);
+    i += run;
+  }
+}
+
+void TSparsePointerArray::PutRun(int First, int Count, void* const* Items) {
+  bool cleared = false;
+  for (int i = 0; i < Count; ++i) {
+    const int at = First + i;
+    if (at < 0) continue;
+    void* item = Items[i];
+    if (item) {
+      const size_t sec = size_t(uint32_t(at) >> secShift_);
+      if (sec < dir_.size() && dir_[sec]) {
+        dir_[sec][uint32_t(at) & indexMask_] = item;
+        highBound_ = std::max(highBound_, at);
+      } else {
+        *slotFor(at) = item;
+      }
+    } else {
+      const size_t sec = size_t(uint32_t(at) >> secShift_);
+      if (sec < dir_.size() && dir_[sec]) {
+        void*& slot = dir_[sec][uint32_t(at) & indexMask_];
+        cleared = cleared || slot;
+        slot = nullptr;
+      }
+    }
+  }
+  cachedIndex_ = -1;
+  if (cleared) {
+    int h = highBound_;
+    while (h >= 0 && !Get(h)) --h;
+    highBound_ = h;
+    cachedIndex_ = -1;
+  }
+}
+
 int TSparsePointerArray::ForAll(const std::function<int(int, void*)>& f) const {
   for (size_t sec = 0; sec < dir_.size(); ++sec) {
     void** s = dir_[sec];
@@ -129,9 +165,16 @@ int TSparsePointerArray::ForAll(const std::function<int(int, void*)>& f) const {
 
 TSparseList::TSparseList(TSPAQuantum Quantum) : list_(std::make_unique<TSparsePointerArray>(Quantum)), quantum_(Quantum) {}
 
-void* TSparseList::Get(int Index) const {
-  if (Index < 0) ListIndexError(Index);
-  return list_->Get(Index);
+void TSparseList::GetRun(int First, int Count, void** Out) const {
+  if (Count > 0 && First < 0) ListIndexError(First);
+  list_->GetRun(First, Count, Out);
+}
+
+void TSparseList::PutRun(int First, int Count, void* const* Items) {
+  if (Count <= 0) return;
+  if (First < 0) ListIndexError(First);
+  list_->PutRun(First, Count, Items);
+  count_ = list_->HighBound() + 1;
 }
 
 void TSparseList::Put(int Index, void* Item) {
@@ -191,11 +234,6 @@ TStringSparseList::~TStringSparseList() {
 String TStringSparseList::Get(int i) const {
   auto* it = static_cast<Item*>(list_.Get(i));
   return it ? it->s : String();
-}
-
-const String* TStringSparseList::Peek(int i) const {
-  auto* it = static_cast<Item*>(list_.Get(i));
-  return it ? &it->s : nullptr;
 }
 
 TObject* TStringSparseList::GetObject(int i) const {

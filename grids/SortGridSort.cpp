@@ -1,6 +1,7 @@
 // The sort grid's comparisons, multi-key stable sort, filter and update
 // bracket.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -216,17 +217,31 @@ void TSortGrid::SortByColumn(int ACol) {
       if (styles[k] == ssCustom && !so.SortCompare)
         throw EInvalidGridOperation("A custom sort needs a compare function");
     }
-    // The rows 1 .. RowCount - 1 as they stand, and their running order.
+    // The rows 1 .. RowCount - 1 as they stand.
     const int n = RowCount() - 1;
-    std::vector<TStringSparseList*> rows(size_t(std::max(0, n)));
-    for (int r = 0; r < n; ++r) rows[size_t(r)] = static_cast<TStringSparseList*>(data_->Get(r + 1));
-    std::vector<int> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
+    std::vector<void*> rows(size_t(std::max(0, n)));
+    data_->GetRun(1, int(rows.size()), rows.data());
+    auto cellOf = [&](size_t i, int col) -> const String& {
+      static const String none;
+      const String* cell = rows[i] ? static_cast<TStringSparseList*>(rows[i])->Peek(col) : nullptr;
+      return cell ? *cell : none;
+    };
+    auto keyText = [&](const String& t) { return so.SortCaseSensitive ? t : LowerCase(t); };
+    auto convert = [](TSortStyle st, const String& t, double& v) {
+      return (st == ssNumeric && convFloat(t, v)) || (st == ssDateTime && convDateTime(t, v)) ||
+             (st == ssTime && convTime(t, v));
+    };
     const bool desc = so.SortDirection == sdDescending;
-    // The keys of every row, taken once in the rows' own order: values of
-    // the converting styles as numbers (their texts only when they do not
-    // convert), the others as texts.
     const size_t nk = keys.size();
+    bool custom = false;
+    for (size_t k = 0; k < nk; ++k) custom = custom || styles[k] == ssCustom;
+    // The first two keys of each row travel with it through the sort (see
+    // Rec below); the keys after them, and all keys of a sort by the
+    // program's own comparison, are taken here once in the rows' own order:
+    // values of the converting styles as numbers (their texts only when they
+    // do not convert), the others as texts. A text of one of the first two
+    // keys is kept here only when its record cannot stand for it.
+    const size_t inl = custom ? 0 : std::min<size_t>(nk, 2);
     struct NumKey {
       double v;
       uint8_t cls;   // 0 empty, 1 value, 2 text
@@ -238,39 +253,32 @@ void TSortGrid::SortByColumn(int ACol) {
       std::vector<String> txt;
     };
     std::vector<KeyColumn> kc(nk);
-    bool custom = false;
     for (size_t k = 0; k < nk; ++k) {
       KeyColumn& K = kc[k];
       K.st = styles[k];
-      custom = custom || K.st == ssCustom;
       K.converts = K.st == ssNumeric || K.st == ssDateTime || K.st == ssTime;
+      if (k < inl) continue;
       // The texts of a converting key are kept only when one does not convert.
       if (K.converts) K.num.resize(rows.size());
       else K.txt.resize(rows.size());
-      static const String none;
       for (size_t i = 0; i < rows.size(); ++i) {
-        const String* cell = rows[i] ? rows[i]->Peek(keys[k]) : nullptr;
-        const String& t = cell ? *cell : none;
+        const String& t = cellOf(i, keys[k]);
         if (K.converts) {
-          NumKey& n = K.num[i];
-          n.v = 0;
-          n.cls = t.empty() ? 0 : 2;
+          NumKey& nm = K.num[i];
+          nm.v = 0;
+          nm.cls = t.empty() ? 0 : 2;
           double v;
-          if (n.cls == 2 && ((K.st == ssNumeric && convFloat(t, v)) || (K.st == ssDateTime && convDateTime(t, v)) ||
-                             (K.st == ssTime && convTime(t, v)))) {
-            n.cls = 1;
-            n.v = v;
+          if (nm.cls == 2 && convert(K.st, t, v)) {
+            nm.cls = 1;
+            nm.v = v;
             continue;
           }
-          if (n.cls == 0) continue;
+          if (nm.cls == 0) continue;
           if (K.txt.empty()) K.txt.resize(rows.size());
         }
-        if (!t.empty()) K.txt[i] = !so.SortCaseSensitive ? LowerCase(t) : t;
+        if (!t.empty()) K.txt[i] = keyText(t);
       }
     }
-    // One stable sort by the keys in their order of priority: the same order
-    // as one stable pass per key from the least significant up, each pass
-    // keeping the order of the one before for equal keys.
     auto compareKey = [&](size_t k, int a, int b) -> int {
       const KeyColumn& K = kc[k];
       if (K.converts) {
@@ -285,9 +293,16 @@ void TSortGrid::SortByColumn(int ACol) {
       if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(a)], K.txt[size_t(b)]);
       return SortCompareStr(K.txt[size_t(a)], K.txt[size_t(b)]);
     };
+    // The rows in their new order, as positions in rows.
+    std::vector<int> order;
     if (custom) {
-      // The program's comparison need not be an order: a sort that stays
-      // inside its range whatever it answers.
+      // One stable sort by the keys in their order of priority: the same
+      // order as one stable pass per key from the least significant up, each
+      // pass keeping the order of the one before for equal keys. The
+      // program's comparison need not be an order: a sort that stays inside
+      // its range whatever it answers.
+      order.resize(rows.size());
+      std::iota(order.begin(), order.end(), 0);
       guardedStableSort(order, [&](int a, int b) {
         for (size_t k = 0; k < nk; ++k) {
           const int r = compareKey(k, a, b);
@@ -296,71 +311,96 @@ void TSortGrid::SortByColumn(int ACol) {
         return false;
       });
     } else {
-      // The first two keys of each row travel with it through the sort (a
-      // value, or a text by its first sixteen bytes and its length), so most
-      // comparisons read nothing else.
+      // A row's record: for each of the first two keys its class (0 empty,
+      // 1 value, 2 text), then two words that order as the key does: a value
+      // as its bits made to order as unsigned numbers, a text by its first
+      // sixteen bytes, big-end first. A text is whole in them (Whole) when it
+      // is no longer than that and holds no zero byte; then equal words mean
+      // equal texts, and a whole text sorts before one that is not but has
+      // the same words (that one is longer with the same start). Only texts
+      // that are not whole, and all numeric-extended ones, are compared by
+      // their kept texts.
       struct Rec {
         uint64_t w[2][2];
         int32_t row;
         uint8_t cls[2];
-        uint8_t len[2];   // the text's length, 255 for any longer than 254
+        uint8_t whole[2];
       };
-      const size_t inl = std::min<size_t>(nk, 2);
+      static_assert(sizeof(Rec) == 40);
       std::vector<Rec> recs(rows.size());
       for (size_t i = 0; i < rows.size(); ++i) {
         Rec& rec = recs[i];
-        rec = Rec{};
         rec.row = int32_t(i);
-        for (size_t k = 0; k < inl; ++k) {
-          const KeyColumn& K = kc[k];
-          if (K.converts) {
-            rec.cls[k] = K.num[i].cls;
-            std::memcpy(&rec.w[k][0], &K.num[i].v, sizeof(double));
-          } else {
-            const String& t = K.txt[i];
-            rec.cls[k] = t.empty() ? 0 : 2;
-            rec.len[k] = uint8_t(std::min<size_t>(t.size(), 255));
-            for (size_t h = 0; h < 2; ++h) {
-              uint64_t p = 0;
-              for (size_t j = 8 * h; j < 8 * h + 8; ++j) p = (p << 8) | (j < t.size() ? uint8_t(t[j]) : 0u);
-              rec.w[k][h] = p;
-            }
+        for (size_t k = 0; k < 2; ++k) {
+          rec.w[k][0] = rec.w[k][1] = 0;
+          rec.cls[k] = 0;
+          rec.whole[k] = 1;
+          if (k >= inl) continue;
+          KeyColumn& K = kc[k];
+          const String& t = cellOf(i, keys[k]);
+          if (t.empty()) continue;
+          double v;
+          if (K.converts && convert(K.st, t, v)) {
+            rec.cls[k] = 1;
+            if (v == 0) v = 0;   // -0 and 0 are equal
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            rec.w[k][0] = bits >> 63 ? ~bits : bits | (uint64_t(1) << 63);
+            continue;
           }
+          rec.cls[k] = 2;
+          rec.whole[k] = 0;
+          if (K.st == ssNumericExtended) {
+            if (K.txt.empty()) K.txt.resize(rows.size());
+            K.txt[i] = keyText(t);
+            continue;
+          }
+          String lowered;
+          const String& kt = so.SortCaseSensitive ? t : (lowered = LowerCase(t));
+          unsigned char b[16] = {};
+          const size_t len = kt.size();
+          std::memcpy(b, kt.data(), std::min<size_t>(len, 16));
+          for (size_t h = 0; h < 2; ++h) {
+            uint64_t word;
+            std::memcpy(&word, b + 8 * h, 8);
+            if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+            rec.w[k][h] = word;
+          }
+          if (len <= 16 && !std::memchr(kt.data(), 0, len)) {
+            rec.whole[k] = 1;
+            continue;
+          }
+          if (K.txt.empty()) K.txt.resize(rows.size());
+          K.txt[i] = so.SortCaseSensitive ? t : std::move(lowered);
         }
       }
-      auto compareInline = [&](size_t k, const Rec& x, const Rec& y) -> int {
-        const uint8_t cx = x.cls[k], cy = y.cls[k];
-        if (cx != cy) return cx < cy ? -1 : 1;
-        if (cx == 0) return 0;
-        const KeyColumn& K = kc[k];
-        if (K.converts) {
-          if (cx == 1) {
-            double a, b;
-            std::memcpy(&a, &x.w[k][0], sizeof a);
-            std::memcpy(&b, &y.w[k][0], sizeof b);
-            return a < b ? -1 : a > b ? 1 : 0;
-          }
-          return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
-        }
-        if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
+      auto compareRec = [&](size_t k, const Rec& x, const Rec& y) -> int {
+        if (x.cls[k] != y.cls[k]) return x.cls[k] < y.cls[k] ? -1 : 1;
         for (size_t h = 0; h < 2; ++h)
           if (x.w[k][h] != y.w[k][h]) return x.w[k][h] < y.w[k][h] ? -1 : 1;
-        // The same first sixteen bytes: two texts no longer than that are
-        // equal when their lengths are (zero bytes pad the shorter one).
-        if (x.len[k] <= 16 && y.len[k] <= 16 && x.len[k] == y.len[k]) return 0;
+        if (x.whole[k] && y.whole[k]) return 0;
+        if (x.whole[k] != y.whole[k]) return x.whole[k] ? -1 : 1;
+        const KeyColumn& K = kc[k];
+        if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
         return SortCompareStr(K.txt[size_t(x.row)], K.txt[size_t(y.row)]);
       };
-      std::stable_sort(recs.begin(), recs.end(), [&](const Rec& a, const Rec& b) {
-        for (size_t k = 0; k < inl; ++k) {
-          const int r = compareInline(k, a, b);
-          if (r != 0) return (desc ? -r : r) < 0;
-        }
-        for (size_t k = inl; k < nk; ++k) {
-          const int r = sign(compareKey(k, a.row, b.row));
-          if (r != 0) return (desc ? -r : r) < 0;
-        }
-        return false;
-      });
+      auto sortBy = [&](auto descending) {
+        constexpr bool Desc = decltype(descending)::value;
+        std::stable_sort(recs.begin(), recs.end(), [&](const Rec& a, const Rec& b) {
+          for (size_t k = 0; k < 2; ++k) {
+            const int r = compareRec(k, a, b);
+            if (r != 0) return Desc ? r > 0 : r < 0;
+          }
+          for (size_t k = inl; k < nk; ++k) {
+            const int r = sign(compareKey(k, a.row, b.row));
+            if (r != 0) return Desc ? r > 0 : r < 0;
+          }
+          return false;
+        });
+      };
+      if (desc) sortBy(std::true_type{});
+      else sortBy(std::false_type{});
+      order.resize(recs.size());
       for (size_t i = 0; i < recs.size(); ++i) order[i] = recs[i].row;
     }
     keyCol = keys[0];
@@ -374,10 +414,12 @@ void TSortGrid::SortByColumn(int ACol) {
         anySelected = true;
       }
     }
+    std::vector<void*> moved(order.size());
+    for (size_t i = 0; i < order.size(); ++i) moved[i] = rows[size_t(order[i])];
+    data_->PutRun(1, int(moved.size()), moved.data());
     bool first = true;
-    for (size_t i = 0; i < order.size(); ++i) {
-      data_->Put(int(i) + 1, rows[size_t(order[i])]);
-      if (anySelected && wasSelected[size_t(order[i]) + 1]) {
+    for (size_t i = 0; anySelected && i < order.size(); ++i) {
+      if (wasSelected[size_t(order[i]) + 1]) {
         const int newRow = int(i) + 1;
         if (first) {
           first = false;
