@@ -408,8 +408,10 @@ void TSortGrid::SortByColumn(int ACol) {
     std::vector<char> wasSelected(rows.size() + 1, 0);
     bool anySelected = false;
     for (int i = 0; i < selectedRows_->Count(); ++i) {
+      // Only a row's own decimal text names it (as IsRowSelected reads it).
+      const String s = selectedRows_->Get(i);
       int r;
-      if (TryStrToInt(selectedRows_->Get(i), r) && r >= 1 && r <= n) {
+      if (TryStrToInt(s, r) && r >= 1 && r <= n && IntToStr(r) == s) {
         wasSelected[size_t(r)] = 1;
         anySelected = true;
       }

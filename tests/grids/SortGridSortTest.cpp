@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "grids/SortGrid.h"
@@ -49,6 +50,77 @@ TEST_F(Rows, KeysOneThenTwoThenThreeAndEqualKeysKeepTheirOrder) {
   EXPECT_EQ(col(0), (V{"c", "e", "b", "a", "d"}));
   EXPECT_EQ(g.Cells(0, 0), "c0");
 }
+
+// Multi-key sorts of awkward keys (signed zeros, exponents, texts that do
+// not convert, texts of 16 and more bytes with the same start, zero bytes,
+// non-ASCII letters) give the order of a plain stable sort by the
+// comparison functions themselves, in both directions and both cases.
+struct MultiKeyCase {
+  const char* name;
+  int primary;
+  const char* secondary;
+  bool caseSensitive;
+  TSortDirection dir;
+};
+
+class MultiKeyOrder : public ::testing::TestWithParam<MultiKeyCase> {};
+
+TEST_P(MultiKeyOrder, IsThatOfTheComparisonFunctions) {
+  const MultiKeyCase& p = GetParam();
+  const V numbers = {"", "0", "-0", "-1.5", "1e3", "1000", "7", " 7", "abc", "ABC", String("7\0", 2)};
+  const V texts = {"", "a", "A", "ab", String("ab\0", 3), String("ab\0c", 4), "abcdefghijklmnop", "abcdefghijklmnopq",
+                   "ABCDEFGHIJKLMNOPqr", "abcdefghijklmnop" + String(1, '\0'), "\xc3\x84pfel", "\xc3\xa4pfel", "zz"};
+  const V extended = {"", "R2a", "R10a", "r10A", "Item 9", "Item 10", "a01", "a1"};
+  std::mt19937 rng(11);
+  std::vector<V> rows;
+  for (int r = 0; r < 400; ++r)
+    rows.push_back({numbers[rng() % numbers.size()], texts[rng() % texts.size()], IntToStr(r),
+                    extended[rng() % extended.size()]});
+  const TSortStyle styles[] = {ssNumeric, ssNormal, ssNormal, ssNumericExtended};
+  TSortGrid g(nullptr);
+  g.SetColCount(4);
+  g.SetRowCount(int(rows.size()) + 1);
+  for (size_t r = 0; r < rows.size(); ++r)
+    for (int c = 0; c < 4; ++c) g.SetCells(c, int(r) + 1, rows[r][size_t(c)]);
+  g.OnGetSortStyle = [&](TObject*, int c, TSortStyle& st) { st = styles[c]; };
+  g.SortOptions()->SecondaryIndex = p.secondary;
+  g.SortOptions()->SortCaseSensitive = p.caseSensitive;
+  g.SortOptions()->SortDirection = p.dir;
+  g.SortByColumn(p.primary);
+
+  std::vector<int> keys = {p.primary};
+  TStringList more;
+  more.SetCommaText(p.secondary);
+  for (int i = 0; i < more.Count(); ++i)
+    if (StrToInt(more.Get(i)) != p.primary) keys.push_back(StrToInt(more.Get(i)));
+  std::vector<size_t> order(rows.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    for (int k : keys) {
+      const String x = p.caseSensitive ? rows[a][size_t(k)] : LowerCase(rows[a][size_t(k)]);
+      const String y = p.caseSensitive ? rows[b][size_t(k)] : LowerCase(rows[b][size_t(k)]);
+      int r = styles[k] == ssNumeric ? SortCompareFloat(x, y)
+              : styles[k] == ssNumericExtended ? SortCompareNumericExtended(x, y)
+                                               : SortCompareStr(x, y);
+      if (p.dir == sdDescending) r = -r;
+      if (r != 0) return r < 0;
+    }
+    return false;
+  });
+  V want, got;
+  for (size_t i : order) want.push_back(IntToStr(int(i)));
+  for (int r = 1; r < g.RowCount(); ++r) got.push_back(g.Cells(2, r));
+  EXPECT_EQ(got, want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MultiKeyOrder,
+    ::testing::Values(MultiKeyCase{"NumberThenText", 0, "1", false, sdAscending},
+                      MultiKeyCase{"NumberThenTextDescending", 0, "1", false, sdDescending},
+                      MultiKeyCase{"TextThenNumberCaseSensitive", 1, "0", true, sdAscending},
+                      MultiKeyCase{"ExtendedThenTextThenNumber", 3, "1,0", false, sdDescending},
+                      MultiKeyCase{"NumberAlone", 0, "", true, sdAscending}),
+    [](const ::testing::TestParamInfo<MultiKeyCase>& i) { return String(i.param.name); });
 
 struct StyleCase {
   TSortStyle style;
@@ -177,8 +249,10 @@ TEST_F(Rows, SelectedRowsFollowTheSort) {
   fill({{"c"}, {"a"}, {"b"}});
   g.SelectedRows()->Clear();
   g.SelectedRows()->Add("1");
+  g.SelectedRows()->Add("02");   // names no row
   sortBy(0, ssNormal);
   EXPECT_TRUE(g.IsRowSelected(3));
+  EXPECT_FALSE(g.IsRowSelected(1));
   EXPECT_EQ(g.Row(), 3);
 }
 
