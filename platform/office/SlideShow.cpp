@@ -30,6 +30,9 @@ struct Registered {
   String className;
   uint64_t order;
   TSlideShowWindow* show = nullptr;
+  // A show window started while hidden: it counts as shown, but appears
+  // only when the program next waits for input (see TSlideShowWindow::Start).
+  bool showPending = false;
 };
 std::map<HWND, Registered>& Windows() {
   static std::map<HWND, Registered> m;
@@ -65,7 +68,7 @@ HWND FindWindow(const String& ClassName) {
   HWND best = 0;
   uint64_t order = 0;
   for (const auto& [h, r] : Windows())
-    if (SameText(r.className, ClassName) && r.widget->isVisible() && r.order >= order) {
+    if (SameText(r.className, ClassName) && (r.widget->isVisible() || r.showPending) && r.order >= order) {
       best = h;
       order = r.order;
     }
@@ -96,9 +99,13 @@ bool GetWindowRect(HWND Wnd, TRect& R) {
 bool ShowWindow(HWND Wnd, bool Visible) {
   auto it = Windows().find(Wnd);
   if (it == Windows().end()) return false;
-  QWidget* w = it->second.widget;
-  if (Visible && it->second.show && !it->second.show->Active()) return true;
-  if (w->isVisible() != Visible) w->setVisible(Visible);
+  Registered& r = it->second;
+  if (Visible && r.show && !r.show->Active()) return true;
+  // Told now, a pending show window appears now (or not at all).
+  const bool pending = r.showPending;
+  r.showPending = false;
+  if (r.widget->isVisible() != Visible) r.widget->setVisible(Visible);
+  if (Visible && pending) RaiseWindow(r.widget);
   return true;
 }
 
@@ -379,7 +386,7 @@ struct TSlideShowWindow::Impl {
   // Shows slide pos; a change is drawn as its entry effect from what the
   // window shows now (Cut: at once).
   void show(int pos, bool Cut = false) {
-    const bool drawn = !Cut && active && state == Running && w.isVisible() && w.width() > 0 && w.height() > 0;
+    const bool drawn = !Cut && active && state == Running && (w.isVisible() || pending()) && w.width() > 0 && w.height() > 0;
     if (drawn && (!frameValid || frame.Width() != w.width() || frame.Height() != w.height())) {
       // Placed or sized since it was last drawn: the slide left, at the new size.
       stopTransition();
@@ -446,12 +453,33 @@ struct TSlideShowWindow::Impl {
     else if (position == n) show(settings.Loop ? 1 : n + 1);
   }
 
+  // A show started on a hidden window appears once the program waits for
+  // input again: by then its caller has placed it (the controller places the
+  // window after starting the show). Shown at once and then moved, it would
+  // carry what it held before (the picture of its last place, e.g. the
+  // page's preview) onto its new place until its first slide is drawn there.
+  void showLater() {
+    if (pending()) return;
+    Windows()[handle].showPending = true;
+    QMetaObject::invokeMethod(&w, [this] {
+      if (!pending()) return;   // told at once meanwhile (ShowWindow, the end)
+      Windows()[handle].showPending = false;
+      w.show();
+      RaiseWindow(&w);
+    }, Qt::QueuedConnection);
+  }
+  bool pending() const {
+    auto it = Windows().find(handle);
+    return it != Windows().end() && it->second.showPending;
+  }
+
   void end() {
     if (!active) return;
     timer.stop();
     stopTransition();
     active = false;
     state = Done;
+    Windows()[handle].showPending = false;
     w.hide();
     if (owner->OnEnded) owner->OnEnded();
   }
@@ -472,6 +500,9 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
     p.drawImage(0, 0, d_->frame.Image());
   };
   d_->w.onResize = [this] {
+    // Told late (a window placed while hidden hears of its size when it
+    // appears): what is drawn at this size stays.
+    if (d_->frameValid && d_->frame.Width() == d_->w.width() && d_->frame.Height() == d_->w.height()) return;
     d_->stopTransition();
     d_->frameValid = false;
     d_->aheadIndex = 0;
@@ -506,8 +537,8 @@ void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShow
   d_->active = true;
   d_->state = Running;
   SetPointer(Settings.PointerType);
-  if (!d_->w.isVisible()) d_->w.show();
-  RaiseWindow(&d_->w);
+  if (d_->w.isVisible()) RaiseWindow(&d_->w);
+  else d_->showLater();
   Windows()[d_->handle].order = ++g_order;
   // A show starts on its first slide at once.
   d_->show(1, true);

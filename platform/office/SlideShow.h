@@ -31,7 +31,8 @@ inline constexpr unsigned SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_NOZORDER
 // The class name of the show window.
 inline constexpr const char* SlideShowWindowClass = "screenClass";
 
-// The newest visible top-level window of ClassName (0 when none).
+// The newest visible top-level window of ClassName (0 when none); a show
+// window about to appear counts as visible.
 HWND FindWindow(const String& ClassName);
 // Moves and sizes a window (unless SWP_NOMOVE / SWP_NOSIZE); HWND_TOPMOST
 // or HWND_TOP raises it. Never activates it. False for an unknown handle.
@@ -85,7 +86,9 @@ class TSlideShowWindow {
   TSlideShowWindow(const TSlideShowWindow&) = delete;
   TSlideShowWindow& operator=(const TSlideShowWindow&) = delete;
   HWND Handle() const;
-  // Shows the deck (may be null: black) from slide 1 in state Running.
+  // Shows the deck (may be null: black) from slide 1 in state Running. A
+  // hidden window appears when the program next waits for input (placed by
+  // then); it counts as shown meanwhile.
   void Start(std::shared_ptr<const TSlideDeck> Deck, const TShowSettings& Settings);
   // Ends the show: the window hides, the state is Done.
   void Exit();

@@ -2,10 +2,15 @@
 // suite behind them: a 3-slide deck the test makes, RTF with its colours and
 // letters, the page's picture, the play loop at a 1 s interval. Kept few and
 // short: the suite costs about a second a conversion.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "console/TPowerpoint.h"
 #include "pictureshow/PictureShow.h"
 #include "support/OfficeSamples.h"
@@ -181,6 +186,67 @@ TEST_F(OfficeSuiteTest, ThePlayLoopEndsAfterTheLastSlideOrStartsAgainWithCicle) 
   EXPECT_LT(GetTickCount64() - start, 10000);
   EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
   EXPECT_FALSE(f->PowPnt1->Connected());
+}
+
+// The operator looked at slide 2 in the page's preview and presses "Play":
+// the show leaves the preview for the output area. Every event from the
+// click until slide 1 is drawn there, the show window is looked at as the
+// screen has it. It must appear only where it is placed: shown at the
+// preview's place and moved afterwards, it carries what the screen held
+// there (the preview's slide) onto the output until it is first drawn. Over
+// the output it shows slide 1 only.
+TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
+  Deck();
+  TFormMain* f = Create();
+  f->Show();
+  f->ListRTF->Items()->SetText("deck.ppt\n");
+  hands::ChooseSheet(f->TabSheet6);
+  hands::ClickLine(f->ListRTF, 0);
+  f->PowPnt1->GotoSlide(2);
+  QWidget* show = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->windowTitle() == "Slide show") show = w;
+  ASSERT_NE(show, nullptr);
+  auto centre = [&] {
+    const QImage c = show->screen()->grabWindow(show->winId(), show->width() / 2, show->height() / 2, 1, 1).toImage();
+    return c.isNull() ? QColor() : c.pixelColor(0, 0);
+  };
+  ASSERT_TRUE(pumpUntil([&] { return show->windowHandle()->isExposed() && centre() == Qt::green; }));
+
+  const TPoint at = f->BufferTablo->ClientToScreen(TPoint(0, 0));
+  const QRect output(at.X, at.Y, f->BufferTablo->ClientWidth(), f->BufferTablo->ClientHeight());
+  std::vector<QRect> shownAt;
+  std::vector<QColor> overOutput;
+  struct Watch : QObject {
+    std::function<void(QObject*, QEvent*)> seen;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      seen(o, e);
+      return false;
+    }
+  } watch;
+  watch.seen = [&](QObject* o, QEvent* e) {
+    if (o == show && e->type() == QEvent::Show) shownAt.push_back(show->geometry());
+    // Between events, not while the window draws itself; what the screen has
+    // of it: nothing until it has taken its exposure (and drawn on it).
+    if (o == show || o == show->windowHandle()) return;
+    if (!show->isVisible() || !show->testAttribute(Qt::WA_Mapped) || !show->geometry().intersects(output)) return;
+    const QColor c = centre();
+    if (overOutput.empty() || overOutput.back() != c) overOutput.push_back(c);
+  };
+  qApp->installEventFilter(&watch);
+  // Slide 1 drawn over the output (or 10 s gone): the operator stops.
+  const int64_t end = GetTickCount64() + 10000;
+  f->WaitHook = [&](int ms) {
+    pumpUntil([] { return false; }, ms);
+    const bool drawn = !overOutput.empty() && overOutput.back() == Qt::red;
+    if ((drawn || GetTickCount64() > end) && f->bPPT_PlayStop->Tag() == 1) hands::Click(f->bPPT_PlayStop);
+    return true;
+  };
+  hands::Click(f->bPPT_PlayStop);
+  qApp->removeEventFilter(&watch);
+  EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
+  EXPECT_EQ(shownAt, std::vector<QRect>{output});
+  EXPECT_EQ(overOutput, std::vector<QColor>{QColor(Qt::red)});
 }
 
 // A deck whose slides carry their own transitions, converted to the binary

@@ -47,10 +47,15 @@ class SlideShowWindowTest : public ::testing::Test {
     w_.Picture(b);
     return b.Canvas()->Pixel(b.Width() / 2, b.Height() / 2);
   }
+  // A click on the window as the operator sees it (a started show appears
+  // when the program next waits for input).
   void ClickWindow() {
     QWidget* top = nullptr;
-    for (QWidget* t : QApplication::topLevelWidgets())
-      if (t->windowTitle() == "Slide show" && t->isVisible()) top = t;
+    pumpUntil([&] {
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->windowTitle() == "Slide show" && t->isVisible()) top = t;
+      return top != nullptr;
+    }, 2000);
     ASSERT_NE(top, nullptr);
     QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                   Qt::LeftButton, Qt::NoModifier);
