@@ -141,11 +141,9 @@ double Gap(const std::string& second, const std::function<void(bool&, Clock::tim
     complete(s, r, b);
   };
   f->btPlayClick(f->btPlay);
-  const auto limit = Clock::now() + std::chrono::seconds(10);
-  while (!done && Clock::now() < limit) {
-    PumpOnce();
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
+  // The console's own wait: woken by what comes (the graph's notices, the
+  // posted advance, paints), as its event loop is.
+  WaitFor([&] { return done; }, 10000);
   if (!done) drawn = Clock::now();
   f->FilterGraph1->OnGraphComplete = complete;
   f->DSVideoWindowEx1->OnPaint = nullptr;

@@ -939,6 +939,7 @@ void TFrameMedia::ShowPictureParams() {
 
 int TFrameMedia::nextCheckedIndex(int From) const {
   const int count = ListMedia->Count();
+  if (count <= 0) return -1;
   int i = From, wraps = 0;
   for (;;) {
     ++i;
@@ -958,9 +959,13 @@ void TFrameMedia::decodeNextPictureAhead() {
   pictureAhead_->Start();
 }
 
-void TFrameMedia::PreviewNextPicture(bool Advance) {
-  ControlPics->SetVisible(true);
-  ControlAVIs->SetVisible(false);
+void TFrameMedia::PreviewNextPicture(bool Advance) { previewNextPicture(Advance, true); }
+
+void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
+  if (ShowPanel) {
+    ControlPics->SetVisible(true);
+    ControlAVIs->SetVisible(false);
+  }
   int i = ListMedia->ItemIndex();
   const int count = ListMedia->Count();
   if (Advance) {
@@ -975,6 +980,11 @@ void TFrameMedia::PreviewNextPicture(bool Advance) {
   try {
     const TMediaItem* it = Item(i);
     if (!it) throw EInvalidGraphic("No picture");
+    // A clip or movie is no picture: its file is not read.
+    if (it->Kind == mkVideo || it->Kind == mkFlash) {
+      pictureAhead_.reset();
+      throw EInvalidGraphic("No picture");
+    }
     const String file = ResolveFileName(entryPath(it));
     previewFile_.clear();
     std::unique_ptr<TPictureAhead> ahead = std::move(pictureAhead_);

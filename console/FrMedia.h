@@ -359,6 +359,16 @@ class TFrameMedia : public TPanel {
   // The next checked line's clip made ready in a second graph while the
   // clip Current plays (the list's advance then takes it).
   void prepareNextClip(const String& Current);
+  String preparedEntry_, preparedResolved_;   // the line's path it was made ready for, and its file
+  // The list plays on and its next checked line is the clip made ready.
+  bool readyClipFollows() const;
+  // While the list changes to a clip made ready, the list's panel is not
+  // repainted until the clip's first frame is on the output.
+  bool listPaintHeld_ = false;
+  void releaseListPaint();
+  // PreviewNextPicture; ShowPanel false leaves the picture and clip panels
+  // as they are (the item that starts at once shows its own).
+  void previewNextPicture(bool Advance, bool ShowPanel);
   // A picture after a clip: the ended clip's graph, paused on its last
   // frame, is emptied from the event loop once the picture's first frame is
   // composed; whatever uses the graph before that empties it first.

@@ -22,6 +22,7 @@
 #include "platform/flash/SwfHeader.h"
 #include "toolkit/Classes.h"
 #include "toolkit/Forms.h"
+#include "toolkit/WinUtils.h"
 
 namespace {
 constexpr int TabloMediaPage = 7;   // "Reklama" on the screen
@@ -325,6 +326,7 @@ void TFrameMedia::playVideo(const String& Path) {
   }
   RateLevel->SetPosition(0);
   if (!FilterGraph1->Active()) {
+    releaseListPaint();   // the render serves paints while it waits
     try {
       FilterGraph1->SetActive(true);
       CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
@@ -369,12 +371,23 @@ void TFrameMedia::prepareNextClip(const String& Current) {
   // same file plays again from its own render.
   const TMediaItem* it = SingleItemMode || !playing() ? nullptr : Item(nextCheckedIndex(ListMedia->ItemIndex()));
   const String next = it && it->Kind == mkVideo ? entryPath(it) : String();
+  preparedEntry_.clear();
+  preparedResolved_.clear();
   if (next.empty() || next == Current) {
     FilterGraph1->CancelPrepared();
     return;
   }
   const String file = ResolveFileName(next);
   if (FilterGraph1->PreparedFile() != file) FilterGraph1->PrepareFile(file, 50);
+  preparedEntry_ = next;
+  preparedResolved_ = file;
+}
+
+bool TFrameMedia::readyClipFollows() const {
+  if (SingleItemMode || !playing() || PlayCurrentNext || preparedEntry_.empty()) return false;
+  const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  return it && it->Kind == mkVideo && FilterGraph1->PreparedReady() &&
+         FilterGraph1->PreparedFile() == preparedResolved_ && entryPath(it) == preparedEntry_;
 }
 
 void TFrameMedia::playFlash(const String& Path) {
@@ -546,8 +559,24 @@ void TFrameMedia::ListMediaDblClick(TObject* /*Sender*/) {
 
 void TFrameMedia::btNextChapterClick(TObject* /*Sender*/) {
   PlayCurrentNext = false;
-  PreviewNextPicture(true);
-  PlayNext();
+  // A clip made ready to follow is on the output before the list shows the
+  // move: the list's panel is repainted once, after the clip's first frame.
+  listPaintHeld_ = readyClipFollows() && !LockedWindow() && LockWindowUpdate(PanelList);
+  // The item that plays next shows its own panel: a clip or movie keeps the
+  // clip panel on view rather than showing the picture panel in between.
+  const TMediaItem* next = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  try {
+    previewNextPicture(true, !next || (next->Kind != mkVideo && next->Kind != mkFlash));
+    PlayNext();
+  } catch (...) {
+    releaseListPaint();
+    throw;
+  }
+  releaseListPaint();
+}
+
+void TFrameMedia::releaseListPaint() {
+  if (std::exchange(listPaintHeld_, false) && LockedWindow() == PanelList) UnlockWindowUpdate();
 }
 
 void TFrameMedia::btPauseClick(TObject* /*Sender*/) {
@@ -656,13 +685,7 @@ void TFrameMedia::DelayTrackBarChange(TObject* /*Sender*/) {
 void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Result*/, IBaseFilter* /*Renderer*/) {
   // The last frame stays behind the next picture; a clip made ready to
   // follow shows frames of its own, so none is taken for it.
-  const auto nextIsReadyClip = [this] {
-    if (SingleItemMode || !playing() || PlayCurrentNext) return false;
-    const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
-    return it && it->Kind == mkVideo && FilterGraph1->PreparedReady() &&
-           FilterGraph1->PreparedFile() == ResolveFileName(entryPath(it));
-  };
-  if (!cbPicsCls->Checked() && !nextIsReadyClip()) TakeSnapshot();
+  if (!cbPicsCls->Checked() && !readyClipFollows()) TakeSnapshot();
   // An item played alone: the list does not go on.
   if (SingleItemMode) {
     if (!cbCikle->Checked()) {

@@ -20,6 +20,7 @@
 #include <set>
 #include "toolkit/MouseTools.h"
 #include "toolkit/Timer.h"
+#include "toolkit/WinUtils.h"
 #include "toolkit/ToolkitTestUtil.h"
 
 namespace {
@@ -1008,11 +1009,34 @@ TEST_F(MediaPlaybackTest, ClipsOfAListPlayInOrderEachFromItsOwnFirstFrame) {
     const bool bFails = m == TheNextIsBroken || m == TakingTheNextFails;
     EXPECT_EQ(Status(), bFails ? "Error file " + Pics() + "b.avi" : String());
     EXPECT_FALSE(failOnce);
+    // The list's panel is repainted again after each change, and the clip
+    // panel stayed on view, the preview telling there is no picture.
+    EXPECT_EQ(LockedWindow(), nullptr);
+    EXPECT_TRUE(f_->ControlAVIs->Visible());
+    EXPECT_FALSE(f_->ControlPics->Visible());
+    EXPECT_EQ(f_->PicsImageSize->Caption(), "???");
     hands::Click(f_->btStop);
     f_->DSVideoWindowEx1->OnPaint = nullptr;
     f_->FilterGraph1->OnActivate = nullptr;
     form_->ClearStatusError("Error file " + Pics() + "b.avi");
   }
+}
+
+// The list emptied with "New" while its clip plays (the next one made
+// ready): the clip ends without a complaint and nothing more plays.
+TEST_F(MediaPlaybackTest, AListEmptiedWhileItsClipPlaysEndsQuietly) {
+  Clip("a.avi", 25);
+  Clip("b.avi", 5);
+  List({"a.avi", "b.avi"});
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->PreparedReady(); }));
+  hands::Click(f_->bMedia_New);
+  ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->State() == gsPaused; }));
+  // The advance, posted at the end, found nothing to play: the picture
+  // panel is back.
+  ASSERT_TRUE(PumpUntil([&] { return f_->ControlPics->Visible(); }));
+  EXPECT_TRUE(requests_.empty()) << requests_.front().Msg;
+  EXPECT_EQ(f_->eFilesCount->Caption(), "0:0");
 }
 
 // Stop while the next clip waits prerolled leaves nothing behind: no graph
