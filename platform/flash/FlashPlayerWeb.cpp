@@ -85,7 +85,8 @@ QString playerFolder() {
 const char* kPage = R"(<!doctype html>
 <html><head><meta charset="utf-8">
 <style>html,body{margin:0;width:100%;height:100%;overflow:hidden;background:#000}
-ruffle-player,#p{display:block;width:100%;height:100%}</style>
+#p{position:relative;width:100%;height:100%}
+#p ruffle-player{position:absolute;left:0;top:0;display:block;width:100%;height:100%;background:#000}</style>
 <script>
 // The engine's fetch() does not take this page's own scheme: its requests go
 // through XMLHttpRequest, which does.
@@ -114,41 +115,67 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
 <body><div id="p"></div><script>
 (function(){
   const say=(w,s,t)=>console.log("tablo:"+w+":"+s+(t===undefined?"":":"+t));
-  let player=null, serial=0, want=false;
+  const box=document.getElementById("p");
+  // Every load gets a player of its own: a load asked for while another is
+  // under way abandons that one, whose late answers and failures (a player
+  // destroyed while it fetches its movie panics) stay with its own player.
+  // The player that shows stays on top, on its last frame, until the new
+  // one has drawn its first (a reload shows nothing empty between them).
+  let cur=null, shown=null, want=false;
+  // A player that goes is hidden, and taken out once its load has settled
+  // (taken out, a player gives up its instance; one still being built would
+  // be left running).
+  const drop=p=>{ if(!p) return; p.style.visibility="hidden";
+    if(p===shown) shown=null;
+    if(p.settled) p.remove(); else p.dropped=true; };
   // A held movie shows its frame, not the player's own play button.
-  const hold=()=>{ player.ruffle().suspend();
-    const b=player.shadowRoot&&player.shadowRoot.getElementById("play-button"); if(b) b.style.display="none"; };
-  function make(){
-    const r=window.RufflePlayer.newest();
-    player=r.createPlayer();
-    document.getElementById("p").appendChild(player);
-    player.addEventListener("loadedmetadata",()=>{
-      const api=player.ruffle();
-      // Held once its first frame has been drawn: a page that is not shown
-      // draws nothing, so that waits until it shows.
+  const hold=p=>{ p.ruffle().suspend();
+    const b=p.shadowRoot&&p.shadowRoot.getElementById("play-button"); if(b) b.style.display="none"; };
+  function drawn(p){
+    if(p!==cur) return;
+    if(shown&&shown!==p) drop(shown);
+    shown=p;
+    say("drawn",p.serial);
+    // Held once its first frame is there, unless asked to play meanwhile.
+    setTimeout(()=>{ if(p===cur&&!want) hold(p); },50);
+  }
+  function load(url,s,menu){
+    want=false;
+    if(cur&&cur!==shown) drop(cur);
+    // Nothing shows while the page is hidden: the old picture goes at once.
+    if(document.visibilityState!=="visible") drop(shown);
+    const p=window.RufflePlayer.newest().createPlayer();
+    p.serial=s; p.url=url; p.menu=menu;
+    box.insertBefore(p,shown);   // beneath the one that shows
+    cur=p;
+    p.addEventListener("loadedmetadata",()=>{
+      if(p!==cur) return;
+      const m=p.ruffle().metadata||{};
+      say("meta",s,(m.numFrames||0)+","+(m.frameRate||0));
+      // Its first frame is drawn by the second animation frame after it
+      // loaded; a page that is not shown draws nothing, so that waits until
+      // it shows.
       const later=()=>{
-        if(want) return;
+        if(p!==cur) return;
         if(document.visibilityState!=="visible"){document.addEventListener("visibilitychange",later,{once:true});return;}
-        requestAnimationFrame(()=>requestAnimationFrame(()=>setTimeout(()=>{ if(!want) hold(); },50)));
+        requestAnimationFrame(()=>requestAnimationFrame(()=>drawn(p)));
       };
       later();
-      const m=api.metadata||{};
-      say("meta",serial,(m.numFrames||0)+","+(m.frameRate||0));
     });
+    const settled=()=>{ p.settled=true; if(p.dropped) p.remove(); };
+    p.ruffle().load({url:url,autoplay:"on",unmuteOverlay:"hidden",splashScreen:false,
+      contextMenu:menu?"on":"off",menu:menu,letterbox:"on",preferredRenderer:"canvas",
+      warnOnUnsupportedContent:false,allowNetworking:"none",openUrlMode:"deny",upgradeToHttps:false,
+      showSwfDownload:false,logLevel:"error"})
+      .then(settled,e=>{ settled(); if(p===cur) say("error",s,String(e)); });
   }
   window.tablo={
-    load(url,s,menu){
-      serial=s; want=false;
-      if(!player) make();
-      player.ruffle().load({url:url,autoplay:"on",unmuteOverlay:"hidden",splashScreen:false,
-        contextMenu:menu?"on":"off",menu:menu,letterbox:"on",preferredRenderer:"canvas",
-        warnOnUnsupportedContent:false,allowNetworking:"none",openUrlMode:"deny",upgradeToHttps:false,
-        showSwfDownload:false,logLevel:"error"}).catch(e=>say("error",s,String(e)));
-    },
-    play(){want=true; if(player) player.ruffle().resume();},
-    pause(){want=false; if(player) hold();},
-    restart(s){serial=s; if(player) player.ruffle().reload().catch(e=>say("error",s,String(e)));},
-    menu(on){ if(player&&player.ruffle().loadedConfig) player.ruffle().loadedConfig.contextMenu=on?"on":"off"; }
+    load,
+    play(){want=true; if(cur) cur.ruffle().resume();},
+    pause(){want=false; if(cur) hold(cur);},
+    // From the first frame again: the same movie loaded anew.
+    restart(s){ if(cur) load(cur.url,s,cur.menu); else say("error",s,"no movie"); },
+    menu(on){ if(cur&&cur.ruffle().loadedConfig) cur.ruffle().loadedConfig.contextMenu=on?"on":"off"; }
   };
   window.addEventListener("load",()=>{
     if(window.RufflePlayer&&typeof window.RufflePlayer.newest==="function") say("ready",0);
@@ -271,7 +298,7 @@ class FlashPage : public QWebEnginePage {
 // wait around lets it in) until done() or the limit; true when done.
 bool pumpUntil(const std::function<bool()>& done, int limitMs) { return WaitFor(done, limitMs) == wrDone; }
 
-constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000;
+constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000;
 
 class TWebFlashPlayer : public IFlashPlayer {
  public:
@@ -380,7 +407,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   String movie_;
   TSwfHeader header_;
   bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
-  int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, id_ = -1;
+  int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, drawnSerial_ = -1, id_ = -1;
   int waiting_ = 0;          // waits on the page under way
   bool warm_ = false;        // a page started ahead loads the blank movie once ready
   int warmSerial_ = -1;      // that load's serial while it is under way
@@ -417,8 +444,11 @@ bool TWebFlashPlayer::beginPage() {
       }
     }
     else if (what == "broken") { pageFailed_ = true; LogNote("tablo.flash", "Flash player: " + tkqt::Str(text)); }
-    else if (what == "meta") metaSerial_ = serial;
-    else if (what == "error") { errorSerial_ = serial; error_ = text; }
+    // Serials only grow: an answer for a load given up (a late one) never
+    // hides the answer for a later load.
+    else if (what == "meta") metaSerial_ = std::max(metaSerial_, serial);
+    else if (what == "drawn") drawnSerial_ = std::max(drawnSerial_, serial);
+    else if (what == "error" && serial >= errorSerial_) { errorSerial_ = serial; error_ = text; }
     if ((what == "meta" || what == "error") && serial == warmSerial_) restLater();
   };
   QObject::connect(page_, &QWebEnginePage::visibleChanged, view_, [this](bool visible) {
@@ -449,7 +479,14 @@ bool TWebFlashPlayer::waitLoaded(int serial) {
   // wait: its answer is for that one.
   const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_ || serial_ != serial; },
                             kMovieLimitMs);
-  if (ok && metaSerial_ == serial) return true;
+  if (ok && metaSerial_ == serial) {
+    // On the screen, the page keeps the frame it showed until the movie has
+    // drawn its first: the movie counts as shown from then (bounded: a page
+    // that does not draw still plays).
+    if (window_ && window_->Shown())
+      pumpUntil([&] { return drawnSerial_ >= serial || !view_ || serial_ != serial; }, kDrawLimitMs);
+    return true;
+  }
   if (serial_ != serial) return false;
   LogNote("tablo.flash", "Flash player: " + movie_ + " not loaded: " + (ok ? tkqt::Str(error_) : String("no answer in time")));
   return false;

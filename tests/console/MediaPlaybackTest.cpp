@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <QImage>
+#include <QLoggingCategory>
 #include "ConsoleFixture.h"
 #include "OperatorHands.h"
 #include "console/FrMedia.h"
@@ -1437,4 +1438,128 @@ TEST_F(MediaPlaybackTest, FrameStepIsOffForTheItemsAfterAClip) {
     EXPECT_EQ(state, 2);
   }
   f_->PictureShow->OnStart = [this](TObject* s) { f_->PictureShowStart(s); };
+}
+
+
+// Calls Then once a note of the Flash player's (its page's lines, the files
+// it asks for) holds Text: the moment it says where a load stands.
+class FlashNoteWatch {
+ public:
+  FlashNoteWatch(QString text, std::function<void()> then) : text_(std::move(text)), then_(std::move(then)) {
+    self_ = this;
+    QLoggingCategory::setFilterRules("tablo.flash.info=true");
+    previous_ = qInstallMessageHandler(&FlashNoteWatch::handle);
+  }
+  ~FlashNoteWatch() {
+    qInstallMessageHandler(previous_);
+    QLoggingCategory::setFilterRules("");
+    self_ = nullptr;
+  }
+  bool Seen() const { return seen_; }
+
+ private:
+  static void handle(QtMsgType t, const QMessageLogContext& c, const QString& m) {
+    FlashNoteWatch* w = self_;
+    if (w && !w->seen_ && qstrcmp(c.category, "tablo.flash") == 0 && m.contains(w->text_)) {
+      w->seen_ = true;
+      QTimer::singleShot(0, w->then_);   // from the event loop, not from inside the player
+    }
+    if (w && qstrcmp(c.category, "tablo.flash") == 0) return;   // the notes asked for here are not shown
+    if (w && w->previous_) w->previous_(t, c, m);
+  }
+  static inline FlashNoteWatch* self_ = nullptr;
+  QString text_;
+  std::function<void()> then_;
+  QtMessageHandler previous_ = nullptr;
+  bool seen_ = false;
+};
+
+// Next while a movie is still loading in the player's page, to another
+// movie: the first load is given up and the second movie plays at once (the
+// page answered the second load, and the first one's end did not take the
+// second's player down with it).
+TEST_F(MediaPlaybackTest, NextWhileAMovieLoadsPlaysTheNextMovie) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 12;
+  m.FrameRate = 24;
+  swf::Save(Pics() + "m1.swf", m);
+  m.Background = 0x008000;
+  swf::Save(Pics() + "m2.swf", m);
+  Picture("a.bmp", clRed);
+  List({"m1.swf", "m2.swf", "a.bmp"});
+  form_->Show();
+  Send(form_->Sheet_Media);
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  bool secondPlayed = false;
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    secondPlayed = secondPlayed || (flash->Movie() == Pics() + "m2.swf" && flash->Visible() && flash->Playing());
+  });
+  look.start(5);
+  // The page asks for the first movie's file: its load is under way.
+  FlashNoteWatch watch("player/movie/", [&] { hands::Click(f_->btNextChapter); });
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1 || !Status().empty(); }, 60000));
+  EXPECT_TRUE(watch.Seen());
+  EXPECT_EQ(Status(), "");
+  EXPECT_TRUE(secondPlayed);
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 2);
+  f_->btStopClick(f_->btStop);
+}
+
+// Play after Pause loads the movie again: the output keeps the paused frame
+// until the movie has drawn its first frame again, with nothing empty (the
+// page's own white or black) between them.
+TEST_F(MediaPlaybackTest, PlayAfterPauseKeepsTheMoviesFrameUntilItDrawsAgain) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 48;
+  m.FrameRate = 24;
+  m.Background = 0x000080;
+  swf::Save(Pics() + "m.swf", m);
+  Picture("a.bmp", clRed);
+  List({"m.swf", "a.bmp"});
+  form_->Show();
+  Send(form_->Sheet_Media);
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  TWinControl* area = form_->PanelTabloColor;
+  // The middle of the output shows the movie's stage (its background or its
+  // square) in every grab from Pause until it plays again.
+  int grabs = 0, empty = 0;
+  bool watching = false, clicked = false, replayed = false;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (!clicked && flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6) {
+      clicked = watching = true;
+      QTimer::singleShot(0, [&] {
+        hands::Click(f_->btPause);
+        hands::Click(f_->btPlay);   // the movie's load runs inside
+      });
+      return;
+    }
+    if (!watching) return;
+    TBitmap grab(area->Width(), area->Height());
+    grab.Fill(clFuchsia);
+    area->PaintTo(grab.Canvas(), 0, 0);
+    const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+    const TColor stage = RGB(0x00, 0x00, 0x80), square = RGB(0xFF, 0xFF, 0x00);
+    ++grabs;
+    if (mid != stage && mid != square) ++empty;
+    if (flash->Playing() && flash->CurrentFrame() >= 6) watching = !(replayed = true);
+  });
+  look.start(1);
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return replayed; }, 60000));
+  look.stop();
+  EXPECT_GT(grabs, 5);
+  EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+  f_->btStopClick(f_->btStop);
 }
