@@ -293,15 +293,32 @@ void TSortGrid::SortByColumn(int ACol) {
       if (K.st == ssNumericExtended) return SortCompareNumericExtended(K.txt[size_t(a)], K.txt[size_t(b)]);
       return SortCompareStr(K.txt[size_t(a)], K.txt[size_t(b)]);
     };
-    // The rows in their new order, as positions in rows.
-    std::vector<int> order;
+    // Which rows are selected now (only a row's own decimal text names it,
+    // as IsRowSelected reads the list).
+    std::vector<char> wasSelected(rows.size(), 0);
+    bool anySelected = false;
+    for (int i = 0; i < selectedRows_->Count(); ++i) {
+      const String s = selectedRows_->Get(i);
+      int r;
+      if (TryStrToInt(s, r) && r >= 1 && r <= n && IntToStr(r) == s) {
+        wasSelected[size_t(r - 1)] = 1;
+        anySelected = true;
+      }
+    }
+    // The rows in their new order, and the new numbers of the selected ones.
+    std::vector<void*> moved(rows.size());
+    std::vector<int> newSelected;
+    auto place = [&](size_t i, size_t old) {
+      moved[i] = rows[old];
+      if (anySelected && wasSelected[old]) newSelected.push_back(int(i) + 1);
+    };
     if (custom) {
+      std::vector<int> order(rows.size());
       // One stable sort by the keys in their order of priority: the same
       // order as one stable pass per key from the least significant up, each
       // pass keeping the order of the one before for equal keys. The
       // program's comparison need not be an order: a sort that stays inside
       // its range whatever it answers.
-      order.resize(rows.size());
       std::iota(order.begin(), order.end(), 0);
       guardedStableSort(order, [&](int a, int b) {
         for (size_t k = 0; k < nk; ++k) {
@@ -310,6 +327,7 @@ void TSortGrid::SortByColumn(int ACol) {
         }
         return false;
       });
+      for (size_t i = 0; i < order.size(); ++i) place(i, size_t(order[i]));
     } else {
       // A row's record: for each of the first two keys its class (0 empty,
       // 1 value, 2 text), then two words that order as the key does: a value
@@ -400,38 +418,18 @@ void TSortGrid::SortByColumn(int ACol) {
       };
       if (desc) sortBy(std::true_type{});
       else sortBy(std::false_type{});
-      order.resize(recs.size());
-      for (size_t i = 0; i < recs.size(); ++i) order[i] = recs[i].row;
+      for (size_t i = 0; i < recs.size(); ++i) place(i, size_t(recs[i].row));
     }
     keyCol = keys[0];
     // The rows at their new places; selected rows stay selected.
-    std::vector<char> wasSelected(rows.size() + 1, 0);
-    bool anySelected = false;
-    for (int i = 0; i < selectedRows_->Count(); ++i) {
-      // Only a row's own decimal text names it (as IsRowSelected reads it).
-      const String s = selectedRows_->Get(i);
-      int r;
-      if (TryStrToInt(s, r) && r >= 1 && r <= n && IntToStr(r) == s) {
-        wasSelected[size_t(r)] = 1;
-        anySelected = true;
-      }
-    }
-    std::vector<void*> moved(order.size());
-    for (size_t i = 0; i < order.size(); ++i) moved[i] = rows[size_t(order[i])];
     data_->PutRun(1, int(moved.size()), moved.data());
-    bool first = true;
-    for (size_t i = 0; anySelected && i < order.size(); ++i) {
-      if (wasSelected[size_t(order[i]) + 1]) {
-        const int newRow = int(i) + 1;
-        if (first) {
-          first = false;
-          current_.Y = newRow;
-          anchor_.Y = newRow;
-          selectedRows_->Clear();
-          anchorRows_->Clear();
-        }
-        selectedRows_->Add(IntToStr(newRow));
-        anchorRows_->Add(IntToStr(newRow));
+    if (!newSelected.empty()) {
+      current_.Y = anchor_.Y = newSelected[0];
+      selectedRows_->Clear();
+      anchorRows_->Clear();
+      for (int r : newSelected) {
+        selectedRows_->Add(IntToStr(r));
+        anchorRows_->Add(IntToStr(r));
       }
     }
   } catch (...) {
