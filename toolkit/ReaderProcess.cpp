@@ -11,6 +11,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Forms.h"
+#include "toolkit/ProgramStart.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TABLO_ASAN 1
@@ -67,7 +68,7 @@ TReaderEnd RunReaderProcess(const TReaderRun& run, std::string& reply) {
   });
   QStringList args;
   for (const String& a : run.Arguments) args << Q(a);
-  proc.start(Q(run.Program), args);
+  StartProgram(proc, Q(run.Program), args);
   if (!proc.waitForStarted(10000)) return TReaderEnd::NotStarted;
   if (!run.Input.empty()) {
     // The pipe takes what it can hold now; the rest goes out while waiting.

@@ -25,6 +25,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include "toolkit/Forms.h"
+#include "toolkit/ProgramStart.h"
 
 int TOfficeConverter::TimeLimitSeconds = 60;
 int64_t TOfficeConverter::RtfSizeLimit = 8 * 1024 * 1024;
@@ -331,7 +332,7 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
     ::kill(0, SIGKILL);   // the whole group, the watchdog with it
     ::_exit(0);
   });
-  proc.start(SuiteProgram(), args);
+  StartProgram(proc, SuiteProgram(), args);
   if (!proc.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
   g_running = &proc;
   g_group = proc.processId();
@@ -469,7 +470,7 @@ String TOfficeConverter::Version() {
   if (read) return version;
   read = true;
   QProcess p;
-  p.start(SuiteProgram(), {"--version"});
+  StartProgram(p, SuiteProgram(), {"--version"});
   if (!p.waitForFinished(20000)) {
     p.kill();
     p.waitForFinished(1000);

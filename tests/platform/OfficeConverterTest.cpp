@@ -191,8 +191,8 @@ TEST(OfficeConverterTest, AKilledConsoleLeavesNoSuiteProcess) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("TABLO_STAND_IN_CACHE", QString::fromStdString(folder));
   console.setProcessEnvironment(env);
-  console.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=OfficeConverterTest.DISABLED_ConsoleStandIn", "--gtest_also_run_disabled_tests"});
+  StartProgram(console, QCoreApplication::applicationFilePath(),
+               {"--gtest_filter=OfficeConverterTest.DISABLED_ConsoleStandIn", "--gtest_also_run_disabled_tests"});
   ASSERT_TRUE(console.waitForStarted(10000));
   // Killed once the suite's main process reads the document.
   ASSERT_TRUE(pumpUntil([&] { return !officesamples::SuiteProcesses(folder, busy).empty(); }, 60000));

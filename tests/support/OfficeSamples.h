@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 #include "platform/office/OfficeConverter.h"
+#include "toolkit/ProgramStart.h"
 #include "toolkit/Graphics.h"
 
 namespace officesamples {
@@ -176,7 +177,7 @@ inline std::unique_ptr<QProcess> FakeLeftover(const String& Folder, qint64 Owner
   ForceDirectories(profile);
   auto p = std::make_unique<QProcess>();
   p->setChildProcessModifier([] { ::setpgid(0, 0); });
-  p->start("/bin/sh", {"-c", "sh -c 'sleep 600; :' child \"$1\" & wait", "suite",
+  StartProgram(*p, "/bin/sh", {"-c", "sh -c 'sleep 600; :' child \"$1\" & wait", "suite",
                        "-env:UserInstallation=" + QUrl::fromLocalFile(QString::fromStdString(profile)).toString()});
   p->waitForStarted(10000);
   return p;
@@ -185,7 +186,7 @@ inline std::unique_ptr<QProcess> FakeLeftover(const String& Folder, qint64 Owner
 // The number of a process that has ended (a console that is gone).
 inline qint64 EndedProcess() {
   QProcess gone;
-  gone.start("/bin/true", {});
+  StartProgram(gone, "/bin/true", {});
   gone.waitForFinished(10000);
   return gone.processId() > 0 ? gone.processId() : 999999999;
 }
