@@ -685,7 +685,8 @@ void TFrameMedia::DelayTrackBarChange(TObject* /*Sender*/) {
 void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Result*/, IBaseFilter* /*Renderer*/) {
   // The last frame stays behind the next picture; a clip made ready to
   // follow shows frames of its own, so none is taken for it.
-  if (!cbPicsCls->Checked() && !readyClipFollows()) TakeSnapshot();
+  const bool readyClip = readyClipFollows();
+  if (!cbPicsCls->Checked() && !readyClip) TakeSnapshot();
   // An item played alone: the list does not go on.
   if (SingleItemMode) {
     if (!cbCikle->Checked()) {
@@ -705,9 +706,11 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
     }
     return;
   }
-  // The list goes on with the next item.
+  // The list goes on with the next item. A clip made ready to follow takes
+  // the graph's place at once: the ended one, resting on its last frame at
+  // its end, is not paused first.
   if (!playing()) return;
-  if (FilterGraph1->Active()) FilterGraph1->Pause();
+  if (FilterGraph1->Active() && !readyClip) FilterGraph1->Pause();
   postAdvance();
 }
 
