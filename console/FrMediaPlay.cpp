@@ -483,8 +483,9 @@ void TFrameMedia::PlayNext() {
     i = nextCheckedIndex(i);
     found = i >= 0;
   }
-  // The list moves on: the new line alone is highlighted.
-  ListMedia->ClearSelection();
+  // The list moves on: the new line alone is highlighted (selecting it in a
+  // list of one selection does that by itself).
+  if (ListMedia->MultiSelect()) ListMedia->ClearSelection();
   if (found) {
     ListMedia->SetItemIndex(i);
     // The counter shows the line that plays while it plays (a movie's
