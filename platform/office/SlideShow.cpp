@@ -480,6 +480,11 @@ struct TSlideShowWindow::Impl {
     active = false;
     state = Done;
     Windows()[handle].showPending = false;
+    // It goes black before it hides: what it keeps of itself while hidden
+    // (its last picture, which a window system may show again for a moment
+    // when it reappears, before it is drawn anew) is then no slide.
+    frame.Image().fill(Qt::black);
+    if (w.isVisible()) w.repaint();
     w.hide();
     if (owner->OnEnded) owner->OnEnded();
   }

@@ -90,7 +90,7 @@ class TSlideShowWindow {
   // hidden window appears when the program next waits for input (placed by
   // then); it counts as shown meanwhile.
   void Start(std::shared_ptr<const TSlideDeck> Deck, const TShowSettings& Settings);
-  // Ends the show: the window hides, the state is Done.
+  // Ends the show: the window turns black and hides, the state is Done.
   void Exit();
   bool Active() const;
   int Count() const;

@@ -194,12 +194,13 @@ TEST_F(OfficeSuiteTest, ThePlayLoopEndsAfterTheLastSlideOrStartsAgainWithCicle) 
 // screen has it. It must appear only where it is placed: shown at the
 // preview's place and moved afterwards, it carries what the screen held
 // there (the preview's slide) onto the output until it is first drawn. Over
-// the output it shows slide 1 only.
+// the output it shows slide 1 only, or black before it.
 TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
   Deck();
   TFormMain* f = Create();
   f->Show();
   f->ListRTF->Items()->SetText("deck.ppt\n");
+  hands::ChooseSheet(f->Sheet_Tablo);
   hands::ChooseSheet(f->TabSheet6);
   hands::ClickLine(f->ListRTF, 0);
   f->PowPnt1->GotoSlide(2);
@@ -226,10 +227,11 @@ TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
   } watch;
   watch.seen = [&](QObject* o, QEvent* e) {
     if (o == show && e->type() == QEvent::Show) shownAt.push_back(show->geometry());
-    // Between events, not while the window draws itself; what the screen has
-    // of it: nothing until it has taken its exposure (and drawn on it).
+    // Between events, not while the window draws itself. Until it has drawn
+    // itself anew, a window system may show what the window kept of itself.
     if (o == show || o == show->windowHandle()) return;
-    if (!show->isVisible() || !show->testAttribute(Qt::WA_Mapped) || !show->geometry().intersects(output)) return;
+    if (!overOutput.empty() && overOutput.back() == Qt::red) return;   // slide 1 is drawn
+    if (!show->isVisible() || !show->geometry().intersects(output)) return;
     const QColor c = centre();
     if (overOutput.empty() || overOutput.back() != c) overOutput.push_back(c);
   };
@@ -246,7 +248,10 @@ TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
   qApp->removeEventFilter(&watch);
   EXPECT_EQ(f->bPPT_PlayStop->Caption(), "Play");
   EXPECT_EQ(shownAt, std::vector<QRect>{output});
-  EXPECT_EQ(overOutput, std::vector<QColor>{QColor(Qt::red)});
+  // Black (what the window kept of itself) at most, then slide 1.
+  ASSERT_FALSE(overOutput.empty());
+  EXPECT_EQ(overOutput.back(), QColor(Qt::red));
+  for (const QColor& c : overOutput) EXPECT_TRUE(c == Qt::red || c == Qt::black) << c.name().toStdString();
 }
 
 // A deck whose slides carry their own transitions, converted to the binary
