@@ -162,6 +162,15 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
       };
       later();
     });
+    // A player that fails once its load is under way (its movie cannot be
+    // fetched or read) puts up its panic screen and says nothing more: that
+    // is its load's answer.
+    const failed=new MutationObserver(()=>{
+      if(!p.shadowRoot.getElementById("panic")) return;
+      failed.disconnect();
+      if(p===cur) say("error",s,"the player failed");
+    });
+    if(p.shadowRoot) failed.observe(p.shadowRoot,{childList:true,subtree:true});
     const settled=()=>{ p.settled=true; if(p.dropped) p.remove(); };
     p.ruffle().load({url:url,autoplay:"on",unmuteOverlay:"hidden",splashScreen:false,
       contextMenu:menu?"on":"off",menu:menu,letterbox:"on",preferredRenderer:"canvas",

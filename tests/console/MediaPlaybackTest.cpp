@@ -2,6 +2,7 @@
 // pause, clips to their end, the advance posted to the event loop, failing
 // items, the goal clip, the output area and the video controls.
 #include <sys/stat.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -1441,8 +1442,9 @@ TEST_F(MediaPlaybackTest, FrameStepIsOffForTheItemsAfterAClip) {
 }
 
 
-// Calls Then once a note of the Flash player's (its page's lines, the files
-// it asks for) holds Text: the moment it says where a load stands.
+// Calls Then (at once, inside the note) the first time a note of the Flash
+// player's (its page's lines, the files it asks for) holds Text: the moment
+// it says where a load stands.
 class FlashNoteWatch {
  public:
   FlashNoteWatch(QString text, std::function<void()> then) : text_(std::move(text)), then_(std::move(then)) {
@@ -1456,13 +1458,19 @@ class FlashNoteWatch {
     self_ = nullptr;
   }
   bool Seen() const { return seen_; }
+  // Whether any note held Text.
+  bool Said(const QString& text) const {
+    return std::any_of(notes_.begin(), notes_.end(), [&](const QString& n) { return n.contains(text); });
+  }
 
  private:
   static void handle(QtMsgType t, const QMessageLogContext& c, const QString& m) {
     FlashNoteWatch* w = self_;
+    if (w && qstrcmp(c.category, "tablo.flash") == 0 && !m.startsWith("request:") && !m.startsWith("page:"))
+      w->notes_.push_back(m);
     if (w && !w->seen_ && qstrcmp(c.category, "tablo.flash") == 0 && m.contains(w->text_)) {
       w->seen_ = true;
-      QTimer::singleShot(0, w->then_);   // from the event loop, not from inside the player
+      w->then_();
     }
     if (w && qstrcmp(c.category, "tablo.flash") == 0) return;   // the notes asked for here are not shown
     if (w && w->previous_) w->previous_(t, c, m);
@@ -1472,6 +1480,7 @@ class FlashNoteWatch {
   std::function<void()> then_;
   QtMessageHandler previous_ = nullptr;
   bool seen_ = false;
+  std::vector<QString> notes_;   // the player's own notes (not its page's lines)
 };
 
 // Next while a movie is still loading in the player's page, to another
@@ -1504,13 +1513,41 @@ TEST_F(MediaPlaybackTest, NextWhileAMovieLoadsPlaysTheNextMovie) {
   });
   look.start(5);
   // The page asks for the first movie's file: its load is under way.
-  FlashNoteWatch watch("player/movie/", [&] { hands::Click(f_->btNextChapter); });
+  FlashNoteWatch watch("player/movie/", [&] { QTimer::singleShot(0, [&] { hands::Click(f_->btNextChapter); }); });
   hands::Click(f_->btPlay);
   ASSERT_TRUE(PumpUntil([&] { return pictures == 1 || !Status().empty(); }, 60000));
   EXPECT_TRUE(watch.Seen());
   EXPECT_EQ(Status(), "");
   EXPECT_TRUE(secondPlayed);
   EXPECT_EQ(f_->ListMedia->ItemIndex(), 2);
+  f_->btStopClick(f_->btStop);
+}
+
+// A movie that the page's player cannot fetch (gone after it was read) is
+// reported as soon as the player fails, and the list goes on: the wait does
+// not run to the movie's time limit (30 s).
+TEST_F(MediaPlaybackTest, AMovieThePlayerCannotFetchIsReportedAtOnce) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Save(Pics() + "m.swf", swf::Movie());
+  Picture("a.bmp", clRed);
+  List({"m.swf", "a.bmp"});
+  form_->Show();
+  Send(form_->Sheet_Media);
+  int pictures = 0;
+  f_->PictureShow->OnStart = [&](TObject* s) {
+    ++pictures;
+    f_->PictureShowStart(s);
+  };
+  // The file goes as the page asks for it.
+  FlashNoteWatch watch("player/movie/", [&] { std::remove((Pics() + "m.swf").c_str()); });
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return pictures == 1; }));
+  EXPECT_TRUE(watch.Seen());
+  EXPECT_TRUE(watch.Said("the player failed"));
+  EXPECT_FALSE(watch.Said("no answer in time"));
+  EXPECT_EQ(Status(), "Error file " + Pics() + "m.swf");
+  EXPECT_FALSE(f_->ShockwaveFlashEx1->Visible());
   f_->btStopClick(f_->btStop);
 }
 
