@@ -65,12 +65,14 @@ TMediaKind ClassifyMediaFile(const String& FileName) {
 // Design
 // ===========================================================================
 
-// The picture of a line decoded off the main thread. The file's stamp is
-// read before and after the decode: a file that changed meanwhile gives no
-// picture (the preview then reads it itself).
+// The picture of a line decoded off the main thread, and scaled there to
+// the size the picture show will compose it at (its geometry when the decode
+// began). The file's stamp is read before and after the decode: a file that
+// changed meanwhile gives no picture (the preview then reads it itself).
 class TPictureAhead : public TThread {
  public:
-  TPictureAhead(const String& File, std::atomic<int>* Decoded) : TThread(true), File(File), decoded_(Decoded) {}
+  TPictureAhead(const String& File, const TPictureShow::TComposeGeometry& Show, std::atomic<int>* Decoded)
+      : TThread(true), File(File), show_(Show), decoded_(Decoded) {}
   ~TPictureAhead() override {
     Terminate();
     WaitFor();
@@ -78,6 +80,7 @@ class TPictureAhead : public TThread {
   const String File;
   String Stamp;                       // empty: nothing decoded
   TBitmap Bitmap;
+  std::shared_ptr<const TBitmap> Scaled;   // null: the show composes it at its own size
 
  protected:
   void Execute() override {
@@ -89,11 +92,15 @@ class TPictureAhead : public TThread {
       return;                         // the preview reads it again and reports it
     }
     if (FileWriteStamp(File) != before) return;
+    const TPoint size = TPictureShow::ComposedSize(show_, Bitmap.Width(), Bitmap.Height(), Bitmap.Transparent());
+    if (size.X != Bitmap.Width() || size.Y != Bitmap.Height())
+      Scaled = TPictureShow::ScaleForShow(Bitmap, size.X, size.Y);
     Stamp = before;
     ++*decoded_;
   }
 
  private:
+  const TPictureShow::TComposeGeometry show_;
   std::atomic<int>* decoded_;
 };
 
@@ -955,7 +962,8 @@ void TFrameMedia::decodeNextPictureAhead() {
   pictureAhead_.reset();
   const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
   if (!it || it->Kind != mkPicture) return;
-  pictureAhead_ = std::make_unique<TPictureAhead>(ResolveFileName(entryPath(it)), &picturesDecodedAhead_);
+  pictureAhead_ =
+      std::make_unique<TPictureAhead>(ResolveFileName(entryPath(it)), PictureShow->ComposeGeometry(), &picturesDecodedAhead_);
   pictureAhead_->Start();
 }
 
@@ -993,6 +1001,8 @@ void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
       PicsImagePreview->Picture()->Assign(&ahead->Bitmap);
       previewStamp_ = ahead->Stamp;
       ++PicturesTakenFromAhead;
+      // The show's next run takes it scaled when it is this picture.
+      if (ahead->Scaled) PictureShow->OfferScaled(ahead->Bitmap, ahead->Scaled);
     } else {
       PicsImagePreview->Picture()->LoadFromFile(file);
       previewStamp_ = FileWriteStamp(file);

@@ -37,6 +37,7 @@ class TBitmap;
 class TPictureShow;
 class TShockwaveFlashEx;
 class TPictureAhead;
+struct TVideoStill;
 
 // Kind of a play-list entry: -1 unrecognised, 0 picture, 1 video, 2 Flash.
 using TMediaKind = int;
@@ -146,6 +147,8 @@ class TFrameMedia : public TPanel {
   // (its size); true when taken.
   bool CaptureVideoWindow(TBitmap* Bitmap);
   // The clip's last frame kept as the next picture transition's background.
+  // Where the video window alone makes that picture, its frame is kept as
+  // it is shown (held, not drawn) and drawn when a transition needs it.
   void TakeSnapshot();
   // A goal clip on the output area; returns when its duration has passed,
   // when it cannot be played (reported on the status bar) or when the
@@ -374,6 +377,15 @@ class TFrameMedia : public TPanel {
   // composed; whatever uses the graph before that empties it first.
   bool clipTeardownPending_ = false;
   void settleClipTeardown();
+  // The grab of the video window's parent, W x H, is the video window's own
+  // picture: it is shown, covers the whole parent and nothing lies over it.
+  bool videoWindowIsTheGrab(int W, int H) const;
+  // The clip's last frame kept by TakeSnapshot, where it lies in the grab,
+  // and the grab's size; laid as the picture show's background when a
+  // transition starts after the clip.
+  std::unique_ptr<TVideoStill> keptStill_;
+  TPoint keptAt_, keptSize_;
+  void layKeptStill();
   bool inGoalClip_ = false;
   bool clipItem_ = false;   // the item playing (or paused) is the clip in the graph
   bool readingColours_ = false;         // GetMediaValues fills the colour controls

@@ -227,6 +227,7 @@ void TFrameMedia::playPicture() {
       previous.reset();
       if (!alive.expired()) settleClipTeardown();
     });
+    layKeptStill();
     setVideoWindowShown(false);
     PictureShow->BringToFront();
     PictureShow->SetVisible(true);
@@ -715,10 +716,34 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
   postAdvance();
 }
 
+bool TFrameMedia::videoWindowIsTheGrab(int W, int H) const {
+  const TDSVideoWindowEx2* w = DSVideoWindowEx1;
+  const TWinControl* parent = w->Parent();
+  if (!parent || !w->Visible() || parent->AutoScroll()) return false;
+  // Children lie from the parent's corner; the window is all client area.
+  if (parent->Width() != W || parent->Height() != H || parent->ClientWidth() != W || parent->ClientHeight() != H)
+    return false;
+  if (w->ClientWidth() != w->Width() || w->ClientHeight() != w->Height()) return false;
+  if (w->Left() > 0 || w->Top() > 0 || w->Left() + w->Width() < W || w->Top() + w->Height() < H) return false;
+  // Nothing shown above it.
+  bool above = false;
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    const TControl* c = parent->Controls(i);
+    if (c == w) above = true;
+    else if (above && c->Visible()) return false;
+  }
+  return above;
+}
+
 bool TFrameMedia::CaptureVideoWindow(TBitmap* Bitmap) {
   if (!Bitmap || Bitmap->Empty()) return false;
   TWinControl* parent = DSVideoWindowEx1->Parent();
   if (!parent) return false;
+  // The video window alone: its picture drawn as it paints it.
+  if (videoWindowIsTheGrab(Bitmap->Width(), Bitmap->Height())) {
+    DSVideoWindowEx1->Still().DrawTo(Bitmap->Canvas(), DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
+    return true;
+  }
   // The widgets that cover the rectangle, drawn from themselves (the grab
   // of the output area).
   Bitmap->Fill(clBlack);
@@ -727,9 +752,27 @@ bool TFrameMedia::CaptureVideoWindow(TBitmap* Bitmap) {
 }
 
 void TFrameMedia::TakeSnapshot() {
+  keptStill_.reset();
   TFormMain* main = mainForm();
   if (!main || !main->FGrabBitmap) return;
-  if (CaptureVideoWindow(main->FGrabBitmap.get())) PictureShow->BgPicture()->SetGraphic(main->FGrabBitmap.get());
+  TBitmap* grab = main->FGrabBitmap.get();
+  if (!grab->Empty() && videoWindowIsTheGrab(grab->Width(), grab->Height())) {
+    // The frame is held as it is shown; the background it replaces goes.
+    keptStill_ = std::make_unique<TVideoStill>(DSVideoWindowEx1->Still());
+    keptAt_ = TPoint(DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
+    keptSize_ = TPoint(grab->Width(), grab->Height());
+    PictureShow->BgPicture()->Clear();
+    return;
+  }
+  if (CaptureVideoWindow(grab)) PictureShow->BgPicture()->SetGraphic(grab);
+}
+
+void TFrameMedia::layKeptStill() {
+  const std::unique_ptr<TVideoStill> still = std::move(keptStill_);
+  if (!still) return;
+  TBitmap grab(keptSize_.X, keptSize_.Y);
+  still->DrawTo(grab.Canvas(), keptAt_.X, keptAt_.Y);
+  PictureShow->BgPicture()->SetGraphic(&grab);
 }
 
 // ===========================================================================

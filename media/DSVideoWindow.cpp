@@ -791,31 +791,48 @@ void fillAround(TCanvas* c, const TRect& outer, const TRect& inner) {
 
 // Each pixel is written once: the control's colour around the key's area,
 // the key around the frame, the frame.
+void TVideoStill::DrawTo(TCanvas* c, int X, int Y) const {
+  const auto at = [X, Y](TRect r) {
+    r.Offset(X, Y);
+    return r;
+  };
+  c->Brush()->SetColor(Back);
+  fillAround(c, at(Client), at(Area));
+  c->Brush()->SetColor(AreaColour);
+  if (HasFrame) {
+    fillAround(c, at(Area), at(Dest));
+    DrawVideoFrame(c, Frame, Src, at(Dest), at(Area));
+  } else {
+    c->FillRect(at(Area));
+  }
+}
+
+TVideoStill TDSVideoWindowEx2::Still() {
+  TVideoStill s;
+  s.Client = ClientRect();
+  s.Back = Color();
+  s.Area = s.Client;
+  s.AreaColour = s.Back;
+  if (designing()) return s;
+  if (SUCCEEDED(updateVideoRect()) && overlayVisible_) {
+    // The overlay: the latest frame in the key's area (the key shows until
+    // the first frame).
+    s.Area = videoRect_;
+    s.AreaColour = colorKey_;
+    s.HasFrame = placeFrame(videoRect_, true, s.Frame, s.Src, s.Dest);
+  } else if (!overlayOK_ && videoWindow_) {
+    // The renderer's own window over the control: the frame stretched.
+    s.HasFrame = placeFrame(s.Client, false, s.Frame, s.Src, s.Dest);
+  }
+  if (!s.HasFrame) s.Frame = TVideoFrame();
+  return s;
+}
+
 void TDSVideoWindowEx2::colorKeyPaint() {
   if (Destroying()) return;
   TCanvas* c = Canvas();
   if (!c || (!c->Image() && !c->Painter())) return;
-  c->Brush()->SetColor(Color());
-  TVideoFrame frame;
-  TRect src, dest;
-  if (!designing() && SUCCEEDED(updateVideoRect()) && overlayVisible_) {
-    fillAround(c, ClientRect(), videoRect_);
-    c->Brush()->SetColor(colorKey_);
-    // The overlay: the latest frame in the key's area (the key shows until
-    // the first frame).
-    if (placeFrame(videoRect_, true, frame, src, dest)) {
-      fillAround(c, videoRect_, dest);
-      DrawVideoFrame(c, frame, src, dest, videoRect_);
-    } else {
-      c->FillRect(videoRect_);
-    }
-  } else if (!designing() && !overlayOK_ && videoWindow_ && placeFrame(ClientRect(), false, frame, src, dest)) {
-    // The renderer's own window over the control: the frame stretched.
-    fillAround(c, ClientRect(), dest);
-    DrawVideoFrame(c, frame, src, dest, ClientRect());
-  } else {
-    c->FillRect(ClientRect());
-  }
+  Still().DrawTo(c, 0, 0);
   if (OnPaint) OnPaint(this);
 }
 

@@ -86,6 +86,22 @@ class TDSVideoWindowEx2Caps : public TPersistent {
   TDSVideoWindowEx2* owner_;
 };
 
+// What a video window shows, kept: the control's colour around the colour
+// key's area, the key around the frame, the latest frame where it lands (the
+// window's paint draws exactly this). The frame's memory is held, not
+// copied, so a still outlives its clip and graph.
+struct TVideoStill {
+  TRect Client;                   // the window's client area
+  TColor Back = clBlack;          // around Area
+  TRect Area;                     // the colour key's area; the client area without the overlay
+  TColor AreaColour = clBlack;    // Area where the frame does not lie
+  bool HasFrame = false;
+  TVideoFrame Frame;
+  TRect Src, Dest;                // the frame's part drawn, and where it lands
+  // Drawn with the client area's top-left corner at (X, Y) of the canvas.
+  void DrawTo(TCanvas* Canvas, int X, int Y) const;
+};
+
 // Receives the mixer's notifications for its window (reference counted; the
 // window holds it while the overlay path exists). Calls from another thread
 // are queued to the main thread; a detached callback does nothing.
@@ -141,6 +157,8 @@ class TDSVideoWindowEx2 : public TCustomControl,
   ComPtr<IBaseFilter> Mixer() const { return mixer_; }
   // The renderer's logical window found when the overlay path was placed.
   intptr_t RendererWindow() const { return rendererWindow_; }
+  // What the window shows now, as its next paint would draw it.
+  TVideoStill Still();
 
   void SetVisible(bool v) override;
   void SetParent(TWinControl* p) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include "toolkit/Forms.h"
 
 namespace {
@@ -108,6 +109,14 @@ bool TCustomPictureShow::hasPicture() const {
 
 void TCustomPictureShow::pictureChanged() {
   if (Destroying()) return;
+  // An offer for other pixels goes.
+  if (offerWhole_) {
+    const auto* b = dynamic_cast<const TBitmap*>(picture_->Graphic());
+    if (!b || b->Empty() || b->ScanLine(0) != std::as_const(*offerWhole_).ScanLine(0)) {
+      offerWhole_.reset();
+      offerScaled_.reset();
+    }
+  }
   if (hasPicture() && autoSize_) adjustSize();
   DoChange();
 }
@@ -384,17 +393,23 @@ void TCustomPictureShow::prepare(bool& started) {
   // A picture the show stretches down is composed at the size shown: it is
   // scaled once, with the paint's own sampling, so the settled frame is
   // what the paint of the whole picture would show, and the run works on
-  // the pixels shown only.
-  const TRect shown = stretchTarget(pw, ph);
-  const int sw = shown.Width(), sh = shown.Height();
-  if (stretch_ && !pic_->Transparent() && sw > 0 && sh > 0 && sw <= pw && sh <= ph && (sw < pw || sh < ph)) {
-    auto small = std::make_unique<TBitmap>();
-    small->SetPixelFormat(pic_->PixelFormat());
-    small->SetSize(sw, sh);
-    small->Canvas()->StretchDraw(TRect(0, 0, sw, sh), pic_.get());
+  // the pixels shown only. A picture scaled ahead for this run is taken as
+  // it is.
+  const TPoint composed = ComposedSize(ComposeGeometry(), pw, ph, pic_->Transparent());
+  if (composed.X != pw || composed.Y != ph) {
+    std::unique_ptr<TBitmap> small;
+    if (offerFits(*pic_, composed.X, composed.Y)) {
+      small = std::make_unique<TBitmap>();
+      small->Assign(offerScaled_.get());
+      small->SetPixelFormat(pic_->PixelFormat());
+    } else {
+      small = ScaleForShow(*pic_, composed.X, composed.Y);
+    }
     fullPic_ = std::move(pic_);
     pic_ = std::move(small);
   }
+  offerWhole_.reset();
+  offerScaled_.reset();
   W_ = pic_->Width();
   H_ = pic_->Height();
 
@@ -635,6 +650,47 @@ TRect TCustomPictureShow::stretchTarget(int w, int h) const {
   return stretchFine_ ? AspectFit(TRect(0, 0, w, h), ClientRect()) : ClientRect();
 }
 
+TCustomPictureShow::TComposeGeometry TCustomPictureShow::ComposeGeometry() const {
+  TComposeGeometry g;
+  g.Client = ClientRect();
+  g.Stretch = stretch_;
+  g.StretchFine = stretchFine_;
+  return g;
+}
+
+TPoint TCustomPictureShow::ComposedSize(const TComposeGeometry& G, int W, int H, bool Transparent) {
+  const TRect shown = G.StretchFine ? AspectFit(TRect(0, 0, W, H), G.Client) : G.Client;
+  const int sw = shown.Width(), sh = shown.Height();
+  if (G.Stretch && !Transparent && sw > 0 && sh > 0 && sw <= W && sh <= H && (sw < W || sh < H)) return TPoint(sw, sh);
+  return TPoint(W, H);
+}
+
+std::unique_ptr<TBitmap> TCustomPictureShow::ScaleForShow(const TBitmap& Whole, int W, int H) {
+  auto small = std::make_unique<TBitmap>();
+  small->SetPixelFormat(Whole.PixelFormat());
+  small->SetSize(W, H);
+  small->Canvas()->StretchDraw(TRect(0, 0, W, H), &Whole);
+  return small;
+}
+
+void TCustomPictureShow::OfferScaled(const TBitmap& Whole, std::shared_ptr<const TBitmap> Scaled) {
+  offerWhole_.reset();
+  offerScaled_.reset();
+  if (!Scaled || Whole.Empty()) return;
+  offerWhole_ = std::make_unique<TBitmap>();
+  offerWhole_->Assign(&Whole);   // shares the pixels, so they cannot change under the offer
+  offerScaled_ = std::move(Scaled);
+}
+
+// The offer is for Picture (the very same pixels: any change to either
+// would have given it pixels of its own) composed at W x H.
+bool TCustomPictureShow::offerFits(const TBitmap& Picture, int W, int H) const {
+  if (!offerWhole_ || !offerScaled_ || Picture.Empty()) return false;
+  const TBitmap& whole = *offerWhole_;
+  return whole.Width() == Picture.Width() && whole.Height() == Picture.Height() &&
+         whole.ScanLine(0) == Picture.ScanLine(0) && offerScaled_->Width() == W && offerScaled_->Height() == H;
+}
+
 // A settled picture composed at the size shown goes back to its whole
 // pixels once it is no longer shown at that size (the show resized, the
 // stretch turned off): the paint then scales it as it always did.
@@ -678,6 +734,8 @@ TRect TCustomPictureShow::FrameToClient(const TRect& R) const {
 }
 
 void TCustomPictureShow::Resize() {
+  offerWhole_.reset();
+  offerScaled_.reset();
   {
     CanvasLock l(back_->Canvas());
     back_->SetSize(std::max(ClientWidth(), 0), std::max(ClientHeight(), 0));

@@ -101,6 +101,23 @@ class TCustomPictureShow : public TCustomControl {
   // starts from it.
   void LayBackground();
 
+  // What decides the size a run composes a picture at: a picture the show
+  // stretches down is composed at the size shown, any other at its own.
+  struct TComposeGeometry {
+    TRect Client;
+    bool Stretch = false, StretchFine = false;
+  };
+  TComposeGeometry ComposeGeometry() const;
+  // The size a picture of W x H is composed at (on any thread).
+  static TPoint ComposedSize(const TComposeGeometry& G, int W, int H, bool Transparent);
+  // Whole scaled to W x H as a run scales it (on any thread).
+  static std::unique_ptr<TBitmap> ScaleForShow(const TBitmap& Whole, int W, int H);
+  // A picture scaled ahead (ScaleForShow) for a coming run: the run whose
+  // picture holds Whole's very pixels and is composed at Scaled's size takes
+  // Scaled instead of scaling; a resize, another picture or another run
+  // drops it.
+  void OfferScaled(const TBitmap& Whole, std::shared_ptr<const TBitmap> Scaled);
+
   TNotifyEvent OnChange;
   TNotifyEvent OnProgress;          // always on the main thread
   TNotifyEvent OnComplete;
@@ -179,6 +196,11 @@ class TCustomPictureShow : public TCustomControl {
   // The whole picture of a run composed at the size shown, while the
   // screen shows it settled.
   std::unique_ptr<TBitmap> fullPic_;   // a cleared screen, kept for the next run
+  // The picture scaled ahead (OfferScaled): the whole one, sharing its
+  // pixels, and the scaled one.
+  std::unique_ptr<TBitmap> offerWhole_;
+  std::shared_ptr<const TBitmap> offerScaled_;
+  bool offerFits(const TBitmap& Picture, int W, int H) const;
   TRect picRect_;
   std::unique_ptr<TAnimateThread> thread_;
   uint64_t threadSerial_ = 0;
