@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <random>
+#include <utility>
 #include "console/FMain.h"
 #include "console/FMainBuildUtil.h"
 #include "controls/ShockwaveEx.h"
@@ -634,6 +635,14 @@ void TFrameMedia::reportFileError(const String& Name) {
 // ===========================================================================
 
 void TFrameMedia::UpdateFilesCount() {
+  if (panelHeld_) {
+    countHeld_ = true;   // counted once, from what the list is then
+    return;
+  }
+  filesCountNow();
+}
+
+void TFrameMedia::filesCountNow() {
   const int count = ListMedia->Count();
   const int index = ListMedia->ItemIndex();
   btNextChapter->SetEnabled(count >= 1);
@@ -884,18 +893,45 @@ void TFrameMedia::ShowControlsForKind(bool KeepOutputs) {
     CurrentItem = it;
     CurrentKind = it->Kind;
   }
-  if (CurrentKind == mkPicture) ControlAVIs->SetVisible(false);
-  else if (CurrentKind == mkVideo || CurrentKind == mkFlash) ControlAVIs->SetVisible(true);
-  ControlPics->SetVisible(!ControlAVIs->Visible());
-  const bool avis = ControlAVIs->Visible(), pics = ControlPics->Visible();
-  for (TControl* c : std::initializer_list<TControl*>{SoundLevel, RateLevel, cbCikle, DSTrackBar1}) c->SetVisible(avis);
-  LabelMedia->SetVisible(avis || pics);
-  LabelMediaFull->SetVisible(LabelMedia->Visible());
-  DelayTrackBar->SetVisible(pics);
-  if (!KeepOutputs) {
-    PictureShow->SetVisible(pics);
-    DSVideoWindowEx1->SetVisible(avis);
-  }
+  const int kind = CurrentKind;
+  const auto controls = [this, kind, KeepOutputs] {
+    if (kind == mkPicture) ControlAVIs->SetVisible(false);
+    else if (kind == mkVideo || kind == mkFlash) ControlAVIs->SetVisible(true);
+    ControlPics->SetVisible(!ControlAVIs->Visible());
+    const bool avis = ControlAVIs->Visible(), pics = ControlPics->Visible();
+    for (TControl* c : std::initializer_list<TControl*>{SoundLevel, RateLevel, cbCikle, DSTrackBar1}) c->SetVisible(avis);
+    LabelMedia->SetVisible(avis || pics);
+    LabelMediaFull->SetVisible(LabelMedia->Visible());
+    DelayTrackBar->SetVisible(pics);
+    if (!KeepOutputs) {
+      PictureShow->SetVisible(pics);
+      DSVideoWindowEx1->SetVisible(avis);
+    }
+  };
+  // The outputs follow the panel here: then nothing waits.
+  if (KeepOutputs) panelChange(controls);
+  else controls();
+}
+
+void TFrameMedia::panelChange(std::function<void()> Change) {
+  if (panelHeld_) heldPanel_.push_back(std::move(Change));
+  else Change();
+}
+
+void TFrameMedia::holdPanel() {
+  if (panelHeld_) return;
+  panelHeld_ = true;
+  std::weak_ptr<int> alive = alive_;
+  TThread::Queue([this, alive] {
+    if (!alive.expired()) releasePanel();
+  });
+}
+
+void TFrameMedia::releasePanel() {
+  if (!panelHeld_) return;
+  panelHeld_ = false;
+  for (const std::function<void()>& change : std::exchange(heldPanel_, {})) change();
+  if (std::exchange(countHeld_, false)) filesCountNow();
 }
 
 void TFrameMedia::ListMediaClick(TObject* /*Sender*/) {
@@ -970,10 +1006,11 @@ void TFrameMedia::decodeNextPictureAhead() {
 void TFrameMedia::PreviewNextPicture(bool Advance) { previewNextPicture(Advance, true); }
 
 void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
-  if (ShowPanel) {
-    ControlPics->SetVisible(true);
-    ControlAVIs->SetVisible(false);
-  }
+  if (ShowPanel)
+    panelChange([this] {
+      ControlPics->SetVisible(true);
+      ControlAVIs->SetVisible(false);
+    });
   int i = ListMedia->ItemIndex();
   const int count = ListMedia->Count();
   if (Advance) {
@@ -1009,13 +1046,18 @@ void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
     }
     previewFile_ = file;
     const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();
-    PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
-    PicsImageSize->Font()->SetColor(w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack);
+    const TColor colour = w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack;
+    panelChange([this, w, h, colour] {
+      PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
+      PicsImageSize->Font()->SetColor(colour);
+    });
   } catch (const std::exception&) {
     previewFile_.clear();
     PicsImagePreview->Picture()->Clear();
-    PicsImageSize->SetCaption("???");
-    PicsImageSize->Font()->SetColor(clRed);
+    panelChange([this] {
+      PicsImageSize->SetCaption("???");
+      PicsImageSize->Font()->SetColor(clRed);
+    });
   }
   UpdateFilesCount();
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 #include "toolkit/Buttons.h"
 #include "toolkit/CheckLst.h"
 #include "toolkit/ComCtrls.h"
@@ -314,7 +315,21 @@ class TFrameMedia : public TPanel {
   bool closing() const;
   // The advance to the next item, run from the event loop (never nested in
   // the item that failed or ended); superseded by any later start or stop.
-  void postAdvance();
+  // After a clip whose next item is a picture, the output goes first: the
+  // clip's graph is not paused (the picture's transition empties it once
+  // its first frame is out) and the panel follows that frame.
+  void postAdvance(bool PictureAfterClip = false);
+  bool nextIsPicture() const;
+  // The operator's panel (the controls for the item's kind, the preview's
+  // size text, the counter, the pause bar) follows the output: while held,
+  // its changes wait, in order, until the event loop's next turn (a
+  // transition's first frame is out by then) or the release.
+  void panelChange(std::function<void()> Change);
+  void holdPanel();
+  void releasePanel();
+  void filesCountNow();
+  bool panelHeld_ = false, countHeld_ = false;
+  std::vector<std::function<void()>> heldPanel_;
   // An item that played nothing: reported, counted; after a whole cycle of
   // them the list stops.
   void itemFailed(const String& Message);

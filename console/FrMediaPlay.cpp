@@ -126,13 +126,35 @@ int TFrameMedia::checkedCount() const {
   return n;
 }
 
-void TFrameMedia::postAdvance() {
+void TFrameMedia::postAdvance(bool PictureAfterClip) {
   const uint64_t serial = playSerial_;
   std::weak_ptr<int> alive = alive_;
-  TThread::Queue([this, serial, alive] {
+  TThread::Queue([this, serial, alive, PictureAfterClip] {
     if (alive.expired() || serial != playSerial_ || !playing() || closing()) return;
-    btNextChapterClick(btNextChapter);
+    if (!PictureAfterClip) {
+      btNextChapterClick(btNextChapter);
+      return;
+    }
+    // The list changed meanwhile: the clip is paused as for any other item.
+    if (!nextIsPicture()) {
+      if (FilterGraph1->Active()) FilterGraph1->Pause();
+      btNextChapterClick(btNextChapter);
+      return;
+    }
+    holdPanel();
+    try {
+      btNextChapterClick(btNextChapter);
+    } catch (...) {
+      releasePanel();
+      throw;
+    }
+    releasePanel();
   });
+}
+
+bool TFrameMedia::nextIsPicture() const {
+  const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  return it && it->Kind == mkPicture;
 }
 
 void TFrameMedia::itemFailed(const String& Message) {
@@ -215,7 +237,7 @@ void TFrameMedia::playPicture() {
   // transition runs with what the picture show holds.
   ShowPictureParams();
   const bool loaded = pictureLoaded_;
-  PicsShowPauseChange(PicsShowPause);
+  panelChange([this] { PicsShowPauseChange(PicsShowPause); });
   if (afterClip) {
     // The transition starts at once from the clip's last frame: the
     // background is laid into the show without painting the window, and the
@@ -644,7 +666,9 @@ void TFrameMedia::btStopClick(TObject* /*Sender*/) {
 // Picture pause
 // ===========================================================================
 
-void TFrameMedia::PictureShowStart(TObject* /*Sender*/) { DelayTrackBar->SetPosition(0); }
+void TFrameMedia::PictureShowStart(TObject* /*Sender*/) {
+  panelChange([this] { DelayTrackBar->SetPosition(0); });
+}
 
 void TFrameMedia::PictureShowStop(TObject* /*Sender*/) {
   pictureStopped_ = true;
@@ -710,10 +734,12 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
   }
   // The list goes on with the next item. A clip made ready to follow takes
   // the graph's place at once: the ended one, resting on its last frame at
-  // its end, is not paused first.
+  // its end, is not paused first; nor is it for a picture, whose transition
+  // empties it once its first frame is out.
   if (!playing()) return;
-  if (FilterGraph1->Active() && !readyClip) FilterGraph1->Pause();
-  postAdvance();
+  const bool pictureNext = nextIsPicture();
+  if (FilterGraph1->Active() && !readyClip && !pictureNext) FilterGraph1->Pause();
+  postAdvance(pictureNext);
 }
 
 bool TFrameMedia::videoWindowIsTheGrab(int W, int H) const {
@@ -770,9 +796,17 @@ void TFrameMedia::TakeSnapshot() {
 void TFrameMedia::layKeptStill() {
   const std::unique_ptr<TVideoStill> still = std::move(keptStill_);
   if (!still) return;
-  TBitmap grab(keptSize_.X, keptSize_.Y);
-  still->DrawTo(grab.Canvas(), keptAt_.X, keptAt_.Y);
-  PictureShow->BgPicture()->SetGraphic(&grab);
+  // Drawn into the grab bitmap while it has the kept size (its pixels are
+  // at hand; the background shares them until the grab is drawn again).
+  TFormMain* main = mainForm();
+  TBitmap* grab = main ? main->FGrabBitmap.get() : nullptr;
+  std::unique_ptr<TBitmap> own;
+  if (!grab || grab->Width() != keptSize_.X || grab->Height() != keptSize_.Y) {
+    own = std::make_unique<TBitmap>(keptSize_.X, keptSize_.Y);
+    grab = own.get();
+  }
+  still->DrawTo(grab->Canvas(), keptAt_.X, keptAt_.Y);
+  PictureShow->BgPicture()->SetGraphic(grab);
 }
 
 // ===========================================================================
