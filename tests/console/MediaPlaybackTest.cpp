@@ -188,6 +188,14 @@ TEST_F(MediaPlaybackTest, PicturesAndAClipPlayInOrderWithWrapAround) {
   EXPECT_EQ(State(), 1);
 }
 
+// The pixels whose colour differs between two bitmaps of one size.
+int DifferingPixels(const TBitmap& a, const TBitmap& b) {
+  int n = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) n += (a.Canvas()->Pixel(x, y) != b.Canvas()->Pixel(x, y));
+  return n;
+}
+
 // The frame number a bitmap shows at a point (-1: none).
 int FrameAt(TBitmap& b, int x, int y) {
   const TColor c = b.Canvas()->Pixel(x, y);
@@ -232,6 +240,70 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
   EXPECT_EQ(firstFrames[1], -1);
   EXPECT_TRUE(f_->PictureShow->BgPicture()->Graphic() == nullptr || f_->PictureShow->BgPicture()->Graphic()->Empty());
   f_->btStopClick(f_->btStop);
+}
+
+// The clip's last frame behind the picture after it is, pixel for pixel,
+// what the output showed at the clip's end (the parent of the video window
+// painted whole), wherever the clip played and however it was laid; once the
+// transition runs, the panel shows the picture's controls, size and line.
+TEST_F(MediaPlaybackTest, ThePictureAfterAClipStartsOnTheOutputAsItWasAtTheClipsEnd) {
+  struct Row {
+    const char* name;
+    bool onOutput;   // the media page on the screen
+    int aspect;      // cropped (covers the area), full (bands), stretched
+  };
+  const Row rows[] = {{"preview, cropped", false, 0}, {"output, cropped", true, 0},
+                      {"output, full", true, 1},      {"preview, stretched", false, 2}};
+  Clip("c.avi", 8, 320, 176);
+  Picture("a.bmp", clRed);
+  form_->Show();
+  form_->PageControl2->SetActivePage(form_->Sheet_Tablo);
+  form_->PageControl1->SetActivePage(form_->Sheet_Media);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.onOutput) Send(form_->Sheet_Media);
+    f_->rgMediaAspect->SetItemIndex(row.aspect);
+    List({"c.avi", "a.bmp"});
+    TWinControl* area = f_->DSVideoWindowEx1->Parent();
+    TBitmap atEnd(area->Width(), area->Height());
+    const auto complete = f_->FilterGraph1->OnGraphComplete;
+    f_->FilterGraph1->OnGraphComplete = [&](TObject* s, HRESULT r, IBaseFilter* b) {
+      atEnd.Fill(clBlack);
+      area->PaintTo(atEnd.Canvas(), 0, 0);
+      complete(s, r, b);
+    };
+    std::unique_ptr<TBitmap> behind;
+    int frames = 0;
+    String sizeText, counter;
+    bool picsShown = false;
+    f_->PictureShow->OnStart = [&](TObject* s) {
+      if (const auto* bg = dynamic_cast<const TBitmap*>(f_->PictureShow->BgPicture()->Graphic())) {
+        behind = std::make_unique<TBitmap>();
+        behind->Assign(bg);
+      }
+      f_->PictureShowStart(s);
+    };
+    f_->PictureShow->OnProgress = [&](TObject*) {
+      if (++frames != 2) return;
+      picsShown = f_->ControlPics->Visible() && !f_->ControlAVIs->Visible() && f_->DelayTrackBar->Visible();
+      sizeText = f_->PicsImageSize->Caption();
+      counter = f_->eFilesCount->Caption();
+    };
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return frames >= 2; }));
+    f_->FilterGraph1->OnGraphComplete = complete;
+    f_->PictureShow->OnProgress = nullptr;
+    ASSERT_TRUE(behind);
+    ASSERT_EQ(behind->Width(), atEnd.Width());
+    ASSERT_EQ(behind->Height(), atEnd.Height());
+    EXPECT_EQ(DifferingPixels(*behind, atEnd), 0);
+    EXPECT_GE(FrameAt(atEnd, atEnd.Width() / 2, atEnd.Height() / 2), 5);   // the clip's end is on it
+    EXPECT_TRUE(picsShown);
+    EXPECT_EQ(sizeText, "64x48");
+    EXPECT_EQ(counter, "2:2");
+    hands::Click(f_->btStop);
+    if (row.onOutput) Send(form_->Sheet_Clock);
+  }
 }
 
 // A clip made ready to follow another takes no snapshot at the first one's

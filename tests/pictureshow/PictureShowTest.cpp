@@ -662,6 +662,54 @@ TEST(PictureShowOnForm, LargePictureStretchedDownSettlesAsTheWholePictureDrawnSt
   }
 }
 
+// A picture scaled ahead is taken only by the run of that very picture at
+// the size it was scaled to: whatever was offered, the settled output is the
+// whole picture drawn stretched.
+TEST(PictureShowOnForm, APictureScaledAheadServesOnlyItsOwnRunAtItsSize) {
+  enum class Offer { Own, AnotherPicture, BeforeAResize };
+  const struct {
+    const char* name;
+    Offer offer;
+  } rows[] = {{"its own", Offer::Own}, {"another picture", Offer::AnotherPicture}, {"before a resize", Offer::BeforeAResize}};
+  const auto picture = MakeCodedPicture(1920, 1080, PixelKind::New);
+  const auto another = MakeCodedPicture(1920, 1080, PixelKind::Old);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 800, 600);
+    auto* s = new TestShow(&form);
+    s->SetParent(&form);
+    s->SetAutoSize(false);
+    s->SetStretch(true);
+    s->SetStretchFine(true);
+    s->SetBounds(0, 0, 384, 256);
+    form.Show();
+    s->SetThreaded(false);
+    s->SetStep(50);
+    TPicture p;
+    p.SetGraphic(picture.get());
+    s->SetPicture(&p);
+    const TBitmap& whole =
+        row.offer == Offer::AnotherPicture ? *another : *static_cast<const TBitmap*>(s->Picture()->Graphic());
+    const TPoint size = TestShow::ComposedSize(s->ComposeGeometry(), 1920, 1080, false);
+    ASSERT_EQ(size, TPoint(384, 216));
+    s->OfferScaled(whole, TestShow::ScaleForShow(whole, size.X, size.Y));
+    if (row.offer == Offer::BeforeAResize) s->SetBounds(0, 0, 640, 360);
+    s->Execute();
+    ASSERT_FALSE(s->Busy());
+    const int w = s->Width(), h = s->Height();
+    TBitmap want(w, h);
+    want.Fill(ColorToRGB(s->Color()));
+    want.Canvas()->StretchDraw(TestShow::AspectFit(TRect(0, 0, 1920, 1080), TRect(0, 0, w, h)), picture.get());
+    TBitmap got(w, h);
+    s->PaintTo(got.Canvas(), 0, 0);
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) differing += ((RawPixel(got, x, y) ^ RawPixel(want, x, y)) & 0xFFFFFF) != 0;
+    EXPECT_EQ(differing, 0);
+  }
+}
+
 TEST(PictureShowOnForm, DestroyingTheFormDuringAThreadedRun) {
   EventLog log;
   {
