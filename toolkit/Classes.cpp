@@ -1,9 +1,7 @@
 #include "toolkit/Classes.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 #if defined(__SANITIZE_THREAD__)
@@ -512,49 +510,6 @@ int g_waitDepth = 0;
 int WaitDepth() { return g_waitDepth; }
 TWaitDepthCount::TWaitDepthCount() { ++g_waitDepth; }
 TWaitDepthCount::~TWaitDepthCount() { --g_waitDepth; }
-
-void ServeMainThreadDuringWait() {
-  if (!TThread::IsMainThread()) return;
-  CheckSynchronize();
-  static int depth = 0;
-  if (depth > 0 || !QCoreApplication::instance() || QCoreApplication::closingDown()) return;
-  TWaitDepthCount counted;
-  ++depth;
-  try {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  } catch (...) {
-    --depth;
-    throw;
-  }
-  --depth;
-}
-
-namespace {
-std::mutex g_wakeMutex;
-std::condition_variable g_wakeCv;
-uint64_t g_wakeSeq = 0;
-}  // namespace
-
-uint64_t WakeTicket() {
-  std::lock_guard<std::mutex> g(g_wakeMutex);
-  return g_wakeSeq;
-}
-
-void WaitForWake(uint64_t ticket, int timeoutMs) {
-  std::unique_lock<std::mutex> lk(g_wakeMutex);
-  g_wakeCv.wait_for(lk, std::chrono::milliseconds(std::max(0, timeoutMs)), [&] { return g_wakeSeq != ticket; });
-}
-
-void WakeWaiters() {
-  {
-    std::lock_guard<std::mutex> g(g_wakeMutex);
-    ++g_wakeSeq;
-  }
-  g_wakeCv.notify_all();
-  // A main thread asleep in WaitFor (toolkit/Forms.h) wakes too.
-  if (QCoreApplication* app = QCoreApplication::instance())
-    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(app->thread())) d->wakeUp();
-}
 
 namespace {
 

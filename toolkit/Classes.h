@@ -215,27 +215,14 @@ void PostToMainThread(std::function<void()> f);
 // each other. Returns true when a call ran.
 bool CheckSynchronize();
 
-// A wait of the main thread that may last (a media graph rendering a file or
-// settling after a seek) calls this between its checks: the calls handed over
-// by Synchronize run, and so do queued calls, timers and paints, so clocks,
-// running text and the output keep going; the operator's input waits until
-// the wait is over. A call made inside one (from a timer that it runs) only
-// serves Synchronize. Off the main thread, or while the program closes, it
-// does no more than CheckSynchronize.
-void ServeMainThreadDuringWait();
-
-// A wait that sleeps until something it waits for may have changed, rather
-// than polling: take a ticket before checking, and after a failed check wait
-// on it; WakeWaiters (any thread) ends every wait whose ticket it outdates,
-// and so does a call handed to the main thread by Synchronize. The bound is
-// for what does not wake (timers and paints that a main-thread wait serves).
-uint64_t WakeTicket();
-void WaitForWake(uint64_t ticket, int timeoutMs);
+// Tells every wait (WaitFor, toolkit/Forms.h) that what it waits for may
+// have changed: each asks again. Any thread may call it; a call handed to
+// the main thread by Synchronize does too.
 void WakeWaiters();
 
-// How many waits of the main thread that serve it (WaitFor, toolkit/Forms.h,
-// and ServeMainThreadDuringWait) run now, one inside the other; a wait
-// counts itself while a TWaitDepthCount of it lives.
+// How many waits of the main thread that serve it (WaitFor, toolkit/Forms.h)
+// run now, one inside the other; a wait counts itself while a
+// TWaitDepthCount of it lives.
 int WaitDepth();
 struct TWaitDepthCount {
   TWaitDepthCount();

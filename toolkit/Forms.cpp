@@ -11,9 +11,11 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <malloc.h>
+#include <mutex>
 #include <set>
 #include <unistd.h>
 
@@ -603,6 +605,25 @@ TInputGate::~TInputGate() {
   if (it != g.end()) g.erase(it);
 }
 
+namespace {
+// Every WakeWaiters counts one on: a wait off the main thread sleeps until
+// the count moves past the one it read before it asked.
+std::mutex g_wakeMutex;
+std::condition_variable g_wakeCv;
+uint64_t g_wakeSeq = 0;
+}  // namespace
+
+void WakeWaiters() {
+  {
+    std::lock_guard<std::mutex> g(g_wakeMutex);
+    ++g_wakeSeq;
+  }
+  g_wakeCv.notify_all();
+  // A main thread asleep in WaitFor wakes too.
+  if (QCoreApplication* app = QCoreApplication::instance())
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(app->thread())) d->wakeUp();
+}
+
 TWaitResult WaitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input) {
   using Clock = std::chrono::steady_clock;
   const bool bounded = TimeoutMs >= 0;
@@ -618,11 +639,17 @@ TWaitResult WaitFor(const std::function<bool()>& Done, int TimeoutMs, const TWai
   if (!QCoreApplication::instance() || !TThread::IsMainThread()) {
     // Nothing to serve: asleep until woken or due.
     for (;;) {
-      const uint64_t ticket = WakeTicket();
+      uint64_t ticket;
+      {
+        std::lock_guard<std::mutex> g(g_wakeMutex);
+        ticket = g_wakeSeq;
+      }
       if (done()) return wrDone;
       if (QCoreApplication::instance() && closing()) return wrClosing;
       if (bounded && msLeft() == 0) return wrTimeout;
-      WaitForWake(ticket, int(bounded ? std::min<int64_t>(msLeft(), 60000) : 60000));
+      std::unique_lock<std::mutex> lk(g_wakeMutex);
+      g_wakeCv.wait_for(lk, std::chrono::milliseconds(bounded ? std::min<int64_t>(msLeft(), 60000) : 60000),
+                        [&] { return g_wakeSeq != ticket; });
     }
   }
   TWaitDepthCount counted;

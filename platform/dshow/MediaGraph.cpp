@@ -758,17 +758,16 @@ bool TGraph::syncOnMain(const std::function<void()>& f) {
   return true;
 }
 
-void TGraph::serveMainThread() {
-  if (!TThread::IsMainThread()) return;
-  CheckSynchronize();
-  ++serving_;
-  try {
-    ServeMainThreadDuringWait();
-  } catch (...) {
-    --serving_;
-    throw;
-  }
-  --serving_;
+TWaitResult TGraph::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+  if (!TThread::IsMainThread()) return WaitFor(done, timeoutMs);
+  // What runs meanwhile may not change this graph; the caller holds a
+  // reference (KeepAlive) over the whole call, so that it is not freed.
+  struct Serving {
+    explicit Serving(int& n) : n_(n) { ++n_; }
+    ~Serving() { --n_; }
+    int& n_;
+  } serving(serving_);
+  return WaitFor(done, timeoutMs, TWaitInput::None());
 }
 
 // serving_ is the main thread's own: read only there.
@@ -779,16 +778,10 @@ void TGraph::settleState(int timeoutMs) {
     gst_element_get_state(pipeline_, nullptr, nullptr, GstClockTime(timeoutMs) * GST_MSECOND);
     return;
   }
-  // Woken by the bus or a call handed to the main thread, not polled; the
-  // bound serves timers and paints.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const uint64_t ticket = WakeTicket();
-    const GstStateChangeReturn r = gst_element_get_state(pipeline_, nullptr, nullptr, 0);
-    if (r != GST_STATE_CHANGE_ASYNC || std::chrono::steady_clock::now() >= deadline) return;
-    serveMainThread();
-    WaitForWake(ticket, 10);
-  }
+  // Every step of a state change posts its message on the bus, which wakes
+  // the wait; the pipeline's return is set before the message goes.
+  waitUntil([&] { return gst_element_get_state(pipeline_, nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC; },
+            timeoutMs);
 }
 
 void TGraph::StreamAdded(TMediaPin* pin) {
@@ -909,64 +902,66 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
   // Start with no stop position and the stored rate.
   stopNs_ = -1;
   GstStateChangeReturn r = gst_element_set_state(pipeline_, GST_STATE_PAUSED);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // The first frame comes within 10 s or the render fails.
+  const int64_t deadline = GetTickCount64() + 10000;
   bool ok = false;
   bool failed = r == GST_STATE_CHANGE_FAILURE;
-  while (!failed) {
-    // Woken by the bus (a state change, an error), the last stream or a
-    // call handed to the main thread; the bound serves timers and paints.
-    // It checks first and serves after, so that what the render posted on
-    // its way (a video size) reaches the component after the call returns.
-    const uint64_t ticket = WakeTicket();
+  // Over when the render failed (an error on the bus, Abort) or the pipeline
+  // is prerolled with every stream found; each of these wakes the wait.
+  const auto over = [&] {
     {
       std::lock_guard<std::mutex> g(job->m);
-      if (job->failed) {
-        failed = true;
-        break;
-      }
+      if (job->failed) return failed = true;
     }
     GstState cur;
     r = gst_element_get_state(pipeline_, &cur, nullptr, 0);
-    if (r == GST_STATE_CHANGE_FAILURE) {
-      failed = true;
-      break;
-    }
+    if (r == GST_STATE_CHANGE_FAILURE) return failed = true;
     if ((r == GST_STATE_CHANGE_SUCCESS || r == GST_STATE_CHANGE_NO_PREROLL) && cur >= GST_STATE_PAUSED) {
       std::lock_guard<std::mutex> g(job->m);
-      if (job->noMorePads) {
-        ok = true;
-        break;
-      }
+      if (job->noMorePads) return ok = true;
     }
-    if (std::chrono::steady_clock::now() > deadline) {
+    return false;
+  };
+  const auto fail = [&](HRESULT error, const char* message) {
+    std::lock_guard<std::mutex> g(job->m);
+    job->failed = true;
+    if (job->error == S_OK) job->error = error;
+    if (job->message.empty()) job->message = message;
+    failed = true;
+  };
+  // What the render posted on its way (a video size) reaches the component
+  // after the call returns: the wait asks before it serves.
+  while (!failed && !ok) {
+    // Until the render's limit or the quiet one (moved on by each sign of
+    // progress), whichever comes first; then both are looked at again.
+    const int64_t now = GetTickCount64();
+    const int64_t quietEnd = job->active.load() + RenderQuietLimitMs + 1;
+    const TWaitResult w = waitUntil(over, int(std::max<int64_t>(0, std::min(deadline + 1, quietEnd) - now)));
+    if (w == wrDone) break;
+    if (w == wrClosing) {
+      fail(E_ABORT, "the program is closing");
+      break;
+    }
+    if (GetTickCount64() > deadline) {
       std::lock_guard<std::mutex> g(job->m);
       job->failed = true;
       job->error = MEDIA_E_TIMEOUT;
       failed = true;
-      break;
+    } else if (GetTickCount64() - job->active.load() > RenderQuietLimitMs) {
+      // Nothing moves any more and no frame came (a cut file whose demuxer
+      // found no stream and ended quietly): the file does not play.
+      fail(MEDIA_E_UNSUPPORTED_STREAM, "the stream does not start");
     }
-    // Nothing moves any more and no frame came (a cut file whose demuxer
-    // found no stream and ended quietly): the file does not play.
-    if (GetTickCount64() - job->active.load() > RenderQuietLimitMs) {
-      std::lock_guard<std::mutex> g(job->m);
-      job->failed = true;
-      if (job->error == S_OK) job->error = MEDIA_E_UNSUPPORTED_STREAM;
-      if (job->message.empty()) job->message = "the stream does not start";
-      failed = true;
-      break;
-    }
-    serveMainThread();
-    WaitForWake(ticket, 10);
   }
   CheckSynchronize();
   // A failed state change can be seen before the element's error is posted.
-  for (int i = 0; failed && i < 40; ++i) {
-    {
-      std::lock_guard<std::mutex> g(job->m);
-      if (job->error != S_OK) break;
-    }
-    g_usleep(5000);
-  }
+  if (failed)
+    waitUntil(
+        [&] {
+          std::lock_guard<std::mutex> g(job->m);
+          return job->error != S_OK;
+        },
+        200);
   HRESULT hr;
   {
     std::lock_guard<std::mutex> g(job->m);
@@ -1034,6 +1029,7 @@ HRESULT TGraph::Run() {
 
 HRESULT TGraph::Pause() {
   if (busyOnMain()) return E_UNEXPECTED;
+  KeepAlive keep(this);   // a seek after a relink waits
   state_ = State_Paused;
   if (!hasContent()) {
     Notify(EC_PAUSED, S_OK, 0);
@@ -1415,6 +1411,8 @@ HRESULT TGraph::get_Balance(int32_t* v) { *v = balance_; return S_OK; }
 // --- frame step
 
 HRESULT TGraph::Step(DWORD frames, IUnknown*) {
+  if (busyOnMain()) return E_UNEXPECTED;
+  KeepAlive keep(this);
   std::vector<GstElement*> sinks;
   for (auto& f : Filters())
     if (auto* r = dynamic_cast<TVideoRenderer*>(f.Get()))
@@ -1424,7 +1422,7 @@ HRESULT TGraph::Step(DWORD frames, IUnknown*) {
     Pause();
   }
   seekAfterChange();
-  gst_element_get_state(pipeline_, nullptr, nullptr, 5 * GST_SECOND);
+  settleState(5000);
   for (GstElement* s : sinks) gst_element_send_event(s, gst_event_new_step(GST_FORMAT_BUFFERS, frames, 1.0, TRUE, FALSE));
   return S_OK;
 }

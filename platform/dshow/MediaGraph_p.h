@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <condition_variable>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/dshow/DShow.h"
+#include "toolkit/Forms.h"
 
 void RegisterBuiltinMediaClasses();
 void RegisterMediaClassRaw(const CLSID& clsid, TClassFactory factory);
@@ -243,10 +245,13 @@ class TGraph : public TComObject,
   bool pipelineAbove(GstState s);
   void syncPipelineState();
   bool syncOnMain(const std::function<void()>& f);
-  // Waits of the main thread: between checks the main thread is served
-  // (Synchronize, timers, paints), and what that runs may not change this
-  // graph meanwhile (busyOnMain refuses it).
-  void serveMainThread();
+  // The graph's waits (a render, a settle): WaitFor until done() holds or
+  // timeoutMs passes. On the main thread it is served meanwhile (Synchronize,
+  // queued calls, timers, paints; the operator's input waits), and what runs
+  // then may not change this graph (busyOnMain refuses it) nor free it (a
+  // call that waits holds a KeepAlive throughout). Whatever done() reads
+  // wakes it when it changes (the bus, the last stream, Abort).
+  TWaitResult waitUntil(const std::function<bool()>& done, int timeoutMs);
   bool busyOnMain() const;
   // Waits at most timeoutMs for a state change under way to finish.
   void settleState(int timeoutMs);
