@@ -1,6 +1,7 @@
 // Rendering and playing clips through TFilterGraph: notifications, failures,
 // duration, stop and resume, clearing, frame stepping and rate.
 #include <fstream>
+#include <map>
 #include "media/MediaFixture.h"
 
 using namespace mediatest;
@@ -245,6 +246,42 @@ TEST_F(Playback, BuilderCallbacksOnTheMainThread) {
   g->ClearGraph();
   g->OnSelectedFilter = [](IMoniker*, const String&, const GUID&) { return false; };
   EXPECT_THROW(g->RenderFile(Clips::Get().Path(Kind::Avi)), EDirectShowException);
+}
+
+// What runs on the main thread while a render waits (here a graph-building
+// callback crossed from a streaming thread) cannot change that graph: each call that would is
+// refused, and the render goes on to play.
+TEST_F(Playback, CallsThatWouldChangeAGraphAreRefusedWhileItWaits) {
+  struct Call {
+    const char* name;
+    std::function<HRESULT()> make;
+  };
+  REFERENCE_TIME zero = 0;
+  const std::vector<Call> calls = {
+      {"Run", [&] { return g->Query<IMediaControl>()->Run(); }},
+      {"Pause", [&] { return g->Query<IMediaControl>()->Pause(); }},
+      {"Stop", [&] { return g->Query<IMediaControl>()->Stop(); }},
+      {"Step", [&] { return g->Query<IVideoFrameStep>()->Step(1, nullptr); }},
+      {"SetRate", [&] { return g->Query<IMediaSeeking>()->SetRate(2.0); }},
+      {"SetPositions",
+       [&] {
+         return g->Query<IMediaSeeking>()->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                        AM_SEEKING_NoPositioning);
+       }},
+      {"RenderFile", [&] { return g->Query<IGraphBuilder>()->RenderFile(Clips::Get().Path(Kind::Avi), ""); }},
+  };
+  std::map<std::string, HRESULT> got;
+  // The decoder is made on a streaming thread: its callback is served by the wait.
+  g->OnCreatedFilter = [&](IBaseFilter*, const GUID&) {
+    if (got.empty() && WaitDepth() > 0)
+      for (const Call& c : calls) got[c.name] = c.make();
+    return true;
+  };
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  ASSERT_EQ(got.size(), calls.size());
+  for (const Call& c : calls) EXPECT_EQ(got[c.name], E_UNEXPECTED) << c.name;
+  ASSERT_TRUE(g->Play());
+  EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
 }
 
 // A site that counts the graph-building calls it gets and says which it answers.
