@@ -26,9 +26,26 @@
 // main thread while it runs (the main loop's stall), and the peak resident
 // memory during it (VmHWM after clear_refs). Targets: no gap above 100 ms,
 // peak under 600 MB.
+//
+// RenderAndSeekWaits: the waits of the main thread on the graph, against the
+// same work waited for bare in the same run, alternately:
+//   graph: TFilterGraph.RenderFile (waits for the first frame), Pause, then a
+//          seek to the middle (waits for the pipeline to settle before and
+//          after);
+//   bare:  a launch line of the same decoding set to PAUSED and waited for
+//          (gst_element_get_state without limit), then the same flushing
+//          accurate seek and its wait.
+// Two clips: /0 the 1080p clip (a wait of a few ms); /1 a 176x144 clip with
+// sound whose sound output takes 300 ms over its first buffer (waits of
+// 300 ms each: "identity sleep-time=300000 ! fakesink" in both). Counters per
+// iteration: ms (and of it the seek's), the main thread's sleeps ended (voluntary context
+// switches, getrusage RUSAGE_THREAD) of each; a wait that sleeps until a
+// notice ends about one a message of the pipeline, one that wakes to look
+// again about one more a period. No timer runs meanwhile.
 #include <benchmark/benchmark.h>
 
 #include <gst/gst.h>
+#include <sys/resource.h>
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -156,6 +173,86 @@ void BM_FrameThroughGraphVsBarePipeline(benchmark::State& st) {
   st.counters["ratio"] = graph / bare;
 }
 BENCHMARK(BM_FrameThroughGraphVsBarePipeline)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Sleeps of the calling thread that have ended so far.
+long ThreadSleeps() {
+  rusage u{};
+  getrusage(RUSAGE_THREAD, &u);
+  return u.ru_nvcsw;
+}
+
+struct WaitCost {
+  double ms = 0;
+  long sleeps = 0;
+  double seekMs = 0;   // of ms: the seek and its wait
+};
+
+WaitCost BareRenderAndSeek(const std::string& line, gint64 toNs) {
+  GstElement* p = gst_parse_launch(line.c_str(), nullptr);
+  const long s0 = ThreadSleeps();
+  const auto t0 = Clock::now();
+  gst_element_set_state(p, GST_STATE_PAUSED);
+  gst_element_get_state(p, nullptr, nullptr, GST_CLOCK_TIME_NONE);
+  const auto t1 = Clock::now();
+  gst_element_seek_simple(p, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), toNs);
+  gst_element_get_state(p, nullptr, nullptr, GST_CLOCK_TIME_NONE);
+  const auto t2 = Clock::now();
+  const WaitCost c{std::chrono::duration<double, std::milli>(t2 - t0).count(), ThreadSleeps() - s0,
+                   std::chrono::duration<double, std::milli>(t2 - t1).count()};
+  gst_element_set_state(p, GST_STATE_NULL);
+  gst_object_unref(p);
+  return c;
+}
+
+WaitCost GraphRenderAndSeek(const std::string& path, gint64 toNs) {
+  GraphRig rig;
+  const long s0 = ThreadSleeps();
+  const auto t0 = Clock::now();
+  rig.graph->RenderFile(path);
+  rig.graph->Pause();
+  const auto t1 = Clock::now();
+  REFERENCE_TIME pos = toNs / 100;
+  rig.graph->Query<IMediaSeeking>()->SetPositions(&pos, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                   AM_SEEKING_NoPositioning);
+  const auto t2 = Clock::now();
+  const WaitCost c{std::chrono::duration<double, std::milli>(t2 - t0).count(), ThreadSleeps() - s0,
+                   std::chrono::duration<double, std::milli>(t2 - t1).count()};
+  rig.graph->Stop();
+  rig.graph->ClearGraph();
+  return c;
+}
+
+void BM_RenderAndSeekWaitsVsBarePipeline(benchmark::State& st) {
+  const bool slowSound = st.range(0) == 1;
+  const char* sound = "identity sleep-time=300000 ! fakesink sync=false";
+  std::string path = Clip::Get().Path();
+  if (slowSound) {
+    path = std::filesystem::path(path).parent_path().string() + "/slow-sound.avi";
+    clips::Make(path, clips::Kind::AviWithAudio, kFrames);
+  }
+  const std::string line =
+      "filesrc location=\"" + path + "\" ! avidemux name=d d. ! queue ! jpegdec ! videoconvert ! "
+      "video/x-raw,format=BGRx ! fakesink" + (slowSound ? std::string(" d. ! queue ! audioconvert ! ") + sound : "");
+  const std::string kept = std::getenv("TABLO_AUDIO_SINK") ? std::getenv("TABLO_AUDIO_SINK") : "";
+  if (slowSound) setenv("TABLO_AUDIO_SINK", sound, 1);
+  const gint64 middle = gint64(kFrames / 2) * GST_SECOND / 25;
+  WaitCost g, b;
+  for (auto _ : st) {
+    const WaitCost bare = BareRenderAndSeek(line, middle), graph = GraphRenderAndSeek(path, middle);
+    b.ms += bare.ms, b.sleeps += bare.sleeps, b.seekMs += bare.seekMs;
+    g.ms += graph.ms, g.sleeps += graph.sleeps, g.seekMs += graph.seekMs;
+    st.SetIterationTime((bare.ms + graph.ms) / 1000.0);
+  }
+  setenv("TABLO_AUDIO_SINK", kept.c_str(), 1);
+  const double n = double(st.iterations());
+  st.counters["graph_ms"] = g.ms / n;
+  st.counters["graph_sleeps"] = double(g.sleeps) / n;
+  st.counters["graph_seek_ms"] = g.seekMs / n;
+  st.counters["bare_ms"] = b.ms / n;
+  st.counters["bare_sleeps"] = double(b.sleeps) / n;
+  st.counters["bare_seek_ms"] = b.seekMs / n;
+}
+BENCHMARK(BM_RenderAndSeekWaitsVsBarePipeline)->Arg(0)->Arg(1)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 void BM_GetBitmap1080(benchmark::State& st) {
   GraphRig rig;
