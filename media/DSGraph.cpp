@@ -439,8 +439,14 @@ bool TFilterGraph::Stop() {
 
 HRESULT TFilterGraph::RenderFile(const String& FileName) {
   if (!graph_) return S_FALSE;
+  // A handler run while the render waits may deactivate the component or
+  // give it another graph: the render then tells of a graph that is gone
+  // and counts for nothing (as without a graph).
+  ComPtr<IFilterGraph2> graph = graph_;
   controlEvent(cnRenderBegin, 0);
-  HRESULT hr = CheckDSError(graph_->RenderFile(FileName, ""));
+  const HRESULT hr = graph->RenderFile(FileName, "");
+  if (!(graph_ == graph)) return S_FALSE;
+  CheckDSError(hr);
   updateGraph();
   controlEvent(cnRenderEnd, 0);
   return hr;

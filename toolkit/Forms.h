@@ -8,6 +8,7 @@
 // form made with plain new). OnDestroy runs before any destructor: when the
 // application frees its forms, when a form is freed by Release or by
 // Free(form); a form deleted directly runs it from ~TCustomForm.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -148,7 +149,9 @@ class TApplication : public TComponent {
   friend class TCustomForm;
   void idle();
   TCustomForm* mainForm_ = nullptr;
-  bool terminated_ = false, running_ = false, inIdle_ = false, showingException_ = false;
+  // Read by waits off the main thread too (WaitFor).
+  std::atomic<bool> terminated_{false};
+  bool running_ = false, inIdle_ = false, showingException_ = false;
   String title_;
   QApplication* ownApp_ = nullptr;
   class QEventLoop* loop_ = nullptr;

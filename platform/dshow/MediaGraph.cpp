@@ -805,7 +805,7 @@ void TGraph::StreamAdded(TMediaPin* pin) {
     ++job->unrendered;
   }
   ComPtr<IAMFilterGraphCallback> cb =
-      siteAnswers(IAMGraphCallbackInterest::cbUnableToRender) ? QueryAs<IAMFilterGraphCallback>(site_.Get()) : nullptr;
+      siteAnswers(IAMGraphCallbackInterest::cbUnableToRender) ? QueryAs<IAMFilterGraphCallback>(site().Get()) : nullptr;
   if (cb) {
     ComPtr<IPin> keep(pin);
     syncOnMain([&] { cb->UnableToRender(pin); });
@@ -828,7 +828,7 @@ bool TGraph::siteAnswers(int callback) {
 
 bool TGraph::CallSelectedFilter(IMoniker* moniker) {
   if (!siteAnswers(IAMGraphCallbackInterest::cbSelectedFilter)) return true;
-  ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site_.Get());
+  ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site().Get());
   if (!cb) return true;
   HRESULT hr = S_OK;
   syncOnMain([&] { hr = cb->SelectedFilter(moniker); });
@@ -838,7 +838,7 @@ bool TGraph::CallSelectedFilter(IMoniker* moniker) {
 void TGraph::CallCreatedFilter(GstElement* element) {
   noteProgress();
   if (!siteAnswers(IAMGraphCallbackInterest::cbCreatedFilter)) return;
-  ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site_.Get());
+  ComPtr<IAMGraphBuilderCallback> cb = QueryAs<IAMGraphBuilderCallback>(site().Get());
   if (!cb) return;
   ComPtr<IBaseFilter> f(static_cast<IBaseFilter*>(new TElementFilter(element)));
   HRESULT hr = S_OK;
@@ -887,7 +887,7 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     discDomain_ = discTitle_ = discChapter_ = discAngles_ = 0;
   }
   auto job = std::make_shared<RenderJob>();
-  if (ComPtr<IAMGraphCallbackInterest> in = QueryAs<IAMGraphCallbackInterest>(site_.Get()))
+  if (ComPtr<IAMGraphCallbackInterest> in = QueryAs<IAMGraphCallbackInterest>(site().Get()))
     job->answered = in->AnsweredCallbacks();
   {
     std::lock_guard<std::mutex> g(jobMutex_);
@@ -1439,19 +1439,30 @@ HRESULT TGraph::CancelStep() { return S_OK; }
 // --- site
 
 HRESULT TGraph::SetSite(IUnknown* site) {
-  site_ = site;
+  ComPtr<IUnknown> former;
+  {
+    std::lock_guard<std::mutex> g(siteMutex_);
+    former = std::move(site_);
+    site_ = site;
+  }
   return S_OK;
+}
+
+ComPtr<IUnknown> TGraph::site() {
+  std::lock_guard<std::mutex> g(siteMutex_);
+  return site_;
 }
 
 HRESULT TGraph::GetSite(const GUID& iid, void** out) {
   *out = nullptr;
-  if (!site_) return E_FAIL;
-  return site_->QueryInterface(iid, out);
+  ComPtr<IUnknown> s = site();
+  if (!s) return E_FAIL;
+  return s->QueryInterface(iid, out);
 }
 
 HRESULT TGraph::QueryService(const GUID& service, const GUID& iid, void** out) {
   *out = nullptr;
-  ComPtr<IServiceProvider> sp = QueryAs<IServiceProvider>(site_.Get());
+  ComPtr<IServiceProvider> sp = QueryAs<IServiceProvider>(site().Get());
   if (!sp) return E_NOINTERFACE;
   return sp->QueryService(service, iid, out);
 }

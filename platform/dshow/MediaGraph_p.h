@@ -273,6 +273,10 @@ class TGraph : public TComObject,
     std::string name;
   };
   std::vector<Entry> filters_;
+  // The site is read by the streaming threads while a render builds the
+  // graph, and may be changed meanwhile from the main thread.
+  ComPtr<IUnknown> site();
+  std::mutex siteMutex_;
   ComPtr<IUnknown> site_;
   intptr_t logFd_ = 0;
   // Logical state: the pipeline is PAUSED both when paused and stopped.

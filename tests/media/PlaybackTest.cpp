@@ -284,6 +284,28 @@ TEST_F(Playback, CallsThatWouldChangeAGraphAreRefusedWhileItWaits) {
   EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
 }
 
+// A handler run while a render waits deactivates the component: the render
+// counts for nothing (no error, nothing applied to a graph that is gone), and
+// the component renders again once active.
+TEST_F(Playback, ARenderWhoseComponentIsDeactivatedMeanwhileCountsForNothing) {
+  bool deactivated = false;
+  g->OnCreatedFilter = [&](IBaseFilter*, const GUID&) {
+    if (!deactivated && WaitDepth() > 0) {
+      deactivated = true;
+      g->SetActive(false);
+    }
+    return true;
+  };
+  EXPECT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_FALSE);
+  ASSERT_TRUE(deactivated);
+  EXPECT_FALSE(g->Active());
+  g->OnCreatedFilter = nullptr;
+  g->SetActive(true);
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  ASSERT_TRUE(g->Play());
+  EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
+}
+
 // A site that counts the graph-building calls it gets and says which it answers.
 struct CountingSite : IAMGraphBuilderCallback, IAMGraphCallbackInterest {
   int answers = 0;
