@@ -263,6 +263,58 @@ TCaptureSource::TCaptureSource(GstElement* element) : TMediaFilter(CLSID_Capture
 // ---------------------------------------------------------------------------
 // Video renderer
 
+namespace {
+
+// The renderer reports late frames upstream (QoS), and the decoder, the
+// converter and a mixer then drop the frames that would come too late, so
+// that after a stall the picture catches up with the clock. The last frame
+// of a stream is never one of them: it stays on the output at the end (and
+// behind the next picture). A report whose dropping would reach into the
+// stream's last quarter second (at least three frames) is cut short of it.
+// Those elements drop up to the report's time + 2 x its lateness + a frame
+// (the video decoders' and mixers' reckoning; the converter's is shorter).
+GstPadProbeReturn spareTheLastFrames(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+  GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+  if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_QOS) return GST_PAD_PROBE_OK;
+  GstQOSType type;
+  gdouble proportion;
+  GstClockTimeDiff late;
+  GstClockTime at;
+  gst_event_parse_qos(ev, &type, &proportion, &late, &at);
+  if (late <= 0 || !GST_CLOCK_TIME_IS_VALID(at)) return GST_PAD_PROBE_OK;
+  GstEvent* segEv = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+  if (!segEv) return GST_PAD_PROBE_OK;
+  const GstSegment* seg = nullptr;
+  gst_event_parse_segment(segEv, &seg);
+  GstSegment s = *seg;
+  gst_event_unref(segEv);
+  if (s.format != GST_FORMAT_TIME || s.rate <= 0) return GST_PAD_PROBE_OK;
+  guint64 end = GST_CLOCK_TIME_IS_VALID(s.stop) ? s.stop : s.duration;
+  gint64 queried = 0;
+  if (!GST_CLOCK_TIME_IS_VALID(end) && gst_pad_peer_query_duration(pad, GST_FORMAT_TIME, &queried) && queried > 0)
+    end = guint64(queried);
+  if (!GST_CLOCK_TIME_IS_VALID(end) || end <= s.start) return GST_PAD_PROBE_OK;
+  GstClockTime frame = 40 * GST_MSECOND;
+  if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+    int n = 0, d = 0;
+    if (gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &n, &d) && n > 0 && d > 0)
+      frame = gst_util_uint64_scale_int(GST_SECOND, d, n);
+    gst_caps_unref(caps);
+  }
+  const guint64 tail = std::max<guint64>(250 * GST_MSECOND, 3 * frame);
+  const guint64 from = end - s.start > tail ? end - tail : s.start;
+  const guint64 limit = gst_segment_to_running_time(&s, GST_FORMAT_TIME, from);
+  if (!GST_CLOCK_TIME_IS_VALID(limit)) return GST_PAD_PROBE_OK;
+  const GstClockTime frameRun = GstClockTime(frame / s.rate);
+  if (at + 2 * guint64(late) + frameRun <= limit) return GST_PAD_PROBE_OK;
+  const GstClockTimeDiff allowed = limit > at + frameRun ? GstClockTimeDiff((limit - at - frameRun) / 2) : 0;
+  GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_qos(type, proportion, allowed, at);
+  gst_event_unref(ev);
+  return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
 TVideoRenderer::TVideoRenderer() : TMediaFilter(CLSID_VideoRenderer, "Video Renderer") {
   GstElement* conv = MakeElement("videoconvert", "convert");
   GstElement* caps = MakeElement("capsfilter", "format");
@@ -276,6 +328,10 @@ TVideoRenderer::TVideoRenderer() : TMediaFilter(CLSID_VideoRenderer, "Video Rend
   cb.new_sample = [](GstAppSink* s, gpointer self) { return onSample(GST_ELEMENT(s), self, false); };
   cb.new_preroll = [](GstAppSink* s, gpointer self) { return onSample(GST_ELEMENT(s), self, true); };
   gst_app_sink_set_callbacks(GST_APP_SINK(sink_), &cb, this, nullptr);
+  if (GstPad* sp = gst_element_get_static_pad(sink_, "sink")) {
+    gst_pad_add_probe(sp, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, spareTheLastFrames, nullptr, nullptr);
+    gst_object_unref(sp);
+  }
   gst_bin_add_many(GST_BIN(bin_), conv, caps, sink_, nullptr);
   gst_element_link_many(conv, caps, sink_, nullptr);
   GstPad* in = gst_element_get_static_pad(conv, "sink");
