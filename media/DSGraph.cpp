@@ -1180,7 +1180,15 @@ void TDSTrackBar::setTimerActive(bool v) {
 
 void TDSTrackBar::ControlEvent(TControlNotice Operation, int Param) {
   switch (Operation) {
-    case cnPlay: setTimerActive(Enabled()); break;
+    case cnPlay: {
+      // Where the graph starts from, told before it runs: its clock changes
+      // as it starts, and the notice of that comes later, when it has
+      // played on.
+      REFERENCE_TIME current = 0;
+      startedAway_ = seeking_ && SUCCEEDED(seeking_->GetCurrentPosition(&current)) && current != 0;
+      setTimerActive(Enabled());
+      break;
+    }
     case cnPause:
     case cnStop: setTimerActive(false); break;
     case cnActive:
@@ -1193,10 +1201,13 @@ void TDSTrackBar::ControlEvent(TControlNotice Operation, int Param) {
 
 void TDSTrackBar::GraphEvent(int Event, LONG_PTR, LONG_PTR) {
   if (Event != EC_CLOCK_CHANGED || !seeking_) return;
-  // The graph starts from the beginning whenever its clock changes (a graph
-  // still at its beginning, as after a render, has nothing to seek).
-  REFERENCE_TIME stop = 0, start = 0, current = 0;
-  if (SUCCEEDED(seeking_->GetCurrentPosition(&current)) && current == 0) return;
+  // The graph starts from the beginning whenever its clock changes. One
+  // started at its beginning (as after a render) has nothing to seek, however
+  // far it has played when this notice comes (on a busy machine a clip may
+  // have ended by then): a seek would play it again from its start.
+  if (!startedAway_) return;
+  startedAway_ = false;
+  REFERENCE_TIME stop = 0, start = 0;
   seeking_->GetDuration(&stop);
   seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
 }

@@ -416,4 +416,5 @@ class TDSTrackBar : public TTrackBar, public IGraphListener {
   uint32_t interval_ = 1000;
   TTimerEvent onTimer_;
   bool timerActive_ = false, dragging_ = false;
+  bool startedAway_ = false;   // the graph was last started away from its beginning
 };

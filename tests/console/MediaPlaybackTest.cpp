@@ -252,8 +252,8 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
   form_->PageControl2->SetActivePage(form_->Sheet_Tablo);
   form_->PageControl1->SetActivePage(form_->Sheet_Media);
   f_->btPlayClick(f_->btPlay);
-  // Held still while the clip plays, the frames after it come late and are
-  // skipped to catch up with the clock, but not the clip's last.
+  // Held still once the clip shows (a busy machine): its frames come late and
+  // are skipped to catch up with the clock, but not its last.
   ASSERT_TRUE(PumpUntil([&] { return ShownFrame(f_) >= 0 || !firstFrames.empty(); }));
   HoldProgram(300);
   ASSERT_TRUE(PumpUntil([&] { return firstFrames.size() == 1; }));
