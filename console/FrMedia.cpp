@@ -120,6 +120,7 @@ TFrameMedia::~TFrameMedia() {
     FilterGraph1->OnGraphClockChanged = nullptr;
     FilterGraph1->OnDSEvent = nullptr;
   }
+  if (DSVideoWindowEx1) DSVideoWindowEx1->OnLastFrame = nullptr;
   if (PictureShow) {
     PictureShow->OnStart = nullptr;
     PictureShow->OnStop = nullptr;

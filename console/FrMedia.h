@@ -400,7 +400,15 @@ class TFrameMedia : public TPanel {
   // transition starts after the clip.
   std::unique_ptr<TVideoStill> keptStill_;
   TPoint keptAt_, keptSize_;
+  std::unique_ptr<TBitmap> keptDrawn_;   // the kept frame drawn already
   void layKeptStill();
+  // Once the clip's last frame is known to be on the output and a picture
+  // follows, its still is drawn while the frame shows; the clip's end takes
+  // it when the output is then still what it was.
+  void drawStillAhead();
+  std::unique_ptr<TVideoStill> stillAhead_;
+  TPoint stillAheadAt_;
+  std::unique_ptr<TBitmap> stillAheadDrawn_;
   bool inGoalClip_ = false;
   bool clipItem_ = false;   // the item playing (or paused) is the clip in the graph
   bool readingColours_ = false;         // GetMediaValues fills the colour controls

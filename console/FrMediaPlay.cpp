@@ -57,6 +57,7 @@ void TFrameMedia::buildPlayback() {
   flashClock_->SetInterval(250);
   flashClock_->OnTimer = [this](TObject*) { flashClockTick(); };
 
+  DSVideoWindowEx1->OnLastFrame = [this](TObject*) { drawStillAhead(); };
   SampleGrabber1 = fmainbuild::MakeComponent<TSampleGrabber>(this, "SampleGrabber1");
   SampleGrabber1->SetFilterGraph(FilterGraph1);
   Filter1 = fmainbuild::MakeComponent<TFilter>(this, "Filter1");   // no moniker: contributes nothing
@@ -779,6 +780,9 @@ bool TFrameMedia::CaptureVideoWindow(TBitmap* Bitmap) {
 
 void TFrameMedia::TakeSnapshot() {
   keptStill_.reset();
+  keptDrawn_.reset();
+  const std::unique_ptr<TVideoStill> ahead = std::move(stillAhead_);
+  std::unique_ptr<TBitmap> aheadDrawn = std::move(stillAheadDrawn_);
   TFormMain* main = mainForm();
   if (!main || !main->FGrabBitmap) return;
   TBitmap* grab = main->FGrabBitmap.get();
@@ -787,13 +791,38 @@ void TFrameMedia::TakeSnapshot() {
     keptStill_ = std::make_unique<TVideoStill>(DSVideoWindowEx1->Still());
     keptAt_ = TPoint(DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
     keptSize_ = TPoint(grab->Width(), grab->Height());
+    // Drawn already while it showed.
+    if (ahead && aheadDrawn && keptAt_ == stillAheadAt_ && aheadDrawn->Width() == keptSize_.X &&
+        aheadDrawn->Height() == keptSize_.Y && keptStill_->SameAs(*ahead)) {
+      keptStill_.reset();
+      keptDrawn_ = std::move(aheadDrawn);
+    }
     PictureShow->BgPicture()->Clear();
     return;
   }
   if (CaptureVideoWindow(grab)) PictureShow->BgPicture()->SetGraphic(grab);
 }
 
+void TFrameMedia::drawStillAhead() {
+  stillAhead_.reset();
+  stillAheadDrawn_.reset();
+  TFormMain* main = mainForm();
+  if (!main || !main->FGrabBitmap || SingleItemMode || !playing() || cbPicsCls->Checked() || !nextIsPicture()) return;
+  const TBitmap* grab = main->FGrabBitmap.get();
+  if (grab->Empty() || !videoWindowIsTheGrab(grab->Width(), grab->Height())) return;
+  auto still = std::make_unique<TVideoStill>(DSVideoWindowEx1->Still());
+  if (!still->HasFrame) return;
+  stillAheadAt_ = TPoint(DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
+  stillAheadDrawn_ = std::make_unique<TBitmap>(grab->Width(), grab->Height());
+  still->DrawTo(stillAheadDrawn_->Canvas(), stillAheadAt_.X, stillAheadAt_.Y);
+  stillAhead_ = std::move(still);
+}
+
 void TFrameMedia::layKeptStill() {
+  if (const std::unique_ptr<TBitmap> drawn = std::move(keptDrawn_)) {
+    PictureShow->BgPicture()->SetGraphic(drawn.get());
+    return;
+  }
   const std::unique_ptr<TVideoStill> still = std::move(keptStill_);
   if (!still) return;
   // Drawn into the grab bitmap while it has the kept size (its pixels are

@@ -351,6 +351,8 @@ void TDSVideoWindowEx2::listenTo(IUnknown* source) {
   if (listened_)
     listened_->SetFrameListener([this] {
       if (Showing()) Invalidate();
+      TVideoFrame frame;
+      if (OnLastFrame && listened_ && listened_->LatestFrame(frame) && frame.Last) OnLastFrame(this);
     });
 }
 
@@ -805,6 +807,13 @@ void TVideoStill::DrawTo(TCanvas* c, int X, int Y) const {
   } else {
     c->FillRect(at(Area));
   }
+}
+
+bool TVideoStill::SameAs(const TVideoStill& o) const {
+  return Client == o.Client && Back == o.Back && Area == o.Area && AreaColour == o.AreaColour &&
+         HasFrame == o.HasFrame && Src == o.Src && Dest == o.Dest && Frame.Keep == o.Frame.Keep &&
+         Frame.Bits == o.Frame.Bits && Frame.Width == o.Frame.Width && Frame.Height == o.Frame.Height &&
+         Frame.Stride == o.Frame.Stride;
 }
 
 TVideoStill TDSVideoWindowEx2::Still() {

@@ -100,6 +100,8 @@ struct TVideoStill {
   TRect Src, Dest;                // the frame's part drawn, and where it lands
   // Drawn with the client area's top-left corner at (X, Y) of the canvas.
   void DrawTo(TCanvas* Canvas, int X, int Y) const;
+  // The same pixels: the same frame (not a copy of it) laid alike.
+  bool SameAs(const TVideoStill& o) const;
 };
 
 // Receives the mixer's notifications for its window (reference counted; the
@@ -191,6 +193,9 @@ class TDSVideoWindowEx2 : public TCustomControl,
   void IdleHandler(TObject* Sender, bool& Done);
 
   TNotifyEvent OnPaint;
+  // The latest frame is known to be the stream's last (its end came after
+  // it), ahead of the graph's notice of the end.
+  TNotifyEvent OnLastFrame;
   TNotifyEvent OnColorKeyChanged;
   TCursorVisibleEvent OnCursorShowHide;
   TOverlayVisibleEvent OnOverlayVisible;

@@ -449,6 +449,7 @@ struct TVideoFrame {
   REFERENCE_TIME Time = 0;           // stream time of the frame
   REFERENCE_TIME RunningTime = 0;    // when it is shown on the graph's clock (stream time / rate)
   uint64_t Sequence = 0;             // counts frames since the renderer was made
+  bool Last = false;                 // the stream's end came after it (until a seek or flush)
   std::shared_ptr<const void> Keep;  // holds the frame's memory
 };
 

@@ -330,6 +330,11 @@ TVideoRenderer::TVideoRenderer() : TMediaFilter(CLSID_VideoRenderer, "Video Rend
   gst_app_sink_set_callbacks(GST_APP_SINK(sink_), &cb, this, nullptr);
   if (GstPad* sp = gst_element_get_static_pad(sink_, "sink")) {
     gst_pad_add_probe(sp, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, spareTheLastFrames, nullptr, nullptr);
+    // The end of the stream passes the sink as soon as its last frame was
+    // handed out (the sink then waits out that frame's time before the graph
+    // hears of the end): the latest frame is known to be the last from here.
+    gst_pad_add_probe(sp, GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                      &onEvent, this, nullptr);
     gst_object_unref(sp);
   }
   gst_bin_add_many(GST_BIN(bin_), conv, caps, sink_, nullptr);
@@ -373,6 +378,24 @@ struct MappedSample {
   }
 };
 }  // namespace
+
+GstPadProbeReturn TVideoRenderer::onEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
+  GstEvent* e = GST_PAD_PROBE_INFO_EVENT(info);
+  if (!e) return GST_PAD_PROBE_OK;
+  const bool end = GST_EVENT_TYPE(e) == GST_EVENT_EOS;
+  if (!end && GST_EVENT_TYPE(e) != GST_EVENT_FLUSH_START && GST_EVENT_TYPE(e) != GST_EVENT_FLUSH_STOP)
+    return GST_PAD_PROBE_OK;
+  auto* r = static_cast<TVideoRenderer*>(self);
+  std::shared_ptr<std::function<void()>> listener;
+  {
+    std::lock_guard<std::mutex> g(r->m_);
+    if (r->frame_.Last == end) return GST_PAD_PROBE_OK;
+    r->frame_.Last = end;
+    if (end && r->keep_) listener = r->listener_;
+  }
+  if (listener) r->notifyListener(std::move(listener));
+  return GST_PAD_PROBE_OK;
+}
 
 void TVideoRenderer::takeSample(GstSample* sample) {
   auto ms = std::make_shared<MappedSample>();
@@ -421,13 +444,18 @@ void TVideoRenderer::takeSample(GstSample* sample) {
     frame_.Time = t;
     frame_.RunningTime = rt;
     frame_.Sequence = ++sequence_;
+    frame_.Last = false;
     frame_.Keep = keep_;
     listener = listener_;
   }
   old.reset();
   if (sizeChanged)
     if (TGraph* g = Graph()) g->Notify(EC_VIDEO_SIZE_CHANGED, LONG_PTR((w & 0xFFFF) | ((h & 0xFFFF) << 16)), 0);
-  if (listener && !pending_->exchange(true)) {
+  if (listener) notifyListener(std::move(listener));
+}
+
+void TVideoRenderer::notifyListener(std::shared_ptr<std::function<void()>> listener) {
+  if (!pending_->exchange(true)) {
     if (!QCoreApplication::instance()) {
       pending_->store(false);
       return;

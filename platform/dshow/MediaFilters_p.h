@@ -83,7 +83,10 @@ class TVideoRenderer : public TMediaFilter, public IVideoFrameSource, public IVi
 
  private:
   static GstFlowReturn onSample(GstElement* sink, gpointer self, bool preroll);
+  static GstPadProbeReturn onEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   void takeSample(GstSample* sample);
+  // The listener is told (one queued call for what came before it runs).
+  void notifyListener(std::shared_ptr<std::function<void()>> listener);
   GstElement* sink_ = nullptr;
   std::mutex m_;
   std::shared_ptr<const void> keep_;

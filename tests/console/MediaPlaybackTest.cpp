@@ -269,16 +269,19 @@ TEST_F(MediaPlaybackTest, APictureAfterAClipHasTheClipsLastFrameBehindItsFirstTr
 
 // The clip's last frame behind the picture after it is, pixel for pixel,
 // what the output showed at the clip's end (the parent of the video window
-// painted whole), wherever the clip played and however it was laid; once the
-// transition runs, the panel shows the picture's controls, size and line.
+// painted whole), wherever the clip played, however it was laid and also
+// when that changed after the last frame came; once the transition runs,
+// the panel shows the picture's controls, size and line.
 TEST_F(MediaPlaybackTest, ThePictureAfterAClipStartsOnTheOutputAsItWasAtTheClipsEnd) {
   struct Row {
     const char* name;
     bool onOutput;   // the media page on the screen
     int aspect;      // cropped (covers the area), full (bands), stretched
+    int aspectAtLastFrame = -1;   // the aspect chosen once the last frame is on
   };
-  const Row rows[] = {{"preview, cropped", false, 0}, {"output, cropped", true, 0},
-                      {"output, full", true, 1},      {"preview, stretched", false, 2}};
+  const Row rows[] = {{"preview, cropped", false, 0},   {"output, cropped", true, 0},
+                      {"output, full", true, 1},        {"preview, stretched", false, 2},
+                      {"output, cropped, then stretched at the last frame", true, 0, 2}};
   Clip("c.avi", 8, 320, 176);
   Picture("a.bmp", clRed);
   form_->Show();
@@ -296,6 +299,11 @@ TEST_F(MediaPlaybackTest, ThePictureAfterAClipStartsOnTheOutputAsItWasAtTheClips
       atEnd.Fill(clBlack);
       area->PaintTo(atEnd.Canvas(), 0, 0);
       complete(s, r, b);
+    };
+    const auto lastFrame = f_->DSVideoWindowEx1->OnLastFrame;
+    f_->DSVideoWindowEx1->OnLastFrame = [&](TObject* s) {
+      lastFrame(s);
+      if (row.aspectAtLastFrame >= 0) f_->rgMediaAspect->SetItemIndex(row.aspectAtLastFrame);
     };
     std::unique_ptr<TBitmap> behind;
     int frames = 0;
@@ -317,6 +325,7 @@ TEST_F(MediaPlaybackTest, ThePictureAfterAClipStartsOnTheOutputAsItWasAtTheClips
     hands::Click(f_->btPlay);
     ASSERT_TRUE(PumpUntil([&] { return frames >= 2; }));
     f_->FilterGraph1->OnGraphComplete = complete;
+    f_->DSVideoWindowEx1->OnLastFrame = lastFrame;
     f_->PictureShow->OnProgress = nullptr;
     ASSERT_TRUE(behind);
     ASSERT_EQ(behind->Width(), atEnd.Width());

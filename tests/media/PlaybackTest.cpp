@@ -198,6 +198,40 @@ TEST_F(Playback, AStreamWhoseTimesStartLateBeginsAtPositionZeroAndItsFirstFrame)
   EXPECT_EQ(Position(), 0);
 }
 
+// The renderer knows its latest frame is the stream's last as soon as the
+// end passes it, before the graph tells of the end; a seek forgets it.
+TEST_F(Playback, TheLastFrameIsKnownBeforeTheGraphTellsOfTheEndAndASeekForgetsIt) {
+  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+  ComPtr<IVideoFrameSource> renderer;
+  TFilterList filters(g->Query<IFilterGraph2>().Get());
+  for (int i = 0; i < filters.Count() && !renderer; ++i) renderer = QueryAs<IVideoFrameSource>(filters.Items(i));
+  ASSERT_TRUE(renderer);
+  const int ends = rec->Count(EC_COMPLETE);
+  int endsWhenLast = -1;
+  uint64_t lastSequence = 0;
+  renderer->SetFrameListener([&] {
+    TVideoFrame f;
+    if (endsWhenLast < 0 && renderer->LatestFrame(f) && f.Last) {
+      endsWhenLast = rec->Count(EC_COMPLETE);
+      lastSequence = f.Sequence;
+    }
+  });
+  ASSERT_TRUE(g->Play());
+  ASSERT_TRUE(rec->WaitFor(EC_COMPLETE, ends + 1));
+  renderer->SetFrameListener(nullptr);
+  EXPECT_EQ(endsWhenLast, ends);
+  TVideoFrame f;
+  ASSERT_TRUE(renderer->LatestFrame(f));
+  EXPECT_TRUE(f.Last);
+  EXPECT_EQ(f.Sequence, lastSequence);   // no frame came after it
+  g->Pause();
+  REFERENCE_TIME start = 0, stop = 0;
+  g->Query<IMediaSeeking>()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_NoPositioning);
+  ASSERT_TRUE(renderer->LatestFrame(f));
+  EXPECT_GT(f.Sequence, lastSequence);
+  EXPECT_FALSE(f.Last);
+}
+
 TEST_F(Playback, RateTwoShowsStreamTimeAtHalfTheClocksTime) {
   ComPtr<IVideoFrameSource> renderer;
   TFilterList before(g->Query<IFilterGraph2>().Get());
