@@ -353,6 +353,11 @@ void TApplication::Run() {
     running_ = false;
   }
   DestroyForms();
+  // The application object made here ends with the loop: its end also ends
+  // the browser engine, whose threads would otherwise still run while the
+  // program's own data is destroyed at exit.
+  delete ownApp_;
+  ownApp_ = nullptr;
 }
 
 void TApplication::Terminate() {

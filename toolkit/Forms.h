@@ -119,7 +119,8 @@ class TApplication : public TComponent {
   }
   TCustomForm* MainForm() const { return mainForm_; }
   // Shows the main form (when ShowMainForm) and runs the message loop until
-  // Terminate or the main form closes; then frees the forms.
+  // Terminate or the main form closes; then frees the forms and ends the
+  // application object it made (and with it the browser engine).
   void Run();
   void Terminate();
   bool Terminated() const { return terminated_; }

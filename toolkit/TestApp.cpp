@@ -11,13 +11,21 @@
 #include "toolkit/QtGlue.h"
 
 namespace TestApp {
+namespace {
+QApplication* app = nullptr;
+}
+
 void Init(int& argc, char** argv) {
-  static QApplication* app = nullptr;
   // Views that draw with the graphics card (web pages) share one context.
   if (app) return;
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   KeepLargeBlocksReturnable();
   app = new QApplication(argc, argv);
+}
+
+void Finish() {
+  delete app;
+  app = nullptr;
 }
 
 bool DropUrls(TWinControl* target, const std::vector<String>& urls) {

@@ -257,6 +257,15 @@ struct FlashProfile {
     if (!p.profile) {
       (void)schemeRegistered;
       p.profile = new QWebEngineProfile(QCoreApplication::instance());
+      // The profile goes before the engine does: the engine ends in a
+      // routine of the application object's end that was added when the
+      // profile made it start, and those routines run last added first (a
+      // child of the application object would go after the engine).
+      qAddPostRoutine([] {
+        delete p.profile;
+        p.profile = nullptr;
+        p.handler = nullptr;
+      });
       p.handler = new FlashSchemeHandler(p.profile);
       p.profile->installUrlSchemeHandler(kScheme, p.handler);
       QWebEngineSettings* s = p.profile->settings();
@@ -312,7 +321,8 @@ constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000;
 class TWebFlashPlayer : public IFlashPlayer {
  public:
   ~TWebFlashPlayer() override {
-    if (id_ >= 0 && FlashProfile::get().handler) FlashProfile::get().handler->movies.erase(moviePath());
+    if (id_ >= 0 && QCoreApplication::instance() && FlashProfile::get().handler)
+      FlashProfile::get().handler->movies.erase(moviePath());
     window_.reset();
     delete view_;
   }

@@ -19,5 +19,7 @@ int main(int argc, char** argv) {
   TMetafileReader::Program = TABLO_SHEET_READER;
 #endif
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  TestApp::Finish();
+  return result;
 }
