@@ -416,6 +416,14 @@ bool TFrameMedia::readyClipFollows() const {
 
 void TFrameMedia::playFlash(const String& Path) {
   const uint64_t serial = playSerial_;
+  // After a picture, the movie loads beneath the picture show, which stays
+  // in front (the player draws the movie's first frame out of sight) until
+  // the movie comes to the front with its first frame drawn.
+  if (!ShockwaveFlashEx1->Visible() && PictureShow->Visible()) {
+    ShockwaveFlashEx1->SetAlign(alClient);
+    ShockwaveFlashEx1->SendToBack();
+    ShockwaveFlashEx1->SetVisible(true);
+  }
   // Loading waits for the player (its page, the movie) and handles messages
   // meanwhile: Stop, or another item started, supersedes this one, which
   // then touches nothing.

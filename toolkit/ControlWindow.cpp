@@ -162,8 +162,28 @@ void ControlWindow::Follow() {
   place(VisiblePart(host_));
 }
 
+void ControlWindow::SetKeptDrawing(bool On) {
+  if (keptDrawing_ == On) return;
+  keptDrawing_ = On;
+  Follow();
+}
+
 void ControlWindow::place(const QRegion& part) {
-  if (part.isEmpty()) {
+  // A window kept drawing over a control that shows but is covered: on the
+  // screen, masked by a region outside itself (an empty mask would be none).
+  const QWidget* top = host_->window();
+  const bool covered = part.isEmpty() && keptDrawing_ && host_->isVisible() && !host_->size().isEmpty() &&
+                       !top->isMinimized();
+  if (covered) {
+    const QRect r(host_->mapToGlobal(QPoint(0, 0)), host_->size());
+    const QRegion none(QRect(-2, -2, 1, 1));
+    if (window_->geometry() != r) window_->setGeometry(r);
+    if (mask_ != none) {
+      mask_ = none;
+      window_->setMask(none);
+    }
+    if (!window_->isVisible()) window_->show();
+  } else if (part.isEmpty()) {
     if (window_->isVisible()) window_->hide();
     mask_ = QRegion();
   } else {

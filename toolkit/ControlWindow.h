@@ -14,7 +14,8 @@
 //   ancestor, less the widgets stacked above it and the application's other
 //   windows (dialogs, menus) that lie over it;
 // - it is hidden while the control does not show or nothing of it is
-//   visible. A minimised window takes it along (the window manager iconifies
+//   visible (unless kept drawing: then a control that shows but is covered
+//   keeps its window, masked out entirely). A minimised window takes it along (the window manager iconifies
 //   a transient window with its parent, and restores both; hiding it on top
 //   of that keeps some window managers from restoring the parent).
 // With PassInput the mouse goes through the window to the control beneath.
@@ -50,6 +51,11 @@ class ControlWindow : public QObject {
   std::function<void(bool)> OnShownChange;
   // Lays the window over the control now.
   void Follow();
+  // Kept drawing: while the control shows but is covered entirely (a
+  // sibling stacked above it), the window stays on the screen with nothing
+  // of it visible (masked out), so that its content goes on drawing and has
+  // its picture ready when the control comes to the front.
+  void SetKeptDrawing(bool On);
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
@@ -60,7 +66,7 @@ class ControlWindow : public QObject {
   QWidget* host_;
   QPointer<QWidget> window_;
   bool passInput_;
-  bool shown_ = false;
+  bool shown_ = false, keptDrawing_ = false;
   QRegion mask_;
   std::vector<QPointer<QWidget>> watched_;
 };

@@ -35,6 +35,8 @@
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+#include <QQuickWidget>
+#include <QQuickWindow>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -86,7 +88,8 @@ const char* kPage = R"(<!doctype html>
 <html><head><meta charset="utf-8">
 <style>html,body{margin:0;width:100%;height:100%;overflow:hidden;background:#000}
 #p{position:relative;width:100%;height:100%}
-#p ruffle-player{position:absolute;left:0;top:0;display:block;width:100%;height:100%;background:#000}</style>
+#p ruffle-player{position:absolute;left:0;top:0;display:block;width:100%;height:100%;background:#000}
+#t{position:absolute;left:0;top:0;width:1px;height:1px;background:#000}</style>
 <script>
 // The engine's fetch() does not take this page's own scheme: its requests go
 // through XMLHttpRequest, which does.
@@ -112,7 +115,7 @@ const char* kPage = R"(<!doctype html>
 Object.defineProperty(Navigator.prototype,"getGamepads",{value:function(){return [];},configurable:true});
 window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}};</script>
 <script src="tablo-flash://player/ruffle.js"></script></head>
-<body><div id="p"></div><script>
+<body><div id="t"></div><div id="p"></div><script>
 (function(){
   const say=(w,s,t)=>console.log("tablo:"+w+":"+s+(t===undefined?"":":"+t));
   const box=document.getElementById("p");
@@ -136,6 +139,12 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
     if(shown&&shown!==p) drop(shown);
     shown=p;
     say("drawn",p.serial);
+    // The next few frames change a mark beneath the players (nobody sees
+    // it), so that they reach the console's view even from a held movie:
+    // the view holds the movie's frame once it has had them.
+    const t=document.getElementById("t");
+    const poke=n=>{ t.style.background=n%2?"#010101":"#000"; if(n>0) requestAnimationFrame(()=>poke(n-1)); };
+    requestAnimationFrame(()=>poke(3));
     // Held once its first frame is there, unless asked to play meanwhile.
     setTimeout(()=>{ if(p===cur&&!want) hold(p); },50);
   }
@@ -146,6 +155,9 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
     if(document.visibilityState!=="visible") drop(shown);
     const p=window.RufflePlayer.newest().createPlayer();
     p.serial=s; p.url=url; p.menu=menu;
+    // The blank movie (the page started ahead) is loaded out of sight: its
+    // empty stage would be white.
+    if(url.endsWith("/blank.swf")) p.style.visibility="hidden";
     box.insertBefore(p,shown);   // beneath the one that shows
     cur=p;
     p.addEventListener("loadedmetadata",()=>{
@@ -316,7 +328,7 @@ class FlashPage : public QWebEnginePage {
 // wait around lets it in) until done() or the limit; true when done.
 bool pumpUntil(const std::function<bool()>& done, int limitMs) { return WaitFor(done, limitMs) == wrDone; }
 
-constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000;
+constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000, kPaintLimitMs = 500;
 
 class TWebFlashPlayer : public IFlashPlayer {
  public:
@@ -374,6 +386,10 @@ class TWebFlashPlayer : public IFlashPlayer {
     window_.reset();
     if (!view_ || !host_) return;
     window_ = std::make_unique<tkqt::ControlWindow>(host_->Widget(), view_, true);
+    // A control that shows beneath another (a movie loading behind the
+    // picture that still shows) has its page drawing, out of sight: the
+    // movie's first frame is there when the control comes to the front.
+    window_->SetKeptDrawing(true);
     window_->OnShownChange = [this](bool shown) {
       if (shown) wake(); else restLater();
     };
@@ -428,6 +444,8 @@ class TWebFlashPlayer : public IFlashPlayer {
   bool loaded_ = false, menu_ = true, playing_ = false, played_ = false;
   int serial_ = 0, metaSerial_ = -1, errorSerial_ = -1, drawnSerial_ = -1, id_ = -1;
   int waiting_ = 0;          // waits on the page under way
+  std::atomic<int> painted_{0};        // pictures rendered by the page's view
+  QPointer<QQuickWindow> rendering_;   // where they are rendered
   bool warm_ = false;        // a page started ahead loads the blank movie once ready
   int warmSerial_ = -1;      // that load's serial while it is under way
   QString error_;
@@ -499,11 +517,24 @@ bool TWebFlashPlayer::waitLoaded(int serial) {
   const bool ok = pumpUntil([&] { return metaSerial_ == serial || errorSerial_ == serial || !view_ || serial_ != serial; },
                             kMovieLimitMs);
   if (ok && metaSerial_ == serial) {
-    // On the screen, the page keeps the frame it showed until the movie has
-    // drawn its first: the movie counts as shown from then (bounded: a page
-    // that does not draw still plays).
-    if (window_ && window_->Shown())
+    // On the screen (or kept drawing beneath another control), the page
+    // keeps the frame it showed until the movie has drawn its first: the
+    // movie counts as shown once the view has that frame (bounded: a page
+    // that does not draw still plays). The page's notice comes before the
+    // view has the frame: it has it once it has rendered two more of the
+    // page's frames (the page makes a few after the notice).
+    if (window_ && window_->Shown()) {
+      // The view's picture is rendered by a widget of the engine's own (its
+      // focus proxy), made with the page.
+      if (auto* w = qobject_cast<QQuickWidget*>(view_->focusProxy()); w && w->quickWindow() && w->quickWindow() != rendering_) {
+        rendering_ = w->quickWindow();
+        QObject::connect(rendering_, &QQuickWindow::afterRendering, view_, [this] { ++painted_; WakeWaiters(); }, Qt::DirectConnection);
+      }
       pumpUntil([&] { return drawnSerial_ >= serial || !view_ || serial_ != serial; }, kDrawLimitMs);
+      const int seen = painted_;
+      if (drawnSerial_ >= serial && view_)
+        pumpUntil([&] { return painted_ >= seen + 2 || !view_ || serial_ != serial; }, kPaintLimitMs);
+    }
     return true;
   }
   if (serial_ != serial) return false;

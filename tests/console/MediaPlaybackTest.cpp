@@ -1706,3 +1706,50 @@ TEST_F(MediaPlaybackTest, PlayAfterPauseKeepsTheMoviesFrameUntilItDrawsAgain) {
   EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
   f_->btStopClick(f_->btStop);
 }
+
+// A movie after a picture loads behind it: the output shows the picture
+// until the movie has drawn its first frame, with nothing empty (the page's
+// own black) between them.
+TEST_F(MediaPlaybackTest, AMovieAfterAPictureFollowsThePictureWithNothingEmptyBetween) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  swf::Movie m;
+  m.Frames = 48;
+  m.FrameRate = 24;
+  m.Background = 0x000080;
+  swf::Save(Pics() + "m.swf", m);
+  Picture("a.bmp", clRed);
+  List({"a.bmp", "m.swf"});
+  form_->Show();
+  Send(form_->Sheet_Media);
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  TWinControl* area = form_->PanelTabloColor;
+  // From the picture's pause until the movie plays, the middle of the output
+  // shows the picture or the movie's stage (its background or its square).
+  int grabs = 0, pictureGrabs = 0, empty = 0;
+  bool watching = false, ended = false, played = false;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (!ended && f_->TimerDelayPics->Enabled()) {
+      ended = watching = true;
+      QTimer::singleShot(0, [&] { EndPause(); });
+    }
+    if (!watching) return;
+    TBitmap grab(area->Width(), area->Height());
+    grab.Fill(clFuchsia);
+    area->PaintTo(grab.Canvas(), 0, 0);
+    const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+    ++grabs;
+    if (mid == clRed) ++pictureGrabs;
+    else if (mid != RGB(0x00, 0x00, 0x80) && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
+    if (flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6) watching = !(played = true);
+  });
+  look.start(1);
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return played; }, 60000));
+  look.stop();
+  EXPECT_GT(pictureGrabs, 0);
+  EXPECT_GT(grabs, pictureGrabs);
+  EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+  f_->btStopClick(f_->btStop);
+}
