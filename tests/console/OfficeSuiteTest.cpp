@@ -199,6 +199,11 @@ TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
   Deck();
   TFormMain* f = Create();
   f->Show();
+  // Slides change only when asked: on its own clock (5 s a slide) the show
+  // would move on from the slide looked for whenever the program stalls
+  // that long before its first look (a busy machine), and the output would
+  // show the slides after it.
+  f->PowPnt1->SetSlideshowUseInternalTimer(false);
   f->ListRTF->Items()->SetText("deck.ppt\n");
   hands::ChooseSheet(f->Sheet_Tablo);
   hands::ChooseSheet(f->TabSheet6);
