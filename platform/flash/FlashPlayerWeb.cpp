@@ -164,13 +164,25 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
       if(p!==cur) return;
       const m=p.ruffle().metadata||{};
       say("meta",s,(m.numFrames||0)+","+(m.frameRate||0));
-      // Its first frame is drawn by the second animation frame after it
-      // loaded; a page that is not shown draws nothing, so that waits until
-      // it shows.
+      // It has drawn once it has painted into its canvas: the frame after
+      // that one puts its picture on the screen, and only then does the old
+      // player go. A count of animation frames is no such notice: on a busy
+      // machine the player reads its movie over many of them. A page that is
+      // not shown draws nothing, so that waits until it shows; a player that
+      // never paints is taken as drawn after a while (one with no canvas of
+      // its own at once).
+      let told=false;
+      const tell=()=>{ if(told||p!==cur) return; told=true; requestAnimationFrame(()=>drawn(p)); };
+      const c=p.shadowRoot&&p.shadowRoot.querySelector("canvas"), x=c&&c.getContext("2d");
+      if(x){
+        const paints=["fillRect","drawImage","fill","putImageData"];
+        for(const f of paints){ const own=x[f];
+          x[f]=function(){ for(const g of paints) delete x[g]; tell(); return own.apply(this,arguments); }; }
+      }
       const later=()=>{
         if(p!==cur) return;
         if(document.visibilityState!=="visible"){document.addEventListener("visibilitychange",later,{once:true});return;}
-        requestAnimationFrame(()=>requestAnimationFrame(()=>drawn(p)));
+        setTimeout(tell,x?10000:0);
       };
       later();
     });
