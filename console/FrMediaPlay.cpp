@@ -416,10 +416,11 @@ bool TFrameMedia::readyClipFollows() const {
 
 void TFrameMedia::playFlash(const String& Path) {
   const uint64_t serial = playSerial_;
-  // After a picture, the movie loads beneath the picture show, which stays
-  // in front (the player draws the movie's first frame out of sight) until
-  // the movie comes to the front with its first frame drawn.
-  if (!ShockwaveFlashEx1->Visible() && PictureShow->Visible()) {
+  // After a picture or a clip, the movie loads beneath the picture show or
+  // the video window (on its last frame), which stays in front (the player
+  // draws the movie's first frame out of sight) until the movie comes to the
+  // front with its first frame drawn.
+  if (!ShockwaveFlashEx1->Visible() && (PictureShow->Visible() || DSVideoWindowEx1->Visible())) {
     ShockwaveFlashEx1->SetAlign(alClient);
     ShockwaveFlashEx1->SendToBack();
     ShockwaveFlashEx1->SetVisible(true);

@@ -1753,3 +1753,77 @@ TEST_F(MediaPlaybackTest, AMovieAfterAPictureFollowsThePictureWithNothingEmptyBe
   EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
   f_->btStopClick(f_->btStop);
 }
+
+// A movie after a clip (also at the list's wrap) loads behind the video
+// window, one after a movie behind that movie: from the end of the item
+// before until the movie plays, the output shows that item's last frame or
+// the movie, with nothing empty (the page's own black, the player's white
+// stage) nor a frame the page kept from a movie before between them.
+TEST_F(MediaPlaybackTest, AMovieAfterAClipOrAMovieFollowsItsLastFrameWithNothingEmptyBetween) {
+  String why;
+  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  struct Row {
+    const char* name;
+    std::vector<String> lines;
+    int first;   // the line Play starts on
+    int movie;   // the line of the movie that follows
+    TColor stage;   // its background
+  };
+  // Each row's movie has a stage of its own: a frame the page kept from a
+  // row before is not taken for it.
+  const std::vector<Row> rows = {
+      {"clip to a movie", {"c.avi", "m.swf"}, 0, 1, RGB(0x00, 0x00, 0x80)},
+      {"clip to a movie at the wrap", {"w.swf", "c.avi"}, 1, 0, RGB(0x80, 0x00, 0x80)},
+      {"movie to a movie", {"n.swf", "g.swf"}, 0, 1, RGB(0x00, 0x60, 0x00)},
+  };
+  constexpr int kLastFrame = 7;
+  Clip("c.avi", kLastFrame + 1);
+  swf::Movie m;
+  m.Frames = 48;
+  m.Background = 0x000080;
+  swf::Save(Pics() + "m.swf", m);
+  m.Background = 0x800080;
+  swf::Save(Pics() + "w.swf", m);
+  m.Background = 0x006000;
+  swf::Save(Pics() + "g.swf", m);
+  m.Frames = 12;
+  m.Background = 0x800000;
+  swf::Save(Pics() + "n.swf", m);
+  form_->Show();
+  Send(form_->Sheet_Media);
+  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+  TWinControl* area = form_->PanelTabloColor;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    f_->ListMedia->SetItemIndex(row.first);
+    // Watched from the clip's last frame (the movie before's first) until
+    // the next movie is at frame 6.
+    int grabs = 0, beforeGrabs = 0, empty = 0;
+    bool watching = false, played = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      if (played) return;
+      TBitmap grab(area->Width(), area->Height());
+      grab.Fill(clFuchsia);
+      area->PaintTo(grab.Canvas(), 0, 0);
+      const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+      const bool before = FrameAt(grab, grab.Width() / 2, grab.Height() / 2) == kLastFrame || mid == RGB(0x80, 0, 0);
+      watching = watching || before;
+      if (!watching) return;
+      ++grabs;
+      if (before) ++beforeGrabs;
+      else if (mid != row.stage && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
+      played = f_->ListMedia->ItemIndex() == row.movie && flash->Visible() && flash->Playing() &&
+               flash->CurrentFrame() >= 6;
+    });
+    look.start(1);
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return played; }, 60000));
+    look.stop();
+    hands::Click(f_->btStop);
+    EXPECT_GT(beforeGrabs, 0);
+    EXPECT_GT(grabs, beforeGrabs);
+    EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+  }
+}
