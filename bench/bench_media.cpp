@@ -60,6 +60,7 @@
 
 #include "media/DSGraph.h"
 #include "BenchMain.h"
+#include "ResidentMemory.h"
 #include "../tests/support/ClipMaker.h"
 
 namespace {
@@ -295,21 +296,6 @@ void BM_FrameCopy1080Reference(benchmark::State& st) {
 }
 BENCHMARK(BM_FrameCopy1080Reference)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
-// The peak resident memory since the last reset, in MB.
-double PeakResidentMb() {
-  std::ifstream in("/proc/self/status");
-  std::string key;
-  while (in >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      in >> kb;
-      return kb / 1024.0;
-    }
-    in.ignore(1 << 12, '\n');
-  }
-  return 0;
-}
-void ResetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 struct RenderCost {
   double ms = 0, gapMs = 0, peakMb = 0;

@@ -22,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchMain.h"
+#include "bench/ResidentMemory.h"
 
 #include <QImage>
 
@@ -47,14 +48,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double RssMb() {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  return 0;
-}
 
 bool Wanted(const std::string& kind) {
   const char* e = std::getenv("TABLO_SOAK_KINDS");
@@ -185,7 +178,7 @@ void BM_MixedListSoak(benchmark::State& state) {
       const double elapsed = std::chrono::duration<double>(now - t0).count();
       if (index < lastIndex) {
         ++passes;
-        const double rss = RssMb();
+        const double rss = ResidentMb();
         std::fprintf(stderr, "wrap %d  rss %7.1f MB\n", passes, rss);
         if (elapsed >= settle) {
           if (at2 == 0) at2 = rss;
@@ -195,7 +188,7 @@ void BM_MixedListSoak(benchmark::State& state) {
       }
       lastIndex = index;
       if (now >= next) {
-        const double rss = RssMb();
+        const double rss = ResidentMb();
         std::fprintf(stderr, "soak %6.0f s  rss %7.1f MB  passes %d  line %d\n", elapsed, rss, passes, index);
         if (elapsed >= settle) low = std::min(low, rss), high = std::max(high, rss);
         if (elapsed >= seconds) break;

@@ -196,6 +196,22 @@ void TearDown(GstElement* p, GstElement* sink) {
   gst_object_unref(p);
 }
 
+// Hands a prerolled sample's BGRx frame to use() as an image over its
+// mapped memory (valid only during the call).
+template <class Use>
+void WithFrame(GstSample* s, Use use) {
+  GstStructure* st = gst_caps_get_structure(gst_sample_get_caps(s), 0);
+  int fw = 0, fh = 0;
+  gst_structure_get_int(st, "width", &fw);
+  gst_structure_get_int(st, "height", &fh);
+  GstMapInfo map;
+  GstBuffer* b = gst_sample_get_buffer(s);
+  if (fw > 0 && fh > 0 && gst_buffer_map(b, &map, GST_MAP_READ)) {
+    use(QImage(map.data, fw, fh, fw * 4, QImage::Format_RGB32));
+    gst_buffer_unmap(b, &map);
+  }
+}
+
 void BM_ClipToClipReference(benchmark::State& state) {
   TDSVideoWindowEx2* w = S().frame->DSVideoWindowEx1;
   QImage window(std::max(1, w->Width()), std::max(1, w->Height()), QImage::Format_RGB32);
@@ -211,22 +227,10 @@ void BM_ClipToClipReference(benchmark::State& state) {
     const auto t0 = Clock::now();
     TearDown(old, oldSink);
     GstSample* s = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), 10 * GST_SECOND);
-    if (s) {
-      GstCaps* caps = gst_sample_get_caps(s);
-      GstStructure* st = gst_caps_get_structure(caps, 0);
-      int fw = 0, fh = 0;
-      gst_structure_get_int(st, "width", &fw);
-      gst_structure_get_int(st, "height", &fh);
-      GstMapInfo map;
-      GstBuffer* b = gst_sample_get_buffer(s);
-      if (fw > 0 && fh > 0 && gst_buffer_map(b, &map, GST_MAP_READ)) {
-        const QImage frame(map.data, fw, fh, fw * 4, QImage::Format_RGB32);
+    if (s) WithFrame(s, [&window](const QImage& frame) {
         QPainter painter(&window);
         painter.drawImage(window.rect(), frame);
-        painter.end();
-        gst_buffer_unmap(b, &map);
-      }
-    }
+      });
     const auto t1 = Clock::now();
     if (s) gst_sample_unref(s);
     TearDown(p, sink);
@@ -259,16 +263,7 @@ QImage FirstFrame(const std::string& clip) {
   GstElement* p = Prerolled(clip, &sink);
   QImage out;
   if (GstSample* s = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), 10 * GST_SECOND)) {
-    GstStructure* st = gst_caps_get_structure(gst_sample_get_caps(s), 0);
-    int fw = 0, fh = 0;
-    gst_structure_get_int(st, "width", &fw);
-    gst_structure_get_int(st, "height", &fh);
-    GstMapInfo map;
-    GstBuffer* b = gst_sample_get_buffer(s);
-    if (fw > 0 && fh > 0 && gst_buffer_map(b, &map, GST_MAP_READ)) {
-      out = QImage(map.data, fw, fh, fw * 4, QImage::Format_RGB32).copy();
-      gst_buffer_unmap(b, &map);
-    }
+    WithFrame(s, [&out](const QImage& frame) { out = frame.copy(); });
     gst_sample_unref(s);
   }
   TearDown(p, sink);

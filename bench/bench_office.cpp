@@ -23,6 +23,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
 #include "BenchMain.h"
+#include "ResidentMemory.h"
 
 namespace {
 
@@ -330,22 +331,10 @@ String ZipBomb(const String& dir) {
 }
 
 double PeakGrowthMb(const std::function<void()>& work) {
-  auto peakKb = [] {
-    std::ifstream f("/proc/self/status");
-    for (std::string line; std::getline(f, line);)
-      if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6));
-    return 0.0;
-  };
-  auto rssKb = [] {
-    std::ifstream f("/proc/self/status");
-    for (std::string line; std::getline(f, line);)
-      if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6));
-    return 0.0;
-  };
-  std::ofstream("/proc/self/clear_refs") << "5";
-  const double before = rssKb();
+  ResetPeakResident();
+  const double before = ResidentMb();
   work();
-  return (peakKb() - before) / 1024.0;
+  return PeakResidentMb() - before;
 }
 
 struct BombFixture {

@@ -31,6 +31,7 @@
 #include "toolkit/FileMasks.h"
 #include "toolkit/Forms.h"
 #include "BenchMain.h"
+#include "ResidentMemory.h"
 #include "platform/flash/SwfHeader.h"
 #include "tests/support/SwfMaker.h"
 
@@ -164,20 +165,6 @@ BENCHMARK(BM_PasteAddReference)->Unit(benchmark::kMillisecond);
 
 // --- Flash movies read before they play
 
-double PeakResidentMb() {
-  std::ifstream in("/proc/self/status");
-  std::string key;
-  while (in >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      in >> kb;
-      return kb / 1024.0;
-    }
-    in.ignore(1 << 12, '\n');
-  }
-  return 0;
-}
-
 const char* const kMovieNames[] = {"good600", "header_only", "more_frames", "garbage", "first200",
                                    "sparse3g", "fifo", "largest"};
 
@@ -223,7 +210,7 @@ void BM_ReadSwfMovie(benchmark::State& st) {
   double ms = 0, peak = 0, refMs = 0;
   bool taken = false;
   for (auto _ : st) {
-    std::ofstream("/proc/self/clear_refs") << "5";
+    ResetPeakResident();
     TSwfHeader h;
     String why;
     auto t0 = std::chrono::steady_clock::now();
