@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <QImage>
 #include <QLoggingCategory>
@@ -156,9 +157,43 @@ class MediaPlaybackTest : public ConsoleFixture {
     f_ = form_->FrameMedia1;
     f_->TickSource = [this] { return tick_; };
   }
+  // Plays the list from a click on Play and grabs the output area every
+  // millisecond while watch() (asked before each grab) says so; each grab and
+  // the colour at its middle go to look(), which says when it has seen enough.
+  // False when that took over a minute.
+  bool PlayWatchingTheOutput(const std::function<bool()>& watch,
+                             const std::function<bool(TBitmap&, TColor)>& look) {
+    TWinControl* area = form_->PanelTabloColor;
+    bool enough = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (enough || !watch()) return;
+      TBitmap grab(area->Width(), area->Height());
+      grab.Fill(clFuchsia);
+      area->PaintTo(grab.Canvas(), 0, 0);
+      enough = look(grab, grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2));
+    });
+    timer.start(1);
+    hands::Click(f_->btPlay);
+    const bool done = PumpUntil([&] { return enough; }, 60000);
+    timer.stop();
+    return done;
+  }
+  // The movie plays on the output, past its first frames.
+  bool MoviePlaysOn() const {
+    TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+    return flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6;
+  }
   TFrameMedia* f_ = nullptr;
   int64_t tick_ = 1000000;
 };
+
+// The test needs the real Flash player.
+#define SKIP_WITHOUT_FLASH()                                                                   \
+  do {                                                                                         \
+    String why_;                                                                               \
+    if (!FlashPlayerAvailable(&why_)) GTEST_SKIP() << "No Flash player in this build: " << why_; \
+  } while (0)
 
 TEST_F(MediaPlaybackTest, PicturesAndAClipPlayInOrderWithWrapAround) {
   Picture("a.bmp", clRed);
@@ -569,8 +604,7 @@ TEST_F(MediaPlaybackTest, AClipPlayedAgainReusesItsRenderAndStartsFromItsBeginni
 // the screen while the list waits for the last frame, a broken movie is
 // reported and skipped, and the list goes on to the picture.
 TEST_F(MediaPlaybackTest, ARealFlashMovieShowsPlaysToItsLastFrameAndABrokenOneIsSkipped) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 36;
   m.FrameRate = 12;
@@ -623,8 +657,7 @@ TEST_F(MediaPlaybackTest, ARealFlashMovieShowsPlaysToItsLastFrameAndABrokenOneIs
 // a FIFO under a movie's name: each is reported as it comes up and the list
 // goes on to the picture at once.
 TEST_F(MediaPlaybackTest, AMovieThatHoldsLessThanItsHeaderClaimsIsReportedAndSkipped) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   const struct {
     const char* name;
     std::vector<uint8_t> (*bytes)();
@@ -662,8 +695,7 @@ TEST_F(MediaPlaybackTest, AMovieThatHoldsLessThanItsHeaderClaimsIsReportedAndSki
 // A list opened as the operator opens one starts the player's page only when
 // it holds a movie, before Play; the movie's own turn then starts none.
 TEST_F(MediaPlaybackTest, AListWithAMovieStartsThePlayersPageBeforePlay) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 12;
   swf::Save(Pics() + "m.swf", m);
@@ -694,8 +726,7 @@ TEST_F(MediaPlaybackTest, AListWithAMovieStartsThePlayersPageBeforePlay) {
 // A movie whose own action stops it early ends its item there: the list
 // moves on without waiting for the frames it will never show.
 TEST_F(MediaPlaybackTest, AMovieThatStopsItselfEndsItsItemWhereItStops) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 600;   // 50 s at 12 frames a second
   m.FrameRate = 12;
@@ -1594,8 +1625,7 @@ class FlashNoteWatch {
 // page answered the second load, and the first one's end did not take the
 // second's player down with it).
 TEST_F(MediaPlaybackTest, NextWhileAMovieLoadsPlaysTheNextMovie) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 12;
   m.FrameRate = 24;
@@ -1633,8 +1663,7 @@ TEST_F(MediaPlaybackTest, NextWhileAMovieLoadsPlaysTheNextMovie) {
 // reported as soon as the player fails, and the list goes on: the wait does
 // not run to the movie's time limit (30 s).
 TEST_F(MediaPlaybackTest, AMovieThePlayerCannotFetchIsReportedAtOnce) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Save(Pics() + "m.swf", swf::Movie());
   Picture("a.bmp", clRed);
   List({"m.swf", "a.bmp"});
@@ -1661,8 +1690,7 @@ TEST_F(MediaPlaybackTest, AMovieThePlayerCannotFetchIsReportedAtOnce) {
 // until the movie has drawn its first frame again, with nothing empty (the
 // page's own white or black) between them.
 TEST_F(MediaPlaybackTest, PlayAfterPauseKeepsTheMoviesFrameUntilItDrawsAgain) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 48;
   m.FrameRate = 24;
@@ -1672,36 +1700,26 @@ TEST_F(MediaPlaybackTest, PlayAfterPauseKeepsTheMoviesFrameUntilItDrawsAgain) {
   List({"m.swf", "a.bmp"});
   form_->Show();
   Send(form_->Sheet_Media);
-  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
-  TWinControl* area = form_->PanelTabloColor;
   // The middle of the output shows the movie's stage (its background or its
   // square) in every grab from Pause until it plays again.
   int grabs = 0, empty = 0;
-  bool watching = false, clicked = false, replayed = false;
-  QTimer look;
-  QObject::connect(&look, &QTimer::timeout, [&] {
-    if (!clicked && flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6) {
-      clicked = watching = true;
-      QTimer::singleShot(0, [&] {
-        hands::Click(f_->btPause);
-        hands::Click(f_->btPlay);   // the movie's load runs inside
+  bool clicked = false;
+  const bool replayed = PlayWatchingTheOutput(
+      [&] {
+        if (clicked || !MoviePlaysOn()) return clicked;
+        clicked = true;
+        QTimer::singleShot(0, [&] {
+          hands::Click(f_->btPause);
+          hands::Click(f_->btPlay);   // the movie's load runs inside
+        });
+        return false;
+      },
+      [&](TBitmap&, TColor mid) {
+        ++grabs;
+        if (mid != RGB(0x00, 0x00, 0x80) && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
+        return MoviePlaysOn();
       });
-      return;
-    }
-    if (!watching) return;
-    TBitmap grab(area->Width(), area->Height());
-    grab.Fill(clFuchsia);
-    area->PaintTo(grab.Canvas(), 0, 0);
-    const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
-    const TColor stage = RGB(0x00, 0x00, 0x80), square = RGB(0xFF, 0xFF, 0x00);
-    ++grabs;
-    if (mid != stage && mid != square) ++empty;
-    if (flash->Playing() && flash->CurrentFrame() >= 6) watching = !(replayed = true);
-  });
-  look.start(1);
-  hands::Click(f_->btPlay);
-  ASSERT_TRUE(PumpUntil([&] { return replayed; }, 60000));
-  look.stop();
+  ASSERT_TRUE(replayed);
   EXPECT_GT(grabs, 5);
   EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
   f_->btStopClick(f_->btStop);
@@ -1711,8 +1729,7 @@ TEST_F(MediaPlaybackTest, PlayAfterPauseKeepsTheMoviesFrameUntilItDrawsAgain) {
 // until the movie has drawn its first frame, with nothing empty (the page's
 // own black) between them.
 TEST_F(MediaPlaybackTest, AMovieAfterAPictureFollowsThePictureWithNothingEmptyBetween) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   swf::Movie m;
   m.Frames = 48;
   m.FrameRate = 24;
@@ -1722,32 +1739,25 @@ TEST_F(MediaPlaybackTest, AMovieAfterAPictureFollowsThePictureWithNothingEmptyBe
   List({"a.bmp", "m.swf"});
   form_->Show();
   Send(form_->Sheet_Media);
-  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
-  TWinControl* area = form_->PanelTabloColor;
   // From the picture's pause until the movie plays, the middle of the output
   // shows the picture or the movie's stage (its background or its square).
   int grabs = 0, pictureGrabs = 0, empty = 0;
-  bool watching = false, ended = false, played = false;
-  QTimer look;
-  QObject::connect(&look, &QTimer::timeout, [&] {
-    if (!ended && f_->TimerDelayPics->Enabled()) {
-      ended = watching = true;
-      QTimer::singleShot(0, [&] { EndPause(); });
-    }
-    if (!watching) return;
-    TBitmap grab(area->Width(), area->Height());
-    grab.Fill(clFuchsia);
-    area->PaintTo(grab.Canvas(), 0, 0);
-    const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
-    ++grabs;
-    if (mid == clRed) ++pictureGrabs;
-    else if (mid != RGB(0x00, 0x00, 0x80) && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
-    if (flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6) watching = !(played = true);
-  });
-  look.start(1);
-  hands::Click(f_->btPlay);
-  ASSERT_TRUE(PumpUntil([&] { return played; }, 60000));
-  look.stop();
+  bool ended = false;
+  const bool played = PlayWatchingTheOutput(
+      [&] {
+        if (!ended && f_->TimerDelayPics->Enabled()) {
+          ended = true;
+          QTimer::singleShot(0, [&] { EndPause(); });
+        }
+        return ended;
+      },
+      [&](TBitmap&, TColor mid) {
+        ++grabs;
+        if (mid == clRed) ++pictureGrabs;
+        else if (mid != RGB(0x00, 0x00, 0x80) && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
+        return MoviePlaysOn();
+      });
+  ASSERT_TRUE(played);
   EXPECT_GT(pictureGrabs, 0);
   EXPECT_GT(grabs, pictureGrabs);
   EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
@@ -1760,8 +1770,7 @@ TEST_F(MediaPlaybackTest, AMovieAfterAPictureFollowsThePictureWithNothingEmptyBe
 // the movie, with nothing empty (the page's own black, the player's white
 // stage) nor a frame the page kept from a movie before between them.
 TEST_F(MediaPlaybackTest, AMovieAfterAClipOrAMovieFollowsItsLastFrameWithNothingEmptyBetween) {
-  String why;
-  if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+  SKIP_WITHOUT_FLASH();
   struct Row {
     const char* name;
     std::vector<String> lines;
@@ -1791,8 +1800,6 @@ TEST_F(MediaPlaybackTest, AMovieAfterAClipOrAMovieFollowsItsLastFrameWithNothing
   swf::Save(Pics() + "n.swf", m);
   form_->Show();
   Send(form_->Sheet_Media);
-  TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
-  TWinControl* area = form_->PanelTabloColor;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     List(row.lines);
@@ -1800,27 +1807,17 @@ TEST_F(MediaPlaybackTest, AMovieAfterAClipOrAMovieFollowsItsLastFrameWithNothing
     // Watched from the clip's last frame (the movie before's first) until
     // the next movie is at frame 6.
     int grabs = 0, beforeGrabs = 0, empty = 0;
-    bool watching = false, played = false;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-      if (played) return;
-      TBitmap grab(area->Width(), area->Height());
-      grab.Fill(clFuchsia);
-      area->PaintTo(grab.Canvas(), 0, 0);
-      const TColor mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+    bool watching = false;
+    const bool played = PlayWatchingTheOutput([] { return true; }, [&](TBitmap& grab, TColor mid) {
       const bool before = FrameAt(grab, grab.Width() / 2, grab.Height() / 2) == kLastFrame || mid == RGB(0x80, 0, 0);
       watching = watching || before;
-      if (!watching) return;
+      if (!watching) return false;
       ++grabs;
       if (before) ++beforeGrabs;
       else if (mid != row.stage && mid != RGB(0xFF, 0xFF, 0x00)) ++empty;
-      played = f_->ListMedia->ItemIndex() == row.movie && flash->Visible() && flash->Playing() &&
-               flash->CurrentFrame() >= 6;
+      return f_->ListMedia->ItemIndex() == row.movie && MoviePlaysOn();
     });
-    look.start(1);
-    hands::Click(f_->btPlay);
-    ASSERT_TRUE(PumpUntil([&] { return played; }, 60000));
-    look.stop();
+    ASSERT_TRUE(played);
     hands::Click(f_->btStop);
     EXPECT_GT(beforeGrabs, 0);
     EXPECT_GT(grabs, beforeGrabs);
