@@ -26,6 +26,12 @@ TComponent::TComponent(TComponent* AOwner) {
   if (AOwner) AOwner->InsertComponent(this);
 }
 
+void TComponent::BeginDestroy() {
+  state_.Include(csDestroying);
+  for (TComponent* c : components_)
+    if (!c->Destroying()) c->BeginDestroy();
+}
+
 TComponent::~TComponent() {
   BeginDestroy();
   // Everyone who asked is told that this component goes away.

@@ -68,7 +68,10 @@ class TComponent : public TPersistent {
   String ClassName() const override { return "TComponent"; }
 
  protected:
-  void BeginDestroy() { state_.Include(csDestroying); }
+  // Marks the component and everything it owns as on its way out: from here
+  // on their events reach no handler (the handlers may belong to a part of
+  // the owner that is already destroyed).
+  void BeginDestroy();
   TComponentState state_;
 
  private:

@@ -891,6 +891,7 @@ void TComboBox::WidgetEdited(const String& s) {
 }
 
 void TComboBox::DropDownShown(bool shown) {
+  if (Destroying()) return;   // hidden with its form on the way out
   if (shown) { if (OnDropDown) OnDropDown(this); }
   else if (OnCloseUp) OnCloseUp(this);
 }

@@ -95,7 +95,16 @@ TEST(Forms, FreeingAnActiveFormRunsNoHandlerOfTheDestroyedPart) {
     ++deactivations;
     if (!alive) calledWhenGone = true;
   };
+  // A control of the form hears nothing either: its list, dropped down, is
+  // closed as the form is hidden on its way out.
+  auto* combo = new TComboBox(f);
+  combo->SetParent(f);
+  combo->Items()->Add("one");
+  combo->OnCloseUp = [&](TObject*) {
+    if (!alive) calledWhenGone = true;
+  };
   f->Show();
+  combo->SetDroppedDown(true);
   QApplication::setActiveWindow(f->Widget());
   Application->ProcessMessages();
   ASSERT_TRUE(f->Widget()->isActiveWindow());
