@@ -384,8 +384,11 @@ void TFormMain::LoadMatchLists() {
   auto unreadable = [this](const String& file) {
     StartupProblems.push_back("Error file " + file + ":\nit could not be read, so it will not be saved over.");
   };
+  // Each file is taken as it is before its list loads: what changes on disk
+  // from then on is not replaced without asking (writeListBack).
   const String gols = AppFolder + "Gols.txt";
   golsUnreadable_ = false;
+  golsFile_.Read(gols);
   if (FileExists(gols)) {
     try {
       TabloGol_List->Lines()->LoadFromFile(gols);
@@ -394,8 +397,10 @@ void TFormMain::LoadMatchLists() {
       unreadable(gols);
     }
   }
+  golsFile_.Take(TabloGol_List->Lines()->Text());
   const String inet = AppFolder + "Texts/Internet.txt";
   inetUnreadable_ = false;
+  inetFile_.Read(inet);
   try {
     TStringList list;
     list.LoadFromFile(inet);
@@ -407,6 +412,7 @@ void TFormMain::LoadMatchLists() {
       unreadable(inet);
     }
   }
+  inetFile_.Take(ListInet->Items()->Text());
   if (FileExists(AppFolder + "Period.txt")) {
     try {
       TStringList list;
@@ -511,20 +517,38 @@ void TFormMain::saveOperatorData() {
   if (!startedUp_ || operatorDataSaved_) return;
   operatorDataSaved_ = true;
   SaveSettings();
-  // A list that could not be read at start-up is not saved over; an empty
-  // list that has no file yet needs none; a failed save is reported as a
-  // failed settings write is.
-  auto save = [this](TStrings* lines, const String& file) {
-    if (lines->Count() == 0 && !FileExists(file)) return;
-    try {
-      ForceDirectories(ExtractFileDir(file));
-      lines->SaveToFile(file);
-    } catch (const std::exception& e) {
-      ReportShutdownFailure(Exception("Error file " + file + ". " + e.what()));
+  // A list that could not be read at start-up is not saved over.
+  if (!golsUnreadable_) writeListBack(TabloGol_List->Lines(), golsFile_);
+  if (!inetUnreadable_) writeListBack(ListInet->Items(), inetFile_);
+}
+
+void TFormMain::writeListBack(TStrings* Lines, TListFileState& State) {
+  // A list the operator did not change has nothing to write (an empty list
+  // without a file needs none).
+  const String text = Lines->Text();
+  if (!State.ListChanged(text)) return;
+  String file = State.File();
+  if (State.ChangedOnDisk()) {
+    if (closeWithoutQuestion_ || !Application) {
+      // Nobody to ask: the file stays, and the list goes beside it.
+      const String beside = ChangeFileExt(file, "") + " (console)" + ExtractFileExt(file);
+      LogFailure("tablo.console", file + " was changed on disk after the console read it; it is kept, and the "
+                                         "console's list is written to " + beside + ".");
+      file = beside;
+    } else if (ShowMessageDlg("The file " + file + " was changed on disk after the console read it.\n"
+                              "Replace it with the console's list?",
+                              mtConfirmation, mbYesNo) != mrYes) {
+      return;
     }
-  };
-  if (!golsUnreadable_) save(TabloGol_List->Lines(), AppFolder + "Gols.txt");
-  if (!inetUnreadable_) save(ListInet->Items(), AppFolder + "Texts/Internet.txt");
+  }
+  // A failed save is reported as a failed settings write is.
+  try {
+    ForceDirectories(ExtractFileDir(file));
+    Lines->SaveToFile(file);
+    if (file == State.File()) State.Written(text);
+  } catch (const std::exception& e) {
+    ReportShutdownFailure(Exception("Error file " + file + ". " + e.what()));
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 #include "console/ConsoleTypes.h"
+#include "console/ListFileState.h"
 #include "console/StatusQueue.h"
 #include "grids/SortGrid.h"
 #include "toolkit/Buttons.h"
@@ -985,6 +986,13 @@ class TFormMain : public TForm {
   std::map<String, String> settingsAsLoaded_;
   // Lists that exist but could not be read are not saved over at shutdown.
   bool golsUnreadable_ = false, inetUnreadable_ = false;
+  // The goal list's and the link list's files as read or last written.
+  TListFileState golsFile_, inetFile_;
+  // Writes a list back to its file when the console's list changed since it
+  // was read or written; a file changed on disk since is replaced only when
+  // the operator answers Yes (with nobody to ask, it is kept and the list
+  // goes beside it). Failures are reported as shutdown failures.
+  void writeListBack(TStrings* Lines, TListFileState& State);
   // The kick-off of a resumed match: while the clock runs on from it the
   // stored value is written back exactly.
   int64_t resumedTimeStart_ = 0;

@@ -98,13 +98,29 @@ bool TFormMain::SaveListFile(TStrings* Items, TFileDialogUse& Use) {
   return true;
 }
 
+// The link list's own file ("Texts/Internet.txt") loaded or saved through
+// the buttons is taken as read or written: the close does not ask about
+// what the operator did with it.
 void TFormMain::bInet_LoadClick(TObject* /*Sender*/) {
   TStringList list;
+  // The own file as it is before anything loads, as at start-up.
+  TListFileState before;
+  before.Read(inetFile_.File());
   if (!OpenListFile(list, DialogUses.LinksOpen)) return;
   ListInet->Items()->Assign(&list);
   ListInet->SetItemIndex(0);
+  if (inetFile_.IsFile(OpenTextDialog->FileName)) {
+    inetFile_ = before;
+    inetFile_.Take(ListInet->Items()->Text());
+    inetUnreadable_ = false;   // it was read whole
+  }
 }
 
 void TFormMain::bInet_NewClick(TObject* /*Sender*/) { ListInet->Items()->Clear(); }
 
-void TFormMain::bInet_SaveClick(TObject* /*Sender*/) { SaveListFile(ListInet->Items(), DialogUses.LinksSave); }
+void TFormMain::bInet_SaveClick(TObject* /*Sender*/) {
+  if (SaveListFile(ListInet->Items(), DialogUses.LinksSave) && inetFile_.IsFile(SaveTextDialog->FileName)) {
+    inetFile_.Written(ListInet->Items()->Text());
+    inetUnreadable_ = false;   // written whole: it reads again
+  }
+}

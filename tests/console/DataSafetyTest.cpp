@@ -9,6 +9,10 @@
 #include <random>
 
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
+#include "console/FInetAdress.h"
+#include "toolkit/MouseTools.h"
+#include "toolkit/ToolkitTestUtil.h"
 
 namespace fs = std::filesystem;
 
@@ -165,4 +169,93 @@ TEST_F(DataSafetyTest, EmptyListsWithoutFilesNeedNoSave) {
   EXPECT_TRUE(requests_.empty());
   EXPECT_FALSE(fs::exists(app_ + "Texts/Internet.txt"));
   EXPECT_FALSE(fs::exists(app_ + "Gols.txt"));
+}
+
+// The lists written at close (the link list, the goal list) are written
+// only when the operator changed them; a file changed on disk since the
+// console read it is replaced only when the operator says so, and with
+// nobody to ask it stays and the console's list goes beside it.
+TEST_F(DataSafetyTest, ListsChangedOnDiskAreNotSavedOverWithoutAsking) {
+  const String links = "Club\thttp://example.org\n", goals = "0  3'  7  Tony Jerry; Lions\n";
+  const String disk = "Edited on disk\thttp://example.net\n";
+  struct Row {
+    const char* name;
+    bool edit, onDisk;
+    int answer;
+    bool system;         // closed by the system: nobody is asked
+    const char* file;    // what each file holds after the close: "disk" or "console"
+    bool beside;         // the console's list written beside the file
+  };
+  const Row rows[] = {
+      {"untouched lists, files changed on disk", false, true, mrYes, false, "disk", false},
+      {"edited lists, files as read", true, false, mrNo, false, "console", false},
+      {"both changed, answered No", true, true, mrNo, false, "disk", false},
+      {"both changed, answered Yes", true, true, mrYes, false, "console", false},
+      {"both changed, closed by the system", true, true, mrYes, true, "disk", true},
+  };
+  TFInetAddr dialog(nullptr);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFile("Texts/Internet.txt", links);
+    WriteFile("Gols.txt", goals);
+    for (const char* f : {"Texts/Internet (console).txt", "Gols (console).txt"}) fs::remove(app_ + f);
+    TFormMain* f = Create();
+    f->Show();
+    String consoleLinks = links, consoleGoals = goals;
+    if (r.edit) {
+      // A link's address changed in its dialog (right button on the line),
+      // a line typed into the goal editor.
+      hands::ChooseSheet(f->Sheet_Tablo);
+      hands::ChooseSheet(f->Sheet_Inet);
+      TThread::Queue([&dialog] {
+        dialog.Edit2->SetText("http://example.com");
+        const TPoint ok(dialog.Button1->Width() / 2, dialog.Button1->Height() / 2);
+        SendWindowMouseButton(dialog.Button1, mbLeft, true, ok);
+        SendWindowMouseButton(dialog.Button1, mbLeft, false, ok);
+      });
+      const TRect line = f->ListInet->ItemRect(0);
+      SendMouseButton(f->ListInet, mbRight, true, TPoint(line.Left + 10, (line.Top + line.Bottom) / 2));
+      SendMouseButton(f->ListInet, mbRight, false, TPoint(line.Left + 10, (line.Top + line.Bottom) / 2));
+      consoleLinks = "Club\thttp://example.com\n";
+      ASSERT_EQ(f->ListInet->Items()->Text(), consoleLinks);
+      hands::ChooseSheet(f->TabSheet2);
+      f->TabloGol_List->SetFocus();
+      sendKey(f->TabloGol_List->Widget(), Qt::Key_End, QString(), Qt::ControlModifier);
+      sendKey(f->TabloGol_List->Widget(), Qt::Key_1, "1");
+      consoleGoals = f->TabloGol_List->Lines()->Text();
+      ASSERT_NE(consoleGoals, goals);
+    }
+    if (r.onDisk) {
+      WriteFile("Texts/Internet.txt", disk);
+      WriteFile("Gols.txt", disk);
+    }
+    if (r.system) f->CloseWithoutQuestion();
+    answer_ = r.answer;
+    requests_.clear();
+    Destroy();
+    const String want = r.file;
+    EXPECT_EQ(ReadBytes(app_ + "Texts/Internet.txt"), want == "disk" ? disk : consoleLinks);
+    EXPECT_EQ(ReadBytes(app_ + "Gols.txt"), want == "disk" ? disk : consoleGoals);
+    EXPECT_EQ(Told("was changed on disk"), r.edit && r.onDisk && !r.system);
+    EXPECT_EQ(fs::exists(app_ + "Texts/Internet (console).txt"), r.beside);
+    if (r.beside) {
+      EXPECT_EQ(ReadBytes(app_ + "Texts/Internet (console).txt"), consoleLinks);
+      EXPECT_EQ(ReadBytes(app_ + "Gols (console).txt"), consoleGoals);
+    }
+  }
+  // The link list saved into its own file with the page's Save button is
+  // what the file holds: the close has nothing to ask.
+  WriteFile("Texts/Internet.txt", links);
+  TFormMain* f = Create();
+  f->ListInet->Items()->Add("Town\thttp://example.com");
+  CommonDialogHook = [this](TCommonDialog* d) {
+    static_cast<TSaveDialog*>(d)->FileName = app_ + "Texts/Internet.txt";
+    return true;
+  };
+  hands::Click(f->bInet_Save);
+  CommonDialogHook = nullptr;
+  requests_.clear();
+  Destroy();
+  EXPECT_TRUE(requests_.empty());
+  EXPECT_EQ(ReadBytes(app_ + "Texts/Internet.txt"), links + "Town\thttp://example.com\n");
 }
