@@ -162,6 +162,9 @@ class TFormMain : public TForm {
   // AppFolder + "Teams/" + Folder + "/" + File; with File empty, the folder
   // with a trailing '/'.
   String TeamFilePath(const String& Folder, const String& File) const;
+  // The folder of the team in the editor, with its '/'; empty for a new
+  // team not saved yet.
+  String EditorTeamFolder() const;
   // The match side (1 or 2) chosen in a side list; 0 when none.
   static int ChosenSide(const TComboBox* cb);
   void cbSek_KomandsChange(TObject* Sender);

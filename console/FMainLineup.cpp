@@ -1,5 +1,6 @@
 // Line-up grid editing and import.
 #include "console/FMain.h"
+#include "console/TeamFile.h"
 #include "grids/SortGrid.h"
 #include "platform/Spreadsheet.h"
 #include "console/FPP.h"
@@ -95,6 +96,11 @@ void TFormMain::ImportLineupFromExcel(const String& File) {
     for (size_t c = 0; c < ExcelColumnMap.size() && c < row.size(); ++c)
       if (ExcelColumnMap[c] < cols) g->SetCells(ExcelColumnMap[c], r, row[c]);
   }
+  // Photos the sheet names beside itself are held by their full path until
+  // the team's save copies them into its folder.
+  const String sheetFolder = ExtractFilePath(ExpandFileName(FileName));
+  for (int r = 1; r < n; ++r)
+    g->SetCells(tcP, r, SheetTeamPicture(g->Cells(tcP, r), sheetFolder, EditorTeamFolder()));
   if (g->Modified() != modifiedWas) g->SetModified(modifiedWas);
   bSek_Save->SetEnabled(saveWas);
 }
@@ -190,7 +196,7 @@ void TFormMain::sgSek_SostavSelectCell(TObject* /*Sender*/, int ACol, int ARow, 
   const String photo = sgSek_Sostav->Cells(ColPhoto, ARow);
   if (!photo.empty()) {
     try {
-      Sek_ImagePhoto->Picture()->LoadFromFile(TeamFilePath(TeamSlots[0].Name, photo));
+      Sek_ImagePhoto->Picture()->LoadFromFile(TeamPictureFile(photo, EditorTeamFolder()));
     } catch (const std::exception&) {
       Sek_ImagePhoto->Picture()->Clear();
     }
@@ -209,7 +215,9 @@ void TFormMain::Sek_ImagePhotoClick(TObject* Sender) {
   } catch (const std::exception&) {
     Sek_ImagePhoto->Picture()->Clear();
   }
-  sgSek_Sostav->SetCells(ColPhoto, sgSek_Sostav->Row(), ExtractFileName(chosen));
+  // Its name in the team's folder, or its full path until the save copies
+  // it there.
+  sgSek_Sostav->SetCells(ColPhoto, sgSek_Sostav->Row(), ChosenTeamPicture(chosen, EditorTeamFolder()));
   Sek_ImageNote->SetCaption(IntToStr(int64_t(Sek_ImagePhoto->Picture()->Width())) + "x" +
                             IntToStr(int64_t(Sek_ImagePhoto->Picture()->Height())));
   NadoSave(Sender);

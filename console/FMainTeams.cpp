@@ -34,6 +34,10 @@ String TFormMain::TeamFilePath(const String& Folder, const String& File) const {
   return AppFolder + "Teams/" + NormalizePath(Folder) + "/" + NormalizePath(File);
 }
 
+String TFormMain::EditorTeamFolder() const {
+  return TeamSlots[0].Name.empty() ? String() : TeamFilePath(TeamSlots[0].Name, "");
+}
+
 void TFormMain::FillTeamLists() {
   // The library: every folder under "Teams/" not beginning with a dot.
   cbSek_Komands->Clear();
@@ -166,16 +170,40 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
   } else if (ShowMessageDlg("Team already is. Overwrite?", mtConfirmation, mbYesNo) != mrYes) {
     return;
   }
-  // The team file.
+  // The pictures chosen elsewhere (or named by an imported sheet, or left
+  // in the folder of a team saved under a new name) are copied into the
+  // team's folder first; the team file names them as they are there.
+  std::vector<String> copied;
+  const String from = EditorTeamFolder(), logoWas = iSek_KomLogo->Hint();
+  std::vector<std::pair<int, String>> photosWas;
   try {
+    iSek_KomLogo->SetHint(PlaceTeamPicture(logoWas, from, dir, copied));
+    for (int r = 1; r < sgSek_Sostav->RowCount(); ++r) {
+      const String photo = sgSek_Sostav->Cells(tcP, r);
+      if (photo.empty() || sgSek_Sostav->Cells(tcNr, r).empty()) continue;
+      const String stored = PlaceTeamPicture(photo, from, dir, copied);
+      if (stored == photo) continue;
+      photosWas.emplace_back(r, photo);
+      sgSek_Sostav->SetCells(tcP, r, stored);
+    }
+    // The team file.
     SaveTeamFile(0, dir + "/" + folder);
   } catch (const Exception& e) {
-    // A folder made for this save goes again, so the library lists no
-    // empty team.
+    // Nothing of this save stays: the copies go, the editor names its
+    // pictures as before, and a folder made for this save goes again, so
+    // the library lists no empty team.
+    for (const String& c : copied) DeleteFile(c);
+    iSek_KomLogo->SetHint(logoWas);
+    for (const auto& [r, photo] : photosWas) sgSek_Sostav->SetCells(tcP, r, photo);
     if (created) RemoveDir(dir);
     ShowMessageDlg(e.Message, mtError, TMsgDlgButtons{mbOK});
     return;
   }
+  // The editor's team is the one in that folder now: its pictures are found
+  // there, and the picture dialog starts there.
+  TeamSlots[0].Name = folder;
+  OpenPictureDialog1->InitialDir = TeamFilePath(folder, "");
+  DialogUses.Logo.Folder = DialogUses.Photo.Folder = OpenPictureDialog1->InitialDir;
   // Saved; a side that shows this team gets it at once.
   bSek_Save->SetEnabled(false);
   if (cbSud_Comanda1->ItemIndex() >= 0 && cbSud_Comanda1->Text() == folder) LoadTeamFile(1, folder);
@@ -186,6 +214,8 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
 }
 
 void TFormMain::bSek_NewClick(TObject* /*Sender*/) {
+  // A new team has no folder yet.
+  TeamSlots[0].Name.clear();
   eSek_KomName->SetText("");
   eSek_KomName2->SetText("");
   eSek_KomTown->SetText("");
@@ -228,7 +258,9 @@ void TFormMain::iSek_KomLogoClick(TObject* /*Sender*/) {
   if (!ExecuteFileDialog(OpenPictureDialog1, DialogUses.Logo)) return;
   const String fileName = OpenPictureDialog1->FileName;
   iSek_KomLogo->Picture()->LoadFromFile(fileName);
-  iSek_KomLogo->SetHint(ExtractFileName(fileName));
+  // Its name in the team's folder, or its full path until the save copies
+  // it there.
+  iSek_KomLogo->SetHint(ChosenTeamPicture(fileName, EditorTeamFolder()));
   NadoSave(iSek_KomLogo);
 }
 

@@ -1,6 +1,9 @@
 #include "console/TeamFile.h"
 
+#include <sys/stat.h>
+
 #include "platform/IniFile.h"
+#include "toolkit/SafeFiles.h"
 
 namespace {
 
@@ -130,4 +133,81 @@ TTeamFileData ReadTeamFile(const String& FileName) {
     d.Rows.push_back(std::move(row));
   }
   return d;
+}
+
+// ---------------------------------------------------------------------------
+// Pictures
+
+namespace {
+
+// The largest picture file the console reads (as the picture loader's bound).
+constexpr size_t MaxTeamPictureBytes = size_t(40000000) * 4 + (size_t(1) << 20);
+
+bool isFullPath(const String& name) { return !name.empty() && (name[0] == '/' || name[0] == '\\'); }
+
+// A folder as one text: absolute, lexically clean, with a trailing '/'.
+String folderKey(const String& folder) { return IncludeTrailingPathDelimiter(ExpandFileName(folder)); }
+
+// Any entry under that name: a file, a folder, a link (even a broken one).
+bool entryExists(const String& path) {
+  struct stat st {};
+  return ::lstat(NormalizePath(path).c_str(), &st) == 0;
+}
+
+bool readPicture(const String& file, std::string& bytes) {
+  try {
+    bytes = ReadFileBytes(file, MaxTeamPictureBytes);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+String ChosenTeamPicture(const String& File, const String& TeamFolder) {
+  const String file = ExpandFileName(File);
+  if (!TeamFolder.empty() && folderKey(ExtractFilePath(file)) == folderKey(TeamFolder)) return ExtractFileName(file);
+  return file;
+}
+
+String TeamPictureFile(const String& Name, const String& TeamFolder) {
+  if (isFullPath(Name)) return NormalizePath(Name);
+  if (Name.empty() || TeamFolder.empty()) return String();
+  return IncludeTrailingPathDelimiter(TeamFolder) + Name;
+}
+
+String PlaceTeamPicture(const String& Name, const String& From, const String& Folder, std::vector<String>& Copied) {
+  const String folder = IncludeTrailingPathDelimiter(Folder);
+  // Already where the team file looks for it.
+  if (!isFullPath(Name) && FileExists(ResolveFileName(folder + Name))) return Name;
+  const String source = TeamPictureFile(Name, From);
+  if (source.empty() || !FileExists(ResolveFileName(source))) return Name;   // nothing to copy: kept as named
+  const String file = ResolveFileName(source);
+  if (folderKey(ExtractFilePath(file)) == folderKey(folder)) return ExtractFileName(file);
+  std::string bytes;
+  if (!readPicture(file, bytes)) throw ETeamFileError("Error file " + file);
+  // Its own name, or the first free one; a file of that name holding the
+  // same picture is the picture.
+  const String base = ChangeFileExt(ExtractFileName(file), ""), ext = ExtractFileExt(file);
+  for (int n = 1;; ++n) {
+    const String name = n == 1 ? base + ext : base + " (" + IntToStr(n) + ")" + ext;
+    const String target = folder + name;
+    if (entryExists(target)) {
+      std::string there;
+      if (FileExists(target) && readPicture(target, there) && there == bytes) return name;
+      continue;
+    }
+    String why;
+    if (!AtomicWriteFile(target, bytes, &why)) throw ETeamFileError("Error file " + target + ". " + why);
+    Copied.push_back(target);
+    return name;
+  }
+}
+
+String SheetTeamPicture(const String& Cell, const String& SheetFolder, const String& TeamFolder) {
+  const String name = Trim(Cell);
+  if (name.empty()) return Cell;
+  const String file = ResolveFileName(isFullPath(name) ? name : IncludeTrailingPathDelimiter(SheetFolder) + name);
+  return FileExists(file) ? ChosenTeamPicture(file, TeamFolder) : Cell;
 }

@@ -63,3 +63,29 @@ struct TTeamFileData {
 // empty texts and no persons; a file that exists but cannot be read raises
 // EFOpenError.
 TTeamFileData ReadTeamFile(const String& FileName);
+
+// The team's pictures (the logo, the photos) live in its folder and the
+// team file names them relative to it. A picture chosen outside the folder
+// (or named by an imported sheet) is held by its full path until the team
+// is saved; the save copies it in.
+//
+// The name a chosen picture is held by: its bare name when it lies in the
+// team's folder TeamFolder (empty for a team not saved yet), else its full
+// path.
+String ChosenTeamPicture(const String& File, const String& TeamFolder);
+// The file a held picture name means: a full path as it is, else the name in
+// TeamFolder (the empty text for a bare name without a folder).
+String TeamPictureFile(const String& Name, const String& TeamFolder);
+// Places the picture a held name means in the folder Folder of the team
+// being saved (From: the folder the team was read from, empty for a new
+// team) and returns the name to store: Name itself when it already
+// resolves in Folder or when it means no file; else the file is copied into
+// Folder under its own name, or, where a different file has that name, under
+// the first free "name (2).ext", "name (3).ext", ...: never over another
+// file. The files copied are added to Copied. Raises ETeamFileError
+// ("Error file " + the picture) when a copy cannot be read or written.
+String PlaceTeamPicture(const String& Name, const String& From, const String& Folder, std::vector<String>& Copied);
+// The name a photo cell of an imported sheet is held by: a name that means
+// a file beside the sheet (SheetFolder) or a full path of a file is held as
+// chosen (ChosenTeamPicture); any other text stays as the sheet wrote it.
+String SheetTeamPicture(const String& Cell, const String& SheetFolder, const String& TeamFolder);

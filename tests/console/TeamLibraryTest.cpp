@@ -7,6 +7,7 @@
 #include <set>
 
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "console/TeamFile.h"
 #include "controls/Profile.h"
 #include "grids/SortGrid.h"
@@ -453,17 +454,116 @@ TEST_F(TeamLibraryTest, LogoIsChosenThroughThePictureDialog) {
   Edit("Logo", "Town", {Row("1", "", "X")});
   f->iSek_KomLogoClick(f->iSek_KomLogo);
   CommonDialogHook = nullptr;
-  EXPECT_EQ(f->iSek_KomLogo->Hint(), "crest.bmp");
+  EXPECT_EQ(f->iSek_KomLogo->Hint(), logo);   // a new team has no folder yet: held by its path
   EXPECT_EQ(f->DialogUses.Logo.FileName, "crest.bmp");   // only the name is kept for next time
   EXPECT_EQ(f->iSek_KomLogo->Picture()->Width(), 12);
   EXPECT_TRUE(f->bSek_Save->Enabled());
   answer_ = mrYes;
   Save();
+  EXPECT_EQ(f->iSek_KomLogo->Hint(), "crest.bmp");   // in the team's folder now
   f->bSek_New->Click();
   Choose("Logo (Town)");
   EXPECT_EQ(f->TeamSlots[0].Logo, "crest.bmp");
   EXPECT_EQ(f->iSek_KomLogo->Picture()->Width(), 12);
   EXPECT_EQ(f->OpenPictureDialog1->InitialDir, app_ + "Teams/Logo (Town)/");
+}
+
+// A logo and a photo chosen outside the team's folder (a new team has none
+// yet) are copied into it when the team is saved, never over another file,
+// and are found again after a restart.
+TEST_F(TeamLibraryTest, PicturesChosenElsewhereAreCopiedIntoTheTeamFolderWhenSaved) {
+  const String elsewhere = root_ + "/pictures/";
+  fs::create_directories(elsewhere);
+  TBitmap(12, 10).SaveToFile(elsewhere + "crest.bmp");
+  TBitmap(9, 7).SaveToFile(elsewhere + "photo.bmp");
+  struct Row {
+    const char* name;
+    const char* there;     // what the team's folder holds as "crest.bmp" before: "", "same", "other"
+    const char* stored;    // the logo's name in the team file
+  };
+  const Row rows[] = {{"no file of that name", "", "crest.bmp"},
+                      {"the same picture under that name", "same", "crest.bmp"},
+                      {"another picture under that name", "other", "crest (2).bmp"}};
+  String chosen;
+  CommonDialogHook = [&chosen](TCommonDialog* d) {
+    static_cast<TOpenDialog*>(d)->FileName = chosen;
+    return true;
+  };
+  answer_ = mrYes;   // "Team already is. Overwrite?"
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& r = rows[i];
+    SCOPED_TRACE(r.name);
+    const String team = "Club" + IntToStr(int(i)) + " (Town)", folder = app_ + "Teams/" + team + "/";
+    if (!String(r.there).empty()) fs::create_directories(folder);
+    if (String(r.there) == "same") fs::copy_file(elsewhere + "crest.bmp", folder + "crest.bmp");
+    if (String(r.there) == "other") TBitmap(5, 5).SaveToFile(folder + "crest.bmp");
+    const String otherBefore = String(r.there) == "other" ? ReadBytes(folder + "crest.bmp") : String();
+    hands::Click(f->bSek_New);
+    f->eSek_KomName->SetText("Club" + IntToStr(int(i)));
+    f->eSek_KomTown->SetText("Town");
+    grid->SetCells(0, 1, "7");
+    grid->SetCells(2, 1, "Meier");
+    chosen = elsewhere + "crest.bmp";
+    hands::Click(f->iSek_KomLogo);
+    grid->SetRow(1);
+    chosen = elsewhere + "photo.bmp";
+    hands::Click(f->Sek_ImagePhoto);
+    requests_.clear();
+    hands::Click(f->bSek_Save);
+    EXPECT_EQ(requests_.size(), String(r.there).empty() ? 0u : 1u);
+    EXPECT_EQ(f->iSek_KomLogo->Hint(), r.stored);
+    EXPECT_EQ(grid->Cells(8, 1), "photo.bmp");
+    EXPECT_EQ(ReadBytes(folder + r.stored), ReadBytes(elsewhere + "crest.bmp"));
+    if (!otherBefore.empty()) EXPECT_EQ(ReadBytes(folder + "crest.bmp"), otherBefore);
+    // After a restart the team shows both.
+    Destroy();
+    f = Create();
+    grid = f->sgSek_Sostav;
+    Choose(team);
+    EXPECT_EQ(f->TeamSlots[0].Logo, r.stored);
+    EXPECT_EQ(f->iSek_KomLogo->Picture()->Width(), 12);
+    grid->SetRow(2);
+    grid->SetRow(1);
+    EXPECT_EQ(f->Sek_ImageNote->Caption(), "9x7");
+  }
+  CommonDialogHook = nullptr;
+}
+
+// Photos an imported sheet names beside itself are copied in at the save,
+// and a team saved under a new name takes its pictures into its new folder.
+TEST_F(TeamLibraryTest, PhotosOfAnImportedSheetAndOfARenamedTeamGoIntoItsFolder) {
+  const String sheet = root_ + "/sheet/lineup.xls";
+  fs::create_directories(root_ + "/sheet");
+  fs::copy_file(String(TABLO_TEST_DATA) + "/lineup.xls", sheet);
+  TBitmap(9, 7).SaveToFile(root_ + "/sheet/ivanov.jpg");
+  CommonDialogHook = [&sheet](TCommonDialog* d) {
+    static_cast<TOpenDialog*>(d)->FileName = sheet;
+    return true;
+  };
+  hands::Click(f->bSek_New);
+  hands::Click(f->bSek_Load);
+  CommonDialogHook = nullptr;
+  ASSERT_EQ(grid->Cells(8, 1), root_ + "/sheet/ivanov.jpg");   // held by its path until the save
+  grid->SetCells(0, 2, "15");   // the sheet's "1.5"
+  f->eSek_KomName->SetText("Imported");
+  f->eSek_KomTown->SetText("Old");
+  hands::Click(f->bSek_Save);
+  ASSERT_TRUE(requests_.empty()) << requests_[0].Msg;
+  EXPECT_EQ(grid->Cells(8, 1), "ivanov.jpg");
+  EXPECT_TRUE(FileExists(app_ + "Teams/Imported (Old)/ivanov.jpg"));
+  // Saved again under another town: a new folder, with the photo.
+  f->eSek_KomTown->SetText("New");
+  hands::Click(f->bSek_Save);
+  ASSERT_TRUE(requests_.empty());
+  Destroy();
+  f = Create();
+  grid = f->sgSek_Sostav;
+  Choose("Imported (New)");
+  EXPECT_TRUE(FileExists(app_ + "Teams/Imported (New)/ivanov.jpg"));
+  EXPECT_EQ(grid->Cells(8, 1), "ivanov.jpg");
+  grid->SetRow(2);
+  grid->SetRow(1);
+  EXPECT_EQ(f->Sek_ImageNote->Caption(), "9x7");
 }
 
 // ---------------------------------------------------------------------------
