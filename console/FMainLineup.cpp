@@ -162,6 +162,9 @@ void TFormMain::LedSek_EditOnClick(TObject* /*Sender*/) { LedSek_EditOn->SetValu
 
 void TFormMain::sgSek_SostavDblClick(TObject* /*Sender*/) {
   LedSek_EditOn->SetValue(true);
+  // A double click on the current cell has opened its editor already: the
+  // selection stays on the cell being edited.
+  if (sgSek_Sostav->EditorMode()) return;
   const int row = sgSek_Sostav->Row();
   const int col = std::clamp(int(LabSek_Sostav->Tag()), 0, sgSek_Sostav->ColCount() - 1);
   sgSek_Sostav->SetSelection(MakeGridRect({col, row}, {col, row}));

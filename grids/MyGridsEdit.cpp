@@ -235,6 +235,11 @@ void TInplaceEdit::KeyUp(uint16_t& Key, TShiftState Shift) {
 }
 
 void TInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Shift.Contains(ssDouble)) {
+    // The window system's double click: DblClick has run for it already.
+    ClickTime = 0;
+    return;
+  }
   if (Button == mbLeft && grid_ && ClickTime != 0 && GetTickCount64() - ClickTime < GetDoubleClickTime()) {
     // A press on the grid that opened the editor and this one make a double
     // click.

@@ -664,7 +664,17 @@ void TMyCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   }
   bool moveMarkDrawn = false;
   if (Button == mbLeft && Shift.Contains(ssDouble)) {
-    // The toolkit has run DblClick for this press already.
+    // The toolkit has run DblClick for this press already. The window
+    // system makes the second press of a double click this one, never a
+    // plain press, so it is also the click on the cell that the first press
+    // made current: under goEditing that click opens the cell's editor (the
+    // double-click handler may have moved the current cell or switched
+    // editing on; what holds now counts).
+    GridDrawInfo info;
+    CalcDrawInfo(info);
+    const GridCoord cell = CalcCoordFromPoint(X, Y, info);
+    if (options_.Contains(goEditing) && cell == current_ && cell.X >= fixedCols_ && cell.Y >= fixedRows_)
+      ShowEditor();
   } else if (Button == mbLeft) {
     GridDrawInfo info;
     GridState st;

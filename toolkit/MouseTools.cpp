@@ -103,14 +103,16 @@ void SendMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPo
   QCoreApplication::sendEvent(w, &e);
 }
 
-void tkqt::SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down) {
+void tkqt::SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down, bool Quick) {
   if (!w) return;
   QWidget* top = w->window();
   QWindow* win = top->windowHandle();
   if (!win) return;
+  // Presses lie a second apart, so the window system never makes a double
+  // click of two of them; a quick one follows the last event at once.
   static int stamp = 0;
   static Qt::MouseButtons held;
-  stamp += Down ? 1000 : 10;
+  stamp += Quick ? 1 : Down ? 1000 : 10;
   held.setFlag(Button, Down);
   const QPointF inWindow = w == top ? QPointF(Local) : QPointF(w->mapTo(top, Local));
   qt_handleMouseEvent(win, inWindow, QPointF(w->mapToGlobal(Local)), held, Button,
@@ -134,6 +136,18 @@ void SendWindowMouseButton(TControl* Target, TMouseButton Button, bool Down, con
   if (!Target || !Target->Widget()) return;
   const TPoint o = Target->ClientOffset();
   SendWindowMouse(Target->Widget(), QPoint(Pos.X + o.X, Pos.Y + o.Y), qtButton(Button), Down);
+}
+
+void SendWindowDoubleClick(TControl* Target, const TPoint& Pos) {
+  if (!Target || !Target->Widget()) return;
+  const TPoint o = Target->ClientOffset();
+  const QPoint at(Pos.X + o.X, Pos.Y + o.Y);
+  // Each event goes to the widget under the point as it is then (the first
+  // press may have opened a window there, an in-place editor).
+  for (bool down : {true, false, true, false}) {
+    SendWindowMouse(Target->Widget(), at, Qt::LeftButton, down, true);
+    QCoreApplication::processEvents();
+  }
 }
 
 void SendWindowKey(uint16_t Key) {

@@ -42,6 +42,10 @@ TControl* SendMouseButtonAt(TWinControl* Parent, TMouseButton Button, bool Down,
 // a modal dialog's button closes it only when the dialog takes the mouse).
 // Presses lie far apart in time: never a double click.
 void SendWindowMouseButton(TControl* Target, TMouseButton Button, bool Down, const TPoint& Pos);
+// A double click of the left button at Pos, delivered so: two presses and
+// their releases in quick succession, the second press a double click for
+// the window system, each reaching what lies under the point at its moment.
+void SendWindowDoubleClick(TControl* Target, const TPoint& Pos);
 // A key (virtual key code) pressed and released as the window system
 // delivers it: to an open pop-up menu, else the modal window, else the
 // window that has the keyboard.

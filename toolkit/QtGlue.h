@@ -39,7 +39,7 @@ Qt::CursorShape CursorShape(TCursor c);
 
 // A press or release at Local (w's coordinates) delivered through w's window
 // as the window system delivers one (MouseTools.cpp).
-void SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down);
+void SendWindowMouse(QWidget* w, const QPoint& Local, Qt::MouseButton Button, bool Down, bool Quick = false);
 
 // Called as a modal window or dialog starts (ShowModal, message boxes,
 // common dialogs): it takes the mouse, so no control keeps a capture, no

@@ -204,3 +204,38 @@ TEST_F(LineupInputTest, TabEndsTheEditAndLeavesTheGrid) {
   type("Smith");
   EXPECT_EQ(g->Cells(0, 1), "7");
 }
+
+TEST_F(LineupInputTest, ADoubleClickOpensTheCellsEditorSoEndStaysInTheCell) {
+  // A double click on a cell, with the edit mode off (it switches it on) or
+  // on: the editor opens over that cell, End goes to the end of its text and
+  // what is typed is added there; the photo's name stays as it was.
+  constexpr int ColPhoto = 8;
+  struct Case {
+    const char* name;
+    bool editMode;
+    int col, row;
+    String expected;
+  };
+  const Case cases[] = {{"edit mode off", false, ColBirthday, 2, "22.02.1998x"},
+                        {"edit mode on", true, ColSurname, 2, "Vashchukx"},
+                        {"edit mode on, current cell", true, ColSurname, 1, "Shovkovskyix"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSortGrid* g = ShownTeam();
+    g->SetCells(ColPhoto, c.row, "photo.jpg");
+    f->LedSek_EditOn->SetValue(c.editMode);
+    settle();
+    const TRect r = g->CellRect(c.col, c.row);
+    SendWindowDoubleClick(g, TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    settle();
+    EXPECT_TRUE(g->EditorMode());
+    EXPECT_EQ(g->Col(), c.col);
+    for (uint16_t k : {uint16_t(VK_END), uint16_t('X'), uint16_t(VK_RETURN)}) {
+      SendWindowKey(k);
+      settle();
+    }
+    EXPECT_EQ(g->Cells(c.col, c.row), c.expected);
+    EXPECT_EQ(g->Cells(ColPhoto, c.row), "photo.jpg");
+    Destroy();
+  }
+}

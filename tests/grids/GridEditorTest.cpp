@@ -1,5 +1,6 @@
 // The in-place editor and the grid's editing cycle.
 #include "GridTestSupport.h"
+#include "toolkit/MouseTools.h"
 #include "toolkit/WinUtils.h"
 
 namespace {
@@ -112,6 +113,30 @@ TEST_F(GridEditor, ADoubleClickAcrossGridAndEditor) {
   editor()->ClickTime = GetTickCount64() - GetDoubleClickTime() - 1;
   f.mouse(QEvent::MouseButtonPress, 10, 5, editor()->Widget());
   EXPECT_EQ(dbl, 1);
+}
+
+TEST_F(GridEditor, TheWindowSystemsDoubleClickOpensTheCellsEditorOnce) {
+  // Its second press is a double click only: on the cell the first press
+  // made current (or on the editor the first press opened there) it is one
+  // double click, and the cell's editor is open.
+  int dbl = 0;
+  g.OnDblClick = [&](TObject*) { ++dbl; };
+  const struct {
+    const char* name;
+    int row;
+  } rows[] = {{"current cell", 1}, {"another cell", 2}};
+  for (const auto& c : rows) {
+    SCOPED_TRACE(c.name);
+    dbl = 0;
+    const TRect r = g.CellRect(1, c.row);
+    SendWindowDoubleClick(&g, TPoint(r.Left + 10, r.Top + 5));
+    pump();
+    EXPECT_EQ(dbl, 1);
+    EXPECT_EQ(g.Row(), c.row);
+    ASSERT_TRUE(editor() && editor()->EditVisible());
+    EXPECT_EQ(editor()->BoundsRect(), r);
+    f.key(Qt::Key_Return, Qt::NoModifier, "\r");
+  }
 }
 
 TEST_F(GridEditor, LeavingTheGridClosesTheEditorAndHandsTheTextBack) {
