@@ -254,7 +254,8 @@ void TFormMain::bSud_Zamena2Click(TObject* Sender) {
   cb_T_Zamena->SetItemIndex(side - 1);
   cb_T_ZamenaChange(cb_T_Zamena);
   Zamena_Min->SetCaption(IntToStr(MatchMinute()) + "'");
-  Zamena_Min->SetVisible(true);
+  // The page shows the minute only when the operator asked for it.
+  Zamena_Min->SetVisible(seZamena_ShowMin->Checked());
   SelectTabloPage();
 }
 

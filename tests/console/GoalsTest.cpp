@@ -426,6 +426,7 @@ TEST_F(CardsTest, ButtonsAreNotReenteredDuringTheWait) {
 TEST_F(GoalsTest, SubstitutionPreparesThePageWithTheMinute) {
   TFormMain* f = StartMatch();
   f->eSud_Time->SetTag(30);
+  f->seZamena_ShowMin->SetChecked(true);
   f->bSud_Zamena1->Click();
   EXPECT_EQ(f->bSud_Zamena1->Caption(), "Replace 30");
   EXPECT_EQ(f->cb_T_Zamena->ItemIndex(), 0);
@@ -464,6 +465,27 @@ TEST_F(GoalsTest, SubstitutionPreparesThePageWithTheMinute) {
   f->seZamena_ShowMin->SetChecked(true);
   f->seZamena_ShowMin->SetChecked(false);
   EXPECT_FALSE(f->Zamena_Min->Visible());
+}
+
+TEST_F(GoalsTest, TheSubstitutionMinuteIsOnTheScreenOnlyWithShowMinuteTicked) {
+  // The Replace button, then the page sent: the minute (yellow) is on the
+  // output only while "Show minute" is ticked; the button shows it always.
+  for (bool ticked : {false, true}) {
+    SCOPED_TRACE(ticked ? "ticked" : "unticked");
+    TFormMain* f = StartMatch();
+    f->Show();
+    if (f->seZamena_ShowMin->Checked() != ticked) hands::Click(f->seZamena_ShowMin, TPoint(6, f->seZamena_ShowMin->Height() / 2));   // on its box
+    hands::Click(f->Sud_Play);   // the Replace buttons work while the clock runs
+    hands::Click(f->bSud_Zamena1);
+    EXPECT_EQ(f->bSud_Zamena1->Caption(), "Replace " + IntToStr(f->MatchMinute()));
+    EXPECT_EQ(f->Zamena_Min->Visible(), ticked);
+    hands::SendPage(f->TabSheet4);
+    ASSERT_EQ(ScreenPage, 4);
+    TBitmap shot(f->PanelTabloColor->Width(), f->PanelTabloColor->Height());
+    f->PanelTabloColor->PaintTo(shot.Canvas(), 0, 0);
+    EXPECT_EQ(CountColor(shot, f->Zamena_Min->BoundsRect(), clYellow) > 0, ticked);
+    Destroy();
+  }
 }
 
 

@@ -39,7 +39,9 @@ TEST_F(ResumeEventsTest, CardsAndSubstitutionsComeBackAfterQuitAndRestart) {
   hands::Click(f->bIgrok_Kartochka);
   ASSERT_EQ(Rec(1, 7).K, "1");
   ASSERT_EQ(Rec(2, 9).K, "1");
-  // A substitution of side 1: the third player out, the second in.
+  // A substitution of side 1, its minute shown: the third player out, the
+  // second in.
+  hands::Click(f->seZamena_ShowMin, TPoint(6, f->seZamena_ShowMin->Height() / 2));   // on its box
   hands::Click(f->bSud_Zamena1);
   ClickItem(f->ListZamenaOut, 2);
   ClickItem(f->ListZamenaIn, 1);
