@@ -680,6 +680,8 @@ class TFormMain : public TForm {
   void ClearCameraGraph();
   void StartCameraPreview(int DeviceIndex);
   void cbFullscreenClick(TObject* Sender);
+  // The operator typed an output width or height outside its range.
+  void seDVIOutOfRange(TObject* Sender);
   // The output size chosen on the configuration page (stored at shutdown,
   // used from the next start); the live size until the page sets one.
   TPoint PendingOutputSize() const;

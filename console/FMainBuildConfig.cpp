@@ -28,6 +28,8 @@ void TFormMain::BuildConfigurationSheet() {
   seDVIy->SetValue(256);
   seDVIx->OnChange = [this](TObject* s) { cbFullscreenClick(s); };
   seDVIy->OnChange = [this](TObject* s) { cbFullscreenClick(s); };
+  seDVIx->OnOutOfRange = [this](TObject* s) { seDVIOutOfRange(s); };
+  seDVIy->OnOutOfRange = [this](TObject* s) { seDVIOutOfRange(s); };
 
   LabelReboot = Make<TLabel>(this, Sheet_Configuration, "LabelReboot", 4, 58, 140, 13);
   LabelReboot->SetCaption("Reboot programm");

@@ -147,8 +147,11 @@ void TFormMain::BuildClockStatInetPages() {
   // Counters in the order of the settings "Stat1_1".."Stat1_14".
   static const char* keys[15] = {"", "K1_1", "K1_2", "K1_3", "K1_4Y", "K1_4R", "K1_5", "K1_6",
                                  "K2_1", "K2_2", "K2_3", "K2_4Y", "K2_4R", "K2_5", "K2_6"};
-  TabloStat_PanelL = SidePanel(this, Sheet_Stat, "TabloStat_PanelL", 385, 60);
-  TabloStat_PanelR = SidePanel(this, Sheet_Stat, "TabloStat_PanelR", 446, 60);
+  // Every counter is wide enough for three digits: the cards row holds two
+  // of them per side (yellow, then red), the other rows one.
+  constexpr int inputW = 56, sideW = 2 + inputW + 2 + inputW + 2;
+  TabloStat_PanelL = SidePanel(this, Sheet_Stat, "TabloStat_PanelL", 385, sideW);
+  TabloStat_PanelR = SidePanel(this, Sheet_Stat, "TabloStat_PanelR", 385 + sideW, sideW);
   static const int rowOf[15] = {0, 1, 2, 3, 4, 4, 5, 6, 1, 2, 3, 4, 4, 5, 6};
   for (int n = 1; n <= 14; ++n) {
     const bool left = n <= 7;
@@ -163,7 +166,7 @@ void TFormMain::BuildClockStatInetPages() {
     StatLabels[size_t(n)] = L;
     const String inputName = String("seTabloStat_") + keys[n];
     TSpinEdit* se = Make<TSpinEdit>(this, left ? TabloStat_PanelL : TabloStat_PanelR, inputName.c_str(),
-                                    red ? 30 : 2, top, red || yellow ? 28 : 56, 22);
+                                    red ? 2 + inputW + 2 : 2, top, inputW, 22);
     se->SetMinValue(0);
     se->SetMaxValue(999);
     se->SetValue(0);

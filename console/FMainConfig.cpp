@@ -79,6 +79,16 @@ void TFormMain::cbFullscreenClick(TObject* /*Sender*/) {
   }
 }
 
+void TFormMain::seDVIOutOfRange(TObject* Sender) {
+  // A width or height the field refused: the operator is told the range.
+  auto* se = dynamic_cast<TSpinEdit*>(Sender);
+  if (!se) return;
+  const String what = se == seDVIy ? "height" : "width";
+  ShowMessageDlg("The output " + what + " is from " + IntToStr(int64_t(se->MinValue())) + " to " +
+                     IntToStr(int64_t(se->MaxValue())) + " pixels.",
+                 mtWarning, {mbOK});
+}
+
 TPoint TFormMain::PendingOutputSize() const {
   if (pendingOutputSize_.X > 0 && pendingOutputSize_.Y > 0) return pendingOutputSize_;
   return TPoint(ImageBlack->Width(), ImageBlack->Height());

@@ -321,6 +321,8 @@ void TFormMain::LabelRS_ColorClick(TObject* /*Sender*/) {
 void TFormMain::LabelRS_ColorMouseDown(TObject* /*Sender*/, TMouseButton Button, TShiftState /*Shift*/, int /*X*/,
                                        int /*Y*/) {
   if (Button != mbRight) return;
+  // The dialog (shared with the clock page) opens at the text's colour.
+  ColorDialog1->Color = RunStr->RFont()->Color();
   if (!ColorDialog1->Execute()) return;
   LabelRS_Color->Font()->SetColor(ColorDialog1->Color);
   RunStr->RFont()->SetColor(ColorDialog1->Color);

@@ -1,13 +1,64 @@
 // The spin edit over a Qt spin box.
 #include "toolkit/Spin.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 #include <climits>
+#include <functional>
+
+namespace {
+
+// The spin box that notices when the operator's number is refused for its
+// range: a digit whose typing the box refuses, or Enter or leaving the field
+// with a number outside the range (the box goes back to its value then).
+class RangeSpinBox : public QSpinBox {
+ public:
+  std::function<void()> refused;
+
+ protected:
+  bool outOfRange() const {
+    const QString t = cleanText().trimmed();
+    bool number = false;
+    t.toLongLong(&number);
+    return number && !lineEdit()->hasAcceptableInput();
+  }
+  // One notice at a time: the focus that a box told by it takes away is no
+  // second refusal.
+  void tell() {
+    if (!refused || telling_) return;
+    telling_ = true;
+    // After the key's or the focus change's own handling has returned.
+    QTimer::singleShot(0, this, [this] {
+      struct Done {
+        bool& b;
+        ~Done() { b = false; }
+      } done{telling_};
+      if (refused) refused();
+    });
+  }
+  bool telling_ = false;
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && !isReadOnly() && outOfRange()) tell();
+    const QString before = lineEdit()->text();
+    const bool digit = e->text().size() == 1 && e->text()[0].isDigit();
+    QSpinBox::keyPressEvent(e);
+    if (digit && !isReadOnly() && lineEdit()->text() == before) tell();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    if (!isReadOnly() && outOfRange()) tell();
+    QSpinBox::focusOutEvent(e);
+  }
+};
+
+}  // namespace
 
 TSpinEdit::TSpinEdit(TComponent* AOwner) : TWinControl(AOwner) {
-  auto* w = new QSpinBox;
+  auto* w = new RangeSpinBox;
+  w->refused = [this] { Dispatch([this] { if (OnOutOfRange && !Destroying()) OnOutOfRange(this); }); };
   color_ = clWindow;
   SetWidget(w);
   SetTabStop(true);

@@ -27,6 +27,11 @@ class TSpinEdit : public TWinControl {
   void StepUp() { SetValue(value_ + increment_); }
   void StepDown() { SetValue(value_ - increment_); }
   TNotifyEvent OnChange;
+  // The operator's number was refused for the limits: a digit whose typing
+  // would leave MinValue..MaxValue, or Enter or leaving the field with a
+  // number outside them (the field goes back to Value). Runs after the key
+  // or the focus change has been handled, so a handler may show a box.
+  TNotifyEvent OnOutOfRange;
   String ClassName() const override { return "TSpinEdit"; }
   void WidgetValue(int v);
  private:

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <vector>
 #include "ConsoleFixture.h"
+#include "toolkit/MouseTools.h"
 #include "controls/RunLabel.h"
 #include "pictureshow/PictureShow.h"
 
@@ -273,6 +274,41 @@ TEST_F(RunTextTest, DirectionSpeedPlaceFontAndColour) {
   f->LabelRS_ColorMouseDown(f->LabelRS_Color, mbRight, {}, 0, 0);
   EXPECT_EQ(f->RunStr->RFont()->Color(), clYellow);
   EXPECT_EQ(f->LabelRS_Color->Font()->Color(), clYellow);
+}
+
+TEST_F(RunTextTest, TheColourDialogOpensAtTheTextsColour) {
+  // A right click on the colour sample, the first time and after the clock
+  // page has used the same dialog for one of its colours: the dialog opens
+  // at the running text's colour, and the one chosen is then the text's.
+  TFormMain* f = StartWith({"A"});
+  f->Show();
+  f->PageControl2->SetActivePage(f->Sheet_Tablo);
+  f->PageControl1->SetActivePage(f->Sheet_TV);
+  Application->ProcessMessages();
+  TColor shown = clNone, answer = clYellow;
+  CommonDialogHook = [&](TCommonDialog* d) {
+    auto* cd = dynamic_cast<TColorDialog*>(d);
+    if (!cd) return false;
+    shown = cd->Color;
+    cd->Color = answer;
+    return true;
+  };
+  auto rightClick = [&] {
+    const TPoint p(f->LabelRS_Color->Width() / 2, f->LabelRS_Color->Height() / 2);
+    SendWindowMouseButton(f->LabelRS_Color, mbRight, true, p);
+    SendWindowMouseButton(f->LabelRS_Color, mbRight, false, p);
+    Application->ProcessMessages();
+  };
+  const TColor first = f->RunStr->RFont()->Color();
+  rightClick();
+  EXPECT_EQ(shown, first);
+  EXPECT_EQ(f->RunStr->RFont()->Color(), clYellow);
+  answer = 0x102030;
+  f->PanelColorClockFon->Click();   // the clock page's swatch
+  answer = clAqua;
+  rightClick();
+  EXPECT_EQ(shown, clYellow);
+  EXPECT_EQ(f->LabelRS_Color->Font()->Color(), clAqua);
 }
 
 }  // namespace
