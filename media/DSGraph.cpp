@@ -440,12 +440,12 @@ bool TFilterGraph::Stop() {
 HRESULT TFilterGraph::RenderFile(const String& FileName) {
   if (!graph_) return S_FALSE;
   // A handler run while the render waits may deactivate the component or
-  // give it another graph: the render then tells of a graph that is gone
-  // and counts for nothing (as without a graph).
+  // give it another graph: the render is then abandoned (E_ABORT), and tells
+  // nothing of a graph that is gone.
   ComPtr<IFilterGraph2> graph = graph_;
   controlEvent(cnRenderBegin, 0);
   const HRESULT hr = graph->RenderFile(FileName, "");
-  if (!(graph_ == graph)) return S_FALSE;
+  if (!(graph_ == graph)) CheckDSError(E_ABORT);
   CheckDSError(hr);
   updateGraph();
   controlEvent(cnRenderEnd, 0);

@@ -739,6 +739,8 @@ HRESULT TGraph::Abort() {
       job_->failed = true;
       if (job_->error == S_OK) job_->error = E_ABORT;
       if (job_->message.empty()) job_->message = "the render was abandoned";
+    } else {
+      abortNext_ = true;
     }
   }
   WakeWaiters();
@@ -891,6 +893,12 @@ HRESULT TGraph::RenderFile(const std::string& file, const std::string&) {
     job->answered = in->AnsweredCallbacks();
   {
     std::lock_guard<std::mutex> g(jobMutex_);
+    // Abandoned before it began.
+    if (std::exchange(abortNext_, false)) {
+      g_free(uri);
+      Log("the render was abandoned");
+      return E_ABORT;
+    }
     job_ = job;
   }
   ComPtr<IBaseFilter> source(static_cast<IBaseFilter*>(new TSourceFilter(uri, discFolder)));

@@ -164,7 +164,9 @@ class TGraph : public TComObject,
   HRESULT Render(IPin* out) override;
   HRESULT RenderFile(const std::string& file, const std::string& playList) override;
   HRESULT SetLogFile(intptr_t fd) override;
-  // Ends a render under way (from any thread): it fails at once with E_ABORT.
+  // Ends a render under way (from any thread): it fails at once with E_ABORT;
+  // with none under way, the next render to start does (an abort asked just
+  // before a render on another thread starts is not lost).
   HRESULT Abort() override;
   // IMediaControl
   HRESULT Run() override;
@@ -304,6 +306,7 @@ class TGraph : public TComObject,
   int32_t notifyFlags_ = 0;
   // Rendering a file
   std::shared_ptr<RenderJob> job_;
+  bool abortNext_ = false;   // under jobMutex_: Abort came with no render under way
   std::mutex jobMutex_;
   bool useClock_ = true;
   // A disc being played: its navigation's last domain, title, chapter and

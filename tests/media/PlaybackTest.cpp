@@ -318,26 +318,49 @@ TEST_F(Playback, CallsThatWouldChangeAGraphAreRefusedWhileItWaits) {
   EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
 }
 
-// A handler run while a render waits deactivates the component: the render
-// counts for nothing (no error, nothing applied to a graph that is gone), and
-// the component renders again once active.
-TEST_F(Playback, ARenderWhoseComponentIsDeactivatedMeanwhileCountsForNothing) {
-  bool deactivated = false;
-  g->OnCreatedFilter = [&](IBaseFilter*, const GUID&) {
-    if (!deactivated && WaitDepth() > 0) {
-      deactivated = true;
-      g->SetActive(false);
+// A handler run while a render waits deactivates the component or gives it
+// another graph: the render is abandoned (it raises E_ABORT, nothing is
+// applied to a graph that is gone), and the component renders again.
+TEST_F(Playback, ARenderWhoseGraphGoesMeanwhileFails) {
+  for (const bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "another graph" : "deactivated");
+    bool changed = false;
+    g->OnCreatedFilter = [&](IBaseFilter*, const GUID&) {
+      if (!changed && WaitDepth() > 0) {
+        changed = true;
+        g->SetActive(false);
+        if (replaced) g->SetActive(true);
+      }
+      return true;
+    };
+    HRESULT code = S_OK;
+    try {
+      g->RenderFile(Clips::Get().Path(Kind::Avi));
+    } catch (const EDirectShowException& e) {
+      code = e.ErrorCode;
     }
-    return true;
-  };
-  EXPECT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_FALSE);
-  ASSERT_TRUE(deactivated);
-  EXPECT_FALSE(g->Active());
-  g->OnCreatedFilter = nullptr;
-  g->SetActive(true);
-  ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
-  ASSERT_TRUE(g->Play());
-  EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
+    EXPECT_EQ(code, E_ABORT);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(g->Active(), replaced);
+    g->OnCreatedFilter = nullptr;
+    g->SetActive(true);
+    ASSERT_EQ(g->RenderFile(Clips::Get().Path(Kind::Avi)), S_OK);
+    ASSERT_TRUE(g->Play());
+    EXPECT_TRUE(PumpUntil([&] { return Position() > 0; }));
+    g->ClearGraph();
+  }
+}
+
+// An abort that comes before a render has begun (a clip made ready on
+// another thread, cancelled as its render starts) is not lost: that render
+// fails at once; the one after it renders.
+TEST_F(Playback, AnAbortBeforeARenderBeginsEndsThatRender) {
+  ComPtr<IFilterGraph2> graph;
+  CreateMediaObject(CLSID_FilterGraph, graph);
+  ASSERT_TRUE(graph);
+  graph->Abort();
+  EXPECT_EQ(graph->RenderFile(Clips::Get().Path(Kind::Avi), ""), E_ABORT);
+  EXPECT_EQ(graph->RenderFile(Clips::Get().Path(Kind::Avi), ""), S_OK);
 }
 
 // A site that counts the graph-building calls it gets and says which it answers.
