@@ -1003,6 +1003,9 @@ class TFormMain : public TForm {
   int64_t resumedTimeStart_ = 0;
   bool fileDropEnabled_ = false;
   bool startedUp_ = false;
+  // Counts the sends of a page to the screen: a send whose transition let
+  // another one run does nothing more after it.
+  uint64_t pageSends_ = 0;
   TPoint pendingOutputSize_{0, 0};
   // "TimeStart" as read from the settings: wall-clock milliseconds of the
   // kick-off of a match that was running at the last close, else 0.

@@ -139,6 +139,7 @@ void TFormMain::ToolButton5Click(TObject* /*Sender*/) {
 void TFormMain::ShowTimeLabels(bool Show) {
   eTablo_Time->SetVisible(Show);
   eTabloGol_Time->SetVisible(Show);
-  // The output area repaints now, not after the handler.
-  WaitFor(nullptr, 0);
+  // The output area repaints now, not after the handler (a paint; nothing
+  // else runs meanwhile).
+  Update();
 }

@@ -74,6 +74,7 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
     PageControl1->SetActivePageIndex(SelectedPage);
     return;
   }
+  const uint64_t send = ++pageSends_;
   // 4.2 The page that leaves the screen takes its live elements back.
   if (SelectedPage != ScreenPage) {
     if (ScreenPage == PageTv) {
@@ -88,8 +89,8 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
       BufferTablo->Clear();
     }
   }
-  // 4.3 Pending work (the moves above) is done first.
-  WaitFor(nullptr, 0);
+  // 4.3 The moves above are painted first (nothing else runs meanwhile).
+  Update();
   // 4.4 The page goes on the screen.
   PageControl1->SetActivePageIndex(SelectedPage);
   ScreenPage = PageControl1->ActivePageIndex();
@@ -122,6 +123,9 @@ void TFormMain::PageControl1Change(TObject* /*Sender*/) {
   PanelCircleClock->SetParent(PanelTablo8);
   DialClock1->SetCursor(crDefault);
   BufferTablo->Execute();
+  // The transition let the operator go on: a page sent meanwhile owns the
+  // output now.
+  if (send != pageSends_) return;
   eTablo_Time->SetParent(page == TabSheet1 ? static_cast<TWinControl*>(BufferTablo) : PanelTablo0);
   eTabloGol_Time->SetParent(page == TabSheet2 ? static_cast<TWinControl*>(BufferTablo) : PanelTablo1);
   ShowTimeLabels(Sud_Stop->Enabled() && seTablo_ShowTime->Checked());

@@ -172,7 +172,7 @@ void TFrameMedia::build() {
   ListMedia->SetAnchors({akLeft, akTop, akRight, akBottom});
   ListMedia->SetMultiSelect(true);
   ListMedia->OnClick = [this](TObject* s) { ListMediaClick(s); };
-  ListMedia->OnDblClick = [this](TObject* s) { ListMediaDblClick(s); };
+  ListMedia->OnDblClick = [this](TObject*) { request([this] { ListMediaDblClick(ListMedia); }); };
   ListMedia->OnKeyPress = [this](TObject* s, char32_t& k) { ListMediaKeyPress(s, k); };
   ListMedia->OnKeyDown = [this](TObject* s, uint16_t& k, TShiftState sh) { ListMediaKeyDown(s, k, sh); };
   ListMedia->Items()->OnChange = [this](TObject*) { itemsChanged(); };
@@ -754,8 +754,8 @@ void TFrameMedia::FillFromFolder(const String& Folder) {
   ListMediaClick(ListMedia);
 }
 
-void TFrameMedia::ListMediaKeyPress(TObject* Sender, char32_t& Key) {
-  if (Key == 13) ListMediaDblClick(Sender);
+void TFrameMedia::ListMediaKeyPress(TObject* /*Sender*/, char32_t& Key) {
+  if (Key == 13) request([this] { ListMediaDblClick(ListMedia); });
 }
 
 void TFrameMedia::ListMediaKeyDown(TObject* /*Sender*/, uint16_t& Key, TShiftState Shift) {

@@ -12,6 +12,7 @@
 // file.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -349,8 +350,25 @@ class TFrameMedia : public TPanel {
   double flashRate_ = 12.0;
   // The toolkit's wait (WaitFor) until Done, TimeoutMs (< 0: none) or the
   // program closes; true when Done. What Done waits for may have been
-  // superseded meanwhile: callers check playSerial_ after it.
+  // superseded meanwhile: callers check itemCurrent after it.
   bool waitFor(const std::function<bool()>& Done, int TimeoutMs, const TWaitInput& Input);
+  // One item plays at a time. Every start of an item and every request for
+  // another counts in playSerial_: an item, its waits and its timers are
+  // current while the count is the one it started with and no request waits.
+  // A request for another item (the operator's Play, Stop, Next, double
+  // click or Enter; a pause's end; an item's end or failure) leaves the
+  // current item at once (leaveItem) and is served once the item's waits
+  // have returned: while one is served (an item's wait runs inside it),
+  // later ones queue and are served after it, in order, never inside it.
+  void request(std::function<void()> Serve);
+  void serveRequests();
+  std::deque<std::function<void()>> requests_;
+  bool serving_ = false;
+  // The item that plays ends: its waits return (a transition on its whole
+  // picture), its pause and its clock stop.
+  void leaveItem();
+  bool itemCurrent(uint64_t Serial) const { return Serial == playSerial_ && requests_.empty() && !closing(); }
+  uint64_t pictureSerial_ = 0;   // the item whose transition the picture show runs
   // PlayClipBlocking's wait for the clip's end (or the operator's Stop or
   // Escape).
   void waitGoalClip();
@@ -363,7 +381,7 @@ class TFrameMedia : public TPanel {
   void showStatus(const String& Text);
   void clearItemMessages();
   std::vector<String> itemMessages_;
-  uint64_t playSerial_ = 0;             // counts starts and stops
+  uint64_t playSerial_ = 0;             // counts starts, stops and requests
   int failedInRow_ = 0;
   bool pictureStopped_ = false;
   bool pictureLoaded_ = false;

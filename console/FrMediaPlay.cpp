@@ -2,10 +2,13 @@
 // picture show, clips through the frame's graph, Flash movies), the
 // transport, the output area and the goal clip.
 //
-// The list never advances by nesting one item inside another: an item that
-// ends or fails posts the advance to the event loop. Every start and stop
-// counts in playSerial_, so that a posted advance or a wait that returns
-// after something else was started does nothing more.
+// One item plays at a time, and none inside another's wait: the operator's
+// transport and the list's own advances are requests, each of which leaves
+// the item that plays (its waits return, its timers stop) and is served
+// once those waits have returned (request). An item that ends or fails posts
+// its advance to the event loop. Every start, stop and request counts in
+// playSerial_, so that a posted advance or a wait that returns after
+// something else was asked for does nothing more.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -41,10 +44,11 @@ String MinutesSecondsText(int64_t seconds, char sep) {
 // ===========================================================================
 
 void TFrameMedia::buildPlayback() {
-  btPlay->OnClick = [this](TObject* s) { btPlayClick(s); };
+  // Pause acts on the item that plays; the rest ask for another.
+  btPlay->OnClick = [this](TObject*) { request([this] { btPlayClick(btPlay); }); };
   btPause->OnClick = [this](TObject* s) { btPauseClick(s); };
-  btStop->OnClick = [this](TObject* s) { btStopClick(s); };
-  btNextChapter->OnClick = [this](TObject* s) { btNextChapterClick(s); };
+  btStop->OnClick = [this](TObject*) { request([this] { btStopClick(btStop); }); };
+  btNextChapter->OnClick = [this](TObject*) { request([this] { btNextChapterClick(btNextChapter); }); };
   btFrameStep->OnClick = [this](TObject* s) { btFrameStepClick(s); };
   PictureShow->OnStart = [this](TObject* s) { PictureShowStart(s); };
   PictureShow->OnStop = [this](TObject* s) { PictureShowStop(s); };
@@ -131,26 +135,78 @@ void TFrameMedia::postAdvance(bool PictureAfterClip) {
   const uint64_t serial = playSerial_;
   std::weak_ptr<int> alive = alive_;
   TThread::Queue([this, serial, alive, PictureAfterClip] {
-    if (alive.expired() || serial != playSerial_ || !playing() || closing()) return;
-    if (!PictureAfterClip) {
-      btNextChapterClick(btNextChapter);
-      return;
-    }
-    // The list changed meanwhile: the clip is paused as for any other item.
-    if (!nextIsPicture()) {
-      if (FilterGraph1->Active()) FilterGraph1->Pause();
-      btNextChapterClick(btNextChapter);
-      return;
-    }
-    holdPanel();
-    try {
-      btNextChapterClick(btNextChapter);
-    } catch (...) {
+    if (alive.expired() || !itemCurrent(serial) || !playing()) return;
+    request([this, PictureAfterClip] {
+      if (!playing()) return;
+      if (!PictureAfterClip) {
+        btNextChapterClick(btNextChapter);
+        return;
+      }
+      // The list changed meanwhile: the clip is paused as for any other item.
+      if (!nextIsPicture()) {
+        if (FilterGraph1->Active()) FilterGraph1->Pause();
+        btNextChapterClick(btNextChapter);
+        return;
+      }
+      holdPanel();
+      try {
+        btNextChapterClick(btNextChapter);
+      } catch (...) {
+        releasePanel();
+        throw;
+      }
       releasePanel();
-      throw;
-    }
-    releasePanel();
+    });
   });
+}
+
+void TFrameMedia::request(std::function<void()> Serve) {
+  // State first: the item that plays is left; its waits return.
+  leaveItem();
+  requests_.push_back(std::move(Serve));
+  serveRequests();
+}
+
+void TFrameMedia::serveRequests() {
+  // Served further down the stack, once the item's wait there has returned.
+  if (serving_) return;
+  serving_ = true;
+  std::weak_ptr<int> alive = alive_;
+  try {
+    while (!requests_.empty() && !closing()) {
+      const std::function<void()> serve = std::move(requests_.front());
+      requests_.pop_front();
+      serve();
+      if (alive.expired()) return;
+    }
+  } catch (...) {
+    // The failure is shown where the event came in; what was asked after it
+    // is served from the event loop.
+    if (!alive.expired()) {
+      serving_ = false;
+      if (!requests_.empty())
+        TThread::Queue([this, alive] {
+          if (!alive.expired()) serveRequests();
+        });
+    }
+    throw;
+  }
+  serving_ = false;
+  requests_.clear();   // the program closes
+}
+
+void TFrameMedia::leaveItem() {
+  ++playSerial_;
+  // The picture's pause and the movie's clock end with their item.
+  TimerDelayPics->SetEnabled(false);
+  TimerDelayPics->SetTag(0);
+  flashClock_->SetEnabled(false);
+  // A transition under way ends on its whole picture (no half-drawn frame
+  // stays), which ends its wait; it starts no pause.
+  if (PictureShow->Busy()) {
+    PictureShow->SetProgress(100);
+    PictureShow->Stop();
+  }
 }
 
 bool TFrameMedia::nextIsPicture() const {
@@ -185,7 +241,8 @@ void TFrameMedia::itemFailed(const String& Message) {
 // ===========================================================================
 
 void TFrameMedia::PlayItem(const String& Path) {
-  ++playSerial_;
+  // The item before ends here, whoever started this one.
+  leaveItem();
   // The item's kind and the controls for it.
   const int k = CurrentKind;
   // The output keeps the last frame or picture until this item has its own
@@ -262,13 +319,16 @@ void TFrameMedia::playPicture() {
     PictureShow->BringToFront();
     PictureShow->SetVisible(true);
     ShockwaveFlashEx1->SetVisible(false);
-    ShowVideoWindow(false);
-    if (serial != playSerial_) return;   // superseded while the messages ran
+    setVideoWindowShown(false);
   }
+  // Reading the picture may have waited: a request made meanwhile is served
+  // before any transition.
+  if (!itemCurrent(serial)) return;
   pictureStopped_ = false;
+  pictureSerial_ = serial;
   PictureShow->Execute();
   if (afterClip) PictureShow->BgPicture()->Clear();
-  if (serial != playSerial_) return;
+  if (!itemCurrent(serial)) return;
   if (loaded) {
     itemPlayed();
     return;
@@ -308,11 +368,8 @@ void TFrameMedia::rewindClip() {
 }
 
 void TFrameMedia::playVideo(const String& Path) {
+  const uint64_t serial = playSerial_;
   bool rendered = false;
-  // A clip ends a picture's pause that still counts (Next during the pause):
-  // its timer must not start another item while the clip is rendered.
-  TimerDelayPics->SetEnabled(false);
-  TimerDelayPics->SetTag(0);
   settleClipTeardown();
   // A clip that cannot be rendered or started is reported and the list goes on.
   auto failed = [&] {
@@ -353,12 +410,18 @@ void TFrameMedia::playVideo(const String& Path) {
     releaseListPaint();   // the render serves paints while it waits
     try {
       FilterGraph1->SetActive(true);
-      CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path)));
+      // Without a graph nothing is rendered (S_FALSE): the clip fails too.
+      if (CheckDSError(FilterGraph1->RenderFile(ResolveFileName(Path))) == S_FALSE)
+        throw EDirectShowException("no graph", S_FALSE);
       rendered = true;
     } catch (const std::exception&) {
+      // A request made while the render waited is served instead: the
+      // render it cut short is no failure of the clip's.
+      if (!itemCurrent(serial)) return;
       failed();
       return;
     }
+    if (!itemCurrent(serial)) return;
   }
   TFormMain* main = mainForm();
   // The window, holding the clip's first frame, goes in front before the
@@ -429,9 +492,9 @@ void TFrameMedia::playFlash(const String& Path) {
   // meanwhile: Stop, or another item started, supersedes this one, which
   // then touches nothing.
   ShockwaveFlashEx1->SetMovie(ResolveFileName(Path));
-  if (serial != playSerial_ || closing()) return;
+  if (!itemCurrent(serial)) return;
   ShockwaveFlashEx1->GotoFrame(0);
-  if (serial != playSerial_ || closing()) return;
+  if (!itemCurrent(serial)) return;
   if (ShockwaveFlashEx1->TotalFrames() <= 0) {
     // A movie the player cannot show has no frames.
     ShockwaveFlashEx1->SetVisible(false);
@@ -451,15 +514,16 @@ void TFrameMedia::playFlash(const String& Path) {
   itemPlayed();
   startFlashClock(ResolveFileName(Path));
   // The operator goes on using the console meanwhile; the end of the movie,
-  // Pause and Stop are notices to the wait.
+  // Pause and a request for another item are notices to the wait, which
+  // returns before that item is served.
   waitFor(
       [&] {
-        return serial != playSerial_ ||
+        return !itemCurrent(serial) ||
                (!paused() && (!ShockwaveFlashEx1->Playing() ||
                               ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1));
       },
       -1, TWaitInput::All());
-  if (serial != playSerial_ || closing()) return;   // superseded: its starter owns the outputs
+  if (!itemCurrent(serial)) return;   // superseded: the item served next owns the outputs
   ShockwaveFlashEx1->StopPlay();
   if (!SingleItemMode && playing()) {
     // The movie's last frame stays on the output until the next item shows
@@ -569,7 +633,7 @@ void TFrameMedia::btPlayClick(TObject* /*Sender*/) {
   SetButtonsState(2);
   // A paused clip resumes; otherwise the item plays.
   if (resume) {
-    ++playSerial_;
+    leaveItem();
     btFrameStep->SetEnabled(false);
     FilterGraph1->Play();
     return;
@@ -630,22 +694,15 @@ void TFrameMedia::btPauseClick(TObject* /*Sender*/) {
 }
 
 void TFrameMedia::btStopClick(TObject* /*Sender*/) {
-  ++playSerial_;
+  // The item ends: a transition under way on its whole picture (no
+  // half-drawn frame of the effect stays on the output), the pause of a
+  // picture whatever the selected line is.
+  leaveItem();
   clearItemMessages();
   FilterGraph1->CancelPrepared();
   SetButtonsState(1);
   ListMedia->SetEnabled(true);
   switch (CurrentKind) {
-    case mkPicture:
-      TimerDelayPics->SetEnabled(false);
-      TimerDelayPics->SetTag(0);
-      // A transition under way ends on its whole picture: no half-drawn
-      // frame of the effect stays on the output.
-      if (PictureShow->Busy()) {
-        PictureShow->SetProgress(100);
-        PictureShow->Stop();
-      }
-      break;
     case mkVideo:
       if (FilterGraph1->Active()) FilterGraph1->Stop();
       LoadedFile.clear();
@@ -656,11 +713,8 @@ void TFrameMedia::btStopClick(TObject* /*Sender*/) {
       break;
     default: break;
   }
-  // The pause of a picture ends with Stop whatever the selected line is.
-  TimerDelayPics->SetEnabled(false);
-  TimerDelayPics->SetTag(0);
   if (ScreenPage == TabloMediaPage) {
-    ShowVideoWindow(false);
+    setVideoWindowShown(false);
     if (FilterGraph1->Active()) {
       LoadedFile.clear();
       FilterGraph1->Stop();
@@ -681,6 +735,8 @@ void TFrameMedia::PictureShowStart(TObject* /*Sender*/) {
 }
 
 void TFrameMedia::PictureShowStop(TObject* /*Sender*/) {
+  // A transition ended because its item was left starts no pause.
+  if (pictureSerial_ != playSerial_) return;
   pictureStopped_ = true;
   if (!SingleItemMode) {
     TimerDelayPics->SetTag(static_cast<intptr_t>(TickNow()));
@@ -702,7 +758,10 @@ void TFrameMedia::TimerDelayPicsTimer(TObject* /*Sender*/) {
   PictureShow->SetProgress(100);
   TimerDelayPics->SetEnabled(false);
   TimerDelayPics->SetTag(0);
-  if (btPause->Enabled()) PlayNext();
+  if (btPause->Enabled())
+    request([this] {
+      if (btPause->Enabled()) PlayNext();
+    });
 }
 
 void TFrameMedia::PicsShowPauseChange(TObject* /*Sender*/) {
@@ -735,7 +794,7 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
           FilterGraph1->Stop();
           FilterGraph1->ClearGraph();
         }
-        ShowVideoWindow(false);
+        setVideoWindowShown(false);
       }
       updateFrameStep();
       UpdateFilesCount();
@@ -873,7 +932,8 @@ void TFrameMedia::SetOnTablo(bool OnScreen) {
 
 void TFrameMedia::ShowVideoWindow(bool Show) {
   setVideoWindowShown(Show);
-  WaitFor(nullptr, 0);   // what is pending is handled (the window shown or hidden)
+  // The change is painted now; nothing else runs meanwhile.
+  if (TWinControl* parent = DSVideoWindowEx1->Parent()) parent->Update();
 }
 
 void TFrameMedia::setVideoWindowShown(bool Show) {
@@ -888,7 +948,10 @@ void TFrameMedia::RestartOnTablo() {
   settleClipTeardown();
   if (!FilterGraph1->Active()) return;
   const String path = LoadedFile;
-  ++playSerial_;
+  // The clip, the item, starts again; a graph left empty by a clip before
+  // the picture that plays goes, and the picture plays on.
+  if (!path.empty()) leaveItem();
+  const uint64_t serial = playSerial_;
   try {
     FilterGraph1->Stop();
   } catch (const std::exception&) {
@@ -901,7 +964,10 @@ void TFrameMedia::RestartOnTablo() {
   // beginning on the output area.
   try {
     FilterGraph1->SetActive(true);
-    CheckDSError(FilterGraph1->RenderFile(ResolveFileName(path)));
+    const HRESULT hr = CheckDSError(FilterGraph1->RenderFile(ResolveFileName(path)));
+    // A request made while the render waited is served instead.
+    if (!itemCurrent(serial)) return;
+    if (hr == S_FALSE) throw EDirectShowException("no graph", S_FALSE);
     PictureShow->SetVisible(false);
     ShowVideoWindow(true);
     FilterGraph1->SetVolume(SoundLevel->Position());
@@ -910,6 +976,7 @@ void TFrameMedia::RestartOnTablo() {
     if (ScreenPage == TabloMediaPage) ListMedia->SetEnabled(false);
     SetButtonsState(2);
   } catch (const std::exception&) {
+    if (!itemCurrent(serial)) return;
     showStatus("Error file " + path);
     FilterGraph1->SetActive(false);
     ShowVideoWindow(false);
@@ -932,7 +999,7 @@ void TFrameMedia::PlayClipBlocking(const String& Path) {
     } catch (const std::exception&) {
     }
   }
-  ++playSerial_;
+  leaveItem();
   clipItem_ = false;
   updateFrameStep();
   settleClipTeardown();

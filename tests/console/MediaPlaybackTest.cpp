@@ -61,6 +61,7 @@ class FakeFlashPlayer : public IFlashPlayer {
   void Play() override {
     playing_ = frames_ > 0;
     if (playing_) timer_.start();
+    if (onPlay) onPlay();
   }
   void Stop() override {
     playing_ = false;
@@ -78,6 +79,7 @@ class FakeFlashPlayer : public IFlashPlayer {
     c->FillRect(r);
   }
   std::function<void()> onLoad;
+  std::function<void()> onPlay;   // after each start
 
  private:
   String movie_;
@@ -1537,6 +1539,143 @@ TEST_F(MediaPlaybackTest, TransportClickedDuringAGoalClip) {
     EXPECT_FALSE(f_->FilterGraph1->Active());
     EXPECT_EQ(f_->DSVideoWindowEx1->Parent(), f_->PanelMedia);
   }
+}
+
+// Next during a picture's pause leaves the picture with its pause: its timer,
+// whose pause is over by the clock once the next item shows, cuts short
+// neither the picture nor the movie that comes next, and runs not at all.
+TEST_F(MediaPlaybackTest, NextDuringAPicturesPauseEndsThatPause) {
+  Picture("a.bmp", clRed);
+  Picture("b.bmp", clBlue);
+  Write("m.swf", "FWS");
+  for (const char* next : {"b.bmp", "m.swf"}) {
+    SCOPED_TRACE(next);
+    List({"a.bmp", next, "a.bmp"});
+    f_->ShockwaveFlashEx1->SetPlayer(std::make_unique<FakeFlashPlayer>(150, nullptr));   // 1.5 s
+    f_->PictureShow->SetDelay(1);
+    hands::Click(f_->btPlay);   // a's transition runs inside
+    ASSERT_TRUE(f_->TimerDelayPics->Enabled());
+    // The next item lasts longer than the timer's second (25 frames of 60 ms
+    // for the picture).
+    f_->PictureShow->SetDelay(60);
+    TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+    const bool movie = String(next) == "m.swf";
+    bool shown = false, ended = false, cut = false, pauseRan = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      const bool onNext = f_->ListMedia->ItemIndex() == 1;
+      if (!shown && onNext && (f_->PictureShow->Busy() || flash->Playing())) {
+        shown = true;
+        tick_ += 1000 * f_->PicsShowPause->Value() + 10;
+      }
+      if (!shown || ended) return;
+      const bool itsEnd = movie ? flash->CurrentFrame() >= flash->TotalFrames() - 1 : !f_->PictureShow->Busy();
+      ended = itsEnd;
+      cut = cut || (!onNext && !itsEnd);
+      pauseRan = pauseRan || (!itsEnd && f_->TimerDelayPics->Enabled());
+    });
+    look.start(1);
+    hands::Click(f_->btNextChapter);
+    ASSERT_TRUE(PumpUntil([&] { return ended || cut; }, 30000));
+    look.stop();
+    EXPECT_FALSE(cut);
+    EXPECT_FALSE(pauseRan);
+    hands::Click(f_->btStop);
+  }
+}
+
+// Next during a movie: the next movie plays once the current one's wait has
+// returned, never inside it, so the stack is as deep at every movie's load
+// however often the operator goes on (each Next went about 2.8 KB deeper).
+TEST_F(MediaPlaybackTest, NextDuringMoviesKeepsTheStackAsDeep) {
+  Write("m.swf", "FWS");
+  Write("n.swf", "FWS");
+  List({"m.swf", "n.swf"});
+  std::vector<uintptr_t> depths;   // at each movie's load
+  auto owned = std::make_unique<FakeFlashPlayer>(1000000, &depths);
+  FakeFlashPlayer* player = owned.get();
+  f_->ShockwaveFlashEx1->SetPlayer(std::move(owned));
+  int nexts = 0;
+  // Each movie, once it plays, is left by Next; after 200 the list stops.
+  player->onPlay = [&] {
+    QTimer::singleShot(0, [&] { hands::Click(nexts++ < 200 ? f_->btNextChapter : f_->btStop); });
+  };
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return State() == 1; }, 60000));
+  ASSERT_EQ(depths.size(), 201u);
+  const auto [lo, hi] = std::minmax_element(depths.begin(), depths.end());
+  EXPECT_LT(*hi - *lo, 1024u) << "the stack grew by " << (*hi - *lo) << " bytes";
+  EXPECT_EQ(f_->ListMedia->ItemIndex(), 0);   // 201 movies of two lines: on the first again
+}
+
+// Stop, or another page sent over the media page, with the operator's Play
+// coming at once after it: Play is served after all that Stop does, and the
+// clip plays (started inside Stop, it was torn down by Stop's rest, the
+// transport saying "playing" with no graph).
+TEST_F(MediaPlaybackTest, PlayAtOnceAfterStopPlays) {
+  Clip("c.avi", 50);
+  using AtOnce = std::function<void()>;
+  const struct {
+    const char* name;
+    std::function<void(const AtOnce&)> stop;   // runs what comes at once
+  } rows[] = {
+      {"Stop",
+       [this](const AtOnce& play) {
+         QTimer::singleShot(0, play);
+         hands::Click(f_->btStop);
+       }},
+      {"another page sent",
+       [this](const AtOnce& play) {
+         hands::ChooseSheet(form_->Sheet_Clock);
+         QTimer::singleShot(0, play);
+         hands::ChooseSheet(form_->PageControl1->Pages(0));
+       }},
+  };
+  form_->Show();
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    List({"c.avi"});
+    Send(form_->Sheet_Media);
+    hands::Click(f_->btPlay);
+    ASSERT_TRUE(PumpUntil([&] { return f_->FilterGraph1->State() == gsPlaying; }));
+    bool played = false;
+    r.stop([&] {
+      hands::Click(f_->btPlay);
+      played = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return played; }));
+    EXPECT_EQ(State(), 2);
+    EXPECT_TRUE(f_->FilterGraph1->Active());
+    EXPECT_EQ(f_->FilterGraph1->State(), gsPlaying);
+    EXPECT_EQ(f_->LoadedFile, Pics() + "c.avi");
+    // The list is kept from the operator only while its page is on the screen.
+    EXPECT_EQ(f_->ListMedia->Enabled(), ScreenPage != 7);
+    hands::Click(f_->btStop);
+  }
+}
+
+// A clip whose render is abandoned (its graph went while the render waited)
+// is no clip played: it is reported and the list goes on.
+TEST_F(MediaPlaybackTest, AClipWhoseRenderIsAbandonedIsReportedAndTheListGoesOn) {
+  Clip("c.avi", 10);
+  Picture("a.bmp", clRed);
+  List({"c.avi", "a.bmp"});
+  bool gone = false;
+  f_->FilterGraph1->OnCreatedFilter = [&](IBaseFilter*, const GUID&) {
+    if (!gone && WaitDepth() > 0) {
+      gone = true;
+      f_->FilterGraph1->SetActive(false);
+    }
+    return true;
+  };
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(gone);
+  ASSERT_EQ(Status(), "Error file " + Pics() + "c.avi");
+  EXPECT_EQ(f_->LoadedFile, "");
+  ASSERT_TRUE(PumpUntil([&] { return f_->ListMedia->ItemIndex() == 1 && f_->TimerDelayPics->Enabled(); }));
+  EXPECT_EQ(State(), 2);
+  f_->FilterGraph1->OnCreatedFilter = nullptr;
+  hands::Click(f_->btStop);
 }
 
 // The frame-step button follows the graph's pause only while the clip is the
