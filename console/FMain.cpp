@@ -154,7 +154,10 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   }
   // No side has a team yet.
   FTeamsChosen = 0;
-  // Display pages: the referee's sheet and page 1 selected.
+  // Display pages: nothing on the output yet; the referee's sheet and page 1
+  // selected.
+  ScreenPage = 0;
+  TransitionBusy = false;
   PageControl1->SetOwnerDraw(true);
   PageControl2->SetActivePage(Sheet_Sud);
   PageControl1->SetActivePage(TabSheet1);
