@@ -509,10 +509,28 @@ void TFrameMedia::itemsChanged() {
 }
 
 TMediaItem* TFrameMedia::newItem(const String& Path) {
+  String dir, name;
+  splitPath(Path, dir, name);
+  // A backslash after the last '/' separates folders, unless the name with
+  // it is a file there (a name may hold one).
+  const size_t slash = Path.rfind('/');
+  const String whole = slash == String::npos ? Path : Path.substr(slash + 1);
+  if (whole.find('\\') != String::npos) {
+    const String folder = slash == String::npos ? String() : Path.substr(0, slash + 1);
+    String base = folder.empty() ? ListFolder : folder;
+    if (!base.empty() && !isSeparator(base.back())) base += '/';
+    if (FileExists(ResolveFileName(base + whole))) {
+      dir = folder;
+      name = whole;
+    }
+  }
+  return newItem(dir.empty() ? ListFolder : dir, name);
+}
+
+TMediaItem* TFrameMedia::newItem(const String& Dir, const String& Name) {
   auto rec = std::make_unique<TMediaItem>();
-  String dir;
-  splitPath(Path, dir, rec->FileName);
-  rec->Dir = dir.empty() ? ListFolder : dir;
+  rec->FileName = Name;
+  rec->Dir = Dir;
   rec->Kind = ClassifyMediaFile(rec->FileName);
   TMediaItem* raw = rec.get();
   records_.emplace(raw, std::move(rec));
@@ -609,22 +627,50 @@ void TFrameMedia::prepareFlash() {
     }
 }
 
-String TFrameMedia::PlayListText() const {
-  String out;
+String TFrameMedia::PlayListText() const { return PlayListText(ListFolder); }
+
+std::vector<String> TFrameMedia::playListLines(const String& Folder) const {
+  // The folder the list lies in, as one text: an entry of that folder is
+  // written by its bare name, any other by its path (its folder as written).
+  const auto key = [](const String& folder) {
+    return folder.empty() ? String() : IncludeTrailingPathDelimiter(ExpandFileName(NormalizePath(folder)));
+  };
+  const String listFolder = key(Folder);
+  std::vector<String> lines;
   for (int i = 0; i < ListMedia->Count(); ++i) {
     const TMediaItem* it = Item(i);
     if (!it) {
-      out += ListMedia->Items()->Get(i) + "\n";
+      lines.push_back(ListMedia->Items()->Get(i));
       continue;
     }
     const String full = entryPath(it);
     const String folder = full.substr(0, full.size() - it->FileName.size());
-    out += (folder == ListFolder ? it->FileName : full) + "\n";
+    lines.push_back(!listFolder.empty() && key(folder) == listFolder ? it->FileName : full);
   }
+  return lines;
+}
+
+String TFrameMedia::PlayListText(const String& Folder) const {
+  String out;
+  for (const String& l : playListLines(Folder)) out += l + "\n";
   return out;
 }
 
-void TFrameMedia::SavePlayList(const String& Path) const { SaveTextFile(Path, PlayListText()); }
+void TFrameMedia::SavePlayList(const String& Path) const {
+  const std::vector<String> lines = playListLines(ExtractFilePath(ExpandFileName(Path)));
+  // A name holding a line break would come back as two lines: such a list
+  // is not written.
+  String bad;
+  for (const String& l : lines)
+    if (l.find_first_of("\r\n") != String::npos)
+      bad += "\n" + StringReplaceAll(StringReplaceAll(l, "\r", "\\r"), "\n", "\\n");
+  if (!bad.empty())
+    throw EWriteError("These names hold a line break and cannot be written as one line of a play list; nothing "
+                      "was written (delete their lines, or rename the files):" + bad);
+  String text;
+  for (const String& l : lines) text += l + "\n";
+  SaveTextFile(Path, text);
+}
 
 void TFrameMedia::reportFileError(const String& Name) {
   if (TFormMain* main = mainForm())
@@ -745,8 +791,13 @@ void TFrameMedia::FillFromFolder(const String& Folder) {
   TStrings* items = ListMedia->Items();
   items->BeginUpdate();
   // Each entry keeps its folder, so that a later change of ListFolder (media
-  // files opened from elsewhere) does not re-point it.
-  for (const String& n : names) AddItemPath(folder + n);
+  // files opened from elsewhere) does not re-point it; a name is taken whole
+  // (a backslash in it is no folder).
+  for (const String& n : names) {
+    TMediaItem* rec = newItem(folder, n);
+    items->Add(rec->FileName);
+    items->PutObject(items->Count() - 1, rec);
+  }
   items->EndUpdate();
   for (int i = 0; i < ListMedia->Count(); ++i) ListMedia->SetChecked(i, true);
   SetButtonsState(ListMedia->Count() > 0 ? 1 : 0);

@@ -8,8 +8,10 @@
 // object the entry's TMediaItem (owned by the frame and freed with its line,
 // whoever removes the line). Play lists are plain text, one path per line;
 // a bare name means the list file's own folder. Folder parts are kept as
-// text and written back as read; names are resolved only to test or open a
-// file.
+// text; a list is written with the bare names of the entries in the folder
+// it is written to and the paths (folders as read) of all others, so that
+// it names the same files wherever it is saved; names are resolved only to
+// test or open a file.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -100,11 +102,15 @@ class TFrameMedia : public TPanel {
   // file is read first: when it cannot be read (missing, a folder, not
   // text) the list stays as it was and EFOpenError is raised.
   void LoadPlayList(const String& Path);
-  // Writes the list to Path (atomically); raises on failure, leaving any
-  // old file as it was.
+  // Writes the list to Path (atomically), each entry named so that it is
+  // found again from Path's folder; raises on failure, leaving any old file
+  // as it was, and writes nothing when a name holds a line break.
   void SavePlayList(const String& Path) const;
-  // The list's lines as they are written to a play-list file.
+  // The list's lines as they are written to a play-list file in Folder (by
+  // default ListFolder): an entry of that folder by its bare name, any other
+  // by its path.
   String PlayListText() const;
+  String PlayListText(const String& Folder) const;
   // Fills the list with the folder's pictures and clips (not Flash), by name.
   void FillFromFolder(const String& Folder);
   // Counter, the next button, the folder choice and multi-selection follow
@@ -298,6 +304,9 @@ class TFrameMedia : public TPanel {
   // The path of an entry, with the list's folder for entries without one.
   String entryPath(const TMediaItem* it) const;
   TMediaItem* newItem(const String& Path);
+  TMediaItem* newItem(const String& Dir, const String& Name);
+  // The lines of the list as written to a play-list file in Folder.
+  std::vector<String> playListLines(const String& Folder) const;
   // Frees the records whose lines are gone (the list changed from outside).
   void itemsChanged();
   // Reads a play-list file's lines; raises EFOpenError when it is not one.

@@ -14,5 +14,7 @@ bool MatchesMask(const String& fileName, const String& masks);
 
 // The names (without folder) of the files of folder that match one of the
 // masks, sorted by name without regard to letter case; folders are not
-// listed. A missing or unreadable folder lists nothing.
+// listed. A missing or unreadable folder lists nothing. A name that is not
+// UTF-8 is listed by its text (FileNameText), by which ResolveFileName
+// finds the file again.
 std::vector<String> ListFilesByMask(const String& folder, const String& masks);

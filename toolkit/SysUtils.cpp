@@ -1,5 +1,6 @@
 #include "toolkit/SysUtils.h"
 #include "toolkit/SafeFiles.h"
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 void Abort() { throw EAbort("Operation aborted"); }
 
@@ -554,23 +556,79 @@ String ChangeFileExt(const String& s, const String& ext) {
   return r + ext;
 }
 
+// File names are bytes: these look at them through the system's calls, so
+// that a name that is not UTF-8 (a file named in an 8-bit code page) is
+// found as it is.
+namespace {
+bool validUtf8(const std::string& b);
+bool statOf(const String& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
+bool pathExists(const String& path) {
+  struct stat st {};
+  return statOf(path, st);
+}
+// Absolute (against the current folder) and lexically clean: no ".", "..",
+// doubled or trailing separators (the root stays "/").
+String cleanAbsolute(const String& path) {
+  std::string p = path;
+  if (p.empty() || p[0] != '/') {
+    std::string cwd(4096, '\0');
+    while (!::getcwd(cwd.data(), cwd.size())) {
+      if (errno != ERANGE) return us(QDir::cleanPath(QDir::current().absoluteFilePath(qs(path))));
+      cwd.resize(cwd.size() * 2);
+    }
+    cwd.resize(std::strlen(cwd.c_str()));
+    p = cwd + "/" + p;
+  }
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= p.size()) {
+    size_t e = p.find('/', start);
+    if (e == std::string::npos) e = p.size();
+    const std::string part = p.substr(start, e - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = e + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? String("/") : out;
+}
+}  // namespace
+
 String ExpandFileName(const String& s) {
   if (s.empty()) return String();
   String r = NormalizePath(s);
-  QString abs = QDir::isAbsolutePath(qs(r)) ? qs(r) : QDir::current().absoluteFilePath(qs(r));
-  String out = us(QDir::cleanPath(abs));
+  String out = cleanAbsolute(r);
   if (r.back() == '/' && (out.empty() || out.back() != '/')) out += '/';
   return out;
 }
 
+String FileNameText(const std::string& Name) {
+  if (validUtf8(Name)) return Name;
+  // Latin-1: every byte is the character of its own number.
+  String out;
+  for (unsigned char c : Name) {
+    if (c < 0x80) {
+      out += char(c);
+    } else {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool FileExists(const String& s) {
-  QFileInfo fi(qs(NormalizePath(s)));
-  return fi.exists() && !fi.isDir();
+  struct stat st {};
+  return statOf(s, st) ? !S_ISDIR(st.st_mode) : s.find('\\') != String::npos && statOf(NormalizePath(s), st) && !S_ISDIR(st.st_mode);
 }
 
 String FileWriteStamp(const String& s) {
   struct stat st;
-  if (::stat(NormalizePath(s).c_str(), &st) != 0) return String();
+  if (::stat(s.c_str(), &st) != 0 && ::stat(NormalizePath(s).c_str(), &st) != 0) return String();
   return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
          std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
@@ -578,8 +636,8 @@ String FileWriteStamp(const String& s) {
 bool RemoveDir(const String& s) { return ::rmdir(NormalizePath(s).c_str()) == 0; }
 
 bool DirectoryExists(const String& s) {
-  QFileInfo fi(qs(NormalizePath(s)));
-  return fi.exists() && fi.isDir();
+  struct stat st {};
+  return statOf(s, st) ? S_ISDIR(st.st_mode) : s.find('\\') != String::npos && statOf(NormalizePath(s), st) && S_ISDIR(st.st_mode);
 }
 
 bool ForceDirectories(const String& s) {
@@ -587,7 +645,7 @@ bool ForceDirectories(const String& s) {
   return QDir().mkpath(qs(NormalizePath(s)));
 }
 
-bool DeleteFile(const String& s) { return QFile::remove(qs(NormalizePath(s))); }
+bool DeleteFile(const String& s) { return ::unlink(NormalizePath(s).c_str()) == 0; }
 
 bool RenameFile(const String& from, const String& to) {
   String t = NormalizePath(to);
@@ -601,13 +659,18 @@ bool SetCurrentDir(const String& s) { return QDir::setCurrent(qs(NormalizePath(s
 
 String ResolveFileName(const String& s) {
   if (s.empty()) return s;
+  // A name may hold a backslash of its own: as given, when it is there.
+  if (s.find('\\') != String::npos) {
+    const String literal = cleanAbsolute(s);
+    if (pathExists(literal)) return literal;
+  }
   String path = NormalizePath(s);
-  bool trailing = path.back() == '/';
-  if (!QDir::isAbsolutePath(qs(path))) path = us(QDir::current().absoluteFilePath(qs(path)));
-  path = us(QDir::cleanPath(qs(path)));
+  const bool trailing = path.back() == '/';
+  path = cleanAbsolute(path);
   if (trailing && path.back() != '/') path += '/';
-  if (QFileInfo::exists(qs(path))) return path;
-  // Walk the components, taking an existing entry that differs only in case.
+  if (pathExists(path)) return path;
+  // Walk the components, taking an existing entry whose name reads the same
+  // but for letter case, or whose name is the same text in Latin-1 bytes.
   std::vector<String> parts;
   {
     size_t start = 1;  // skip the root '/'
@@ -622,17 +685,23 @@ String ResolveFileName(const String& s) {
   for (size_t k = 0; k < parts.size(); ++k) {
     const String& part = parts[k];
     String candidate = cur + part;
-    if (!QFileInfo::exists(qs(candidate))) {
-      QDir dir(qs(cur));
-      const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                QDir::Name);
-      QString want = qs(part);
+    if (!pathExists(candidate)) {
+      const QString want = qs(FileNameText(part));
       bool found = false;
-      for (const QString& e : entries) {
-        if (QString::compare(e, want, Qt::CaseInsensitive) == 0) {
-          candidate = cur + us(e);
-          found = true;
-          break;
+      if (DIR* dir = ::opendir(cur.c_str())) {
+        std::vector<String> names;
+        while (const dirent* e = ::readdir(dir)) {
+          const String n = e->d_name;
+          if (n != "." && n != "..") names.push_back(n);
+        }
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());   // the same choice every time
+        for (const String& n : names) {
+          if (QString::compare(qs(FileNameText(n)), want, Qt::CaseInsensitive) == 0) {
+            candidate = cur + n;
+            found = true;
+            break;
+          }
         }
       }
       if (!found) return path;  // nothing matches: the name as given

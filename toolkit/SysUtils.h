@@ -112,10 +112,17 @@ bool DeleteFile(const String& s);
 bool RenameFile(const String& from, const String& to);
 String GetCurrentDir();
 bool SetCurrentDir(const String& s);
-// Resolves a stored name: '\' becomes '/', relative names resolve against the
-// current folder, and when the exact name is missing an existing file that
-// differs only in letter case is returned.
+// Resolves a stored name: '\' becomes '/' (unless the name with its
+// backslashes is there as it is: a name may hold one), relative names resolve
+// against the current folder, and when the exact name is missing an existing
+// file whose name differs only in letter case, or whose name is the same
+// text in Latin-1 bytes (see FileNameText), is returned. Names are bytes
+// throughout.
 String ResolveFileName(const String& s);
+// The text of a file name as the system gives it (bytes): UTF-8 as it is, a
+// name that is not UTF-8 read as Latin-1. ResolveFileName finds the file
+// again by that text.
+String FileNameText(const std::string& Name);
 std::vector<String> ListDirectory(const String& dir, bool folders);  // names only, sorted
 
 // Whole text files: read as UTF-8 when valid (BOM honoured), else the legacy

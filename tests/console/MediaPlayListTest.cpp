@@ -5,6 +5,7 @@
 #include <fstream>
 #include <tuple>
 #include "ConsoleFixture.h"
+#include "toolkit/ToolkitTestUtil.h"
 #include "OperatorHands.h"
 #include "support/FullDisk.h"
 #include "support/MetafileMaker.h"
@@ -184,7 +185,7 @@ TEST_F(MediaPlayListTest, SaveReplacesAWholeFileOrReportsAndWritesNothing) {
   target = root_ + "/old.txt";
   Frame()->bMedia_SaveClick(nullptr);
   EXPECT_EQ(requests_.size(), 0u);
-  EXPECT_EQ(ReadBytes(target), "/m/a.jpg\nb.jpg\n");
+  EXPECT_EQ(ReadBytes(target), "/m/a.jpg\n" + Pics() + "b.jpg\n");   // b.jpg is not beside the list
   EXPECT_EQ(startedIn, Pics());   // the dialog starts in the list's folder
 }
 
@@ -407,6 +408,75 @@ TEST_F(MediaPlayListTest, MetafilesThatDefeatTheReaderAreBrokenPicturesAndTheCon
   TMetafileReader::TimeLimitSeconds = timeWas;
   hands::ClickLine(f->ListMedia, 4);
   EXPECT_EQ(f->PicsImageSize->Caption(), "8x8");
+}
+
+// A list filled from a folder and saved elsewhere names every file so that
+// it is found again from where the list lies: a file of another folder by
+// its full path, names in Latin-1 and with a backslash included; a name with
+// a line break cannot be one line, and the save says so and writes nothing.
+TEST_F(MediaPlayListTest, AListSavedAnywhereNamesEveryFileAgain) {
+  const String show = root_ + "/show/";
+  std::filesystem::create_directories(show);
+  const String latin1 = "caf\xE9.jpg", backslash = "back\\slash.jpg", cyrillic = "\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0.jpg";
+  int w = 10;
+  for (const String& n : {String("a.jpg"), latin1, backslash, cyrillic}) {
+    // Named by the file system's own call: the names are bytes.
+    WritePicture(root_ + "/made.jpg", w++, 8);
+    std::filesystem::rename(root_ + "/made.jpg", show + n);
+  }
+  WriteBytes(show + "clip.avi", "x");
+  WriteBytes(show + "two\nlines.jpg", "x");
+  Create();
+  TFrameMedia* f = Frame();
+  SelectDirectoryHook = [&show](const String&, String& dir) {
+    dir = show;
+    return true;
+  };
+  hands::Click(f->SelectFolder);
+  const String shown[] = {"a.jpg", "back\\slash.jpg", "caf\xC3\xA9.jpg", "clip.avi", "two\nlines.jpg", cyrillic};
+  ASSERT_EQ(f->ListMedia->Count(), int(std::size(shown)));
+  for (int i = 0; i < f->ListMedia->Count(); ++i) EXPECT_EQ(f->ListMedia->Items()->Get(i), shown[i]);
+  // The save dialog answers with this file.
+  const auto save = [&](const String& target) {
+    CommonDialogHook = [target](TCommonDialog* d) {
+      dynamic_cast<TOpenDialog*>(d)->FileName = target;
+      return true;
+    };
+    hands::Click(f->bMedia_Save);
+  };
+  // The name with the line break is refused, and nothing is written.
+  std::filesystem::create_directories(root_ + "/lists");
+  save(root_ + "/lists/show.txt");
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_NE(requests_[0].Msg.find(show + "two\\nlines.jpg"), String::npos) << requests_[0].Msg;
+  EXPECT_FALSE(FileExists(root_ + "/lists/show.txt"));
+  f->DeleteLine(4);
+  // Saved elsewhere, and beside its files: each reloads with every line's
+  // file there (the open dialog checks exactly those), and the pictures play.
+  for (const String& list : {root_ + "/lists/show.txt", show + "show.txt"}) {
+    SCOPED_TRACE(list);
+    requests_.clear();
+    save(list);
+    EXPECT_TRUE(requests_.empty());
+    hands::Click(f->bMedia_New);
+    AnswerOpen({list}, 1);
+    hands::Click(f->bMedia_Open);
+    ASSERT_EQ(f->ListMedia->Count(), 5);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_TRUE(f->ListMedia->Checked(i)) << f->ListMedia->Items()->Get(i);
+      EXPECT_EQ(f->ListMedia->Items()->Get(i), shown[i < 4 ? i : 5]);
+    }
+    for (int i : {0, 1, 2, 4}) {
+      hands::ClickLine(f->ListMedia, i);
+      EXPECT_EQ(f->PicsImageSize->Caption(), IntToStr(10 + (i == 0 ? 0 : i == 1 ? 2 : i == 2 ? 1 : 3)) + "x8")
+          << f->ListMedia->Items()->Get(i);
+      // Enter plays the line.
+      sendKey(f->ListMedia->Widget(), Qt::Key_Return, "\r");
+      EXPECT_EQ(f->FailedInRow(), 0) << f->ListMedia->Items()->Get(i);
+      EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "") << f->ListMedia->Items()->Get(i);
+    }
+  }
+  EXPECT_EQ(ReadBytes(show + "show.txt"), "a.jpg\nback\\slash.jpg\ncaf\xC3\xA9.jpg\nclip.avi\n" + cyrillic + "\n");
 }
 
 }  // namespace

@@ -20,10 +20,11 @@ TEST(FileMasksTest, PictureMaskHoldsWhatThePictureLoaderReads) {
 TEST(FileMasksTest, FolderListsMatchingFilesByNameWithoutRegardToCase) {
   char tmpl[] = "/tmp/filemasks_XXXXXX";
   const std::filesystem::path dir = mkdtemp(tmpl);
-  for (const char* n : {"b.AVI", "A.jpg", "c.txt", "a2.Jpg", ".hidden.jpg"}) std::ofstream(dir / n) << "x";
+  for (const char* n : {"b.AVI", "A.jpg", "c.txt", "a2.Jpg", ".hidden.jpg", "\xC9t\xE9.jpg"}) std::ofstream(dir / n) << "x";
   std::filesystem::create_directories(dir / "folder.jpg");
+  // A name in Latin-1 bytes is listed by its text.
   EXPECT_EQ(ListFilesByMask(dir.string(), "*.jpg;*.avi"),
-            (std::vector<String>{".hidden.jpg", "A.jpg", "a2.Jpg", "b.AVI"}));
+            (std::vector<String>{".hidden.jpg", "A.jpg", "a2.Jpg", "b.AVI", "\xC3\x89t\xC3\xA9.jpg"}));
   EXPECT_TRUE(ListFilesByMask(dir.string(), "").empty());
   EXPECT_TRUE(ListFilesByMask((dir / "none").string(), "*.jpg").empty());
   std::filesystem::remove_all(dir);

@@ -205,6 +205,15 @@ TEST(FileNameTest, ResolvesBackslashesAndLetterCase) {
   ASSERT_TRUE(SetCurrentDir(t.path()));
   EXPECT_EQ(ResolveFileName("TEAMS\\sub\\Dynamo.txt"), t / "Teams/Sub/Dynamo.txt");
   SetCurrentDir(old);
+  // A name that is not UTF-8 (Latin-1 bytes) is found by its text; a name
+  // holding a backslash is found as it is.
+  writeBytes(t / "Teams/caf\xE9.jpg", "z");
+  EXPECT_EQ(FileNameText("caf\xE9.jpg"), "caf\xC3\xA9.jpg");
+  EXPECT_EQ(ResolveFileName(t / "Teams/CAF\xC3\x89.jpg"), t / "Teams/caf\xE9.jpg");
+  EXPECT_TRUE(FileExists(ResolveFileName(t / "Teams/caf\xC3\xA9.jpg")));
+  writeBytes(t / "Teams/back\\slash.jpg", "b");
+  EXPECT_EQ(ResolveFileName(t / "Teams/back\\slash.jpg"), t / "Teams/back\\slash.jpg");
+  EXPECT_TRUE(FileExists(t / "Teams/back\\slash.jpg"));
   std::vector<String> files = ListDirectory(t / "Teams/Sub", false);
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(ListDirectory(t / "Teams", true), std::vector<String>{"Sub"});
