@@ -90,7 +90,10 @@ void TSpinEdit::syncWidget() {
   else w->setRange(INT_MIN, INT_MAX);
   w->setSingleStep(increment_);
   w->setValue(value_);
-  w->setReadOnly(readOnly_ || !editorEnabled_);
+  // Without its editor the number cannot be typed, but the arrows and the
+  // arrow keys still step it; read-only stops both.
+  w->setReadOnly(readOnly_);
+  if (auto* edit = w->findChild<QLineEdit*>()) edit->setReadOnly(readOnly_ || !editorEnabled_);
 }
 
 void TSpinEdit::SetValue(int v) {

@@ -18,6 +18,7 @@ class TSpinEdit : public TWinControl {
   void SetIncrement(int v) { increment_ = v; syncWidget(); }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v);
+  // Without the editor the value cannot be typed; the arrows still step it.
   bool EditorEnabled() const { return editorEnabled_; }
   void SetEditorEnabled(bool v);
   // The value as text; setting text that is not a number keeps the value.

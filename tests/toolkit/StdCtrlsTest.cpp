@@ -16,6 +16,7 @@
 #include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/CheckLst.h"
 #include "toolkit/Forms.h"
+#include "toolkit/MouseTools.h"
 #include "toolkit/Spin.h"
 #include "toolkit/StdCtrls.h"
 
@@ -463,6 +464,37 @@ TEST_F(Fixture, SpinEditLimits) {
   static_cast<QSpinBox*>(s->Widget())->setValue(43);
   EXPECT_EQ(s->Value(), 43);
   EXPECT_EQ(changes, 1);
+}
+
+// The operator's arrows (a click on the up arrow, the Up key) and typing on
+// a spin edit: without its editor only the arrows change the value (the
+// score of the referee's sheet), read-only nothing does.
+TEST_F(Fixture, SpinEditWithoutItsEditorStepsByItsArrowsOnly) {
+  const struct {
+    const char* name;
+    bool editor, readOnly;
+    int afterArrows, afterTyping;
+  } rows[] = {{"with its editor", true, false, 2, 27}, {"without its editor", false, false, 2, 2},
+              {"read-only", true, true, 0, 0}};
+  form->Show();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto* s = make<TSpinEdit>();
+    s->SetBounds(10, 10, 60, 30);
+    s->SetMinValue(0);
+    s->SetMaxValue(99);
+    s->SetEditorEnabled(row.editor);
+    s->SetReadOnly(row.readOnly);
+    QWidget* w = s->Widget();
+    const TPoint up(s->Width() - 6, 4);
+    SendMouseButton(s, mbLeft, true, up);
+    SendMouseButton(s, mbLeft, false, up);
+    sendKey(w, Qt::Key_Up);
+    EXPECT_EQ(s->Value(), row.afterArrows);
+    sendKey(w, Qt::Key_End);
+    sendKey(w, Qt::Key_7, "7");
+    EXPECT_EQ(s->Value(), row.afterTyping);
+  }
 }
 
 TEST_F(Fixture, CheckListStatesMoveWithTheirItems) {
