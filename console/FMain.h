@@ -155,6 +155,11 @@ class TFormMain : public TForm {
 
   void FillTeamLists();
   void LoadTeamFile(int Slot, const String& TeamName);
+  // A match side (slot 1 or 2) read again from its team file, after a save
+  // of that team or a change of code page: the cards given in the match stay
+  // with the persons of their numbers (a team file holds the team, not the
+  // match). Raises as LoadTeamFile does.
+  void ReloadSideTeam(int Slot, const String& TeamName);
   // Writes the editor to FileName with its extension replaced by ".txt";
   // only slot 0 is ever saved. Raises when the grid holds a bad cell or the
   // file cannot be written; the file on disk is then left as it was.

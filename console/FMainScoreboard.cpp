@@ -171,13 +171,10 @@ void TFormMain::ReloadTeamFiles() {
     if (side.Name.empty()) continue;
     const TTeamSlot before = side;
     try {
-      LoadTeamFile(k, side.Name);
+      ReloadSideTeam(k, side.Name);
     } catch (const std::exception&) {
       continue;
     }
-    for (TPlayerRec& r : side.Players)
-      for (const TPlayerRec& o : before.Players)
-        if (o.Nr == r.Nr && o.Nr > 0) r.K = o.K;
     const Shown& s = shown[k - 1];
     for (TLabel3D* l : {s.name, s.gol, s.stat})
       if (l && l->Caption() == before.LName) l->SetCaption(side.LName);

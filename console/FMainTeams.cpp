@@ -125,6 +125,16 @@ void TFormMain::LoadTeamFile(int Slot, const String& TeamName) {
   }
 }
 
+void TFormMain::ReloadSideTeam(int Slot, const String& TeamName) {
+  const TTeamSlot before = TeamSlots[size_t(Slot)];
+  LoadTeamFile(Slot, TeamName);
+  TTeamSlot& side = TeamSlots[size_t(Slot)];
+  if (before.Name != side.Name) return;
+  for (TPlayerRec& r : side.Players)
+    for (const TPlayerRec& o : before.Players)
+      if (o.Nr == r.Nr && o.Nr > 0) r.K = o.K;
+}
+
 void TFormMain::SaveTeamFile(int /*Slot*/, const String& FileName) {
   // The team's full name carries the file's name, dots included.
   const String fileName = SameText(ExtractFileExt(FileName), ".txt") ? FileName : FileName + ".txt";
@@ -204,10 +214,11 @@ void TFormMain::bSek_SaveClick(TObject* /*Sender*/) {
   TeamSlots[0].Name = folder;
   OpenPictureDialog1->InitialDir = TeamFilePath(folder, "");
   DialogUses.Logo.Folder = DialogUses.Photo.Folder = OpenPictureDialog1->InitialDir;
-  // Saved; a side that shows this team gets it at once.
+  // Saved; a side that shows this team gets it at once, with the match's
+  // cards.
   bSek_Save->SetEnabled(false);
-  if (cbSud_Comanda1->ItemIndex() >= 0 && cbSud_Comanda1->Text() == folder) LoadTeamFile(1, folder);
-  if (cbSud_Comanda2->ItemIndex() >= 0 && cbSud_Comanda2->Text() == folder) LoadTeamFile(2, folder);
+  if (cbSud_Comanda1->ItemIndex() >= 0 && cbSud_Comanda1->Text() == folder) ReloadSideTeam(1, folder);
+  if (cbSud_Comanda2->ItemIndex() >= 0 && cbSud_Comanda2->Text() == folder) ReloadSideTeam(2, folder);
   // The lists show the saved team, selected in the editor's list.
   FillTeamLists();
   selectText(cbSek_Komands, folder);

@@ -4,6 +4,7 @@
 #include "OperatorHands.h"
 #include "SidesFixture.h"
 #include "controls/ButtonWithColor.h"
+#include "console/TeamFile.h"
 #include "controls/Label3D.h"
 
 class ResumeEventsTest : public SidesFixture {
@@ -74,4 +75,37 @@ TEST_F(ResumeEventsTest, CardsAndSubstitutionsComeBackAfterQuitAndRestart) {
   ClickItem(f->ListIgroki, ItemOf(7));
   hands::Click(f->bIgrok_Kartochka);
   EXPECT_EQ(Rec(1, 7).K, "2");
+}
+
+// Saving a side's team in the secretary's sheet during the match changes the
+// team file, not the match: the side keeps its cards, and so does the store.
+TEST_F(ResumeEventsTest, SavingASidesTeamKeepsItsCards) {
+  const struct {
+    int side, nr;
+    const char* team;
+  } rows[] = {{1, 7, Alpha}, {2, 9, Beta}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.team);
+    TFormMain* f = StartMatch();
+    f->Show();
+    hands::Click(f->Sud_Play);
+    hands::Click(row.side == 1 ? f->bSud_KY1 : f->bSud_KY2);
+    ClickItem(f->ListIgroki, ItemOf(row.nr));
+    hands::Click(f->bIgrok_Kartochka);
+    ASSERT_EQ(Rec(row.side, row.nr).K, "1");
+    // The team in the editor, one cell changed, saved over its file.
+    hands::ChooseSheet(f->Sheet_Sek);
+    f->cbSek_Komands->SetItemIndex(f->cbSek_Komands->Items()->IndexOf(row.team));
+    f->cbSek_KomandsChange(f->cbSek_Komands);
+    f->sgSek_Sostav->SetCells(tcB, 1, "1.2.2003");
+    f->NadoSave(f->sgSek_Sostav);
+    answer_ = mrYes;   // "Team already is. Overwrite?"
+    hands::Click(f->bSek_Save);
+    ASSERT_FALSE(f->bSek_Save->Enabled());   // saved
+    EXPECT_EQ(Rec(row.side, row.nr).K, "1");
+    Quit();
+    f = Create();
+    EXPECT_EQ(Rec(row.side, row.nr).K, "1");
+    Destroy();
+  }
 }
