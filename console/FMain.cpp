@@ -211,6 +211,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   }
   // What start-up made of the settings; the shutdown compares with it.
   RememberSettingsAsLoaded();
+  // From now on the match reaches the disk as it changes.
+  StartMatchSaving();
 }
 
 void TFormMain::ReadOutputSize() {
@@ -519,6 +521,8 @@ void TFormMain::FormDestroy(TObject* /*Sender*/) {
 void TFormMain::saveOperatorData() {
   if (!startedUp_ || operatorDataSaved_) return;
   operatorDataSaved_ = true;
+  // No save of the match after this one, which writes everything.
+  StopMatchSaving();
   SaveSettings();
   // A list that could not be read at start-up is not saved over.
   if (!golsUnreadable_) writeListBack(TabloGol_List->Lines(), golsFile_);

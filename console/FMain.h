@@ -13,6 +13,7 @@
 #include <vector>
 #include "console/ConsoleTypes.h"
 #include "console/ListFileState.h"
+#include "console/MatchStateWriter.h"
 #include "console/StatusQueue.h"
 #include "grids/SortGrid.h"
 #include "toolkit/Buttons.h"
@@ -137,6 +138,21 @@ class TFormMain : public TForm {
   // =========================================================================
   void LoadSettings();
   void SaveSettings();
+  // The match state (the settings and the goal list) is saved as it
+  // changes, not only at the close: each match event asks for a save, which
+  // is written soon after on a thread of its own, and every other setting
+  // the operator changes is found by a look twice a second. A save writes
+  // only what changed since the last one, whole and atomically.
+  void MatchStateChanged();
+  // Everything the console would save now is on disk (nothing changed since
+  // the last save handed over, and that one's write has ended).
+  bool MatchStateSaved();
+  // Saving as the match changes on or off (a measurement compares the two);
+  // the close saves in either case.
+  void SetMatchSaving(bool On);
+  // Writes the background saves made (settings file and goal list count
+  // one each).
+  int MatchStateWrites() const;
 
   // =========================================================================
   // Team library and team file (FMainTeams.cpp)
@@ -253,6 +269,12 @@ class TFormMain : public TForm {
   // Puts "m:ss" into eSud_Time; from 100 minutes on the field takes a third
   // minute place (and gives it up again below).
   void SetClockText(const String& Text);
+  // The seconds of a clock text "m:ss" (blanks before the digits allowed);
+  // false when it is not one.
+  static bool ClockTextSeconds(const String& Text, int64_t& Seconds);
+  // A stopped clock shows the time stored with it ("TimeShown"); a text that
+  // is not a time changes nothing.
+  void ShowStoppedTime(const String& Text);
   // The clock's tick source, steady milliseconds; GetTickCount64 unless a
   // test sets another.
   std::function<int64_t()> TickSource = GetTickCount64;
@@ -988,10 +1010,10 @@ class TFormMain : public TForm {
   bool operatorDataSaved_ = false;
   void saveOperatorData();
   TTimer* startupProblemTimer_ = nullptr;   // tells StartupProblems after the first paint
-  // Settings values read at start-up, and every value as it stood at the
-  // end of start-up: a value that was not read and that the operator has
-  // not changed is not written back, so a stop of the reading (a mistyped
-  // value) loses nothing stored.
+  // Settings values read at start-up (or written since by a save), and
+  // every value as it stood at the end of start-up: a value that was not
+  // read and that the operator has not changed is not written back, so a
+  // stop of the reading (a mistyped value) loses nothing stored.
   std::set<String> settingsRead_;
   std::map<String, String> settingsAsLoaded_;
   // Lists that exist but could not be read are not saved over at shutdown.
@@ -1024,6 +1046,27 @@ class TFormMain : public TForm {
   // and (for a resumed match) the substitution page.
   void RestoreMatchEvents();
   void RestoreSubstitutionPage();
+  // The values a save writes now, each marked whether the store keeps what
+  // it holds for it (see settingsRead_).
+  std::vector<TSettingValue> TakeSettingValues();
+  // Saving as the match changes: started at the end of start-up, stopped
+  // (a write under way ends first) before the close saves.
+  void StartMatchSaving();
+  void StopMatchSaving();
+  // Hands over what changed since the last save (nothing when nothing did).
+  void SaveMatchStateNow();
+  std::shared_ptr<TMatchStateWriter> matchWriter_;
+  TTimer* matchSaveLook_ = nullptr;   // the look twice a second
+  TTimer* matchSaveSoon_ = nullptr;   // a save asked for by a match event
+  bool matchSaving_ = false;
+  uint64_t matchSaveSerial_ = 0;      // of the last save handed over
+  // What the last save handed over wrote (or start-up found).
+  std::vector<TSettingValue> savedSettings_;
+  String savedGoals_;
+  bool goalsToWrite_ = false;   // the goal list's last write failed
+  // The running clock's kick-off in wall-clock milliseconds, worked out
+  // once for the TimeStart it belongs to, so that every save writes the same.
+  int64_t kickOffWallFor_ = 0, kickOffWall_ = 0;
 };
 
 extern TFormMain* FormMain;

@@ -40,6 +40,30 @@ void TFormMain::SetClockText(const String& Text) {
   eSud_Time->SetText(Text);
 }
 
+bool TFormMain::ClockTextSeconds(const String& Text, int64_t& Seconds) {
+  const size_t colon = Text.find(':');
+  if (colon == String::npos) return false;
+  try {
+    const int64_t minutes = ClockField(Text.substr(0, colon)), seconds = ClockField(Text.substr(colon + 1));
+    if (minutes > 999 || Text.size() - colon - 1 != 2) return false;
+    Seconds = minutes * 60 + seconds;
+    return Seconds <= 999 * 60 + 59;
+  } catch (const EConvertError&) {
+    return false;
+  }
+}
+
+void TFormMain::ShowStoppedTime(const String& Text) {
+  int64_t s = 0;
+  if (!ClockTextSeconds(Text, s)) return;
+  const int64_t minutes = s / 60, seconds = s % 60;
+  SetClockText(IntToStr(minutes) + ":" + (seconds < 10 ? "0" : "") + IntToStr(seconds));
+  // The minute in play, as the clock's last tick left it.
+  if (s > 0) eSud_Time->SetTag(intptr_t(minutes + 1));
+  eTablo_Time->SetCaption(eSud_Time->Text());
+  eTabloGol_Time->SetCaption(eSud_Time->Text());
+}
+
 void TFormMain::TimerIgraTimer(TObject* /*Sender*/) {
   // A kick-off later than now (a clock that was set back) counts as now.
   const int64_t s = std::max<int64_t>(0, TickNow() - TimeStart()) / 1000;
@@ -81,6 +105,7 @@ void TFormMain::Sud_PlayClick(TObject* /*Sender*/) {
   ShowTimeLabels(Sud_Stop->Enabled() && seTablo_ShowTime->Checked());
   eTablo_Period->SetVisible(Sud_Stop->Enabled());
   eTabloGol_Period->SetVisible(eTablo_Period->Visible());
+  MatchStateChanged();
 }
 
 void TFormMain::Sud_StopClick(TObject* /*Sender*/) {
@@ -93,6 +118,8 @@ void TFormMain::Sud_StopClick(TObject* /*Sender*/) {
   Sud_NextPeriod->SetEnabled(true);
   bTabloStat_New->SetEnabled(true);
   TimerIgra->SetEnabled(false);
+  // The time it shows is kept.
+  MatchStateChanged();
 }
 
 void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
@@ -120,6 +147,7 @@ void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
     default: break;
   }
   // The output shows the period with the next confirmation.
+  MatchStateChanged();
 }
 
 void TFormMain::ToolButton5Click(TObject* /*Sender*/) {
@@ -134,6 +162,7 @@ void TFormMain::ToolButton5Click(TObject* /*Sender*/) {
   TabloGol_List->Clear();
   bTabloStat_New->Click();
   bFullOK->Click();
+  MatchStateChanged();
 }
 
 void TFormMain::ShowTimeLabels(bool Show) {

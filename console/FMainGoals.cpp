@@ -77,7 +77,11 @@ void TFormMain::TabloGol_PaintPaint(TObject* /*Sender*/) {
   if (TCanvas* c = TabloGol_Paint->Canvas()) PaintGoalList(c);
 }
 
-void TFormMain::TabloGol_ListChange(TObject* /*Sender*/) { TabloGol_Paint->Invalidate(); }
+void TFormMain::TabloGol_ListChange(TObject* /*Sender*/) {
+  TabloGol_Paint->Invalidate();
+  // A goal line added, or the list edited by hand.
+  MatchStateChanged();
+}
 
 void TFormMain::seTabloGol_TopListChange(TObject* /*Sender*/) { TabloGol_Paint->Invalidate(); }
 
@@ -161,6 +165,7 @@ void TFormMain::bIgrok_ZabilClick(TObject* /*Sender*/) {
   const String line = GoalLine(cb_T_Igroki->ItemIndex(), int(TabloGol_List->Tag()), scorer, cb_T_Igroki->Text());
   // The goals page becomes the selected page; the operator sends it.
   TabloGol_List->Lines()->Add(line);
+  MatchStateChanged();
   BringPageIntoView(this, TabSheet2);
   ShowTabloPage(TabSheet2);
 }
@@ -214,11 +219,12 @@ void TFormMain::bIgrok_KartochkaClick(TObject* /*Sender*/) {
   // The card button is used up for this card.
   bIgrok_Kartochka->SetColor(clBtnFace);
   bIgrok_Kartochka->SetEnabled(false);
-  // The player's card count goes up.
+  // The player's card count goes up (saved while the card is shown).
   TPlayerRec& r = TeamSlots[size_t(side)].Players[size_t(index)];
   int k = 0;
   if (!TryStrToInt(r.K, k)) k = 0;
   r.K = IntToStr(k + 1);
+  MatchStateChanged();
   // The player's page, then the card, each shown for two seconds.
   if (FGrabBitmap && GrabTabloImage(*FGrabBitmap)) BufferTablo->Picture()->SetGraphic(FGrabBitmap.get());
   BufferTablo->Execute();
@@ -257,6 +263,7 @@ void TFormMain::bSud_Zamena2Click(TObject* Sender) {
   // The page shows the minute only when the operator asked for it.
   Zamena_Min->SetVisible(seZamena_ShowMin->Checked());
   SelectTabloPage();
+  MatchStateChanged();
 }
 
 void TFormMain::cb_T_ZamenaChange(TObject* /*Sender*/) {
@@ -280,6 +287,8 @@ void TFormMain::cb_T_ZamenaChange(TObject* /*Sender*/) {
 void TFormMain::ListZamenaOutClick(TObject* Sender) {
   TListBox* list = dynamic_cast<TListBox*>(Sender);
   if (!list) return;
+  // The players chosen are kept with the match.
+  MatchStateChanged();
   const int side = ChosenSide(cb_T_Zamena);
   const int index = list->ItemIndex();
   const bool in = list->Tag() == 1;

@@ -114,6 +114,8 @@ void TFormMain::bFullOKClick(TObject* /*Sender*/) {
   eTablo_Period->SetCaption(cbSud_Period->Text());
   MatchPeriod = cbSud_Period->ItemIndex();
   eTabloGol_Period->SetCaption(cbSud_Period->Text());
+  // The applied score and period are the match's: saved as they change.
+  MatchStateChanged();
 }
 
 void TFormMain::eSek_TitleExit(TObject* /*Sender*/) { labTablo_Title->SetCaption(eSek_Title->Text()); }

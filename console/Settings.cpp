@@ -1,17 +1,20 @@
 // Settings store: the operator's settings and the state of a running match
-// in the settings key SettingsKeyPath, read once at start-up and written at
-// shutdown.
+// in the settings key SettingsKeyPath, read once at start-up, saved as they
+// change (with the goal list) and written whole at shutdown.
 //
 // Reading stops at the first Integer or Boolean value that is absent or of
 // another type: the rows read before it stay applied, the later rows keep
 // their design values. "MainW", "MainH", "Charset" and the load of a fixed
 // side 1 have guards of their own. An absent String reads as "".
+#include <algorithm>
 #include <optional>
 #include "console/FMain.h"
 #include "console/FrMedia.h"
+#include "console/MatchStateWriter.h"
 #include "controls/Label3D.h"
 #include "controls/RunLabel.h"
 #include "toolkit/Registry.h"
+#include "toolkit/Timer.h"
 
 namespace {
 
@@ -153,6 +156,10 @@ void TFormMain::LoadSettings() {
         settingsRead_.insert("TimeStart");
         loadedTimeStartWall_ = timeStart > 0 ? timeStart : 0;
         SetTimeStart(timeStart > 0 ? SteadyFromWall(timeStart, TickNow()) : 0);
+        // A stopped clock shows the time it showed (a running one resumes
+        // from its kick-off); without the value it starts at 0:00.
+        const String shown = readStr("TimeShown");
+        if (timeStart <= 0) ShowStoppedTime(shown);
         try {
           cbInternational->SetItemIndex(readInt("Charset"));
           cbInternationalChange(cbInternational);
@@ -313,12 +320,23 @@ void TFormMain::ForEachSetting(
   // restart of the machine does not spoil it; 0 while the clock stands. A
   // match resumed at start-up and running on from its kick-off writes the
   // stored kick-off back exactly, so restarts never move it.
+  // Worked out once for a kick-off, so that saves while the clock runs all
+  // write the same value.
   int64_t kickOff = 0;
   if (MatchClockRunning()) {
-    kickOff = resumedTimeStart_ != 0 && TimeStart() == resumedTimeStart_ ? loadedTimeStartWall_
-                                                                           : WallClockMs() - (TickNow() - TimeStart());
+    if (resumedTimeStart_ != 0 && TimeStart() == resumedTimeStart_) {
+      kickOff = loadedTimeStartWall_;
+    } else {
+      if (kickOffWallFor_ != TimeStart() || kickOffWall_ == 0) {
+        kickOffWallFor_ = TimeStart();
+        kickOffWall_ = WallClockMs() - (TickNow() - TimeStart());
+      }
+      kickOff = kickOffWall_;
+    }
   }
   f("TimeStart", rdInt64, kickOff, String());
+  // The time a stopped clock shows (a stopped clock writes no kick-off).
+  S("TimeShown", MatchClockRunning() ? String() : Trim(eSud_Time->Text()));
   I("Charset", cbInternational->ItemIndex());
   S("Stadion", LabelStadion->Caption());
   S("StadionN", LabelStadionName->Caption());
@@ -351,28 +369,124 @@ void TFormMain::RememberSettingsAsLoaded() {
   });
 }
 
+std::vector<TSettingValue> TFormMain::TakeSettingValues() {
+  std::vector<TSettingValue> out;
+  out.reserve(settingsAsLoaded_.size() + 8);
+  ForEachSetting([&](const String& name, TRegDataType type, int64_t num, const String& text) {
+    // A stored value that start-up did not read, and that the operator
+    // has not changed since, stays as it is ("VideoDrv" is never read).
+    auto was = settingsAsLoaded_.find(name);
+    const bool unchanged = was != settingsAsLoaded_.end() && was->second == settingText(type, num, text);
+    out.push_back(TSettingValue{name, type, num, text, name != "VideoDrv" && !settingsRead_.count(name) && unchanged});
+  });
+  return out;
+}
+
 void TFormMain::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
     if (!reg.OpenKey(SettingsKeyPath, true)) return;
     if (!MatchClockRunning()) SetTimeStart(0);
-    ForEachSetting([&](const String& name, TRegDataType type, int64_t num, const String& text) {
-      // A stored value that start-up did not read, and that the operator
-      // has not changed since, stays as it is ("VideoDrv" is never read).
-      auto was = settingsAsLoaded_.find(name);
-      const bool unchanged = was != settingsAsLoaded_.end() && was->second == settingText(type, num, text);
-      if (name != "VideoDrv" && !settingsRead_.count(name) && unchanged && reg.ValueExists(name)) return;
-      switch (type) {
-        case rdInteger: reg.WriteInteger(name, int(num)); break;
-        case rdBool: reg.WriteBool(name, num != 0); break;
-        case rdInt64: reg.WriteInt64(name, num); break;
-        default: reg.WriteString(name, text); break;
-      }
-    });
+    WriteSettingValues(reg, TakeSettingValues());
     reg.CloseKey();
   } catch (const ERegistryException& e) {
     // The settings could not be written (e.g. a full disk): say so.
     ReportShutdownFailure(e);
   }
 }
+
+// ---------------------------------------------------------------------------
+// Saving as the match changes
+// ---------------------------------------------------------------------------
+
+namespace {
+// A look for changes twice a second; a match event's save is handed over
+// right after the handler that asked for it.
+constexpr int LookMs = 500;
+constexpr int SoonMs = 20;
+}  // namespace
+
+void TFormMain::StartMatchSaving() {
+  // What start-up found is what the disk holds: nothing to write yet.
+  savedSettings_ = TakeSettingValues();
+  savedGoals_ = TabloGol_List->Lines()->Text();
+  // No two writes closer together than a tick of the match clock.
+  matchWriter_ = std::make_shared<TMatchStateWriter>(std::max(1, TimerIgra->Interval()), golsFile_);
+  matchSaveLook_ = new TTimer(this);
+  matchSaveLook_->SetEnabled(false);
+  matchSaveLook_->SetInterval(LookMs);
+  matchSaveLook_->OnTimer = [this](TObject*) {
+    // A write that failed is said, and tried again with the next look.
+    const String failure = matchWriter_->TakeFailure();
+    if (!failure.empty()) {
+      ShowStatusError(failure);
+      savedSettings_.clear();
+      goalsToWrite_ = true;
+    }
+    const String note = matchWriter_->TakeNote();
+    if (!note.empty()) ShowStatusError(note);
+    SaveMatchStateNow();
+  };
+  matchSaveSoon_ = new TTimer(this);
+  matchSaveSoon_->SetEnabled(false);
+  matchSaveSoon_->SetInterval(SoonMs);
+  matchSaveSoon_->OnTimer = [this](TObject*) {
+    matchSaveSoon_->SetEnabled(false);
+    SaveMatchStateNow();
+  };
+  SetMatchSaving(true);
+}
+
+void TFormMain::StopMatchSaving() {
+  SetMatchSaving(false);
+  // The close writes everything after the last write under way, and knows
+  // what the goal list's file holds now.
+  if (!matchWriter_) return;
+  matchWriter_->Stop();
+  golsFile_ = matchWriter_->GoalsState();
+}
+
+void TFormMain::SetMatchSaving(bool On) {
+  matchSaving_ = On && matchWriter_ != nullptr;
+  if (matchSaveLook_) matchSaveLook_->SetEnabled(matchSaving_);
+  if (matchSaveSoon_ && !matchSaving_) matchSaveSoon_->SetEnabled(false);
+}
+
+void TFormMain::MatchStateChanged() {
+  if (matchSaving_ && !matchSaveSoon_->Enabled()) matchSaveSoon_->SetEnabled(true);
+}
+
+void TFormMain::SaveMatchStateNow() {
+  if (!matchSaving_) return;
+  std::vector<TSettingValue> values = TakeSettingValues();
+  // A goal list that could not be read is not saved over.
+  String goals = golsUnreadable_ ? savedGoals_ : TabloGol_List->Lines()->Text();
+  const bool settingsChanged = values != savedSettings_;
+  const bool goalsChanged = !golsUnreadable_ && (goalsToWrite_ || goals != savedGoals_);
+  if (!settingsChanged && !goalsChanged) return;
+  TMatchSave save;
+  save.Serial = ++matchSaveSerial_;
+  save.KeyPath = SettingsKeyPath;
+  if (settingsChanged) {
+    // A value written is the console's own from now on.
+    for (const TSettingValue& v : values)
+      if (!v.KeepStored) settingsRead_.insert(v.Name);
+    save.Settings = values;
+    savedSettings_ = std::move(values);
+  }
+  if (goalsChanged) {
+    save.Goals = goals;
+    savedGoals_ = std::move(goals);
+    goalsToWrite_ = false;
+  }
+  matchWriter_->Put(std::move(save));
+}
+
+bool TFormMain::MatchStateSaved() {
+  if (!matchWriter_ || goalsToWrite_ || TakeSettingValues() != savedSettings_) return false;
+  if (!golsUnreadable_ && TabloGol_List->Lines()->Text() != savedGoals_) return false;
+  return matchWriter_->Ended() >= matchSaveSerial_ && !matchWriter_->LastFailed();
+}
+
+int TFormMain::MatchStateWrites() const { return matchWriter_ ? matchWriter_->Writes() : 0; }

@@ -1,6 +1,7 @@
 // The match clock: ticks from the kick-off tick count, start, stop, typed
 // times, periods, a new match and a match that runs on across a restart.
 #include "ConsoleFixture.h"
+#include "OperatorHands.h"
 #include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
 #include "toolkit/Timer.h"
@@ -306,6 +307,59 @@ TEST_F(MatchClockTest, StoppedMatchComesBackAsItWas) {
   EXPECT_EQ(f->eTablo_K2->Caption(), "Beta");
   EXPECT_EQ(f->seTablo_Schet1->Caption(), "2");
   EXPECT_EQ(f->eTablo_Period->Caption(), "2");
+}
+
+// A stopped clock keeps the time it shows across a clean restart, and Play
+// goes on from there; a store without that time starts at 0:00 as before.
+TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
+  WriteTeams();
+  const struct {
+    const char* name;
+    std::function<void(TFormMain*)> stop;
+    const char* shown;
+    const char* after;
+  } rows[] = {
+      {"stopped at 58:18",
+       [this](TFormMain* f) {
+         hands::Click(f->Sud_Play);
+         Advance(Ms(58, 18) + 300);
+         f->TimerIgraTimer(f->TimerIgra);
+         hands::Click(f->Sud_Stop);
+       },
+       "58:18", "58:19"},
+      {"set to 45:00 for the second half",
+       [this](TFormMain* f) {
+         hands::Click(f->Sud_Play);
+         Advance(Ms(47, 2));
+         f->TimerIgraTimer(f->TimerIgra);
+         hands::Click(f->Sud_Stop);
+         hands::Click(f->Sud_NextPeriod);
+       },
+       "45:00", "45:01"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TFormMain* f = CreateWithClock();
+    f->Show();
+    ChooseSides(f);
+    row.stop(f);
+    ASSERT_FALSE(f->MatchClockRunning());
+    ASSERT_EQ(f->eSud_Time->Text(), row.shown);
+    Destroy();
+    f = CreateWithClock();
+    f->Show();
+    EXPECT_EQ(f->eSud_Time->Text(), row.shown);
+    EXPECT_FALSE(f->MatchClockRunning());
+    ChooseSides(f);
+    hands::Click(f->Sud_Play);
+    Advance(1000);
+    f->TimerIgraTimer(f->TimerIgra);
+    EXPECT_EQ(f->eSud_Time->Text(), row.after);
+    hands::Click(f->Sud_Stop);
+    Destroy();
+  }
+  EditKey([](TRegistry& r) { r.DeleteValue("TimeShown"); });
+  EXPECT_EQ(CreateWithClock()->eSud_Time->Text(), " 0:00");
 }
 
 }  // namespace

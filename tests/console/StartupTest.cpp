@@ -185,7 +185,7 @@ TEST_F(StartupTest, YesWritesEverySetting) {
                                   "FixCmdN", "K0", "K1", "K2", "Period", "S1", "S2", "Title", "Tur", "ShowTime",
                                   "ShowTown", "ShowTitle", "ShowTur", "ShowZamenaMin", "Igrok_Wait", "ShowKards",
                                   "Gol1Media", "Gol2Media", "PicOnTVovl", "RS_Speed", "RS_Napr", "RS_Color",
-                                  "RS_Top", "RS_Size", "RS_Name", "RS_SBold", "RS_SItalic", "TimeStart", "Charset",
+                                  "RS_Top", "RS_Size", "RS_Name", "RS_SBold", "RS_SItalic", "TimeStart", "TimeShown", "Charset",
                                   "Stadion", "StadionN", "ClockAnalog", "ClockSekundomer", "ClockTimer",
                                   "ClockTimerStr", "Kards1", "Kards2", "Zamena1", "Zamena2", "ZamenaPage",
                                   "VideoDrv"};
@@ -198,6 +198,7 @@ TEST_F(StartupTest, YesWritesEverySetting) {
   EXPECT_EQ(key.at("YHeight"), "int:256");
   EXPECT_EQ(key.at("ShowTime"), "bool:1");
   EXPECT_EQ(key.at("TimeStart"), "int64:0");
+  EXPECT_EQ(key.at("TimeShown"), "str:0:00");
   EXPECT_EQ(key.at("Title"), "str:34-th Regional Football Championship");
   EXPECT_EQ(key.at("Pg0"), "int:0");
   EXPECT_EQ(key.at("Pg7"), "int:1122");
