@@ -40,16 +40,18 @@ class RangeSpinBox : public QSpinBox {
     });
   }
   bool telling_ = false;
+  // Whether the field takes typing (a box without its editor steps only).
+  bool typeable() const { return !isReadOnly() && !lineEdit()->isReadOnly(); }
   void keyPressEvent(QKeyEvent* e) override {
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    if (enter && !isReadOnly() && outOfRange()) tell();
+    if (enter && typeable() && outOfRange()) tell();
     const QString before = lineEdit()->text();
     const bool digit = e->text().size() == 1 && e->text()[0].isDigit();
     QSpinBox::keyPressEvent(e);
-    if (digit && !isReadOnly() && lineEdit()->text() == before) tell();
+    if (digit && typeable() && lineEdit()->text() == before) tell();
   }
   void focusOutEvent(QFocusEvent* e) override {
-    if (!isReadOnly() && outOfRange()) tell();
+    if (typeable() && outOfRange()) tell();
     QSpinBox::focusOutEvent(e);
   }
 };

@@ -468,7 +468,8 @@ TEST_F(Fixture, SpinEditLimits) {
 
 // The operator's arrows (a click on the up arrow, the Up key) and typing on
 // a spin edit: without its editor only the arrows change the value (the
-// score of the referee's sheet), read-only nothing does.
+// score of the referee's sheet), read-only nothing does; a digit that a box
+// without its editor does not take is not told as out of range.
 TEST_F(Fixture, SpinEditWithoutItsEditorStepsByItsArrowsOnly) {
   const struct {
     const char* name;
@@ -491,9 +492,13 @@ TEST_F(Fixture, SpinEditWithoutItsEditorStepsByItsArrowsOnly) {
     SendMouseButton(s, mbLeft, false, up);
     sendKey(w, Qt::Key_Up);
     EXPECT_EQ(s->Value(), row.afterArrows);
+    int refused = 0;
+    s->OnOutOfRange = [&](TObject*) { ++refused; };
     sendKey(w, Qt::Key_End);
     sendKey(w, Qt::Key_7, "7");
+    Application->ProcessMessages();
     EXPECT_EQ(s->Value(), row.afterTyping);
+    EXPECT_EQ(refused, 0);   // a digit not taken is no number out of range
   }
 }
 
