@@ -1,8 +1,10 @@
-// A console killed (SIGKILL) right after a match event (or a change of a
-// page's transition): the console started again holds it. The console that is killed is this test program run
-// again as a child (KilledConsoleTest.DISABLED_Console): it makes the event
-// with the operator's clicks, says what the match is once the console has it
-// on disk, and waits to be killed.
+// The match saved as it changes. A console killed (SIGKILL) right after a
+// match event (or a change of a page's transition): the console started
+// again holds it. The console that is killed is this test program run again
+// as a child (MatchSavingTest.DISABLED_Console): it makes the event with the
+// operator's clicks, says what the match is once the console has it on
+// disk, and waits to be killed. The goal list saved as it changes never
+// replaces a file changed on disk; a save that fails is told and tried again.
 #include <signal.h>
 
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include "SidesFixture.h"
 #include "controls/ButtonWithColor.h"
 #include "controls/Label3D.h"
+#include "tests/toolkit/ToolkitTestUtil.h"
 #include "toolkit/ProgramStart.h"
 #include "toolkit/Timer.h"
 
@@ -37,7 +40,7 @@ String OneLine(String s) {
 
 }  // namespace
 
-class KilledConsoleTest : public SidesFixture {
+class MatchSavingTest : public SidesFixture {
  protected:
   void SetUp() override {
     SidesFixture::SetUp();
@@ -89,8 +92,8 @@ class KilledConsoleTest : public SidesFixture {
 
   struct Row {
     const char* name;
-    std::function<void(KilledConsoleTest*, TFormMain*)> before;   // a clean run first (optional)
-    std::function<void(KilledConsoleTest*, TFormMain*)> event;    // in the console that is killed
+    std::function<void(MatchSavingTest*, TFormMain*)> before;   // a clean run first (optional)
+    std::function<void(MatchSavingTest*, TFormMain*)> event;    // in the console that is killed
   };
   static const std::vector<Row>& Rows();
 
@@ -98,43 +101,43 @@ class KilledConsoleTest : public SidesFixture {
   String ownRoot_;
 };
 
-const std::vector<KilledConsoleTest::Row>& KilledConsoleTest::Rows() {
+const std::vector<MatchSavingTest::Row>& MatchSavingTest::Rows() {
   static const std::vector<Row> rows = {
       {"goal", nullptr,
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          hands::Click(f->Sud_Play);
          t->Goal(f);
        }},
       {"card", nullptr,
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          hands::Click(f->Sud_Play);
          hands::Click(f->bSud_KR2);
          t->ClickItem(f->ListIgroki, t->ItemOf(9));
          hands::Click(f->bIgrok_Kartochka);
        }},
       {"substitution", nullptr,
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          hands::Click(f->Sud_Play);
          hands::Click(f->bSud_Zamena1);
          t->ClickItem(f->ListZamenaOut, 2);
          t->ClickItem(f->ListZamenaIn, 1);
        }},
       {"score edit", nullptr,
-       [](KilledConsoleTest*, TFormMain* f) {
+       [](MatchSavingTest*, TFormMain* f) {
          ClickUp(f->seSud_Schet2);
          ClickUp(f->seSud_Schet2);
          hands::Click(f->bFullOK);
        }},
       {"period change", nullptr,
-       [](KilledConsoleTest*, TFormMain* f) {
+       [](MatchSavingTest*, TFormMain* f) {
          hands::Click(f->Sud_Play);
          hands::Click(f->Sud_Stop);
          hands::Click(f->Sud_NextPeriod);
          hands::Click(f->bFullOK);
        }},
-      {"clock start", nullptr, [](KilledConsoleTest*, TFormMain* f) { hands::Click(f->Sud_Play); }},
+      {"clock start", nullptr, [](MatchSavingTest*, TFormMain* f) { hands::Click(f->Sud_Play); }},
       {"clock stop", nullptr,
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          f->TickSource = [t] { return t->fakeNow_; };
          hands::Click(f->Sud_Play);
          t->fakeNow_ += (12 * 60 + 34) * 1000 + 500;
@@ -142,16 +145,16 @@ const std::vector<KilledConsoleTest::Row>& KilledConsoleTest::Rows() {
          hands::Click(f->Sud_Stop);
        }},
       {"page transition", nullptr,
-       [](KilledConsoleTest*, TFormMain* f) {
+       [](MatchSavingTest*, TFormMain* f) {
          hands::ChooseSheet(f->Sheet_Tablo);
          ClickUp(f->cbPageStep);
        }},
       {"new match",
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          hands::Click(f->Sud_Play);
          t->Goal(f);
        },
-       [](KilledConsoleTest* t, TFormMain* f) {
+       [](MatchSavingTest* t, TFormMain* f) {
          t->answer_ = mrYes;   // "New Match. Reset?"
          hands::Click(f->ToolButton5);
        }},
@@ -160,7 +163,7 @@ const std::vector<KilledConsoleTest::Row>& KilledConsoleTest::Rows() {
 }
 
 // The console that is killed: the row's event, then its match once on disk.
-TEST_F(KilledConsoleTest, DISABLED_Console) {
+TEST_F(MatchSavingTest, DISABLED_Console) {
   const char* name = std::getenv("TABLO_KILLED_ROW");
   ASSERT_NE(name, nullptr);
   const Row* row = nullptr;
@@ -178,7 +181,7 @@ TEST_F(KilledConsoleTest, DISABLED_Console) {
   WaitFor([] { return false; }, -1);
 }
 
-TEST_F(KilledConsoleTest, TheMatchSurvivesAKillRightAfterEachEvent) {
+TEST_F(MatchSavingTest, TheMatchSurvivesAKillRightAfterEachEvent) {
   for (const Row& row : Rows()) {
     SCOPED_TRACE(row.name);
     fs::remove(TRegistry::StoreFileName());
@@ -198,7 +201,7 @@ TEST_F(KilledConsoleTest, TheMatchSurvivesAKillRightAfterEachEvent) {
     // (The folder this program is in may be one a test before removed.)
     console.setWorkingDirectory(QString::fromStdString(root_));
     StartProgram(console, QCoreApplication::applicationFilePath(),
-                 {"--gtest_filter=KilledConsoleTest.DISABLED_Console", "--gtest_also_run_disabled_tests"});
+                 {"--gtest_filter=MatchSavingTest.DISABLED_Console", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(console.waitForStarted(30000));
     String out, before, after;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -221,4 +224,52 @@ TEST_F(KilledConsoleTest, TheMatchSurvivesAKillRightAfterEachEvent) {
     EXPECT_EQ(Facts(f), after);
     Destroy();
   }
+}
+
+// The goal list saved as it changes keeps to the rule of a list file: a
+// file changed on disk after the console read or wrote it is not replaced;
+// the console's list goes beside it, and the close asks.
+TEST_F(MatchSavingTest, TheGoalListSavedAsItChangesNeverReplacesAFileChangedOnDisk) {
+  const String disk = "0  9'  1  Edited on disk; Alpha\n";
+  TFormMain* f = StartMatch();
+  f->Show();
+  auto type = [f](const QString& text) {
+    hands::ChooseSheet(f->TabSheet2);
+    f->TabloGol_List->SetFocus();
+    sendKey(f->TabloGol_List->Widget(), Qt::Key_End, QString(), Qt::ControlModifier);
+    for (const QChar c : text) sendKey(f->TabloGol_List->Widget(), 0, c);
+    return f->TabloGol_List->Lines()->Text();
+  };
+  auto saved = [f] { return WaitFor([f] { return f->MatchStateSaved(); }, 60000) == wrDone; };
+  const String first = type("1 10' hand");
+  ASSERT_TRUE(saved());
+  EXPECT_EQ(LoadTextFile(app_ + "Gols.txt"), first);
+  WriteFile("Gols.txt", disk);
+  const String second = type("!");
+  ASSERT_TRUE(saved());
+  EXPECT_EQ(LoadTextFile(app_ + "Gols.txt"), disk);
+  EXPECT_EQ(LoadTextFile(app_ + "Gols (console).txt"), second);
+  ASSERT_TRUE(WaitFor([f] { return f->StatusBar1->Panels()->Items(1)->Text().find("Gols (console).txt") !=
+                                    String::npos; },
+                      60000) == wrDone);
+  answer_ = mrYes;   // "... was changed on disk ... Replace it?"
+  Destroy();
+  EXPECT_EQ(LoadTextFile(app_ + "Gols.txt"), second);
+}
+
+// A save that cannot be written is told in the status bar and tried again
+// until it is written.
+TEST_F(MatchSavingTest, AFailedSaveIsToldAndTriedAgain) {
+  TFormMain* f = StartMatch();
+  f->Show();
+  ASSERT_TRUE(WaitFor([f] { return f->MatchStateSaved(); }, 60000) == wrDone);
+  fs::create_directories(app_ + "Gols.txt");   // nothing can replace a folder
+  hands::Click(f->Sud_Play);
+  Goal(f);
+  ASSERT_TRUE(WaitFor([f] { return f->StatusBar1->Panels()->Items(1)->Text().find("Error file") != String::npos; },
+                      60000) == wrDone);
+  EXPECT_FALSE(f->MatchStateSaved());
+  fs::remove(app_ + "Gols.txt");
+  ASSERT_TRUE(WaitFor([f] { return f->MatchStateSaved(); }, 60000) == wrDone);
+  EXPECT_EQ(LoadTextFile(app_ + "Gols.txt"), f->TabloGol_List->Lines()->Text());
 }
