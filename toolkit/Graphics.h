@@ -422,9 +422,13 @@ inline bool PictureSizeAllowed(int64_t w, int64_t h) {
 QImage NewBitmapImage(int w, int h);
 // Draws a metafile's bytes (enhanced when enhanced, else a Windows metafile)
 // at its frame's size in pixels, checked against the limits above before
-// drawing; raises EInvalidGraphic naming the file when it is broken. The
-// drawing is converted by the reader process (toolkit/ReaderProcess.h).
+// drawing; raises EInvalidGraphic naming the file when it is broken or the
+// pictures inside it hold more pixels together than one picture may. The
+// reader process (toolkit/ReaderProcess.h) draws it and hands back its pixels.
 void LoadMetafile(const String& fileName, const std::string& data, bool enhanced, QImage& out);
+// The picture is drawn by the reader process (a metafile, by its extension):
+// loading it means starting that process and waiting for it.
+bool PictureNeedsReader(const String& FileName);
 // The reader process that converts metafiles and its limits. The program
 // defaults to "tablo-sheet-reader" in the executable's folder; tests point
 // it at the one of their build.

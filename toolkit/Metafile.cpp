@@ -1,15 +1,15 @@
 // Metafile pictures (".emf", ".wmf"): the size comes from the metafile's own
 // header (its frame) and is checked against the picture limits; only then is
-// the drawing converted to SVG, by the reader process (toolkit/ReaderProcess.h,
-// the converters live there and never in the console: they crash, read out
-// of bounds and allocate without end on damaged files), and painted by Qt
-// SVG onto a white bitmap of that size. Whatever goes wrong in the reader is
-// "the metafile is broken".
-#include <QByteArray>
+// the metafile handed to the reader process (toolkit/ReaderProcess.h; the
+// converters live there and never in the console: they crash, read out of
+// bounds and allocate without end on damaged files), which draws it at that
+// size on white and hands back the pixels. The console takes exactly those:
+// whatever the drawing holds (pictures of any size, records without end) is
+// drawn, and bounded, in the reader. Whatever goes wrong there is "the
+// metafile is broken".
 #include <QImage>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <algorithm>
+#include <cstring>
 
 #include "toolkit/Graphics.h"
 #include "toolkit/MetafileFormat.h"
@@ -23,6 +23,11 @@ String TMetafileReader::Program;
 int TMetafileReader::TimeLimitSeconds = 5;
 int TMetafileReader::MemoryLimitMegabytes = 512;
 
+bool PictureNeedsReader(const String& FileName) {
+  const String ext = LowerCase(ExtractFileExt(FileName));
+  return ext == ".emf" || ext == ".wmf";
+}
+
 namespace {
 
 [[noreturn]] void broken(const String& fileName, const String& why) {
@@ -34,19 +39,6 @@ void checkSize(const String& fileName, int64_t w, int64_t h) {
     throw EInvalidGraphic("Cannot load picture \"" + NormalizePath(fileName) + "\": too large or empty (" + IntToStr(w) +
                           " x " + IntToStr(h) + "; at most " + IntToStr(int64_t(MaxPictureSide)) + " pixels a side and " +
                           IntToStr(MaxPicturePixels / 1000000) + " million in all)");
-}
-
-QImage paintSvg(const String& fileName, const std::string& svg, int w, int h) {
-  QSvgRenderer renderer(QByteArray::fromRawData(svg.data(), qsizetype(svg.size())));
-  if (!renderer.isValid()) broken(fileName, "the drawing cannot be read");
-  QImage img = NewBitmapImage(w, h);
-  if (img.isNull()) throw EInvalidGraphic("Not enough memory for the picture \"" + NormalizePath(fileName) + "\"");
-  img.fill(Qt::white);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  renderer.render(&p, QRectF(0, 0, w, h));
-  p.end();
-  return img;
 }
 
 }  // namespace
@@ -74,16 +66,21 @@ void LoadMetafile(const String& fileName, const std::string& data, bool enhanced
   run.Input = data;
   run.TimeLimitMs = std::max(TMetafileReader::TimeLimitSeconds, 1) * 1000;
   run.MemoryLimitMegabytes = TMetafileReader::MemoryLimitMegabytes;
-  run.MaxReplyBytes = metafile::kMaxSvgBytes + 256;
+  run.MaxReplyBytes = metafile::MaxReplyBytes(w, h);
+  if (w > 0) run.ExpectBytes = run.MaxReplyBytes;
   run.KeepInputOut = true;
   std::string reply;
   const TReaderEnd end = RunReaderProcess(run, reply);
   if (end == TReaderEnd::NotStarted) broken(fileName, "the metafile reader cannot start");
-  int64_t rw = 0, rh = 0;
-  std::string svg;
-  if (end != TReaderEnd::Replied || !metafile::DecodeReply(reply, rw, rh, svg)) broken(fileName, "the metafile is broken");
-  if (w >= 0 && (rw != w || rh != h)) broken(fileName, "the metafile is broken");
-  checkSize(fileName, rw, rh);
-  if (svg.empty()) broken(fileName, "the metafile is broken");
-  out = paintSvg(fileName, svg, int(rw), int(rh));
+  metafile::TReply r;
+  if (end != TReaderEnd::Replied || !metafile::DecodeReply(reply, r)) broken(fileName, "the metafile is broken");
+  if (w >= 0 && (r.Width != w || r.Height != h)) broken(fileName, "the metafile is broken");
+  checkSize(fileName, r.Width, r.Height);
+  if (r.PicturePixels >= 0)
+    broken(fileName, "the pictures inside it are too large (" + IntToStr(r.PicturePixels / 1000000) +
+                         " million pixels; at most " + IntToStr(metafile::kMaxEmbeddedPixels / 1000000) + " million in all)");
+  QImage img = NewBitmapImage(int(r.Width), int(r.Height));
+  if (img.isNull()) throw EInvalidGraphic("Not enough memory for the picture \"" + NormalizePath(fileName) + "\"");
+  std::memcpy(img.bits(), reply.data() + r.PixelsAt, size_t(r.Width) * size_t(r.Height) * 4);
+  out = std::move(img);
 }

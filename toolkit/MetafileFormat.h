@@ -9,10 +9,15 @@
 // the size its records cover, which only the reader can tell.
 //
 // The reader is started as "tablo-sheet-reader metafile emf" (or "wmf") with
-// the file's bytes on its standard input. It answers "TABLO-METAFILE 1\n",
-// then "SIZE <width> <height>\n", then, when that size is within the picture
-// limits, "SVG <bytes>\n" and the drawing as SVG text. It ends with a code
-// other than 0 when the metafile is broken.
+// the file's bytes on its standard input. It draws the picture itself, at its
+// size, and hands back its pixels: what the console takes costs it that
+// picture's pixels, whatever the metafile holds. It answers
+// "TABLO-METAFILE 2\n", then "SIZE <width> <height>\n", then, when that size
+// is within the picture limits, either "PIXELS <bytes>\n" and the picture's
+// rows, top first, 4 bytes a pixel (B, G, R, 255), or "PICTURES <pixels>\n"
+// when the pictures the drawing holds have more pixels together than one
+// picture may (it draws nothing then). It ends with a code other than 0 when
+// the metafile is broken.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,8 +35,12 @@ inline bool SizeAllowed(int64_t w, int64_t h) {
 // The bytes a metafile may hold: those of the largest picture allowed, stored
 // uncompressed at 32 bits a pixel, with room for its headers.
 constexpr size_t kMaxFileBytes = size_t(kMaxPixels) * 4 + (size_t(1) << 20);
-// The most SVG text the reader may hand back.
+// The most SVG text a converter may make of one metafile (the reader's own
+// bound: the drawing never leaves it).
 constexpr size_t kMaxSvgBytes = size_t(64) << 20;
+// The pixels the pictures inside one drawing may hold together: those of the
+// largest picture allowed.
+constexpr int64_t kMaxEmbeddedPixels = kMaxPixels;
 
 inline uint32_t U32(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -86,16 +95,30 @@ inline bool PlaceableSize(const unsigned char* b, int64_t& w, int64_t& h, float 
   return true;
 }
 
-constexpr char kReplyMagic[] = "TABLO-METAFILE 1\n";
+constexpr char kReplyMagic[] = "TABLO-METAFILE 2\n";
 
 inline std::string EncodeSize(int64_t w, int64_t h) {
   return std::string(kReplyMagic) + "SIZE " + std::to_string(w) + " " + std::to_string(h) + "\n";
 }
-inline std::string EncodeDrawing(const std::string& svg) { return "SVG " + std::to_string(svg.size()) + "\n" + svg; }
+// The header of the picture's pixels (its rows follow).
+inline std::string EncodePixelsHeader(int64_t w, int64_t h) { return "PIXELS " + std::to_string(w * h * 4) + "\n"; }
+// The drawing's pictures hold too many pixels (a larger count is told as
+// 9999999999).
+inline std::string EncodePictures(int64_t pixels) {
+  return "PICTURES " + std::to_string(pixels > 9999999999LL ? 9999999999LL : pixels) + "\n";
+}
 
-// A reply as the reader writes it: its size, and the drawing when the size
-// is within the limits. False for anything else.
-inline bool DecodeReply(const std::string& r, int64_t& w, int64_t& h, std::string& svg) {
+struct TReply {
+  int64_t Width = 0, Height = 0;
+  size_t PixelsAt = 0;          // where the rows begin; 0: none
+  int64_t PicturePixels = -1;   // >= 0: refused for the pictures it holds
+};
+
+// A reply as the reader writes it: its size, and when the size is within the
+// limits the picture's rows (exactly width x height x 4 bytes) or the
+// refusal for its pictures. False for anything else.
+inline bool DecodeReply(const std::string& r, TReply& out) {
+  out = TReply();
   const size_t magic = sizeof kReplyMagic - 1;
   if (r.compare(0, magic, kReplyMagic) != 0) return false;
   size_t at = magic;
@@ -112,15 +135,25 @@ inline bool DecodeReply(const std::string& r, int64_t& w, int64_t& h, std::strin
   };
   if (r.compare(at, 5, "SIZE ") != 0) return false;
   at += 5;
-  if (!number(' ', w) || !number('\n', h)) return false;
-  svg.clear();
-  if (!SizeAllowed(w, h)) return at == r.size();
+  if (!number(' ', out.Width) || !number('\n', out.Height)) return false;
+  if (!SizeAllowed(out.Width, out.Height)) return at == r.size();
   int64_t n = 0;
-  if (r.compare(at, 4, "SVG ") != 0) return false;
-  at += 4;
-  if (!number('\n', n) || size_t(n) > kMaxSvgBytes || r.size() - at != size_t(n)) return false;
-  svg = r.substr(at);
+  if (r.compare(at, 9, "PICTURES ") == 0) {
+    at += 9;
+    return number('\n', out.PicturePixels) && out.PicturePixels > kMaxEmbeddedPixels && at == r.size();
+  }
+  if (r.compare(at, 7, "PIXELS ") != 0) return false;
+  at += 7;
+  if (!number('\n', n) || n != out.Width * out.Height * 4 || r.size() - at != size_t(n)) return false;
+  out.PixelsAt = at;
   return true;
+}
+
+// The most a reply may hold for a picture of w x h (any size allowed when
+// w or h is not known).
+inline size_t MaxReplyBytes(int64_t w, int64_t h) {
+  const int64_t pixels = w > 0 && h > 0 && SizeAllowed(w, h) ? w * h : kMaxPixels;
+  return size_t(pixels) * 4 + 256;
 }
 
 }  // namespace metafile

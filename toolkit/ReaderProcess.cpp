@@ -23,7 +23,12 @@
 
 namespace {
 QString Q(const String& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+thread_local const std::atomic<bool>* tl_cancel = nullptr;
+bool cancelled() { return tl_cancel && tl_cancel->load(); }
 }  // namespace
+
+TReaderCancelScope::TReaderCancelScope(const std::atomic<bool>* Flag) : previous_(tl_cancel) { tl_cancel = Flag; }
+TReaderCancelScope::~TReaderCancelScope() { tl_cancel = previous_; }
 
 String DefaultReaderProgram() {
   QString dir;
@@ -76,22 +81,28 @@ TReaderEnd RunReaderProcess(const TReaderRun& run, std::string& reply) {
     proc.closeWriteChannel();
   }
 
-  QByteArray out;
+  // The reply is gathered where it is handed back, in room made for it.
+  std::string& out = reply;
+  if (run.ExpectBytes) out.reserve(std::min(run.ExpectBytes, run.MaxReplyBytes + 1));
+  const auto take = [&] {
+    const QByteArray chunk = proc.readAllStandardOutput();
+    if (out.size() <= run.MaxReplyBytes) out.append(chunk.constData(), size_t(chunk.size()));
+  };
   bool failed = false;
   if (TThread::IsMainThread() && QCoreApplication::instance()) {
     // The toolkit's wait, woken by the reader's output and its end.
-    QObject::connect(&proc, &QProcess::readyReadStandardOutput, [&] { out += proc.readAllStandardOutput(); });
+    QObject::connect(&proc, &QProcess::readyReadStandardOutput, take);
     const TWaitResult r =
-        WaitFor([&] { return proc.state() == QProcess::NotRunning || size_t(out.size()) > run.MaxReplyBytes; },
+        WaitFor([&] { return proc.state() == QProcess::NotRunning || out.size() > run.MaxReplyBytes || cancelled(); },
                 run.TimeLimitMs, run.KeepInputOut ? TWaitInput::None() : TWaitInput::All());
-    failed = r != wrDone || size_t(out.size()) > run.MaxReplyBytes;
+    failed = r != wrDone || out.size() > run.MaxReplyBytes || cancelled();
   } else {
     QElapsedTimer t;
     t.start();
     while (proc.state() != QProcess::NotRunning) {
       proc.waitForFinished(15);
-      out += proc.readAllStandardOutput();
-      if (size_t(out.size()) > run.MaxReplyBytes || t.elapsed() > run.TimeLimitMs) {
+      take();
+      if (out.size() > run.MaxReplyBytes || t.elapsed() > run.TimeLimitMs || cancelled()) {
         failed = true;
         break;
       }
@@ -101,8 +112,10 @@ TReaderEnd RunReaderProcess(const TReaderRun& run, std::string& reply) {
     proc.kill();
     proc.waitForFinished(5000);
   }
-  out += proc.readAllStandardOutput();
-  if (failed || size_t(out.size()) > run.MaxReplyBytes || proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0) return TReaderEnd::Failed;
-  reply.assign(out.constData(), size_t(out.size()));
+  take();
+  if (failed || out.size() > run.MaxReplyBytes || proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0) {
+    std::string().swap(out);
+    return TReaderEnd::Failed;
+  }
   return TReaderEnd::Replied;
 }

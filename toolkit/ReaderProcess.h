@@ -13,7 +13,9 @@
 // operator's input gets in (picture loading, which can happen in the middle
 // of anything), else all of it (the line-up import, which refuses a second
 // import meanwhile). It ends at the time limit, at a reply longer than
-// allowed, or (on the main thread) when the program closes.
+// allowed, when its run is cancelled (TReaderCancelScope) or (on the main
+// thread) when the program closes.
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -27,13 +29,29 @@ struct TReaderRun {
   int TimeLimitMs = 15000;        // wall-clock time
   int MemoryLimitMegabytes = 512; // address space (the sanitizer's allocator limit in sanitizer builds)
   size_t MaxReplyBytes = 1 << 20;
+  size_t ExpectBytes = 0;         // room made for the reply at once (its size when known)
   bool KeepInputOut = true;
 };
 
 enum class TReaderEnd {
   Replied,     // ended by itself with exit code 0; the reply is what it wrote
   NotStarted,  // the program could not be started
-  Failed,      // crashed, ended with another code, ran out of time or said too much, or the program closes
+  Failed,      // crashed, ended with another code, ran out of time or said too much, was cancelled, or the program closes
+};
+
+// While one lives, every reader run started on its thread ends (failed, the
+// reader killed) soon after the flag is set: work done ahead on a thread of
+// its own that nobody wants any more stops at once, and whoever drops it
+// never waits for the reader's time limit.
+class TReaderCancelScope {
+ public:
+  explicit TReaderCancelScope(const std::atomic<bool>* Flag);
+  ~TReaderCancelScope();
+  TReaderCancelScope(const TReaderCancelScope&) = delete;
+  TReaderCancelScope& operator=(const TReaderCancelScope&) = delete;
+
+ private:
+  const std::atomic<bool>* previous_;
 };
 
 TReaderEnd RunReaderProcess(const TReaderRun& Run, std::string& Reply);

@@ -9,6 +9,14 @@
 #include <new>
 #include <string>
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
+
 #include "toolkit/MetafileFormat.h"
 
 extern "C" {
@@ -36,21 +44,89 @@ bool ReadInput(std::string& data) {
   }
 }
 
-bool WriteAll(const std::string& s) {
+bool WriteAll(const char* data, size_t size) {
   size_t done = 0;
-  while (done < s.size()) {
-    const ssize_t n = ::write(1, s.data() + done, s.size() - done);
+  while (done < size) {
+    const ssize_t n = ::write(1, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += size_t(n);
   }
   return true;
 }
+bool WriteAll(const std::string& s) { return WriteAll(s.data(), s.size()); }
 
+// The pixels of the pictures the drawing holds (its images' data, read as far
+// as their headers), into `pixels`. False when an image refers to anything
+// but data inside the drawing (a file, an address): the drawing is then not
+// drawn at all.
+bool EmbeddedPixels(const std::string& svg, int64_t& pixels) {
+  pixels = 0;
+  for (size_t at = svg.find("href"); at != std::string::npos; at = svg.find("href", at)) {
+    at += 4;
+    size_t k = at;
+    while (k < svg.size() && (svg[k] == ' ' || svg[k] == '\t' || svg[k] == '\n' || svg[k] == '\r')) ++k;
+    if (k >= svg.size() || svg[k] != '=') continue;   // a word, not the attribute
+    ++k;
+    while (k < svg.size() && (svg[k] == ' ' || svg[k] == '\t' || svg[k] == '\n' || svg[k] == '\r')) ++k;
+    if (k >= svg.size() || (svg[k] != '"' && svg[k] != '\'')) return false;
+    const char quote = svg[k++];
+    const size_t end = svg.find(quote, k);
+    if (end == std::string::npos) return false;
+    at = end + 1;
+    if (svg[k] == '#') continue;   // a part of the drawing itself
+    static const char data[] = "data:image/";
+    if (svg.compare(k, sizeof data - 1, data) != 0) return false;
+    const size_t comma = svg.find(',', k);
+    if (comma == std::string::npos || comma > end || svg.compare(comma - 7, 7, ";base64") != 0) return false;
+    for (size_t c = comma + 1; c < end; ++c) {
+      const char ch = svg[c];
+      const bool base64 = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
+                          ch == '+' || ch == '/' || ch == '=' || ch == ' ' || ch == '\n' || ch == '\r' || ch == '\t';
+      if (!base64) return false;
+    }
+    QByteArray bytes = QByteArray::fromBase64(QByteArray::fromRawData(svg.data() + comma + 1, qsizetype(end - comma - 1)));
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::ReadOnly);
+    QImageReader reader(&buf);
+    const QSize size = reader.size();
+    if (size.isValid()) pixels += int64_t(size.width()) * size.height();
+  }
+  return true;
+}
+
+// The reply: the size alone (beyond the limits), or the drawing drawn at w x h
+// on white, as the console shows a metafile, and its pixels; a drawing whose
+// pictures hold too many pixels is refused instead.
 int Reply(int64_t w, int64_t h, const std::string* svg) {
-  std::string out = EncodeSize(w, h);
-  if (svg) out += EncodeDrawing(*svg);
-  return WriteAll(out) ? 0 : kPipe;
+  std::string head = EncodeSize(w, h);
+  if (!svg) return WriteAll(head) ? 0 : kPipe;
+  int64_t pictures = 0;
+  if (!EmbeddedPixels(*svg, pictures)) return kBroken;
+  if (pictures > kMaxEmbeddedPixels) return WriteAll(head + EncodePictures(pictures)) ? 0 : kPipe;
+  // Fonts need the application; it shows nothing and tells nothing.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "tablo-sheet-reader";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  QSvgRenderer renderer(QByteArray::fromRawData(svg->data(), qsizetype(svg->size())));
+  if (!renderer.isValid()) return kBroken;
+  QImage img(int(w), int(h), QImage::Format_RGB32);
+  if (img.isNull()) return kMemory;
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  renderer.render(&p, QRectF(0, 0, double(w), double(h)));
+  p.end();
+  head += EncodePixelsHeader(w, h);
+  if (!WriteAll(head)) return kPipe;
+  const size_t row = size_t(w) * 4;
+  if (size_t(img.bytesPerLine()) == row) return WriteAll(reinterpret_cast<const char*>(img.constBits()), row * size_t(h)) ? 0 : kPipe;
+  for (int y = 0; y < int(h); ++y)
+    if (!WriteAll(reinterpret_cast<const char*>(img.constScanLine(y)), row)) return kPipe;
+  return 0;
 }
 
 int ConvertEmf(std::string& data) {
@@ -71,6 +147,7 @@ int ConvertEmf(std::string& data) {
   if (!ok || !svg || svgLen == 0 || svgLen > kMaxSvgBytes) return kBroken;
   const std::string text(svg, svgLen);
   std::free(svg);
+  std::string().swap(data);   // room for the drawing's pixels
   return Reply(w, h, &text);
 }
 
@@ -118,6 +195,8 @@ int ConvertWmf(std::string& data) {
   wmf_stream_destroy(api, dev->out, &svg, &svgLen);
   if (played != wmf_E_None || !svg || svgLen == 0 || svgLen > kMaxSvgBytes) return kBroken;
   const std::string text(svg, svgLen);
+  wmf_api_destroy(api);
+  std::string().swap(data);   // room for the drawing's pixels
   return Reply(w, h, &text);
 }
 

@@ -2,7 +2,7 @@
 // first bytes) load or raise the picture error, whatever the converters do
 // with them: they run in the reader process, whose crashes and limits are
 // the error. Any bytes as the reader's reply decode within the picture
-// limits or are refused.
+// limits, with exactly the pixels of that size, or are refused.
 #include <cstdlib>
 #include "tests/fuzz/FuzzSupport.h"
 #include "toolkit/Graphics.h"
@@ -18,10 +18,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const String bytes = fuzz::Bytes(data, size);
-  int64_t w = 0, h = 0;
-  std::string svg;
-  if (metafile::DecodeReply(bytes, w, h, svg))
-    FUZZ_CHECK(metafile::SizeAllowed(w, h) ? !svg.empty() && svg.size() <= metafile::kMaxSvgBytes : svg.empty());
+  metafile::TReply r;
+  if (metafile::DecodeReply(bytes, r)) {
+    const bool allowed = metafile::SizeAllowed(r.Width, r.Height);
+    if (r.PixelsAt) FUZZ_CHECK(allowed && bytes.size() - r.PixelsAt == size_t(r.Width * r.Height * 4));
+    else FUZZ_CHECK(!allowed || r.PicturePixels > metafile::kMaxEmbeddedPixels);
+  }
 
   const bool enhanced = size >= 4 && metafile::U32(data) == 1;
   const String file = fuzz::AsFile(enhanced ? "m.emf" : "m.wmf", data, size);

@@ -2,8 +2,9 @@
 // it fails (for a metafile, given on standard input: the word it holds).
 // "crash" dies of a bad memory access after half a reply, "hang" never
 // answers, "allocate" takes memory until it has 8 GB (and then answers that
-// it was not limited), "talk" writes without end, "wait <fifo>" answers a
-// sheet of one player once the fifo's writer has come and gone.
+// it was not limited), "talk" writes without end, "wait <fifo>" answers (a
+// sheet of one player, a metafile's 8 x 8 picture) once the fifo's writer
+// has come and gone.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,12 @@ int main(int argc, char** argv) {
     const std::string in(std::istreambuf_iterator<char>(std::cin), {});
     for (const char* m : {"crash", "hang", "allocate", "talk"})
       if (in.find(m) != std::string::npos) mode = m;
-    head = "TABLO-METAFILE 1\nSIZE 8 8\nSVG 900\n";
+    const size_t wait = in.find("wait ");
+    if (wait != std::string::npos) {
+      mode = "wait";
+      fifo = in.substr(wait + 5, in.find_first_of(" \n", wait + 5) - wait - 5);
+    }
+    head = "TABLO-METAFILE 2\nSIZE 8 8\nPIXELS 256\n";
   } else {
     std::ifstream(argv[argc - 1]) >> mode >> fifo;
   }
@@ -43,11 +49,16 @@ int main(int argc, char** argv) {
     if (!metafile)
       std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 9\nunlimited", stdout);
     else
-      std::fputs("TABLO-METAFILE 1\nSIZE 8 8\nSVG 9\nunlimited", stdout);
+      std::fputs(("TABLO-METAFILE 2\nSIZE 8 8\nPIXELS 256\n" + std::string(256, 'u')).c_str(), stdout);
   } else if (mode == "wait") {
     std::ifstream in(fifo);
     std::string rest((std::istreambuf_iterator<char>(in)), {});
-    std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 1\n7", stdout);
+    if (metafile) {
+      const std::string reply = "TABLO-METAFILE 2\nSIZE 8 8\nPIXELS 256\n" + std::string(256, '\x7f');
+      std::fwrite(reply.data(), 1, reply.size(), stdout);
+    } else {
+      std::fputs("TABLO-SHEET 1\nCELLS 2\n0 1 T 3\nNr.1 1 T 1\n7", stdout);
+    }
   } else if (mode == "talk") {
     std::fwrite(head.data(), 1, head.size(), stdout);
     const std::string line(4096, 'x');

@@ -2,6 +2,7 @@
 // Metafiles for the picture tests, written byte by byte: a frame of w x h
 // pixels (96 per inch) holding the given filled rectangles and ellipses,
 // each outlined in its own colour.
+#include <zlib.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -83,6 +84,85 @@ inline std::string EmfFont(uint32_t index) {
   for (size_t k = 0; k < 5; ++k) face[2 * k] = "Arial"[k];
   s += face;
   put32(s, 37), put32(s, 12), put32(s, index);
+  return s;
+}
+
+// A PNG of w x h pixels of one colour (0x00BBGGRR), 8-bit RGB, deflated as
+// tightly as zlib does (a few bytes a row of a large one).
+inline std::string Png(int w, int h, uint32_t colour) {
+  auto be32 = [](std::string& s, uint32_t v) {
+    for (int k = 3; k >= 0; --k) s += char((v >> (8 * k)) & 255);
+  };
+  auto chunk = [&](std::string& out, const char* type, const std::string& data) {
+    be32(out, uint32_t(data.size()));
+    const std::string body = std::string(type, 4) + data;
+    out += body;
+    be32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+  };
+  std::string head;
+  be32(head, uint32_t(w)), be32(head, uint32_t(h));
+  head += std::string("\x08\x02\x00\x00\x00", 5);   // 8 bits, RGB, deflate, no filter, no interlace
+  std::string row(1 + size_t(w) * 3, '\0');
+  for (int x = 0; x < w; ++x) {
+    row[1 + 3 * size_t(x)] = char(colour & 255);
+    row[2 + 3 * size_t(x)] = char((colour >> 8) & 255);
+    row[3 + 3 * size_t(x)] = char((colour >> 16) & 255);
+  }
+  z_stream z{};
+  deflateInit(&z, 9);
+  std::string idat;
+  std::vector<unsigned char> buf(1 << 16);
+  for (int y = 0; y <= h; ++y) {
+    const bool last = y == h;
+    z.next_in = reinterpret_cast<Bytef*>(last ? nullptr : row.data());
+    z.avail_in = last ? 0 : uInt(row.size());
+    do {
+      z.next_out = buf.data();
+      z.avail_out = uInt(buf.size());
+      deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+      idat.append(reinterpret_cast<char*>(buf.data()), buf.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  chunk(png, "IHDR", head);
+  chunk(png, "IDAT", idat);
+  chunk(png, "IEND", "");
+  return png;
+}
+
+// A PNG whose header says it is w x h, holding the data of one pixel (a
+// reader that looks at its header takes it for w x h).
+inline std::string PngClaiming(int w, int h) {
+  std::string png = Png(1, 1, 0);
+  std::string ihdr = png.substr(12, 17);   // "IHDR" and its 13 bytes
+  for (int k = 0; k < 4; ++k) {
+    ihdr[4 + k] = char((uint32_t(w) >> (24 - 8 * k)) & 255);
+    ihdr[8 + k] = char((uint32_t(h) >> (24 - 8 * k)) & 255);
+  }
+  const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(ihdr.data()), uInt(ihdr.size())));
+  png.replace(12, 17, ihdr);
+  for (int k = 0; k < 4; ++k) png[29 + size_t(k)] = char((crc >> (24 - 8 * k)) & 255);
+  return png;
+}
+
+// A record that draws a picture (the bytes of a PNG file, or a JPEG's with
+// compression 4) of w x h pixels stretched over (x, y, cx, cy) of an
+// enhanced metafile (EMR_STRETCHDIBITS), for Emf's `more`.
+inline std::string EmfPicture(int x, int y, int cx, int cy, const std::string& image, int w, int h,
+                              int compression = 5) {
+  using namespace detail;
+  std::string s;
+  put32(s, 81), put32(s, 0);
+  put32(s, x), put32(s, y), put32(s, x + cx), put32(s, y + cy);   // bounds
+  put32(s, x), put32(s, y), put32(s, 0), put32(s, 0), put32(s, w), put32(s, h);
+  put32(s, 80), put32(s, 40), put32(s, 120), put32(s, int64_t(image.size()));
+  put32(s, 0), put32(s, 0x00CC0020), put32(s, cx), put32(s, cy);
+  put32(s, 40), put32(s, w), put32(s, h), put16(s, 1), put16(s, 0), put32(s, compression);
+  put32(s, int64_t(image.size())), put32(s, 0), put32(s, 0), put32(s, 0), put32(s, 0);
+  s += image;
+  while (s.size() % 4) s += '\0';
+  set32(s, 4, int64_t(s.size()));
   return s;
 }
 

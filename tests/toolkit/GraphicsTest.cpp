@@ -930,6 +930,22 @@ TEST(PictureTest, MetafilesDrawTheirShapesAtTheirFrameSize) {
   }
 }
 
+// A picture inside a metafile is drawn by the reader over the part of the
+// frame it covers, scaled from its own size; what the console takes is the
+// frame's pixels.
+TEST(PictureTest, PicturesInsideAMetafileAreDrawnAtTheFramesSize) {
+  TempDir t;
+  const std::string blue = metafiles::Png(300, 200, 0xFF0000), red = metafiles::Png(2, 2, 0x0000FF);
+  writeBytes(t / "p.emf", metafiles::Emf(40, 20, {}, -1, -1,
+                                         metafiles::EmfPicture(0, 0, 20, 20, blue, 300, 200) +
+                                             metafiles::EmfPicture(20, 0, 20, 20, red, 2, 2)));
+  TPicture p;
+  p.LoadFromFile(t / "p.emf");
+  ASSERT_EQ(std::make_pair(p.Width(), p.Height()), std::make_pair(40, 20));
+  for (const auto& [x, y, c] : {std::tuple{2, 2, clBlue}, {17, 17, clBlue}, {22, 2, clRed}, {37, 17, clRed}})
+    EXPECT_EQ(px(*p.Bitmap(), x, y), c) << x << "," << y;
+}
+
 // A Windows metafile of 44 bytes whose header claims a record of 2^31 words:
 // its player would set aside 4 GB for it.
 static std::string wmfClaimingAHugeRecord() {
@@ -967,6 +983,13 @@ TEST(PictureTest, BrokenOrGiantMetafilesAreRefused) {
       {"truncated.emf", emf.substr(0, emf.size() - 30), "the metafile is broken"},
       {"bad-font-index.emf", metafiles::Emf(8, 8, box, -1, -1, metafiles::EmfFont(0x7FFFFFF0)), "the metafile is broken"},
       {"huge-record.wmf", wmfClaimingAHugeRecord(), "the metafile is broken"},
+      // Two pictures of 8000 x 8000 inside a frame of 8 x 8: refused by the
+      // reader at the look of their headers, nothing decoded.
+      {"pictures.emf",
+       metafiles::Emf(8, 8, box, -1, -1,
+                      metafiles::EmfPicture(0, 0, 4, 8, metafiles::PngClaiming(8000, 8000), 8000, 8000) +
+                          metafiles::EmfPicture(4, 0, 4, 8, metafiles::PngClaiming(8000, 8000), 8000, 8000)),
+       "the pictures inside it are too large (128 million pixels; at most 40 million in all)"},
   };
   TempDir t;
   TPicture p;
