@@ -13,6 +13,7 @@
 #include "toolkit/Clipbrd.h"
 #include "toolkit/FileMasks.h"
 #include "toolkit/Forms.h"
+#include "toolkit/ReaderProcess.h"
 
 namespace {
 constexpr int kPanel3Width = 312;   // the item panel's designed width
@@ -66,31 +67,39 @@ TMediaKind ClassifyMediaFile(const String& FileName) {
 // Design
 // ===========================================================================
 
-// The picture of a line decoded off the main thread, and scaled there to
-// the size the picture show will compose it at (its geometry when the decode
-// began). The file's stamp is read before and after the decode: a file that
-// changed meanwhile gives no picture (the preview then reads it itself).
+// The picture of a line read off the main thread, and scaled there to the
+// size the picture show will compose it at (its geometry when the read
+// began). The file's stamp is read before and after the read: a file that
+// changed meanwhile gives no picture (it is read again when wanted). A
+// metafile is drawn by the reader process; a read nobody wants any more
+// (Cancel) stops its reader at once, so dropping one never waits for it.
 class TPictureAhead : public TThread {
  public:
   TPictureAhead(const String& File, const TPictureShow::TComposeGeometry& Show, std::atomic<int>* Decoded)
       : TThread(true), File(File), show_(Show), decoded_(Decoded) {}
-  ~TPictureAhead() override {
-    Terminate();
-    WaitFor();
-  }
+  ~TPictureAhead() override { Cancel(); }
+  void Cancel() { cancel_ = true; }
   const String File;
-  String Stamp;                       // empty: nothing decoded
+  // Set by the read, seen once it has finished.
+  String Stamp;                       // empty: no picture
+  bool Failed = false;                // the file could not be read (FailedStamp: its stamp then)
+  String FailedStamp;
   TBitmap Bitmap;
   std::shared_ptr<const TBitmap> Scaled;   // null: the show composes it at its own size
 
  protected:
   void Execute() override {
+    const TReaderCancelScope scope(&cancel_);
     const String before = FileWriteStamp(File);
-    if (before.empty()) return;
     try {
+      if (before.empty()) throw EInvalidGraphic("No picture");
       Bitmap.LoadFromFile(File);
     } catch (const std::exception&) {
-      return;                         // the preview reads it again and reports it
+      // Not a failure of the file when the read was cancelled or the file
+      // changed meanwhile.
+      Failed = !cancel_ && FileWriteStamp(File) == before;
+      FailedStamp = before;
+      return;
     }
     if (FileWriteStamp(File) != before) return;
     const TPoint size = TPictureShow::ComposedSize(show_, Bitmap.Width(), Bitmap.Height(), Bitmap.Transparent());
@@ -103,6 +112,7 @@ class TPictureAhead : public TThread {
  private:
   const TPictureShow::TComposeGeometry show_;
   std::atomic<int>* decoded_;
+  std::atomic<bool> cancel_{false};
 };
 
 TFrameMedia::TFrameMedia(TComponent* AOwner) : TPanel(AOwner) { build(); }
@@ -111,7 +121,14 @@ TFrameMedia::~TFrameMedia() {
   // The list goes with the owned components; its records go with the frame.
   if (ListMedia) ListMedia->Items()->OnChange = nullptr;
   CurrentItem = nullptr;
-  pictureAhead_.reset();
+  // The reads stop (their readers killed) and end here.
+  for (auto* reads : {&reads_, &leaving_})
+    for (const auto& r : *reads) {
+      r->OnTerminate = nullptr;
+      r->Cancel();
+    }
+  reads_.clear();
+  leaving_.clear();
   // The components go after the frame's own part: none may call back in.
   if (FilterGraph1) {
     FilterGraph1->OnGraphComplete = nullptr;
@@ -988,6 +1005,8 @@ void TFrameMedia::releasePanel() {
 
 void TFrameMedia::ListMediaClick(TObject* /*Sender*/) {
   ShowControlsForKind(true);
+  // A picture picked is read again, though it could not be read before.
+  if (CurrentKind == mkPicture && CurrentItem) failedPictures_.erase(ResolveFileName(entryPath(CurrentItem)));
   if (CurrentKind == mkFlash) ShockwaveFlashEx1->Prepare();   // its page starts before Play
   if (CurrentKind == mkPicture) PreviewNextPicture(false);
   else UpdateFilesCount();
@@ -999,6 +1018,7 @@ void TFrameMedia::ShowPictureParams() {
   // Only a picture line is loaded: a clip or movie is no broken picture.
   const TMediaItem* line = Item(i);
   pictureLoaded_ = false;
+  pictureNotReady_ = false;
   if (line && line->Kind == mkPicture) {
     const String path = GetItemPath(i);
     try {
@@ -1006,12 +1026,24 @@ void TFrameMedia::ShowPictureParams() {
       // next one): taken from there unless the file changed since.
       const String file = ResolveFileName(path);
       if (!previewFile_.empty() && file == previewFile_ && FileWriteStamp(file) == previewStamp_ &&
-          PicsImagePreview->Picture()->Graphic())
+          PicsImagePreview->Picture()->Graphic()) {
         PictureShow->Picture()->Assign(PicsImagePreview->Picture());
-      else
+      } else if (PictureNeedsReader(file)) {
+        // Read on a thread: taken when read, else it is not shown now.
+        TPictureAhead* read = nullptr;
+        const TPictureRead state = pictureRead(file, &read);
+        if (state == TPictureRead::Failed) throw EInvalidGraphic("No picture");
+        pictureNotReady_ = state == TPictureRead::Pending;
+        if (read) {
+          PictureShow->Picture()->Assign(&read->Bitmap);
+          if (read->Scaled) PictureShow->OfferScaled(read->Bitmap, read->Scaled);
+          takeRead(read);
+        }
+      } else {
         PictureShow->Picture()->LoadFromFile(file);
-      pictureLoaded_ = true;
-      if (main) main->ClearStatusError("Error file " + path);
+      }
+      pictureLoaded_ = !pictureNotReady_;
+      if (main && pictureLoaded_) main->ClearStatusError("Error file " + path);
     } catch (const std::exception&) {
       showStatus("Error file " + path);
     }
@@ -1047,12 +1079,116 @@ int TFrameMedia::nextCheckedIndex(int From) const {
 }
 
 void TFrameMedia::decodeNextPictureAhead() {
-  pictureAhead_.reset();
-  const TMediaItem* it = Item(nextCheckedIndex(ListMedia->ItemIndex()));
-  if (!it || it->Kind != mkPicture) return;
-  pictureAhead_ =
-      std::make_unique<TPictureAhead>(ResolveFileName(entryPath(it)), PictureShow->ComposeGeometry(), &picturesDecodedAhead_);
-  pictureAhead_->Start();
+  // The pictures of the next checked lines (three lines ahead): a picture
+  // skipped, or a short item, leaves the next one its turn at once.
+  std::vector<String> upcoming;
+  int i = ListMedia->ItemIndex();
+  for (int n = 0; n < 3; ++n) {
+    i = nextCheckedIndex(i);
+    const TMediaItem* it = Item(i);
+    if (!it) break;
+    if (it->Kind != mkPicture) continue;
+    const String file = ResolveFileName(entryPath(it));
+    if (std::find(upcoming.begin(), upcoming.end(), file) == upcoming.end()) upcoming.push_back(file);
+  }
+  // Reads of other pictures go (the one the preview waits for stays).
+  std::vector<TPictureAhead*> unwanted;
+  for (const auto& r : reads_)
+    if (r->File != previewPending_ && std::find(upcoming.begin(), upcoming.end(), r->File) == upcoming.end())
+      unwanted.push_back(r.get());
+  for (TPictureAhead* r : unwanted) dropRead(r);
+  for (const String& file : upcoming) pictureRead(file);
+}
+
+TPictureAhead* TFrameMedia::findRead(const String& File) const {
+  for (const auto& r : reads_)
+    if (r->File == File) return r.get();
+  return nullptr;
+}
+
+TFrameMedia::TPictureRead TFrameMedia::pictureRead(const String& File, TPictureAhead** Read) {
+  if (Read) *Read = nullptr;
+  const String stamp = FileWriteStamp(File);
+  const auto failed = failedPictures_.find(File);
+  if (failed != failedPictures_.end()) {
+    if (failed->second == stamp) return TPictureRead::Failed;
+    failedPictures_.erase(failed);   // changed since: read again
+  }
+  if (TPictureAhead* r = findRead(File)) {
+    // The newest wanted read: the last one dropped when too many are kept.
+    std::stable_partition(reads_.begin(), reads_.end(), [r](const auto& x) { return x.get() != r; });
+    if (!r->Finished()) return TPictureRead::Pending;
+    if (r->Failed && r->FailedStamp == stamp) {
+      failedPictures_[File] = stamp;
+      dropRead(r);
+      return TPictureRead::Failed;
+    }
+    if (!r->Stamp.empty() && r->Stamp == stamp) {
+      if (Read) *Read = r;
+      return TPictureRead::Ready;
+    }
+    dropRead(r);   // the file changed: read again
+  }
+  auto read = std::make_unique<TPictureAhead>(File, PictureShow->ComposeGeometry(), &picturesDecodedAhead_);
+  std::weak_ptr<int> alive = alive_;
+  read->OnTerminate = [this, alive](TObject* t) {
+    if (!alive.expired()) readEnded(t);
+  };
+  read->Start();
+  reads_.push_back(std::move(read));
+  // A few are kept (those read ahead, the preview's): the oldest goes.
+  constexpr size_t kKept = 5;
+  while (reads_.size() > kKept) dropRead(reads_.front().get());
+  return TPictureRead::Pending;
+}
+
+void TFrameMedia::takeRead(TPictureAhead* /*Read*/) {
+  // It stays (the picture's pixels are shared): the list's next pass, or
+  // the preview, takes it again until it is no longer ahead.
+  ++PicturesTakenFromAhead;
+}
+
+void TFrameMedia::dropRead(TPictureAhead* Read) {
+  const auto it = std::find_if(reads_.begin(), reads_.end(), [Read](const auto& r) { return r.get() == Read; });
+  if (it == reads_.end()) return;
+  std::unique_ptr<TPictureAhead> r = std::move(*it);
+  reads_.erase(it);
+  if (r->Finished()) return;   // its thread is done: it goes at once
+  // Still reading: its reader is stopped and the thread ends by itself.
+  r->Cancel();
+  leaving_.push_back(std::move(r));
+}
+
+void TFrameMedia::readEnded(TObject* Sender) {
+  auto* read = static_cast<TPictureAhead*>(Sender);
+  const auto gone = std::find_if(leaving_.begin(), leaving_.end(), [read](const auto& r) { return r.get() == read; });
+  if (gone != leaving_.end()) {
+    leaving_.erase(gone);
+    return;
+  }
+  if (std::none_of(reads_.begin(), reads_.end(), [read](const auto& r) { return r.get() == read; })) return;
+  const String file = read->File;
+  // A read that gave no picture goes; one that could not be read is noted.
+  if (read->Failed) failedPictures_[file] = read->FailedStamp;
+  TPictureAhead* ready = read->Stamp.empty() ? nullptr : read;
+  if (!ready) dropRead(read);
+  // The preview waiting for it shows it now.
+  if (previewPending_ == file) {
+    previewPending_.clear();
+    const TMediaItem* it = Item(previewIndex_);
+    if (it && it->Kind == mkPicture && ResolveFileName(entryPath(it)) == file) {
+      if (ready) {
+        PicsImagePreview->Picture()->Assign(&ready->Bitmap);
+        previewStamp_ = ready->Stamp;
+        previewFile_ = file;
+        if (ready->Scaled) PictureShow->OfferScaled(ready->Bitmap, ready->Scaled);
+        previewShows(ready->Bitmap.Width(), ready->Bitmap.Height());
+        takeRead(ready);
+      } else {
+        previewShows(0, 0);
+      }
+    }
+  }
 }
 
 void TFrameMedia::PreviewNextPicture(bool Advance) { previewNextPicture(Advance, true); }
@@ -1074,42 +1210,70 @@ void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
       i = next >= 0 ? next : 0;
     }
   }
+  previewIndex_ = i;
+  previewPending_.clear();
   try {
     const TMediaItem* it = Item(i);
     if (!it) throw EInvalidGraphic("No picture");
     // A clip or movie is no picture: its file is not read.
-    if (it->Kind == mkVideo || it->Kind == mkFlash) {
-      pictureAhead_.reset();
-      throw EInvalidGraphic("No picture");
-    }
+    if (it->Kind == mkVideo || it->Kind == mkFlash) throw EInvalidGraphic("No picture");
     const String file = ResolveFileName(entryPath(it));
     previewFile_.clear();
-    std::unique_ptr<TPictureAhead> ahead = std::move(pictureAhead_);
-    if (ahead && ahead->File == file) ahead->WaitFor();
-    if (ahead && ahead->File == file && !ahead->Stamp.empty() && FileWriteStamp(file) == ahead->Stamp) {
-      PicsImagePreview->Picture()->Assign(&ahead->Bitmap);
-      previewStamp_ = ahead->Stamp;
-      ++PicturesTakenFromAhead;
+    TPictureAhead* read = nullptr;
+    if (PictureNeedsReader(file)) {
+      // Its reader is never waited for: the preview shows it once read.
+      switch (pictureRead(file, &read)) {
+        case TPictureRead::Failed: throw EInvalidGraphic("No picture");
+        case TPictureRead::Pending:
+          previewPending_ = file;
+          PicsImagePreview->Picture()->Clear();
+          panelChange([this] {
+            PicsImageSize->SetCaption("...");
+            PicsImageSize->Font()->SetColor(clBlack);
+          });
+          UpdateFilesCount();
+          return;
+        case TPictureRead::Ready: break;
+      }
+    } else if ((read = findRead(file))) {
+      // Decoded here: the thread's decode is as quick as one of our own.
+      read->WaitFor();
+      if (read->Stamp.empty() || FileWriteStamp(file) != read->Stamp) {
+        dropRead(read);
+        read = nullptr;
+      }
+    }
+    if (read) {
+      PicsImagePreview->Picture()->Assign(&read->Bitmap);
+      previewStamp_ = read->Stamp;
       // The show's next run takes it scaled when it is this picture.
-      if (ahead->Scaled) PictureShow->OfferScaled(ahead->Bitmap, ahead->Scaled);
+      if (read->Scaled) PictureShow->OfferScaled(read->Bitmap, read->Scaled);
+      takeRead(read);
     } else {
       PicsImagePreview->Picture()->LoadFromFile(file);
       previewStamp_ = FileWriteStamp(file);
     }
     previewFile_ = file;
-    const int w = PicsImagePreview->Picture()->Width(), h = PicsImagePreview->Picture()->Height();
-    const TColor colour = w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack;
-    panelChange([this, w, h, colour] {
-      PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
-      PicsImageSize->Font()->SetColor(colour);
-    });
+    previewShows(PicsImagePreview->Picture()->Width(), PicsImagePreview->Picture()->Height());
   } catch (const std::exception&) {
     previewFile_.clear();
     PicsImagePreview->Picture()->Clear();
+    previewShows(0, 0);
+  }
+  UpdateFilesCount();
+}
+
+void TFrameMedia::previewShows(int w, int h) {
+  if (w <= 0 || h <= 0) {
     panelChange([this] {
       PicsImageSize->SetCaption("???");
       PicsImageSize->Font()->SetColor(clRed);
     });
+    return;
   }
-  UpdateFilesCount();
+  const TColor colour = w < PictureShow->Width() && h < PictureShow->Height() ? clRed : clBlack;
+  panelChange([this, w, h, colour] {
+    PicsImageSize->SetCaption(IntToStr(w) + "x" + IntToStr(h));
+    PicsImageSize->Font()->SetColor(colour);
+  });
 }

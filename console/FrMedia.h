@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -293,8 +294,8 @@ class TFrameMedia : public TPanel {
   TMenuItem* mAddFile = nullptr;
   TMenuItem* mDel = nullptr;
   TMenuItem* mSelAll = nullptr;
-  // Pictures decoded ahead while a clip played and then taken by the preview
-  // at the clip's end (not read again there).
+  // Pictures read ahead (while a clip played, or the item before them) and
+  // then taken by the preview or the show (not read again there).
   int PicturesTakenFromAhead = 0;
   int PicturesDecodedAhead() const { return picturesDecodedAhead_.load(); }
 
@@ -345,7 +346,9 @@ class TFrameMedia : public TPanel {
   void itemFailed(const String& Message);
   void itemPlayed() { failedInRow_ = 0; }
   int checkedCount() const;
-  void playPicture();
+  // False when the picture was skipped (it could not be shown).
+  bool playPicture();
+  void pictureFailed();
   void playVideo(const String& Path);
   void playFlash(const String& Path);
   // A movie's length (its frames at its rate) on the length label and its
@@ -394,11 +397,37 @@ class TFrameMedia : public TPanel {
   int failedInRow_ = 0;
   bool pictureStopped_ = false;
   bool pictureLoaded_ = false;
+  // The picture of the line is not read yet (a metafile whose reader is
+  // still at work): ShowPictureParams leaves the show's picture as it was.
+  bool pictureNotReady_ = false;
   String previewFile_, previewStamp_;  // the picture the preview holds, as read
-  // While a clip plays, the next checked line's picture is decoded on a
-  // thread, so the transition starts at once when the clip ends.
-  std::unique_ptr<TPictureAhead> pictureAhead_;
+  // Pictures are read ahead on threads of their own while the items before
+  // them play (those of the next three checked lines), and for the preview.
+  // A metafile is drawn by the reader process, which the main thread never
+  // waits for: one not read when its turn comes is skipped and reported as a
+  // broken file would be (and shown when its turn comes again, if read by
+  // then). Pictures read are kept while they are ahead (a few at most), and
+  // what could not be read is skipped at once until the file changes, the
+  // list is started again or its line is picked.
+  enum class TPictureRead { Ready, Failed, Pending };
+  // The read of File (started when none is under way or kept); when Ready,
+  // *Read is the read, whose picture the caller may take (takeRead).
+  TPictureRead pictureRead(const String& File, TPictureAhead** Read = nullptr);
+  TPictureAhead* findRead(const String& File) const;
+  void takeRead(TPictureAhead* Read);
+  void dropRead(TPictureAhead* Read);
+  void readEnded(TObject* Read);   // on the main thread, once its thread is done
+  std::vector<std::unique_ptr<TPictureAhead>> reads_;     // wanted: running, or read and not taken
+  std::vector<std::unique_ptr<TPictureAhead>> leaving_;   // dropped while running: they stop at once
+  std::map<String, String> failedPictures_;               // file -> its stamp when it could not be read
   std::atomic<int> picturesDecodedAhead_{0};
+  // The preview waits for this file's read (it shows it when read), the
+  // picture of line previewIndex_.
+  String previewPending_;
+  int previewIndex_ = -1;
+  // The preview's size text for a picture of w x h (red when smaller than
+  // the show), or "???" for none (w or h 0).
+  void previewShows(int w, int h);
   void decodeNextPictureAhead();
   int nextCheckedIndex(int From) const;   // -1: none
   // The next checked line's clip made ready in a second graph while the

@@ -259,7 +259,14 @@ void TFrameMedia::PlayItem(const String& Path) {
   }
   // Each kind starts its own way.
   switch (CurrentKind) {
-    case mkPicture: playPicture(); break;
+    case mkPicture:
+      // A picture skipped leaves the output, and what the next item
+      // starts from, as they were.
+      if (!playPicture()) {
+        if (playing()) SetButtonsState(2);
+        return;
+      }
+      break;
     case mkVideo: playVideo(path); break;
     case mkFlash: playFlash(path); break;
     default:
@@ -274,15 +281,12 @@ void TFrameMedia::PlayItem(const String& Path) {
   if (playing()) SetButtonsState(2);
 }
 
-void TFrameMedia::playPicture() {
+bool TFrameMedia::playPicture() {
   const uint64_t serial = playSerial_;
-  LoadedFile.clear();
   if (PictureShow->Busy()) PictureShow->Stop();
   // After a clip, or a movie whose last frame was kept, the transition starts
   // from that frame.
   const bool afterClip = PreviousKind == mkVideo || (PreviousKind == mkFlash && movieFrameKept_);
-  movieFrameKept_ = false;
-  if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
   // After a clip, the pixels of the picture shown before it are given back
   // after the first frame, with the graph (freeing a large picture costs
   // about a millisecond).
@@ -291,11 +295,22 @@ void TFrameMedia::playPicture() {
     previous = std::make_shared<TBitmap>();
     previous->Assign(b);
   }
-  // The picture of the line; one that does not load is reported and the
-  // transition runs with what the picture show holds.
+  // The picture of the line. One that does not load, or is not read yet (a
+  // metafile whose reader is still at work), is reported and skipped at
+  // once, every time its turn comes: the output stays as it is and the list
+  // goes on.
   ShowPictureParams();
-  const bool loaded = pictureLoaded_;
+  if (!pictureLoaded_) {
+    if (pictureNotReady_) showStatus("Error file " + GetItemPath(ListMedia->ItemIndex()));
+    pictureFailed();
+    return false;
+  }
+  LoadedFile.clear();
+  movieFrameKept_ = false;
+  if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
   panelChange([this] { PicsShowPauseChange(PicsShowPause); });
+  // The list goes on after it: the next picture is read meanwhile.
+  if (!SingleItemMode && playing()) decodeNextPictureAhead();
   if (afterClip) {
     // The transition starts at once from the clip's last frame: the
     // background is laid into the show without painting the window, and the
@@ -323,23 +338,27 @@ void TFrameMedia::playPicture() {
   }
   // Reading the picture may have waited: a request made meanwhile is served
   // before any transition.
-  if (!itemCurrent(serial)) return;
+  if (!itemCurrent(serial)) return true;
   pictureStopped_ = false;
   pictureSerial_ = serial;
   PictureShow->Execute();
   if (afterClip) PictureShow->BgPicture()->Clear();
-  if (!itemCurrent(serial)) return;
-  if (loaded) {
-    itemPlayed();
-    return;
-  }
-  // The picture did not load: reported by ShowPictureParams; it counts as
-  // nothing played.
+  if (!itemCurrent(serial)) return true;
+  itemPlayed();
+  return true;
+}
+
+void TFrameMedia::pictureFailed() {
+  // It counts as nothing played; after a whole cycle of such items the list
+  // stops.
   ++failedInRow_;
-  if (SingleItemMode || !playing()) {
-    if (SingleItemMode && !pictureStopped_) SetButtonsState(1);
+  if (SingleItemMode) {
+    SetButtonsState(1);
+    ListMedia->SetEnabled(true);
+    UpdateFilesCount();
     return;
   }
+  if (!playing()) return;
   if (failedInRow_ >= std::max(1, checkedCount())) {
     TimerDelayPics->SetEnabled(false);
     TimerDelayPics->SetTag(0);
@@ -347,7 +366,7 @@ void TFrameMedia::playPicture() {
     SetButtonsState(1);
     ListMedia->SetEnabled(true);
     UpdateFilesCount();
-  } else if (!pictureStopped_) {
+  } else {
     postAdvance();   // no transition ran, so no pause leads on
   }
 }
@@ -513,6 +532,8 @@ void TFrameMedia::playFlash(const String& Path) {
   if (!paused()) ShockwaveFlashEx1->Play();
   itemPlayed();
   startFlashClock(ResolveFileName(Path));
+  // The list goes on after the movie: its next picture is read meanwhile.
+  if (!SingleItemMode && playing()) decodeNextPictureAhead();
   // The operator goes on using the console meanwhile; the end of the movie,
   // Pause and a request for another item are notices to the wait, which
   // returns before that item is served.
@@ -623,6 +644,7 @@ void TFrameMedia::btPlayClick(TObject* /*Sender*/) {
   // A play of the list starts; the selected line's item is current.
   SingleItemMode = false;
   failedInRow_ = 0;
+  failedPictures_.clear();   // what could not be read is tried again
   if (ScreenPage == TabloMediaPage) ListMedia->SetEnabled(false);
   TMediaItem* rec = Item(index);
   if (rec) CurrentItem = rec;
