@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
@@ -21,10 +22,12 @@
 #include <fcntl.h>
 #include <mutex>
 #include <thread>
+#include <vector>
 #include <sys/prctl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include "toolkit/Forms.h"
+#include "toolkit/Log.h"
 #include "toolkit/ProgramStart.h"
 
 int TOfficeConverter::TimeLimitSeconds = 60;
@@ -40,17 +43,9 @@ String S(const QString& s) {
 }
 
 String g_cacheFolder;
+// The conversion under way (its launcher), null when none.
 QProcess* g_running = nullptr;
-// The process group of the running conversion: the launcher leads it, and
-// the suite's main process (which the launcher starts) belongs to it.
-qint64 g_group = 0;
-bool g_killed = false;
 int g_conversions = 0;
-// A pipe whose write end only this process holds (close-on-exec): each
-// conversion's watchdog reads its other end, and the read ends when this
-// process does, however it ends (a kill too), since the kernel closes the
-// write end then.
-int g_lifeline[2] = {-1, -1};
 
 // The stop of the work that RunAside waits for (null when none).
 std::atomic<bool>* g_asideStop = nullptr;
@@ -83,6 +78,149 @@ String ZipKind(const String& file) {
   return {};
 }
 
+// ---------------------------------------------------------------------------
+// A run of the suite
+// ---------------------------------------------------------------------------
+
+// A pipe whose write end only this process holds (close-on-exec): each
+// run's watchdog reads its other end, and the read ends when this process
+// does, however it ends (a kill too), since the kernel closes the write end
+// then. Made once, by whichever thread needs it first.
+int g_lifeline[2] = {-1, -1};
+bool Lifeline() {
+  static std::once_flag made;
+  std::call_once(made, [] {
+    if (::pipe2(g_lifeline, O_CLOEXEC) != 0) g_lifeline[0] = g_lifeline[1] = -1;
+  });
+  return g_lifeline[0] >= 0;
+}
+
+// The runs under way (a conversion, the version read), which KillRunning
+// ends from any thread.
+struct TLiveRun {
+  std::atomic<qint64> group{0};
+  std::atomic<bool> stopped{false};
+};
+std::mutex g_liveLock;
+std::vector<TLiveRun*> g_live;
+
+// Ends every process of Run's group, its watchdog too.
+void EndGroup(TLiveRun& Run) {
+  const qint64 group = Run.group.load();
+  if (group > 0) ::kill(-pid_t(group), SIGKILL);
+}
+
+// How a run ended.
+struct TRunEnd {
+  bool stopped = false;    // KillRunning or the program's end
+  bool timedOut = false;
+  QByteArray output;
+};
+
+struct TRunSpec {
+  QStringList args;
+  // Milliseconds it may take, asked again while it runs (a limit lowered
+  // meanwhile counts).
+  std::function<qint64()> limitMs;
+  const std::atomic<bool>* cancel = nullptr;   // set: the run is stopped at once
+};
+
+// Runs the suite as Spec says and waits for its end: on the main thread
+// through the toolkit's wait (all input gets in), elsewhere by blocking.
+// The run is a process group that its watchdog leads: the watchdog starts
+// first (a small shell reading the lifeline), the suite's launcher joins
+// its group. Whatever ends the wait, the group is ended before this
+// returns. Raises EOfficeError when the suite cannot start.
+TRunEnd RunSuite(const TRunSpec& Spec) {
+  TRunEnd end;
+  if (!Lifeline()) throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
+  TLiveRun live;
+  {
+    std::lock_guard<std::mutex> g(g_liveLock);
+    g_live.push_back(&live);
+  }
+  // A stop asked for before the run was listed.
+  if (Spec.cancel && *Spec.cancel) live.stopped = true;
+  QProcess watchdog;
+  QProcess suite;
+  // Runs last (declared after both processes): the group goes, then both
+  // are waited for.
+  struct Clear {
+    TLiveRun& live;
+    QProcess& watchdog;
+    QProcess& suite;
+    ~Clear() {
+      EndGroup(live);
+      for (QProcess* p : {&suite, &watchdog})
+        if (p->state() != QProcess::NotRunning) {
+          p->kill();
+          p->waitForFinished(1000);
+        }
+      std::lock_guard<std::mutex> g(g_liveLock);
+      std::erase(g_live, &live);
+    }
+  } clear{live, watchdog, suite};
+
+  // The watchdog: the lifeline as its input, nothing else open; it ends the
+  // group (itself with it) once the lifeline's read ends. Between Qt's
+  // start of the child and its program only calls that are safe there.
+  const int lifeline = g_lifeline[0];
+  watchdog.setStandardInputFile(QProcess::nullDevice());
+  watchdog.setStandardOutputFile(QProcess::nullDevice());
+  watchdog.setStandardErrorFile(QProcess::nullDevice());
+  watchdog.setChildProcessModifier([lifeline] {
+    ::setpgid(0, 0);
+    ::dup2(lifeline, 0);
+    ::fcntl(0, F_SETFD, 0);   // kept across exec (if the lifeline was 0 already)
+    ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);
+  });
+  StartProgram(watchdog, "/bin/sh", {"-c", "read x; kill -9 0", "tablo-office-watchdog"});
+  if (!watchdog.waitForStarted(10000)) throw EOfficeError("The office suite could not be started (no watchdog)");
+  const qint64 group = watchdog.processId();
+  live.group = group;
+
+  // The suite: in the watchdog's group or not at all, killed with the
+  // thread that started it.
+  suite.setProcessChannelMode(QProcess::MergedChannels);
+  suite.setStandardInputFile(QProcess::nullDevice());
+  suite.setChildProcessModifier([group] {
+    if (::setpgid(0, pid_t(group)) != 0) ::_exit(127);   // its watchdog is gone: no run
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  });
+  if (live.stopped) {
+    end.stopped = true;
+    return end;
+  }
+  StartProgram(suite, SuiteProgram(), Spec.args);
+  if (!suite.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
+  if (OnMainThread()) g_running = &suite;
+  struct Running {
+    bool main;
+    ~Running() {
+      if (main) g_running = nullptr;
+    }
+  } running{OnMainThread()};
+
+  if (OnMainThread()) {
+    // The toolkit's wait, woken by the suite's end; KillRunning (from a
+    // handler it runs) or a closing program end it too.
+    QElapsedTimer t;
+    t.start();
+    const auto late = [&] { return t.elapsed() > Spec.limitMs(); };
+    const TWaitResult r =
+        WaitFor([&] { return suite.state() == QProcess::NotRunning || live.stopped || late(); }, int(Spec.limitMs()));
+    if (r == wrClosing) live.stopped = true;
+    end.timedOut = !live.stopped && suite.state() != QProcess::NotRunning && (r == wrTimeout || late());
+  } else {
+    end.timedOut = !suite.waitForFinished(int(Spec.limitMs())) && !live.stopped;
+  }
+  if (suite.state() != QProcess::NotRunning) EndGroup(live);
+  suite.waitForFinished(1000);
+  end.stopped = live.stopped;
+  end.output = suite.readAll();
+  return end;
+}
+
 }  // namespace
 
 String TOfficeConverter::CacheFolder() {
@@ -101,21 +239,122 @@ int TOfficeConverter::ConversionCount() { return g_conversions; }
 bool TOfficeConverter::Running() { return g_running != nullptr; }
 
 namespace {
-// Ends every process of the running conversion, its watchdog too. The
-// watchdog belongs to the group until it is ended here, so the group's
-// number is still its own even after the launcher was waited for.
-void EndGroup() {
-  if (g_group > 0) ::kill(-pid_t(g_group), SIGKILL);
-  if (g_running) g_running->kill();
+
+// Ends every run of the suite under way, from any thread.
+void StopRuns() {
+  std::lock_guard<std::mutex> g(g_liveLock);
+  for (TLiveRun* r : g_live) {
+    r->stopped = true;
+    EndGroup(*r);
+  }
 }
+
+// The version read: a run of the suite on a thread of its own, once per
+// process (and suite program); those who asked meanwhile are told when it
+// is done. A read stopped by KillRunning tells no one, and the next ask
+// reads again.
+struct TVersionRead {
+  std::mutex m;
+  bool started = false;
+  bool known = false;
+  int reads = 0;   // reads ended, known or not
+  QString program;   // the suite program read
+  String text;
+  std::vector<std::function<void(const String&)>> told;
+  std::thread worker;
+  std::atomic<bool> cancel{false};
+  // A program ending without KillRunning (a test program) still ends the
+  // read's group and waits for its thread.
+  ~TVersionRead() { Stop(); }
+  void Stop() {
+    cancel = true;
+    StopRuns();
+    if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
+    cancel = false;
+  }
+};
+TVersionRead g_version;
+
+// The suite's version text from its answer ("LibreOffice 7.4.7.2
+// 40(Build:2)": the first word that starts with a digit).
+String VersionOf(const QByteArray& Answer) {
+  for (const QString& w : QString::fromUtf8(Answer).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+    if (w[0].isDigit()) return S(w);
+  return {};
+}
+
+void ReadVersionAside(QString Program) {
+  String text;
+  bool stopped = false;
+  try {
+    TRunSpec spec;
+    const QString profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
+    spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(profile).toString() << "--version";
+    spec.limitMs = [] { return 20000; };
+    spec.cancel = &g_version.cancel;
+    const TRunEnd end = RunSuite(spec);
+    stopped = end.stopped;
+    if (!end.stopped && !end.timedOut) text = VersionOf(end.output);
+  } catch (const std::exception& e) {
+    LogNote("tablo.office", String("The office suite's version cannot be read: ") + e.what());
+  }
+  std::vector<std::function<void(const String&)>> told;
+  {
+    std::lock_guard<std::mutex> g(g_version.m);
+    ++g_version.reads;
+    if (stopped) {
+      g_version.started = false;
+    } else {
+      g_version.known = true;
+      g_version.program = Program;
+      g_version.text = text;
+      told.swap(g_version.told);
+    }
+  }
+  WakeWaiters();
+  for (auto& done : told) PostToMainThread([done = std::move(done), text] { done(text); });
+}
+
 }  // namespace
+
+void TOfficeConverter::ReadVersion(std::function<void(const String& Version)> Done) {
+  const QString program = SuiteProgram();
+  std::lock_guard<std::mutex> g(g_version.m);
+  if (g_version.known && g_version.program != program && !g_version.started) g_version.known = false;
+  if (g_version.known) {
+    if (Done) PostToMainThread([Done = std::move(Done), text = g_version.text] { Done(text); });
+    return;
+  }
+  if (Done) g_version.told.push_back(std::move(Done));
+  if (g_version.started) return;
+  // A read stopped before has ended its thread (or is just ending it).
+  if (g_version.worker.joinable()) g_version.worker.join();
+  g_version.started = true;
+  g_version.worker = std::thread(ReadVersionAside, program);
+}
+
+String TOfficeConverter::Version() {
+  const QString program = SuiteProgram();
+  int reads;
+  {
+    std::lock_guard<std::mutex> g(g_version.m);
+    if (g_version.known && g_version.program == program) return g_version.text;
+    reads = g_version.reads;
+  }
+  ReadVersion();
+  // The read ends within its own bound, or when it is stopped.
+  WaitFor([reads] {
+    std::lock_guard<std::mutex> g(g_version.m);
+    return g_version.reads != reads;
+  }, 30000);
+  std::lock_guard<std::mutex> g(g_version.m);
+  return g_version.text;
+}
 
 void TOfficeConverter::KillRunning() {
   if (g_asideStop) *g_asideStop = true;
-  if (g_running) {
-    g_killed = true;
-    EndGroup();
-  }
+  g_version.Stop();
+  WakeWaiters();
 }
 
 void TOfficeConverter::RunAside(const std::function<void(const std::atomic<bool>& Stop)>& Work) {
@@ -282,7 +521,8 @@ String TOfficeConverter::ImportFilter(const String& FileName, TOfficeKind* Kind)
 String TOfficeConverter::Convert(const String& InFile, const String& Filter, const String& OutFormat,
                                  const String& OutDir, const String& OutExt) {
   if (g_running || g_asideStop) throw EOfficeError("The office suite is busy with another document");
-  if (!QFileInfo::exists(Q(InFile))) throw EOfficeError("File not found: " + InFile);
+  const QFileInfo in(Q(InFile));
+  if (!in.exists()) throw EOfficeError("File not found: " + InFile);
   static bool swept = false;
   if (!swept) {
     swept = true;
@@ -294,87 +534,24 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
     if (!QDir().mkpath(Q(folder)))
       throw EOfficeError("Cannot create the folder " + folder + ": " + WriteFailure(errno, CacheFolder()));
   }
-  if (g_lifeline[0] < 0 && ::pipe2(g_lifeline, O_CLOEXEC) != 0)
-    throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
   const String out = IncludeTrailingPathDelimiter(OutDir) + ChangeFileExt(ExtractFileName(InFile), OutExt);
   QFile::remove(Q(out));
 
-  QProcess proc;
-  QStringList args;
-  args << "-env:UserInstallation=" + QUrl::fromLocalFile(Q(profile)).toString() << "--headless" << "--norestore" << "--nolockcheck";
-  if (!Filter.empty()) args << "--infilter=" + Q(Filter);
-  args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
-  proc.setProcessChannelMode(QProcess::MergedChannels);
-  // The launcher starts the suite's main process and may end before it: the
-  // conversion gets a process group of its own, so that a timeout, a stop or
-  // the program's end takes every process with it. A killed program has no
-  // end of its own: a watchdog in the group (forked by the launcher before it
-  // starts the suite, holding nothing but the lifeline as its input) ends the
-  // group once the lifeline's read ends, i.e. once this process is gone. It
-  // runs as a small shell, so that it keeps no copy of this process's memory.
-  // Between fork and exec: only calls that are safe there.
-  const int lifeline = g_lifeline[0];
-  proc.setChildProcessModifier([lifeline] {
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const pid_t watchdog = ::fork();
-    if (watchdog < 0) ::_exit(127);   // no conversion without its watchdog
-    if (watchdog > 0) return;
-    if (lifeline != 0) ::dup2(lifeline, 0);
-    ::fcntl(0, F_SETFD, 0);   // kept across exec
-    ::close_range(1, ~0u, 0);
-    ::open("/dev/null", O_WRONLY);   // its output and errors go nowhere
-    ::dup2(1, 2);
-    ::execl("/bin/sh", "sh", "-c", "read x; kill -9 0", "tablo-office-watchdog", static_cast<char*>(nullptr));
-    char c;   // no shell: the copy waits itself
-    while (::read(0, &c, 1) < 0 && errno == EINTR) {
-    }
-    ::kill(0, SIGKILL);   // the whole group, the watchdog with it
-    ::_exit(0);
-  });
-  StartProgram(proc, SuiteProgram(), args);
-  if (!proc.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
-  g_running = &proc;
-  g_group = proc.processId();
-  g_killed = false;
-  // Whatever ends the wait (an exception from a handler run by the pumping
-  // too), the suite does not outlive it and the state is clear again.
-  struct Clear {
-    QProcess& proc;
-    ~Clear() {
-      // The watchdog (and whatever the suite left) goes with the group.
-      EndGroup();
-      if (proc.state() != QProcess::NotRunning) proc.waitForFinished(1000);
-      g_running = nullptr;
-      g_group = 0;
-    }
-  } clear{proc};
+  TRunSpec spec;
+  spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(Q(profile)).toString() << "--headless" << "--norestore"
+            << "--nolockcheck";
+  if (!Filter.empty()) spec.args << "--infilter=" + Q(Filter);
+  spec.args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
+  spec.limitMs = [] { return qint64(TimeLimitSeconds) * 1000; };
   ++g_conversions;
-  bool timedOut = false;
-  const int limitMs = TimeLimitSeconds * 1000;
-  if (OnMainThread()) {
-    // The toolkit's wait, woken by the suite's end; KillRunning (from a
-    // handler it runs) or a closing program end it too.
-    QElapsedTimer t;
-    t.start();
-    const auto late = [&] { return t.elapsed() > qint64(TimeLimitSeconds) * 1000; };
-    const TWaitResult r =
-        WaitFor([&] { return proc.state() == QProcess::NotRunning || g_killed || late(); }, limitMs);
-    if (r == wrClosing) g_killed = true;
-    timedOut = !g_killed && proc.state() != QProcess::NotRunning && (r == wrTimeout || late());
-  } else {
-    timedOut = !proc.waitForFinished(limitMs);
-  }
-  if (proc.state() != QProcess::NotRunning) EndGroup();
-  proc.waitForFinished(1000);
-  const bool killed = g_killed;
-  g_killed = false;
+  const TRunEnd end = RunSuite(spec);
   // Stopped because the program closes: nothing to tell (EAbort is silent),
   // and no message may hold the closing up.
-  if (killed) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
-  if (timedOut)
+  if (end.stopped) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
+  const bool made = QFileInfo(Q(out)).isFile() && QFileInfo(Q(out)).size() > 0;
+  if (end.timedOut)
     throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
-  if (!QFileInfo(Q(out)).isFile() || QFileInfo(Q(out)).size() == 0) {
+  if (!made) {
     // The suite says nothing we can read about why; a cache with no room
     // left is the likeliest reason, and the operator can mend it.
     const String full = FullDiskReason(OutDir);
@@ -462,26 +639,4 @@ String TOfficeConverter::RtfToXhtml(const String& FileName) {
   static const QRegularExpression body(QStringLiteral("<body([^>]*) style=\"[^\"]*\""));
   text.replace(body, QStringLiteral("<body\\1"));
   return S(text);
-}
-
-String TOfficeConverter::Version() {
-  static bool read = false;
-  static String version;
-  if (read) return version;
-  read = true;
-  QProcess p;
-  StartProgram(p, SuiteProgram(), {"--version"});
-  if (!p.waitForFinished(20000)) {
-    p.kill();
-    p.waitForFinished(1000);
-    return version;
-  }
-  // "LibreOffice 7.4.7.2 40(Build:2)": the second word.
-  const QStringList words = QString::fromUtf8(p.readAllStandardOutput()).split(' ', Qt::SkipEmptyParts);
-  for (const QString& w : words)
-    if (!w.isEmpty() && w[0].isDigit()) {
-      version = S(w.trimmed());
-      break;
-    }
-  return version;
 }

@@ -12,12 +12,13 @@
 //
 // While the suite runs, the message queue is pumped (the console stays
 // usable); a second conversion asked for meanwhile fails with "busy". Each
-// conversion runs in a process group of its own: a timeout, KillRunning and
-// a closing program end the whole group (the suite's main process too). A
-// watchdog in the group ends it when the program dies without its shutdown
-// (killed, crashed); what such a program left anyway is ended by the next
-// console at its start (EndLeftovers). A conversion that fails with no room
-// left in the cache says "disk full".
+// run of the suite (a conversion, the version read) is a process group of
+// its own: a timeout, KillRunning and a closing program end the whole group
+// (the suite's main process too). A watchdog leads the group and ends it
+// when the program dies without its shutdown (killed, crashed); what such a
+// program left anyway is ended by the next console at its start
+// (EndLeftovers). A conversion that fails with no room left in the cache
+// says "disk full".
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -45,14 +46,24 @@ class TOfficeConverter {
   // output file. Raises EOfficeError.
   static String Convert(const String& InFile, const String& Filter, const String& OutFormat, const String& OutDir,
                         const String& OutExt);
-  // The suite's version text ("7.4.7.2"), read once; empty when no suite.
+  // The suite's version text ("7.4.7.2"); empty when no suite answered.
+  // It is read once per process, by a run of the suite on a thread of its
+  // own (bounded in time like a conversion, its whole group ended);
+  // Version waits for that read when it is not done yet: on the main
+  // thread through the toolkit's wait, which serves the program meanwhile.
   static String Version();
+  // The same without waiting: Done gets the text on the main thread, at a
+  // later turn of its event loop (also when it is known already). What Done
+  // reaches must be guarded by its own lifetime.
+  static void ReadVersion(std::function<void(const String& Version)> Done = {});
   // Folder of the cache and the suite profile: $XDG_CACHE_HOME (else
   // ~/.cache) + "/Quellmark/office/"; a test may choose another.
   static String CacheFolder();
   static void SetCacheFolder(const String& Folder);
   // Ends a running conversion (the program shuts down): it raises EAbort,
-  // which is not told, as it does when the program closes during it.
+  // which is not told, as it does when the program closes during it. A
+  // version read under way ends too (the version stays empty) and is
+  // waited for.
   static void KillRunning();
   // Removes this process's suite profile and work folder (the cached
   // results stay for the next start).

@@ -2,6 +2,7 @@
 // Sample office documents made by the tests themselves, and a private cache
 // for the office suite (one per test process, removed at its end).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QProcess>
 #include <QUrl>
@@ -84,6 +85,25 @@ inline String MakeDeck(const String& Dir, const String& Name, const std::vector<
   std::filesystem::copy_file(ppt, target, std::filesystem::copy_options::overwrite_existing);
   return target;
 }
+
+// The office suite found on the PATH replaced, while this lives, by a
+// shell script of the given body (its arguments are the suite's).
+class FakeSuite {
+ public:
+  FakeSuite(const String& Folder, const std::string& Body) : path_(qEnvironmentVariable("PATH")) {
+    const String dir = Folder + "fake-suite/";
+    ForceDirectories(dir);
+    std::ofstream(dir + "soffice") << "#!/bin/sh\n" << Body << "\n";
+    ::chmod((dir + "soffice").c_str(), 0755);
+    qputenv("PATH", QString::fromStdString(dir).toLocal8Bit() + ":" + path_.toLocal8Bit());
+  }
+  ~FakeSuite() { qputenv("PATH", path_.toLocal8Bit()); }
+  FakeSuite(const FakeSuite&) = delete;
+  FakeSuite& operator=(const FakeSuite&) = delete;
+
+ private:
+  QString path_;
+};
 
 // A small red PNG picture as RTF hex digits.
 inline std::string RedPictureHex() {
