@@ -250,6 +250,9 @@ void TFrameMedia::PlayItem(const String& Path) {
   ShowControlsForKind(true);
   String path = Path.empty() ? GetItemPath(ListMedia->ItemIndex()) : Path;
   if (PreviousKind == mkUnknown) PreviousKind = k;
+  // A request waiting to be served already supersedes the item: it does not
+  // start (the operator's Nexts in a row skip the items between).
+  if (!itemCurrent(playSerial_)) return;
   // Only a clip takes the clip made ready for it; another item has no
   // frame to step, whatever the graph still holds.
   if (CurrentKind != mkVideo) {
@@ -508,8 +511,8 @@ void TFrameMedia::playFlash(const String& Path) {
     ShockwaveFlashEx1->SetVisible(true);
   }
   // Loading waits for the player (its page, the movie) and handles messages
-  // meanwhile: Stop, or another item started, supersedes this one, which
-  // then touches nothing.
+  // meanwhile: a request for another item supersedes this one, which then
+  // touches nothing.
   ShockwaveFlashEx1->SetMovie(ResolveFileName(Path));
   if (!itemCurrent(serial)) return;
   ShockwaveFlashEx1->GotoFrame(0);
