@@ -285,6 +285,7 @@ void TFormMain::PaintSostavTo(TCanvas* c, int w, int h) {
       if (lw > 0) {
         TBitmap dark(lw, h);
         dark.SetPixelFormat(pf24bit);
+        dark.Fill(clBlack);   // the page's ground, where the logo is see-through
         dark.Canvas()->StretchDraw(Rect(0, 0, lw, h), logo->Graphic());
         for (int y = 0; y < h; ++y) {
           uint8_t* p = dark.ScanLine(y);

@@ -388,8 +388,14 @@ void TCustomPictureShow::prepare(bool& started) {
   if (!assigned) {
     pic_ = std::make_unique<TBitmap>();
     pic_->SetSize(pw, ph);
+    pic_->Fill(Color());
     pic_->Canvas()->Draw(0, 0, g);
   }
+  // The see-through parts of a picture with alpha show the show's colour,
+  // as the ground around the picture does; the effects work on its pixels.
+  // (The picture then has pixels of its own: no offer scaled ahead from
+  // the picture with alpha fits it.)
+  pic_->FlattenAlpha(Color());
   // A picture the show stretches down is composed at the size shown: it is
   // scaled once, with the paint's own sampling, so the settled frame is
   // what the paint of the whole picture would show, and the run works on

@@ -483,18 +483,21 @@ void copyRows(uint8_t* dbits, qsizetype dbpl, const uint8_t* sbits, qsizetype sb
   }
 }
 
-// Copies the source rectangle s of src (nearest neighbour, mirrored as
-// asked) onto the rectangle d of dst, both normalised, in image coordinates.
-// clip (image coordinates) limits the pixels written. key >= 0 skips source
-// pixels of that colour (0xRRGGBB).
 // The snapshot of a source rectangle when a picture is copied onto itself.
 std::vector<uint8_t>& selfCopyScratch() {
   thread_local std::vector<uint8_t> scratch;
   return scratch;
 }
 
+// Copies the source rectangle s of src (nearest neighbour, mirrored as
+// asked) onto the rectangle d of dst, both normalised, in image coordinates.
+// clip (image coordinates) limits the pixels written. key >= 0 skips source
+// pixels of that colour (0xRRGGBB). over (a source of premultiplied
+// pixels) composes each source pixel over the destination by its opacity:
+// a bitmap keeps the fourth byte of its pixels, a surface with alpha gets
+// the union of the two coverages.
 void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool mirrorY, const QRegion* clip,
-          TCopyMode mode, int64_t key) {
+          TCopyMode mode, int64_t key, bool over = false) {
   if (d.isEmpty()) return;
   const bool needSrc = !(mode == cmBlackness || mode == cmWhiteness || mode == cmDstInvert);
   if (needSrc && (!srcIn || srcIn->isNull() || s.isEmpty())) return;
@@ -505,7 +508,7 @@ void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool
     // Other surfaces: work on a 32-bit copy of the touched area.
     QImage tmp = dst.copy(bounds).convertToFormat(QImage::Format_RGB32);
     QRect d2 = d.translated(-bounds.topLeft());
-    blit(tmp, srcIn, d2, s, mirrorX, mirrorY, nullptr, mode, key);
+    blit(tmp, srcIn, d2, s, mirrorX, mirrorY, nullptr, mode, key, over);
     QPainter p(&dst);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     if (clip) p.setClipRegion(*clip);
@@ -518,8 +521,9 @@ void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool
 
   QImage holder;
   const QImage* src = srcIn;
+  if (over) key = -1;   // a composed source has its key made see-through
   if (needSrc) {
-    if (!is32(*src) || (src->format() != dst.format() && src->format() != QImage::Format_RGB32)) {
+    if (!over && (!is32(*src) || (src->format() != dst.format() && src->format() != QImage::Format_RGB32))) {
       // Pixels with alpha become the target's kind (opaque for a bitmap).
       QRect inter = s.intersected(src->rect());
       if (inter.isEmpty()) return;
@@ -598,6 +602,62 @@ void blit(QImage& dst, const QImage* srcIn, QRect d, QRect s, bool mirrorX, bool
   const bool plain = dst.format() == QImage::Format_RGB32;
   const uint32_t kX = plain ? 0xFF000000u : 0u;
   const uint32_t kA = plain ? 0u : 0xFF000000u;
+  if (over) {
+    // One loop per kind of destination, so that the per-pixel work is the
+    // composition alone.
+    const int* xmap = xm.data() - bounds.x();
+    auto compose = [&](auto put) {
+      for (const QRect& r : rects) {
+        for (int y = r.y(); y < r.y() + r.height(); ++y) {
+          const int sy = ym[size_t(y - bounds.y())];
+          if (sy < 0) continue;
+          uint32_t* dr = reinterpret_cast<uint32_t*>(dbits + dbpl * y);
+          const uint32_t* sr = reinterpret_cast<const uint32_t*>(sbits + sbpl * sy);
+          for (int x = r.x(); x < r.x() + r.width(); ++x) {
+            const int sx = xmap[x];
+            if (sx < 0) continue;
+            const uint32_t sp = sr[sx];
+            const uint32_t a = sp >> 24;
+            if (a != 0) put(dr[x], sp, a);
+          }
+        }
+      }
+    };
+    // sp + dp x (255 - a) / 255 on each byte: the source is premultiplied.
+    auto under = [](uint32_t dp, uint32_t a) {
+      const uint32_t na = 255 - a;
+      uint32_t t = (dp & 0xFF00FFu) * na;
+      t = ((t + ((t >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
+      uint32_t u = ((dp >> 8) & 0xFF00FFu) * na;
+      u = (u + ((u >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
+      return u | t;
+    };
+    switch (dst.format()) {
+      case QImage::Format_RGB32:
+        compose([under](uint32_t& dp, uint32_t sp, uint32_t a) {
+          dp = ((a == 255 ? sp : sp + under(dp, a)) & kRgb) | (dp & 0xFF000000u);
+        });
+        break;
+      case QImage::Format_ARGB32_Premultiplied:
+        compose([under](uint32_t& dp, uint32_t sp, uint32_t a) { dp = a == 255 ? sp : sp + under(dp, a); });
+        break;
+      default:
+        // Straight alpha: the colours weighed by what each contributes.
+        compose([](uint32_t& dp, uint32_t sp, uint32_t a) {
+          if (a == 255) {
+            dp = sp;
+            return;
+          }
+          const uint32_t da = ((dp >> 24) * (255 - a) + 127) / 255, oa = a + da;
+          auto ch = [&](int sh) {
+            return ((((sp >> sh) & 255) * 255 + ((dp >> sh) & 255) * da + oa / 2) / oa) & 255;
+          };
+          dp = (oa << 24) | (std::min(255u, ch(16)) << 16) | (std::min(255u, ch(8)) << 8) | std::min(255u, ch(0));
+        });
+        break;
+    }
+    return;
+  }
   for (const QRect& r : rects) {
     if (mode == cmSrcCopy && key < 0 && straight) {
       // Unscaled copy: one memcpy per row over the columns that have a source.
@@ -1561,6 +1621,19 @@ void TBitmap::SetSize(int w, int h) {
     for (int y = 0; y < ch; ++y) copyPixels(n.scanLine(y), old.constScanLine(y), size_t(cw) * 4);
     *image_ = std::move(n);
   }
+  if (alpha_) {
+    // The kept pixels keep their opacity; new ones are opaque.
+    if (w == 0 || h == 0) {
+      dropAlpha();
+    } else {
+      auto a = std::make_unique<QImage>(w, h, QImage::Format_Alpha8);
+      if (a->isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", w, h));
+      a->fill(0xFF);   // an Alpha8 image fills with the byte itself
+      const int cw = std::min(w, alpha_->width()), ch = std::min(h, alpha_->height());
+      for (int y = 0; y < ch; ++y) std::memcpy(a->scanLine(y), alpha_->constScanLine(y), size_t(cw));
+      alpha_ = std::move(a);
+    }
+  }
   Changed();
 }
 
@@ -1587,26 +1660,95 @@ TColor TBitmap::TransparentColor() const {
 bool TBitmap::Empty() const { return image_->isNull() || Width() == 0 || Height() == 0; }
 
 void TBitmap::Fill(TColor c) {
+  dropAlpha();
   if (Empty()) return;
   image_->fill(pixelOf(c));
   Changed();
 }
 
 void TBitmap::SetImage(const QImage& img) {
+  dropAlpha();
   if (img.isNull()) *image_ = QImage();
   else if (img.format() == QImage::Format_RGB32) *image_ = AlignedCopy(img);
   else if (img.hasAlphaChannel()) {
-    // Transparent parts over white, as the classic bitmap shows them.
-    QImage n = NewBitmapImage(img.width(), img.height());
-    if (n.isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", img.width(), img.height()));
-    n.fill(QColor(255, 255, 255));
-    QPainter p(&n);
-    p.drawImage(0, 0, img);
-    p.end();
+    // The colours as pixels (white where wholly see-through), the opacity
+    // beside them when any pixel is not opaque.
+    const QImage straight = img.convertToFormat(QImage::Format_ARGB32);
+    const int w = straight.width(), h = straight.height();
+    QImage n = NewBitmapImage(w, h);
+    if (n.isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", w, h));
+    std::unique_ptr<QImage> plane;
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* sp = reinterpret_cast<const uint32_t*>(straight.constScanLine(y));
+      uint32_t* dp = reinterpret_cast<uint32_t*>(n.scanLine(y));
+      for (int x = 0; x < w; ++x) {
+        const uint32_t a = sp[x] >> 24;
+        dp[x] = a == 0 ? 0xFFFFFFFFu : sp[x] | 0xFF000000u;
+        if (a != 255 && !plane) {
+          plane = std::make_unique<QImage>(w, h, QImage::Format_Alpha8);
+          if (plane->isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", w, h));
+          plane->fill(0xFF);
+        }
+        if (plane) plane->scanLine(y)[x] = uint8_t(a);
+      }
+    }
     *image_ = std::move(n);
+    alpha_ = std::move(plane);
   } else {
     *image_ = AlignedCopy(img.convertToFormat(QImage::Format_RGB32));
   }
+  Changed();
+}
+
+std::shared_ptr<const QImage> TBitmap::composeReady(int64_t key) const {
+  if (!alpha_ || Empty() || alpha_->size() != image_->size()) return nullptr;
+  std::lock_guard<std::mutex> lock(readyLock_);
+  // The copy holds while neither the pixels nor the plane were touched
+  // (any write to a QImage's pixels changes its cache key) and the key is
+  // the same.
+  if (ready_ && readyImageKey_ == image_->cacheKey() && readyPlaneKey_ == alpha_->cacheKey() && readyKey_ == key)
+    return ready_;
+  auto made = std::make_shared<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
+  if (made->isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", Width(), Height()));
+  for (int y = 0; y < Height(); ++y) {
+    const uint32_t* sp = reinterpret_cast<const uint32_t*>(image_->constScanLine(y));
+    const uint8_t* ap = alpha_->constScanLine(y);
+    uint32_t* dp = reinterpret_cast<uint32_t*>(made->scanLine(y));
+    for (int x = 0; x < Width(); ++x) {
+      const uint32_t a = ap[x], c = sp[x] & 0x00FFFFFFu;
+      if (a == 0 || (key >= 0 && c == uint32_t(key))) {
+        dp[x] = 0;
+      } else if (a == 255) {
+        dp[x] = 0xFF000000u | c;
+      } else {
+        auto mul = [a](uint32_t v) { return (v * a + 127) / 255; };
+        dp[x] = (a << 24) | (mul(c >> 16) << 16) | (mul((c >> 8) & 255) << 8) | mul(c & 255);
+      }
+    }
+  }
+  ready_ = std::move(made);
+  readyImageKey_ = image_->cacheKey();
+  readyPlaneKey_ = alpha_->cacheKey();
+  readyKey_ = key;
+  return ready_;
+}
+
+void TBitmap::dropAlpha() {
+  alpha_.reset();
+  std::lock_guard<std::mutex> lock(readyLock_);
+  ready_.reset();
+}
+
+void TBitmap::FlattenAlpha(TColor c) {
+  const std::shared_ptr<const QImage> ready = composeReady(-1);
+  dropAlpha();
+  if (!ready) return;
+  QImage ground = NewBitmapImage(Width(), Height());
+  if (ground.isNull()) throw EOutOfResources(FormatA("Not enough memory for a %dx%d bitmap", Width(), Height()));
+  ground.fill(pixelOf(c));
+  const QRect all(0, 0, Width(), Height());
+  blit(ground, ready.get(), all, all, false, false, nullptr, cmSrcCopy, -1, true);
+  *image_ = std::move(ground);
   Changed();
 }
 
@@ -1627,7 +1769,17 @@ void TBitmap::SaveToFile(const String& fileName) const {
     QByteArray data;
     QBuffer buf(&data);
     buf.open(QIODevice::WriteOnly);
-    if (!image_->save(&buf, fmt)) throw EInvalidGraphicOperation("Cannot encode the bitmap as " + String(fmt));
+    // A PNG keeps the picture's alpha.
+    QImage out = *image_;
+    if (alpha_ && ext == ".png" && alpha_->size() == image_->size()) {
+      out = image_->convertToFormat(QImage::Format_ARGB32);
+      for (int y = 0; y < out.height(); ++y) {
+        uint32_t* p = reinterpret_cast<uint32_t*>(out.scanLine(y));
+        const uint8_t* a = alpha_->constScanLine(y);
+        for (int x = 0; x < out.width(); ++x) p[x] = (p[x] & 0x00FFFFFFu) | (uint32_t(a[x]) << 24);
+      }
+    }
+    if (!out.save(&buf, fmt)) throw EInvalidGraphicOperation("Cannot encode the bitmap as " + String(fmt));
     bytes.assign(data.constData(), size_t(data.size()));
   }
   String err;
@@ -1650,20 +1802,29 @@ void TBitmap::DrawOn(TCanvas* c, const TRect& r) const {
   const TRegion* clip = c->ClipRegion();
   QRegion qc;
   if (clip) qc = clip->Q().translated(o.X, o.Y);
-  blit(*dst, image_.get(), dq, QRect(0, 0, Width(), Height()), dw < 0, dh < 0, clip ? &qc : nullptr,
-       key >= 0 ? cmSrcCopy : c->CopyMode, key);
+  // A picture with alpha is composed over what the canvas holds.
+  if (const std::shared_ptr<const QImage> ready = composeReady(key)) {
+    blit(*dst, ready.get(), dq, QRect(0, 0, Width(), Height()), dw < 0, dh < 0, clip ? &qc : nullptr, cmSrcCopy, -1,
+         true);
+  } else {
+    blit(*dst, image_.get(), dq, QRect(0, 0, Width(), Height()), dw < 0, dh < 0, clip ? &qc : nullptr,
+         key >= 0 ? cmSrcCopy : c->CopyMode, key);
+  }
   if (c->OnChange) c->OnChange(c);
 }
 
 void TBitmap::Assign(const TPersistent* Source) {
   if (!Source) {
     *image_ = QImage();
+    dropAlpha();
     Changed();
     return;
   }
   if (auto* b = dynamic_cast<const TBitmap*>(Source)) {
     if (b == this) return;
     *image_ = *b->image_;
+    dropAlpha();
+    if (b->alpha_) alpha_ = std::make_unique<QImage>(*b->alpha_);
     pixelFormat_ = b->pixelFormat_;
     transparentColor_ = b->transparentColor_;
     transparent_ = b->transparent_;
@@ -1675,6 +1836,7 @@ void TBitmap::Assign(const TPersistent* Source) {
     return;
   }
   if (auto* g = dynamic_cast<const TGraphic*>(Source)) {
+    dropAlpha();
     SetSize(0, 0);
     SetSize(g->Width(), g->Height());
     g->DrawOn(canvas_.get(), Rect(0, 0, g->Width(), g->Height()));

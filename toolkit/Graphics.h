@@ -365,15 +365,36 @@ class TBitmap : public TGraphic {
   void SaveToFile(const String& fileName) const override;   // by extension, atomic
   void DrawOn(TCanvas* c, const TRect& r) const override;
   void Assign(const TPersistent* Source) override;
-  void Fill(TColor c);
+  void Fill(TColor c);                   // every pixel c, opaque
   bool Empty() const override;
+  // A picture with alpha (a PNG or icon with see-through parts) keeps it
+  // beside its pixels, which stay RGB32: an 8-bit plane, 0 see-through to
+  // 255 opaque. Its pixels hold the colours (white where wholly
+  // see-through). Drawing it (Draw, StretchDraw: a TImage, the picture
+  // show's background) composes it over what the canvas holds there; a copy
+  // of pixels (CopyRect, ScanLine, the effects) sees its colours only.
+  // SetSize keeps the plane of the pixels kept; Fill, SetImage without
+  // alpha and Assign of an opaque graphic drop it.
+  bool HasAlpha() const { return alpha_ != nullptr; }
+  // Composes the picture over colour c for good: the plane goes.
+  void FlattenAlpha(TColor c);
   String ClassName() const override { return "TBitmap"; }
   // Toolkit internals.
   QImage& Image() { return *image_; }
   const QImage& Image() const { return *image_; }
-  void SetImage(const QImage& img);       // converted to 32-bit
+  void SetImage(const QImage& img);       // converted to 32-bit, alpha kept beside
+  const QImage* AlphaPlane() const { return alpha_.get(); }   // null when opaque
  private:
   std::unique_ptr<QImage> image_;
+  std::unique_ptr<QImage> alpha_;         // Format_Alpha8 of the image's size
+  // The picture ready to be composed: premultiplied, its key colour
+  // see-through; made at its first draw, again once pixels, plane or key
+  // changed.
+  std::shared_ptr<const QImage> composeReady(int64_t key) const;
+  void dropAlpha();
+  mutable std::mutex readyLock_;
+  mutable std::shared_ptr<const QImage> ready_;
+  mutable int64_t readyImageKey_ = 0, readyPlaneKey_ = 0, readyKey_ = -2;
   std::unique_ptr<TCanvas> canvas_;
   TPixelFormat pixelFormat_ = pfDevice;
   TColor transparentColor_ = clDefault;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,7 +120,7 @@ TEST(BitmapTest, LargePixelsStartOnAPageAndSharedPixelsSplitOnWrite) {
   fromPlain.SetImage(loaded.convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(aligned(fromAlpha));
   EXPECT_TRUE(aligned(fromPlain));
-  EXPECT_EQ(px(fromAlpha, 5, 5), clWhite);
+  EXPECT_EQ(px(fromAlpha, 5, 5), clWhite);   // see-through reads white
 
   auto src = coordBitmap(300, 200);
   TBitmap shared;
@@ -129,6 +130,95 @@ TEST(BitmapTest, LargePixelsStartOnAPageAndSharedPixelsSplitOnWrite) {
   EXPECT_EQ(shared.ScanLine(10)[4 * 20], 99);
   EXPECT_EQ(shared.ScanLine(10)[4 * 20 + 1], 10);
   EXPECT_EQ(src->ScanLine(10)[4 * 20], 7);
+}
+
+// A picture with alpha keeps it beside its RGB32 pixels: drawn, it is
+// composed over what the canvas holds (a bitmap's fourth bytes untouched, a
+// see-through surface keeps its see-through parts); copies of its pixels
+// see its colours only; flattened, it lies on a colour for good.
+TEST(BitmapTest, APictureWithAlphaIsComposedOverWhatLiesBehind) {
+  // Four pixels: see-through, half red, opaque blue, see-through (a black
+  // colour, as encoders often leave there).
+  QImage argb(4, 1, QImage::Format_ARGB32);
+  argb.setPixel(0, 0, qRgba(0, 255, 0, 0));
+  argb.setPixel(1, 0, qRgba(255, 0, 0, 128));
+  argb.setPixel(2, 0, qRgba(0, 0, 255, 255));
+  argb.setPixel(3, 0, qRgba(0, 0, 0, 0));
+  TBitmap pic;
+  pic.SetImage(argb);
+  ASSERT_TRUE(pic.HasAlpha());
+  EXPECT_EQ(px(pic, 0, 0), clWhite);   // its pixels: colours, white where see-through
+  EXPECT_EQ(px(pic, 1, 0), clRed);
+  EXPECT_EQ(px(pic, 3, 0), clWhite);
+
+  // Drawn on a green bitmap, stretched twice as wide: the fourth bytes stay.
+  TBitmap ground(8, 1);
+  ground.Fill(clLime);
+  for (int x = 0; x < 8; ++x) ground.ScanLine(0)[4 * x + 3] = 0x5A;
+  ground.Canvas()->StretchDraw(Rect(0, 0, 8, 1), &pic);
+  const TColor want[8] = {clLime, clLime, RGB(128, 127, 0), RGB(128, 127, 0), clBlue, clBlue, clLime, clLime};
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(px(ground, x, 0), want[x]) << x;
+    EXPECT_EQ(ground.ScanLine(0)[4 * x + 3], 0x5A) << x;
+  }
+  // On a see-through surface (a control's picture) its alpha stays.
+  QImage surface(4, 1, QImage::Format_ARGB32_Premultiplied);
+  surface.fill(Qt::transparent);
+  TCanvas c;
+  c.BindImage(&surface);
+  c.Draw(0, 0, &pic);
+  EXPECT_EQ(qAlpha(surface.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(surface.pixel(1, 0)), 128);
+  EXPECT_EQ(QColor(surface.pixel(2, 0)), QColor(0, 0, 255));
+  EXPECT_EQ(qAlpha(surface.pixel(3, 0)), 0);
+  // A colour key still skips its colour.
+  TBitmap keyed;
+  keyed.Assign(&pic);
+  EXPECT_TRUE(keyed.HasAlpha());
+  keyed.SetTransparentColor(clBlue);
+  keyed.SetTransparent(true);
+  ground.Fill(clLime);
+  ground.Canvas()->Draw(0, 0, &keyed);
+  EXPECT_EQ(px(ground, 2, 0), clLime);
+  // Its pixels changed after a draw are drawn anew (through the canvas, or
+  // a scan line).
+  pic.Canvas()->Brush()->SetColor(clYellow);
+  pic.Canvas()->FillRect(Rect(2, 0, 3, 1));
+  pic.ScanLine(0)[4 * 1 + 1] = 255;   // half red becomes half yellow
+  ground.Fill(clLime);
+  ground.Canvas()->Draw(0, 0, &pic);
+  EXPECT_EQ(px(ground, 2, 0), clYellow);
+  EXPECT_EQ(px(ground, 1, 0), RGB(128, 255, 0));
+  // A copy of pixels sees the colours; a PNG saved and loaded keeps alpha.
+  TBitmap copy(4, 1);
+  copy.Canvas()->CopyRect(Rect(0, 0, 4, 1), pic.Canvas(), Rect(0, 0, 4, 1));
+  EXPECT_FALSE(copy.HasAlpha());
+  EXPECT_EQ(px(copy, 0, 0), clWhite);
+  pic.ScanLine(0)[4 * 1 + 1] = 0;
+  const String png = (std::filesystem::temp_directory_path() / "tablo_alpha_test.png").string();
+  pic.SaveToFile(png);
+  TBitmap again;
+  again.LoadFromFile(png);
+  std::filesystem::remove(png);
+  ASSERT_TRUE(again.HasAlpha());
+  EXPECT_EQ(again.AlphaPlane()->constScanLine(0)[1], 128);
+  // Flattened on black; grown, the new pixels are opaque; filled, opaque.
+  again.FlattenAlpha(clBlack);
+  EXPECT_FALSE(again.HasAlpha());
+  EXPECT_EQ(px(again, 0, 0), clBlack);
+  EXPECT_EQ(px(again, 1, 0), RGB(128, 0, 0));
+  pic.SetSize(5, 2);
+  ASSERT_TRUE(pic.HasAlpha());
+  EXPECT_EQ(pic.AlphaPlane()->constScanLine(0)[1], 128);
+  EXPECT_EQ(pic.AlphaPlane()->constScanLine(1)[4], 255);
+  pic.Fill(clRed);
+  EXPECT_FALSE(pic.HasAlpha());
+  // An image whose alpha is opaque throughout keeps no plane.
+  QImage opaque(2, 2, QImage::Format_ARGB32);
+  opaque.fill(qRgba(1, 2, 3, 255));
+  TBitmap plain;
+  plain.SetImage(opaque);
+  EXPECT_FALSE(plain.HasAlpha());
 }
 
 // --- CopyRect, Draw, StretchDraw ---------------------------------------------
