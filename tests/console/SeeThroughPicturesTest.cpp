@@ -56,11 +56,15 @@ class SeeThroughPicturesTest : public SidesFixture {
 };
 
 TEST_F(SeeThroughPicturesTest, ALogoShowsWhatLiesBehindWhereItIsSeeThrough) {
+  enum Where { MainPage, PictureShow, LineUpPage };
   struct Case {
     const char* name;
-    bool pictureShow;   // played in by the "LOGO" button, else on the Main page
+    Where where;
   };
-  for (const Case& c : {Case{"on the Main page", false}, Case{"played in by the picture show", true}}) {
+  const Case cases[] = {{"on the Main page", MainPage},
+                        {"played in by the picture show", PictureShow},
+                        {"darkened on the line-up page", LineUpPage}};
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TFormMain* f = StartMatch();
     f->Show();
@@ -69,9 +73,10 @@ TEST_F(SeeThroughPicturesTest, ALogoShowsWhatLiesBehindWhereItIsSeeThrough) {
     ground.Fill(clMaroon);
     f->ImageFon0->Picture()->SetGraphic(&ground);
     hands::ChooseSheet(f->Sheet_Tablo);
-    TRect logo;        // where the logo's picture lies on the output
-    TColor behind;     // what lies behind it there
-    if (c.pictureShow) {
+    TRect logo;                // where the logo's picture lies on the output
+    TColor opaque = clRed;     // its opaque part there
+    TColor behind = clBlack;   // what lies behind it
+    if (c.where == PictureShow) {
       hands::ChooseSheet(f->TabSheet5);
       f->cb_T_Igroki->SetItemIndex(0);
       f->cb_T_IgrokiChange(f->cb_T_Igroki);
@@ -80,6 +85,17 @@ TEST_F(SeeThroughPicturesTest, ALogoShowsWhatLiesBehindWhereItIsSeeThrough) {
       const int side = std::min(out.Width(), out.Height());   // a square picture, fitted and centred
       logo = Bounds((out.Width() - side) / 2, (out.Height() - side) / 2, side, side);
       behind = f->BufferTablo->Color();
+    } else if (c.where == LineUpPage) {
+      // The logo, darkened to a quarter, in the page's lower right corner.
+      hands::ChooseSheet(f->TabSheet3);
+      f->cb_T_Sostav->SetItemIndex(0);
+      f->cb_T_SostavChange(f->cb_T_Sostav);
+      hands::Click(f->cbWithLogo, TPoint(6, f->cbWithLogo->Height() / 2));
+      ASSERT_TRUE(f->cbWithLogo->Checked());
+      hands::SendPage(f->TabSheet3);
+      const TRect r = f->PaintSostav->BoundsRect();
+      logo = TRect(r.Right - r.Height(), r.Top, r.Right, r.Bottom);
+      opaque = RGB(63, 0, 0);
     } else {
       hands::SendPage(f->TabSheet1);
       ASSERT_EQ(ScreenPage, 1);
@@ -91,7 +107,7 @@ TEST_F(SeeThroughPicturesTest, ALogoShowsWhatLiesBehindWhereItIsSeeThrough) {
     auto at = [&](double qx, double qy) {   // a point of the logo, in its own quarters
       return TPoint(logo.Left + int(logo.Width() * qx / 4), logo.Top + int(logo.Height() * qy / 4));
     };
-    EXPECT_EQ(OutputAt(f, at(1, 1)), clRed);
+    EXPECT_EQ(OutputAt(f, at(1, 1)), opaque);
     EXPECT_EQ(OutputAt(f, at(3, 3)), behind);
     EXPECT_EQ(OutputAt(f, at(1, 3)), behind);
     Destroy();
