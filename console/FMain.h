@@ -1064,6 +1064,9 @@ class TFormMain : public TForm {
   std::vector<TSettingValue> savedSettings_;
   String savedGoals_;
   bool goalsToWrite_ = false;   // the goal list's last write failed
+  // Changes of the goal editor (its change notice counts them), and their
+  // count when the list was last looked at by a save.
+  uint64_t goalsChanges_ = 0, goalsChangesSaved_ = 0;
   // The running clock's kick-off in wall-clock milliseconds, worked out
   // once for the TimeStart it belongs to, so that every save writes the same.
   int64_t kickOffWallFor_ = 0, kickOffWall_ = 0;

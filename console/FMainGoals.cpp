@@ -80,6 +80,7 @@ void TFormMain::TabloGol_PaintPaint(TObject* /*Sender*/) {
 void TFormMain::TabloGol_ListChange(TObject* /*Sender*/) {
   TabloGol_Paint->Invalidate();
   // A goal line added, or the list edited by hand.
+  ++goalsChanges_;
   MatchStateChanged();
 }
 

@@ -411,6 +411,7 @@ void TFormMain::StartMatchSaving() {
   // What start-up found is what the disk holds: nothing to write yet.
   savedSettings_ = TakeSettingValues();
   savedGoals_ = TabloGol_List->Lines()->Text();
+  goalsChangesSaved_ = goalsChanges_;
   // No two writes closer together than a tick of the match clock.
   matchWriter_ = std::make_shared<TMatchStateWriter>(std::max(1, TimerIgra->Interval()), golsFile_);
   matchSaveLook_ = new TTimer(this);
@@ -460,10 +461,13 @@ void TFormMain::MatchStateChanged() {
 void TFormMain::SaveMatchStateNow() {
   if (!matchSaving_) return;
   std::vector<TSettingValue> values = TakeSettingValues();
-  // A goal list that could not be read is not saved over.
-  String goals = golsUnreadable_ ? savedGoals_ : TabloGol_List->Lines()->Text();
+  // A goal list that could not be read is not saved over; one that has not
+  // changed since (the editor tells every change) is not looked at.
+  const bool goalsTouched = !golsUnreadable_ && (goalsToWrite_ || goalsChanges_ != goalsChangesSaved_);
+  String goals = goalsTouched ? TabloGol_List->Lines()->Text() : savedGoals_;
+  goalsChangesSaved_ = goalsChanges_;
   const bool settingsChanged = values != savedSettings_;
-  const bool goalsChanged = !golsUnreadable_ && (goalsToWrite_ || goals != savedGoals_);
+  const bool goalsChanged = goalsTouched && (goalsToWrite_ || goals != savedGoals_);
   if (!settingsChanged && !goalsChanged) return;
   TMatchSave save;
   save.Serial = ++matchSaveSerial_;
@@ -485,7 +489,8 @@ void TFormMain::SaveMatchStateNow() {
 
 bool TFormMain::MatchStateSaved() {
   if (!matchWriter_ || goalsToWrite_ || TakeSettingValues() != savedSettings_) return false;
-  if (!golsUnreadable_ && TabloGol_List->Lines()->Text() != savedGoals_) return false;
+  if (!golsUnreadable_ && goalsChanges_ != goalsChangesSaved_ && TabloGol_List->Lines()->Text() != savedGoals_)
+    return false;
   return matchWriter_->Ended() >= matchSaveSerial_ && !matchWriter_->LastFailed();
 }
 
