@@ -16,15 +16,22 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <mutex>
 #include <thread>
 #include <vector>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include "toolkit/Forms.h"
 #include "toolkit/Log.h"
@@ -79,6 +86,173 @@ String ZipKind(const String& file) {
 }
 
 // ---------------------------------------------------------------------------
+// What the suite may reach
+// ---------------------------------------------------------------------------
+
+// The suite's own settings in its profile: a picture linked from outside
+// the document is not loaded (the document shows the suite's placeholder,
+// which a PDF leaves empty), and no macro of a document runs.
+const char kSettingsMarker[] = "BlockUntrustedRefererLinks";
+const char kSettings[] =
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop oor:name=\"BlockUntrustedRefererLinks\" "
+    "oor:op=\"fuse\"><value>true</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop oor:name=\"DisableMacrosExecution\" "
+    "oor:op=\"fuse\"><value>true</value></prop></item>\n";
+
+// Writes the settings into Profile's user settings, unless they are there
+// (the suite keeps them when it writes the file again at its end).
+void WriteSuiteSettings(const QString& Profile) {
+  const QString file = Profile + "/user/registrymodifications.xcu";
+  QFile f(file);
+  QByteArray text;
+  if (f.open(QIODevice::ReadOnly)) text = f.readAll();
+  f.close();
+  if (text.contains(kSettingsMarker)) return;
+  const qsizetype end = text.lastIndexOf("</oor:items>");
+  if (end < 0)
+    text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
+           QByteArray(kSettings) + "</oor:items>\n";
+  else
+    text.insert(end, kSettings);
+  QDir().mkpath(Profile + "/user");
+  QFile out(file + ".new");
+  if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.flush()) {
+    out.close();
+    std::rename(QFile::encodeName(file + ".new").constData(), QFile::encodeName(file).constData());
+  }
+}
+
+// The file system rules of the kernel (Landlock): what the calling process
+// and its children may reach, set up here and put in force in the child.
+// Older kernel headers lack some rights, so their values are written out.
+namespace fsrule {
+constexpr uint64_t kExecute = 1ull << 0, kWriteFile = 1ull << 1, kReadFile = 1ull << 2, kReadDir = 1ull << 3,
+                   kRemoveFile = 1ull << 5, kMakeSock = 1ull << 9, kRefer = 1ull << 13, kTruncate = 1ull << 14;
+// Every right of the first version (executing to making a symbolic link).
+constexpr uint64_t kVersion1 = (1ull << 13) - 1;
+constexpr uint64_t kFileRights = kExecute | kWriteFile | kReadFile | kTruncate;
+#ifdef SYS_landlock_create_ruleset
+constexpr long kCreate = SYS_landlock_create_ruleset, kAddRule = SYS_landlock_add_rule, kRestrict = SYS_landlock_restrict_self;
+#else
+constexpr long kCreate = 444, kAddRule = 445, kRestrict = 446;
+#endif
+struct RulesetAttr {
+  uint64_t handled;
+};
+struct PathBeneath {
+  uint64_t allowed;
+  int32_t parent;
+} __attribute__((packed));
+constexpr int kPathBeneathRule = 1;
+constexpr unsigned kVersionFlag = 1;
+}  // namespace fsrule
+
+// A set of rules of what the suite may reach of the file system; -1 when
+// the kernel has none to give (the profile's settings still keep linked
+// pictures out).
+class TFileRules {
+ public:
+  TFileRules() {
+    using namespace fsrule;
+    const long version = ::syscall(kCreate, nullptr, 0, kVersionFlag);
+    if (version < 1) {
+      static std::once_flag told;
+      std::call_once(told, [] { LogNote("tablo.office", "The kernel has no file system rules: the office suite reads what its user may"); });
+      return;
+    }
+    handled_ = kVersion1 | (version >= 2 ? kRefer : 0) | (version >= 3 ? kTruncate : 0);
+    RulesetAttr attr{handled_};
+    fd_ = int(::syscall(kCreate, &attr, sizeof attr, 0));
+  }
+  ~TFileRules() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TFileRules(const TFileRules&) = delete;
+  TFileRules& operator=(const TFileRules&) = delete;
+  // Allows Rights beneath Path (a folder, or the file itself); a path that
+  // does not exist is left out.
+  void Allow(const QString& Path, uint64_t Rights) {
+    if (fd_ < 0 || Path.isEmpty()) return;
+    const int at = ::open(QFile::encodeName(Path).constData(), O_PATH | O_CLOEXEC);
+    if (at < 0) return;
+    struct stat st {};
+    if (::fstat(at, &st) == 0) {
+      fsrule::PathBeneath rule{Rights & handled_, at};
+      if (!S_ISDIR(st.st_mode)) rule.allowed &= fsrule::kFileRights;
+      ::syscall(fsrule::kAddRule, fd_, fsrule::kPathBeneathRule, &rule, 0);
+    }
+    ::close(at);
+  }
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+  uint64_t handled_ = 0;
+};
+
+// The rules of a run: the system and the suite's installation to read and
+// run, the user's fonts to read, the profile and the output folder to
+// write, the document to read, and in the temporary folders only the
+// suite's own socket (it makes one to find a running copy of itself).
+void AllowSuite(TFileRules& Rules, const QString& Profile, const QString& OutDir, const QString& Document) {
+  using namespace fsrule;
+  const uint64_t read = kExecute | kReadFile | kReadDir;
+  const uint64_t all = ~uint64_t(0);
+  for (const char* system : {"/usr", "/etc", "/var", "/opt", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/proc", "/sys"})
+    Rules.Allow(QString::fromLatin1(system), read);
+  // An installation outside them: the folder above the program's own.
+  const QString program = QFileInfo(SuiteProgram()).canonicalFilePath();
+  if (!program.isEmpty()) Rules.Allow(QFileInfo(QFileInfo(program).path()).path(), read);
+  const QString home = QDir::homePath();
+  const auto xdg = [&](const char* name, const QString& fallback) {
+    const QString v = qEnvironmentVariable(name);
+    return v.isEmpty() ? home + fallback : v;
+  };
+  for (const QString& fonts : {home + "/.fonts", xdg("XDG_DATA_HOME", "/.local/share") + "/fonts",
+                               xdg("XDG_CONFIG_HOME", "/.config") + "/fontconfig", xdg("XDG_CACHE_HOME", "/.cache") + "/fontconfig"})
+    Rules.Allow(fonts, read);
+  Rules.Allow("/dev", kReadFile | kWriteFile | kReadDir);
+  Rules.Allow("/dev/shm", all);
+  for (const char* temp : {"/tmp", "/var/tmp"}) Rules.Allow(QString::fromLatin1(temp), kMakeSock | kRemoveFile);
+  Rules.Allow(Profile, all);
+  Rules.Allow(OutDir, all);
+  Rules.Allow(Document, kReadFile);
+}
+
+// The system call filter of a run: no socket but the local ones (no
+// network, whatever a document links to). Other architectures than the
+// program's own are refused as a whole (a 32-bit call could open one).
+#if defined(__x86_64__)
+#define TABLO_AUDIT_ARCH AUDIT_ARCH_X86_64
+#elif defined(__aarch64__)
+#define TABLO_AUDIT_ARCH AUDIT_ARCH_AARCH64
+#endif
+#ifdef TABLO_AUDIT_ARCH
+const sock_filter kNoNetwork[] = {
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, TABLO_AUDIT_ARCH, 1, 0),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+#if defined(__x86_64__)
+    BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x40000000u, 0, 1),   // the x32 calls
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+#endif
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_socket, 1, 0),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_UNIX, 2, 0),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 1, 0),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+};
+const sock_fprog kNoNetworkProgram = {sizeof kNoNetwork / sizeof kNoNetwork[0], const_cast<sock_filter*>(kNoNetwork)};
+const sock_fprog* const g_noNetwork = &kNoNetworkProgram;
+#else
+const sock_fprog* const g_noNetwork = nullptr;
+#endif
+
+// ---------------------------------------------------------------------------
 // A run of the suite
 // ---------------------------------------------------------------------------
 
@@ -119,6 +293,9 @@ struct TRunEnd {
 
 struct TRunSpec {
   QStringList args;
+  QString profile;         // the run's suite profile
+  QString outDir;          // where it writes (empty: nowhere)
+  QString document;        // what it reads (empty: nothing)
   // Milliseconds it may take, asked again while it runs (a limit lowered
   // meanwhile counts).
   std::function<qint64()> limitMs;
@@ -129,8 +306,9 @@ struct TRunSpec {
 // through the toolkit's wait (all input gets in), elsewhere by blocking.
 // The run is a process group that its watchdog leads: the watchdog starts
 // first (a small shell reading the lifeline), the suite's launcher joins
-// its group. Whatever ends the wait, the group is ended before this
-// returns. Raises EOfficeError when the suite cannot start.
+// its group, confined to what Spec names and without the network. Whatever
+// ends the wait, the group is ended before this returns. Raises
+// EOfficeError when the suite cannot start.
 TRunEnd RunSuite(const TRunSpec& Spec) {
   TRunEnd end;
   if (!Lifeline()) throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
@@ -180,12 +358,27 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   live.group = group;
 
   // The suite: in the watchdog's group or not at all, killed with the
-  // thread that started it.
+  // thread that started it, confined, without the network.
+  TFileRules rules;
+  AllowSuite(rules, Spec.profile, Spec.outDir, Spec.document);
+  QDir().mkpath(Spec.profile + "/tmp");
+  QDir().mkpath(Spec.profile + "/cache");
+  if (!Spec.document.isEmpty()) WriteSuiteSettings(Spec.profile);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("TMPDIR", Spec.profile + "/tmp");
+  env.insert("XDG_CACHE_HOME", Spec.profile + "/cache");
+  suite.setProcessEnvironment(env);
   suite.setProcessChannelMode(QProcess::MergedChannels);
   suite.setStandardInputFile(QProcess::nullDevice());
-  suite.setChildProcessModifier([group] {
+  const int ruleset = rules.Fd();
+  const sock_fprog* const noNetwork = g_noNetwork;
+  suite.setChildProcessModifier([group, ruleset, noNetwork] {
     if (::setpgid(0, pid_t(group)) != 0) ::_exit(127);   // its watchdog is gone: no run
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);   // nothing of this program's but what Qt gives
+    ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    if (noNetwork) ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, noNetwork);
+    if (ruleset >= 0) ::syscall(fsrule::kRestrict, ruleset, 0);
   });
   if (live.stopped) {
     end.stopped = true;
@@ -288,10 +481,11 @@ void ReadVersionAside(QString Program) {
   bool stopped = false;
   try {
     TRunSpec spec;
-    const QString profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
-    spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(profile).toString() << "--version";
+    spec.profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
+    spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(spec.profile).toString() << "--version";
     spec.limitMs = [] { return 20000; };
     spec.cancel = &g_version.cancel;
+    QDir().mkpath(spec.profile);
     const TRunEnd end = RunSuite(spec);
     stopped = end.stopped;
     if (!end.stopped && !end.timedOut) text = VersionOf(end.output);
@@ -538,7 +732,10 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   QFile::remove(Q(out));
 
   TRunSpec spec;
-  spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(Q(profile)).toString() << "--headless" << "--norestore"
+  spec.profile = Q(profile);
+  spec.outDir = Q(OutDir);
+  spec.document = in.absoluteFilePath();
+  spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(spec.profile).toString() << "--headless" << "--norestore"
             << "--nolockcheck";
   if (!Filter.empty()) spec.args << "--infilter=" + Q(Filter);
   spec.args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);

@@ -10,6 +10,10 @@
 // a result is renamed over its cache name when complete, so consoles sharing
 // the cache never see a missing or partial one.
 //
+// A document is converted from its own bytes only: the suite runs without
+// the network and reads no file but the document, its own installation and
+// the system's (linked pictures are left out).
+//
 // While the suite runs, the message queue is pumped (the console stays
 // usable); a second conversion asked for meanwhile fails with "busy". Each
 // run of the suite (a conversion, the version read) is a process group of

@@ -2,9 +2,14 @@
 // the content, slides fitted with black bars, the cache, clear failures.
 // Only the few cases here run the suite itself.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,6 +31,7 @@
 namespace {
 
 QString Q(const String& s) { return QString::fromStdString(s); }
+String S(const QString& s) { return s.toStdString(); }
 
 String Temp(const String& name, const std::string& bytes) {
   const String dir = officesamples::UseTestCache() + "files/";
@@ -35,6 +41,67 @@ String Temp(const String& name, const std::string& bytes) {
 }
 
 TColor At(TBitmap& b, int x, int y) { return b.Canvas()->Pixel(x, y); }
+
+int Count(TBitmap& b, TColor c) {
+  int n = 0;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) n += b.Canvas()->Pixel(x, y) == c;
+  return n;
+}
+
+// A web server on the loopback interface that counts the connections made
+// to it and answers each with Body (a picture).
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::string Body) : body_(std::move(Body)) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0 || ::pipe2(stop_, O_CLOEXEC) != 0)
+      return;
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~LoopbackServer() {
+    if (thread_.joinable()) {
+      (void)!::write(stop_[1], "x", 1);
+      thread_.join();
+    }
+    for (int f : {fd_, stop_[0], stop_[1]})
+      if (f >= 0) ::close(f);
+  }
+  String Url(const String& Name) const { return "http://127.0.0.1:" + IntToStr(port_) + "/" + Name; }
+  int Requests() const { return requests_; }
+  bool Ok() const { return port_ > 0; }
+
+ private:
+  void serve() {
+    for (;;) {
+      pollfd p[2] = {{fd_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+      if (::poll(p, 2, -1) < 0 || p[1].revents) return;
+      const int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (c < 0) continue;
+      ++requests_;
+      const timeval wait{2, 0};
+      ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+      char buf[4096];
+      std::string request;
+      for (ssize_t n; request.find("\r\n\r\n") == std::string::npos && (n = ::read(c, buf, sizeof buf)) > 0;)
+        request.append(buf, size_t(n));
+      const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+                                std::to_string(body_.size()) + "\r\n\r\n" + body_;
+      (void)!::write(c, reply.data(), reply.size());
+      ::close(c);
+    }
+  }
+  std::string body_;
+  int fd_ = -1, stop_[2] = {-1, -1}, port_ = 0;
+  std::atomic<int> requests_{0};
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -173,6 +240,93 @@ TEST(OfficeConverterTest, TheCacheFileIsReplacedWithoutAGap) {
   close(watch);
   EXPECT_EQ(std::count(gone.begin(), gone.end(), ExtractFileName(pdf)), 0);
   EXPECT_EQ(TSlideDeck(pdf).Count(), 3);
+}
+
+// A flat presentation whose slide holds its own green picture and, linked
+// from outside, pictures, fills and an object at the given addresses.
+String LinkingFlatDeck(const String& File, const String& Web, const String& Disk) {
+  const std::string green = QByteArray::fromStdString(officesamples::PngBytes(clLime)).toBase64().toStdString();
+  const auto frame = [](int x, const String& inner) {
+    return "<draw:frame svg:x=\"" + IntToStr(x) + "cm\" svg:y=\"1cm\" svg:width=\"4cm\" svg:height=\"4cm\">" + inner +
+           "</draw:frame>";
+  };
+  const auto rect = [](int x, const char* style) {
+    return "<draw:rect draw:style-name=\"" + String(style) + "\" svg:x=\"" + IntToStr(x) +
+           "cm\" svg:y=\"8cm\" svg:width=\"4cm\" svg:height=\"4cm\"/>";
+  };
+  const auto link = [](const char* element, const String& href) {
+    return "<draw:" + String(element) + " xlink:href=\"" + href + "\" xlink:type=\"simple\" xlink:show=\"embed\" "
+           "xlink:actuate=\"onLoad\"/>";
+  };
+  const auto fill = [](const char* name) {
+    return "<style:style style:name=\"" + String(name) + "\" style:family=\"graphic\"><style:graphic-properties "
+           "draw:fill=\"bitmap\" draw:fill-image-name=\"" + name + "\" draw:stroke=\"none\"/></style:style>";
+  };
+  SaveTextFile(File,
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+      "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+      "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+      "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+      "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" office:version=\"1.3\" "
+      "office:mimetype=\"application/vnd.oasis.opendocument.presentation\"><office:styles>"
+      "<draw:fill-image draw:name=\"web\" xlink:href=\"" + Web + "\" xlink:type=\"simple\" xlink:show=\"embed\" "
+      "xlink:actuate=\"onLoad\"/><draw:fill-image draw:name=\"disk\" xlink:href=\"" + Disk + "\" "
+      "xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></office:styles>"
+      "<office:automatic-styles>" + fill("web") + fill("disk") + "</office:automatic-styles>"
+      "<office:master-styles><style:master-page style:name=\"M\"/></office:master-styles><office:body>"
+      "<office:presentation><draw:page draw:name=\"p1\" draw:master-page-name=\"M\">" +
+      frame(1, "<draw:image><office:binary-data>" + green + "</office:binary-data></draw:image>") +
+      frame(8, link("image", Web)) + frame(15, link("image", Disk)) + frame(22, link("object", Web + ".odg")) +
+      rect(1, "web") + rect(8, "disk") + "</draw:page></office:presentation></office:body></office:document>\n");
+  return File;
+}
+
+// The same as a ".pptx" package: its own picture and two linked ones.
+String LinkingPptx(const String& File, const String& Web, const String& Disk) {
+  const auto picture = [](int n, const char* how, const char* id) {
+    return "<p:pic><p:nvPicPr><p:cNvPr id=\"" + std::to_string(n + 2) + "\" name=\"P\"/><p:cNvPicPr/><p:nvPr/>"
+           "</p:nvPicPr><p:blipFill><a:blip r:" + how + "=\"" + id + "\"/><a:stretch><a:fillRect/></a:stretch>"
+           "</p:blipFill><p:spPr><a:xfrm><a:off x=\"" + std::to_string(457200 + n * 3657600) + "\" y=\"914400\"/>"
+           "<a:ext cx=\"2743200\" cy=\"2743200\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+           "</p:spPr></p:pic>";
+  };
+  const auto rel = [](const char* id, const std::string& target, bool external) {
+    return "<Relationship Id=\"" + std::string(id) + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+           "2006/relationships/image\" Target=\"" + target + "\"" + (external ? " TargetMode=\"External\"" : "") + "/>";
+  };
+  officesamples::WritePptx(File, picture(0, "embed", "rIdOwn") + picture(1, "link", "rIdWeb") + picture(2, "link", "rIdDisk"),
+                           rel("rIdOwn", "../media/own.png", false) + rel("rIdWeb", Web, true) + rel("rIdDisk", Disk, true),
+                           {{"ppt/media/own.png", officesamples::PngBytes(clLime)}});
+  return File;
+}
+
+// A document is converted from its own bytes only: what it links to on a
+// web server (pictures, a fill, an object) is never asked for, and what it
+// links to in a file never shows (the suite's placeholder, which a PDF
+// leaves empty); its own picture shows.
+TEST(OfficeConverterTest, ADocumentIsConvertedFromItsOwnBytesOnly) {
+  LoopbackServer server(officesamples::PngBytes(clFuchsia));
+  ASSERT_TRUE(server.Ok());
+  const String dir = officesamples::UseTestCache() + "linking/";
+  ForceDirectories(dir);
+  std::ofstream(dir + "linked.png", std::ios::binary) << officesamples::PngBytes(clFuchsia);
+  const String disk = S(QUrl::fromLocalFile(Q(dir + "linked.png")).toString());
+  const struct {
+    const char* name;
+    String deck;
+  } decks[] = {
+      {"flat OpenDocument", LinkingFlatDeck(dir + "links.fodp", server.Url("web.png"), disk)},
+      {"pptx", LinkingPptx(dir + "links.pptx", server.Url("web.png"), disk)},
+  };
+  for (const auto& d : decks) {
+    const int before = server.Requests();
+    TSlideDeck deck(TOfficeConverter::ToPdf(d.deck));
+    TBitmap b(560, 315);
+    deck.Render(1, b);
+    EXPECT_EQ(server.Requests(), before) << d.name;
+    EXPECT_EQ(Count(b, clFuchsia), 0) << d.name;
+    EXPECT_GT(Count(b, clLime), 100) << d.name;
+  }
 }
 
 // A suite that never answers (a stand-in on the PATH: a launcher and a

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zip.h>
 #include <QProcess>
 #include <QUrl>
 #include <cstdlib>
@@ -86,6 +87,58 @@ inline String MakeDeck(const String& Dir, const String& Name, const std::vector<
   return target;
 }
 
+// A PNG picture of one colour, as bytes.
+inline std::string PngBytes(TColor Colour, int W = 40, int H = 40) {
+  const String file = UseTestCache() + "picture.png";
+  TBitmap b(W, H);
+  b.Canvas()->Brush()->SetColor(Colour);
+  b.Canvas()->FillRect(Rect(0, 0, W, H));
+  b.SaveToFile(file);
+  return LoadBinary(file);
+}
+
+// A zip package of the given parts (name, bytes).
+inline void WritePackage(const String& File, const std::vector<std::pair<std::string, std::string>>& Parts) {
+  std::remove(File.c_str());
+  int err = 0;
+  zip_t* z = zip_open(File.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  for (const auto& [name, data] : Parts)
+    zip_file_add(z, name.c_str(), zip_source_buffer(z, data.data(), data.size(), 0), ZIP_FL_OVERWRITE);
+  zip_close(z);
+}
+
+// A ".pptx" package of one 16:9 slide holding Shapes (slide XML), with the
+// slide's relationships Rels and the media parts Media ("ppt/media/...").
+inline void WritePptx(const String& File, const std::string& Shapes, const std::string& Rels = {},
+                      const std::vector<std::pair<std::string, std::string>>& Media = {}) {
+  const std::string ns = "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+                         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+                         "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
+  const std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  std::vector<std::pair<std::string, std::string>> parts = {
+      {"[Content_Types].xml",
+       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
+       "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
+       "ContentType=\"application/xml\"/><Default Extension=\"png\" ContentType=\"image/png\"/><Override "
+       "PartName=\"/ppt/presentation.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.presentationml."
+       "presentation.main+xml\"/><Override PartName=\"/ppt/slides/slide1.xml\" ContentType=\"application/"
+       "vnd.openxmlformats-officedocument.presentationml.slide+xml\"/></Types>"},
+      {"_rels/.rels", rels + "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                             "relationships/officeDocument\" Target=\"ppt/presentation.xml\"/></Relationships>"},
+      {"ppt/presentation.xml", "<p:presentation " + ns + "><p:sldIdLst><p:sldId id=\"256\" r:id=\"rId2\"/></p:sldIdLst>"
+                               "<p:sldSz cx=\"12192000\" cy=\"6858000\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/>"
+                               "</p:presentation>"},
+      {"ppt/_rels/presentation.xml.rels", rels + "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/"
+                                                 "officeDocument/2006/relationships/slide\" Target=\"slides/slide1.xml\"/>"
+                                                 "</Relationships>"},
+      {"ppt/slides/slide1.xml", "<p:sld " + ns + "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/>"
+                                "<p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" + Shapes + "</p:spTree></p:cSld></p:sld>"},
+      {"ppt/slides/_rels/slide1.xml.rels", rels + Rels + "</Relationships>"},
+  };
+  parts.insert(parts.end(), Media.begin(), Media.end());
+  WritePackage(File, parts);
+}
+
 // The office suite found on the PATH replaced, while this lives, by a
 // shell script of the given body (its arguments are the suite's).
 class FakeSuite {
@@ -107,12 +160,7 @@ class FakeSuite {
 
 // A small red PNG picture as RTF hex digits.
 inline std::string RedPictureHex() {
-  const String file = UseTestCache() + "red.png";
-  TBitmap b(40, 20);
-  b.Canvas()->Brush()->SetColor(clRed);
-  b.Canvas()->FillRect(Rect(0, 0, 40, 20));
-  b.SaveToFile(file);
-  std::string bytes = LoadBinary(file), hex;
+  std::string bytes = PngBytes(clRed, 40, 20), hex;
   char h[3];
   for (unsigned char c : bytes) {
     std::snprintf(h, sizeof h, "%02x", c);
