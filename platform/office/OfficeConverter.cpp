@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -40,6 +41,12 @@
 int TOfficeConverter::TimeLimitSeconds = 60;
 int64_t TOfficeConverter::RtfSizeLimit = 8 * 1024 * 1024;
 int64_t TOfficeConverter::PresentationSizeLimit = int64_t(256) * 1024 * 1024;
+int64_t TOfficeConverter::MemoryLimitBytes = int64_t(1) << 30;
+int TOfficeConverter::MemoryPerDocumentByte = 16;
+
+int64_t TOfficeConverter::MemoryLimit(int64_t DocumentBytes) {
+  return MemoryLimitBytes + int64_t(MemoryPerDocumentByte) * std::max<int64_t>(DocumentBytes, 0);
+}
 
 namespace {
 
@@ -284,10 +291,44 @@ void EndGroup(TLiveRun& Run) {
   if (group > 0) ::kill(-pid_t(group), SIGKILL);
 }
 
+// "VmPeak" of process Pid in bytes (0 when it is gone), and the processes
+// its threads started.
+int64_t PeakOf(pid_t Pid, std::vector<pid_t>& Children) {
+  char path[64];
+  char buf[4096];
+  int64_t peak = 0;
+  std::snprintf(path, sizeof path, "/proc/%d/status", int(Pid));
+  if (const int fd = ::open(path, O_RDONLY | O_CLOEXEC); fd >= 0) {
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n > 0) {
+      buf[n] = 0;
+      if (const char* at = std::strstr(buf, "VmPeak:")) peak = std::strtoll(at + 7, nullptr, 10) * 1024;
+    }
+  }
+  const QString tasks = QStringLiteral("/proc/%1/task").arg(Pid);
+  for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile f(tasks + "/" + task + "/children");
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& child : f.readAll().split(' '))
+      if (const int c = child.trimmed().toInt(); c > 0) Children.push_back(pid_t(c));
+  }
+  return peak;
+}
+
+// The largest address space a process of the tree under Root has reached.
+int64_t TreePeak(pid_t Root) {
+  int64_t peak = 0;
+  std::vector<pid_t> todo{Root};
+  for (size_t i = 0; i < todo.size() && i < 64; ++i) peak = std::max(peak, PeakOf(todo[i], todo));
+  return peak;
+}
+
 // How a run ended.
 struct TRunEnd {
   bool stopped = false;    // KillRunning or the program's end
   bool timedOut = false;
+  bool nearBound = false;  // a process came near its address-space bound
   QByteArray output;
 };
 
@@ -296,6 +337,7 @@ struct TRunSpec {
   QString profile;         // the run's suite profile
   QString outDir;          // where it writes (empty: nowhere)
   QString document;        // what it reads (empty: nothing)
+  int64_t memory = 0;      // bytes of address space a process may take
   // Milliseconds it may take, asked again while it runs (a limit lowered
   // meanwhile counts).
   std::function<qint64()> limitMs;
@@ -306,9 +348,9 @@ struct TRunSpec {
 // through the toolkit's wait (all input gets in), elsewhere by blocking.
 // The run is a process group that its watchdog leads: the watchdog starts
 // first (a small shell reading the lifeline), the suite's launcher joins
-// its group, confined to what Spec names and without the network. Whatever
-// ends the wait, the group is ended before this returns. Raises
-// EOfficeError when the suite cannot start.
+// its group, bounded in address space, confined to what Spec names and
+// without the network. Whatever ends the wait, the group is ended before
+// this returns. Raises EOfficeError when the suite cannot start.
 TRunEnd RunSuite(const TRunSpec& Spec) {
   TRunEnd end;
   if (!Lifeline()) throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
@@ -358,7 +400,7 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   live.group = group;
 
   // The suite: in the watchdog's group or not at all, killed with the
-  // thread that started it, confined, without the network.
+  // thread that started it, bounded, confined, without the network.
   TFileRules rules;
   AllowSuite(rules, Spec.profile, Spec.outDir, Spec.document);
   QDir().mkpath(Spec.profile + "/tmp");
@@ -367,14 +409,21 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("TMPDIR", Spec.profile + "/tmp");
   env.insert("XDG_CACHE_HOME", Spec.profile + "/cache");
+  // Few malloc arenas: the address space follows what is used.
+  env.insert("MALLOC_ARENA_MAX", "2");
   suite.setProcessEnvironment(env);
   suite.setProcessChannelMode(QProcess::MergedChannels);
   suite.setStandardInputFile(QProcess::nullDevice());
+  const rlim_t bound = Spec.memory > 0 ? rlim_t(Spec.memory) : RLIM_INFINITY;
+  const rlimit memory{bound, bound};
   const int ruleset = rules.Fd();
   const sock_fprog* const noNetwork = g_noNetwork;
-  suite.setChildProcessModifier([group, ruleset, noNetwork] {
+  suite.setChildProcessModifier([group, memory, ruleset, noNetwork] {
     if (::setpgid(0, pid_t(group)) != 0) ::_exit(127);   // its watchdog is gone: no run
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::setrlimit(RLIMIT_AS, &memory);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
     ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);   // nothing of this program's but what Qt gives
     ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
     if (noNetwork) ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, noNetwork);
@@ -386,6 +435,7 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   }
   StartProgram(suite, SuiteProgram(), Spec.args);
   if (!suite.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
+  const pid_t launcher = pid_t(suite.processId());
   if (OnMainThread()) g_running = &suite;
   struct Running {
     bool main;
@@ -393,6 +443,38 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
       if (main) g_running = nullptr;
     }
   } running{OnMainThread()};
+
+  // The address space the suite's processes reach, looked at while it runs
+  // (the kernel keeps each one's high-water mark, so a look after the peak
+  // still sees it; a suite stopped by its bound goes on for a while to
+  // report the failure and end).
+  std::mutex m;
+  std::condition_variable cv;
+  bool over = false;
+  std::atomic<int64_t> peak{0};
+  std::thread watch([&] {
+    std::unique_lock<std::mutex> lock(m);
+    while (!over) {
+      lock.unlock();
+      peak = std::max(peak.load(), TreePeak(launcher));
+      lock.lock();
+      cv.wait_for(lock, std::chrono::milliseconds(20), [&] { return over; });
+    }
+  });
+  struct StopWatch {
+    std::mutex& m;
+    std::condition_variable& cv;
+    bool& over;
+    std::thread& watch;
+    ~StopWatch() {
+      {
+        std::lock_guard<std::mutex> g(m);
+        over = true;
+      }
+      cv.notify_all();
+      watch.join();
+    }
+  } stopWatch{m, cv, over, watch};
 
   if (OnMainThread()) {
     // The toolkit's wait, woken by the suite's end; KillRunning (from a
@@ -410,6 +492,7 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   if (suite.state() != QProcess::NotRunning) EndGroup(live);
   suite.waitForFinished(1000);
   end.stopped = live.stopped;
+  end.nearBound = Spec.memory > 0 && peak.load() >= Spec.memory - Spec.memory / 8;
   end.output = suite.readAll();
   return end;
 }
@@ -483,6 +566,7 @@ void ReadVersionAside(QString Program) {
     TRunSpec spec;
     spec.profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
     spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(spec.profile).toString() << "--version";
+    spec.memory = TOfficeConverter::MemoryLimit(0);
     spec.limitMs = [] { return 20000; };
     spec.cancel = &g_version.cancel;
     QDir().mkpath(spec.profile);
@@ -739,6 +823,7 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
             << "--nolockcheck";
   if (!Filter.empty()) spec.args << "--infilter=" + Q(Filter);
   spec.args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
+  spec.memory = MemoryLimit(in.size());
   spec.limitMs = [] { return qint64(TimeLimitSeconds) * 1000; };
   ++g_conversions;
   const TRunEnd end = RunSuite(spec);
@@ -746,6 +831,9 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   // and no message may hold the closing up.
   if (end.stopped) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
   const bool made = QFileInfo(Q(out)).isFile() && QFileInfo(Q(out)).size() > 0;
+  if (!made && end.nearBound)
+    throw EOfficeError(ExtractFileName(InFile) + " is too large (the office suite needs more than " +
+                       IntToStr(spec.memory / (1024 * 1024)) + " MB of memory for it)");
   if (end.timedOut)
     throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
   if (!made) {

@@ -12,7 +12,9 @@
 //
 // A document is converted from its own bytes only: the suite runs without
 // the network and reads no file but the document, its own installation and
-// the system's (linked pictures are left out).
+// the system's (linked pictures are left out), and under an address-space
+// bound that grows with the document's size; a document that needs more is
+// "too large".
 //
 // While the suite runs, the message queue is pumped (the console stays
 // usable); a second conversion asked for meanwhile fails with "busy". Each
@@ -91,6 +93,13 @@ class TOfficeConverter {
   static int TimeLimitSeconds;
   static int64_t RtfSizeLimit;
   static int64_t PresentationSizeLimit;
+  // The address space every process of a run of the suite may take:
+  // MemoryLimitBytes plus MemoryPerDocumentByte times the document's size
+  // (a deck of pictures needs about 14 times its size). A conversion that
+  // fails having come near it is "too large".
+  static int64_t MemoryLimitBytes;
+  static int MemoryPerDocumentByte;
+  static int64_t MemoryLimit(int64_t DocumentBytes);
   // Conversions actually run by the suite (a cached result counts none).
   static int ConversionCount();
 };

@@ -84,10 +84,14 @@ TEST_F(OfficeSuiteTest, BadOrMissingDecksLeaveTheRangeAtZeroAndAreReported) {
   // of it is read.
   std::ofstream(app_ + "Texts/huge.pptx", std::ios::binary) << "PK\x03\x04 ppt/presentation.xml";
   std::filesystem::resize_file(app_ + "Texts/huge.pptx", uintmax_t(20) << 30);
+  // A deck of a few kilobytes that the suite would need gigabytes for is
+  // stopped at its memory bound.
+  officesamples::WriteShapesPptx(app_ + "Texts/shapes.pptx", 12000);
   TFormMain* f = Create();
-  f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\nhuge.pptx\n");
-  const String why[] = {"noise.ppt is not a presentation", "File not found", "huge.pptx is too large (more than 256 MB)"};
-  for (int i = 0; i < 3; ++i) {
+  f->ListRTF->Items()->SetText("noise.ppt\nmissing.ppt\nhuge.pptx\nshapes.pptx\n");
+  const String why[] = {"noise.ppt is not a presentation", "File not found", "huge.pptx is too large (more than 256 MB)",
+                        "shapes.pptx is too large (the office suite needs more than 1024 MB of memory for it)"};
+  for (int i = 0; i < 4; ++i) {
     requests_.clear();
     clickListItem(f->ListRTF, i);
     EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << i;

@@ -139,6 +139,19 @@ inline void WritePptx(const String& File, const std::string& Shapes, const std::
   WritePackage(File, parts);
 }
 
+// A ".pptx" of a few kilobytes whose single slide holds Count text boxes:
+// the suite needs about 130 KB of memory for each.
+inline void WriteShapesPptx(const String& File, int Count) {
+  const std::string box = "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Box\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>"
+                          "<a:xfrm><a:off x=\"914400\" y=\"914400\"/><a:ext cx=\"914400\" cy=\"914400\"/></a:xfrm>"
+                          "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr><p:txBody><a:bodyPr/><a:p><a:r>"
+                          "<a:t>Goal</a:t></a:r></a:p></p:txBody></p:sp>";
+  std::string shapes;
+  shapes.reserve(box.size() * size_t(Count));
+  for (int i = 0; i < Count; ++i) shapes += box;
+  WritePptx(File, shapes);
+}
+
 // The office suite found on the PATH replaced, while this lives, by a
 // shell script of the given body (its arguments are the suite's).
 class FakeSuite {
