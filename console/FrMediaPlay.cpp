@@ -504,8 +504,9 @@ void TFrameMedia::playFlash(const String& Path) {
   // After a picture or a clip, the movie loads beneath the picture show or
   // the video window (on its last frame), which stays in front (the player
   // draws the movie's first frame out of sight) until the movie comes to the
-  // front with its first frame drawn.
-  if (!ShockwaveFlashEx1->Visible() && (PictureShow->Visible() || DSVideoWindowEx1->Visible())) {
+  // front with its first frame drawn. With nothing in front (after Stop) the
+  // control shows its own black until the player has the movie's frame.
+  if (!ShockwaveFlashEx1->Visible()) {
     ShockwaveFlashEx1->SetAlign(alClient);
     ShockwaveFlashEx1->SendToBack();
     ShockwaveFlashEx1->SetVisible(true);
@@ -527,10 +528,15 @@ void TFrameMedia::playFlash(const String& Path) {
   ShockwaveFlashEx1->SetAlign(alClient);   // the movie fills the panel it lies on
   ShockwaveFlashEx1->SetVisible(true);
   ShockwaveFlashEx1->BringToFront();
+  // What showed before it goes from behind it: nothing of an earlier item
+  // shows once the movie is stopped and hidden.
+  PictureShow->SetVisible(false);
+  setVideoWindowShown(false);
   if (playing()) SetButtonsState(2);
-  // The item ends at the last frame or when the movie stops itself; a movie
-  // the operator paused waits, holding its frame (paused during its load: on
-  // its first frame).
+  // The item ends at the last frame (a movie that stops itself holds its
+  // frame until then) or when the player no longer plays it (its page
+  // ended); a movie the operator paused waits, holding its frame (paused
+  // during its load: on its first frame).
   const auto paused = [this] { return btPlay->Enabled() && btStop->Enabled(); };
   if (!paused()) ShockwaveFlashEx1->Play();
   itemPlayed();

@@ -168,12 +168,19 @@ void ControlWindow::SetKeptDrawing(bool On) {
   Follow();
 }
 
+void ControlWindow::SetVeiled(bool On) {
+  if (veiled_ == On) return;
+  veiled_ = On;
+  Follow();
+}
+
 void ControlWindow::place(const QRegion& part) {
-  // A window kept drawing over a control that shows but is covered: on the
-  // screen, masked by a region outside itself (an empty mask would be none).
+  // A window kept drawing over a control that shows but is covered, or a
+  // veiled one: on the screen, masked by a region outside itself (an empty
+  // mask would be none).
   const QWidget* top = host_->window();
-  const bool covered = part.isEmpty() && keptDrawing_ && host_->isVisible() && !host_->size().isEmpty() &&
-                       !top->isMinimized();
+  const bool covered = (veiled_ || (part.isEmpty() && keptDrawing_)) && host_->isVisible() &&
+                       !host_->size().isEmpty() && !top->isMinimized();
   if (covered) {
     const QRect r(host_->mapToGlobal(QPoint(0, 0)), host_->size());
     const QRegion none(QRect(-2, -2, 1, 1));

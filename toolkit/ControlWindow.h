@@ -56,6 +56,12 @@ class ControlWindow : public QObject {
   // of it visible (masked out), so that its content goes on drawing and has
   // its picture ready when the control comes to the front.
   void SetKeptDrawing(bool On);
+  // Veiled: the window is kept on the screen while its control shows, but
+  // nothing of it is visible (as when kept drawing beneath a covering
+  // sibling), until unveiled: its content draws meanwhile, so that what it
+  // shows once unveiled is its present picture, not one it kept from before.
+  void SetVeiled(bool On);
+  bool Veiled() const { return veiled_; }
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
@@ -66,7 +72,7 @@ class ControlWindow : public QObject {
   QWidget* host_;
   QPointer<QWidget> window_;
   bool passInput_;
-  bool shown_ = false, keptDrawing_ = false;
+  bool shown_ = false, keptDrawing_ = false, veiled_ = false;
   QRegion mask_;
   std::vector<QPointer<QWidget>> watched_;
 };

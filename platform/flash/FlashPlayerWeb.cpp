@@ -9,14 +9,21 @@
 // The page, Ruffle's files and the movie reach the engine only through the
 // scheme "tablo-flash" served by FlashSchemeHandler: the page itself, the
 // plain files of the player's folder and the one movie each player has been
-// given; nothing else, no network. The page talks back through console
-// lines "tablo:<what>:<serial>[:<text>]".
+// given (as a copy whose last frame stops it, so that an ended movie holds
+// its last frame rather than starting again; a movie no such copy can be
+// made of is held there by the page's clock); nothing else, no network. The
+// page talks back through console lines "tablo:<what>:<serial>[:<text>]".
 //
 // Frame count and rate come from the movie itself (SwfHeader.h: its header,
 // checked against the frames its tags hold), so TotalFrames answers as soon
 // as SetMovie returns; CurrentFrame is the time
 // played so far times the frame rate, clamped to the last frame and held
-// while stopped.
+// while stopped: a movie plays its whole length, one that stops itself
+// earlier holding its frame meanwhile.
+//
+// A page's renderer that ends (a crash, a kill) takes nothing down with it:
+// the movie that played ends, its picture goes from the output, and the
+// page starts again for the next movie.
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -128,12 +135,22 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
   // A player that goes is hidden, and taken out once its load has settled
   // (taken out, a player gives up its instance; one still being built would
   // be left running).
-  const drop=p=>{ if(!p) return; p.style.visibility="hidden";
+  const drop=p=>{ if(!p) return; p.style.visibility="hidden"; clearTimeout(p.end);
     if(p===shown) shown=null;
     if(p.settled) p.remove(); else p.dropped=true; };
-  // A held movie shows its frame, not the player's own play button.
-  const hold=p=>{ p.ruffle().suspend();
+  // A held movie shows its frame, not the player's own play button. The time
+  // a player has played (since its first frame, less the time it was held)
+  // is counted: a movie that does not hold its last frame by itself (its
+  // copy given with a "stop" there could not be made) is held by the page
+  // in the middle of its last frame by that count.
+  const hold=p=>{ if(p.since){ p.played+=performance.now()-p.since; p.since=0; }
+    clearTimeout(p.end); p.ruffle().suspend();
     const b=p.shadowRoot&&p.shadowRoot.getElementById("play-button"); if(b) b.style.display="none"; };
+  const atEnd=p=>{ clearTimeout(p.end);
+    if(p.holds||!p.since||!p.meta) return;
+    const left=(p.meta.numFrames-0.5)*1000/(p.meta.frameRate||12)-p.played-(performance.now()-p.since);
+    p.end=setTimeout(()=>{ if(p===cur) want=false; hold(p); },Math.max(0,left)); };
+  const run=p=>{ if(!p.since) p.since=performance.now(); p.ruffle().resume(); atEnd(p); };
   function drawn(p){
     if(p!==cur) return;
     if(shown&&shown!==p) drop(shown);
@@ -148,13 +165,13 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
     // Held once its first frame is there, unless asked to play meanwhile.
     setTimeout(()=>{ if(p===cur&&!want) hold(p); },50);
   }
-  function load(url,s,menu){
+  function load(url,s,menu,holds){
     want=false;
     if(cur&&cur!==shown) drop(cur);
     // Nothing shows while the page is hidden: the old picture goes at once.
     if(document.visibilityState!=="visible") drop(shown);
     const p=window.RufflePlayer.newest().createPlayer();
-    p.serial=s; p.url=url; p.menu=menu;
+    p.serial=s; p.url=url; p.menu=menu; p.holds=holds; p.played=0; p.since=0;
     // The blank movie (the page started ahead) is loaded out of sight: its
     // empty stage would be white.
     if(url.endsWith("/blank.swf")) p.style.visibility="hidden";
@@ -164,6 +181,8 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
       if(p!==cur) return;
       const m=p.ruffle().metadata||{};
       say("meta",s,(m.numFrames||0)+","+(m.frameRate||0));
+      // It plays from here (until held).
+      p.meta=m; p.since=performance.now(); atEnd(p);
       // It has drawn once it has painted into its canvas: the frame after
       // that one puts its picture on the screen, and only then does the old
       // player go. A count of animation frames is no such notice: on a busy
@@ -204,10 +223,10 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
   }
   window.tablo={
     load,
-    play(){want=true; if(cur) cur.ruffle().resume();},
+    play(){want=true; if(cur) run(cur);},
     pause(){want=false; if(cur) hold(cur);},
     // From the first frame again: the same movie loaded anew.
-    restart(s){ if(cur) load(cur.url,s,cur.menu); else say("error",s,"no movie"); },
+    restart(s){ if(cur) load(cur.url,s,cur.menu,cur.holds); else say("error",s,"no movie"); },
     menu(on){ if(cur&&cur.ruffle().loadedConfig) cur.ruffle().loadedConfig.contextMenu=on?"on":"off"; }
   };
   window.addEventListener("load",()=>{
@@ -233,7 +252,13 @@ class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
  public:
   explicit FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
   QString folder = playerFolder();
-  std::map<QString, QString> movies;   // "/movie/<id>.swf" -> file
+  // What each player's movie is served from: "/movie/<id>.swf" -> its copy
+  // that holds its last frame, or else its file.
+  struct Served {
+    QString file;
+    QByteArray held;
+  };
+  std::map<QString, Served> movies;
 
   void requestStarted(QWebEngineUrlRequestJob* job) override {
     const QUrl url = job->requestUrl();
@@ -242,7 +267,10 @@ class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
     if (url.host() != "player" || job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
     if (path == "/index.html") return reply(job, "text/html", QByteArray(kPage));
     if (path == "/blank.swf") return reply(job, "application/x-shockwave-flash", blankMovie());
-    if (auto m = movies.find(path); m != movies.end()) return replyFile(job, "application/x-shockwave-flash", m->second);
+    if (auto m = movies.find(path); m != movies.end()) {
+      if (!m->second.held.isEmpty()) return reply(job, "application/x-shockwave-flash", m->second.held);
+      return replyFile(job, "application/x-shockwave-flash", m->second.file);
+    }
     // A plain file of the player's folder: one name, no way out of it.
     static const QRegularExpression plain("^/([A-Za-z0-9_][A-Za-z0-9_.-]*)$");
     const auto match = plain.match(path);
@@ -340,10 +368,16 @@ class FlashPage : public QWebEnginePage {
 // wait around lets it in) until done() or the limit; true when done.
 bool pumpUntil(const std::function<bool()>& done, int limitMs) { return WaitFor(done, limitMs) == wrDone; }
 
-constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000, kPaintLimitMs = 500;
+constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000, kPaintLimitMs = 500,
+              kVeilLimitMs = 500;
 
 class TWebFlashPlayer : public IFlashPlayer {
  public:
+  TWebFlashPlayer() {
+    veilTimer_.setSingleShot(true);
+    veilTimer_.setInterval(kVeilLimitMs);
+    veilTimer_.callOnTimeout([this] { unveilWhenFresh(true); });
+  }
   ~TWebFlashPlayer() override {
     if (id_ >= 0 && QCoreApplication::instance() && FlashProfile::get().handler)
       FlashProfile::get().handler->movies.erase(moviePath());
@@ -358,8 +392,10 @@ class TWebFlashPlayer : public IFlashPlayer {
   void StopPlay() override { pause(); }
   int CurrentFrame() const override;
   int TotalFrames() const override { return loaded_ ? header_.ShownFrames : 0; }
-  // A movie that stopped itself (its stop frame reached) plays no more.
-  bool Playing() const override { return loaded_ && playing_ && !stoppedItself(); }
+  // A movie plays its whole length (its frames at its rate): one that stops
+  // itself earlier holds the frame where it stopped meanwhile. A movie whose
+  // page's renderer went plays no more.
+  bool Playing() const override { return loaded_ && playing_; }
   bool Menu() const override { return menu_; }
   void SetMenu(bool Menu) override {
     menu_ = Menu;
@@ -372,8 +408,9 @@ class TWebFlashPlayer : public IFlashPlayer {
   int PageStarts() const override { return pageStarts_; }
   void Paint(TCanvas* Canvas, const TRect& R, TColor Background) override {
     // Grabs of the control draw the page's picture; on the screen the
-    // page's window lies over the control.
-    if (tkqt::Rendering() && view_ && window_ && window_->Shown()) {
+    // page's window lies over the control (veiled, the control's colour
+    // shows).
+    if (tkqt::Rendering() && view_ && window_ && window_->Shown() && !stale_) {
       TBitmap picture;
       picture.SetImage(view_->grab().toImage());
       if (!picture.Empty()) return Canvas->StretchDraw(R, &picture);
@@ -403,10 +440,67 @@ class TWebFlashPlayer : public IFlashPlayer {
     // movie's first frame is there when the control comes to the front.
     window_->SetKeptDrawing(true);
     window_->OnShownChange = [this](bool shown) {
-      if (shown) wake(); else restLater();
+      if (shown) {
+        wake();
+        watchRendering();
+        shownPaints_ = painted_;
+        if (stale_) veilTimer_.start();
+      } else {
+        veil();
+        restLater();
+      }
     };
+    veil();
     window_->Follow();
   }
+  // The view's picture is stale once its window has been off the screen (or
+  // the page's renderer went): it is what the view kept from before. The
+  // window is then veiled (on the screen, nothing of it visible, the page
+  // drawing) until the view has rendered the page as it is now: two
+  // pictures after the window showed and, when a movie was asked for
+  // meanwhile, two after that movie drew its first frame (or its load
+  // failed). A page that renders nothing new counts as rendered a moment
+  // (kVeilLimitMs) after the window showed, or after that movie drew.
+  void veil() {
+    stale_ = true;
+    staleLoad_ = -1;
+    veilTimer_.stop();
+    if (window_) window_->SetVeiled(true);
+  }
+  void unveilWhenFresh(bool timedOut = false) {
+    if (!stale_ || !window_ || !window_->Shown()) return;
+    const bool loadDone = staleLoad_ < 0 || errorSerial_ >= staleLoad_ || drawnSerial_ >= staleLoad_;
+    if (!loadDone) return;
+    const int from = staleLoad_ >= 0 && drawnSerial_ >= staleLoad_ ? std::max(shownPaints_, drawnPaints_) : shownPaints_;
+    if (!timedOut && painted_ < from + 2) return;
+    stale_ = false;
+    veilTimer_.stop();
+    window_->SetVeiled(false);
+  }
+  // The pictures the view renders are counted (a wait's notice, and the
+  // veil's): they are rendered by a widget of the engine's own (the view's
+  // focus proxy), made with the page and made anew with its renderer.
+  void watchRendering() {
+    if (!view_) return;
+    auto* w = qobject_cast<QQuickWidget*>(view_->focusProxy());
+    if (!w || !w->quickWindow() || w->quickWindow() == rendering_) return;
+    rendering_ = w->quickWindow();
+    QObject::connect(rendering_, &QQuickWindow::afterRendering, view_, [this] {
+      ++painted_;
+      WakeWaiters();
+      if (stale_ && !unveilPosted_) {
+        unveilPosted_ = true;
+        QTimer::singleShot(0, view_, [this] {
+          unveilPosted_ = false;
+          unveilWhenFresh();
+        });
+      }
+    }, Qt::DirectConnection);
+  }
+  // The page's renderer ended (killed, or it crashed): what the page showed
+  // goes from the output at once, a load under way or a movie playing ends
+  // as failed, and the page starts again with a renderer of its own.
+  void rendererGone();
   bool waitLoaded(int serial);
   // A page that is not shown is frozen (the engine's page lifecycle: its
   // scripts and timers stop) while nothing waits on it; anything said to it
@@ -437,7 +531,6 @@ class TWebFlashPlayer : public IFlashPlayer {
     const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
     return int(std::min<qint64>(INT32_MAX, qint64((held_ + (playing_ ? clock_.elapsed() : 0)) * rate / 1000.0)));
   }
-  bool stoppedItself() const { return header_.StopFrame >= 0 && framesPlayed() >= header_.StopFrame; }
   void pause() {
     if (playing_) held_ += clock_.elapsed();
     playing_ = false;
@@ -458,12 +551,18 @@ class TWebFlashPlayer : public IFlashPlayer {
   int waiting_ = 0;          // waits on the page under way
   std::atomic<int> painted_{0};        // pictures rendered by the page's view
   QPointer<QQuickWindow> rendering_;   // where they are rendered
+  bool stale_ = true;        // the view's picture is from before its window last showed (see veil)
+  int staleLoad_ = -1;       // the load asked for while stale; -1 none
+  int shownPaints_ = 0;      // painted_ when the window last showed
+  int drawnPaints_ = -1;     // painted_ at the latest "drawn" notice
+  bool unveilPosted_ = false;
+  QTimer veilTimer_;
   bool warm_ = false;        // a page started ahead loads the blank movie once ready
   int warmSerial_ = -1;      // that load's serial while it is under way
   QString error_;
   QElapsedTimer clock_;
   qint64 held_ = 0;   // ms played before the current run
-  QTimer end_;        // due when the movie reaches its last or stop frame: wakes who waits for it
+  QTimer end_;        // due when the movie reaches its last frame: wakes who waits for it
   bool endHooked_ = false;
   int calls_ = 0;     // SetMovie calls: a later one (made while this one waits) supersedes it
 };
@@ -489,20 +588,26 @@ bool TWebFlashPlayer::beginPage() {
       pageReady_ = true;
       if (warm_ && serial_ == 0) {
         warmSerial_ = ++serial_;
-        run(QString("tablo.load('%1://player/blank.swf',%2,false)").arg(QString(kScheme)).arg(warmSerial_));
+        run(QString("tablo.load('%1://player/blank.swf',%2,false,true)").arg(QString(kScheme)).arg(warmSerial_));
       }
     }
     else if (what == "broken") { pageFailed_ = true; LogNote("tablo.flash", "Flash player: " + tkqt::Str(text)); }
     // Serials only grow: an answer for a load given up (a late one) never
     // hides the answer for a later load.
     else if (what == "meta") metaSerial_ = std::max(metaSerial_, serial);
-    else if (what == "drawn") drawnSerial_ = std::max(drawnSerial_, serial);
+    else if (what == "drawn") {
+      drawnSerial_ = std::max(drawnSerial_, serial);
+      drawnPaints_ = painted_;
+      if (stale_ && staleLoad_ >= 0 && serial >= staleLoad_ && window_ && window_->Shown()) veilTimer_.start();
+    }
     else if (what == "error" && serial >= errorSerial_) { errorSerial_ = serial; error_ = text; }
     if ((what == "meta" || what == "error") && serial == warmSerial_) restLater();
   };
   QObject::connect(page_, &QWebEnginePage::visibleChanged, view_, [this](bool visible) {
     if (!visible) restLater();
   });
+  QObject::connect(page_, &QWebEnginePage::renderProcessTerminated, view_,
+                   [this](QWebEnginePage::RenderProcessTerminationStatus, int) { rendererGone(); });
   view_->setPage(page_);
   fit();
   page_->load(QUrl(QString(kScheme) + "://player/index.html"));
@@ -536,16 +641,13 @@ bool TWebFlashPlayer::waitLoaded(int serial) {
     // view has the frame: it has it once it has rendered two more of the
     // page's frames (the page makes a few after the notice).
     if (window_ && window_->Shown()) {
-      // The view's picture is rendered by a widget of the engine's own (its
-      // focus proxy), made with the page.
-      if (auto* w = qobject_cast<QQuickWidget*>(view_->focusProxy()); w && w->quickWindow() && w->quickWindow() != rendering_) {
-        rendering_ = w->quickWindow();
-        QObject::connect(rendering_, &QQuickWindow::afterRendering, view_, [this] { ++painted_; WakeWaiters(); }, Qt::DirectConnection);
-      }
+      watchRendering();
       pumpUntil([&] { return drawnSerial_ >= serial || !view_ || serial_ != serial; }, kDrawLimitMs);
       const int seen = painted_;
       if (drawnSerial_ >= serial && view_)
         pumpUntil([&] { return painted_ >= seen + 2 || !view_ || serial_ != serial; }, kPaintLimitMs);
+      // The view has the movie's frame: a veil kept for it goes.
+      if (view_ && serial_ == serial) unveilWhenFresh(true);
     }
     return true;
   }
@@ -569,19 +671,22 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
     bool ok = false;
     TSwfHeader header;
     String why;
+    QByteArray held;   // the copy that holds its last frame (empty: none)
   };
   // Its end is the wait's notice.
   auto read = std::make_shared<std::atomic<bool>>(false);
   auto reading = std::async(std::launch::async, [Movie, read] {
     Read r;
-    r.ok = ReadSwfMovie(Movie, r.header, r.why);
+    std::string held;
+    r.ok = ReadSwfMovie(Movie, r.header, r.why, &held);
+    if (r.ok && !held.empty()) r.held = QByteArray(held.data(), qsizetype(held.size()));
     read->store(true);
     WakeWaiters();
     return r;
   });
   if (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
     pumpUntil([&] { return read->load(); }, INT32_MAX);
-  const Read result = reading.get();
+  Read result = reading.get();
   if (call != calls_) return;   // another movie was set meanwhile
   header_ = result.header;
   if (!result.ok) {
@@ -603,11 +708,13 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   static int nextId = 0;
   if (id_ >= 0) fp.handler->movies.erase(moviePath());
   id_ = nextId++;
-  fp.handler->movies[moviePath()] = QFileInfo(tkqt::QStr(Movie)).absoluteFilePath();
+  const bool holds = !result.held.isEmpty();
+  fp.handler->movies[moviePath()] = {QFileInfo(tkqt::QStr(Movie)).absoluteFilePath(), std::move(result.held)};
   const int serial = ++serial_;
-  run(QString("tablo.load('%1://player%2',%3,%4)")
+  if (stale_) staleLoad_ = serial;
+  run(QString("tablo.load('%1://player%2',%3,%4,%5)")
           .arg(QString(kScheme), moviePath()).arg(serial)
-          .arg(menu_ ? "true" : "false"));
+          .arg(menu_ ? "true" : "false", holds ? "true" : "false"));
   const bool loaded = waitLoaded(serial);
   if (call == calls_ && serial == serial_) loaded_ = loaded;
   rest();
@@ -620,6 +727,7 @@ void TWebFlashPlayer::GotoFrame(int Frame) {
   playing_ = played_ = false;
   held_ = 0;
   const int serial = ++serial_;
+  if (stale_) staleLoad_ = serial;
   run(QString("tablo.restart(%1)").arg(serial));
   const bool loaded = waitLoaded(serial);
   if (serial != serial_) return;   // another load was asked for meanwhile
@@ -635,7 +743,7 @@ void TWebFlashPlayer::Play() {
   run("tablo.play()");
   // Its end is a notice for a wait that waits for it.
   const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
-  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.ShownFrames - 1) : header_.ShownFrames - 1;
+  const int last = header_.ShownFrames - 1;
   const double dueMs = std::ceil(last * 1000.0 / rate) - double(held_) + 1.0;
   if (!endHooked_) {
     end_.setSingleShot(true);
@@ -648,8 +756,28 @@ void TWebFlashPlayer::Play() {
 
 int TWebFlashPlayer::CurrentFrame() const {
   if (!loaded_) return 0;
-  const int last = header_.StopFrame >= 0 ? std::min(header_.StopFrame, header_.ShownFrames - 1) : header_.ShownFrames - 1;
-  return std::min(last, framesPlayed());
+  return std::min(header_.ShownFrames - 1, framesPlayed());
+}
+
+void TWebFlashPlayer::rendererGone() {
+  LogFailure("tablo.flash", "Flash player: its page's renderer ended; the page starts again");
+  veil();
+  end_.stop();
+  if (loaded_ && playing_) held_ += clock_.elapsed();
+  loaded_ = playing_ = false;
+  // A load under way has no other answer; the blank movie's is not waited for.
+  errorSerial_ = serial_;
+  error_ = "the player's page ended";
+  warmSerial_ = -1;
+  pageReady_ = false;
+  WakeWaiters();
+  // Started again once the engine is done with the old renderer.
+  QTimer::singleShot(0, view_, [this] {
+    if (!page_ || pageReady_) return;
+    wake();
+    page_->load(QUrl(QString(kScheme) + "://player/index.html"));
+    ++pageStarts_;
+  });
 }
 
 void TWebFlashPlayer::MouseMessage(const TFlashMessage& m) {

@@ -128,9 +128,12 @@ struct TimelineWalk {
   int frames = 0;       // ShowFrame tags
   int stopFrame = -1;   // see TSwfHeader::StopFrame
   bool cut = false;     // a tag runs past the body
+  bool as3 = false;     // the file attributes say ActionScript 3
+  size_t lastShow = 0;  // where the ShowFrame tag of frame lastFrame begins (0: not reached)
 };
 
-TimelineWalk walkTimeline(const uint8_t* body, size_t size) {
+// lastFrame: the frame (0-based) whose ShowFrame tag's place is wanted.
+TimelineWalk walkTimeline(const uint8_t* body, size_t size, int lastFrame) {
   TimelineWalk w;
   Bits b(body, size);
   const int nbits = int(b.u(5));
@@ -142,6 +145,7 @@ TimelineWalk walkTimeline(const uint8_t* body, size_t size) {
   }
   while (at < size) {
     if (size - at < 2) { w.cut = true; break; }
+    const size_t tagAt = at;
     const unsigned codeAndLength = body[at] | (body[at + 1] << 8);
     at += 2;
     const unsigned code = codeAndLength >> 6;
@@ -153,8 +157,12 @@ TimelineWalk walkTimeline(const uint8_t* body, size_t size) {
     }
     if (length > size - at) { w.cut = true; break; }
     if (code == 0) break;   // End
-    if (code == 1) ++w.frames;   // ShowFrame
-    else if (code == 12 && w.stopFrame < 0 && stopsForGood(body + at, length)) w.stopFrame = w.frames;   // DoAction
+    if (code == 1) {   // ShowFrame
+      if (w.frames == lastFrame) w.lastShow = tagAt;
+      ++w.frames;
+    } else if (code == 69 && length >= 1) {   // FileAttributes
+      w.as3 = (body[at] & 0x08) != 0;
+    } else if (code == 12 && w.stopFrame < 0 && stopsForGood(body + at, length)) w.stopFrame = w.frames;   // DoAction
     at += length;
   }
   return w;
@@ -204,7 +212,8 @@ bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Err
   return true;
 }
 
-bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Error) {
+bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Error, std::string* Held) {
+  if (Held) Held->clear();
   if (!ParseSwfHeader(Data, Size, H, Error)) return false;
   const size_t declared = H.FileLength - 8;
   std::vector<uint8_t> unpacked;
@@ -223,7 +232,7 @@ bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Erro
     Error = "the movie declares " + std::to_string(H.FileLength) + " bytes but holds " + std::to_string(got + 8);
     return false;
   }
-  const TimelineWalk w = walkTimeline(body, declared);
+  const TimelineWalk w = walkTimeline(body, declared, H.FrameCount - 1);
   if (w.cut) {
     Error = "the movie's tags are cut short";
     return false;
@@ -235,10 +244,25 @@ bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& H, String& Erro
   }
   H.ShownFrames = std::min(w.frames, H.FrameCount);
   H.StopFrame = w.stopFrame < H.ShownFrames ? w.stopFrame : -1;
+  H.ActionScript3 = w.as3;
+  // The copy that holds its last frame: a DoAction tag (code 12) holding
+  // "stop" and the end of the actions, just before that frame's ShowFrame.
+  static constexpr uint8_t stop[] = {0x02, 0x03, 0x07, 0x00};   // (12 << 6) | 2, little-endian
+  if (Held && !w.as3 && H.ShownFrames > 0 && w.lastShow > 0 && declared + 8 + sizeof stop <= SwfMaxHeldBytes) {
+    const uint32_t length = H.FileLength + uint32_t(sizeof stop);
+    Held->reserve(length);
+    Held->append("FWS");
+    Held->push_back(char(H.Version));
+    for (int i = 0; i < 4; ++i) Held->push_back(char(uint8_t(length >> (8 * i))));
+    Held->append(reinterpret_cast<const char*>(body), w.lastShow);
+    Held->append(reinterpret_cast<const char*>(stop), sizeof stop);
+    Held->append(reinterpret_cast<const char*>(body) + w.lastShow, declared - w.lastShow);
+  }
   return true;
 }
 
-bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error) {
+bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error, std::string* Held) {
+  if (Held) Held->clear();
   Header = TSwfHeader{};
   std::string bytes;
   try {
@@ -247,5 +271,5 @@ bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error) {
     Error = e.Message;
     return false;
   }
-  return ParseSwfMovie(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Header, Error);
+  return ParseSwfMovie(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Header, Error, Held);
 }

@@ -12,6 +12,7 @@
 // refused with a reason.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include "toolkit/Types.h"
 
 struct TSwfHeader {
@@ -27,7 +28,14 @@ struct TSwfHeader {
   // The first frame (0-based) of the main timeline whose actions stop it for
   // good (a "stop" with no play, jump or branch beside it); -1 none.
   int StopFrame = -1;
+  // The movie's scripts are ActionScript 3 (its file attributes say so): its
+  // timeline takes no frame actions of the older kind.
+  bool ActionScript3 = false;
 };
+
+// The largest unpacked movie given to the player as a copy that holds its
+// last frame (see ParseSwfMovie's Held): 64 MiB.
+constexpr size_t SwfMaxHeldBytes = size_t(64) << 20;
 
 // The largest unpacked movie accepted (256 MiB).
 constexpr uint32_t SwfMaxFileLength = 256u << 20;
@@ -42,7 +50,13 @@ bool ParseSwfHeader(const uint8_t* Data, size_t Size, TSwfHeader& Header, String
 // Reads a whole movie from its bytes: the header, then the body unpacked to
 // the declared length and its main timeline walked for ShownFrames and
 // StopFrame. False with the reason when it is not a whole movie.
-bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& Header, String& Error);
+// With Held, a movie that is not ActionScript 3 and whose unpacked length is
+// at most SwfMaxHeldBytes is also written there as a plain movie whose last
+// shown frame stops the main timeline (a "stop" action after that frame's
+// own), so that a player holds its last frame instead of starting it again;
+// Held stays empty for any other movie.
+bool ParseSwfMovie(const uint8_t* Data, size_t Size, TSwfHeader& Header, String& Error,
+                   std::string* Held = nullptr);
 // The same on the movie file FileName (ReadFileBytes, at most SwfMaxFileBytes:
 // a FIFO, a device or a larger file is refused at once).
-bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error);
+bool ReadSwfMovie(const String& FileName, TSwfHeader& Header, String& Error, std::string* Held = nullptr);

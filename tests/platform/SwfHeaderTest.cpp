@@ -56,6 +56,45 @@ INSTANTIATE_TEST_SUITE_P(Packings, SwfMovieRead,
                                            HeaderCase{swf::Pack::Lzma, 320, 240, 2, 12, 1},
                                            HeaderCase{swf::Pack::Plain, 1, 1, 1, 1, 0}));
 
+// The copy given to the player: plain, the same frames, and its last frame
+// stops the movie (so that the player holds it); none for a movie in
+// ActionScript 3, whose timeline takes no such action.
+TEST(SwfMovieHeld, IsAPlainCopyWhoseLastFrameStopsTheMovie) {
+  const struct {
+    const char* name;
+    swf::Pack pack;
+    int frames;
+    bool as3;
+  } rows[] = {{"plain", swf::Pack::Plain, 24, false},
+              {"zlib", swf::Pack::Zlib, 300, false},
+              {"lzma", swf::Pack::Lzma, 2, false},
+              {"ActionScript 3", swf::Pack::Plain, 24, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    swf::Movie m;
+    m.Packing = row.pack;
+    m.Frames = row.frames;
+    m.ActionScript3 = row.as3;
+    const std::vector<uint8_t> b = swf::Write(m);
+    TSwfHeader h;
+    String error;
+    std::string held = "left from before";
+    ASSERT_TRUE(ParseSwfMovie(b.data(), b.size(), h, error, &held)) << error;
+    EXPECT_EQ(h.ActionScript3, row.as3);
+    EXPECT_EQ(h.StopFrame, -1);
+    if (row.as3) {
+      EXPECT_TRUE(held.empty());
+      continue;
+    }
+    TSwfHeader c;
+    ASSERT_TRUE(ParseSwfMovie(reinterpret_cast<const uint8_t*>(held.data()), held.size(), c, error)) << error;
+    EXPECT_EQ(c.Compression, 'F');
+    EXPECT_EQ(c.FileLength, h.FileLength + 4);
+    EXPECT_EQ(c.ShownFrames, row.frames);
+    EXPECT_EQ(c.StopFrame, row.frames - 1);
+  }
+}
+
 std::vector<uint8_t> movie(swf::Pack p, int frames = 24) {
   swf::Movie m;
   m.Packing = p;

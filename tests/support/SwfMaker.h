@@ -25,6 +25,7 @@ struct Movie {
   int SquareSize = 30;                // pixels
   int StopAtFrame = -1;               // frame (0-based) whose action is "stop"; -1 none
   Pack Packing = Pack::Plain;
+  bool ActionScript3 = false;         // its file attributes say ActionScript 3 (it has no scripts)
 };
 
 class BitWriter {
@@ -120,6 +121,7 @@ inline std::vector<uint8_t> Write(const Movie& m) {
   body.push_back(uint8_t(m.FrameRate));     // rate: whole frames
   body.push_back(uint8_t(m.Frames));
   body.push_back(uint8_t(m.Frames >> 8));
+  if (m.ActionScript3) Tag(body, 69, {0x08, 0, 0, 0});   // FileAttributes
   Tag(body, 9, Rgb(m.Background));          // SetBackgroundColor
   // DefineShape 1: a square with a solid fill, drawn from its top-left corner.
   int32_t side = m.SquareSize * 20;

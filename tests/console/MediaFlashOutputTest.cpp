@@ -1,0 +1,254 @@
+// What the output area shows around a Flash movie of the play list, with the
+// control's own player on movies the tests write: an ended movie holds its
+// last frame until the next item shows its own, nothing of an earlier item
+// shows after Stop, and a player whose page's renderer ends starts again.
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ConsoleFixture.h"
+#include "OperatorHands.h"
+#include "console/FrMedia.h"
+#include "controls/ShockwaveEx.h"
+#include "media/MediaFixture.h"
+#include "pictureshow/PictureShow.h"
+#include "support/SwfMaker.h"
+
+namespace {
+
+using mediatest::PumpUntil;
+
+constexpr TColor Yellow = RGB(0xFF, 0xFF, 0x00);
+
+// What a grab of the output area shows: the colour at its middle, where the
+// movie's square is (its mean x as a share of the width; -1 none) and
+// whether it is empty (all black or all white).
+struct OutputLook {
+  TColor mid = clBlack;
+  double squareX = -1;
+  bool empty = false;
+};
+
+OutputLook Look(TBitmap& grab) {
+  OutputLook l;
+  l.mid = grab.Canvas()->Pixel(grab.Width() / 2, grab.Height() / 2);
+  long sum = 0, n = 0;
+  bool black = true, white = true;
+  for (int y = 2; y < grab.Height(); y += 4)
+    for (int x = 2; x < grab.Width(); x += 4) {
+      const TColor c = grab.Canvas()->Pixel(x, y);
+      if (c == Yellow) sum += x, ++n;
+      black = black && c == clBlack;
+      white = white && c == clWhite;
+    }
+  l.squareX = n > 0 ? double(sum) / n / grab.Width() : -1;
+  l.empty = black || white;
+  return l;
+}
+
+// The processes that render the pages of the browser engine's views.
+std::vector<pid_t> PageRenderers() {
+  std::vector<pid_t> out;
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* v = qobject_cast<QWebEngineView*>(w); v && v->page() && v->page()->renderProcessPid() > 0)
+      out.push_back(pid_t(v->page()->renderProcessPid()));
+  return out;
+}
+
+class MediaFlashOutputTest : public ConsoleFixture {
+ protected:
+  void SetUp() override {
+    ConsoleFixture::SetUp();
+    String why;
+    if (!FlashPlayerAvailable(&why)) GTEST_SKIP() << "No Flash player in this build: " << why;
+    setenv("TABLO_AUDIO_SINK", "fakesink sync=true", 1);
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    Create();
+    f_ = form_->FrameMedia1;
+    f_->TickSource = [this] { return tick_; };
+    f_->PictureShow->SetDelay(1);
+    // The movies, each with a stage of its own colour; the square moves
+    // from the left edge to the right one.
+    const struct { const char* name; uint32_t stage; int frames; } movies[] = {
+        {"m.swf", 0x000080, 24}, {"g.swf", 0x006000, 36}};
+    for (const auto& m : movies) {
+      swf::Movie movie;
+      movie.Frames = m.frames;
+      movie.FrameRate = 24;
+      movie.Background = m.stage;
+      swf::Save(Pics() + m.name, movie);
+    }
+    TBitmap red(64, 48);
+    red.Fill(clRed);
+    red.SaveToFile(Pics() + "a.bmp");
+    clips::Make(Pics() + "c.avi", clips::Kind::Avi, 4, 176, 144);
+    form_->Show();   // a page draws only when it is on the screen
+    hands::SendPage(form_->Sheet_Media);
+  }
+  String Pics() const { return app_ + "Pics/"; }
+  void List(const std::vector<String>& names) {
+    std::string text;
+    for (const String& n : names) text += n + "\n";
+    std::ofstream(Pics() + "list.txt") << text;
+    f_->LoadPlayList(Pics() + "list.txt");
+    f_->SetButtonsState(1);
+    f_->ListMedia->SetItemIndex(0);
+  }
+  // Grabs the output area every millisecond from the click on Play until
+  // look() (given each grab) says it has seen enough; a picture's pause ends
+  // at once. False when that took over a minute.
+  bool PlayWatching(const std::function<bool(const OutputLook&)>& look) {
+    TWinControl* area = form_->PanelTabloColor;
+    bool enough = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (enough) return;
+      TBitmap grab(area->Width(), area->Height());
+      grab.Fill(clFuchsia);
+      area->PaintTo(grab.Canvas(), 0, 0);
+      enough = look(Look(grab));
+    });
+    timer.start(1);
+    hands::Click(f_->btPlay);
+    const bool done = PumpUntil([&] {
+      if (f_->TimerDelayPics->Enabled()) {
+        tick_ += 1000 * f_->PicsShowPause->Value() + 10;
+        f_->TimerDelayPicsTimer(f_->TimerDelayPics);
+      }
+      return enough;
+    }, 60000);
+    timer.stop();
+    return done;
+  }
+  // The movie of line `line` plays on the output, past its first frames.
+  bool MoviePlaysOn(int line) const {
+    TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
+    return f_->ListMedia->ItemIndex() == line && flash->Visible() && flash->Playing() && flash->CurrentFrame() >= 6;
+  }
+  TFrameMedia* f_ = nullptr;
+  int64_t tick_ = 1000000;
+};
+
+const TColor Navy = RGB(0x00, 0x00, 0x80), Green = RGB(0x00, 0x60, 0x00);
+
+// A movie's end: it holds its last frame (its square at the right) until the
+// next item shows its own; it never starts again from its first frame (the
+// square back at the left), and nothing empty shows between them.
+TEST_F(MediaFlashOutputTest, AnEndedMovieHoldsItsLastFrameUntilTheNextItemShows) {
+  const struct {
+    const char* name;
+    std::vector<String> lines;
+    std::function<bool(const OutputLook&, TFrameMedia*)> nextShown;
+  } rows[] = {
+      {"to a picture", {"m.swf", "a.bmp"}, [](const OutputLook& l, TFrameMedia* f) {
+         return l.mid == clRed && l.squareX < 0 && f->ListMedia->ItemIndex() == 1;
+       }},
+      {"to a movie", {"m.swf", "g.swf"}, [](const OutputLook& l, TFrameMedia* f) {
+         return l.mid == Green && f->ListMedia->ItemIndex() == 1 && f->ShockwaveFlashEx1->CurrentFrame() >= 6;
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    int grabs = 0, empty = 0, again = 0;
+    bool atEnd = false;   // the square reached the right
+    const bool seen = PlayWatching([&](const OutputLook& l) {
+      if (!atEnd && l.squareX > 0.75 && l.mid == Navy) atEnd = true;
+      if (!atEnd) return false;
+      ++grabs;
+      if (l.empty) ++empty;
+      if (l.squareX >= 0 && l.squareX < 0.3 && l.mid != Green) ++again;
+      return row.nextShown(l, f_);
+    });
+    ASSERT_TRUE(seen) << "the movie's end seen: " << atEnd << ", grabs since: " << grabs;
+    hands::Click(f_->btStop);
+    EXPECT_GT(grabs, 5);
+    EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+    EXPECT_EQ(again, 0) << "of " << grabs << " grabs showed the movie from its start again";
+  }
+}
+
+// Stop during a movie: the movie goes, and nothing of the item before it (a
+// picture, a clip, another movie) shows in its place; the first movie played
+// after a Stop shows no frame of the one stopped before its own.
+TEST_F(MediaFlashOutputTest, AfterStopDuringAMovieNothingOfAnEarlierItemShows) {
+  const struct {
+    const char* name;
+    std::vector<String> lines;
+    std::function<bool(const OutputLook&)> earlier;
+  } rows[] = {
+      {"after a picture", {"a.bmp", "g.swf"}, [](const OutputLook& l) { return l.mid == clRed; }},
+      {"after a clip", {"c.avi", "g.swf"}, [](const OutputLook& l) {
+         return l.mid != clBlack && l.mid != Green && l.mid != Yellow && !l.empty;
+       }},
+      {"after a movie", {"m.swf", "g.swf"}, [](const OutputLook& l) { return l.mid == Navy; }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    int afterStop = 0, earlier = 0;
+    bool stopped = false, replayed = false;
+    ASSERT_TRUE(PlayWatching([&](const OutputLook& l) {
+      if (!stopped) {
+        if (!MoviePlaysOn(1)) return false;
+        stopped = true;
+        // Stop, then (a moment later) the movie is played again.
+        QTimer::singleShot(0, [&] { hands::Click(f_->btStop); });
+        QTimer::singleShot(300, [&] {
+          replayed = true;
+          hands::Click(f_->btPlay);
+        });
+        return false;
+      }
+      if (f_->btStop->Enabled() && !replayed) return false;   // Stop not yet clicked
+      ++afterStop;
+      if (row.earlier(l)) ++earlier;
+      return replayed && MoviePlaysOn(1) && l.mid == Green;
+    }));
+    hands::Click(f_->btStop);
+    EXPECT_GT(afterStop, 20);
+    EXPECT_EQ(earlier, 0) << "of " << afterStop << " grabs from Stop until the movie played again";
+  }
+}
+
+// The player's page renderer ends while a movie plays (killed, as a crash
+// ends it): the movie's picture goes at once (no white page on the output),
+// the list goes on with the next item, and the next movie plays on a page
+// started again, without a wait or an error.
+TEST_F(MediaFlashOutputTest, APlayerWhosePageRendererEndsStartsAgainAndTheListGoesOn) {
+  swf::Movie long_;
+  long_.Frames = 240;   // 10 s
+  long_.FrameRate = 24;
+  swf::Save(Pics() + "long.swf", long_);
+  List({"long.swf", "a.bmp", "g.swf"});
+  int killed = 0, white = 0, afterKill = 0;
+  bool greenPlayed = false;
+  ASSERT_TRUE(PlayWatching([&](const OutputLook& l) {
+    if (killed == 0) {
+      if (!MoviePlaysOn(0)) return false;
+      for (pid_t p : PageRenderers())
+        if (kill(p, SIGKILL) == 0) ++killed;
+      return killed == 0;   // no renderer to end: nothing to watch
+    }
+    ++afterKill;
+    if (l.mid == clWhite) ++white;
+    greenPlayed = greenPlayed || (MoviePlaysOn(2) && l.mid == Green);
+    return greenPlayed || !form_->StatusBar1->Panels()->Items(1)->Text().empty();
+  }));
+  hands::Click(f_->btStop);
+  ASSERT_GT(killed, 0) << "no renderer of the player's page found";
+  EXPECT_TRUE(greenPlayed);
+  EXPECT_EQ(form_->StatusBar1->Panels()->Items(1)->Text(), "");
+  EXPECT_EQ(white, 0) << "of " << afterKill << " grabs after the renderer ended";
+}
+
+}  // namespace
