@@ -74,7 +74,13 @@ void TFormMain::ListInetMouseDown(TObject* /*Sender*/, TMouseButton Button, TShi
 
 void TFormMain::WebBrowserDownloadBegin(TObject* /*Sender*/) { InetLedLoader->SetValue(true); }
 
-void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) { InetLedLoader->SetValue(false); }
+void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) {
+  InetLedLoader->SetValue(false);
+  // A page stopped at the bound of its load is told (what it loaded stays).
+  if (WebBrowser->TimedOut())
+    ShowStatusError(FormatA("The page did not finish loading in %d s and was stopped: %s",
+                            WebBrowser->NavigationLimitMs() / 1000, WebBrowser->LocationURL()));
+}
 
 bool TFormMain::OpenListFile(TStringList& List, TFileDialogUse& Use) {
   if (!ExecuteFileDialog(OpenTextDialog, Use)) return false;

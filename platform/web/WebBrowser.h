@@ -12,6 +12,13 @@
 // engine's own pages, ...) raises EWebError and leaves the page as it was.
 // A page follows its own links to http: and https: only (a local page to
 // itself); local pages cannot read other local files or remote addresses.
+//
+// Each navigation is bounded: a page that has not finished loading
+// NavigationLimitMs after Navigate is stopped there (what has loaded stays)
+// and its load counts as complete, TimedOut() saying why. A page renderer
+// that no longer answers (a script that never returns) is ended then, and
+// before another address is opened in it: the next page of that site opens
+// in a renderer of its own.
 #include <memory>
 
 #include "toolkit/Controls.h"
@@ -38,6 +45,12 @@ class TWebBrowser : public TWinControl {
   // Whether a page is there and running: a page that is not shown is frozen
   // once it has loaded, and costs nothing until it shows again.
   bool PageActive() const;
+  // The bound of each navigation (DefaultNavigationLimitMs unless set).
+  static constexpr int DefaultNavigationLimitMs = 15000;
+  int NavigationLimitMs() const { return limitMs_; }
+  void SetNavigationLimitMs(int Ms) { limitMs_ = Ms; }
+  // The last load was stopped at the bound (until the next Navigate).
+  bool TimedOut() const { return timedOut_; }
 
   TNotifyEvent OnDownloadBegin, OnDownloadComplete;
 
@@ -50,5 +63,7 @@ class TWebBrowser : public TWinControl {
  private:
   struct Engine;
   std::unique_ptr<Engine> engine_;
-  bool busy_ = false;
+  bool busy_ = false, timedOut_ = false;
+  int limitMs_ = DefaultNavigationLimitMs;
+  void overrun();   // the bound passed: the load is stopped
 };

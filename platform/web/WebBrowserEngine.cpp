@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -20,6 +21,7 @@
 #include <QWebEngineView>
 #include <QWidget>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <unistd.h>
 #include <vector>
@@ -73,6 +75,62 @@ struct TWebBrowser::Engine : QObject {
   String url;
   bool scrollBars = true;
   bool loading = false;   // a page is frozen only once it has loaded
+  QTimer bound;           // the navigation's bound
+  int opens = 0;          // addresses opened: a later one supersedes an earlier one's probe
+  QUrl afterRestart;      // the address opened once the ended renderer is gone
+
+  // How long a renderer may take to answer before it counts as one that no
+  // longer answers (a busy machine's answers take a while too).
+  static constexpr int AnswerLimitMs = 3000;
+
+  // Asks the page's renderer for an answer; then(answered) runs once: true
+  // when it answered, false when AnswerLimitMs passed first (the renderer
+  // was then ended).
+  void probe(std::function<void(bool)> then) {
+    auto done = std::make_shared<bool>(false);
+    auto finish = [done, then = std::move(then)](bool answered) {
+      if (std::exchange(*done, true)) return;
+      then(answered);
+    };
+    page->runJavaScript("0", [finish, alive = QPointer<QWebEngineView>(view)](const QVariant&) {
+      if (alive) finish(true);
+    });
+    QTimer::singleShot(AnswerLimitMs, view.data(), [this, done, finish] {
+      if (*done) return;
+      endRenderer();
+      finish(false);
+    });
+  }
+
+  // Ends the page's renderer (it no longer answers: a script that never
+  // returns); the page gets a new one with the next address opened in it.
+  void endRenderer() {
+    const qint64 pid = page ? page->renderProcessPid() : 0;
+    if (pid <= 0) return;
+    LogNote("tablo.web", "The page's renderer does not answer: it is ended.");
+    ::kill(pid_t(pid), SIGKILL);
+  }
+
+  // Opens url, in a renderer that answers: one that does not (a page before
+  // whose script never returned) is ended first, and url opened once it is
+  // gone (the engine would send the address to it, and wait for ever).
+  void open(const QUrl& url) {
+    const int n = ++opens;
+    afterRestart = QUrl();
+    if (page->renderProcessPid() <= 0) return view->load(url);
+    probe([this, n, url](bool answered) {
+      if (n != opens) return;
+      if (answered) return view->load(url);
+      afterRestart = url;
+      // Opened at the renderer's end (below), or in a while anyway.
+      QTimer::singleShot(AnswerLimitMs, view.data(), [this, n] { restarted(n); });
+    });
+  }
+  void restarted(int n) {
+    if (n != opens || afterRestart.isEmpty()) return;
+    const QUrl url = std::exchange(afterRestart, QUrl());
+    view->load(url);
+  }
 
   bool eventFilter(QObject* o, QEvent* e) override {
     if (e->type() == QEvent::Paint && o == host && view) return paintPage();
@@ -148,13 +206,30 @@ void TWebBrowser::Navigate(const String& Url) {
                      [this] { Dispatch([this] { LoadStarted(); }); });
     QObject::connect(engine_->view.data(), &QWebEngineView::loadFinished, engine_->view.data(),
                      [this](bool) { Dispatch([this] { LoadFinished(); }); });
+    QObject::connect(engine_->page, &QWebEnginePage::renderProcessTerminated, engine_->view.data(),
+                     [e = engine_.get()] { e->restarted(e->opens); });
+    engine_->bound.setSingleShot(true);
+    engine_->bound.callOnTimeout([this] { Dispatch([this] { overrun(); }); });
     engine_->window->Follow();
   }
   engine_->url = Url;
   engine_->page->listed = url.isLocalFile() ? url : QUrl();
   engine_->loading = true;
   engine_->setLifecycle(QWebEnginePage::LifecycleState::Active);
-  engine_->view->load(url);
+  timedOut_ = false;
+  engine_->bound.start(limitMs_);
+  engine_->open(url);
+}
+
+void TWebBrowser::overrun() {
+  if (Destroying() || !busy_) return;
+  LogNote("tablo.web", "The page did not finish loading in time: stopped.");
+  engine_->page->triggerAction(QWebEnginePage::Stop);
+  // A renderer that no longer answers is ended (so the next page of the
+  // site opens); one that does keeps what it has loaded.
+  engine_->probe([](bool) {});
+  timedOut_ = true;
+  LoadFinished();
 }
 
 String TWebBrowser::LocationURL() const {
@@ -177,12 +252,15 @@ bool TWebBrowser::PageActive() const {
 void TWebBrowser::LoadStarted() {
   if (Destroying()) return;
   busy_ = true;
+  // A page's own navigation is bounded too.
+  if (!engine_->bound.isActive()) engine_->bound.start(limitMs_);
   if (OnDownloadBegin) OnDownloadBegin(this);
 }
 
 void TWebBrowser::LoadFinished() {
-  if (Destroying()) return;
+  if (Destroying() || !busy_) return;   // said already (stopped at the bound)
   busy_ = false;
+  engine_->bound.stop();
   engine_->loading = false;
   engine_->shown(engine_->window->Shown());
   if (OnDownloadComplete) OnDownloadComplete(this);

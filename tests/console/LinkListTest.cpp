@@ -233,3 +233,38 @@ TEST_F(LinkListTest, RelativeLinksNameFilesInTheConsolesFolder) {
     }
   }
 }
+
+// A page whose script never returns: its load is stopped at the bound and the
+// status line says so; the next link of the same site then opens at once (the
+// page's renderer, which would never answer it, is ended). Links chosen as
+// the operator does, by double clicks.
+TEST_F(LinkListTest, APageThatNeverFinishesIsStoppedAtTheBoundAndTheNextLinkOfItsSiteOpens) {
+  TFormMain* f = Create();
+  f->Show();
+  form_->SetStatusMinShowMs(0);
+  WriteFile("hang.html", "<html><body style='background:#ff0000'>x<script>while(true){}</script></body></html>");
+  WriteFile("ok.html", "<html><body style='margin:0;background:#00ff00'></body></html>");
+  f->ListInet->Items()->SetText("Hangs\tfile://" + app_ + "hang.html\nPage\tfile://" + app_ + "ok.html\n");
+  f->PageControl2->SetActivePage(f->Sheet_Tablo);
+  hands::ChooseSheet(f->Sheet_Inet);
+  f->WebBrowser->SetNavigationLimitMs(3000);
+  auto open = [&](int line) {
+    captions_.clear();
+    f->InetLedLoader->OnChange = [&](TObject*) { captions_.push_back(f->LinkLedLabel->Caption()); };
+    const TRect r = f->ListInet->ItemRect(line);
+    SendWindowDoubleClick(f->ListInet, TPoint(r.Left + 10, (r.Top + r.Bottom) / 2));
+    return pumpUntil([&] { return captions_.size() >= 2 && captions_.back() == "Ready"; }, 60000);
+  };
+  ASSERT_TRUE(open(0));
+  EXPECT_TRUE(f->WebBrowser->TimedOut());
+  EXPECT_EQ(f->StatusBar1->Panels()->Items(1)->Text(),
+            "The page did not finish loading in 3 s and was stopped: file://" + app_ + "hang.html");
+  ASSERT_TRUE(open(1));
+  EXPECT_FALSE(f->WebBrowser->TimedOut());
+  EXPECT_EQ(f->WebBrowser->LocationURL(), "file://" + app_ + "ok.html");
+  TBitmap shot(f->WebBrowser->Width(), f->WebBrowser->Height());
+  EXPECT_TRUE(pumpUntil([&] {
+    f->WebBrowser->PaintTo(shot.Canvas(), 0, 0);
+    return shot.Canvas()->Pixel(shot.Width() / 2, shot.Height() / 2) == clLime;
+  }, 20000));
+}
