@@ -715,14 +715,20 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   run(QString("tablo.load('%1://player%2',%3,%4,%5)")
           .arg(QString(kScheme), moviePath()).arg(serial)
           .arg(menu_ ? "true" : "false", holds ? "true" : "false"));
+  const bool shown = window_ && window_->Shown();
   const bool loaded = waitLoaded(serial);
-  if (call == calls_ && serial == serial_) loaded_ = loaded;
+  if (call == calls_ && serial == serial_) {
+    loaded_ = loaded;
+    // Loaded out of sight, the page's player may have run on from its
+    // first frame before it first drew: GotoFrame(0) loads it anew.
+    played_ = loaded && !shown;
+  }
   rest();
 }
 
 void TWebFlashPlayer::GotoFrame(int Frame) {
   if (!loaded_ || Frame != 0) return;
-  if (!played_) return;   // still on its first frame
+  if (!played_) return;   // still on its first frame (shown since it loaded)
   const bool was = playing_;
   playing_ = played_ = false;
   held_ = 0;
