@@ -847,6 +847,29 @@ class TFormMain : public TForm {
   bool PlayLoopRunning = false;
   // Slide count of the presentation opened last.
   int OfficeSlideCount = 0;
+  // The operator's requests on the page (an entry chosen, Play, Stop) are
+  // served one at a time: opening a document waits (the office suite
+  // converts it, the queue pumped) and so does the play loop, and a request
+  // made meanwhile (its handler runs inside that wait) is only noted, the
+  // newest in place of any older one; the work under way sees the change
+  // after its wait, does nothing more with what is no longer current, and
+  // the newest request is served once that wait has returned. Nothing nests.
+  enum TOfficeAskKind { oaNone, oaShow, oaPlay, oaStop };
+  struct TOfficeAsk {
+    TOfficeAskKind Kind = oaNone;
+    String Name;   // the list entry (oaShow, oaPlay)
+  };
+  TOfficeAsk OfficeAsk;        // the request not yet served
+  uint64_t OfficeSerial = 0;   // counts the requests
+  bool OfficeServing = false;  // a request is being served
+  void AskOffice(TOfficeAskKind Kind, const String& Name = String());
+  void ServeOffice();
+  void ShowOfficeEntry(const String& Name);
+  void StopPresentation();
+  // The play loop's wait: until Done, or the program closes (false).
+  bool WaitOffice(const std::function<bool()>& Done);
+  // Keeps the page's preview show over the visible part of RichEdit1.
+  void PlaceOfficePreview();
 
   // =========================================================================
   // Layout file and layout editor (FMainLayout.cpp)

@@ -7,12 +7,11 @@
 #include "console/TPowerpoint.h"
 #include "pictureshow/PictureShow.h"
 #include "platform/office/OfficeConverter.h"
+#include "platform/office/PresentationApp.h"
 #include "platform/office/SlideShow.h"
+#include "toolkit/Log.h"
 
 namespace {
-
-// How long each round of the play loop waits, pumping messages.
-constexpr int PlayLoopWaitMs = 40;
 
 // Whether two folder names name the same folder.
 bool SameFolder(const String& A, const String& B) {
@@ -101,7 +100,7 @@ void TFormMain::OpenDialogShow(TObject* /*Sender*/) {}
 void TFormMain::sePPT_NumSlidesChange(TObject* /*Sender*/) {}
 
 // ---------------------------------------------------------------------------
-// Showing an entry
+// The operator's requests, served one at a time
 // ---------------------------------------------------------------------------
 
 void TFormMain::ListRTFClick(TObject* /*Sender*/) {
@@ -109,31 +108,91 @@ void TFormMain::ListRTFClick(TObject* /*Sender*/) {
   ShowOfficeItem(false);
 }
 
-void TFormMain::ShowOfficeItem(bool /*Play*/) {
+void TFormMain::ShowOfficeItem(bool Play) {
   const int i = ListRTF->ItemIndex();
   if (i < 0) return;
-  const String name = ListRTF->Items()->Get(i);
-  const bool rtf = LowerCase(ExtractFileExt(name)) == ".rtf";
+  AskOffice(Play ? oaPlay : oaShow, ListRTF->Items()->Get(i));
+}
+
+void TFormMain::AskOffice(TOfficeAskKind Kind, const String& Name) {
+  // What the operator sees changes at once; the work follows.
+  if (Kind == oaPlay) {
+    bPPT_PlayStop->SetTag(1);
+    bPPT_PlayStop->SetCaption("Stop");
+  } else if (Kind == oaStop) {
+    bPPT_PlayStop->SetTag(0);
+    bPPT_PlayStop->SetCaption("Play");
+  }
+  OfficeAsk = TOfficeAsk{Kind, Name};
+  ++OfficeSerial;
+  // The work under way (this handler runs inside its wait) gives way once
+  // its wait returns; it serves this request then.
+  if (OfficeServing) {
+    WakeWaiters();
+    return;
+  }
+  ServeOffice();
+}
+
+void TFormMain::ServeOffice() {
+  OfficeServing = true;
+  struct Done {
+    bool& serving;
+    ~Done() { serving = false; }
+  } done{OfficeServing};
+  while (OfficeAsk.Kind != oaNone && !ClosingDown) {
+    const TOfficeAsk ask = OfficeAsk;
+    OfficeAsk = TOfficeAsk();
+    try {
+      switch (ask.Kind) {
+        case oaShow: ShowOfficeEntry(ask.Name); break;
+        case oaPlay: PlayPresentation(OfficeFilePath(ask.Name)); break;
+        case oaStop: StopPresentation(); break;
+        case oaNone: break;
+      }
+    } catch (const EAbort&) {
+      throw;   // the program closes
+    } catch (const std::exception& e) {
+      // Told only while it is what the operator asked for last; a newer
+      // request is served instead.
+      if (OfficeAsk.Kind == oaNone) throw;
+      LogFailure("tablo.console", e.what());
+    }
+  }
+}
+
+void TFormMain::ShowOfficeEntry(const String& Name) {
+  const bool rtf = LowerCase(ExtractFileExt(Name)) == ".rtf";
   PanelPPT->SetVisible(!rtf);
   if (rtf) {
     if (PowPnt1->Connected()) PowPnt1->ExitSlideShow();
     bPPT_PlayStop->SetTag(0);
     bPPT_PlayStop->SetCaption("Play");
-    RichEdit1->LoadFromFile(OfficeFilePath(name));
+    RichEdit1->LoadFromFile(OfficeFilePath(Name));
     return;
   }
+  RichEdit1->Clear();
+  const uint64_t serial = OfficeSerial;
   if (!PowPnt1->Connected()) PowPnt1->Connect();
-  StartPresentation(OfficeFilePath(name));
+  if (serial != OfficeSerial) return;
+  StartPresentation(OfficeFilePath(Name));
 }
 
 bool TFormMain::StartPresentation(const String& FileName) {
+  const uint64_t serial = OfficeSerial;
   sePPT_NumSlides->SetMinValue(0);
   sePPT_NumSlides->SetMaxValue(0);
   OfficeSlideCount = 0;
+  // The presentation takes the view's place: no text of an earlier document
+  // stays beneath it.
+  RichEdit1->Clear();
   // Every failed open is told: the operator would otherwise wait for a show
   // that never comes. (No reason: the open was given up as the program
-  // closes.)
-  if (!PowPnt1->OpenPresentation(FileName)) {
+  // closes.) The open waits while the suite converts the file: a request
+  // made meanwhile takes its place, and the show is not started.
+  const bool opened = PowPnt1->OpenPresentation(FileName);
+  if (serial != OfficeSerial) return false;
+  if (!opened) {
     const String why = PowPnt1->OpenError();
     if (!why.empty()) ShowMessageDlg("Error file " + FileName + "\n" + why, mtError, {mbOK});
     return false;
@@ -160,9 +219,33 @@ bool TFormMain::StartPresentation(const String& FileName) {
   SetWindowPos(PowPnt1->PowerpointWindowhandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   sePPT_NumSlides->SetValue(1);
   PowPnt1->StartSlideShow();
-  OfficePreviewWindow = bPPT_PlayStop->Tag() == 0 ? PowPnt1->PowerpointWindowhandle() : 0;
+  const HWND wnd = PowPnt1->PowerpointWindowhandle();
+  OfficePreviewWindow = bPPT_PlayStop->Tag() == 0 ? wnd : 0;
+  // Over the output area all of it shows; over the view, what its sheet shows.
+  if (OfficePreviewWindow) PlaceOfficePreview();
+  else SetWindowRgn(wnd, Rect(0, 0, target.Width(), target.Height()));
   if (Application) Application->BringToFront();
   return true;
+}
+
+void TFormMain::PlaceOfficePreview() {
+  const HWND wnd = OfficePreviewWindow;
+  if (!wnd) return;
+  // The view's part that its sheet shows (a sheet lower than the view
+  // scrolls): the preview shows there only, and follows the view.
+  const TRect view = ScreenRectOf(RichEdit1);
+  TRect seen = view;
+  for (const TControl* c = RichEdit1->Parent(); c; c = c->Parent()) {
+    const TRect r = ScreenRectOf(c);
+    seen = Rect(std::max(seen.Left, r.Left), std::max(seen.Top, r.Top), std::min(seen.Right, r.Right),
+                std::min(seen.Bottom, r.Bottom));
+  }
+  TRect at;
+  if (GetWindowRect(wnd, at) && at != view)
+    SetWindowPos(wnd, HWND_TOP, view.Left, view.Top, view.Width(), view.Height(), SWP_NOACTIVATE | SWP_NOZORDER);
+  SetWindowRgn(wnd, seen.Right > seen.Left && seen.Bottom > seen.Top
+                        ? Rect(seen.Left - view.Left, seen.Top - view.Top, seen.Right - view.Left, seen.Bottom - view.Top)
+                        : Rect(0, 0, 0, 0));
 }
 
 void TFormMain::OfficePreviewTimerTimer(TObject* /*Sender*/) {
@@ -172,7 +255,11 @@ void TFormMain::OfficePreviewTimerTimer(TObject* /*Sender*/) {
     OfficePreviewWindow = 0;
     return;
   }
-  if (!ShowWindow(OfficePreviewWindow, RichEdit1->Showing())) OfficePreviewWindow = 0;
+  if (!ShowWindow(OfficePreviewWindow, RichEdit1->Showing())) {
+    OfficePreviewWindow = 0;
+    return;
+  }
+  if (RichEdit1->Showing()) PlaceOfficePreview();
 }
 
 // ---------------------------------------------------------------------------
@@ -181,51 +268,105 @@ void TFormMain::OfficePreviewTimerTimer(TObject* /*Sender*/) {
 
 void TFormMain::bPPT_PlayStopClick(TObject* /*Sender*/) {
   const int i = ListRTF->ItemIndex();
-  if (i < 0) return;
-  if (bPPT_PlayStop->Tag() == 0) {
-    bPPT_PlayStop->SetTag(1);
-    bPPT_PlayStop->SetCaption("Stop");
-    // A play loop already runs (its show was stopped and started again with
-    // "Cicle"): the button only takes up the running loop again.
-    if (PlayLoopRunning) return;
-    PlayPresentation(OfficeFilePath(ListRTF->Items()->Get(i)));
-    bPPT_PlayStop->SetTag(0);
-    bPPT_PlayStop->SetCaption("Play");
-  } else {
-    bPPT_PlayStop->SetTag(0);
-    bPPT_PlayStop->SetCaption("Play");
-    PowPnt1->ExitSlideShow();
+  if (bPPT_PlayStop->Tag() != 0) {
+    AskOffice(oaStop);
+    return;
   }
+  if (i < 0) return;
+  ShowOfficeItem(true);
+}
+
+void TFormMain::StopPresentation() {
+  if (PowPnt1->Connected() && PowPnt1->GetCurrentSlide() != -1) PowPnt1->ExitSlideShow();
+}
+
+bool TFormMain::WaitOffice(const std::function<bool()>& Done) {
+  auto closing = [this] { return ClosingDown || (Application && Application->Terminated()); };
+  if (WaitHook) {
+    // A test's rounds, each one of its waits (of 40 ms, when it waits).
+    while (!Done() && !closing())
+      if (!WaitHook(40)) return false;
+    return !closing();
+  }
+  // Every change of the show (its timers, a click) and every request of the
+  // operator is a message on this thread, after which Done is asked again.
+  WaitFor([&] { return closing() || Done(); }, -1);
+  return !closing();
 }
 
 void TFormMain::PlayPresentation(const String& FileName) {
   if (PlayLoopRunning) return;
-  if (!PowPnt1->Connected()) PowPnt1->Connect();
-  if (!PowPnt1->Connected()) return;
   PlayLoopRunning = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{PlayLoopRunning};
-  if (StartPresentation(FileName)) {
-    PowPnt1->StartSlideShow();
-    if (Application) Application->BringToFront();
-    for (;;) {
-      // One wait per round, pumping messages; a closing program ends it.
-      if (!WaitPumping(PlayLoopWaitMs)) break;
-      // "Stop" ends the show whatever "Cicle" says: the restart below is for
-      // a show that ended by itself.
-      if (bPPT_PlayStop->Tag() == 0) break;
-      const int current = PowPnt1->GetCurrentSlide();
-      if (current != -1 && current <= OfficeSlideCount) continue;
-      // The show ended or ran past its last slide.
-      if (!cbPPT_Cikle->Checked()) break;
-      PowPnt1->GotoSlide(1);
-      if (!PowPnt1->StartSlideShow()) break;
+  String file = FileName;
+  bool tookOver = false;
+  uint64_t serial = OfficeSerial;
+  const auto stale = [&] { return serial != OfficeSerial; };
+  // Another presentation chosen while a show plays over the output area
+  // plays there in its place; any other request ends the play.
+  const auto takeOver = [&] {
+    if (OfficeAsk.Kind != oaShow || bPPT_PlayStop->Tag() != 1 || LowerCase(ExtractFileExt(OfficeAsk.Name)) == ".rtf")
+      return false;
+    file = OfficeFilePath(OfficeAsk.Name);
+    OfficeAsk = TOfficeAsk();
+    serial = OfficeSerial;
+    PanelPPT->SetVisible(true);
+    // The show on the output goes on while the suite converts the next one,
+    // and its picture stays there until the next one's first slide is drawn:
+    // the output never falls back on the page beneath meanwhile.
+    PreparePresentation(file);
+    tookOver = true;
+    return true;
+  };
+  if (!PowPnt1->Connected()) PowPnt1->Connect();
+  bool started = false;
+  while (PowPnt1->Connected()) {
+    if (!started) {
+      // (A request made while the next one was prepared comes first.)
+      if (!stale()) {
+        LockWindowUpdate(tookOver ? PowPnt1->PowerpointWindowhandle() : 0);
+        struct Release {
+          ~Release() { LockWindowUpdate(0); }
+        } release;
+        tookOver = false;
+        started = StartPresentation(file);
+      }
+      if (stale()) {
+        if (takeOver()) continue;
+        break;
+      }
+      if (!started) break;
+      PowPnt1->StartSlideShow();
+      if (Application) Application->BringToFront();
     }
-    if (PowPnt1->Connected()) PowPnt1->ExitSlideShow();
+    const auto ended = [&] {
+      const int current = PowPnt1->GetCurrentSlide();
+      return current == -1 || current > OfficeSlideCount;
+    };
+    if (!WaitOffice([&] { return stale() || ended(); })) break;
+    if (stale()) {
+      started = false;
+      if (takeOver()) continue;
+      break;
+    }
+    // The show ended or ran past its last slide.
+    if (!cbPPT_Cikle->Checked()) break;
+    PowPnt1->GotoSlide(1);
+    if (!PowPnt1->StartSlideShow()) break;
   }
-  if (PowPnt1->Connected()) PowPnt1->Disconnect();
+  if (PowPnt1->Connected()) {
+    StopPresentation();
+    PowPnt1->Disconnect();
+  }
+  // The button says "Play" again unless a request made meanwhile says
+  // otherwise.
+  if (!stale()) {
+    bPPT_PlayStop->SetTag(0);
+    bPPT_PlayStop->SetCaption("Play");
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -66,9 +66,9 @@ void TPowPnt::SetDesigning(bool v) {
   else state_.Exclude(csDesigning);
 }
 
-IAutomationObject& TPowPnt::app() const {
+AutomationObjectPtr TPowPnt::app() const {
   if (!app_) throw EOleError("The application object is not held");
-  return *app_;
+  return app_;
 }
 
 void TPowPnt::accessError(int code, const String& text) {
@@ -90,13 +90,13 @@ HWND TPowPnt::PowerpointWindowhandle() const { return FindWindow(SlideShowWindow
 
 bool TPowPnt::CheckSlideShowActive() {
   try {
-    currentSlideName_ = OleToStr(app().Get(ShowView("Slide.Name")));
+    currentSlideName_ = OleToStr(app()->Get(ShowView("Slide.Name")));
     slideShowActiv_ = true;
     return true;
   } catch (const std::exception&) {
   }
   try {
-    app().Set(ShowView("State"), 5);
+    app()->Set(ShowView("State"), 5);
     return true;
   } catch (const std::exception&) {
   }
@@ -108,7 +108,7 @@ bool TPowPnt::CheckSlideShowActive() {
 bool TPowPnt::UpdatePresentationName() {
   if (!connected_) return false;
   try {
-    loadedName_ = OleToStr(app().Get("ActivePresentation.Name"));
+    loadedName_ = OleToStr(app()->Get("ActivePresentation.Name"));
     return true;
   } catch (const std::exception&) {
     return false;
@@ -146,8 +146,8 @@ bool TPowPnt::Disconnect() {
   if (!allowClose) return false;
   bool ok = true;
   try {
-    app().Call("Quit");
-    version_ = OleToStr(app().Get("version"));
+    app()->Call("Quit");
+    version_ = OleToStr(app()->Get("version"));
   } catch (const std::exception&) {
     ok = false;
   }
@@ -190,14 +190,14 @@ bool TPowPnt::OpenPresentation(const String& FileName) {
         openError_ = "The open presentation does not close";
         return false;
       }
-      app().Call("ActiveWindow.Close");
+      app()->Call("ActiveWindow.Close");
     }
     openError_.clear();
     if (FileExists(FileName))
-      app().Call("Presentations.Open", {FileName, 0});
+      app()->Call("Presentations.Open", {FileName, 0});
     else
       openError_ = "File not found";
-    loadedName_ = OleToStr(app().Get("ActivePresentation.Name"));
+    loadedName_ = OleToStr(app()->Get("ActivePresentation.Name"));
     openError_.clear();
     return true;
   } catch (const EAbort&) {
@@ -211,16 +211,16 @@ bool TPowPnt::OpenPresentation(const String& FileName) {
 
 void TPowPnt::ApplySlideShowSettings() {
   if (!UpdatePresentationName() || CheckSlideShowActive()) return;
-  IAutomationObject& a = app();
-  a.Set("ActivePresentation.SlideShowSettings.LoopuntilStopped", OleBool(looped_));
-  a.Set("ActivePresentation.SlideShowSettings.AdvanceMode", SlideShowAdvancedModeConst(trigger_));
-  a.Set("ActivePresentation.SlideShowSettings.ShowType", SlideShowModeConst(showMode_));
+  const AutomationObjectPtr a = app();
+  a->Set("ActivePresentation.SlideShowSettings.LoopuntilStopped", OleBool(looped_));
+  a->Set("ActivePresentation.SlideShowSettings.AdvanceMode", SlideShowAdvancedModeConst(trigger_));
+  a->Set("ActivePresentation.SlideShowSettings.ShowType", SlideShowModeConst(showMode_));
   const String range = "ActivePresentation.Slides.Range.SlideShowTransition.";
-  if (transEffectApply_) a.Set(range + "EntryEffect", TransEffectConst(transEffect_));
-  a.Set(range + "speed", TransspeedConst(transSpeed_));
-  a.Set(range + "AdvanceTime", transInterval_);
-  a.Set(range + "AdvanceOnClick", OleBool(allowMouse_));
-  a.Set(range + "AdvanceOnTime", OleBool(internalTimer_));
+  if (transEffectApply_) a->Set(range + "EntryEffect", TransEffectConst(transEffect_));
+  a->Set(range + "speed", TransspeedConst(transSpeed_));
+  a->Set(range + "AdvanceTime", transInterval_);
+  a->Set(range + "AdvanceOnClick", OleBool(allowMouse_));
+  a->Set(range + "AdvanceOnTime", OleBool(internalTimer_));
 }
 
 void TPowPnt::applySettingsGuarded() {
@@ -242,10 +242,10 @@ bool TPowPnt::StartSlideShow() {
       return false;
     }
     ApplySlideShowSettings();
-    app().Set("ActivePresentation.SlideShowSettings.RangeType", 1);
-    app().Set("ActivePresentation.SlideShowSettings.Run.View.PointerType", SlideshowPointerConst(pointer_));
-    app().Call("ActivePresentation.SlideShowSettings.Run");
-    app().Set(ShowView("State"), SlideShowStateConst(showState_));
+    app()->Set("ActivePresentation.SlideShowSettings.RangeType", 1);
+    app()->Set("ActivePresentation.SlideShowSettings.Run.View.PointerType", SlideshowPointerConst(pointer_));
+    app()->Call("ActivePresentation.SlideShowSettings.Run");
+    app()->Set(ShowView("State"), SlideShowStateConst(showState_));
     SetPresentationMonitor(monitor_);
   } catch (const std::exception&) {
     accessError(6, "Could not start!");
@@ -265,7 +265,7 @@ bool TPowPnt::ExitSlideShow() {
       accessError(1, "No presentation loaded!");
       return false;
     }
-    app().Call(ShowView("Exit"));
+    app()->Call(ShowView("Exit"));
   } catch (const std::exception&) {
     accessError(5, "Not connected!");
     return false;
@@ -277,7 +277,7 @@ bool TPowPnt::ExitSlideShow() {
 
 int TPowPnt::GetSlideCount() {
   try {
-    return OleToInt(app().Get("ActivePresentation.Slides.Count"));
+    return OleToInt(app()->Get("ActivePresentation.Slides.Count"));
   } catch (const std::exception&) {
     accessError(4, "Could not read count of slides!");
     return -1;
@@ -291,7 +291,7 @@ int TPowPnt::GetCurrentSlide() {
   }
   if (!slideShowActiv_) return -1;
   try {
-    return OleToInt(app().Get(ShowView("CurrentShowPosition")));
+    return OleToInt(app()->Get(ShowView("CurrentShowPosition")));
   } catch (const std::exception&) {
     accessError(12, "Could not get slide- information");
     return -1;
@@ -305,7 +305,7 @@ String TPowPnt::GetCurrentSlideName() {
   }
   if (!slideShowActiv_) return String();
   try {
-    return OleToStr(app().Get(ShowView("Slide.Name")));
+    return OleToStr(app()->Get(ShowView("Slide.Name")));
   } catch (const std::exception&) {
     accessError(12, "Could not get slide- information");
     return String();
@@ -319,7 +319,7 @@ void TPowPnt::GotoSlide(int Index) {
   }
   try {
     const int before = GetCurrentSlide();
-    if (slideShowActiv_) app().Call(ShowView("GotoSlide"), {Index});
+    if (slideShowActiv_) app()->Call(ShowView("GotoSlide"), {Index});
     const int after = GetCurrentSlide();
     if (after != before && OnSlideChange) OnSlideChange(this, before, after, GetCurrentSlideName());
   } catch (const std::exception&) {
@@ -376,7 +376,7 @@ void TPowPnt::SetSlideShowState(TSlideShowState v) {
   showState_ = v;
   if (connected_ && CheckSlideShowActive()) {
     try {
-      app().Set(ShowView("State"), SlideShowStateConst(v));
+      app()->Set(ShowView("State"), SlideShowStateConst(v));
       return;
     } catch (const std::exception&) {
     }

@@ -131,7 +131,10 @@ class TPowPnt : public TComponent {
   static constexpr int MaxCloseAttempts = 10;
 
  private:
-  IAutomationObject& app() const;
+  // The application object, held by the caller for the whole call: a
+  // handler run inside the call (a conversion waits, pumping) may release
+  // the controller's own hold (Disconnect).
+  AutomationObjectPtr app() const;
   void accessError(int code, const String& text);
   bool CheckSlideShowActive();
   // The show window placed by the held monitor, place and size.

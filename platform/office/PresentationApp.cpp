@@ -180,3 +180,13 @@ OleValue TPresentationApp::Call(const String& Chain, const std::vector<OleValue>
   }
   Unknown(Chain);
 }
+
+void PreparePresentation(const String& FileName) {
+  try {
+    TOfficeConverter::ToPdf(FileName);
+    if (TOfficeConverter::ImportFilter(FileName) == "MS PowerPoint 97") TOfficeConverter::ToOdp(FileName);
+  } catch (const EAbort&) {
+    throw;
+  } catch (const std::exception&) {
+  }
+}

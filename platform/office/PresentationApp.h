@@ -36,3 +36,10 @@ class TPresentationApp : public IAutomationObject {
   std::vector<Presentation> presentations_;
   std::unique_ptr<TSlideShowWindow> show_;
 };
+
+// Converts what an open of FileName needs (its PDF and, for a binary deck,
+// its OpenDocument copy) into the cache, the queue pumped meanwhile, so
+// that a show already on the screen goes on until the open that follows,
+// which then only reads the cache. A failure is left for that open to tell;
+// EAbort when the program closes.
+void PreparePresentation(const String& FileName);

@@ -1,5 +1,6 @@
 // Slide deck and show window (see the header).
 #include "platform/office/SlideShow.h"
+#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -53,6 +55,39 @@ void RaiseWindow(QWidget* w) {
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
 }
 
+bool IsShowWindow(const QWidget* w) {
+  for (const auto& [h, r] : Windows())
+    if (r.widget == w) return true;
+  return false;
+}
+
+// The program's window that a window placed at R lies over: a visible
+// top-level window (no show window, tool window, menu or tip) that holds R's
+// centre, the active one first.
+QWindow* OwnerAt(const QRect& R) {
+  const QPoint centre = R.center();
+  QWidget* found = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets()) {
+    if (!t->isVisible() || IsShowWindow(t) || !t->windowHandle()) continue;
+    if (t->windowType() != Qt::Window && t->windowType() != Qt::Dialog) continue;
+    if (!t->frameGeometry().contains(centre)) continue;
+    if (!found || t->isActiveWindow()) found = t;
+  }
+  return found ? found->windowHandle() : nullptr;
+}
+
+// A show window belongs to the window it lies over when it appears: the
+// window manager keeps a window above the one it belongs to, also when that
+// one fills the screen (which a window manager may lift above every window
+// that merely stays on top). Told before the window is mapped: the window
+// system learns of it then.
+void Belong(QWidget* w) {
+  QWindow* owner = OwnerAt(w->geometry());
+  if (!owner) return;
+  w->winId();
+  if (w->windowHandle()->transientParent() != owner) w->windowHandle()->setTransientParent(owner);
+}
+
 QWidget* WidgetOf(HWND h) {
   auto it = Windows().find(h);
   return it == Windows().end() ? nullptr : it->second.widget;
@@ -61,6 +96,9 @@ QWidget* WidgetOf(HWND h) {
 // Where the next show window opens: where the last one was placed, else the
 // primary screen.
 QRect g_lastPlace;
+
+// The window whose picture is held (LockWindowUpdate).
+HWND g_locked = 0;
 
 }  // namespace
 
@@ -84,7 +122,7 @@ bool SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Cx, int Cy, unsi
   w->setGeometry(g);
   g_lastPlace = g;
   if (!(Flags & SWP_NOZORDER) && (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_TOP) && w->isVisible())
-    w->raise();
+    RaiseWindow(w);
   return true;
 }
 
@@ -96,6 +134,30 @@ bool GetWindowRect(HWND Wnd, TRect& R) {
   return true;
 }
 
+bool SetWindowRgn(HWND Wnd, const TRect& R) {
+  QWidget* w = WidgetOf(Wnd);
+  if (!w) return false;
+  const QRect r(R.Left, R.Top, std::max(0, R.Width()), std::max(0, R.Height()));
+  const QRect all(QPoint(0, 0), w->size());
+  // Nothing: a region outside the window (an empty mask would be none).
+  const QRegion mask = r.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(r);
+  if (r.contains(all)) {
+    if (!w->mask().isEmpty()) w->clearMask();
+  } else if (w->mask() != mask) {
+    w->setMask(mask);
+  }
+  return true;
+}
+
+bool LockWindowUpdate(HWND Wnd) {
+  if (Wnd && !WidgetOf(Wnd)) return false;
+  const HWND was = g_locked;
+  g_locked = Wnd;
+  if (was && was != Wnd)
+    if (TSlideShowWindow* s = ShowWindowOf(was)) s->Released();
+  return true;
+}
+
 bool ShowWindow(HWND Wnd, bool Visible) {
   auto it = Windows().find(Wnd);
   if (it == Windows().end()) return false;
@@ -104,6 +166,7 @@ bool ShowWindow(HWND Wnd, bool Visible) {
   // Told now, a pending show window appears now (or not at all).
   const bool pending = r.showPending;
   r.showPending = false;
+  if (Visible && !r.widget->isVisible()) Belong(r.widget);
   if (r.widget->isVisible() != Visible) r.widget->setVisible(Visible);
   if (Visible && pending) RaiseWindow(r.widget);
   return true;
@@ -285,6 +348,13 @@ struct TSlideShowWindow::Impl {
   QTimer timer;
   TBitmap frame;
   bool frameValid = false;
+  // A started show waits for its first slide from the window's thread: the
+  // window shows nothing new (a hidden one does not appear) until it comes,
+  // so the main thread renders nothing for a start.
+  bool awaiting = false;
+  // The turn of the queue after a start on a hidden window has come: it may
+  // appear (placed by then) once its slide has come.
+  bool mayAppear = false;
 
   int count() const { return deck ? deck->Count() : 0; }
 
@@ -340,17 +410,39 @@ struct TSlideShowWindow::Impl {
 
   void render() {
     stopTransition();
+    const bool was = awaiting;
+    awaiting = false;
     renderTarget(frame);
     frameValid = true;
     w.update();
+    if (was) appearWhenDue();
     drawAheadLater();
   }
 
+  // A window waiting to appear appears once the queue has turned.
+  void appearWhenDue() {
+    if (pending() && mayAppear) appear();
+  }
+
+  // The slide awaited has come (rendered ahead at the window's size): it is
+  // drawn, and a window waiting to appear appears.
+  void settle() {
+    const QSize s = w.size();
+    if (!awaiting || aheadIndex != position || ahead.Width() != s.width() || ahead.Height() != s.height()) return;
+    render();
+  }
+
+  // The slide the window's thread renders next: the one awaited, else the
+  // one that follows.
   void drawAheadLater() {
     if (!deck || !active) return;
-    const int n = following();
+    const int n = awaiting ? position : following();
     const QSize s = w.size();
-    if (n < 1 || (n == aheadIndex && ahead.Width() == s.width() && ahead.Height() == s.height())) return;
+    if (n < 1 || s.isEmpty()) return;
+    if (n == aheadIndex && ahead.Width() == s.width() && ahead.Height() == s.height()) {
+      if (awaiting) settle();
+      return;
+    }
     if (asked.index == n && asked.size == s && asked.generation == aheadGeneration) return;
     asked = AheadRenderer::Job{deck->Contents(), n, s, aheadGeneration};
     aheadRenderer.Ask(asked);
@@ -365,6 +457,17 @@ struct TSlideShowWindow::Impl {
       aheadIndex = j.index;
     }
     drawAheadLater();
+  }
+
+  // A waiting window comes to the front, placed where its caller put it.
+  void appear() {
+    Windows()[handle].showPending = false;
+    Belong(&w);
+    w.show();
+    RaiseWindow(&w);
+    // The slide's time runs from when it can be seen.
+    shownAt = GetTickCount64();
+    arm();
   }
 
   // The slide is due AdvanceTime seconds after it was shown.
@@ -386,9 +489,12 @@ struct TSlideShowWindow::Impl {
   // Shows slide pos; a change is drawn as its entry effect from what the
   // window shows now (Cut: at once).
   void show(int pos, bool Cut = false) {
+    const bool was = awaiting;
+    awaiting = false;
     const bool drawn = !Cut && active && state == Running && (w.isVisible() || pending()) && w.width() > 0 && w.height() > 0;
-    if (drawn && (!frameValid || frame.Width() != w.width() || frame.Height() != w.height())) {
-      // Placed or sized since it was last drawn: the slide left, at the new size.
+    if (drawn && (was || !frameValid || frame.Width() != w.width() || frame.Height() != w.height())) {
+      // Placed or sized since it was last drawn, or the slide left not drawn
+      // yet: the slide left, at the window's size.
       stopTransition();
       renderTarget(frame);
       frameValid = true;
@@ -399,6 +505,7 @@ struct TSlideShowWindow::Impl {
     if (drawn && t.Kind != TTransitionKind::Cut) startTransition(t);
     else render();
     arm();
+    if (was) appearWhenDue();
     if (owner->OnSlideChanged) owner->OnSlideChanged();
   }
 
@@ -454,18 +561,20 @@ struct TSlideShowWindow::Impl {
   }
 
   // A show started on a hidden window appears once the program waits for
-  // input again: by then its caller has placed it (the controller places the
-  // window after starting the show). Shown at once and then moved, it would
-  // carry what it held before (the picture of its last place, e.g. the
+  // input again and its first slide has come: by then its caller has placed
+  // it (the controller places the window after starting the show), and the
+  // slide is rendered at that place's size. Shown at once and then moved, it
+  // would carry what it held before (the picture of its last place, e.g. the
   // page's preview) onto its new place until its first slide is drawn there.
   void showLater() {
+    mayAppear = false;
     if (pending()) return;
     Windows()[handle].showPending = true;
     QMetaObject::invokeMethod(&w, [this] {
       if (!pending()) return;   // told at once meanwhile (ShowWindow, the end)
-      Windows()[handle].showPending = false;
-      w.show();
-      RaiseWindow(&w);
+      mayAppear = true;
+      if (awaiting) drawAheadLater();
+      else appear();
     }, Qt::QueuedConnection);
   }
   bool pending() const {
@@ -478,16 +587,25 @@ struct TSlideShowWindow::Impl {
     timer.stop();
     stopTransition();
     active = false;
+    awaiting = false;
     state = Done;
     Windows()[handle].showPending = false;
-    // It goes black before it hides: what it keeps of itself while hidden
-    // (its last picture, which a window system may show again for a moment
-    // when it reappears, before it is drawn anew) is then no slide.
+    // Held, it stays as it is until it is released.
+    if (g_locked == handle && w.isVisible()) heldEnd = true;
+    else leave();
+    if (owner->OnEnded) owner->OnEnded();
+  }
+
+  // It goes black before it hides: what it keeps of itself while hidden
+  // (its last picture, which a window system may show again for a moment
+  // when it reappears, before it is drawn anew) is then no slide.
+  void leave() {
+    heldEnd = false;
     frame.Image().fill(Qt::black);
     if (w.isVisible()) w.repaint();
     w.hide();
-    if (owner->OnEnded) owner->OnEnded();
   }
+  bool heldEnd = false;   // the show ended while the window was held
 };
 
 TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
@@ -501,8 +619,10 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
   d_->frameTimer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&d_->frameTimer, &QTimer::timeout, &d_->w, [this] { d_->nextFrame(); });
   d_->w.onPaint = [this](QPainter& p) {
-    if (!d_->frameValid) d_->render();
-    p.drawImage(0, 0, d_->frame.Image());
+    // (Awaiting its slide, a window shown early stays black meanwhile.)
+    if (!d_->frameValid && !d_->awaiting) d_->render();
+    if (d_->frameValid) p.drawImage(0, 0, d_->frame.Image());
+    else p.fillRect(d_->w.rect(), Qt::black);
   };
   d_->w.onResize = [this] {
     // Told late (a window placed while hidden hears of its size when it
@@ -512,6 +632,7 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
     d_->frameValid = false;
     d_->aheadIndex = 0;
     ++d_->aheadGeneration;
+    if (d_->awaiting) d_->drawAheadLater();
   };
   d_->w.onPress = [this](QMouseEvent* e) {
     if (e->button() != Qt::LeftButton || !d_->active || !d_->settings.AdvanceOnClick) return;
@@ -525,6 +646,7 @@ TSlideShowWindow::TSlideShowWindow() : d_(std::make_unique<Impl>()) {
 }
 
 TSlideShowWindow::~TSlideShowWindow() {
+  if (g_locked == d_->handle) g_locked = 0;
   d_->timer.stop();
   d_->frameTimer.stop();
   d_->aheadRenderer.Stop();
@@ -542,14 +664,34 @@ void TSlideShowWindow::Start(std::shared_ptr<const TSlideDeck> Deck, const TShow
   d_->active = true;
   d_->state = Running;
   SetPointer(Settings.PointerType);
-  if (d_->w.isVisible()) RaiseWindow(&d_->w);
-  else d_->showLater();
   Windows()[d_->handle].order = ++g_order;
-  // A show starts on its first slide at once.
-  d_->show(1, true);
+  // A show starts on its first slide, which the window's thread renders:
+  // a shown window keeps what it shows until it comes, a hidden one appears
+  // with it. (Asked for once the queue turns: the caller places the window
+  // first.)
+  d_->timer.stop();
+  d_->heldEnd = false;
+  d_->position = 1;
+  d_->shownAt = GetTickCount64();
+  d_->awaiting = true;
+  if (d_->w.isVisible()) {
+    RaiseWindow(&d_->w);
+    QMetaObject::invokeMethod(&d_->w, [this] {
+      if (d_->awaiting) d_->drawAheadLater();
+    }, Qt::QueuedConnection);
+  } else {
+    d_->showLater();
+  }
+  d_->arm();
+  if (OnSlideChanged) OnSlideChanged();
 }
 
 void TSlideShowWindow::Exit() { d_->end(); }
+
+void TSlideShowWindow::Released() {
+  if (d_->heldEnd && !d_->active) d_->leave();
+  d_->heldEnd = false;
+}
 
 bool TSlideShowWindow::Active() const { return d_->active; }
 
@@ -599,7 +741,9 @@ const TShowSettings& TSlideShowWindow::Settings() const { return d_->settings; }
 int64_t TSlideShowWindow::ShownAt() const { return d_->shownAt; }
 
 void TSlideShowWindow::Picture(TBitmap& Out) const {
-  if (!d_->frameValid || d_->frame.Width() != d_->w.width() || d_->frame.Height() != d_->w.height()) d_->render();
+  // Asked for while its slide is awaited, the window draws it now.
+  if (!d_->frameValid || d_->awaiting || d_->frame.Width() != d_->w.width() || d_->frame.Height() != d_->w.height())
+    d_->render();
   Out.SetSize(d_->frame.Width(), d_->frame.Height());
   Out.Image() = d_->frame.Image().copy();
 }

@@ -39,6 +39,16 @@ HWND FindWindow(const String& ClassName);
 bool SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Cx, int Cy, unsigned Flags);
 // The window's place on the screen; false for an unknown handle.
 bool GetWindowRect(HWND Wnd, TRect& R);
+// Limits what shows of a window to R (in the window's coordinates), as a
+// window region does; an empty R shows nothing, the window's own rectangle
+// (or larger) all of it. False for an unknown handle.
+bool SetWindowRgn(HWND Wnd, const TRect& R);
+// Keeps what a window shows on the screen as it is until it is released
+// with 0 (one window at a time): a show window whose show ends meanwhile
+// stays up with its last picture, and goes (black first) at the release
+// unless a show has started in it again, which then keeps that picture
+// until its own first slide is drawn.
+bool LockWindowUpdate(HWND Wnd);
 // Shows or hides a window without activating it; a show window whose show
 // has ended is not shown again. False for an unknown handle.
 bool ShowWindow(HWND Wnd, bool Visible);
@@ -90,8 +100,11 @@ class TSlideShowWindow {
   // hidden window appears when the program next waits for input (placed by
   // then); it counts as shown meanwhile.
   void Start(std::shared_ptr<const TSlideDeck> Deck, const TShowSettings& Settings);
-  // Ends the show: the window turns black and hides, the state is Done.
+  // Ends the show: the window turns black and hides (held: at its
+  // release), the state is Done.
   void Exit();
+  // The hold of LockWindowUpdate has ended.
+  void Released();
   bool Active() const;
   int Count() const;
   // 1 .. Count, Count + 1 for the end screen.

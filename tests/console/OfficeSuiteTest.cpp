@@ -3,11 +3,13 @@
 // letters, the page's picture, the play loop at a 1 s interval. Kept few and
 // short: the suite costs about a second a conversion.
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include "ConsoleFixture.h"
 #include "OperatorHands.h"
@@ -30,6 +32,102 @@ int CountColour(TBitmap& b, TColor c) {
   return n;
 }
 
+// What the stadium screen shows of a slide show, looked at after every
+// event of the program: the colour at the centre of the show window while it
+// lies over the output area, and whether it belongs to the main window
+// there (only then does a window manager keep it above the main window,
+// which may fill the screen); one entry for each change, an invalid colour
+// while no show lies over the output area.
+struct OutputWatch : QObject {
+  struct Look {
+    QColor colour;
+    bool above = false;
+    bool operator==(const Look&) const = default;
+  };
+  std::vector<Look> looks;
+  QRect output;
+  QWindow* main;
+  bool looking = false;
+  explicit OutputWatch(TFormMain* f) : main(f->Widget()->window()->windowHandle()) {
+    const TPoint at = f->BufferTablo->ClientToScreen(TPoint(0, 0));
+    output = QRect(at.X, at.Y, f->BufferTablo->ClientWidth(), f->BufferTablo->ClientHeight());
+    qApp->installEventFilter(this);
+  }
+  ~OutputWatch() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent*) override {
+    if (looking) return false;
+    looking = true;
+    Look l;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->windowTitle() == "Slide show" && w->isVisible() && w->geometry() == output) {
+        const QImage c = w->screen()->grabWindow(w->winId(), w->width() / 2, w->height() / 2, 1, 1).toImage();
+        l.colour = c.isNull() ? QColor() : c.pixelColor(0, 0);
+        l.above = w->windowHandle()->transientParent() == main;
+      }
+    if (looks.empty() || !(looks.back() == l)) looks.push_back(l);
+    looking = false;
+    return false;
+  }
+  const Look& Now() const {
+    static const Look none;
+    return looks.empty() ? none : looks.back();
+  }
+  // (Above the main window or not: Beneath counts those that are not.)
+  bool Shows(QColor c) const { return Now().colour == c; }
+  bool Empty() const { return !Now().colour.isValid(); }
+  // The slides (no black) shown from look From on, and the looks there that
+  // a window manager would keep beneath the main window.
+  std::vector<QColor> Slides(size_t From = 0) const {
+    std::vector<QColor> out;
+    for (size_t i = From; i < looks.size(); ++i)
+      if (looks[i].colour.isValid() && looks[i].colour != Qt::black && (out.empty() || out.back() != looks[i].colour))
+        out.push_back(looks[i].colour);
+    return out;
+  }
+  // Whether the output showed a show all along from the first look of From
+  // to the first of To (nothing beneath, no black in between).
+  bool Unbroken(QColor From, QColor To) const {
+    size_t i = 0;
+    while (i < looks.size() && looks[i].colour != From) ++i;
+    for (; i < looks.size() && looks[i].colour != To; ++i)
+      if (!looks[i].colour.isValid() || looks[i].colour == Qt::black) return false;
+    return i < looks.size();
+  }
+  int Beneath() const {
+    return int(std::count_if(looks.begin(), looks.end(), [](const Look& l) { return l.colour.isValid() && !l.above; }));
+  }
+};
+
+// The operator's hands, step by step: each step waits for what it names
+// (looked at every few milliseconds, inside whatever wait the program is in)
+// and then clicks, each click an event of its own.
+struct OperatorSteps {
+  struct Step {
+    std::function<bool()> ready;
+    std::vector<std::function<void()>> clicks;
+  };
+  std::vector<Step> steps;
+  size_t next = 0;
+  QTimer timer;
+  void Then(std::function<bool()> Ready, std::vector<std::function<void()>> Clicks) {
+    steps.push_back(Step{std::move(Ready), std::move(Clicks)});
+  }
+  // Runs the steps until the last has clicked and Finished holds. Past the
+  // limit, the window is told that the program closes (its waits end).
+  bool Run(TFormMain* f, const std::function<bool()>& Finished, int LimitMs = 60000) {
+    const int64_t end = GetTickCount64() + LimitMs;
+    QObject::connect(&timer, &QTimer::timeout, [this, f, end] {
+      if (GetTickCount64() > end) f->ClosingDown = true;
+      if (next < steps.size() && steps[next].ready())
+        for (const auto& click : steps[next++].clicks) QTimer::singleShot(0, click);
+    });
+    timer.start(5);
+    const bool done = pumpUntil([&] { return next == steps.size() && Finished(); }, LimitMs + 10000);
+    timer.stop();
+    return done && !f->ClosingDown;
+  }
+};
+
 }  // namespace
 
 class OfficeSuiteTest : public ConsoleFixture {
@@ -40,7 +138,105 @@ class OfficeSuiteTest : public ConsoleFixture {
     TRichEdit::RtfImporter = [](const String& f) { return TOfficeConverter::RtfToXhtml(f); };
   }
   String Deck() { return officesamples::MakeDeck(app_ + "Texts", "deck.ppt", {"#ff0000", "#00ff00", "#0000ff"}); }
+  // A deck made once in the process (the suite's cache keeps its
+  // conversions for the tests after), copied into "Texts/".
+  void SharedDeck(const String& Name, const std::vector<String>& Colours) {
+    static std::map<String, String> made;
+    String& file = made[Name];
+    if (file.empty()) {
+      const String dir = officesamples::UseTestCache() + "shared/";
+      ForceDirectories(dir);
+      file = officesamples::MakeDeck(dir, Name, Colours);
+    }
+    std::filesystem::copy_file(file, app_ + "Texts/" + Name, std::filesystem::copy_options::overwrite_existing);
+  }
+  // The main window shown with the office page chosen and these entries.
+  TFormMain* OfficePage(const String& Entries) {
+    TFormMain* f = Create();
+    f->Show();
+    f->ListRTF->Items()->SetText(Entries);
+    hands::ChooseSheet(f->Sheet_Tablo);
+    hands::ChooseSheet(f->TabSheet6);
+    return f;
+  }
+  bool Idle(TFormMain* f) const { return f->bPPT_PlayStop->Caption() == "Play" && !f->PlayLoopRunning; }
 };
+
+// "Play" on the output: slide 1 first, then every slide in order, each over
+// the output area and above the main window, and the page's button says
+// "Play" again once the show has ended.
+TEST_F(OfficeSuiteTest, PlayShowsEverySlideFromTheFirstInOrderAboveTheMainWindow) {
+  SharedDeck("colours.pptx", {"#ff0000", "#00ff00", "#0000ff"});
+  TFormMain* f = OfficePage("colours.pptx\n");
+  f->PowPnt1->SetTransisionInterval(2);
+  hands::ClickLine(f->ListRTF, 0);
+  ASSERT_EQ(f->sePPT_NumSlides->MaxValue(), 3);
+  OutputWatch watch(f);
+  hands::Click(f->bPPT_PlayStop);
+  ASSERT_TRUE(pumpUntil([&] { return Idle(f) && watch.Empty(); }, 30000));
+  EXPECT_EQ(watch.Slides(), (std::vector<QColor>{Qt::red, Qt::green, Qt::blue}));
+  EXPECT_EQ(watch.Beneath(), 0);
+  EXPECT_TRUE(requests_.empty()) << requests_[0].Msg;
+}
+
+// Stop and Play again, five times, Play each time at once after Stop: every
+// Play shows slide 1 on the output again, and the last Stop ends the show.
+TEST_F(OfficeSuiteTest, StopAndPlayWorkAnyNumberOfTimes) {
+  SharedDeck("colours.pptx", {"#ff0000", "#00ff00", "#0000ff"});
+  TFormMain* f = OfficePage("colours.pptx\n");
+  f->PowPnt1->SetSlideshowUseInternalTimer(false);
+  hands::ClickLine(f->ListRTF, 0);
+  OutputWatch watch(f);
+  const auto click = [f] { hands::Click(f->bPPT_PlayStop); };
+  size_t mark = 0;
+  // Slide 1 on the output, after the show left it since the last look.
+  const auto restarted = [&] {
+    bool left = false;
+    for (size_t i = mark; i < watch.looks.size(); ++i) left = left || watch.looks[i].colour != Qt::red;
+    if (!left || !watch.Shows(Qt::red)) return false;
+    mark = watch.looks.size();
+    return true;
+  };
+  OperatorSteps steps;
+  steps.Then([] { return true; }, {click});
+  steps.Then(
+      [&] {
+        mark = watch.looks.size();
+        return watch.Shows(Qt::red);
+      },
+      {click, click});
+  for (int round = 2; round <= 5; ++round) steps.Then(restarted, {click, click});
+  steps.Then(restarted, {click});
+  ASSERT_TRUE(steps.Run(f, [&] { return Idle(f) && watch.Empty(); })) << "steps taken: " << steps.next;
+  EXPECT_EQ(watch.Beneath(), 0);
+  EXPECT_FALSE(f->PowPnt1->Connected());
+  EXPECT_TRUE(requests_.empty()) << requests_[0].Msg;
+}
+
+// A ".ppt" chosen (twice, at once) while a ".pptx" plays on the output plays
+// there in its place, from its first slide, with nothing told to the
+// operator; the output shows the first show until then (never the page
+// beneath), and Stop ends the second.
+TEST_F(OfficeSuiteTest, APptChosenWhileAPptxPlaysTakesItsPlace) {
+  SharedDeck("colours.pptx", {"#ff0000", "#00ff00", "#0000ff"});
+  SharedDeck("other.ppt", {"#ffff00", "#00ffff"});
+  TFormMain* f = OfficePage("colours.pptx\nother.ppt\n");
+  f->PowPnt1->SetSlideshowUseInternalTimer(false);
+  OutputWatch watch(f);
+  const auto play = [f] { hands::Click(f->bPPT_PlayStop); };
+  const auto second = [f] { hands::ClickLine(f->ListRTF, 1); };
+  OperatorSteps steps;
+  steps.Then([] { return true; }, {[f] { hands::ClickLine(f->ListRTF, 0); }});
+  steps.Then([f] { return f->sePPT_NumSlides->MaxValue() == 3; }, {play});
+  steps.Then([&] { return watch.Shows(Qt::red); }, {second, second});
+  steps.Then([&] { return watch.Shows(Qt::yellow); }, {play});
+  ASSERT_TRUE(steps.Run(f, [&] { return Idle(f) && watch.Empty(); })) << "steps taken: " << steps.next;
+  EXPECT_EQ(watch.Slides(), (std::vector<QColor>{Qt::red, Qt::yellow}));
+  EXPECT_TRUE(watch.Unbroken(Qt::red, Qt::yellow));
+  EXPECT_EQ(watch.Beneath(), 0);
+  EXPECT_EQ(f->ListRTF->ItemIndex(), 1);
+  EXPECT_TRUE(requests_.empty()) << requests_[0].Msg;
+}
 
 TEST_F(OfficeSuiteTest, TheControllerRunsADeckThroughTheSuite) {
   const String deck = Deck();
@@ -215,7 +411,8 @@ TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
   hands::ChooseSheet(f->TabSheet6);
   hands::ClickLine(f->ListRTF, 0);
   f->PowPnt1->GotoSlide(2);
-  QWidget* show = nullptr;
+  // (The show window goes with the controller's disconnect at the end.)
+  QPointer<QWidget> show;
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->windowTitle() == "Slide show") show = w;
   ASSERT_NE(show, nullptr);
@@ -237,6 +434,7 @@ TEST_F(OfficeSuiteTest, PlayShowsNothingOfThePreviewOnTheOutput) {
     }
   } watch;
   watch.seen = [&](QObject* o, QEvent* e) {
+    if (!show) return;
     if (o == show && e->type() == QEvent::Show) shownAt.push_back(show->geometry());
     // Between events, not while the window draws itself. Until it has drawn
     // itself anew, a window system may show what the window kept of itself.

@@ -74,14 +74,16 @@ inline String FlatDeck(const std::vector<String>& colours, const std::vector<Tra
          "<office:body><office:presentation>" + pages + "</office:presentation></office:body></office:document>\n";
 }
 
-// A ".ppt" file named Name in Dir with one slide per colour (and transition).
+// A presentation named Name in Dir with one slide per colour (and
+// transition), in the format its extension names (".ppt", ".pptx", ".odp").
 inline String MakeDeck(const String& Dir, const String& Name, const std::vector<String>& colours,
                        const std::vector<Transition>& transitions = {}) {
   const String work = UseTestCache() + "decks/";
   ForceDirectories(work);
   const String flat = work + ChangeFileExt(Name, ".fodp");
   SaveTextFile(flat, FlatDeck(colours, transitions));
-  const String ppt = TOfficeConverter::Convert(flat, "OpenDocument Presentation Flat XML", "ppt", work, ".ppt");
+  const String ext = LowerCase(ExtractFileExt(Name));
+  const String ppt = TOfficeConverter::Convert(flat, "OpenDocument Presentation Flat XML", ext.substr(1), work, ext);
   const String target = IncludeTrailingPathDelimiter(Dir) + Name;
   std::filesystem::copy_file(ppt, target, std::filesystem::copy_options::overwrite_existing);
   return target;
