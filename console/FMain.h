@@ -390,6 +390,7 @@ class TFormMain : public TForm {
   void bSud_KClick(TObject* Sender);
   void bIgrok_KartochkaClick(TObject* Sender);
   void bSud_Zamena2Click(TObject* Sender);
+  void EnsureSideLists();   // the sides applied before a side's button uses the lists
   void cb_T_ZamenaChange(TObject* Sender);
   void ListZamenaOutClick(TObject* Sender);
   void seZamena_ShowMinClick(TObject* Sender);

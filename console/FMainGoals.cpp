@@ -103,12 +103,20 @@ void BringPageIntoView(TFormMain* f, TTabSheet* page) {
 
 }  // namespace
 
+void TFormMain::EnsureSideLists() {
+  // The side lists of the players and substitution pages are filled by the
+  // confirmation; before the first one a side's button would find them empty
+  // (side 2's goal listed side 1's players), so the sides are applied first.
+  if (FTeamsChosen && (cb_T_Igroki->Items()->Count() < 2 || cb_T_Zamena->Items()->Count() < 2)) bFullOK->Click();
+}
+
 void TFormMain::bGolClick(TObject* Sender) {
   const TComponent* button = dynamic_cast<const TComponent*>(Sender);
   const int side = button ? int(button->Tag()) : 0;
   if (side != 1 && side != 2) return;
   if (GoalRoadBusy) return;
   FlagGuard busy(GoalRoadBusy);
+  EnsureSideLists();
   // The goal clip, then the side's logo by transition.
   const String clip = GoalClip(side == 1 ? bSud_Gol1 : bSud_Gol2);
   if (!clip.empty()) {
@@ -200,6 +208,7 @@ void TFormMain::bSud_KClick(TObject* Sender) {
   const TComponent* button = dynamic_cast<const TComponent*>(Sender);
   if (!button) return;
   const intptr_t t = button->Tag();
+  EnsureSideLists();
   cb_T_Igroki->SetItemIndex(int((t >> 1) & 1));
   cb_T_IgrokiChange(cb_T_Igroki);
   const bool red = (t & 1) != 0;
@@ -257,6 +266,7 @@ void TFormMain::bSud_Zamena2Click(TObject* Sender) {
   if (!button) return;
   const int side = int(button->Tag());
   if (side != 1 && side != 2) return;
+  EnsureSideLists();
   button->SetCaption("Replace " + IntToStr(MatchMinute()));
   cb_T_Zamena->SetItemIndex(side - 1);
   cb_T_ZamenaChange(cb_T_Zamena);

@@ -489,6 +489,40 @@ TEST_F(GoalsTest, TheSubstitutionMinuteIsOnTheScreenOnlyWithShowMinuteTicked) {
 }
 
 
+// The sides chosen and the clock started without a confirmation since the
+// console started: a side's goal, card and substitution buttons still list
+// that side's players. The side lists were empty until a confirmation, so
+// side 2's goal listed side 1's players (its scorer went into the goal list
+// as side 1's) and its card and substitution listed nobody.
+TEST_F(GoalsTest, BeforeAnyConfirmationASidesButtonsListThatSide) {
+  const struct {
+    const char* name;
+    TControl* (*button)(TFormMain*);
+    TListBox* (*list)(TFormMain*);
+  } rows[] = {
+      {"goal", [](TFormMain* f) -> TControl* { return f->bSud_Gol2; }, [](TFormMain* f) -> TListBox* { return f->ListIgroki; }},
+      {"card", [](TFormMain* f) -> TControl* { return f->bSud_KY2; }, [](TFormMain* f) -> TListBox* { return f->ListIgroki; }},
+      {"substitution", [](TFormMain* f) -> TControl* { return f->bSud_Zamena2; },
+       [](TFormMain* f) -> TListBox* { return f->ListZamenaOut; }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove(TRegistry::StoreFileName());   // a first start
+    TFormMain* f = Create();
+    ScreenPage = 0;
+    f->WaitHook = [](int) { return true; };
+    SelectTeam(f->cbSud_Comanda1, Alpha);
+    SelectTeam(f->cbSud_Comanda2, Beta);
+    f->Show();
+    hands::Click(f->Sud_Play);
+    hands::Click(row.button(f));
+    TStrings* items = row.list(f)->Items();
+    EXPECT_EQ(items->Count() == 2 ? items->Get(0) + "|" + items->Get(1) : items->Text(), "2  Pit Nise|9  Nine Nils");
+    Destroy();
+  }
+}
+
+
 // A goal whose clip stops the play list on the output: the output shows the
 // side's logo, and the tabs no longer mark "Reklama" as on the screen.
 TEST_F(GoalsTest, AGoalClipOverThePlayListTakesReklamasMarkOffTheTabs) {
