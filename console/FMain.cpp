@@ -369,16 +369,25 @@ void TFormMain::LoadStartupLists() {
 }
 
 void TFormMain::ResumeMatch() {
-  if (loadedTimeStartWall_ <= 0) return;
+  const bool running = loadedTimeStartWall_ > 0;
+  // A match whose sides were applied comes back applied, its clock stopped
+  // or not: the display pages, the side lists of the goal, card and
+  // substitution buttons and the substitution page are as they were (they
+  // showed the design's teams and an empty page until a confirmation).
+  const bool sidesBack = FTeamsChosen && !loadedSide_[0].empty() && !loadedSide_[1].empty() &&
+                         TeamSlots[1].Name == loadedSide_[0] && TeamSlots[2].Name == loadedSide_[1];
+  if (!running && !sidesBack) return;
   // The kick-off as stored; Play would take it again from the whole seconds
   // shown, moving it later at every restart.
   const int64_t kickOff = TimeStart();
   bFullOK->Click();
-  TimerIgraTimer(TimerIgra);
-  Sud_Play->Click();
-  SetTimeStart(kickOff);
-  resumedTimeStart_ = kickOff;
-  TimerIgraTimer(TimerIgra);
+  if (running) {
+    TimerIgraTimer(TimerIgra);
+    Sud_Play->Click();
+    SetTimeStart(kickOff);
+    resumedTimeStart_ = kickOff;
+    TimerIgraTimer(TimerIgra);
+  }
   // The substitution page as it was (the confirmation above prepared it anew).
   RestoreSubstitutionPage();
 }

@@ -83,10 +83,12 @@ class MatchSavingTest : public SidesFixture {
         if (r.Nr > 0 && !r.K.empty()) s += " " + IntToStr(side) + "/" + IntToStr(r.Nr) + "=" + r.K;
     s += "; " + f->bSud_Zamena1->Caption() + "/" + f->bSud_Zamena2->Caption() + "; pages";
     for (int n = 0; n < f->PageControl1->PageCount(); ++n) s += " " + IntToStr(int64_t(f->PageControl1->Pages(n)->Tag()));
-    // The substitution page comes back with a match that runs on.
-    if (f->MatchClockRunning())
-      s += " page " + IntToStr(f->cb_T_Zamena->ItemIndex()) + "," + IntToStr(f->ListZamenaOut->ItemIndex()) + "," +
-           IntToStr(f->ListZamenaIn->ItemIndex()) + "," + f->Zamena_Min->Caption();
+    // The display pages and the substitution page come back as they were,
+    // whether the clock ran or not.
+    s += "; display " + f->eTablo_K1->Caption() + " " + f->seTablo_Schet1->Caption() + ":" +
+         f->seTablo_Schet2->Caption() + " " + f->eTablo_K2->Caption() + " period " + f->eTablo_Period->Caption();
+    s += "; page " + IntToStr(f->cb_T_Zamena->ItemIndex()) + "," + IntToStr(f->ListZamenaOut->ItemIndex()) + "," +
+         IntToStr(f->ListZamenaIn->ItemIndex()) + "," + f->Zamena_Min->Caption();
     return s;
   }
 
@@ -121,6 +123,13 @@ const std::vector<MatchSavingTest::Row>& MatchSavingTest::Rows() {
          hands::Click(f->bSud_Zamena1);
          t->ClickItem(f->ListZamenaOut, 2);
          t->ClickItem(f->ListZamenaIn, 1);
+       }},
+      {"substitution, clock stopped", nullptr,
+       [](MatchSavingTest* t, TFormMain* f) {
+         hands::Click(f->Sud_Play);
+         hands::Click(f->bSud_Zamena2);
+         t->ClickItem(f->ListZamenaOut, 0);
+         hands::Click(f->Sud_Stop);
        }},
       {"score edit", nullptr,
        [](MatchSavingTest*, TFormMain* f) {
