@@ -200,6 +200,8 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   ResumeMatch();
   // Goal list, links, period names, office list.
   LoadMatchLists();
+  // The referee's period (among the names just read) and score as left.
+  RestoreRefereeValues();
   // Page objects placed; the layout of this executable's name.
   AutoPlaceTabloObjects();
   const String layout = AppFolder + "Views/" + exeBaseName_ + ".txt";

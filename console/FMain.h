@@ -1066,10 +1066,15 @@ class TFormMain : public TForm {
   // Cards and substitutions of the match as stored ("Kards1", "Kards2",
   // "Zamena1", "Zamena2", "ZamenaPage"), applied once the sides are loaded.
   String loadedKards_[2], loadedZamenaPage_;
+  // The referee's period and score as set when not yet confirmed
+  // ("RefereeMatch": "period,score1,score2", else empty); "Period", "S1" and
+  // "S2" hold the confirmed ones.
+  String loadedReferee_;
   // The stored match events go back to the sides, the substitution buttons
   // and (for a resumed match) the substitution page.
   void RestoreMatchEvents();
   void RestoreSubstitutionPage();
+  void RestoreRefereeValues();
   // The values a save writes now, each marked whether the store keeps what
   // it holds for it (see settingsRead_).
   std::vector<TSettingValue> TakeSettingValues();

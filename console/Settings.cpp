@@ -42,6 +42,7 @@ void TFormMain::LoadSettings() {
   loadedKards_[0].clear();
   loadedKards_[1].clear();
   loadedZamenaPage_.clear();
+  loadedReferee_.clear();
   loadedTimeStartWall_ = 0;
   {
     TRegistry reg;
@@ -183,6 +184,7 @@ void TFormMain::LoadSettings() {
           if (!caption.empty()) b->SetCaption(caption);
         }
         loadedZamenaPage_ = readStr("ZamenaPage");
+        loadedReferee_ = readStr("RefereeMatch");
       } catch (const ERegistryException&) {
         // The first absent or mistyped value ends the block.
         mistyped(reading, "It and the settings after it start with their defaults.");
@@ -277,6 +279,19 @@ void TFormMain::RestoreSubstitutionPage() {
   Zamena_Min->SetVisible(shown != 0);
 }
 
+void TFormMain::RestoreRefereeValues() {
+  // After the confirmed match went back to the display pages: the referee's
+  // sheet holds the period and score as the operator left them.
+  const std::vector<String> parts = Pieces(loadedReferee_, ',');
+  int period = 0, s1 = 0, s2 = 0;
+  if (parts.size() != 3 || !TryStrToInt(parts[0], period) || !TryStrToInt(parts[1], s1) ||
+      !TryStrToInt(parts[2], s2) || period < -1 || period >= cbSud_Period->Items()->Count())
+    return;
+  cbSud_Period->SetItemIndex(period);
+  seSud_Schet1->SetValue(s1);
+  seSud_Schet2->SetValue(s2);
+}
+
 void TFormMain::ForEachSetting(
     const std::function<void(const String& Name, TRegDataType Type, int64_t Num, const String& Text)>& f) {
   auto I = [&](const String& n, int64_t v) { f(n, rdInteger, v, String()); };
@@ -353,6 +368,13 @@ void TFormMain::ForEachSetting(
   S("ZamenaPage", IntToStr(cb_T_Zamena->ItemIndex()) + "," + IntToStr(ListZamenaOut->ItemIndex()) + "," +
                       IntToStr(ListZamenaIn->ItemIndex()) + "," + (Zamena_Min->Visible() ? "1" : "0") + "," +
                       Zamena_Min->Caption());
+  // The referee's period and score as set, when they are not the confirmed
+  // ones ("Period", "S1", "S2"): a period chosen or a score corrected without
+  // a confirmation yet. Empty otherwise.
+  const bool confirmed = cbSud_Period->ItemIndex() == MatchPeriod && seSud_Schet1->Value() == MatchScore[0] &&
+                         seSud_Schet2->Value() == MatchScore[1];
+  S("RefereeMatch", confirmed ? String() : IntToStr(cbSud_Period->ItemIndex()) + "," +
+                                               IntToStr(seSud_Schet1->Value()) + "," + IntToStr(seSud_Schet2->Value()));
   I("VideoDrv", rgVideoDrv->ItemIndex());
 }
 

@@ -144,6 +144,14 @@ const std::vector<MatchSavingTest::Row>& MatchSavingTest::Rows() {
          hands::Click(f->Sud_NextPeriod);
          hands::Click(f->bFullOK);
        }},
+      // The referee's period and score as set, before a confirmation.
+      {"period change, not confirmed", nullptr,
+       [](MatchSavingTest*, TFormMain* f) {
+         hands::Click(f->Sud_Play);
+         hands::Click(f->Sud_Stop);
+         hands::Click(f->Sud_NextPeriod);
+       }},
+      {"score edit, not confirmed", nullptr, [](MatchSavingTest*, TFormMain* f) { ClickUp(f->seSud_Schet1); }},
       {"clock start", nullptr, [](MatchSavingTest*, TFormMain* f) { hands::Click(f->Sud_Play); }},
       {"clock stop", nullptr,
        [](MatchSavingTest* t, TFormMain* f) {

@@ -188,7 +188,7 @@ TEST_F(StartupTest, YesWritesEverySetting) {
                                   "RS_Top", "RS_Size", "RS_Name", "RS_SBold", "RS_SItalic", "TimeStart", "TimeShown", "Charset",
                                   "Stadion", "StadionN", "ClockAnalog", "ClockSekundomer", "ClockTimer",
                                   "ClockTimerStr", "Kards1", "Kards2", "Zamena1", "Zamena2", "ZamenaPage",
-                                  "VideoDrv"};
+                                  "RefereeMatch", "VideoDrv"};
   for (int n = 0; n < 12; ++n) expected.push_back("Pg" + IntToStr(n));
   for (int n = 1; n <= 14; ++n) expected.push_back("Stat1_" + IntToStr(n));
   for (const String& n : expected) EXPECT_TRUE(key.count(n)) << n;
@@ -199,6 +199,7 @@ TEST_F(StartupTest, YesWritesEverySetting) {
   EXPECT_EQ(key.at("ShowTime"), "bool:1");
   EXPECT_EQ(key.at("TimeStart"), "int64:0");
   EXPECT_EQ(key.at("TimeShown"), "str:0:00");
+  EXPECT_EQ(key.at("RefereeMatch"), "str:");   // the referee's values are the confirmed ones
   EXPECT_EQ(key.at("Title"), "str:34-th Regional Football Championship");
   EXPECT_EQ(key.at("Pg0"), "int:0");
   EXPECT_EQ(key.at("Pg7"), "int:1122");
