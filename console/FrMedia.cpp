@@ -77,7 +77,13 @@ class TPictureAhead : public TThread {
  public:
   TPictureAhead(const String& File, const TPictureShow::TComposeGeometry& Show, std::atomic<int>* Decoded)
       : TThread(true), File(File), show_(Show), decoded_(Decoded) {}
-  ~TPictureAhead() override { Cancel(); }
+  // The read ends before the members it writes go (the thread itself is
+  // joined only after them, in ~TThread). Cancelled, a metafile's reader
+  // stops at once; a decode under way is waited for.
+  ~TPictureAhead() override {
+    Cancel();
+    WaitFor();
+  }
   void Cancel() { cancel_ = true; }
   const String File;
   // Set by the read, seen once it has finished.
