@@ -78,6 +78,7 @@ struct TWebBrowser::Engine : QObject {
   QTimer bound;           // the navigation's bound
   int opens = 0;          // addresses opened: a later one supersedes an earlier one's probe
   QUrl afterRestart;      // the address opened once the ended renderer is gone
+  std::shared_ptr<bool> gone = std::make_shared<bool>(false);   // the control is being destroyed
 
   // How long a renderer may take to answer before it counts as one that no
   // longer answers (a busy machine's answers take a while too).
@@ -92,8 +93,10 @@ struct TWebBrowser::Engine : QObject {
       if (std::exchange(*done, true)) return;
       then(answered);
     };
-    page->runJavaScript("0", [finish, alive = QPointer<QWebEngineView>(view)](const QVariant&) {
-      if (alive) finish(true);
+    // A page being destroyed (with the control) answers what it still owes
+    // as it goes: that is no answer.
+    page->runJavaScript("0", [finish, gone = gone](const QVariant&) {
+      if (!*gone) finish(true);
     });
     QTimer::singleShot(AnswerLimitMs, view.data(), [this, done, finish] {
       if (*done) return;
@@ -185,6 +188,7 @@ TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner), engine_(std:
 
 TWebBrowser::~TWebBrowser() {
   BeginDestroy();
+  *engine_->gone = true;
   if (engine_->view) QObject::disconnect(engine_->view.data(), nullptr, nullptr, nullptr);
   engine_->host->removeEventFilter(engine_.get());
   engine_->window.reset();
