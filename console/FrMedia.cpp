@@ -1218,11 +1218,17 @@ void TFrameMedia::previewNextPicture(bool Advance, bool ShowPanel) {
   }
   previewIndex_ = i;
   previewPending_.clear();
+  const TMediaItem* line = Item(i);
+  if (!line || line->Kind == mkVideo || line->Kind == mkFlash) {
+    // No picture: a clip or movie is none, and its file is not read.
+    previewFile_.clear();
+    PicsImagePreview->Picture()->Clear();
+    previewShows(0, 0);
+    UpdateFilesCount();
+    return;
+  }
   try {
-    const TMediaItem* it = Item(i);
-    if (!it) throw EInvalidGraphic("No picture");
-    // A clip or movie is no picture: its file is not read.
-    if (it->Kind == mkVideo || it->Kind == mkFlash) throw EInvalidGraphic("No picture");
+    const TMediaItem* it = line;
     const String file = ResolveFileName(entryPath(it));
     previewFile_.clear();
     TPictureAhead* read = nullptr;

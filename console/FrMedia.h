@@ -456,7 +456,7 @@ class TFrameMedia : public TPanel {
   // transition starts after the clip.
   std::unique_ptr<TVideoStill> keptStill_;
   TPoint keptAt_, keptSize_;
-  std::unique_ptr<TBitmap> keptDrawn_;   // the kept frame drawn already
+  bool keptDrawn_ = false;   // the kept frame drawn already, in stillBitmap_
   void layKeptStill();
   // Once the clip's last frame is known to be on the output and a picture
   // follows, its still is drawn while the frame shows; the clip's end takes
@@ -464,7 +464,13 @@ class TFrameMedia : public TPanel {
   void drawStillAhead();
   std::unique_ptr<TVideoStill> stillAhead_;
   TPoint stillAheadAt_;
-  std::unique_ptr<TBitmap> stillAheadDrawn_;
+  bool stillAheadDrawn_ = false;   // in stillBitmap_
+  // Where a clip's last frame is drawn, the grab's size, kept from clip to
+  // clip (a frame of the output is a large block, which is mapped anew
+  // whenever one is allocated); the transition's background shares its
+  // pixels while it runs.
+  TBitmap stillBitmap_;
+  void drawStill(const TVideoStill& Still, TPoint At, TPoint Size);
   bool inGoalClip_ = false;
   bool clipItem_ = false;   // the item playing (or paused) is the clip in the graph
   bool readingColours_ = false;         // GetMediaValues fills the colour controls

@@ -312,26 +312,32 @@ bool TFrameMedia::playPicture() {
   movieFrameKept_ = false;
   if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
   panelChange([this] { PicsShowPauseChange(PicsShowPause); });
-  // The list goes on after it: the next picture is read meanwhile.
-  if (!SingleItemMode && playing()) decodeNextPictureAhead();
   if (afterClip) {
     // The transition starts at once from the clip's last frame: the
-    // background is laid into the show without painting the window, and the
-    // paused graph is emptied and the console repainted from the
-    // transition's own pump, after its first frame.
+    // background is laid into the show without painting the window. From
+    // the transition's own pump, after its first frame: the video window
+    // that the show covers goes, the next pictures are read (the list goes
+    // on after this one), the paused graph is emptied and the console
+    // repainted.
     if (FilterGraph1->Active()) clipTeardownPending_ = true;
     std::weak_ptr<int> alive = alive_;
-    TThread::Queue([this, alive, previous]() mutable {
+    TThread::Queue([this, alive, previous, serial]() mutable {
       previous.reset();
-      if (!alive.expired()) settleClipTeardown();
+      if (alive.expired()) return;
+      if (itemCurrent(serial)) {
+        setVideoWindowShown(false);
+        if (!SingleItemMode && playing()) decodeNextPictureAhead();
+      }
+      settleClipTeardown();
     });
     layKeptStill();
-    setVideoWindowShown(false);
     PictureShow->BringToFront();
     PictureShow->SetVisible(true);
     PictureShow->LayBackground();
     ShockwaveFlashEx1->SetVisible(false);
   } else {
+    // The list goes on after it: the next picture is read meanwhile.
+    if (!SingleItemMode && playing()) decodeNextPictureAhead();
     // The show (holding the picture before) covers the output before what
     // was there goes: nothing empty is painted between them.
     PictureShow->BringToFront();
@@ -879,9 +885,9 @@ bool TFrameMedia::CaptureVideoWindow(TBitmap* Bitmap) {
 
 void TFrameMedia::TakeSnapshot() {
   keptStill_.reset();
-  keptDrawn_.reset();
+  keptDrawn_ = false;
   const std::unique_ptr<TVideoStill> ahead = std::move(stillAhead_);
-  std::unique_ptr<TBitmap> aheadDrawn = std::move(stillAheadDrawn_);
+  const bool aheadDrawn = std::exchange(stillAheadDrawn_, false);
   TFormMain* main = mainForm();
   if (!main || !main->FGrabBitmap) return;
   TBitmap* grab = main->FGrabBitmap.get();
@@ -891,10 +897,10 @@ void TFrameMedia::TakeSnapshot() {
     keptAt_ = TPoint(DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
     keptSize_ = TPoint(grab->Width(), grab->Height());
     // Drawn already while it showed.
-    if (ahead && aheadDrawn && keptAt_ == stillAheadAt_ && aheadDrawn->Width() == keptSize_.X &&
-        aheadDrawn->Height() == keptSize_.Y && keptStill_->SameAs(*ahead)) {
+    if (ahead && aheadDrawn && keptAt_ == stillAheadAt_ && stillBitmap_.Width() == keptSize_.X &&
+        stillBitmap_.Height() == keptSize_.Y && keptStill_->SameAs(*ahead)) {
       keptStill_.reset();
-      keptDrawn_ = std::move(aheadDrawn);
+      keptDrawn_ = true;
     }
     PictureShow->BgPicture()->Clear();
     return;
@@ -902,39 +908,36 @@ void TFrameMedia::TakeSnapshot() {
   if (CaptureVideoWindow(grab)) PictureShow->BgPicture()->SetGraphic(grab);
 }
 
+void TFrameMedia::drawStill(const TVideoStill& Still, TPoint At, TPoint Size) {
+  if (stillBitmap_.Width() != Size.X || stillBitmap_.Height() != Size.Y) stillBitmap_.SetSize(Size.X, Size.Y);
+  Still.DrawTo(stillBitmap_.Canvas(), At.X, At.Y);
+}
+
 void TFrameMedia::drawStillAhead() {
   stillAhead_.reset();
-  stillAheadDrawn_.reset();
+  stillAheadDrawn_ = false;
   TFormMain* main = mainForm();
-  if (!main || !main->FGrabBitmap || SingleItemMode || !playing() || cbPicsCls->Checked() || !nextIsPicture()) return;
+  // A kept frame not laid yet keeps its pixels.
+  if (!main || !main->FGrabBitmap || keptDrawn_ || SingleItemMode || !playing() || cbPicsCls->Checked() ||
+      !nextIsPicture())
+    return;
   const TBitmap* grab = main->FGrabBitmap.get();
   if (grab->Empty() || !videoWindowIsTheGrab(grab->Width(), grab->Height())) return;
   auto still = std::make_unique<TVideoStill>(DSVideoWindowEx1->Still());
   if (!still->HasFrame) return;
   stillAheadAt_ = TPoint(DSVideoWindowEx1->Left(), DSVideoWindowEx1->Top());
-  stillAheadDrawn_ = std::make_unique<TBitmap>(grab->Width(), grab->Height());
-  still->DrawTo(stillAheadDrawn_->Canvas(), stillAheadAt_.X, stillAheadAt_.Y);
+  drawStill(*still, stillAheadAt_, TPoint(grab->Width(), grab->Height()));
+  stillAheadDrawn_ = true;
   stillAhead_ = std::move(still);
 }
 
 void TFrameMedia::layKeptStill() {
-  if (const std::unique_ptr<TBitmap> drawn = std::move(keptDrawn_)) {
-    PictureShow->BgPicture()->SetGraphic(drawn.get());
-    return;
+  if (!std::exchange(keptDrawn_, false)) {
+    const std::unique_ptr<TVideoStill> still = std::move(keptStill_);
+    if (!still) return;
+    drawStill(*still, keptAt_, keptSize_);
   }
-  const std::unique_ptr<TVideoStill> still = std::move(keptStill_);
-  if (!still) return;
-  // Drawn into the grab bitmap while it has the kept size (its pixels are
-  // at hand; the background shares them until the grab is drawn again).
-  TFormMain* main = mainForm();
-  TBitmap* grab = main ? main->FGrabBitmap.get() : nullptr;
-  std::unique_ptr<TBitmap> own;
-  if (!grab || grab->Width() != keptSize_.X || grab->Height() != keptSize_.Y) {
-    own = std::make_unique<TBitmap>(keptSize_.X, keptSize_.Y);
-    grab = own.get();
-  }
-  still->DrawTo(grab->Canvas(), keptAt_.X, keptAt_.Y);
-  PictureShow->BgPicture()->SetGraphic(grab);
+  PictureShow->BgPicture()->SetGraphic(&stillBitmap_);
 }
 
 // ===========================================================================

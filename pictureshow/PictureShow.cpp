@@ -258,13 +258,11 @@ bool TCustomPictureShow::stepOnce() {
 }
 
 void TCustomPictureShow::composeFrame() {
-  if (!pic_ || !old_) return;
+  if (!pic_ || (!old_ && !oldView_)) return;
   CanvasLock pl(pic_->Canvas());
   CanvasLock sl(screen_->Canvas());
-  CanvasLock ol(old_->Canvas());
-  if (!screenHoldsOld_) CopyPixels(screen_.get(), old_.get());
+  if (!screenHoldsOld_) copyOld();
   screenHoldsOld_ = false;
-  ol.Release();
   DoBeforeNewFrame(pic_.get(), screen_.get());
   const int p = progress_, s = style_;
   if (s == 0 && p > 0 && p < 100) DoCustomDraw(pic_.get(), screen_.get());
@@ -373,6 +371,23 @@ void TCustomPictureShow::abortRun(bool started) {
   }
 }
 
+// Copies rectangle R of Src (lying inside it) onto Dst of R's size, row by
+// row; Src's pixels are only read.
+static void CopyRectPixels(TBitmap* Dst, const TBitmap& Src, const TRect& R) {
+  const size_t bytes = size_t(R.Width()) * 4;
+  for (int y = 0; y < R.Height(); ++y) std::memcpy(Dst->ScanLine(y), Src.ScanLine(R.Top + y) + size_t(R.Left) * 4, bytes);
+}
+
+// The old picture onto the screen bitmap (its canvas locked by the caller).
+void TCustomPictureShow::copyOld() {
+  if (oldView_) {
+    CopyRectPixels(screen_.get(), *oldView_, oldRect_);
+    return;
+  }
+  CanvasLock ol(old_->Canvas());
+  CopyPixels(screen_.get(), old_.get());
+}
+
 void TCustomPictureShow::prepare(bool& started) {
   fullPic_.reset();
   const int pw = picture_->Width(), ph = picture_->Height();
@@ -419,6 +434,27 @@ void TCustomPictureShow::prepare(bool& started) {
   W_ = pic_->Width();
   H_ = pic_->Height();
 
+  // Where the picture is shown (client coordinates), as the picture
+  // rectangle will place it.
+  TRect D(0, 0, W_, H_);
+  if (center_) D.Offset((ClientWidth() - W_) / 2, (ClientHeight() - H_) / 2);
+  if (stretch_) D = stretchFine_ ? AspectFit(D, ClientRect()) : ClientRect();
+
+  // A background laid as it is (LayBackground) is the old picture where the
+  // new one will lie, pixel for pixel, when the picture is composed at the
+  // size shown: the run reads it there, and the one copy made is the
+  // screen's. Otherwise a background laid but not composed is composed now,
+  // before the screen changes.
+  oldView_.reset();
+  std::unique_ptr<TBitmap> laid = std::move(laidBg_);
+  const bool fromLaid = laid && laid->Width() == ClientWidth() && laid->Height() == ClientHeight() &&
+                        D.Width() == W_ && D.Height() == H_ && D.Left >= 0 && D.Top >= 0 &&
+                        D.Right <= laid->Width() && D.Bottom <= laid->Height();
+  if (std::exchange(backPending_, false) && !fromLaid) {
+    CanvasLock bl(back_->Canvas());
+    composeBack();
+  }
+
   // A screen cleared since the last run is taken back when the size stays:
   // it is written whole below before it is shown.
   if (screen_->Empty() && spareScreen_ && spareScreen_->Width() == W_ && spareScreen_->Height() == H_)
@@ -429,8 +465,21 @@ void TCustomPictureShow::prepare(bool& started) {
     screen_->SetSize(W_, H_);
   }
   updatePictureRect();
-  TRect D = picRect_;
-  if (stretch_) D = stretchFine_ ? AspectFit(picRect_, ClientRect()) : ClientRect();
+
+  if (fromLaid) {
+    oldView_ = std::move(laid);
+    oldRect_ = D;
+    // The back buffer was not composed: a run that follows without a paint
+    // composes it then.
+    backPending_ = true;
+    {
+      CanvasLock l(screen_->Canvas());
+      copyOld();
+    }
+    screenHoldsOld_ = true;
+    finishPrepare(started);
+    return;
+  }
 
   // The old picture's bitmap is kept from run to run while the size stays:
   // it is written whole below, by the background's copy or by the colour.
@@ -455,7 +504,10 @@ void TCustomPictureShow::prepare(bool& started) {
     CopyPixels(screen_.get(), old_.get());
   }
   screenHoldsOld_ = true;
+  finishPrepare(started);
+}
 
+void TCustomPictureShow::finishPrepare(bool& started) {
   if (IsPixelStyle(style_)) {
     pic_->SetPixelFormat(pf32bit);
     screen_->SetPixelFormat(pf32bit);
@@ -558,6 +610,7 @@ void TCustomPictureShow::animationDone() {
 
 void TCustomPictureShow::freeWork() {
   pic_.reset();   // the old picture's bitmap stays for the next run of its size
+  oldView_.reset();
 }
 
 void TCustomPictureShow::finish(bool failed) {
@@ -751,7 +804,28 @@ void TCustomPictureShow::Resize() {
     updatePictureRect();
     if (!screen_->Empty() && repaintAllowed()) Invalidate();
   }
+  reserveScreen();
   TCustomControl::Resize();
+}
+
+// A run composed at the size of the client area (a picture the show fits
+// to it) finds its screen bitmap made, written once so that its pages are
+// there: made from the event loop once the size has settled, unless a
+// screen of that size is at hand. A frame is a large block, which a first
+// run would otherwise map and fault in page by page while it composes.
+void TCustomPictureShow::reserveScreen() {
+  if (reserveQueued_) return;
+  reserveQueued_ = true;
+  std::weak_ptr<int> alive = alive_;
+  TThread::Queue([this, alive] {
+    if (alive.expired()) return;
+    reserveQueued_ = false;
+    const int w = ClientWidth(), h = ClientHeight();
+    if (busy_ || w <= 0 || h <= 0 || Destroying()) return;
+    const auto fits = [w, h](const std::unique_ptr<TBitmap>& b) { return b && b->Width() == w && b->Height() == h; };
+    if (fits(screen_) || fits(spareScreen_)) return;
+    spareScreen_ = std::make_unique<TBitmap>(w, h);
+  });
 }
 
 void TCustomPictureShow::Paint() {
@@ -770,12 +844,28 @@ void TCustomPictureShow::Paint() {
   Canvas()->Draw(0, 0, back_.get());
   bl.Release();
   bgStale_ = false;
+  // What a run starts from is what was painted now.
+  laidBg_.reset();
+  backPending_ = false;
 }
 
 void TCustomPictureShow::LayBackground() {
+  bgStale_ = false;
+  laidBg_.reset();
+  // Nothing shown, and a background bitmap stretched over the client area at
+  // its own size: the client area is that bitmap, which is held (sharing its
+  // pixels) instead of being composed.
+  const auto* bg = dynamic_cast<const TBitmap*>(bgPicture_->Graphic());
+  if (screen_->Empty() && bgMode_ == bmStretched && bg && !bg->Empty() && !bg->Transparent() &&
+      bg->Width() == ClientWidth() && bg->Height() == ClientHeight() && !ComponentState().Contains(csDesigning)) {
+    laidBg_ = std::make_unique<TBitmap>();
+    laidBg_->Assign(bg);
+    backPending_ = true;
+    return;
+  }
+  backPending_ = false;
   CanvasLock bl(back_->Canvas());
   composeBack();
-  bgStale_ = false;
 }
 
 // The whole client area in the back buffer (its canvas locked by the

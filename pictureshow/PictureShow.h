@@ -96,9 +96,10 @@ class TCustomPictureShow : public TCustomControl {
   virtual void Stop();
   // Empties the display when no transition runs.
   virtual void Clear();
-  // Composes the client area as the next paint shows it (colour,
-  // background, shown picture) without painting the window: the next run
-  // starts from it.
+  // Lays the client area as the next paint shows it (colour, background,
+  // shown picture) without painting the window: the next run starts from
+  // it. A background bitmap that alone fills the client area at its own
+  // size is held as it is, and the run reads its old picture there.
   void LayBackground();
 
   // What decides the size a run composes a picture at: a picture the show
@@ -166,6 +167,9 @@ class TCustomPictureShow : public TCustomControl {
   TRect stretchTarget(int w, int h) const;
   void fitScreen();
   void prepare(bool& started);
+  void reserveScreen();
+  void finishPrepare(bool& started);
+  void copyOld();
   void runAnimation();
   void runLoop();
   void startThread();
@@ -193,6 +197,7 @@ class TCustomPictureShow : public TCustomControl {
 
   std::unique_ptr<TBitmap> screen_, back_, old_, pic_;
   std::unique_ptr<TBitmap> spareScreen_;
+  bool reserveQueued_ = false;
   // The whole picture of a run composed at the size shown, while the
   // screen shows it settled.
   std::unique_ptr<TBitmap> fullPic_;   // a cleared screen, kept for the next run
@@ -208,6 +213,15 @@ class TCustomPictureShow : public TCustomControl {
   // The screen bitmap holds the old picture's pixels, unchanged since the
   // run was prepared: the first frame need not copy them again.
   bool screenHoldsOld_ = false;
+  // The background laid by LayBackground, held (its pixels shared) in place
+  // of composing the back buffer, which is then composed only when needed
+  // (backPending_).
+  std::unique_ptr<TBitmap> laidBg_;
+  bool backPending_ = false;
+  // A run's old picture read from the laid background: rectangle oldRect_
+  // of oldView_ (in place of old_).
+  std::unique_ptr<TBitmap> oldView_;
+  TRect oldRect_;
   int W_ = 0, H_ = 0;
   TCriticalSection lock_;
   TEvent framePainted_{true, true};

@@ -710,6 +710,71 @@ TEST(PictureShowOnForm, APictureScaledAheadServesOnlyItsOwnRunAtItsSize) {
   }
 }
 
+// The background laid before a run (LayBackground) is the old picture of
+// every frame of that run, where the picture lies: a bitmap over the whole
+// area at its own size is read in place, others are composed; the
+// background cleared and its bitmap drawn over once the run has started
+// change nothing of it. (The show is hidden: no paint composes its area.)
+TEST(PictureShowOnForm, ALaidBackgroundIsTheOldPictureOfTheRun) {
+  const struct {
+    const char* name;
+    int bgW, bgH;
+    TBackgroundMode mode;
+  } rows[] = {{"bitmap at the area's size", 384, 256, bmStretched},
+              {"bitmap of another size, stretched", 200, 100, bmStretched},
+              {"bitmap tiled", 150, 90, bmTiled}};
+  const auto picture = MakeCodedPicture(1920, 1080, PixelKind::New);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 800, 600);
+    auto* s = new TestShow(&form);
+    s->SetParent(&form);
+    s->SetAutoSize(false);
+    s->SetStretch(true);
+    s->SetStretchFine(true);
+    s->SetBounds(0, 0, 384, 256);
+    s->SetBgMode(row.mode);
+    s->SetVisible(false);
+    form.Show();
+    const auto bg = MakeCodedPicture(row.bgW, row.bgH, PixelKind::Old);
+    s->BgPicture()->SetGraphic(bg.get());
+    // The area as the background lays it, and where the picture lies.
+    TBitmap area(384, 256);
+    if (row.mode == bmStretched) {
+      area.Canvas()->StretchDraw(TRect(0, 0, 384, 256), bg.get());
+    } else {
+      for (int y = 0; y < 256; y += row.bgH)
+        for (int x = 0; x < 384; x += row.bgW) area.Canvas()->Draw(x, y, bg.get());
+    }
+    const TRect D = TestShow::AspectFit(TRect(0, 0, 1920, 1080), TRect(0, 0, 384, 256));
+    ASSERT_EQ(D, TRect(0, 20, 384, 236));
+    // Frames differing from the area at D before their effect is drawn.
+    std::atomic<int> frames{0}, differing{0};
+    s->OnBeforeNewFrame = [&](TObject*, TBitmap*, TBitmap* scr) {
+      ++frames;
+      int d = 0;
+      for (int y = 0; y < D.Height(); ++y)
+        for (int x = 0; x < D.Width(); ++x)
+          d += ((RawPixel(*scr, x, y) ^ RawPixel(area, D.Left + x, D.Top + y)) & 0xFFFFFF) != 0;
+      if (d) ++differing;
+    };
+    s->SetDelay(0);
+    s->SetStep(25);
+    s->SetStyle(118);
+    TPicture p;
+    p.SetGraphic(picture.get());
+    s->SetPicture(&p);
+    s->LayBackground();
+    s->Execute();
+    s->BgPicture()->Clear();
+    bg->Fill(clRed);
+    ASSERT_TRUE(PumpUntil([&] { return !s->Busy(); }));
+    EXPECT_EQ(frames.load(), 4);
+    EXPECT_EQ(differing.load(), 0);
+  }
+}
+
 TEST(PictureShowOnForm, DestroyingTheFormDuringAThreadedRun) {
   EventLog log;
   {
