@@ -855,7 +855,7 @@ class TFormMain : public TForm {
   // newest in place of any older one; the work under way sees the change
   // after its wait, does nothing more with what is no longer current, and
   // the newest request is served once that wait has returned. Nothing nests.
-  enum TOfficeAskKind { oaNone, oaShow, oaPlay, oaStop };
+  enum TOfficeAskKind { oaNone, oaShow, oaPlay, oaStop, oaClear };
   struct TOfficeAsk {
     TOfficeAskKind Kind = oaNone;
     String Name;   // the list entry (oaShow, oaPlay)
@@ -867,6 +867,8 @@ class TFormMain : public TForm {
   void ServeOffice();
   void ShowOfficeEntry(const String& Name);
   void StopPresentation();
+  void ClearOfficeView();    // no document on the page (a show on the output goes on)
+  void ClearSlideCount();
   // The play loop's wait: until Done, or the program closes (false).
   bool WaitOffice(const std::function<bool()>& Done);
   // Keeps the page's preview show over the visible part of RichEdit1.

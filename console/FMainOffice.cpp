@@ -63,7 +63,15 @@ void TFormMain::SelectFolderClick(TObject* /*Sender*/) {
   TStringList list;
   for (const String& name : ListDirectory(dir, false))
     if (IsOfficeFile(name) && FileExists(dir + name)) list.Add(name);
+  const int was = ListRTF->ItemIndex();
+  const String shown = was >= 0 ? ListRTF->Items()->Get(was) : String();
   ListRTF->Items()->Assign(&list);
+  // The document the page shows stays, its line chosen again, while the new
+  // list holds it; otherwise the page shows none (a show on the output plays
+  // on).
+  const int again = shown.empty() ? -1 : ListRTF->Items()->IndexOf(shown);
+  if (again >= 0) ListRTF->SetItemIndex(again);
+  else if (bPPT_PlayStop->Tag() == 0) AskOffice(oaClear);
 }
 
 void TFormMain::ListRTF_addClick(TObject* /*Sender*/) {
@@ -148,6 +156,7 @@ void TFormMain::ServeOffice() {
         case oaShow: ShowOfficeEntry(ask.Name); break;
         case oaPlay: PlayPresentation(OfficeFilePath(ask.Name)); break;
         case oaStop: StopPresentation(); break;
+        case oaClear: ClearOfficeView(); break;
         case oaNone: break;
       }
     } catch (const EAbort&) {
@@ -178,11 +187,24 @@ void TFormMain::ShowOfficeEntry(const String& Name) {
   StartPresentation(OfficeFilePath(Name));
 }
 
-bool TFormMain::StartPresentation(const String& FileName) {
-  const uint64_t serial = OfficeSerial;
+void TFormMain::ClearSlideCount() {
   sePPT_NumSlides->SetMinValue(0);
   sePPT_NumSlides->SetMaxValue(0);
+  sePPT_NumSlides->SetValue(0);
+  ePPT_NumSlides->SetText("");
   OfficeSlideCount = 0;
+}
+
+void TFormMain::ClearOfficeView() {
+  StopPresentation();
+  RichEdit1->Clear();
+  ClearSlideCount();
+}
+
+bool TFormMain::StartPresentation(const String& FileName) {
+  const uint64_t serial = OfficeSerial;
+  // Until this one has opened, no slides: nothing of an earlier deck.
+  ClearSlideCount();
   // The presentation takes the view's place: no text of an earlier document
   // stays beneath it.
   RichEdit1->Clear();

@@ -36,6 +36,7 @@ class OfficePageTest : public ConsoleFixture {
       if (k == "presentations.open") {
         f.Answer(kName, ExtractFileName(OleToStr(a[0])));
         if (slides_ >= 0) f.Answer(kCount, slides_);
+        else f.Forget(kCount);
       } else if (k == "activepresentation.slideshowsettings.run") {
         Show(1);
       } else if (k == "activepresentation.slideshowwindow.view.exit") {
@@ -166,13 +167,21 @@ TEST_F(OfficePageTest, AFailedOpenIsReportedAndStartsNothing) {
       {3, true, "fake: Presentations.Open fails"},
   };
   for (const Case& c : cases) {
+    // A good deck first: nothing of it stays in the count or the spin.
+    slides_ = 3;
+    TFormMain* f = WithList({"good.ppt", "deck.ppt"});
+    clickListItem(f->ListRTF, 0);
+    ASSERT_EQ(f->ePPT_NumSlides->Text(), "3");
+    const int runs = Count("call ActivePresentation.SlideShowSettings.Run()");
     slides_ = c.slides;
     if (c.openFails) scope_.fake->Fail("Presentations.Open");
-    TFormMain* f = WithList({"other.rtf", "deck.ppt"});
     clickListItem(f->ListRTF, 1);
     EXPECT_EQ(f->sePPT_NumSlides->MinValue(), 0) << c.why;
     EXPECT_EQ(f->sePPT_NumSlides->MaxValue(), 0) << c.why;
-    EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), 0) << c.why;
+    EXPECT_EQ(f->sePPT_NumSlides->Value(), 0) << c.why;
+    EXPECT_EQ(f->ePPT_NumSlides->Text(), "") << c.why;
+    EXPECT_FALSE(ShowRuns()) << c.why;
+    EXPECT_EQ(Count("call ActivePresentation.SlideShowSettings.Run()"), runs) << c.why;
     ASSERT_EQ(requests_.size(), 1u) << c.why;
     EXPECT_EQ(requests_[0].Msg, "Error file " + app_ + "Texts/deck.ppt\n" + c.why);
     EXPECT_EQ(requests_[0].DlgType, mtError);
@@ -253,6 +262,41 @@ TEST_F(OfficePageTest, AFolderListingReplacesTheList) {
   };
   f->SelectFolderClick(nullptr);
   EXPECT_EQ(f->ListRTF->Items()->Text(), "a.rtf\nb.PPT\nd.Rtf\n");
+}
+
+// "Directory..." with a document on the page: the new list chooses its line
+// again when it holds it, and the page shows no document when it does not.
+TEST_F(OfficePageTest, AFolderListingKeepsTheShownDocumentOrShowsNone) {
+  const struct {
+    const char* name;
+    int line;            // the line shown before
+    const char* folder;  // the folder listed, under "Texts/"
+    int lineAfter;       // -1: none
+  } rows[] = {
+      {"deck still listed", 0, "", 0},
+      {"deck not listed", 0, "sub", -1},
+      {"document still listed", 1, "", 1},
+      {"document not listed", 1, "sub", -1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TFormMain* f = WithList({"deck.ppt", "news.rtf"});
+    std::filesystem::create_directories(app_ + "Texts/sub");
+    WriteFile("Texts/sub/other.rtf", "x");
+    clickListItem(f->ListRTF, row.line);
+    SelectDirectoryHook = [&](const String&, String& d) {
+      d = app_ + "Texts/" + row.folder;
+      return true;
+    };
+    clickAt(f->SelectFolder, f->SelectFolder->Width() / 2, f->SelectFolder->Height() / 2);
+    EXPECT_EQ(f->ListRTF->ItemIndex(), row.lineAfter);
+    const bool deck = row.line == 0, kept = row.lineAfter >= 0;
+    EXPECT_EQ(ShowRuns(), deck && kept);
+    EXPECT_EQ(f->ePPT_NumSlides->Text(), deck && kept ? "3" : "");
+    EXPECT_EQ(f->sePPT_NumSlides->Value(), deck && kept ? 1 : 0);
+    EXPECT_EQ(f->RichEdit1->Text(), !deck && kept ? "From RTF" : "");
+    Destroy();
+  }
 }
 
 // The play loop: "Stop" while it runs over the output area, "Play" and
