@@ -260,6 +260,8 @@ class TFormMain : public TForm {
   void TimerIgraTimer(TObject* Sender);
   void Sud_PlayClick(TObject* Sender);
   void Sud_StopClick(TObject* Sender);
+  // Start-up: Next as the match's stopped clock left it.
+  void RestoreNextPeriod();
   void Sud_NextPeriodClick(TObject* Sender);
   void ToolButton5Click(TObject* Sender);
   // TimeStart from the time eSud_Time shows: that much is taken as played.

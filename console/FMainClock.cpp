@@ -150,6 +150,16 @@ void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
   MatchStateChanged();
 }
 
+void TFormMain::RestoreNextPeriod() {
+  // Stop turns Next on, and a clock stopped at the last close was stopped so:
+  // a match under way (a time or a period past the first kick-off's) comes
+  // back with Next on; one not yet started keeps it off, as at a first start.
+  if (MatchClockRunning()) return;
+  int64_t s = 0;
+  const bool timeRun = ClockTextSeconds(eSud_Time->Text(), s) && s > 0;
+  if (timeRun || cbSud_Period->ItemIndex() != 0) Sud_NextPeriod->SetEnabled(true);
+}
+
 void TFormMain::ToolButton5Click(TObject* /*Sender*/) {
   if (ShowMessageDlg("New Match. Reset?", mtConfirmation, mbYesNo) != mrYes) return;
   Sud_Stop->Click();

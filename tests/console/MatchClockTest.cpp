@@ -309,8 +309,9 @@ TEST_F(MatchClockTest, StoppedMatchComesBackAsItWas) {
   EXPECT_EQ(f->eTablo_Period->Caption(), "2");
 }
 
-// A stopped clock keeps the time it shows across a clean restart, and Play
-// goes on from there; a store without that time starts at 0:00 as before.
+// A stopped clock keeps the time it shows across a clean restart, with Next
+// as Stop left it, and Play goes on from there; a store without that time
+// starts at 0:00 as before.
 TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
   WriteTeams();
   const struct {
@@ -318,7 +319,9 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
     std::function<void(TFormMain*)> stop;
     const char* shown;
     const char* after;
+    bool next;   // Next enabled
   } rows[] = {
+      {"not yet started", [](TFormMain*) {}, " 0:00", nullptr, false},
       {"stopped at 58:18",
        [this](TFormMain* f) {
          hands::Click(f->Sud_Play);
@@ -326,7 +329,7 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
          f->TimerIgraTimer(f->TimerIgra);
          hands::Click(f->Sud_Stop);
        },
-       "58:18", "58:19"},
+       "58:18", "58:19", true},
       {"set to 45:00 for the second half",
        [this](TFormMain* f) {
          hands::Click(f->Sud_Play);
@@ -335,7 +338,7 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
          hands::Click(f->Sud_Stop);
          hands::Click(f->Sud_NextPeriod);
        },
-       "45:00", "45:01"},
+       "45:00", "45:01", true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -350,6 +353,11 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
     f->Show();
     EXPECT_EQ(f->eSud_Time->Text(), row.shown);
     EXPECT_FALSE(f->MatchClockRunning());
+    EXPECT_EQ(f->Sud_NextPeriod->Enabled(), row.next);
+    if (!row.after) {
+      Destroy();
+      continue;
+    }
     ChooseSides(f);
     hands::Click(f->Sud_Play);
     Advance(1000);
