@@ -220,6 +220,8 @@ class TFormMain : public TForm {
   void sgSek_SostavSetChecked(TObject* Sender, int ACol, int ARow, bool State);
   void sgSek_SostavSetComboBox(TObject* Sender, int ACol, int ARow, const String& Str);
   void sgSek_SostavSelectCell(TObject* Sender, int ACol, int ARow, bool& CanSelect);
+  // The photo preview shows the photo of Row (none for the title row or an empty name).
+  void ShowPlayerPhoto(int Row);
   void sgSek_SostavKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
   void sgSek_SostavKeyPress(TObject* Sender, char32_t& Key);
   void sgSek_SostavDblClick(TObject* Sender);

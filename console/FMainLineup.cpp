@@ -194,9 +194,13 @@ void TFormMain::sgSek_SostavSelectCell(TObject* /*Sender*/, int ACol, int ARow, 
   LabSek_Sostav->SetCaption("-> " + IntToStr(int64_t(ARow)) + "/" + IntToStr(int64_t(sgSek_Sostav->RowCount() - 1)));
   LabSek_Sostav->SetTag(ACol);
   if (ARow == Sek_ImagePhoto->Tag()) return;
-  Sek_ImagePhoto->SetTag(ARow);
+  ShowPlayerPhoto(ARow);
+}
+
+void TFormMain::ShowPlayerPhoto(int Row) {
+  Sek_ImagePhoto->SetTag(Row);
   Sek_ImagePhoto->Picture()->Clear();
-  const String photo = sgSek_Sostav->Cells(ColPhoto, ARow);
+  const String photo = Row >= 1 && Row < sgSek_Sostav->RowCount() ? sgSek_Sostav->Cells(ColPhoto, Row) : String();
   if (!photo.empty()) {
     try {
       Sek_ImagePhoto->Picture()->LoadFromFile(TeamPictureFile(photo, EditorTeamFolder()));

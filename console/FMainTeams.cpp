@@ -260,6 +260,8 @@ void TFormMain::cbSek_KomandsChange(TObject* /*Sender*/) {
     if (sgSek_Sostav->CanFocus()) sgSek_Sostav->SetFocus();
     OpenPictureDialog1->InitialDir = TeamFilePath(TeamSlots[0].Name, "");
     DialogUses.Logo.Folder = DialogUses.Photo.Folder = OpenPictureDialog1->InitialDir;
+    // The current player's photo from the start, not once a cell is chosen.
+    ShowPlayerPhoto(sgSek_Sostav->Row());
   }
 }
 

@@ -11,6 +11,7 @@
 #include "console/TeamFile.h"
 #include "controls/Profile.h"
 #include "grids/SortGrid.h"
+#include "toolkit/MouseTools.h"
 
 namespace fs = std::filesystem;
 
@@ -409,6 +410,48 @@ TEST_F(TeamLibraryTest, SavingASidesTeamReloadsThatSide) {
 
 // ---------------------------------------------------------------------------
 // Editor state
+
+// The photo preview shows the current player's photo as soon as a team is in
+// the editor, chosen in its list or back after a restart.
+TEST_F(TeamLibraryTest, APhotoPreviewShowsTheCurrentPlayerFromTheStart) {
+  fs::create_directories(app_ + "Teams/Club (Town)");
+  TBitmap(9, 7).SaveToFile(app_ + "Teams/Club (Town)/keeper.bmp");
+  WriteBytes(TeamFile("Club (Town)"),
+             "[Name]\nLName=Club\nTown=Town\n[1]\nF=Keeper\nP=keeper.bmp\n[2]\nF=Other\n");
+  Destroy();
+  f = Create();
+  grid = f->sgSek_Sostav;
+  ASSERT_EQ(f->cbSek_Komands->Items()->Get(1), "Club (Town)");
+  const struct {
+    const char* name;
+    std::function<void()> bring;
+  } rows[] = {
+      {"chosen in the list",
+       [this] {
+         f->Show();
+         hands::ChooseSheet(f->Sheet_Sek);
+         // The list dropped by a click, the team chosen by its keys.
+         hands::Click(f->cbSek_Komands);
+         SendWindowKey(VK_DOWN);
+         SendWindowKey(VK_RETURN);
+         Application->ProcessMessages();
+       }},
+      {"after a restart",
+       [this] {
+         Destroy();
+         f = Create();
+         grid = f->sgSek_Sostav;
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.bring();
+    ASSERT_EQ(f->cbSek_Komands->Text(), "Club (Town)");
+    EXPECT_EQ(f->sgSek_Sostav->Row(), 1);
+    EXPECT_EQ(f->Sek_ImageNote->Caption(), "9x7");
+    EXPECT_EQ(f->Sek_ImagePhoto->Picture()->Width(), 9);
+  }
+}
 
 TEST_F(TeamLibraryTest, NewTeamEmptiesTheEditorAndEditsKeepAnEmptyLastRow) {
   Edit("Some", "Town", {Row("1", "", "X"), Row("2", "", "Y")});
