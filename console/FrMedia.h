@@ -356,9 +356,15 @@ class TFrameMedia : public TPanel {
   void startFlashClock(const String& File);
   void flashClockTick();
   TTimer* flashClock_ = nullptr;
-  // The ended movie's last frame is on the output and in the picture show's
-  // background (the list went on after it).
-  bool movieFrameKept_ = false;
+  // The frame kept at the end of the clip or movie that the list went on
+  // from (keptStill_, or the picture show's background) is what the output
+  // shows: the next picture's transition starts from it. An item that puts
+  // its own in front, and Stop, end that; a picture after a clip or movie
+  // left early (or after Stop) takes what the output shows then.
+  bool frameKept_ = false;
+  void dropKeptFrame();
+  // The picture show is shown and nothing of the list's lies above it.
+  bool pictureShowInFront() const;
   double flashRate_ = 12.0;
   // The toolkit's wait (WaitFor) until Done, TimeoutMs (< 0: none) or the
   // program closes; true when Done. What Done waits for may have been

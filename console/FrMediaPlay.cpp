@@ -287,9 +287,9 @@ void TFrameMedia::PlayItem(const String& Path) {
 bool TFrameMedia::playPicture() {
   const uint64_t serial = playSerial_;
   if (PictureShow->Busy()) PictureShow->Stop();
-  // After a clip, or a movie whose last frame was kept, the transition starts
-  // from that frame.
-  const bool afterClip = PreviousKind == mkVideo || (PreviousKind == mkFlash && movieFrameKept_);
+  // After a clip or a movie that shows in front, the transition starts from
+  // its frame (the picture show's own picture is older).
+  const bool afterClip = (PreviousKind == mkVideo || PreviousKind == mkFlash) && !pictureShowInFront();
   // After a clip, the pixels of the picture shown before it are given back
   // after the first frame, with the graph (freeing a large picture costs
   // about a millisecond).
@@ -309,7 +309,14 @@ bool TFrameMedia::playPicture() {
     return false;
   }
   LoadedFile.clear();
-  movieFrameKept_ = false;
+  if (afterClip && !frameKept_) {
+    // Nothing kept at an end is on the output (the clip or movie was left
+    // early, or stopped): the transition starts from what shows now, the
+    // frame where the item was left or, after Stop, nothing.
+    dropKeptFrame();
+    if (!cbPicsCls->Checked() && (DSVideoWindowEx1->Visible() || ShockwaveFlashEx1->Visible())) TakeSnapshot();
+  }
+  frameKept_ = false;
   if (cbPicsCls->Checked() || afterClip) PictureShow->Clear();
   panelChange([this] { PicsShowPauseChange(PicsShowPause); });
   if (afterClip) {
@@ -457,7 +464,7 @@ void TFrameMedia::playVideo(const String& Path) {
   setVideoWindowShown(true);
   PictureShow->SetVisible(false);
   ShockwaveFlashEx1->SetVisible(false);
-  movieFrameKept_ = false;
+  frameKept_ = false;
   // Played again without a new render: from its beginning.
   if (!rendered) rewindClip();
   FilterGraph1->SetVolume(SoundLevel->Position());
@@ -538,6 +545,7 @@ void TFrameMedia::playFlash(const String& Path) {
   // shows once the movie is stopped and hidden.
   PictureShow->SetVisible(false);
   setVideoWindowShown(false);
+  frameKept_ = false;
   if (playing()) SetButtonsState(2);
   // The item ends at the last frame (a movie that stops itself holds its
   // frame until then) or when the player no longer plays it (its page
@@ -564,8 +572,8 @@ void TFrameMedia::playFlash(const String& Path) {
   if (!SingleItemMode && playing()) {
     // The movie's last frame stays on the output until the next item shows
     // its own, and is the background of a picture's transition.
-    movieFrameKept_ = !cbPicsCls->Checked();
-    if (movieFrameKept_) TakeSnapshot();
+    frameKept_ = !cbPicsCls->Checked();
+    if (frameKept_) TakeSnapshot();
     postAdvance();
     return;
   }
@@ -737,6 +745,7 @@ void TFrameMedia::btStopClick(TObject* /*Sender*/) {
   leaveItem();
   clearItemMessages();
   FilterGraph1->CancelPrepared();
+  dropKeptFrame();   // the output keeps none of the clip or movie stopped
   SetButtonsState(1);
   ListMedia->SetEnabled(true);
   switch (CurrentKind) {
@@ -818,7 +827,8 @@ void TFrameMedia::FilterGraph1GraphComplete(TObject* /*Sender*/, int32_t /*Resul
   // The last frame stays behind the next picture; a clip made ready to
   // follow shows frames of its own, so none is taken for it.
   const bool readyClip = readyClipFollows();
-  if (!cbPicsCls->Checked() && !readyClip) TakeSnapshot();
+  frameKept_ = !cbPicsCls->Checked() && !readyClip;
+  if (frameKept_) TakeSnapshot();
   // An item played alone: the list does not go on.
   if (SingleItemMode) {
     if (!cbCikle->Checked()) {
@@ -911,6 +921,25 @@ void TFrameMedia::TakeSnapshot() {
 void TFrameMedia::drawStill(const TVideoStill& Still, TPoint At, TPoint Size) {
   if (stillBitmap_.Width() != Size.X || stillBitmap_.Height() != Size.Y) stillBitmap_.SetSize(Size.X, Size.Y);
   Still.DrawTo(stillBitmap_.Canvas(), At.X, At.Y);
+}
+
+void TFrameMedia::dropKeptFrame() {
+  frameKept_ = false;
+  keptStill_.reset();
+  keptDrawn_ = false;
+  PictureShow->BgPicture()->Clear();
+}
+
+bool TFrameMedia::pictureShowInFront() const {
+  const TWinControl* parent = PictureShow->Parent();
+  if (!PictureShow->Visible() || !parent) return false;
+  bool above = false;
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    const TControl* c = parent->Controls(i);
+    if (c == PictureShow) above = true;
+    else if (above && c->Visible() && (c == DSVideoWindowEx1 || c == ShockwaveFlashEx1)) return false;
+  }
+  return above;
 }
 
 void TFrameMedia::drawStillAhead() {

@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "OperatorHands.h"
 #include "console/FrMedia.h"
 #include "controls/ShockwaveEx.h"
+#include "media/DSVideoWindow.h"
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 #include "support/SwfMaker.h"
@@ -30,12 +32,13 @@ using mediatest::PumpUntil;
 constexpr TColor Yellow = RGB(0xFF, 0xFF, 0x00);
 
 // What a grab of the output area shows: the colour at its middle, where the
-// movie's square is (its mean x as a share of the width; -1 none) and
-// whether it is empty (all black or all white).
+// movie's square is (its mean x as a share of the width; -1 none), whether
+// it is empty (all black or all white) and the colours it shows.
 struct OutputLook {
   TColor mid = clBlack;
   double squareX = -1;
   bool empty = false;
+  std::set<TColor> colours;
 };
 
 OutputLook Look(TBitmap& grab) {
@@ -46,6 +49,7 @@ OutputLook Look(TBitmap& grab) {
   for (int y = 2; y < grab.Height(); y += 4)
     for (int x = 2; x < grab.Width(); x += 4) {
       const TColor c = grab.Canvas()->Pixel(x, y);
+      l.colours.insert(c);
       if (c == Yellow) sum += x, ++n;
       black = black && c == clBlack;
       white = white && c == clWhite;
@@ -217,6 +221,70 @@ TEST_F(MediaFlashOutputTest, AfterStopDuringAMovieNothingOfAnEarlierItemShows) {
     hands::Click(f_->btStop);
     EXPECT_GT(afterStop, 20);
     EXPECT_EQ(earlier, 0) << "of " << afterStop << " grabs from Stop until the movie played again";
+  }
+}
+
+// A picture after a clip or movie left early (Next), or stopped (Stop, then
+// Play on the picture's line): its transition starts from what the output
+// shows then, the frame where that item was left or (after Stop) nothing,
+// never from an earlier item's frame (the last frame kept of a movie before
+// it, the picture show's older picture).
+TEST_F(MediaFlashOutputTest, APictureAfterAnItemLeftEarlyStartsFromWhatTheOutputShows) {
+  const struct {
+    const char* name;
+    std::vector<String> lines;   // the item left is line 1, the picture line 2
+    bool stop;
+    TColor earlier;   // the colour of the item before the one left
+  } rows[] = {
+      {"Next during a movie after a movie", {"m.swf", "g.swf", "a.bmp"}, false, Navy},
+      {"Next during a movie after a picture", {"b.bmp", "g.swf", "a.bmp"}, false, clBlue},
+      {"Next during a clip after a movie", {"m.swf", "long.avi", "a.bmp"}, false, Navy},
+      {"Stop during a movie after a picture", {"b.bmp", "g.swf", "a.bmp"}, true, clBlue},
+      {"Stop during a clip after a movie", {"m.swf", "long.avi", "a.bmp"}, true, Navy},
+  };
+  TBitmap blue(64, 48);
+  blue.Fill(clBlue);
+  blue.SaveToFile(Pics() + "b.bmp");
+  clips::Make(Pics() + "long.avi", clips::Kind::Avi, 50, 176, 144);
+  enum { Playing, Left, Replayed } phase = Playing;
+  bool shown = false;   // the picture's transition has ended
+  f_->PictureShow->OnStop = [&](TObject* s) {
+    shown = shown || (phase != Playing && f_->CurrentKind == mkPicture);
+    f_->PictureShowStop(s);
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    int grabs = 0, earlier = 0, empty = 0;
+    phase = Playing;
+    shown = false;
+    ASSERT_TRUE(PlayWatching([&](const OutputLook& l) {
+      if (shown) return true;   // the list goes on from here
+      if (phase == Playing) {
+        const bool plays = MoviePlaysOn(1) || (f_->ListMedia->ItemIndex() == 1 && f_->CurrentKind == mkVideo &&
+                                               f_->DSVideoWindowEx1->Visible() && !l.colours.count(row.earlier));
+        if (!plays) return false;
+        phase = Left;
+        QTimer::singleShot(0, [&] { hands::Click(row.stop ? f_->btStop : f_->btNextChapter); });
+        return false;
+      }
+      if (phase == Left && row.stop && f_->ListMedia->Enabled()) {
+        // Stopped: the picture's line is picked and played.
+        phase = Replayed;
+        QTimer::singleShot(0, [&] {
+          hands::ClickLine(f_->ListMedia, 2);
+          hands::Click(f_->btPlay);
+        });
+      }
+      ++grabs;
+      if (l.colours.count(row.earlier)) ++earlier;
+      if (l.empty && !row.stop) ++empty;
+      return false;
+    }));
+    hands::Click(f_->btStop);
+    EXPECT_GT(grabs, 5);
+    EXPECT_EQ(earlier, 0) << "of " << grabs << " grabs showed the item before";
+    EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
   }
 }
 
