@@ -1106,6 +1106,14 @@ void TFrameMedia::decodeNextPictureAhead() {
   for (const String& file : upcoming) pictureRead(file);
 }
 
+void TFrameMedia::reserveScreenForNext() {
+  const TMediaItem* next = Item(nextCheckedIndex(ListMedia->ItemIndex()));
+  const TPictureAhead* read = next && next->Kind == mkPicture ? findRead(ResolveFileName(entryPath(next))) : nullptr;
+  if (!read || !read->Finished() || read->Failed) return;
+  const TBitmap& composed = read->Scaled ? *read->Scaled : read->Bitmap;
+  PictureShow->ReserveScreen(composed.Width(), composed.Height());
+}
+
 TPictureAhead* TFrameMedia::findRead(const String& File) const {
   for (const auto& r : reads_)
     if (r->File == File) return r.get();

@@ -468,6 +468,9 @@ class TFrameMedia : public TPanel {
   // follows, its still is drawn while the frame shows; the clip's end takes
   // it when the output is then still what it was.
   void drawStillAhead();
+  // The show's frame for the next picture (read already) made ahead, when
+  // the show has none (its first run).
+  void reserveScreenForNext();
   std::unique_ptr<TVideoStill> stillAhead_;
   TPoint stillAheadAt_;
   bool stillAheadDrawn_ = false;   // in stillBitmap_

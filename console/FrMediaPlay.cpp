@@ -958,6 +958,7 @@ void TFrameMedia::drawStillAhead() {
   drawStill(*still, stillAheadAt_, TPoint(grab->Width(), grab->Height()));
   stillAheadDrawn_ = true;
   stillAhead_ = std::move(still);
+  reserveScreenForNext();
 }
 
 void TFrameMedia::layKeptStill() {

@@ -741,6 +741,12 @@ void TCustomPictureShow::OfferScaled(const TBitmap& Whole, std::shared_ptr<const
   offerScaled_ = std::move(Scaled);
 }
 
+void TCustomPictureShow::ReserveScreen(int W, int H) {
+  if (busy_ || W <= 0 || H <= 0 || !screen_->Empty()) return;
+  if (spareScreen_ && spareScreen_->Width() == W && spareScreen_->Height() == H) return;
+  spareScreen_ = std::make_unique<TBitmap>(W, H);
+}
+
 // The offer is for Picture (the very same pixels: any change to either
 // would have given it pixels of its own) composed at W x H.
 bool TCustomPictureShow::offerFits(const TBitmap& Picture, int W, int H) const {

@@ -118,6 +118,10 @@ class TCustomPictureShow : public TCustomControl {
   // Scaled instead of scaling; a resize, another picture or another run
   // drops it.
   void OfferScaled(const TBitmap& Whole, std::shared_ptr<const TBitmap> Scaled);
+  // Makes the screen bitmap of a coming run composed at W x H now, when the
+  // show shows nothing and has none of that size at hand (the run would
+  // otherwise map a frame and fault it in while it composes).
+  void ReserveScreen(int W, int H);
 
   TNotifyEvent OnChange;
   TNotifyEvent OnProgress;          // always on the main thread
