@@ -356,6 +356,7 @@ class TFrameMedia : public TPanel {
   void startFlashClock(const String& File);
   void flashClockTick();
   TTimer* flashClock_ = nullptr;
+  bool movieWaits_ = false;   // playFlash waits for the movie's end
   // The frame kept at the end of the clip or movie that the list went on
   // from (keptStill_, or the picture show's background) is what the output
   // shows: the next picture's transition starts from it. An item that puts

@@ -201,6 +201,11 @@ void TFrameMedia::leaveItem() {
   TimerDelayPics->SetEnabled(false);
   TimerDelayPics->SetTag(0);
   flashClock_->SetEnabled(false);
+  // A movie's load under way is given up (the output keeps what it shows
+  // until the next item has its own), and a movie that plays stops on its
+  // frame.
+  ShockwaveFlashEx1->CancelLoad();
+  if (std::exchange(movieWaits_, false)) ShockwaveFlashEx1->Stop();
   // A transition under way ends on its whole picture (no half-drawn frame
   // stays), which ends its wait; it starts no pause.
   if (PictureShow->Busy()) {
@@ -560,6 +565,7 @@ void TFrameMedia::playFlash(const String& Path) {
   // The operator goes on using the console meanwhile; the end of the movie,
   // Pause and a request for another item are notices to the wait, which
   // returns before that item is served.
+  movieWaits_ = true;
   waitFor(
       [&] {
         return !itemCurrent(serial) ||
@@ -567,6 +573,7 @@ void TFrameMedia::playFlash(const String& Path) {
                               ShockwaveFlashEx1->CurrentFrame() >= ShockwaveFlashEx1->TotalFrames() - 1));
       },
       -1, TWaitInput::All());
+  movieWaits_ = false;
   if (!itemCurrent(serial)) return;   // superseded: the item served next owns the outputs
   ShockwaveFlashEx1->StopPlay();
   if (!SingleItemMode && playing()) {

@@ -227,6 +227,9 @@ window.RufflePlayer={config:{publicPath:"tablo-flash://player/",polyfills:false}
     pause(){want=false; if(cur) hold(cur);},
     // From the first frame again: the same movie loaded anew.
     restart(s){ if(cur) load(cur.url,s,cur.menu,cur.holds); else say("error",s,"no movie"); },
+    // A load given up: its player goes unless it shows already; the one
+    // that shows stays.
+    abandon(){ if(cur&&cur!==shown) drop(cur); cur=shown; },
     menu(on){ if(cur&&cur.ruffle().loadedConfig) cur.ruffle().loadedConfig.contextMenu=on?"on":"off"; }
   };
   window.addEventListener("load",()=>{
@@ -390,6 +393,7 @@ class TWebFlashPlayer : public IFlashPlayer {
   void Play() override;
   void Stop() override { pause(); }
   void StopPlay() override { pause(); }
+  void CancelLoad() override;
   int CurrentFrame() const override;
   int TotalFrames() const override { return loaded_ ? header_.ShownFrames : 0; }
   // A movie plays its whole length (its frames at its rate): one that stops
@@ -527,6 +531,13 @@ class TWebFlashPlayer : public IFlashPlayer {
     ~Waiting() { --player->waiting_; }
     TWebFlashPlayer* player;
   };
+  struct Loading {
+    explicit Loading(TWebFlashPlayer* p) : player(p) { ++player->loads_; }
+    ~Loading() {
+      if (--player->loads_ == 0) player->sentLoad_ = -1;
+    }
+    TWebFlashPlayer* player;
+  };
   int framesPlayed() const {
     const double rate = header_.FrameRate > 0 ? header_.FrameRate : 12.0;
     return int(std::min<qint64>(INT32_MAX, qint64((held_ + (playing_ ? clock_.elapsed() : 0)) * rate / 1000.0)));
@@ -565,6 +576,8 @@ class TWebFlashPlayer : public IFlashPlayer {
   QTimer end_;        // due when the movie reaches its last frame: wakes who waits for it
   bool endHooked_ = false;
   int calls_ = 0;     // SetMovie calls: a later one (made while this one waits) supersedes it
+  int loads_ = 0;     // SetMovie and GotoFrame calls under way
+  int sentLoad_ = -1; // the serial of the load they wait for in the page; -1 none
 };
 
 bool TWebFlashPlayer::beginPage() {
@@ -657,9 +670,10 @@ bool TWebFlashPlayer::waitLoaded(int serial) {
 }
 
 void TWebFlashPlayer::SetMovie(const String& Movie) {
-  // A movie set while this call waits (from a handler run by the wait)
-  // supersedes it: this call then changes nothing more.
+  // A movie set while this call waits (from a handler run by the wait), or
+  // CancelLoad, supersedes it: this call then changes nothing more.
   const int call = ++calls_;
+  Loading loading(this);
   end_.stop();
   movie_ = Movie;
   loaded_ = playing_ = played_ = false;
@@ -716,6 +730,7 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
           .arg(QString(kScheme), moviePath()).arg(serial)
           .arg(menu_ ? "true" : "false", holds ? "true" : "false"));
   const bool shown = window_ && window_->Shown();
+  sentLoad_ = serial;
   const bool loaded = waitLoaded(serial);
   if (call == calls_ && serial == serial_) {
     loaded_ = loaded;
@@ -734,12 +749,28 @@ void TWebFlashPlayer::GotoFrame(int Frame) {
   held_ = 0;
   const int serial = ++serial_;
   if (stale_) staleLoad_ = serial;
+  Loading loading(this);
+  sentLoad_ = serial;
   run(QString("tablo.restart(%1)").arg(serial));
   const bool loaded = waitLoaded(serial);
   if (serial != serial_) return;   // another load was asked for meanwhile
   loaded_ = loaded;
   if (loaded_ && was) Play();
   rest();
+}
+
+void TWebFlashPlayer::CancelLoad() {
+  if (loads_ == 0) return;
+  // The calls under way change nothing more; a load the page has been given
+  // is given up there (its late answers carry its old serial).
+  ++calls_;
+  if (sentLoad_ >= 0 && sentLoad_ == serial_) {
+    ++serial_;
+    loaded_ = playing_ = played_ = false;
+    end_.stop();
+    if (page_ && pageReady_) run("tablo.abandon()");
+  }
+  WakeWaiters();
 }
 
 void TWebFlashPlayer::Play() {

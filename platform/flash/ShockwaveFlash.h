@@ -62,6 +62,10 @@ class IFlashPlayer {
   virtual void Prepare() {}
   // How many times the player has started its page (0 for a player without one).
   virtual int PageStarts() const { return 0; }
+  // Gives up a load under way (SetMovie, or GotoFrame(0) loading anew): its
+  // wait returns at once with no movie loaded, and the player shows what it
+  // showed before until its next movie has its first frame.
+  virtual void CancelLoad() {}
 };
 
 // The player "none": keeps Movie and Menu, has 0 frames, never plays,
@@ -113,6 +117,8 @@ class TShockwaveFlash : public TCustomControl {
   void SetMenu(bool v) { player_->SetMenu(v); }
   // Starts the player's page ahead of the first movie (see IFlashPlayer::Prepare).
   void Prepare() { player_->Prepare(); }
+  // Gives up a load under way (see IFlashPlayer::CancelLoad).
+  void CancelLoad() { player_->CancelLoad(); }
 
   // The player behind the control (never null); setting null restores "none".
   IFlashPlayer* Player() const { return player_.get(); }

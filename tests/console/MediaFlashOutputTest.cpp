@@ -12,11 +12,13 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ConsoleFixture.h"
+#include "FlashNoteWatch.h"
 #include "OperatorHands.h"
 #include "console/FrMedia.h"
 #include "controls/ShockwaveEx.h"
@@ -285,6 +287,50 @@ TEST_F(MediaFlashOutputTest, APictureAfterAnItemLeftEarlyStartsFromWhatTheOutput
     EXPECT_GT(grabs, 5);
     EXPECT_EQ(earlier, 0) << "of " << grabs << " grabs showed the item before";
     EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+  }
+}
+
+// Next while a large movie loads (its page reads it) after a movie, a
+// picture or a clip: its load is given up, and the output keeps what it
+// showed until the next movie has its own frame, with nothing empty between
+// and no frame of the movie given up.
+TEST_F(MediaFlashOutputTest, NextDuringALargeMoviesLoadKeepsTheOutputUntilTheNextMovieShows) {
+  const struct {
+    const char* name;
+    std::vector<String> lines;
+  } rows[] = {
+      {"after a movie", {"m.swf", "big.swf", "g.swf"}},
+      {"after a picture", {"a.bmp", "big.swf", "g.swf"}},
+      {"after a clip", {"c.avi", "big.swf", "g.swf"}},
+  };
+  swf::Movie big;
+  big.Background = 0x008080;
+  big.DataBytes = 48 << 20;
+  swf::Save(Pics() + "big.swf", big);
+  const TColor Teal = RGB(0x00, 0x80, 0x80);
+  std::optional<FlashNoteWatch> watch;   // for the page's request of the large movie
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    int grabs = 0, empty = 0, givenUp = 0;
+    bool asked = false;
+    ASSERT_TRUE(PlayWatching([&](const OutputLook& l) {
+      if (!watch && f_->ShockwaveFlashEx1->Movie().ends_with("big.swf"))
+        watch.emplace("player/movie/", [&] {
+          asked = true;
+          QTimer::singleShot(0, [&] { hands::Click(f_->btNextChapter); });
+        });
+      if (!asked) return false;
+      ++grabs;
+      if (l.empty) ++empty;
+      if (l.colours.count(Teal)) ++givenUp;
+      return MoviePlaysOn(2) && l.mid == Green;
+    }));
+    watch.reset();
+    hands::Click(f_->btStop);
+    EXPECT_GT(grabs, 5);
+    EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
+    EXPECT_EQ(givenUp, 0) << "of " << grabs << " grabs showed the movie given up";
   }
 }
 

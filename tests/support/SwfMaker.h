@@ -26,6 +26,7 @@ struct Movie {
   int StopAtFrame = -1;               // frame (0-based) whose action is "stop"; -1 none
   Pack Packing = Pack::Plain;
   bool ActionScript3 = false;         // its file attributes say ActionScript 3 (it has no scripts)
+  int DataBytes = 0;                  // bytes of (empty) binary data it carries: a large movie
 };
 
 class BitWriter {
@@ -161,6 +162,11 @@ inline std::vector<uint8_t> Write(const Movie& m) {
     Tag(body, 26, po.bytes);                // PlaceObject2
     if (f == m.StopAtFrame) Tag(body, 12, {0x07, 0x00});   // DoAction: stop
     Tag(body, 1, {});                       // ShowFrame
+  }
+  if (m.DataBytes > 0) {
+    std::vector<uint8_t> data(size_t(m.DataBytes) + 6, 0);
+    data[0] = 2;                            // DefineBinaryData of id 2
+    Tag(body, 87, data);
   }
   Tag(body, 0, {});                         // End
   uint32_t length = uint32_t(8 + body.size());
