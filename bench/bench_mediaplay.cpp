@@ -36,6 +36,11 @@
 //     picture will cover copied into the frame (the old picture), (2) the
 //     first frame of the same effect drawn over it by the console's own
 //     effect code (DrawEffectFrame, progress = step);
+//   - the parts of the console's clip -> picture gap (medians): "list_ms" to
+//     the show given its picture (the list's move to the next line),
+//     "show_ms" from there to the effect's start (the show brought forward,
+//     the background laid, the old picture copied), "effect_ms" the
+//     effect's first frame;
 //   - the floor of clip -> picture, in the same pairs: one frame copy and one
 //     blend of the composed size (plain loops that the compiler vectorises)
 //     into a frame kept ("floor_warm_ms") and into one allocated for it
@@ -307,6 +312,11 @@ struct Change {
   double ms = 0;
   long blocks = 0;
   QImage frame;   // what it showed first
+  // Clip -> picture: the gap's parts (negative when not seen): to the show
+  // given its picture (the list's move), from there to the effect's start
+  // (the show brought forward, the background laid, the old picture copied)
+  // and the effect's first frame.
+  double listMs = -1, showMs = -1, effectMs = -1;
 };
 
 // What a change's hook calls at the output it waits for: Reached() notes the
@@ -316,6 +326,9 @@ struct Change {
 struct Arrival {
   std::function<bool()> Reached;
   QImage* Frame = nullptr;
+  // Notes the time of a part's end (0: the show given its picture, 1: the
+  // effect's start), the first time only.
+  std::function<void(int)> Part;
 };
 
 // Plays a list of two lines and measures the gap from the first line's end
@@ -334,7 +347,7 @@ Change ConsoleChange(TFrameMedia* f, const std::string& second, const std::funct
   for (int i = 0; i < f->ListMedia->Count(); ++i) f->ListMedia->SetChecked(i, true);
   f->SetButtonsState(1);
   f->ListMedia->SetItemIndex(0);
-  Clock::time_point end{}, drawn{};
+  Clock::time_point end{}, drawn{}, parts[2]{};
   bool ended = false, done = false, after = false;
   Change c;
   auto complete = f->FilterGraph1->OnGraphComplete;
@@ -350,6 +363,9 @@ Change ConsoleChange(TFrameMedia* f, const std::string& second, const std::funct
       ended = true;
       Arrival a;
       a.Frame = &c.frame;
+      a.Part = [&](int k) {
+        if (!done && parts[k] == Clock::time_point{}) parts[k] = Clock::now();
+      };
       a.Reached = [&] {
         if (done) return false;
         drawn = Clock::now();
@@ -387,8 +403,16 @@ Change ConsoleChange(TFrameMedia* f, const std::string& second, const std::funct
   f->FilterGraph1->OnGraphComplete = complete;
   f->DSVideoWindowEx1->OnPaint = nullptr;
   f->PictureShow->OnAfterNewFrame = nullptr;
+  f->PictureShow->OnBeforeNewFrame = nullptr;
+  f->PictureShow->OnChange = nullptr;
   f->btStopClick(f->btStop);
   c.ms = Ms(drawn - end);
+  const Clock::time_point none{};
+  if (done && parts[0] != none && parts[1] != none && end <= parts[0] && parts[0] <= parts[1] && parts[1] <= drawn) {
+    c.listMs = Ms(parts[0] - end);
+    c.showMs = Ms(parts[1] - parts[0]);
+    c.effectMs = Ms(drawn - parts[1]);
+  }
   return c;
 }
 
@@ -437,6 +461,8 @@ Change ConsoleClipToPicture(TFrameMedia* f, bool whole = false, long* blocksAfte
   return ConsoleChange(
       f, F().picture,
       [f](Arrival a) {
+        f->PictureShow->OnChange = [a](TObject*) { a.Part(0); };
+        f->PictureShow->OnBeforeNewFrame = [a](TObject*, TBitmap*, TBitmap*) { a.Part(1); };
         f->PictureShow->OnAfterNewFrame = [a](TObject*, TBitmap*, TBitmap* screen) {
           if (a.Reached()) *a.Frame = Copied(*screen);
         };
@@ -826,7 +852,7 @@ void ClipToPicture(benchmark::State& state, int style) {
   // change has placed the video window.
   std::unique_ptr<PictureReference> ref;
   Pairs p;
-  Spread warm, cold, fused;
+  Spread warm, cold, fused, list, show, effect;
   QImage oldFrame, picture, kept;
   for (auto _ : state) {
     for (int i = 0; i <= kPairs; ++i) {
@@ -859,6 +885,11 @@ void ClipToPicture(benchmark::State& state, int style) {
       p.ours.Add(ours.ms);
       p.ref.Add(bare.ms);
       p.blocks.push_back(double(ours.blocks));
+      if (ours.listMs >= 0) {
+        list.Add(ours.listMs);
+        show.Add(ours.showMs);
+        effect.Add(ours.effectMs);
+      }
       warm.Add(Floor(oldFrame, picture, kept, 4, FloorKind::Warm));
       cold.Add(Floor(oldFrame, picture, kept, 4, FloorKind::Cold));
       fused.Add(Floor(oldFrame, picture, kept, 4, FloorKind::Fused));
@@ -873,6 +904,9 @@ void ClipToPicture(benchmark::State& state, int style) {
   state.counters["floor_warm_ms"] = warm.Median();
   state.counters["floor_cold_ms"] = cold.Median();
   state.counters["floor_fused_ms"] = fused.Median();
+  state.counters["list_ms"] = list.Median();
+  state.counters["show_ms"] = show.Median();
+  state.counters["effect_ms"] = effect.Median();
   state.counters["ratio_cold_floor"] = cold.Median() > 0 ? p.ours.Median() / cold.Median() : 0;
   CloseConsole();
 }
