@@ -685,6 +685,7 @@ class TFormMain : public TForm {
   void ListInetMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void WebBrowserDownloadBegin(TObject* Sender);
   void WebBrowserDownloadComplete(TObject* Sender);
+  String InetAsked;   // the address of the link opened last
   void bInet_LoadClick(TObject* Sender);
   void bInet_NewClick(TObject* Sender);
   void bInet_SaveClick(TObject* Sender);

@@ -53,7 +53,9 @@ void TFormMain::ListInetDblClick(TObject* /*Sender*/) {
   // A list may come from anyone: an address the control does not open is
   // told, and the page shown stays.
   try {
-    WebBrowser->Navigate(LinkAddress(LinkUrl((*ListInet->Items())[i])));
+    const String address = LinkAddress(LinkUrl((*ListInet->Items())[i]));
+    WebBrowser->Navigate(address);
+    InetAsked = TWebBrowser::OpenableAddress(address);
   } catch (const EWebError& e) {
     ShowMessageDlg(e.Message, mtError, {mbOK});
   }
@@ -76,10 +78,13 @@ void TFormMain::WebBrowserDownloadBegin(TObject* /*Sender*/) { InetLedLoader->Se
 
 void TFormMain::WebBrowserDownloadComplete(TObject* /*Sender*/) {
   InetLedLoader->SetValue(false);
-  // A page stopped at the bound of its load is told (what it loaded stays).
+  // A page stopped at the bound of its load is told (what it loaded stays)
+  // by the address asked for: a site that never answered leaves the view at
+  // the page before, whose address is not the one that failed.
   if (WebBrowser->TimedOut())
     ShowStatusError(FormatA("The page did not finish loading in %d s and was stopped: %s",
-                            WebBrowser->NavigationLimitMs() / 1000, WebBrowser->LocationURL()));
+                            WebBrowser->NavigationLimitMs() / 1000,
+                            InetAsked.empty() ? WebBrowser->LocationURL() : InetAsked));
 }
 
 bool TFormMain::OpenListFile(TStringList& List, TFileDialogUse& Use) {

@@ -1,4 +1,9 @@
 // The link list of the Internet page: titles, addresses and the loading lamp.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegion>
@@ -232,6 +237,44 @@ TEST_F(LinkListTest, RelativeLinksNameFilesInTheConsolesFolder) {
       EXPECT_EQ(f->WebBrowser->LocationURL(), before) << rows[i].entry;
     }
   }
+}
+
+// A site that never answers: its load is stopped at the bound and the status
+// line names its address, not the page before it that the view still shows.
+TEST_F(LinkListTest, ASiteThatNeverAnswersIsToldByItsOwnAddress) {
+  // A port that takes connections and never answers one.
+  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(server, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof at;
+  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&at), len), 0);
+  ASSERT_EQ(::listen(server, 16), 0);
+  ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr*>(&at), &len), 0);
+  struct Close {
+    int fd;
+    ~Close() { ::close(fd); }
+  } closeServer{server};
+  const String silent = "http://127.0.0.1:" + IntToStr(int64_t(ntohs(at.sin_port))) + "/silent";
+  TFormMain* f = Create();
+  f->Show();
+  form_->SetStatusMinShowMs(0);
+  WriteFile("ok.html", "<html><body>ok</body></html>");
+  f->ListInet->Items()->SetText("Page\tfile://" + app_ + "ok.html\nSilent\t" + silent + "\n");
+  f->PageControl2->SetActivePage(f->Sheet_Tablo);
+  hands::ChooseSheet(f->Sheet_Inet);
+  f->WebBrowser->SetNavigationLimitMs(3000);
+  for (int line : {0, 1}) {
+    captions_.clear();
+    f->InetLedLoader->OnChange = [&](TObject*) { captions_.push_back(f->LinkLedLabel->Caption()); };
+    const TRect r = f->ListInet->ItemRect(line);
+    SendWindowDoubleClick(f->ListInet, TPoint(r.Left + 10, (r.Top + r.Bottom) / 2));
+    ASSERT_TRUE(pumpUntil([&] { return captions_.size() >= 2 && captions_.back() == "Ready"; }, 60000)) << line;
+  }
+  EXPECT_TRUE(f->WebBrowser->TimedOut());
+  EXPECT_EQ(f->StatusBar1->Panels()->Items(1)->Text(),
+            "The page did not finish loading in 3 s and was stopped: " + silent);
 }
 
 // A page whose script never returns: its load is stopped at the bound and the
