@@ -13,7 +13,7 @@ PKGS=(cmake g++ ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest
       libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
       gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
       gstreamer1.0-tools libicu-dev libfreexl-dev libzip-dev x11-utils zlib1g-dev liblzma-dev
-      libemf2svg-dev libwmf-dev fonts-urw-base35 qt6-svg-dev dvdauthor)
+      libemf2svg-dev libwmf-dev fonts-urw-base35 qt6-svg-dev dvdauthor libxcb1-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

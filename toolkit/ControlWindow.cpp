@@ -1,13 +1,18 @@
 // A window of its own laid exactly over the visible part of a control.
 #include "toolkit/ControlWindow.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QEvent>
+#include <QtGui/qguiapplication_platform.h>
 #include <QVBoxLayout>
 #include <QVariant>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cstring>
+
+#include <xcb/xcb.h>
 
 namespace tkqt {
 
@@ -47,6 +52,100 @@ bool IsControlWindow(const QWindow* w) {
   for (const QPointer<QWidget>& c : ControlWindows())
     if (c && c->windowHandle() == w) return true;
   return false;
+}
+
+// A window that the window system maps anew may lie above every window of
+// the screen, another program's too (openbox puts it there now and then): a
+// second console's window that lies over this one's would have this
+// program's content over it, for as long as nothing restacked it. Once it is
+// mapped (the window manager has framed and stacked it by then), it is put
+// back just above the window it stands in for: with a window manager, just
+// below the lowest window of another program that lies above that one (the
+// window manager's restack request, _NET_RESTACK_WINDOW; asked to go
+// "above" a window, openbox raises it to the top instead); without one,
+// directly above it.
+const char* const kRestack = "tkqtControlWindowRestack";
+
+xcb_atom_t atomOf(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+  std::free(r);
+  return a;
+}
+
+xcb_window_t parentOf(xcb_connection_t* c, xcb_window_t w, xcb_window_t* root) {
+  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+  if (!tree) return XCB_WINDOW_NONE;
+  const xcb_window_t parent = tree->parent;
+  *root = tree->root;
+  std::free(tree);
+  return parent;
+}
+
+void stackJustAbove(xcb_connection_t* c, xcb_window_t win, xcb_window_t base) {
+  xcb_window_t root = XCB_WINDOW_NONE;
+  if (parentOf(c, win, &root) == root) {
+    // Not framed: no window manager (nor one for the owner either).
+    if (parentOf(c, base, &root) != root) return;
+    const uint32_t values[] = {base, XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, win, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    xcb_flush(c);
+    return;
+  }
+  // The managed windows, bottom to top.
+  xcb_get_property_reply_t* list = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, root, atomOf(c, "_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW, 0, 4096), nullptr);
+  if (!list) return;
+  const auto* stack = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
+  const int n = xcb_get_property_value_length(list) / int(sizeof(xcb_window_t));
+  std::vector<xcb_window_t> own;
+  for (const QWindow* t : QGuiApplication::topLevelWindows())
+    if (t->handle()) own.push_back(xcb_window_t(t->winId()));
+  xcb_window_t above = XCB_WINDOW_NONE;
+  bool past = false;
+  for (int i = 0; i < n && above == XCB_WINDOW_NONE; ++i) {
+    if (stack[i] == base) past = true;
+    else if (past && std::find(own.begin(), own.end(), stack[i]) == own.end()) above = stack[i];
+  }
+  std::free(list);
+  if (above == XCB_WINDOW_NONE) return;   // nothing of another program lies above
+  xcb_client_message_event_t e;
+  std::memset(&e, 0, sizeof e);
+  e.response_type = XCB_CLIENT_MESSAGE;
+  e.format = 32;
+  e.window = win;
+  e.type = atomOf(c, "_NET_RESTACK_WINDOW");
+  e.data.data32[0] = 2;   // from a pager-like source: honoured as asked
+  e.data.data32[1] = above;
+  e.data.data32[2] = XCB_STACK_MODE_BELOW;
+  xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&e));
+  xcb_flush(c);
+}
+
+// Restacks a window shown anew once the X server says it is mapped.
+struct MapWatch : QAbstractNativeEventFilter {
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* ev = static_cast<const xcb_generic_event_t*>(message);
+    if ((ev->response_type & 0x7f) != XCB_MAP_NOTIFY) return false;
+    const xcb_window_t mapped = reinterpret_cast<const xcb_map_notify_event_t*>(ev)->window;
+    for (const QPointer<QWidget>& w : ControlWindows()) {
+      if (!w || !w->windowHandle() || !w->property(kRestack).toBool() || xcb_window_t(w->winId()) != mapped) continue;
+      w->setProperty(kRestack, false);
+      auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+      if (x11 && x11->connection() && w->parentWidget())
+        stackJustAbove(x11->connection(), mapped, xcb_window_t(w->parentWidget()->window()->winId()));
+    }
+    return false;
+  }
+};
+
+void watchMaps() {
+  static MapWatch* watch = nullptr;
+  if (watch || !qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) return;
+  watch = new MapWatch;
+  qGuiApp->installNativeEventFilter(watch);
 }
 
 }  // namespace
@@ -168,6 +267,12 @@ void ControlWindow::SetKeptDrawing(bool On) {
   Follow();
 }
 
+void ControlWindow::showAbove() {
+  watchMaps();
+  window_->setProperty(kRestack, true);
+  window_->show();
+}
+
 void ControlWindow::SetVeiled(bool On) {
   if (veiled_ == On) return;
   veiled_ = On;
@@ -189,7 +294,7 @@ void ControlWindow::place(const QRegion& part) {
       mask_ = none;
       window_->setMask(none);
     }
-    if (!window_->isVisible()) window_->show();
+    if (!window_->isVisible()) showAbove();
   } else if (part.isEmpty()) {
     if (window_->isVisible()) window_->hide();
     mask_ = QRegion();
@@ -203,7 +308,7 @@ void ControlWindow::place(const QRegion& part) {
       else
         window_->setMask(part);
     }
-    if (!window_->isVisible()) window_->show();
+    if (!window_->isVisible()) showAbove();
   }
   const bool now = window_->isVisible();
   if (now != shown_) {

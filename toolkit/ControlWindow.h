@@ -18,6 +18,10 @@
 //   keeps its window, masked out entirely). A minimised window takes it along (the window manager iconifies
 //   a transient window with its parent, and restores both; hiding it on top
 //   of that keeps some window managers from restoring the parent).
+// - when it shows, it lies just above the control's window: below another
+//   program's windows that lie over that one (a window manager may put a
+//   window shown anew above every window of the screen, a second console's
+//   too; it is restacked once mapped).
 // With PassInput the mouse goes through the window to the control beneath.
 #include <QObject>
 #include <QPointer>
@@ -69,6 +73,7 @@ class ControlWindow : public QObject {
  private:
   void watch();
   void place(const QRegion& part);
+  void showAbove();   // shows the window just above its control's window
   QWidget* host_;
   QPointer<QWidget> window_;
   bool passInput_;
