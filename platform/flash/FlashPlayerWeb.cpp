@@ -373,6 +373,8 @@ bool pumpUntil(const std::function<bool()>& done, int limitMs) { return WaitFor(
 
 constexpr int kPageLimitMs = 60000, kMovieLimitMs = 30000, kDrawLimitMs = 2000, kPaintLimitMs = 500,
               kVeilLimitMs = 500;
+// The movies a page plays before it is started anew once out of sight.
+constexpr int kPageMovies = 8;
 
 class TWebFlashPlayer : public IFlashPlayer {
  public:
@@ -380,6 +382,8 @@ class TWebFlashPlayer : public IFlashPlayer {
     veilTimer_.setSingleShot(true);
     veilTimer_.setInterval(kVeilLimitMs);
     veilTimer_.callOnTimeout([this] { unveilWhenFresh(true); });
+    renew_.setSingleShot(true);
+    renew_.callOnTimeout([this] { renewPage(); });
   }
   ~TWebFlashPlayer() override {
     if (id_ >= 0 && QCoreApplication::instance() && FlashProfile::get().handler)
@@ -431,6 +435,7 @@ class TWebFlashPlayer : public IFlashPlayer {
  private:
   QString moviePath() const { return QString("/movie/%1.swf").arg(id_); }
   bool beginPage();   // creates the page and starts loading it; false when it cannot
+  void makePage();    // a page of its own (in a renderer of its own) for the view
   bool startPage();   // the same, then waits until it is ready
   // The page's window lies over the host's visible part; the mouse goes
   // through it to the host's surface.
@@ -452,6 +457,7 @@ class TWebFlashPlayer : public IFlashPlayer {
       } else {
         veil();
         restLater();
+        if (host_ && !host_->Visible() && pageMovies_ >= kPageMovies) renew_.start(0);
       }
     };
     veil();
@@ -505,6 +511,14 @@ class TWebFlashPlayer : public IFlashPlayer {
   // goes from the output at once, a load under way or a movie playing ends
   // as failed, and the page starts again with a renderer of its own.
   void rendererGone();
+  // Every movie a player loads leaves memory in the page's renderer that
+  // the page does not give back (about 0.7 MB; the renderer grew without end
+  // over a match). The view is given a new page, in a new renderer (the old
+  // one ends with its page), once it has loaded kPageMovies movies and the
+  // control is hidden (the media page shows a picture or a clip, or was
+  // stopped): out of sight, with the player's code compiled again ahead of
+  // the next movie, whose load waits for the page as a first movie's does.
+  void renewPage();
   bool waitLoaded(int serial);
   // A page that is not shown is frozen (the engine's page lifecycle: its
   // scripts and timers stop) while nothing waits on it; anything said to it
@@ -568,7 +582,9 @@ class TWebFlashPlayer : public IFlashPlayer {
   int drawnPaints_ = -1;     // painted_ at the latest "drawn" notice
   bool unveilPosted_ = false;
   QTimer veilTimer_;
-  bool warm_ = false;        // a page started ahead loads the blank movie once ready
+  bool warm_ = false;        // a page started ahead loads the blank movie once ready (unless a movie comes first)
+  int pageMovies_ = 0;       // movies loaded since the page (re)started
+  QTimer renew_;             // a renewal asked for when the window hid
   int warmSerial_ = -1;      // that load's serial while it is under way
   QString error_;
   QElapsedTimer clock_;
@@ -589,17 +605,24 @@ bool TWebFlashPlayer::beginPage() {
     return false;
   }
   allowRendererAsRoot();
-  FlashProfile& fp = FlashProfile::get();
   pageReady_ = false;
   view_ = new QWebEngineView;
   view_->setContextMenuPolicy(Qt::NoContextMenu);
   view_->setFocusPolicy(Qt::NoFocus);
-  page_ = new FlashPage(fp.profile, view_);
+  makePage();
+  fit();
+  page_->load(QUrl(QString(kScheme) + "://player/index.html"));
+  ++pageStarts_;
+  return true;
+}
+
+void TWebFlashPlayer::makePage() {
+  page_ = new FlashPage(FlashProfile::get().profile, view_);
   page_->setBackgroundColor(Qt::black);
   page_->onSay = [this](const QString& what, int serial, const QString& text) {
     if (what == "ready") {
       pageReady_ = true;
-      if (warm_ && serial_ == 0) {
+      if (std::exchange(warm_, false)) {
         warmSerial_ = ++serial_;
         run(QString("tablo.load('%1://player/blank.swf',%2,false,true)").arg(QString(kScheme)).arg(warmSerial_));
       }
@@ -622,10 +645,6 @@ bool TWebFlashPlayer::beginPage() {
   QObject::connect(page_, &QWebEnginePage::renderProcessTerminated, view_,
                    [this](QWebEnginePage::RenderProcessTerminationStatus, int) { rendererGone(); });
   view_->setPage(page_);
-  fit();
-  page_->load(QUrl(QString(kScheme) + "://player/index.html"));
-  ++pageStarts_;
-  return true;
 }
 
 bool TWebFlashPlayer::startPage() {
@@ -726,6 +745,8 @@ void TWebFlashPlayer::SetMovie(const String& Movie) {
   fp.handler->movies[moviePath()] = {QFileInfo(tkqt::QStr(Movie)).absoluteFilePath(), std::move(result.held)};
   const int serial = ++serial_;
   if (stale_) staleLoad_ = serial;
+  warm_ = false;
+  ++pageMovies_;
   run(QString("tablo.load('%1://player%2',%3,%4,%5)")
           .arg(QString(kScheme), moviePath()).arg(serial)
           .arg(menu_ ? "true" : "false", holds ? "true" : "false"));
@@ -807,6 +828,7 @@ void TWebFlashPlayer::rendererGone() {
   error_ = "the player's page ended";
   warmSerial_ = -1;
   pageReady_ = false;
+  pageMovies_ = 0;
   WakeWaiters();
   // Started again once the engine is done with the old renderer.
   QTimer::singleShot(0, view_, [this] {
@@ -815,6 +837,32 @@ void TWebFlashPlayer::rendererGone() {
     page_->load(QUrl(QString(kScheme) + "://player/index.html"));
     ++pageStarts_;
   });
+}
+
+void TWebFlashPlayer::renewPage() {
+  if (!page_ || !pageReady_ || waiting_ > 0 || warmSerial_ >= 0 || (window_ && window_->Shown()) ||
+      (host_ && host_->Visible()) || pageMovies_ < kPageMovies)
+    return;
+  LogNote("tablo.flash", "Flash player: the page is loaded anew after " + std::to_string(pageMovies_) + " movies");
+  end_.stop();
+  loaded_ = playing_ = played_ = false;
+  held_ = 0;
+  // The movie goes with the page (its copy too).
+  if (id_ >= 0 && FlashProfile::get().handler) FlashProfile::get().handler->movies.erase(moviePath());
+  id_ = -1;
+  pageReady_ = false;
+  pageMovies_ = 0;
+  warm_ = true;
+  // A page of its own: the old one goes with its renderer, which gives its
+  // memory back whole (a page loaded anew in it did not, for long).
+  FlashPage* old = page_;
+  old->onSay = nullptr;
+  QObject::disconnect(old, nullptr, view_, nullptr);
+  makePage();
+  delete old;
+  rendering_ = nullptr;
+  page_->load(QUrl(QString(kScheme) + "://player/index.html"));
+  ++pageStarts_;
 }
 
 void TWebFlashPlayer::MouseMessage(const TFlashMessage& m) {

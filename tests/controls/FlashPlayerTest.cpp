@@ -87,6 +87,24 @@ TEST_F(FlashPlayerTest, ShowsTheMovingSquareCountsFramesAndHoldsWhileStopped) {
   EXPECT_EQ(flash->CurrentFrame(), 0);
 }
 
+// A page that has loaded eight movies is started anew once out of sight (its
+// renderer kept memory of every movie), and the next movie plays in it.
+TEST_F(FlashPlayerTest, APageThatLoadedEightMoviesStartsAnewOutOfSightAndPlaysOn) {
+  swf::Movie m;
+  m.Frames = 12;
+  m.SquareSize = 120;   // over (60, 60) in every frame
+  const String movie = Movie("m.swf", m);
+  for (int k = 0; k < 8; ++k) flash->SetMovie(movie);
+  const int starts = flash->Player()->PageStarts();
+  flash->SetVisible(false);
+  ASSERT_TRUE(pumpUntil([&] { return flash->Player()->PageStarts() > starts; }, 30000)) << "the page was kept";
+  flash->SetMovie(movie);
+  ASSERT_EQ(flash->TotalFrames(), 12);
+  flash->SetVisible(true);
+  flash->GotoFrame(0);
+  EXPECT_TRUE(pumpUntil([&] { return PixelAt(60, 60) == Yellow; }, 30000)) << "the movie does not show";
+}
+
 TEST_F(FlashPlayerTest, ReadsEveryPackingAndRefusesABrokenMovie) {
   for (swf::Pack p : {swf::Pack::Zlib, swf::Pack::Lzma}) {
     swf::Movie m;
