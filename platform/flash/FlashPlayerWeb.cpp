@@ -57,6 +57,7 @@
 
 #include "platform/flash/ShockwaveFlash.h"
 #include "platform/flash/SwfHeader.h"
+#include "platform/web/WebBrowser.h"
 #include "toolkit/ControlWindow.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"
@@ -71,6 +72,7 @@ const QByteArray kScheme = "tablo-flash";
 // exists (the engine reads its schemes once, when it starts); this unit is
 // linked wherever a Flash control is, as it makes the control's player.
 const bool schemeRegistered = [] {
+  DrawViewsInSoftware();
   QWebEngineUrlScheme s(kScheme);
   s.setSyntax(QWebEngineUrlScheme::Syntax::Host);
   s.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
@@ -419,8 +421,14 @@ class TWebFlashPlayer : public IFlashPlayer {
     // page's window lies over the control (veiled, the control's colour
     // shows).
     if (tkqt::Rendering() && view_ && window_ && window_->Shown() && !stale_) {
+      QImage shot = view_->grab().toImage();
+      // The page is opaque (on its black background): its pixels are taken
+      // as they are, not converted for an opacity they do not have (half
+      // the grab's time; the media page grabs the movie's last frame at the
+      // change of items, in the main loop).
+      if (shot.format() == QImage::Format_ARGB32_Premultiplied) shot.reinterpretAsFormat(QImage::Format_RGB32);
       TBitmap picture;
-      picture.SetImage(view_->grab().toImage());
+      picture.SetImage(shot);
       if (!picture.Empty()) return Canvas->StretchDraw(R, &picture);
     }
     Canvas->Brush()->SetStyle(bsSolid);

@@ -26,6 +26,15 @@
 
 TK_EXCEPTION(EWebError, Exception)
 
+// The browser engine's views (web pages, the Flash player's page) are drawn
+// by the scene graph's software renderer into plain window pictures: drawn
+// with the graphics library, every picture of a view was composed with it
+// on the main thread, which took up to a tenth of a second at a large output
+// on a machine without a graphics card (the driver's software rendering).
+// Called before the first view exists (the units that make views call it
+// from their static initialisers).
+void DrawViewsInSoftware();
+
 class TWebBrowser : public TWinControl {
  public:
   explicit TWebBrowser(TComponent* AOwner);

@@ -13,6 +13,8 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTimer>
 #include <memory>
 #include <QUrl>
@@ -31,7 +33,17 @@
 #include "toolkit/QtGlue.h"
 #include "toolkit/Log.h"
 
+void DrawViewsInSoftware() {
+  static const bool done = [] {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    return true;
+  }();
+  (void)done;
+}
+
 namespace {
+
+const bool viewsInSoftware = (DrawViewsInSoftware(), true);
 
 // The page follows only what the control allows: http: and https:
 // everywhere, the local page that Navigate opened in the main frame, and in
