@@ -202,7 +202,7 @@ void TFormMain::FormCreate(TObject* /*Sender*/) {
   LoadMatchLists();
   // The referee's period (among the names just read) and score as left.
   RestoreRefereeValues();
-  RestoreNextPeriod();
+  RestoreStoppedMatch();
   // Page objects placed; the layout of this executable's name.
   AutoPlaceTabloObjects();
   const String layout = AppFolder + "Views/" + exeBaseName_ + ".txt";

@@ -262,8 +262,8 @@ class TFormMain : public TForm {
   void TimerIgraTimer(TObject* Sender);
   void Sud_PlayClick(TObject* Sender);
   void Sud_StopClick(TObject* Sender);
-  // Start-up: Next as the match's stopped clock left it.
-  void RestoreNextPeriod();
+  // Start-up: Next and the match's buttons as its stopped clock left them.
+  void RestoreStoppedMatch();
   void Sud_NextPeriodClick(TObject* Sender);
   void ToolButton5Click(TObject* Sender);
   // TimeStart from the time eSud_Time shows: that much is taken as played.

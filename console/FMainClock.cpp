@@ -150,14 +150,19 @@ void TFormMain::Sud_NextPeriodClick(TObject* Sender) {
   MatchStateChanged();
 }
 
-void TFormMain::RestoreNextPeriod() {
-  // Stop turns Next on, and a clock stopped at the last close was stopped so:
-  // a match under way (a time or a period past the first kick-off's) comes
-  // back with Next on; one not yet started keeps it off, as at a first start.
+void TFormMain::RestoreStoppedMatch() {
+  // A clock stopped at the last close was stopped by Stop, which leaves Next
+  // and the match's buttons on: a match under way (a time or a period past
+  // the first kick-off's) comes back so; one not yet started keeps them off,
+  // as at a first start.
   if (MatchClockRunning()) return;
   int64_t s = 0;
   const bool timeRun = ClockTextSeconds(eSud_Time->Text(), s) && s > 0;
-  if (timeRun || cbSud_Period->ItemIndex() != 0) Sud_NextPeriod->SetEnabled(true);
+  if (!timeRun && cbSud_Period->ItemIndex() == 0) return;
+  Sud_NextPeriod->SetEnabled(true);
+  for (TControl* c : std::initializer_list<TControl*>{bSud_Zamena1, bSud_Zamena2, bSud_Gol1, bSud_Gol2, bSud_KY1,
+                                                      bSud_KR1, bSud_KY2, bSud_KR2})
+    c->SetEnabled(true);
 }
 
 void TFormMain::ToolButton5Click(TObject* /*Sender*/) {

@@ -310,8 +310,8 @@ TEST_F(MatchClockTest, StoppedMatchComesBackAsItWas) {
 }
 
 // A stopped clock keeps the time it shows across a clean restart, with Next
-// as Stop left it, and Play goes on from there; a store without that time
-// starts at 0:00 as before.
+// and the goal, card and substitution buttons as Stop left them, and Play
+// goes on from there; a store without that time starts at 0:00 as before.
 TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
   WriteTeams();
   const struct {
@@ -319,7 +319,7 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
     std::function<void(TFormMain*)> stop;
     const char* shown;
     const char* after;
-    bool next;   // Next enabled
+    bool underWay;   // Next and the match's buttons enabled
   } rows[] = {
       {"not yet started", [](TFormMain*) {}, " 0:00", nullptr, false},
       {"stopped at 58:18",
@@ -353,7 +353,10 @@ TEST_F(MatchClockTest, StoppedClockKeepsItsTimeAcrossARestart) {
     f->Show();
     EXPECT_EQ(f->eSud_Time->Text(), row.shown);
     EXPECT_FALSE(f->MatchClockRunning());
-    EXPECT_EQ(f->Sud_NextPeriod->Enabled(), row.next);
+    for (TControl* c : std::initializer_list<TControl*>{f->Sud_NextPeriod, f->bSud_Zamena1, f->bSud_Zamena2,
+                                                        f->bSud_Gol1, f->bSud_Gol2, f->bSud_KY1, f->bSud_KR1,
+                                                        f->bSud_KY2, f->bSud_KR2})
+      EXPECT_EQ(c->Enabled(), row.underWay) << c->Name();
     if (!row.after) {
       Destroy();
       continue;
