@@ -741,8 +741,10 @@ TEST_F(MediaPlaybackTest, AMovieThatStopsItselfHoldsItsFrameForItsWholeLength) {
   form_->Show();
   Send(form_->Sheet_Media);
   TShockwaveFlashEx* flash = f_->ShockwaveFlashEx1;
-  // Where the square is on the output (its mean x), past the stop and near
-  // the end of the movie's length.
+  // Where the square is on the output (its mean x) from past the stop on
+  // the console's clock until the movie's length has passed: the page may
+  // reach the stop a little later on a busy machine, but never goes past it
+  // (towards the right edge), and holds it to the end.
   auto squareAt = [&] {
     TBitmap grab(form_->PanelTabloColor->Width(), form_->PanelTabloColor->Height());
     form_->PanelTabloColor->PaintTo(grab.Canvas(), 0, 0);
@@ -752,16 +754,16 @@ TEST_F(MediaPlaybackTest, AMovieThatStopsItselfHoldsItsFrameForItsWholeLength) {
         if (grab.Canvas()->Pixel(x, y) == TColor(0x00FFFF)) sum += x, ++n;
     return n > 0 ? int(sum / n) : -1;
   };
-  int pictures = 0, frameAtPicture = -1, pastStop = -1, nearEnd = -1;
+  int pictures = 0, frameAtPicture = -1, furthest = -1, last = -1;
   f_->PictureShow->OnStart = [&](TObject* s) {
     if (++pictures == 1) frameAtPicture = flash->CurrentFrame();
     f_->PictureShowStart(s);
   };
   QTimer look;
   QObject::connect(&look, &QTimer::timeout, [&] {
-    if (!flash->Visible() || pictures > 0) return;
-    if (pastStop < 0 && flash->CurrentFrame() >= 12) pastStop = squareAt();
-    if (nearEnd < 0 && flash->CurrentFrame() >= 30) nearEnd = squareAt();
+    if (!flash->Visible() || pictures > 0 || flash->CurrentFrame() < 12) return;
+    last = squareAt();
+    furthest = std::max(furthest, last);
   });
   look.start(5);
   f_->btPlayClick(f_->btPlay);
@@ -769,8 +771,9 @@ TEST_F(MediaPlaybackTest, AMovieThatStopsItselfHoldsItsFrameForItsWholeLength) {
   look.stop();
   EXPECT_EQ(frameAtPicture, 35);
   EXPECT_EQ(f_->ListMedia->ItemIndex(), 1);
-  EXPECT_GE(pastStop, 0);
-  EXPECT_EQ(nearEnd, pastStop) << "the movie went on past the frame where it stopped";
+  EXPECT_GE(last, 0);
+  EXPECT_LT(furthest, form_->PanelTabloColor->Width() / 2) << "the movie went on past the frame where it stopped";
+  EXPECT_EQ(last, furthest) << "the movie did not hold the frame where it stopped";
   f_->btStopClick(f_->btStop);
 }
 
