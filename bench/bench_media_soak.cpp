@@ -14,7 +14,7 @@
 // (the console and the browser engine's, the Flash player's page renderer
 // among them), by the memory they hold of their own (anonymous and shared
 // memory, a page shared among them split among them; TreeOwnMb), taken at
-// the wraps after the first two minutes: "tree_first_mb" and
+// the wraps and every 10 s after the first two minutes: "tree_first_mb" and
 // "tree_last_mb", the medians of the first and the second half of them,
 // "tree_growth_mb" their difference, "tree_spread_mb" the largest minus the
 // smallest sample, and "processes" (the tree's processes at the end).
@@ -45,7 +45,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "../tests/support/ClipMaker.h"
@@ -179,7 +178,7 @@ void BM_MixedListSoak(benchmark::State& state) {
   f->ListMedia->SetItemIndex(0);
 
   double at2 = 0, lastWrap = 0, low = 1e12, high = 0;
-  std::vector<std::pair<double, double>> treeWraps;   // seconds, MB (after the first two minutes)
+  std::vector<double> trees;   // MB, every sample after the first two minutes
   double treeLow = 1e12, treeHigh = 0;
   int passes = 0, processes = 0;
   for (auto _ : state) {
@@ -198,7 +197,7 @@ void BM_MixedListSoak(benchmark::State& state) {
         if (elapsed >= settle) {
           if (at2 == 0) at2 = rss;
           lastWrap = rss;
-          treeWraps.emplace_back(elapsed, tree);
+          trees.push_back(tree);
           low = std::min(low, rss), high = std::max(high, rss);
           treeLow = std::min(treeLow, tree), treeHigh = std::max(treeHigh, tree);
         }
@@ -210,6 +209,7 @@ void BM_MixedListSoak(benchmark::State& state) {
                      passes, index);
         if (elapsed >= settle) {
           low = std::min(low, rss), high = std::max(high, rss);
+          trees.push_back(tree);
           treeLow = std::min(treeLow, tree), treeHigh = std::max(treeHigh, tree);
         }
         if (elapsed >= seconds) break;
@@ -225,12 +225,12 @@ void BM_MixedListSoak(benchmark::State& state) {
   state.counters["growth_mb"] = lastWrap - at2;
   state.counters["spread_mb"] = high >= low ? high - low : 0;
   state.counters["passes"] = passes;
-  // The medians of the first and the second half of the wraps after the
+  // The medians of the first and the second half of the samples after the
   // first two minutes.
   auto median = [&](bool first) {
-    const size_t half = treeWraps.size() / 2;
-    std::vector<double> v;
-    for (size_t i = first ? 0 : half; i < (first ? half : treeWraps.size()); ++i) v.push_back(treeWraps[i].second);
+    const size_t half = trees.size() / 2;
+    std::vector<double> v(trees.begin() + (first ? 0 : std::ptrdiff_t(half)),
+                          first ? trees.begin() + std::ptrdiff_t(half) : trees.end());
     if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
