@@ -161,6 +161,9 @@ TEST_F(MediaFlashOutputTest, AnEndedMovieHoldsItsLastFrameUntilTheNextItemShows)
       {"to a movie", {"m.swf", "g.swf"}, [](const OutputLook& l, TFrameMedia* f) {
          return l.mid == Green && f->ListMedia->ItemIndex() == 1 && f->ShockwaveFlashEx1->CurrentFrame() >= 6;
        }},
+      {"to a clip", {"m.swf", "c.avi"}, [](const OutputLook& l, TFrameMedia* f) {
+         return f->CurrentKind == mkVideo && f->DSVideoWindowEx1->Visible() && !l.colours.count(Navy);
+       }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
