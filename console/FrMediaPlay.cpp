@@ -529,6 +529,8 @@ void TFrameMedia::playFlash(const String& Path) {
     ShockwaveFlashEx1->SendToBack();
     ShockwaveFlashEx1->SetVisible(true);
   }
+  // A clip left before its end stops on its frame (its sound too).
+  if (FilterGraph1->Active() && FilterGraph1->State() == gsPlaying) FilterGraph1->Pause();
   // Loading waits for the player (its page, the movie) and handles messages
   // meanwhile: a request for another item supersedes this one, which then
   // touches nothing.

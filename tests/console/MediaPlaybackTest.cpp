@@ -953,6 +953,44 @@ TEST_F(MediaPlaybackTest, NothingEmptyReachesTheOutputBetweenItems) {
   }
 }
 
+// A movie after a clip left by Next plays its whole length: the clip stops
+// on its frame (its sound too), so its end does not come during the movie
+// and cut it short.
+TEST_F(MediaPlaybackTest, AMovieAfterAClipLeftByNextPlaysItsWholeLength) {
+  Clip("c.avi", 50);   // 2 s
+  Write("m.swf", "FWS");
+  List({"c.avi", "m.swf"});
+  auto movie = std::make_unique<FakeFlashPlayer>(400, nullptr);   // 4 s at the fake's pace
+  FakeFlashPlayer* fake = movie.get();
+  f_->ShockwaveFlashEx1->SetPlayer(std::move(movie));
+  form_->Show();
+  Send(form_->Sheet_Media);
+  // Next once the clip plays; the movie's frame when the list leaves it, and
+  // whether the clip's graph played on meanwhile.
+  bool next = false, played = false, clipPlayedOn = false;
+  int left = -1;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (!next && f_->FilterGraph1->State() == gsPlaying) {
+      next = true;
+      QTimer::singleShot(0, [&] { hands::Click(f_->btNextChapter); });
+    }
+    if (fake->Playing()) {
+      played = true;
+      clipPlayedOn = clipPlayedOn || f_->FilterGraph1->State() == gsPlaying;
+    } else if (played && left < 0) {
+      left = fake->CurrentFrame();
+    }
+  });
+  look.start(5);
+  hands::Click(f_->btPlay);
+  ASSERT_TRUE(PumpUntil([&] { return left >= 0; }, 60000));
+  look.stop();
+  EXPECT_FALSE(clipPlayedOn);
+  EXPECT_EQ(left, 399) << "the movie was cut short";
+  f_->btStopClick(f_->btStop);
+}
+
 // A DVD folder in the list plays its disc on the video window to the end,
 // then the list moves on.
 TEST_F(MediaPlaybackTest, ADiscFolderPlaysToItsEndThenTheListMovesOn) {
