@@ -569,6 +569,20 @@ TEST(PictureShowThread, TwoShowsRunSideBySide) {
 // ---------------------------------------------------------------------------
 // On a form
 
+// A show on the form at (0, 0, w, h), stretching its pictures (finely or
+// not), as the media page has it.
+namespace {
+TestShow* StretchedShow(TForm& form, int w, int h, bool fine = true) {
+  auto* s = new TestShow(&form);
+  s->SetParent(&form);
+  s->SetAutoSize(false);
+  s->SetStretch(true);
+  s->SetStretchFine(fine);
+  s->SetBounds(0, 0, w, h);
+  return s;
+}
+}  // namespace
+
 TEST(PictureShowOnForm, OldPictureIsWhatWasOnDisplayAndFramesArePainted) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 300, 200);
@@ -625,12 +639,7 @@ TEST(PictureShowOnForm, LargePictureStretchedDownSettlesAsTheWholePictureDrawnSt
     SCOPED_TRACE(r.name);
     TForm form(nullptr);
     form.SetBounds(0, 0, 2000, 1200);
-    auto* s = new TestShow(&form);
-    s->SetParent(&form);
-    s->SetAutoSize(false);
-    s->SetStretch(true);
-    s->SetStretchFine(r.fine);
-    s->SetBounds(0, 0, r.w, r.h);
+    auto* s = StretchedShow(form, r.w, r.h, r.fine);
     form.Show();
     s->SetThreaded(false);
     s->SetStep(25);
@@ -677,12 +686,7 @@ TEST(PictureShowOnForm, APictureScaledAheadServesOnlyItsOwnRunAtItsSize) {
     SCOPED_TRACE(row.name);
     TForm form(nullptr);
     form.SetBounds(0, 0, 800, 600);
-    auto* s = new TestShow(&form);
-    s->SetParent(&form);
-    s->SetAutoSize(false);
-    s->SetStretch(true);
-    s->SetStretchFine(true);
-    s->SetBounds(0, 0, 384, 256);
+    auto* s = StretchedShow(form, 384, 256);
     form.Show();
     s->SetThreaded(false);
     s->SetStep(50);
@@ -728,12 +732,7 @@ TEST(PictureShowOnForm, ALaidBackgroundIsTheOldPictureOfTheRun) {
     SCOPED_TRACE(row.name);
     TForm form(nullptr);
     form.SetBounds(0, 0, 800, 600);
-    auto* s = new TestShow(&form);
-    s->SetParent(&form);
-    s->SetAutoSize(false);
-    s->SetStretch(true);
-    s->SetStretchFine(true);
-    s->SetBounds(0, 0, 384, 256);
+    auto* s = StretchedShow(form, 384, 256);
     s->SetBgMode(row.mode);
     s->SetVisible(false);
     form.Show();
