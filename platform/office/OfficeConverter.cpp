@@ -332,7 +332,7 @@ struct TRunEnd {
   QByteArray output;
 };
 
-struct TRunSpec {
+struct TSuiteRun {
   QStringList args;
   QString profile;         // the run's suite profile
   QString outDir;          // where it writes (empty: nowhere)
@@ -344,14 +344,14 @@ struct TRunSpec {
   const std::atomic<bool>* cancel = nullptr;   // set: the run is stopped at once
 };
 
-// Runs the suite as Spec says and waits for its end: on the main thread
+// Runs the suite as Job says and waits for its end: on the main thread
 // through the toolkit's wait (all input gets in), elsewhere by blocking.
 // The run is a process group that its watchdog leads: the watchdog starts
 // first (a small shell reading the lifeline), the suite's launcher joins
-// its group, bounded in address space, confined to what Spec names and
+// its group, bounded in address space, confined to what Job names and
 // without the network. Whatever ends the wait, the group is ended before
 // this returns. Raises EOfficeError when the suite cannot start.
-TRunEnd RunSuite(const TRunSpec& Spec) {
+TRunEnd RunSuite(const TSuiteRun& Job) {
   TRunEnd end;
   if (!Lifeline()) throw EOfficeError(String("The office suite could not be started: ") + std::strerror(errno));
   TLiveRun live;
@@ -360,7 +360,7 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
     g_live.push_back(&live);
   }
   // A stop asked for before the run was listed.
-  if (Spec.cancel && *Spec.cancel) live.stopped = true;
+  if (Job.cancel && *Job.cancel) live.stopped = true;
   QProcess watchdog;
   QProcess suite;
   // Runs last (declared after both processes): the group goes, then both
@@ -402,19 +402,19 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
   // The suite: in the watchdog's group or not at all, killed with the
   // thread that started it, bounded, confined, without the network.
   TFileRules rules;
-  AllowSuite(rules, Spec.profile, Spec.outDir, Spec.document);
-  QDir().mkpath(Spec.profile + "/tmp");
-  QDir().mkpath(Spec.profile + "/cache");
-  if (!Spec.document.isEmpty()) WriteSuiteSettings(Spec.profile);
+  AllowSuite(rules, Job.profile, Job.outDir, Job.document);
+  QDir().mkpath(Job.profile + "/tmp");
+  QDir().mkpath(Job.profile + "/cache");
+  if (!Job.document.isEmpty()) WriteSuiteSettings(Job.profile);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("TMPDIR", Spec.profile + "/tmp");
-  env.insert("XDG_CACHE_HOME", Spec.profile + "/cache");
+  env.insert("TMPDIR", Job.profile + "/tmp");
+  env.insert("XDG_CACHE_HOME", Job.profile + "/cache");
   // Few malloc arenas: the address space follows what is used.
   env.insert("MALLOC_ARENA_MAX", "2");
   suite.setProcessEnvironment(env);
   suite.setProcessChannelMode(QProcess::MergedChannels);
   suite.setStandardInputFile(QProcess::nullDevice());
-  const rlim_t bound = Spec.memory > 0 ? rlim_t(Spec.memory) : RLIM_INFINITY;
+  const rlim_t bound = Job.memory > 0 ? rlim_t(Job.memory) : RLIM_INFINITY;
   const rlimit memory{bound, bound};
   const int ruleset = rules.Fd();
   const sock_fprog* const noNetwork = g_noNetwork;
@@ -433,7 +433,7 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
     end.stopped = true;
     return end;
   }
-  StartProgram(suite, SuiteProgram(), Spec.args);
+  StartProgram(suite, SuiteProgram(), Job.args);
   if (!suite.waitForStarted(10000)) throw EOfficeError("The office suite could not be started");
   const pid_t launcher = pid_t(suite.processId());
   if (OnMainThread()) g_running = &suite;
@@ -481,18 +481,18 @@ TRunEnd RunSuite(const TRunSpec& Spec) {
     // handler it runs) or a closing program end it too.
     QElapsedTimer t;
     t.start();
-    const auto late = [&] { return t.elapsed() > Spec.limitMs(); };
+    const auto late = [&] { return t.elapsed() > Job.limitMs(); };
     const TWaitResult r =
-        WaitFor([&] { return suite.state() == QProcess::NotRunning || live.stopped || late(); }, int(Spec.limitMs()));
+        WaitFor([&] { return suite.state() == QProcess::NotRunning || live.stopped || late(); }, int(Job.limitMs()));
     if (r == wrClosing) live.stopped = true;
     end.timedOut = !live.stopped && suite.state() != QProcess::NotRunning && (r == wrTimeout || late());
   } else {
-    end.timedOut = !suite.waitForFinished(int(Spec.limitMs())) && !live.stopped;
+    end.timedOut = !suite.waitForFinished(int(Job.limitMs())) && !live.stopped;
   }
   if (suite.state() != QProcess::NotRunning) EndGroup(live);
   suite.waitForFinished(1000);
   end.stopped = live.stopped;
-  end.nearBound = Spec.memory > 0 && peak.load() >= Spec.memory - Spec.memory / 8;
+  end.nearBound = Job.memory > 0 && peak.load() >= Job.memory - Job.memory / 8;
   end.output = suite.readAll();
   return end;
 }
@@ -563,14 +563,14 @@ void ReadVersionAside(QString Program) {
   String text;
   bool stopped = false;
   try {
-    TRunSpec spec;
-    spec.profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
-    spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(spec.profile).toString() << "--version";
-    spec.memory = TOfficeConverter::MemoryLimit(0);
-    spec.limitMs = [] { return 20000; };
-    spec.cancel = &g_version.cancel;
-    QDir().mkpath(spec.profile);
-    const TRunEnd end = RunSuite(spec);
+    TSuiteRun job;
+    job.profile = Q(TOfficeConverter::CacheFolder()) + "profile-" + QString::number(QCoreApplication::applicationPid());
+    job.args << "-env:UserInstallation=" + QUrl::fromLocalFile(job.profile).toString() << "--version";
+    job.memory = TOfficeConverter::MemoryLimit(0);
+    job.limitMs = [] { return 20000; };
+    job.cancel = &g_version.cancel;
+    QDir().mkpath(job.profile);
+    const TRunEnd end = RunSuite(job);
     stopped = end.stopped;
     if (!end.stopped && !end.timedOut) text = VersionOf(end.output);
   } catch (const std::exception& e) {
@@ -815,25 +815,25 @@ String TOfficeConverter::Convert(const String& InFile, const String& Filter, con
   const String out = IncludeTrailingPathDelimiter(OutDir) + ChangeFileExt(ExtractFileName(InFile), OutExt);
   QFile::remove(Q(out));
 
-  TRunSpec spec;
-  spec.profile = Q(profile);
-  spec.outDir = Q(OutDir);
-  spec.document = in.absoluteFilePath();
-  spec.args << "-env:UserInstallation=" + QUrl::fromLocalFile(spec.profile).toString() << "--headless" << "--norestore"
+  TSuiteRun job;
+  job.profile = Q(profile);
+  job.outDir = Q(OutDir);
+  job.document = in.absoluteFilePath();
+  job.args << "-env:UserInstallation=" + QUrl::fromLocalFile(job.profile).toString() << "--headless" << "--norestore"
             << "--nolockcheck";
-  if (!Filter.empty()) spec.args << "--infilter=" + Q(Filter);
-  spec.args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
-  spec.memory = MemoryLimit(in.size());
-  spec.limitMs = [] { return qint64(TimeLimitSeconds) * 1000; };
+  if (!Filter.empty()) job.args << "--infilter=" + Q(Filter);
+  job.args << "--convert-to" << Q(OutFormat) << "--outdir" << Q(OutDir) << Q(InFile);
+  job.memory = MemoryLimit(in.size());
+  job.limitMs = [] { return qint64(TimeLimitSeconds) * 1000; };
   ++g_conversions;
-  const TRunEnd end = RunSuite(spec);
+  const TRunEnd end = RunSuite(job);
   // Stopped because the program closes: nothing to tell (EAbort is silent),
   // and no message may hold the closing up.
   if (end.stopped) throw EAbort("Conversion of " + ExtractFileName(InFile) + " was stopped");
   const bool made = QFileInfo(Q(out)).isFile() && QFileInfo(Q(out)).size() > 0;
   if (!made && end.nearBound)
     throw EOfficeError(ExtractFileName(InFile) + " is too large (the office suite needs more than " +
-                       IntToStr(spec.memory / (1024 * 1024)) + " MB of memory for it)");
+                       IntToStr(job.memory / (1024 * 1024)) + " MB of memory for it)");
   if (end.timedOut)
     throw EOfficeError("Conversion of " + ExtractFileName(InFile) + " took longer than " + IntToStr(TimeLimitSeconds) + " s");
   if (!made) {
