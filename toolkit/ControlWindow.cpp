@@ -301,6 +301,11 @@ void ControlWindow::place(const QRegion& part) {
   } else {
     const QRect r(host_->mapToGlobal(QPoint(0, 0)), host_->size());
     if (window_->geometry() != r) window_->setGeometry(r);
+    // What showed of the window before (nothing while hidden, covered or
+    // veiled).
+    const QRegion before = !window_->isVisible() || mask_ == QRegion(QRect(-2, -2, 1, 1)) ? QRegion()
+                           : mask_.isEmpty()                                            ? QRegion(window_->rect())
+                                                                                        : mask_;
     if (part != mask_) {
       mask_ = part;
       if (part == QRegion(QRect(QPoint(0, 0), r.size())))
@@ -309,6 +314,13 @@ void ControlWindow::place(const QRegion& part) {
         window_->setMask(part);
     }
     if (!window_->isVisible()) showAbove();
+    // Nothing is painted into a window outside its mask: the part that comes
+    // into view (uncovered, unveiled) would show what the window's store
+    // kept from when it last showed (a movie's frame of long ago). Its
+    // content paints that part anew before it reaches the screen.
+    if (const QRegion fresh = part - before; !fresh.isEmpty())
+      for (QWidget* c : window_->findChildren<QWidget*>())
+        if (c->isVisible()) c->repaint(fresh.translated(-c->mapTo(window_.data(), QPoint(0, 0))) & c->rect());
   }
   const bool now = window_->isVisible();
   if (now != shown_) {

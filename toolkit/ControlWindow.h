@@ -64,6 +64,9 @@ class ControlWindow : public QObject {
   // nothing of it is visible (as when kept drawing beneath a covering
   // sibling), until unveiled: its content draws meanwhile, so that what it
   // shows once unveiled is its present picture, not one it kept from before.
+  // (The part of the window that comes into view is painted anew at once:
+  // nothing is painted outside a window's mask, so its store still holds
+  // what that part showed last time.)
   void SetVeiled(bool On);
   bool Veiled() const { return veiled_; }
 

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -26,6 +28,7 @@
 #include "media/MediaFixture.h"
 #include "pictureshow/PictureShow.h"
 #include "support/SwfMaker.h"
+#include "toolkit/ControlWindow.h"
 
 namespace {
 
@@ -59,6 +62,27 @@ OutputLook Look(TBitmap& grab) {
   l.squareX = n > 0 ? double(sum) / n / grab.Width() : -1;
   l.empty = black || white;
   return l;
+}
+
+// What the screen shows of the output area: the area as it paints, and
+// over it, where the Flash player's window shows (unmasked), the pixels
+// that window last put on the screen (its backing store), not the page's
+// present picture.
+OutputLook ScreenLook(TWinControl* area, TWinControl* flash) {
+  TBitmap grab(area->Width(), area->Height());
+  grab.Fill(clFuchsia);
+  area->PaintTo(grab.Canvas(), 0, 0);
+  for (QWidget* w : tkqt::WindowsOver(flash->Widget())) {
+    if (!w->isVisible()) continue;
+    const QRegion part = (w->mask().isEmpty() ? QRegion(w->rect()) : w->mask()) & w->rect();
+    if (part.isEmpty()) continue;
+    const QImage shot = w->screen()->grabWindow(w->winId()).toImage();
+    const QPoint at = area->Widget()->mapFromGlobal(w->mapToGlobal(QPoint(0, 0)));
+    QPainter p(grab.Canvas()->Image());
+    p.setClipRegion(part.translated(at));
+    p.drawImage(at, shot);
+  }
+  return Look(grab);
 }
 
 // The processes that render the pages of the browser engine's views.
@@ -118,10 +142,7 @@ class MediaFlashOutputTest : public ConsoleFixture {
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
       if (enough) return;
-      TBitmap grab(area->Width(), area->Height());
-      grab.Fill(clFuchsia);
-      area->PaintTo(grab.Canvas(), 0, 0);
-      enough = look(Look(grab));
+      enough = look(ScreenLook(area, f_->ShockwaveFlashEx1));
     });
     timer.start(1);
     hands::Click(f_->btPlay);
@@ -183,6 +204,43 @@ TEST_F(MediaFlashOutputTest, AnEndedMovieHoldsItsLastFrameUntilTheNextItemShows)
     EXPECT_GT(grabs, 5);
     EXPECT_EQ(empty, 0) << "of " << grabs << " grabs";
     EXPECT_EQ(again, 0) << "of " << grabs << " grabs showed the movie from its start again";
+  }
+}
+
+// A movie after a clip or a picture that followed another movie: the output
+// keeps the clip's or the picture's frame until the movie shows its own; the
+// earlier movie's last frame (what the player's window showed when it was
+// last on the screen) never shows again.
+TEST_F(MediaFlashOutputTest, AMovieAfterAClipOrPictureShowsNoFrameOfTheMovieBefore) {
+  const struct {
+    const char* name;
+    std::vector<String> lines;
+  } rows[] = {
+      {"after a clip", {"m.swf", "c.avi", "g.swf"}},
+      {"after a picture", {"m.swf", "a.bmp", "g.swf"}},
+  };
+  bool pictureShown = false;   // the picture's transition (from the movie's frame) has ended
+  f_->PictureShow->OnStop = [&](TObject* s) {
+    pictureShown = pictureShown || f_->CurrentKind == mkPicture;
+    f_->PictureShowStop(s);
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    List(row.lines);
+    pictureShown = false;
+    int grabs = 0, earlier = 0;
+    bool between = false;   // the item between the movies shows
+    ASSERT_TRUE(PlayWatching([&](const OutputLook& l) {
+      between = between || (f_->ListMedia->ItemIndex() == 1 && l.mid != Navy &&
+                            (pictureShown || (f_->CurrentKind == mkVideo && f_->DSVideoWindowEx1->Visible())));
+      if (!between) return false;
+      ++grabs;
+      if (l.mid == Navy) ++earlier;
+      return MoviePlaysOn(2) && l.mid == Green;
+    }));
+    hands::Click(f_->btStop);
+    EXPECT_GT(grabs, 5);
+    EXPECT_EQ(earlier, 0) << "of " << grabs << " grabs showed the movie before";
   }
 }
 
